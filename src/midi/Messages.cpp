@@ -1,0 +1,85 @@
+#include "midi/Messages.h"
+
+#include "ui/Desktop.h"
+
+#include <numeric>
+
+HMIDIOUT MidiOutPort = 0;
+std::int32_t MidiResult = 0;
+
+const std::array<std::uint8_t, 11> GsResetMessage = {0xF0, 0x41, 0x10, 0x42, 0x12, 0x40,
+                                                     0x00, 0x7F, 0x00, 0x41, 0xF7};
+MIDIHDR GsResetHeader;
+
+std::array<std::uint8_t, 22> ScaleTuningMessage = {};
+MIDIHDR ScaleTuningHeader;
+
+namespace midi {
+namespace {
+
+constexpr std::array<std::uint8_t, kScaleTuningDataOffset> kScaleTuningHead = {
+    0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, 0x11, 0x40};
+// The three address bytes 40 11 40, summed.
+constexpr int kScaleTuningAddressSum = 0x40 + 0x11 + 0x40;
+
+// Points `header` at `bytes` afresh and prepares it, as before every send.
+template <std::size_t N>
+void PrepareHeader(MIDIHDR& header, const std::array<std::uint8_t, N>& bytes)
+{
+    header.dwBufferLength = N;
+    header.lpData = bytes.data();
+    midiOutPrepareHeader(MidiOutPort, &header, sizeof(MIDIHDR));
+}
+
+} // namespace
+
+std::uint8_t RolandChecksum(int sumOfAddressAndData)
+{
+    const int remainder = sumOfAddressAndData % 128;
+    return static_cast<std::uint8_t>(remainder == 0 ? 0 : 128 - remainder);
+}
+
+void FillScaleTuningMessage(const std::array<std::uint8_t, kPitchClasses>& data)
+{
+    std::copy(kScaleTuningHead.begin(), kScaleTuningHead.end(), ScaleTuningMessage.begin());
+    std::copy(data.begin(), data.end(), ScaleTuningMessage.begin() + kScaleTuningDataOffset);
+    ScaleTuningMessage[kScaleTuningChecksumOffset] = static_cast<std::uint8_t>(ScaleTuningChecksum());
+    ScaleTuningMessage[kScaleTuningChecksumOffset + 1] = 0xF7;
+}
+
+void SendScaleTuningMessage(DWORD waitAfter)
+{
+    PrepareHeader(ScaleTuningHeader, ScaleTuningMessage);
+    Sleep(kWaitBeforeScaleTuning);
+    MidiResult = static_cast<std::int32_t>(midiOutLongMsg(MidiOutPort, &ScaleTuningHeader, sizeof(MIDIHDR)));
+    Sleep(waitAfter);
+    ReportLongMsgError(MidiResult);
+}
+
+} // namespace midi
+
+int ScaleTuningChecksum()
+{
+    const auto data = ScaleTuningMessage.begin() + midi::kScaleTuningDataOffset;
+    return midi::RolandChecksum(std::accumulate(data, data + midi::kPitchClasses, midi::kScaleTuningAddressSum));
+}
+
+void SendGsReset(DWORD waitAfter)
+{
+    midi::PrepareHeader(GsResetHeader, GsResetMessage);
+    midiOutLongMsg(MidiOutPort, &GsResetHeader, sizeof(MIDIHDR));
+    Sleep(waitAfter);
+}
+
+void ReportLongMsgError(std::int32_t result)
+{
+    const char* text = nullptr;
+    switch (result) {
+    case MIDIERR_NOTREADY: text = "error1"; break;
+    case MIDIERR_UNPREPARED: text = "error2"; break;
+    case MMSYSERR_INVALHANDLE: text = "error3"; break;
+    case MMSYSERR_INVALPARAM: text = "error4"; break;
+    default: return;
+    }
+    ui::ShowMessage(QString::fromLatin1(text));
+}

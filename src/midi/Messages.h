@@ -1,0 +1,66 @@
+// The one output port, the short-message word, the GS reset and GS scale-tuning messages,
+// and the procedure by which system-exclusive messages are sent.
+#pragma once
+
+#include "platform/WinMidi.h"
+
+#include <array>
+#include <cstdint>
+
+// The one open MIDI output port, shared by every window.
+extern HMIDIOUT MidiOutPort;
+// Result of the latest scale-tuning send (and of the reopen attempts of a device switch).
+extern std::int32_t MidiResult;
+
+// The Roland GS reset: F0 41 10 42 12 40 00 7F 00 41 F7.
+extern const std::array<std::uint8_t, 11> GsResetMessage;
+extern MIDIHDR GsResetHeader;
+
+// The GS scale tuning of part 1 (MIDI channel 1): header, twelve data bytes C ... B, checksum, F7.
+extern std::array<std::uint8_t, 22> ScaleTuningMessage;
+extern MIDIHDR ScaleTuningHeader;
+
+namespace midi {
+
+constexpr int kPitchClasses = 12;
+// Offset of the first data byte (C) and of the checksum in ScaleTuningMessage.
+constexpr int kScaleTuningDataOffset = 8;
+constexpr int kScaleTuningChecksumOffset = 20;
+// A scale-tuning data byte for 0 cents.
+constexpr std::uint8_t kScaleTuningCentre = 0x40;
+
+// Waits of the system-exclusive sends, in milliseconds.
+constexpr DWORD kWaitBeforeScaleTuning = 300;
+constexpr DWORD kWaitAfterNewChallenge = 1000; // also the reset at exit
+constexpr DWORD kWaitAfterRetune = 10;
+constexpr DWORD kWaitAfterGsResetAtStart = 100;
+constexpr DWORD kWaitAfterGsResetAtSwitch = 200;
+
+// status + 256 × data1 + 65536 × data2.
+constexpr DWORD ShortMessage(std::uint8_t status, std::uint8_t data1, std::uint8_t data2 = 0)
+{
+    return DWORD{status} | DWORD{data1} << 8 | DWORD{data2} << 16;
+}
+
+// The Roland checksum of a data set: the value that brings the sum of address and data bytes
+// to a multiple of 128; 0 (never 128) when the sum already is one.
+std::uint8_t RolandChecksum(int sumOfAddressAndData);
+
+// Writes the scale-tuning header (F0 41 10 42 12 40 11 40), the twelve data bytes given,
+// the checksum and F7 into ScaleTuningMessage.
+void FillScaleTuningMessage(const std::array<std::uint8_t, kPitchClasses>& data);
+
+// Sends ScaleTuningMessage: prepare, wait 300 ms, send into MidiResult, wait `waitAfter`, report.
+void SendScaleTuningMessage(DWORD waitAfter);
+
+} // namespace midi
+
+// The checksum of ScaleTuningMessage: over the constant address 40 11 40 and data bytes 8 ... 19.
+int ScaleTuningChecksum();
+
+// Sends GsResetMessage at once, then waits `waitAfter` milliseconds. The result is not kept.
+void SendGsReset(DWORD waitAfter);
+
+// Shows the text of a long-message result: "error1" for 67, "error2" for 64, "error3" for 5,
+// "error4" for 11, nothing for any other code.
+void ReportLongMsgError(std::int32_t result);

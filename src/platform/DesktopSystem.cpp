@@ -1,0 +1,30 @@
+#include "platform/DesktopSystem.h"
+
+#include "platform/RtMidiDevices.h"
+#include "synth/BuiltinSynthDevice.h"
+
+#include <QThread>
+
+namespace platform {
+
+std::vector<std::unique_ptr<MidiOutDevice>> DesktopSystem::enumerateMidiOutDevices()
+{
+    std::vector<std::unique_ptr<MidiOutDevice>> devices;
+    devices.push_back(synth::MakeBuiltinSynthDevice());
+    for (auto* backend : {&EnumerateAlsaSequencerPorts, &EnumerateJackPorts})
+        for (auto& device : backend())
+            devices.push_back(std::move(device));
+    return devices;
+}
+
+void DesktopSystem::sleep(DWORD milliseconds)
+{
+    QThread::msleep(milliseconds);
+}
+
+QDateTime DesktopSystem::now()
+{
+    return QDateTime::currentDateTime();
+}
+
+} // namespace platform

@@ -1,0 +1,36 @@
+// What stands behind a device identifier: a listed MIDI output device and its open port.
+#pragma once
+
+#include "platform/WinMidi.h"
+
+#include <memory>
+#include <span>
+#include <string>
+
+namespace platform {
+
+// One open output port. Implementations never throw; failures are result codes.
+class MidiOutPort {
+public:
+    virtual ~MidiOutPort() = default;
+    // A short message: status in bits 0-7, data 1 in bits 8-15, data 2 in bits 16-23.
+    virtual MMRESULT sendShort(DWORD word) = 0;
+    // A complete system-exclusive message, F0 ... F7.
+    virtual MMRESULT sendLong(std::span<const std::uint8_t> bytes) = 0;
+    // Every note off on every channel, the damper pedal lifted.
+    virtual MMRESULT reset() = 0;
+};
+
+// One entry of the device list.
+class MidiOutDevice {
+public:
+    virtual ~MidiOutDevice() = default;
+    // The name shown in the device list; the same on every run.
+    virtual std::string name() const = 0;
+    // Result of the capability query; a device answering non-zero is left out of the list.
+    virtual MMRESULT queryCapabilities() const { return MMSYSERR_NOERROR; }
+    // Opens the device. On success `port` holds the open port and the result is 0.
+    virtual MMRESULT open(std::unique_ptr<MidiOutPort>& port) = 0;
+};
+
+} // namespace platform

@@ -1,0 +1,18 @@
+// The external MIDI output ports, through RtMidi: ALSA-sequencer ports, then JACK MIDI input ports.
+#pragma once
+
+#include "platform/MidiDevice.h"
+
+#include <memory>
+#include <vector>
+
+namespace platform {
+
+// Every ALSA-sequencer port that accepts output, by a name stable across runs; none, silently,
+// when there is no sequencer.
+std::vector<std::unique_ptr<MidiOutDevice>> EnumerateAlsaSequencerPorts();
+
+// Every JACK MIDI input port, by a name stable across runs; none, silently, without a JACK server.
+std::vector<std::unique_ptr<MidiOutDevice>> EnumerateJackPorts();
+
+} // namespace platform

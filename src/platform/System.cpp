@@ -1,0 +1,36 @@
+// The system in force, and its replacement by tests.
+#include "platform/System.h"
+
+#include "platform/DesktopSystem.h"
+
+namespace platform {
+
+void ForgetMidiTables(); // WinMidi.cpp
+
+namespace {
+std::unique_ptr<System>& installed()
+{
+    static std::unique_ptr<System> system;
+    return system;
+}
+} // namespace
+
+System& CurrentSystem()
+{
+    if (!installed())
+        installed() = std::make_unique<DesktopSystem>();
+    return *installed();
+}
+
+std::unique_ptr<System> InstallSystem(std::unique_ptr<System> system)
+{
+    ForgetMidiTables();
+    return std::exchange(installed(), std::move(system));
+}
+
+QDateTime Now()
+{
+    return CurrentSystem().now();
+}
+
+} // namespace platform

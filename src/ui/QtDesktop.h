@@ -1,0 +1,23 @@
+// The real desktop: Qt's message box, clipboard and URL opener, and Qt Multimedia for the clip.
+#pragma once
+
+#include "ui/Desktop.h"
+
+class QSoundEffect;
+
+namespace ui {
+
+class QtDesktop final : public Desktop {
+public:
+    QtDesktop();
+    ~QtDesktop() override;
+    void messageBox(const QString& text) override;
+    void setClipboardText(const QString& text) override;
+    void openUrl(const QString& address) override;
+    void playClip() override;
+
+private:
+    std::unique_ptr<QSoundEffect> clip_; // created on the first play
+};
+
+} // namespace ui

@@ -1,0 +1,148 @@
+#include "Trace.h"
+
+namespace testing {
+
+QStringList Trace::texts() const
+{
+    QStringList result;
+    for (const auto& entry : entries_)
+        result << entry.what;
+    return result;
+}
+
+QStringList Trace::timed() const
+{
+    QStringList result;
+    for (const auto& entry : entries_)
+        result << QString::number(entry.ms) + ' ' + entry.what;
+    return result;
+}
+
+QStringList Trace::only(const QStringList& prefixes) const
+{
+    QStringList result;
+    for (const auto& entry : entries_)
+        for (const auto& prefix : prefixes)
+            if (entry.what.startsWith(prefix)) {
+                result << entry.what;
+                break;
+            }
+    return result;
+}
+
+QString HexBytes(const std::vector<std::uint8_t>& bytes)
+{
+    QStringList parts;
+    for (auto byte : bytes)
+        parts << QStringLiteral("%1").arg(byte, 2, 16, QLatin1Char('0')).toUpper();
+    return parts.join(' ');
+}
+
+// A recording port: every message it receives lands in the trace.
+class FakePort final : public platform::MidiOutPort {
+public:
+    FakePort(TestBench& bench, int id, MMRESULT longResult)
+        : bench_(bench), id_(id), longResult_(longResult) {}
+    ~FakePort() override { bench_.record(QStringLiteral("close %1").arg(id_)); }
+
+    MMRESULT sendShort(DWORD word) override
+    {
+        std::vector<std::uint8_t> bytes{std::uint8_t(word), std::uint8_t(word >> 8)};
+        const int status = word & 0xF0;
+        if (status != 0xC0 && status != 0xD0)
+            bytes.push_back(std::uint8_t(word >> 16));
+        bench_.record("short " + HexBytes(bytes));
+        return MMSYSERR_NOERROR;
+    }
+    MMRESULT sendLong(std::span<const std::uint8_t> bytes) override
+    {
+        bench_.record("long " + HexBytes({bytes.begin(), bytes.end()}));
+        return longResult_;
+    }
+    MMRESULT reset() override
+    {
+        bench_.record(QStringLiteral("reset"));
+        return MMSYSERR_NOERROR;
+    }
+
+private:
+    TestBench& bench_;
+    int id_;
+    MMRESULT longResult_;
+};
+
+class FakeDevice final : public platform::MidiOutDevice {
+public:
+    FakeDevice(TestBench& bench, int id) : bench_(bench), id_(id) {}
+    std::string name() const override { return spec().name; }
+    MMRESULT queryCapabilities() const override { return spec().capabilities; }
+    MMRESULT open(std::unique_ptr<platform::MidiOutPort>& port) override
+    {
+        auto& results = spec().openResults;
+        const MMRESULT result = results.empty() ? MMSYSERR_NOERROR : results.front();
+        if (!results.empty())
+            results.pop_front();
+        bench_.record(QStringLiteral("open %1 -> %2").arg(id_).arg(result));
+        if (result == MMSYSERR_NOERROR)
+            port = std::make_unique<FakePort>(bench_, id_, spec().longResult);
+        return result;
+    }
+
+private:
+    FakeDeviceSpec& spec() const { return bench_.devices_[id_]; }
+    TestBench& bench_;
+    int id_;
+};
+
+class FakeSystem final : public platform::System {
+public:
+    explicit FakeSystem(TestBench& bench) : bench_(bench) {}
+    std::vector<std::unique_ptr<platform::MidiOutDevice>> enumerateMidiOutDevices() override
+    {
+        std::vector<std::unique_ptr<platform::MidiOutDevice>> devices;
+        for (int id = 0; id < int(bench_.devices_.size()); ++id)
+            devices.push_back(std::make_unique<FakeDevice>(bench_, id));
+        return devices;
+    }
+    void sleep(DWORD ms) override
+    {
+        bench_.record(QStringLiteral("sleep %1").arg(ms));
+        bench_.elapsedMs_ += ms;
+    }
+    QDateTime now() override { return bench_.now(); }
+
+private:
+    TestBench& bench_;
+};
+
+class FakeDesktop final : public ui::Desktop {
+public:
+    explicit FakeDesktop(TestBench& bench) : bench_(bench) {}
+    void messageBox(const QString& text) override { bench_.record("box " + text); }
+    void setClipboardText(const QString& text) override
+    {
+        bench_.clipboard_ = text;
+        bench_.record(QStringLiteral("clipboard"));
+    }
+    void openUrl(const QString& address) override { bench_.record("url " + address); }
+    void playClip() override { bench_.record(QStringLiteral("clip")); }
+
+private:
+    TestBench& bench_;
+};
+
+TestBench::TestBench(std::vector<FakeDeviceSpec> devices)
+    : devices_(std::move(devices)), start_(QDate(2026, 12, 7), QTime(10, 0))
+{
+    previousSystem_ = platform::InstallSystem(std::make_unique<FakeSystem>(*this));
+    previousDesktop_ = ui::InstallDesktop(std::make_unique<FakeDesktop>(*this));
+}
+
+TestBench::~TestBench()
+{
+    // Ports close while the bench still exists; their closes are recorded and then dropped.
+    platform::InstallSystem(std::move(previousSystem_));
+    ui::InstallDesktop(std::move(previousDesktop_));
+}
+
+} // namespace testing

@@ -1,0 +1,85 @@
+// The test seam: recording MIDI devices, a virtual clock and a recording desktop, all writing
+// one ordered trace with virtual times.
+#pragma once
+
+#include "platform/System.h"
+#include "ui/Desktop.h"
+
+#include <QStringList>
+
+#include <deque>
+#include <string>
+#include <vector>
+
+namespace testing {
+
+struct TraceEntry {
+    qint64 ms;    // virtual time since the bench was set up
+    QString what; // e.g. "open 0", "short 90 35 64", "long F0 41 ...", "sleep 300", "box error3"
+};
+
+class Trace {
+public:
+    void add(qint64 ms, const QString& what) { entries_.push_back({ms, what}); }
+    const std::vector<TraceEntry>& entries() const { return entries_; }
+    // The entries' texts, without times.
+    QStringList texts() const;
+    // The entries as "<ms> <what>".
+    QStringList timed() const;
+    // Only the entries whose text starts with one of `prefixes`.
+    QStringList only(const QStringList& prefixes) const;
+    void clear() { entries_.clear(); }
+
+private:
+    std::vector<TraceEntry> entries_;
+};
+
+// A listed device of the recording system and how it behaves.
+struct FakeDeviceSpec {
+    std::string name;
+    MMRESULT capabilities = MMSYSERR_NOERROR; // non-zero: the capability query fails
+    std::deque<MMRESULT> openResults;        // consumed one per open; 0 once empty
+    MMRESULT longResult = MMSYSERR_NOERROR;   // what every system-exclusive send returns
+};
+
+// Recording devices and a virtual clock behind the platform layer, and a recording desktop,
+// installed for the life of the bench and replaced by the previous ones afterwards.
+class TestBench {
+public:
+    explicit TestBench(std::vector<FakeDeviceSpec> devices = {{.name = "Test Synth A"}, {.name = "Test Synth B"}});
+    ~TestBench();
+    TestBench(const TestBench&) = delete;
+    TestBench& operator=(const TestBench&) = delete;
+
+    Trace& trace() { return trace_; }
+    // Virtual milliseconds since the bench was set up.
+    qint64 elapsed() const { return elapsedMs_; }
+    // The virtual local time: `start` plus the elapsed time.
+    QDateTime now() const { return start_.addMSecs(elapsedMs_); }
+    void setStart(const QDateTime& start) { start_ = start; }
+    void advance(qint64 ms) { elapsedMs_ += ms; }
+    // The devices as the system lists them; may be changed until the program first asks.
+    std::vector<FakeDeviceSpec>& devices() { return devices_; }
+    // The text last put on the clipboard.
+    QString clipboard() const { return clipboard_; }
+
+private:
+    friend class FakeSystem;
+    friend class FakeDesktop;
+    friend class FakePort;
+    friend class FakeDevice;
+    void record(const QString& what) { trace_.add(elapsedMs_, what); }
+
+    Trace trace_;
+    std::vector<FakeDeviceSpec> devices_;
+    QDateTime start_;
+    qint64 elapsedMs_ = 0;
+    QString clipboard_;
+    std::unique_ptr<platform::System> previousSystem_;
+    std::unique_ptr<ui::Desktop> previousDesktop_;
+};
+
+// "90 35 64"-style hexadecimal text of bytes.
+QString HexBytes(const std::vector<std::uint8_t>& bytes);
+
+} // namespace testing
