@@ -1,0 +1,39 @@
+// The two-octave keyboard and the computer keys that play it: key table and key map as data.
+#pragma once
+
+#include <array>
+#include <optional>
+
+namespace game {
+
+struct PianoKey {
+    int shape;  // the on-screen key is Shape<shape>, 1 ... 24
+    int left;   // pixels from the keyboard's left edge
+    int note;   // MIDI note, middle C = 60
+    bool black; // black keys are narrower, shorter and lie above the white ones
+};
+
+// The 24 keys, F3 (53) to E5 (76), in note order.
+const std::array<PianoKey, 24>& PianoKeys();
+// The key with this shape number (1 ... 24).
+const PianoKey& PianoKeyOfShape(int shape);
+
+constexpr int kWhiteKeyWidth = 25, kWhiteKeyHeight = 105;
+constexpr int kBlackKeyWidth = 17, kBlackKeyHeight = 65;
+
+// The virtual-key codes the windows react to.
+constexpr int kVkSpace = 0x20;
+
+// The 20 mapped computer keys, as virtual-key codes, in note order (53 ... 72).
+const std::array<int, 20>& MappedKeys();
+// The index 0 ... 19 of a mapped virtual-key code in MappedKeys(), if it is one.
+std::optional<int> MappedKeyIndex(int virtualKey);
+// The note of mapped key `index`: 53 + index.
+int NoteOfMappedKey(int index);
+
+// The virtual-key code of a key event: by physical position from the X11 key code when there is
+// one (so the Japanese layout's rows play on any layout), else from Qt's key code for letters,
+// space and the four punctuation keys; 0 for any other key.
+int VirtualKeyOf(unsigned nativeScanCode, int qtKey);
+
+} // namespace game

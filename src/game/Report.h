@@ -1,0 +1,38 @@
+// The clipboard report: 26 lines per press, and the date, time and duration texts it shows.
+#pragma once
+
+#include <QDateTime>
+#include <QLocale>
+#include <QStringList>
+
+namespace game {
+
+struct ReportInputs {
+    QStringList player;  // twelve texts of the player's column, C ... B
+    QStringList correct; // twelve texts of the correct column
+    QString score;       // the score label's text
+    QString device;      // the device list's text
+    QString instrument;  // the instrument list's text
+    int difficulty = 0;  // 0 ... 3
+    bool referenceToneUsed = false;
+    QDateTime tuningStart;
+    QDateTime tuningEnd;
+};
+
+// The 26 lines of one report, without line ends.
+QStringList ReportLines(const ReportInputs& inputs, const QLocale& locale = QLocale::system());
+
+// The level word of a difficulty: "特級", "上級", "中級", "初級".
+QString LevelWord(int difficulty);
+
+// Short date, a blank and long time in the locale's formats; the date alone at exactly midnight.
+QString DateTimeText(const QDateTime& moment, const QLocale& locale);
+
+// The time from `start` to `end` as hours, minutes and seconds, without a time-zone name; hours
+// past 24 are shown in full (25:00:00). A negative span counts as 0.
+QString DurationText(const QDateTime& start, const QDateTime& end, const QLocale& locale);
+
+// The report buffer's text: every line followed by CR LF.
+QString WithCrLf(const QStringList& lines);
+
+} // namespace game
