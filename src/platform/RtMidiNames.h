@@ -1,0 +1,37 @@
+// How external ports are named and found again: stable names, our own ports left out.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+// The client name of every RtMidi client this program creates.
+inline constexpr std::string_view kOwnClientName = "Velmora";
+
+// An ALSA-sequencer port name as RtMidi reports it ("Client:Port 20:0"), without the client and
+// port numbers that change from run to run.
+std::string StableAlsaPortName(std::string_view rtMidiName);
+
+// Whether a "client:port" name belongs to one of our own clients ("Velmora", or "Velmora-01" when
+// JACK had to make the name unique).
+bool IsOwnPort(std::string_view stableName);
+
+// A port by its stable name; `occurrence` tells identical names apart (0 for the first), in the
+// backend's order.
+struct PortAddress {
+    std::string name;
+    int occurrence = 0;
+    bool operator==(const PortAddress&) const = default;
+};
+
+// The addresses of `stableNames` (the backend's listing, in its order), our own ports and unnamed
+// entries left out.
+std::vector<PortAddress> ForeignPortAddresses(const std::vector<std::string>& stableNames);
+
+// The position of `address` in `stableNames`, if the port is still there.
+std::optional<unsigned> FindPort(const std::vector<std::string>& stableNames, const PortAddress& address);
+
+} // namespace platform
