@@ -1,13 +1,28 @@
-// Program entry: until the windows land, a plain main window titled "Velmora".
+// Program entry: creates Form1 ... Form7 in order and runs the event loop until Form1 closes.
+#include "Program.h"
+#include "platform/System.h"
+
 #include <QApplication>
-#include <QMainWindow>
+#include <QIcon>
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Velmora"));
-    window.resize(345, 246);
-    window.show();
-    return app.exec();
+    QApplication::setApplicationName(QStringLiteral("velmora"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Velmora"));
+    QApplication::setDesktopFileName(QStringLiteral("velmora"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/velmora.png")));
+    // The main window's close ends the run; the other windows only hide.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    int result = 0;
+    {
+        Program program;
+        if (!program.ended()) {
+            program.showMainWindow();
+            result = QApplication::exec();
+        }
+    }
+    platform::InstallSystem(nullptr); // closes what is still open while the libraries are alive
+    return result;
 }

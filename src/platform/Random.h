@@ -1,0 +1,12 @@
+// The runtime's pseudo-random generator, seeded from the clock.
+#pragma once
+
+#include <random>
+
+namespace platform {
+
+// Seeds the generator from the local clock (the virtual clock in tests).
+void Randomize();
+std::mt19937& RandomGenerator();
+
+} // namespace platform

@@ -1,0 +1,382 @@
+#include "tessalyUnit1.h"
+
+#include "game/KeyMap.h"
+#include "game/Report.h"
+#include "midi/Messages.h"
+#include "platform/System.h"
+#include "tessalyUnit2.h"
+#include "tessalyUnit4.h"
+#include "tessalyUnit5.h"
+#include "tessalyUnit7.h"
+#include "ui/Desktop.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QMenuBar>
+
+TForm1* Form1 = nullptr;
+
+std::int32_t SelectedDeviceId = 0;
+std::int32_t DeviceCount = 0;
+std::vector<std::int32_t> ListedDeviceIds;
+std::int32_t MapValue = 4;
+game::IniDocument SettingsFile;
+QDateTime TuningStartTime;
+bool ReferenceToneUsed = false;
+std::int32_t CurrentNote = 0;
+std::array<bool, 20> KeyHeldFlags{};
+bool ReferenceKeyHeld = false;
+
+namespace {
+
+constexpr int kOpenAttempts = 6;
+constexpr DWORD kWaitBeforeOpenRetry = 500;
+
+const QString kNoDeviceText = QStringLiteral("ＭＩＤＩ音源がないのでこのソフトは利用できません");
+const QString kCannotOpenText = QStringLiteral("ＭＩＤＩデバイスが開けません");
+
+void SendShort(std::uint8_t status, std::uint8_t data1, std::uint8_t data2)
+{
+    midiOutShortMsg(MidiOutPort, midi::ShortMessage(status, data1, data2));
+}
+
+void ReferenceOn()
+{
+    SendShort(0x91, 69, 100);
+    ReferenceToneUsed = true;
+}
+
+void ReferenceOff()
+{
+    SendShort(0x81, 69, 127);
+}
+
+} // namespace
+
+void CurrentNoteOn()
+{
+    SendShort(0x90, std::uint8_t(CurrentNote), 100);
+}
+
+void CurrentNoteOff()
+{
+    SendShort(0x80, std::uint8_t(CurrentNote), 127);
+}
+
+QString OpenErrorText(MMRESULT result)
+{
+    static const QStringList names = {
+        "", "ERROR", "BADDEVICEID", "NOTENABLED", "ALLOCATED", "指定されたデバイス ハンドルが無効です。",
+        "NODRIVER", "メモリの割り当てまたはロックができません。", "NOTSUPPORTED", "BADERRNUM", "INVALFLAG",
+        "INVALPARAM", "HANDLEBUSY", "INVALIDALIAS"};
+    if (result >= 1 && result < UINT(names.size()))
+        return names[int(result)];
+    return result == MMSYSERR_LASTERROR ? QStringLiteral("LASTERROR") : kCannotOpenText;
+}
+
+TForm1::TForm1()
+{
+    setWindowTitle(QStringLiteral("Velmora"));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                   | Qt::WindowCloseButtonHint);
+    setFont(ui::FormFont());
+    setGeometry(298, 107, 345, 246);
+    auto* client = new QWidget(this);
+    setCentralWidget(client);
+    createKeyboard(client);
+    createControls(client);
+    createMenu();
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setFixedHeight(18);
+    StatusBar1->setSizeGripEnabled(false);
+    setStatusBar(StatusBar1);
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(100);
+    connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
+    Timer1->start();
+    ui::InstallKeyPreview(this, [this](int key) { FormKeyDown(key); }, [this](int key) { FormKeyUp(key); });
+    ui::OnActivate(this, [this] { FormActivate(); });
+}
+
+void TForm1::createKeyboard(QWidget* client)
+{
+    // White keys first, so that the black keys lie above them and take the mouse where they overlap.
+    for (bool black : {false, true})
+        for (const auto& key : game::PianoKeys()) {
+            if (key.black != black)
+                continue;
+            const QSize size = black ? QSize(game::kBlackKeyWidth, game::kBlackKeyHeight)
+                                     : QSize(game::kWhiteKeyWidth, game::kWhiteKeyHeight);
+            auto* shape = new ui::Shape(client, {QPoint(key.left, 0), size}, black ? Qt::black : Qt::white);
+            shape->setObjectName(QStringLiteral("Shape%1").arg(key.shape));
+            connect(shape, &ui::Shape::mouseDown, this, [this, n = key.shape] { ShapeMouseDown(n); });
+            connect(shape, &ui::Shape::mouseUp, this, [this, n = key.shape] { ShapeMouseUp(n); });
+            shapes_[key.shape - 1] = shape;
+        }
+}
+
+void TForm1::createControls(QWidget* client)
+{
+    // The device list comes first in the tab order, so it has the focus at start.
+    ComboBox1 = new QComboBox(client);
+    ComboBox1->setGeometry(152, 120, 177, ComboBox1->sizeHint().height());
+    ComboBox1->setEditable(false);
+    ui::SwallowKeys(ComboBox1);
+    connect(ComboBox1, &QComboBox::activated, this, &TForm1::ComboBox1Change);
+
+    Button1 = new ui::Button(client, QStringLiteral("A音"), {8, 120, 65, 25});
+    connect(Button1, &ui::Button::mouseDown, this, &TForm1::Button1MouseDown);
+    connect(Button1, &ui::Button::mouseUp, this, &TForm1::Button1MouseUp);
+    ui::OnControlKeys(Button1, [this] { Button1KeyDown(); }, [this] { Button1KeyUp(); });
+
+    Button2 = new ui::Button(client, QStringLiteral("ヒント(&H)"), {80, 120, 65, 25});
+    connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
+
+    Label1 = new ui::Label(client, QStringLiteral("Velmora Version 1.32　制作：Velmora 開発チーム"), {8, 152});
+    connect(Label1, &ui::Label::clicked, this, &TForm1::Label1Click);
+
+    setTabOrder(ComboBox1, Button1);
+    setTabOrder(Button1, Button2);
+    ComboBox1->setFocus();
+}
+
+void TForm1::createMenu()
+{
+    N1 = menuBar()->addMenu(QStringLiteral("設定(&S)"));
+    N2 = N1->addAction(QStringLiteral("難易度の設定(&N)"), this, &TForm1::N2Click);
+    N3 = N1->addAction(QStringLiteral("楽器の設定(&G)"), this, &TForm1::N3Click);
+}
+
+// ---- Start-up -------------------------------------------------------------------------------
+
+void TForm1::FormCreate()
+{
+    ReferenceToneUsed = false;
+    if (midiOutGetNumDevs() == 0) {
+        ui::ShowMessage(kNoDeviceText);
+        return; // the program ends; nothing is sent or saved
+    }
+    DeviceCount = std::int32_t(midiOutGetNumDevs());
+    SettingsFile = game::IniDocument::load(game::SettingsLocationOfThisProgram().pathToRead());
+    loadSettings();
+    SelectedDeviceId = SettingsFile.readInteger("Dev", "Dev_num", 0);
+    const QString savedName = SettingsFile.readString("dev", "gakki", "none");
+    MapValue = SettingsFile.readInteger("dev", "map", 4);
+    listDevices();
+    selectSavedDevice(SelectedDeviceId, savedName);
+    if (const MMRESULT result = OpenOutputWithRetry(); result != MMSYSERR_NOERROR)
+        ui::ShowMessage(OpenErrorText(result));
+    SendGsReset(midi::kWaitAfterGsResetAtStart);
+    TuningStartTime = platform::Now();
+    startedUp_ = true;
+}
+
+void TForm1::loadSettings()
+{
+    // Each value is applied as soon as it is read, as stored, even off screen.
+    resize(width(), SettingsFile.readInteger("window", "height", 246));
+    resize(SettingsFile.readInteger("window", "width", 345), height());
+    move(x(), SettingsFile.readInteger("window", "top", 159));
+    move(SettingsFile.readInteger("window", "left", 193), y());
+}
+
+void TForm1::listDevices()
+{
+    ComboBox1->clear();
+    ListedDeviceIds.clear();
+    for (UINT id = 0; id < midiOutGetNumDevs(); ++id) {
+        MIDIOUTCAPSA caps;
+        if (midiOutGetDevCapsA(id, &caps, sizeof caps) != MMSYSERR_NOERROR)
+            continue;
+        ListedDeviceIds.push_back(std::int32_t(id));
+        ComboBox1->addItem(QString::fromUtf8(caps.szPname));
+    }
+}
+
+// The saved number is tried as a list position; when the name there is not the saved name, the
+// first entry bearing that name is chosen, so a device is kept when the numbering moves.
+void TForm1::selectSavedDevice(int savedPosition, const QString& savedName)
+{
+    if (ListedDeviceIds.empty()) {
+        SelectedDeviceId = -1; // every device failed its capability query: nothing to open
+        return;
+    }
+    int position = savedPosition >= 0 && savedPosition < ComboBox1->count() ? savedPosition : 0;
+    if (ComboBox1->itemText(position) != savedName)
+        position = std::max(0, ComboBox1->findText(savedName, Qt::MatchExactly | Qt::MatchCaseSensitive));
+    ComboBox1->setCurrentIndex(position);
+    SelectedDeviceId = ListedDeviceIds[position];
+}
+
+MMRESULT TForm1::OpenOutputWithRetry()
+{
+    MMRESULT result = midiOutOpen(&MidiOutPort, UINT(SelectedDeviceId));
+    MidiResult = std::int32_t(result);
+    for (int retry = 1; retry < kOpenAttempts && result != MMSYSERR_NOERROR; ++retry) {
+        midiOutClose(MidiOutPort);
+        Sleep(kWaitBeforeOpenRetry);
+        result = midiOutOpen(&MidiOutPort, UINT(SelectedDeviceId));
+        MidiResult = std::int32_t(result);
+    }
+    return result;
+}
+
+void TForm1::FormActivate()
+{
+    if (Form2)
+        Form2->show();
+}
+
+// ---- Close ----------------------------------------------------------------------------------
+
+void TForm1::closeEvent(QCloseEvent* event)
+{
+    FormClose();
+    event->accept();
+    QCoreApplication::exit(0);
+}
+
+void TForm1::FormClose()
+{
+    if (!startedUp_ || closed_)
+        return;
+    closed_ = true;
+    restoreTuningAndClosePort();
+    saveSettings();
+}
+
+void TForm1::restoreTuningAndClosePort()
+{
+    std::array<std::uint8_t, midi::kPitchClasses> equalTemperament;
+    equalTemperament.fill(midi::kScaleTuningCentre);
+    midi::FillScaleTuningMessage(equalTemperament);
+    midi::SendScaleTuningMessage(midi::kWaitAfterNewChallenge);
+    midiOutClose(MidiOutPort);
+}
+
+void TForm1::saveSettings()
+{
+    SettingsFile.writeInteger("window", "Height", height());
+    SettingsFile.writeInteger("window", "Width", width());
+    SettingsFile.writeInteger("window", "Top", y());
+    SettingsFile.writeInteger("window", "Left", x());
+    SettingsFile.writeInteger("dev", "dev_num", SelectedDeviceId);
+    SettingsFile.writeString("dev", "gakki", ComboBox1->currentText());
+    SettingsFile.writeInteger("dev", "map", MapValue);
+    SettingsFile.save(game::SettingsLocationOfThisProgram().pathToWrite());
+    SettingsFile = game::IniDocument();
+}
+
+// ---- Device switch --------------------------------------------------------------------------
+
+void TForm1::ComboBox1Change()
+{
+    SendShort(0xB9, 120, 0); // all sound off on channel 10 of the old device
+    midiOutClose(MidiOutPort);
+    SelectedDeviceId = ListedDeviceIds[std::size_t(ComboBox1->currentIndex())];
+    if (OpenOutputWithRetry() != MMSYSERR_NOERROR)
+        ui::ShowMessage(kCannotOpenText);
+    midiOutReset(MidiOutPort);
+    SendGsReset(midi::kWaitAfterGsResetAtSwitch);
+    SendScaleTuning();
+}
+
+// ---- Keyboard -------------------------------------------------------------------------------
+
+void TForm1::paintKey(int note, bool held)
+{
+    for (const auto& key : game::PianoKeys())
+        if (key.note == note)
+            Shape(key.shape)->setFill(held ? Qt::red : key.black ? Qt::black : Qt::white);
+}
+
+void TForm1::ShapeMouseDown(int shape)
+{
+    CurrentNote = game::PianoKeyOfShape(shape).note;
+    CurrentNoteOn();
+    paintKey(CurrentNote, true);
+}
+
+void TForm1::ShapeMouseUp(int shape)
+{
+    CurrentNote = game::PianoKeyOfShape(shape).note;
+    CurrentNoteOff();
+    paintKey(CurrentNote, false);
+}
+
+void TForm1::FormKeyDown(int key)
+{
+    if (const auto index = game::MappedKeyIndex(key)) {
+        CurrentNote = game::NoteOfMappedKey(*index);
+        if (!KeyHeldFlags[std::size_t(*index)]) {
+            KeyHeldFlags[std::size_t(*index)] = true;
+            CurrentNoteOn();
+            paintKey(CurrentNote, true);
+        }
+    }
+    if (key == game::kVkSpace)
+        SendShort(0xB0, 64, 127); // every auto-repeat presses the pedal again
+}
+
+void TForm1::FormKeyUp(int key)
+{
+    if (const auto index = game::MappedKeyIndex(key)) {
+        CurrentNote = game::NoteOfMappedKey(*index);
+        CurrentNoteOff();
+        KeyHeldFlags[std::size_t(*index)] = false;
+        paintKey(CurrentNote, false);
+    }
+    if (key == game::kVkSpace)
+        SendShort(0xB0, 64, 0);
+}
+
+// ---- Reference A, menu, hint, clip, clock ---------------------------------------------------
+
+void TForm1::Button1MouseDown()
+{
+    ReferenceOn();
+}
+
+void TForm1::Button1MouseUp()
+{
+    ReferenceOff();
+}
+
+void TForm1::Button1KeyDown()
+{
+    if (ReferenceKeyHeld)
+        return;
+    ReferenceKeyHeld = true;
+    ReferenceOn();
+}
+
+void TForm1::Button1KeyUp()
+{
+    ReferenceKeyHeld = false;
+    ReferenceOff();
+}
+
+void TForm1::Button2Click()
+{
+    Form4->show();
+}
+
+void TForm1::N2Click()
+{
+    Form5->show();
+}
+
+void TForm1::N3Click()
+{
+    Form7->show();
+}
+
+void TForm1::Label1Click()
+{
+    ui::CurrentDesktop().playClip();
+}
+
+void TForm1::Timer1Timer()
+{
+    StatusBar1->showMessage(game::DateTimeText(platform::Now(), QLocale::system()));
+}

@@ -1,0 +1,103 @@
+// TForm1, the main window: start-up, settings, device list, keyboard, device switch.
+#pragma once
+
+#include "game/IniDocument.h"
+#include "platform/WinMidi.h"
+#include "ui/Controls.h"
+
+#include <QComboBox>
+#include <QMenu>
+#include <QDateTime>
+#include <QMainWindow>
+#include <QStatusBar>
+#include <QTimer>
+
+#include <array>
+#include <vector>
+
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+public:
+    TForm1();
+
+    // Start-up: settings, device list, port, GS reset, start time.
+    void FormCreate();
+    // False when start-up ended the program (no MIDI output device at all).
+    bool startedUp() const { return startedUp_; }
+
+    // Opens SelectedDeviceId into MidiOutPort with up to six attempts 500 ms apart.
+    MMRESULT OpenOutputWithRetry();
+
+    // The computer keyboard, shared with the adjustment window; `key` is a virtual-key code.
+    void FormKeyDown(int key);
+    void FormKeyUp(int key);
+
+    // Shape<n>MouseDown / Shape<n>MouseUp: the mouse on key n, any button.
+    void ShapeMouseDown(int shape);
+    void ShapeMouseUp(int shape);
+
+    void ComboBox1Change();
+    void Button1MouseDown();
+    void Button1MouseUp();
+    void Button1KeyDown();
+    void Button1KeyUp();
+    void Button2Click();
+    void N2Click();
+    void N3Click();
+    void Label1Click();
+    void Timer1Timer();
+    void FormActivate();
+    void FormClose();
+
+    // The on-screen keys Shape1 ... Shape24, by shape number.
+    ui::Shape* Shape(int number) const { return shapes_[number - 1]; }
+
+    std::array<ui::Shape*, 24> shapes_{};
+    ui::Button* Button1 = nullptr;
+    ui::Button* Button2 = nullptr;
+    QComboBox* ComboBox1 = nullptr;
+    ui::Label* Label1 = nullptr;
+    QStatusBar* StatusBar1 = nullptr;
+    QTimer* Timer1 = nullptr;
+    QMenu* N1 = nullptr;
+    QAction* N2 = nullptr;
+    QAction* N3 = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createKeyboard(QWidget* client);
+    void createControls(QWidget* client);
+    void createMenu();
+    void loadSettings();
+    void listDevices();
+    void selectSavedDevice(int savedPosition, const QString& savedName);
+    void restoreTuningAndClosePort();
+    void saveSettings();
+    void paintKey(int note, bool held);
+
+    bool startedUp_ = false;
+    bool closed_ = false;
+};
+
+extern TForm1* Form1;
+
+// Program-wide state of the main window's unit.
+extern std::int32_t SelectedDeviceId;
+extern std::int32_t DeviceCount;
+extern std::vector<std::int32_t> ListedDeviceIds;
+extern std::int32_t MapValue;
+extern game::IniDocument SettingsFile;
+extern QDateTime TuningStartTime;
+extern bool ReferenceToneUsed;
+extern std::int32_t CurrentNote;
+extern std::array<bool, 20> KeyHeldFlags;
+extern bool ReferenceKeyHeld;
+
+// Note on (velocity 100) and note off (velocity 127) for CurrentNote on channel 1.
+void CurrentNoteOn();
+void CurrentNoteOff();
+
+// The text shown for an open failure at start-up.
+QString OpenErrorText(MMRESULT result);

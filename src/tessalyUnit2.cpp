@@ -1,0 +1,162 @@
+#include "tessalyUnit2.h"
+
+#include "game/Score.h"
+#include "midi/Messages.h"
+#include "platform/Random.h"
+#include "platform/System.h"
+#include "tessalyUnit1.h"
+#include "tessalyUnit3.h"
+#include "tessalyUnit5.h"
+#include "tessalyUnit7.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+
+TForm2* Form2 = nullptr;
+
+game::DetuneArray DetuneTable{};
+bool CheckRunActive = false;
+std::int32_t CheckRunNote = 60;
+QDateTime TuningEndTime;
+
+namespace {
+
+constexpr int kCheckRunFirstNote = 60;
+constexpr int kCheckRunEnd = 74; // one past the last note, 73
+
+void SendShort(std::uint8_t status, std::uint8_t data1, std::uint8_t data2)
+{
+    midiOutShortMsg(MidiOutPort, midi::ShortMessage(status, data1, data2));
+}
+
+// Locks the difficulty and instrument settings until the answer check.
+void LockSettings()
+{
+    for (auto [dialog, entry] : {std::pair<QWidget*, QAction*>{Form5, Form1->N2}, {Form7, Form1->N3}}) {
+        if (dialog) {
+            dialog->setEnabled(false);
+            dialog->hide();
+        }
+        entry->setEnabled(false);
+    }
+}
+
+} // namespace
+
+int Difficulty()
+{
+    return Form5->RadioGroup1Index();
+}
+
+void NewChallenge()
+{
+    const int difficulty = Difficulty();
+    const auto range = game::SliderRangeOf(difficulty);
+    for (int row = 1; row <= game::kPitchClasses; ++row) {
+        Form2->ScrollBar(row)->setMaximum(range.maximum); // a clamped position runs its change handling
+        Form2->ScrollBar(row)->setMinimum(range.minimum);
+    }
+    platform::Randomize();
+    for (auto& detune : DetuneTable)
+        detune = game::DrawDetune(difficulty, platform::RandomGenerator());
+    for (int i = 0; i < game::kPitchClasses; ++i)
+        Form3->CorrectCell(i)->setText(game::CentsText(-DetuneTable[std::size_t(i)]));
+    midi::FillScaleTuningMessage(game::ScaleTuningData(DetuneTable, {}, 0));
+    midi::SendScaleTuningMessage(midi::kWaitAfterNewChallenge);
+    for (int row = 1; row <= game::kPitchClasses; ++row)
+        Form2->ScrollBar(row)->setValue(0);
+}
+
+void SendScaleTuning()
+{
+    midi::FillScaleTuningMessage(
+        game::ScaleTuningData(DetuneTable, Form2->sliderPositions(), game::StepCents(Difficulty())));
+    midi::SendScaleTuningMessage(midi::kWaitAfterRetune);
+}
+
+TForm2::TForm2()
+{
+    setWindowTitle(QStringLiteral("調整"));
+    setWindowFlags(Qt::Window);
+    setFont(ui::FormFont());
+    setGeometry(175, 278, 185, 485);
+    for (int row = 1; row <= game::kPitchClasses; ++row) {
+        const int top = 24 + 32 * (row - 1);
+        labels_[row - 1] = new QLabel(game::PitchClassName(row - 1), this);
+        labels_[row - 1]->move(0, top);
+        auto* scrollBar = new ui::ScrollBar(this, {24, top, 137, 17}, -32, 31);
+        scrollBar->setObjectName(QStringLiteral("ScrollBar%1").arg(row));
+        connect(scrollBar, &ui::ScrollBar::changed, this, [this, row] { ScrollBarChange(row); });
+        scrollBars_[row - 1] = scrollBar;
+    }
+    Button1 = new QPushButton(QStringLiteral("答え合わせ"), this);
+    Button1->setGeometry(40, 416, 105, 25);
+    connect(Button1, &QPushButton::clicked, this, &TForm2::Button1Click);
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(200);
+    connect(Timer1, &QTimer::timeout, this, &TForm2::Timer1Timer);
+    Timer1->start();
+    ui::InstallKeyPreview(
+        this, [](int key) { Form1->FormKeyDown(key); }, [](int key) { Form1->FormKeyUp(key); });
+}
+
+void TForm2::FormCreate()
+{
+    platform::Randomize();
+    show();
+    CheckRunActive = false;
+    CheckRunNote = kCheckRunFirstNote;
+}
+
+game::SliderPositions TForm2::sliderPositions() const
+{
+    game::SliderPositions positions{};
+    for (int i = 0; i < game::kPitchClasses; ++i)
+        positions[std::size_t(i)] = scrollBars_[std::size_t(i)]->value();
+    return positions;
+}
+
+void TForm2::ScrollBarChange(int row)
+{
+    SendScaleTuning();
+    const int cents = ScrollBar(row)->value() * game::StepCents(Difficulty());
+    Form3->PlayerCell(row - 1)->setText(game::CentsText(cents));
+    LockSettings();
+}
+
+void TForm2::Button1Click()
+{
+    QStringList player, correct;
+    for (int i = 0; i < game::kPitchClasses; ++i) {
+        player << Form3->PlayerCell(i)->text();
+        correct << Form3->CorrectCell(i)->text();
+    }
+    Form3->Label16->setText(QString::number(game::ScoreOf(player, correct)));
+    Form3->Label16->adjustSize();
+    Form3->show();
+    Form5->setEnabled(true);
+    Form1->N2->setEnabled(true);
+    Button1->setEnabled(false);
+    for (auto* scrollBar : scrollBars_)
+        scrollBar->setEnabled(false);
+    TuningEndTime = platform::Now();
+    CheckRunActive = true;
+}
+
+void TForm2::Timer1Timer()
+{
+    if (!CheckRunActive)
+        return;
+    SendShort(0x80, std::uint8_t(CheckRunNote - 1), 127);
+    SendShort(0x90, std::uint8_t(CheckRunNote), 100);
+    if (++CheckRunNote == kCheckRunEnd) {
+        CheckRunActive = false;
+        CheckRunNote = kCheckRunFirstNote;
+        SendShort(0x80, kCheckRunEnd - 1, 127);
+    }
+}
+
+void TForm2::closeEvent(QCloseEvent* event)
+{
+    event->ignore();
+}

@@ -1,0 +1,52 @@
+// TForm2, the adjustment window: NewChallenge, SendScaleTuning, the sliders, the answer check.
+#pragma once
+
+#include "game/Challenge.h"
+#include "ui/Controls.h"
+
+#include <QDateTime>
+#include <QTimer>
+#include <QWidget>
+
+#include <array>
+
+class TForm2 : public QWidget {
+    Q_OBJECT
+public:
+    TForm2();
+    void FormCreate();
+
+    // ScrollBar<row>Change: the change handling of slider `row` (1 = C ... 12 = B).
+    void ScrollBarChange(int row);
+    void Button1Click();
+    void Timer1Timer();
+
+    ui::ScrollBar* ScrollBar(int row) const { return scrollBars_[row - 1]; }
+    // The twelve slider positions, C ... B.
+    game::SliderPositions sliderPositions() const;
+
+    std::array<QLabel*, 12> labels_{};
+    std::array<ui::ScrollBar*, 12> scrollBars_{};
+    QPushButton* Button1 = nullptr;
+    QTimer* Timer1 = nullptr;
+
+protected:
+    // The close request is refused, always.
+    void closeEvent(QCloseEvent* event) override;
+};
+
+extern TForm2* Form2;
+
+// The hidden detuning of the current challenge in cents, C ... B.
+extern game::DetuneArray DetuneTable;
+extern bool CheckRunActive;
+extern std::int32_t CheckRunNote;
+extern QDateTime TuningEndTime;
+
+// The selected item of the difficulty dialog, read afresh at every use.
+int Difficulty();
+
+// Draws and sends a new challenge for the current difficulty and resets the sliders.
+void NewChallenge();
+// Re-sends the scale tuning: the detuning plus the player's corrections.
+void SendScaleTuning();

@@ -1,0 +1,172 @@
+#include "tessalyUnit3.h"
+
+#include "game/Challenge.h"
+#include "game/Report.h"
+#include "midi/Messages.h"
+#include "platform/System.h"
+#include "tessalyUnit1.h"
+#include "tessalyUnit2.h"
+#include "tessalyUnit5.h"
+#include "tessalyUnit6.h"
+#include "tessalyUnit7.h"
+#include "ui/Desktop.h"
+
+#include <QCloseEvent>
+
+TForm3* Form3 = nullptr;
+
+namespace {
+
+QLabel* MakeLabel(QWidget* parent, const QString& text, QPoint position, int pixelHeight = 12)
+{
+    auto* label = new QLabel(text, parent);
+    label->setFont(ui::FormFont(pixelHeight));
+    label->move(position);
+    label->adjustSize();
+    return label;
+}
+
+} // namespace
+
+TForm3::TForm3()
+{
+    setWindowTitle(QStringLiteral("正解表示"));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setFont(ui::FormFont());
+    move(918, 353);
+    setFixedSize(278, 487);
+    createTable();
+    createScore();
+    createButtons();
+}
+
+void TForm3::createTable()
+{
+    MakeLabel(this, QStringLiteral("貴方の調律"), {72, 16});
+    MakeLabel(this, QStringLiteral("正解の調律"), {176, 16});
+    for (int k = 0; k < game::kPitchClasses; ++k) {
+        const int top = 48 + 24 * k;
+        MakeLabel(this, game::PitchClassName(k), {16, top});
+        for (auto [column, left] : {std::pair{0, 80}, {1, 192}}) {
+            auto* cell = new QLabel(QStringLiteral("0"), this);
+            cell->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+            cell->setGeometry(left, top, 25, 16);
+            cell->setObjectName(QStringLiteral("StaticText%1").arg(column * 12 + k + 1));
+            staticTexts_[std::size_t(column * 12 + k)] = cell;
+        }
+    }
+}
+
+void TForm3::createScore()
+{
+    MakeLabel(this, QStringLiteral("点数は……"), {16, 352}, 27);
+    Label16 = MakeLabel(this, QStringLiteral("100"), {160, 344}, 33);
+    QPalette red = Label16->palette();
+    red.setColor(QPalette::WindowText, Qt::red);
+    Label16->setPalette(red);
+    MakeLabel(this, QStringLiteral("点"), {224, 352}, 27);
+}
+
+void TForm3::createButtons()
+{
+    Button3 = new ui::Button(this, QStringLiteral("結果をクリップボードに出力"), {32, 392, 201, 25});
+    Button4 = new ui::Button(this, QStringLiteral("結果報告掲示板へ"), {32, 424, 201, 25});
+    Button4->setToolTip(QStringLiteral("インターネットへの接続が伴います"));
+    Button2 = new ui::Button(this, QStringLiteral("もう一度挑戦"), {32, 456, 97, 25});
+    Button1 = new ui::Button(this, QStringLiteral("終了"), {136, 456, 97, 25});
+    setTabOrder(Button1, Button2);
+    setTabOrder(Button2, Button3);
+    setTabOrder(Button3, Button4);
+    connect(Button1, &QPushButton::clicked, this, &TForm3::Button1Click);
+    connect(Button2, &ui::Button::mouseDown, this, &TForm3::Button2MouseDown);
+    connect(Button2, &ui::Button::mouseUp, this, &TForm3::Button2MouseUp);
+    connect(Button2, &QPushButton::clicked, this, &TForm3::Button2Click);
+    connect(Button3, &QPushButton::clicked, this, &TForm3::Button3Click);
+    connect(Button4, &QPushButton::clicked, this, &TForm3::Button4Click);
+}
+
+void TForm3::FormCreate()
+{
+    for (int k = 0; k < game::kPitchClasses; ++k)
+        CorrectCell(k)->setText(game::CentsText(-DetuneTable[std::size_t(k)]));
+}
+
+// Menu entries and dialogs usable again: steps shared by every start of the next challenge.
+void TForm3::enableSettings()
+{
+    Form1->N1->setEnabled(true);
+    Form1->N2->setEnabled(true);
+    Form5->setEnabled(true);
+    Form1->N3->setEnabled(true);
+    Form7->setEnabled(true);
+}
+
+// The next challenge: hide, answer button back, draw and send, sliders and settings back.
+static void StartNextChallenge()
+{
+    Form3->hide();
+    Form2->Button1->setEnabled(true);
+    NewChallenge();
+    ReferenceToneUsed = false;
+    for (auto* scrollBar : Form2->scrollBars_)
+        scrollBar->setEnabled(true);
+}
+
+void TForm3::Button2MouseDown()
+{
+    StartNextChallenge();
+    enableSettings();
+    TuningStartTime = platform::Now();
+}
+
+void TForm3::Button2MouseUp()
+{
+    enableSettings();
+    TuningStartTime = platform::Now();
+}
+
+void TForm3::Button2Click()
+{
+    TuningStartTime = platform::Now();
+}
+
+void TForm3::closeEvent(QCloseEvent* event)
+{
+    FormClose();
+    event->accept();
+}
+
+void TForm3::FormClose()
+{
+    StartNextChallenge();
+    enableSettings();
+    midiOutShortMsg(MidiOutPort, midi::ShortMessage(0xB0, 120, 0));
+}
+
+void TForm3::Button1Click()
+{
+    Form1->close();
+}
+
+void TForm3::Button3Click()
+{
+    game::ReportInputs inputs;
+    for (int k = 0; k < game::kPitchClasses; ++k) {
+        inputs.player << PlayerCell(k)->text();
+        inputs.correct << CorrectCell(k)->text();
+    }
+    inputs.score = Label16->text();
+    inputs.device = Form1->ComboBox1->currentText();
+    inputs.instrument = Form7->ComboBox1->currentText();
+    inputs.difficulty = Difficulty();
+    inputs.referenceToneUsed = ReferenceToneUsed;
+    inputs.tuningStart = TuningStartTime;
+    inputs.tuningEnd = TuningEndTime;
+    Form6->AppendLines(game::ReportLines(inputs));
+    ui::CurrentDesktop().setClipboardText(Form6->ReportText());
+}
+
+void TForm3::Button4Click()
+{
+    ui::CurrentDesktop().openUrl(QString::fromLatin1(kResultsBoardAddress));
+}

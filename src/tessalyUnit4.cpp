@@ -1,0 +1,40 @@
+#include "tessalyUnit4.h"
+
+#include "ui/Controls.h"
+#include "ui/JpegImage.h"
+
+#include <QFile>
+
+TForm4* Form4 = nullptr;
+
+namespace {
+
+QByteArray ResourceBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+TForm4::TForm4()
+{
+    setWindowTitle(QStringLiteral("ヒント"));
+    setWindowFlags(Qt::Window);
+    setFont(ui::FormFont());
+    setGeometry(65, 384, 947, 353);
+
+    // The picture at its own size from the top-left corner, never stretched.
+    Image1 = new QLabel(this);
+    Image1->setGeometry(0, 0, 937, 185);
+    Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Image1->setPixmap(QPixmap::fromImage(ui::DecodeJpeg(ResourceBytes(QStringLiteral(":/hint.jpg")))));
+
+    Memo1 = new QPlainTextEdit(this);
+    Memo1->setGeometry(0, 200, 937, 121);
+    Memo1->setFont(ui::FormFont(16));
+    Memo1->setReadOnly(true);
+    Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo1->setPlainText(QString::fromUtf8(ResourceBytes(QStringLiteral(":/hint.txt"))));
+}

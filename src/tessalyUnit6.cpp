@@ -1,0 +1,22 @@
+#include "tessalyUnit6.h"
+
+#include "game/Report.h"
+#include "ui/Controls.h"
+
+TForm6* Form6 = nullptr;
+
+TForm6::TForm6()
+{
+    setWindowTitle(QStringLiteral("Form6"));
+    setFont(ui::FormFont());
+    setGeometry(751, 164, 294, 271);
+    Memo1 = new QPlainTextEdit(this);
+    Memo1->setGeometry(16, 16, 209, 161);
+}
+
+void TForm6::AppendLines(const QStringList& lines)
+{
+    text_ += game::WithCrLf(lines);
+    for (const auto& line : lines)
+        Memo1->appendPlainText(line);
+}

@@ -1,0 +1,162 @@
+#include "ui/Controls.h"
+
+#include "game/KeyMap.h"
+
+#include <QKeyEvent>
+#include <QPainter>
+#include <QWindow>
+
+namespace ui {
+
+Shape::Shape(QWidget* parent, const QRect& geometry, const QColor& fill) : QWidget(parent), fill_(fill)
+{
+    setGeometry(geometry);
+}
+
+void Shape::setFill(const QColor& fill)
+{
+    fill_ = fill;
+    update();
+}
+
+void Shape::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setPen(Qt::black);
+    painter.setBrush(fill_);
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
+Button::Button(QWidget* parent, const QString& caption, const QRect& geometry) : QPushButton(caption, parent)
+{
+    setGeometry(geometry);
+}
+
+void Button::mousePressEvent(QMouseEvent* event)
+{
+    emit mouseDown();
+    QPushButton::mousePressEvent(event);
+}
+
+void Button::mouseReleaseEvent(QMouseEvent* event)
+{
+    QPushButton::mouseReleaseEvent(event);
+    emit mouseUp();
+}
+
+Label::Label(QWidget* parent, const QString& text, const QPoint& position) : QLabel(text, parent)
+{
+    move(position);
+    adjustSize();
+}
+
+void Label::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        emit clicked();
+}
+
+ScrollBar::ScrollBar(QWidget* parent, const QRect& geometry, int minimum, int maximum)
+    : QScrollBar(Qt::Horizontal, parent)
+{
+    setGeometry(geometry);
+    setRange(minimum, maximum);
+    setSingleStep(1);
+    setPageStep(1);
+    connect(this, &QScrollBar::valueChanged, this, [this] {
+        setEnabled(true);
+        emit changed();
+    });
+}
+
+namespace {
+
+class KeyFilter : public QObject {
+public:
+    KeyFilter(QObject* parent, std::function<void(const QKeyEvent&)> down, std::function<void(const QKeyEvent&)> up)
+        : QObject(parent), down_(std::move(down)), up_(std::move(up)) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::KeyPress)
+            down_(static_cast<const QKeyEvent&>(*event));
+        else if (event->type() == QEvent::KeyRelease && !static_cast<QKeyEvent*>(event)->isAutoRepeat())
+            up_(static_cast<const QKeyEvent&>(*event));
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void(const QKeyEvent&)> down_, up_;
+};
+
+int VirtualKey(const QKeyEvent& event)
+{
+    return game::VirtualKeyOf(event.nativeScanCode(), event.key());
+}
+
+class ActivateFilter : public QObject {
+public:
+    ActivateFilter(QObject* parent, std::function<void()> handler) : QObject(parent), handler_(std::move(handler)) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::WindowActivate)
+            handler_();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> handler_;
+};
+
+class SwallowFilter : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        const auto type = event->type();
+        return type == QEvent::KeyPress || type == QEvent::KeyRelease || QObject::eventFilter(watched, event);
+    }
+};
+
+} // namespace
+
+void InstallKeyPreview(QWidget* window, std::function<void(int)> keyDown, std::function<void(int)> keyUp)
+{
+    // The window's QWindow receives every key before Qt hands it to the focused control.
+    window->winId();
+    window->windowHandle()->installEventFilter(new KeyFilter(
+        window, [keyDown](const QKeyEvent& e) { keyDown(VirtualKey(e)); },
+        [keyUp](const QKeyEvent& e) { keyUp(VirtualKey(e)); }));
+}
+
+void SwallowKeys(QWidget* control)
+{
+    control->installEventFilter(new SwallowFilter(control));
+}
+
+void OnControlKeys(QWidget* control, std::function<void()> keyDown, std::function<void()> keyUp)
+{
+    control->installEventFilter(new KeyFilter(
+        control, [keyDown](const QKeyEvent&) { keyDown(); }, [keyUp](const QKeyEvent&) { keyUp(); }));
+}
+
+void OnActivate(QWidget* window, std::function<void()> handler)
+{
+    window->installEventFilter(new ActivateFilter(window, std::move(handler)));
+}
+
+QFont FormFont(int pixelHeight)
+{
+    QFont font;
+    font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("MS PGothic"), QStringLiteral("IPAPGothic"),
+                      QStringLiteral("IPAexGothic"), QStringLiteral("Noto Sans CJK JP")});
+    font.setPixelSize(pixelHeight);
+    return font;
+}
+
+} // namespace ui

@@ -1,0 +1,91 @@
+// The controls the windows are built from, with the events the game relies on: mouse down and up
+// with any button, a label's click, a slider that runs its change handling for every new position.
+#pragma once
+
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QWidget>
+
+#include <functional>
+
+namespace ui {
+
+// A filled rectangle with a black outline; its fill colour is set at run time.
+class Shape : public QWidget {
+    Q_OBJECT
+public:
+    Shape(QWidget* parent, const QRect& geometry, const QColor& fill);
+    void setFill(const QColor& fill);
+    QColor fill() const { return fill_; }
+
+signals:
+    void mouseDown();
+    void mouseUp();
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void mousePressEvent(QMouseEvent*) override { emit mouseDown(); }
+    void mouseReleaseEvent(QMouseEvent*) override { emit mouseUp(); }
+
+private:
+    QColor fill_;
+};
+
+// A push button that also reports mouse down and up for any mouse button. On release the click
+// (if any) comes first, then the mouse-up.
+class Button : public QPushButton {
+    Q_OBJECT
+public:
+    Button(QWidget* parent, const QString& caption, const QRect& geometry);
+
+signals:
+    void mouseDown();
+    void mouseUp();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+};
+
+// A label with a click event.
+class Label : public QLabel {
+    Q_OBJECT
+public:
+    Label(QWidget* parent, const QString& text, const QPoint& position);
+
+signals:
+    void clicked();
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+};
+
+// A horizontal slider whose change event fires once for every new position, whatever moved it
+// (the player, the program, a range change clamping it); a position change also enables it.
+class ScrollBar : public QScrollBar {
+    Q_OBJECT
+public:
+    ScrollBar(QWidget* parent, const QRect& geometry, int minimum, int maximum);
+
+signals:
+    void changed();
+};
+
+// Key preview: hands every key of `window` to the window's handlers before the focused control,
+// as virtual-key codes. Qt's auto-repeat release/press pairs arrive as repeated key-downs only.
+void InstallKeyPreview(QWidget* window, std::function<void(int)> keyDown, std::function<void(int)> keyUp);
+
+// Makes `control` act on no key (the window's preview has already played it).
+void SwallowKeys(QWidget* control);
+
+// Key events on `control` itself, after the window's preview, without auto-repeat releases.
+void OnControlKeys(QWidget* control, std::function<void()> keyDown, std::function<void()> keyUp);
+
+// Runs `handler` when `window` becomes the active window.
+void OnActivate(QWidget* window, std::function<void()> handler);
+
+// The windows' base font: "ＭＳ Ｐゴシック" where it exists, else its metric-compatible stand-in.
+QFont FormFont(int pixelHeight = 12);
+
+} // namespace ui
