@@ -36,5 +36,8 @@ TForm4::TForm4()
     Memo1->setReadOnly(true);
     Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    Memo1->setPlainText(QString::fromUtf8(ResourceBytes(QStringLiteral(":/hint.txt"))));
+    QString text = QString::fromUtf8(ResourceBytes(QStringLiteral(":/hint.txt")));
+    if (text.endsWith('\n'))
+        text.chop(1); // the file's last line end would be an empty line of its own
+    Memo1->setPlainText(text);
 }

@@ -63,6 +63,8 @@ ScrollBar::ScrollBar(QWidget* parent, const QRect& geometry, int minimum, int ma
     setRange(minimum, maximum);
     setSingleStep(1);
     setPageStep(1);
+    // Qt's scroll bars run arrow keys and the wheel backwards; a tuning slider goes up to the right.
+    setInvertedControls(false);
     connect(this, &QScrollBar::valueChanged, this, [this] {
         setEnabled(true);
         emit changed();

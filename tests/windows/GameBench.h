@@ -1,0 +1,120 @@
+// A whole run of the program on the test bench: the seven windows on recording devices and the
+// virtual clock, with helpers that press keys and mouse buttons on the real widgets.
+#pragma once
+
+#include "Program.h"
+#include "Trace.h"
+#include "game/IniDocument.h"
+#include "game/Report.h"
+#include "midi/Messages.h"
+#include "tessalyUnit1.h"
+#include "tessalyUnit2.h"
+#include "tessalyUnit3.h"
+#include "tessalyUnit4.h"
+#include "tessalyUnit5.h"
+#include "tessalyUnit6.h"
+#include "tessalyUnit7.h"
+
+#include <QFile>
+#include <QKeyEvent>
+#include <QtTest>
+
+#include <optional>
+
+namespace testing {
+
+// The settings file the program reads and writes in tests (beside the test executable).
+inline QString SettingsPath()
+{
+    return game::SettingsLocationOfThisProgram().besideExecutable;
+}
+
+inline void WriteSettings(const QString& text)
+{
+    QFile file(SettingsPath());
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(text.toUtf8());
+}
+
+inline QString ReadSettings()
+{
+    QFile file(SettingsPath());
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+class GameBench {
+public:
+    // `settings`: the settings file's text before start, or none for a first run.
+    explicit GameBench(std::vector<FakeDeviceSpec> devices = {{.name = "Test Synth A"}, {.name = "Test Synth B"}},
+                       std::optional<QString> settings = std::nullopt)
+        : bench_(std::move(devices))
+    {
+        QFile::remove(SettingsPath());
+        if (settings)
+            WriteSettings(*settings);
+        program_.emplace();
+        if (program_->ended())
+            return;
+        // The timers are driven by hand: a test calls Timer1Timer itself.
+        Form1->Timer1->stop();
+        Form2->Timer1->stop();
+        program_->showMainWindow();
+    }
+    ~GameBench()
+    {
+        program_.reset();
+        QFile::remove(SettingsPath());
+    }
+
+    TestBench& bench() { return bench_; }
+    Trace& trace() { return bench_.trace(); }
+    Program& program() { return *program_; }
+
+    // Key down and up through the window, as the window system delivers them.
+    static void keyDown(QWidget* window, Qt::Key key, bool autoRepeat = false)
+    {
+        sendKey(window, QEvent::KeyPress, key, autoRepeat);
+    }
+    static void keyUp(QWidget* window, Qt::Key key, bool autoRepeat = false)
+    {
+        sendKey(window, QEvent::KeyRelease, key, autoRepeat);
+    }
+
+private:
+    static void sendKey(QWidget* window, QEvent::Type type, Qt::Key key, bool autoRepeat)
+    {
+        QKeyEvent event(type, key, Qt::NoModifier, QString(), autoRepeat);
+        QCoreApplication::sendEvent(window->windowHandle(), &event);
+    }
+
+    TestBench bench_;
+    std::optional<Program> program_;
+};
+
+// "long F0 41 10 42 12 40 11 40 ..." for these data bytes, with the checksum.
+inline QString ScaleTuningTrace(const std::array<std::uint8_t, 12>& data)
+{
+    std::vector<std::uint8_t> bytes = {0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, 0x11, 0x40};
+    int sum = 0x40 + 0x11 + 0x40;
+    for (auto byte : data) {
+        bytes.push_back(byte);
+        sum += byte;
+    }
+    bytes.push_back(midi::RolandChecksum(sum));
+    bytes.push_back(0xF7);
+    return "long " + HexBytes(bytes);
+}
+
+// "short 90 3C 64" for a three-byte short message.
+inline QString ShortTrace(int status, int data1, int data2)
+{
+    return "short " + HexBytes({std::uint8_t(status), std::uint8_t(data1), std::uint8_t(data2)});
+}
+
+// The data bytes of the current challenge with these slider positions.
+inline std::array<std::uint8_t, 12> TuningData(const game::SliderPositions& positions = {})
+{
+    return game::ScaleTuningData(DetuneTable, positions, game::StepCents(Difficulty()));
+}
+
+} // namespace testing

@@ -1,0 +1,403 @@
+// Playing a challenge: the draw and its sends, the sliders, the keyboards, the dialogs and the
+// device switch, driven through the real widgets and traced on the virtual clock.
+#include "GameBench.h"
+
+#include <set>
+
+using namespace testing;
+
+namespace {
+
+QStringList Shorts(const Trace& trace)
+{
+    return trace.only({"short"});
+}
+
+void ChooseDifficulty(int difficulty)
+{
+    Form5->setRadioGroup1Index(difficulty);
+}
+
+} // namespace
+
+class TestPlay : public QObject {
+    Q_OBJECT
+
+private slots:
+    // ---- New challenge -----------------------------------------------------------------------
+
+    void newChallengeWithAllSlidersAtZeroSendsOnce()
+    {
+        GameBench game;
+        game.trace().clear();
+        NewChallenge();
+        QCOMPARE(game.trace().texts(), QStringList({"sleep 300", ScaleTuningTrace(TuningData()), "sleep 1000"}));
+        for (int k = 0; k < 12; ++k)
+            QCOMPARE(Form3->CorrectCell(k)->text(), game::CentsText(-DetuneTable[std::size_t(k)]));
+    }
+
+    void newChallengeResetsTheSlidersAwayFromZero()
+    {
+        GameBench game;
+        for (int row : {1, 4, 7})
+            Form2->ScrollBar(row)->setValue(row == 4 ? -5 : 3);
+        QCOMPARE(Form3->PlayerCell(3)->text(), QStringLiteral("-5"));
+        game.trace().clear();
+        NewChallenge();
+        const QStringList sends = game.trace().only({"long"});
+        QCOMPARE(sends.size(), 4);
+        QCOMPARE(sends.first(), ScaleTuningTrace(TuningData()));
+        QCOMPARE(sends.last(), sends.first());
+        // Each reset re-sends with the positions not yet reset.
+        QCOMPARE(sends[1], ScaleTuningTrace(TuningData({0, 0, 0, -5, 0, 0, 3})));
+        QCOMPARE(sends[2], ScaleTuningTrace(TuningData({0, 0, 0, 0, 0, 0, 3})));
+        for (int k = 0; k < 12; ++k)
+            QCOMPARE(Form3->PlayerCell(k)->text(), QStringLiteral("0"));
+    }
+
+    void difficultyChangeClampsThenDrawsThenResets()
+    {
+        GameBench game;
+        Form2->ScrollBar(5)->setValue(20);
+        const auto oldTable = DetuneTable;
+        game.trace().clear();
+        ChooseDifficulty(3);
+        const QStringList sends = game.trace().only({"long"});
+        QCOMPARE(sends.size(), 3);
+        auto clamped = game::ScaleTuningData(oldTable, {0, 0, 0, 0, 3}, 10);
+        QCOMPARE(sends[0], ScaleTuningTrace(clamped)); // old table, 30 cents on E
+        QCOMPARE(sends[1], ScaleTuningTrace(TuningData()));
+        QCOMPARE(sends[2], sends[1]);
+        QCOMPARE(Form2->ScrollBar(5)->minimum(), -3);
+        QCOMPARE(Form2->ScrollBar(5)->maximum(), 3);
+        QCOMPARE(Form3->PlayerCell(4)->text(), QStringLiteral("0"));
+    }
+
+    void choosingTheSelectedDifficultyDrawsNothing()
+    {
+        GameBench game;
+        game.trace().clear();
+        ChooseDifficulty(0);
+        QVERIFY(game.trace().texts().isEmpty());
+    }
+
+    void dataBytesAtTheirBounds_data()
+    {
+        QTest::addColumn<int>("difficulty");
+        QTest::addColumn<int>("detune");
+        QTest::addColumn<int>("position");
+        QTest::addColumn<int>("byte");
+        QTest::newRow("difficulty 0, highest") << 0 << 19 << 31 << 114;
+        QTest::newRow("difficulty 0, lowest") << 0 << -20 << -32 << 12;
+        QTest::newRow("difficulty 1, highest") << 1 << 27 << 10 << 121;
+        QTest::newRow("difficulty 3, lowest") << 3 << -30 << -3 << 4;
+    }
+    void dataBytesAtTheirBounds()
+    {
+        QFETCH(int, difficulty);
+        QFETCH(int, detune);
+        QFETCH(int, position);
+        QFETCH(int, byte);
+        GameBench game;
+        ChooseDifficulty(difficulty);
+        DetuneTable[0] = detune;
+        game.trace().clear();
+        Form2->ScrollBar(1)->setValue(position);
+        QCOMPARE(int(ScaleTuningMessage[8]), byte);
+        QCOMPARE(game.trace().only({"long"}), QStringList{ScaleTuningTrace(TuningData({position}))});
+    }
+
+    void eachDifficultyDrawsExactlyItsValues_data()
+    {
+        QTest::addColumn<int>("difficulty");
+        QTest::addColumn<int>("first");
+        QTest::addColumn<int>("step");
+        QTest::addColumn<int>("count");
+        QTest::newRow("1 cent") << 0 << -20 << 1 << 40;
+        QTest::newRow("3 cents") << 1 << -30 << 3 << 20;
+        QTest::newRow("5 cents") << 2 << -30 << 5 << 12;
+        QTest::newRow("10 cents") << 3 << -30 << 10 << 6;
+    }
+    void eachDifficultyDrawsExactlyItsValues()
+    {
+        QFETCH(int, difficulty);
+        QFETCH(int, first);
+        QFETCH(int, step);
+        QFETCH(int, count);
+        GameBench game;
+        ChooseDifficulty(difficulty);
+        std::set<int> drawn;
+        std::set<QString> shown;
+        for (int challenge = 0; challenge < 60; ++challenge) {
+            NewChallenge();
+            for (int k = 0; k < 12; ++k) {
+                drawn.insert(DetuneTable[std::size_t(k)]);
+                shown.insert(Form3->CorrectCell(k)->text());
+            }
+        }
+        std::set<int> expected;
+        std::set<QString> expectedTexts;
+        for (int i = 0; i < count; ++i) {
+            expected.insert(first + i * step);
+            expectedTexts.insert(QString::number(-(first + i * step)));
+        }
+        QCOMPARE(drawn, expected);
+        QCOMPARE(shown, expectedTexts);
+        // The correct position of every draw lies inside the slider range.
+        for (int value : drawn)
+            QVERIFY(-value % step == 0 && -value / step >= Form2->ScrollBar(1)->minimum()
+                    && -value / step <= Form2->ScrollBar(1)->maximum());
+    }
+
+    // ---- Sliders -----------------------------------------------------------------------------
+
+    void sliderWritesThePlayersCell_data()
+    {
+        QTest::addColumn<int>("difficulty");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("position");
+        QTest::addColumn<QString>("cell");
+        QTest::newRow("1 cent") << 0 << 1 << 1 << "1";
+        QTest::newRow("3 cents") << 1 << 12 << 10 << "30";
+        QTest::newRow("5 cents") << 2 << 6 << -6 << "-30";
+        QTest::newRow("10 cents") << 3 << 10 << -3 << "-30";
+    }
+    void sliderWritesThePlayersCell()
+    {
+        QFETCH(int, difficulty);
+        QFETCH(int, row);
+        QFETCH(int, position);
+        QFETCH(QString, cell);
+        GameBench game;
+        ChooseDifficulty(difficulty);
+        Form2->ScrollBar(row)->setValue(position);
+        QCOMPARE(Form3->PlayerCell(row - 1)->text(), cell);
+    }
+
+    void firstSliderChangeLocksTheSettings()
+    {
+        GameBench game;
+        Form1->N2Click();
+        Form1->N3Click();
+        QVERIFY(Form5->isVisible() && Form7->isVisible());
+        game.trace().clear();
+        QTest::keyClick(Form2->ScrollBar(1), Qt::Key_Right); // the player's arrow key on the slider
+        QCOMPARE(Form2->ScrollBar(1)->value(), 1);
+        QCOMPARE(game.trace().texts(), QStringList({"sleep 300", ScaleTuningTrace(TuningData({1})), "sleep 10"}));
+        QCOMPARE(int(ScaleTuningMessage[8]), DetuneTable[0] + 65);
+        QCOMPARE(Form3->PlayerCell(0)->text(), QStringLiteral("1"));
+        QVERIFY(!Form5->isVisible() && !Form5->isEnabled());
+        QVERIFY(!Form7->isVisible() && !Form7->isEnabled());
+        QVERIFY(!Form1->N2->isEnabled() && !Form1->N3->isEnabled());
+    }
+
+    void sliderAwayAndBackSendsTwice()
+    {
+        GameBench game;
+        game.trace().clear();
+        Form2->ScrollBar(3)->setValue(2);
+        Form2->ScrollBar(3)->setValue(0);
+        Form2->ScrollBar(3)->setValue(0);
+        QCOMPARE(game.trace().only({"long"}).size(), 2);
+        QCOMPARE(Form3->PlayerCell(2)->text(), QStringLiteral("0"));
+    }
+
+    void checkRunPlaysFourteenNotes()
+    {
+        GameBench game;
+        CheckRunActive = true;
+        game.trace().clear();
+        for (int tick = 0; tick < 16; ++tick)
+            Form2->Timer1Timer();
+        QStringList expected;
+        for (std::uint8_t note = 60; note <= 73; ++note)
+            expected << ShortTrace(0x80, note - 1, 0x7F) << ShortTrace(0x90, note, 0x64);
+        expected << ShortTrace(0x80, 73, 0x7F);
+        QCOMPARE(game.trace().texts(), expected);
+        QVERIFY(!CheckRunActive);
+        QCOMPARE(CheckRunNote, 60);
+    }
+
+    // ---- Keyboard ----------------------------------------------------------------------------
+
+    void heldKeyWithAutoRepeatSoundsOnce_data()
+    {
+        QTest::addColumn<bool>("fromAdjustmentWindow");
+        QTest::newRow("main window") << false;
+        QTest::newRow("adjustment window") << true;
+    }
+    void heldKeyWithAutoRepeatSoundsOnce()
+    {
+        QFETCH(bool, fromAdjustmentWindow);
+        GameBench game;
+        QWidget* window = fromAdjustmentWindow ? static_cast<QWidget*>(Form2) : Form1;
+        game.trace().clear();
+        GameBench::keyDown(window, Qt::Key_A);
+        for (int repeat = 0; repeat < 3; ++repeat) {
+            GameBench::keyUp(window, Qt::Key_A, true);
+            GameBench::keyDown(window, Qt::Key_A, true);
+        }
+        QCOMPARE(Form1->Shape(1)->fill(), QColor(Qt::red));
+        GameBench::keyUp(window, Qt::Key_A);
+        QCOMPARE(Shorts(game.trace()), QStringList({"short 90 35 64", "short 80 35 7F"}));
+        QCOMPARE(Form1->Shape(1)->fill(), QColor(Qt::white));
+    }
+
+    void spaceBarRepeatsThePedal()
+    {
+        GameBench game;
+        game.trace().clear();
+        GameBench::keyDown(Form1, Qt::Key_Space);
+        for (int repeat = 0; repeat < 3; ++repeat) {
+            GameBench::keyUp(Form1, Qt::Key_Space, true);
+            GameBench::keyDown(Form1, Qt::Key_Space, true);
+        }
+        GameBench::keyUp(Form1, Qt::Key_Space);
+        QCOMPARE(Shorts(game.trace()), QStringList({"short B0 40 7F", "short B0 40 7F", "short B0 40 7F",
+                                                    "short B0 40 7F", "short B0 40 00"}));
+    }
+
+    void chordAndStrayReleases()
+    {
+        GameBench game;
+        game.trace().clear();
+        GameBench::keyDown(Form1, Qt::Key_A);
+        GameBench::keyDown(Form2, Qt::Key_S); // pressed in one window ...
+        GameBench::keyUp(Form1, Qt::Key_A);
+        QCOMPARE(Form1->Shape(2)->fill(), QColor(Qt::red));
+        GameBench::keyUp(Form1, Qt::Key_S); // ... released in the other
+        GameBench::keyUp(Form1, Qt::Key_K); // a release never pressed here
+        GameBench::keyDown(Form1, Qt::Key_Semicolon);
+        GameBench::keyDown(Form1, Qt::Key_Q); // not a mapped key
+        QCOMPARE(Shorts(game.trace()), QStringList({"short 90 35 64", "short 90 37 64", "short 80 35 7F",
+                                                    "short 80 37 7F", "short 80 41 7F", "short 90 45 64"}));
+        QCOMPARE(CurrentNote, 69);
+    }
+
+    void pressWithoutReleaseKeepsTheKeyHeld()
+    {
+        GameBench game;
+        KeyHeldFlags[0] = true; // pressed while another program had the keyboard
+        game.trace().clear();
+        GameBench::keyDown(Form1, Qt::Key_A);
+        GameBench::keyUp(Form1, Qt::Key_A);
+        GameBench::keyDown(Form1, Qt::Key_A);
+        QCOMPARE(Shorts(game.trace()), QStringList({"short 80 35 7F", "short 90 35 64"}));
+    }
+
+    void referenceButtonFocusedWithKHeld()
+    {
+        GameBench game;
+        Form1->Button1->setFocus();
+        ReferenceToneUsed = false;
+        game.trace().clear();
+        GameBench::keyDown(Form1, Qt::Key_K);
+        GameBench::keyUp(Form1, Qt::Key_K, true);
+        GameBench::keyDown(Form1, Qt::Key_K, true);
+        GameBench::keyUp(Form1, Qt::Key_K);
+        QCOMPARE(Shorts(game.trace()),
+                 QStringList({"short 90 41 64", "short 91 45 64", "short 80 41 7F", "short 81 45 7F"}));
+        QVERIFY(ReferenceToneUsed);
+    }
+
+    void referenceButtonByMouse()
+    {
+        GameBench game;
+        game.trace().clear();
+        QTest::mousePress(Form1->Button1, Qt::RightButton);
+        QTest::mouseRelease(Form1->Button1, Qt::RightButton);
+        QCOMPARE(Shorts(game.trace()), QStringList({"short 91 45 64", "short 81 45 7F"}));
+        QVERIFY(ReferenceToneUsed);
+    }
+
+    void deviceListSwallowsKeys()
+    {
+        GameBench game;
+        Form1->ComboBox1->setFocus();
+        game.trace().clear();
+        for (Qt::Key key : {Qt::Key_Down, Qt::Key_Down, Qt::Key_End, Qt::Key_Space}) {
+            GameBench::keyDown(Form1, key);
+            GameBench::keyUp(Form1, key);
+        }
+        QCOMPARE(Form1->ComboBox1->currentIndex(), 0);
+        QCOMPARE(game.trace().texts(), QStringList({"short B0 40 7F", "short B0 40 00"}));
+    }
+
+    void mouseOnTheKeys()
+    {
+        GameBench game;
+        QWidget* client = Form1->centralWidget();
+        QCOMPARE(client->childAt(20, 10), Form1->Shape(15)); // the black key lies above the white one
+        QCOMPARE(client->childAt(20, 90), Form1->Shape(1));
+        game.trace().clear();
+        QTest::mousePress(Form1->Shape(24), Qt::RightButton);
+        QCOMPARE(Form1->Shape(24)->fill(), QColor(Qt::red));
+        QTest::mouseRelease(Form1->Shape(24), Qt::RightButton);
+        QCOMPARE(Form1->Shape(24)->fill(), QColor(Qt::black));
+        QTest::mouseClick(Form1->Shape(14), Qt::LeftButton);
+        QCOMPARE(Shorts(game.trace()),
+                 QStringList({"short 90 4B 64", "short 80 4B 7F", "short 90 4C 64", "short 80 4C 7F"}));
+    }
+
+    void menuHintClipAndClock()
+    {
+        GameBench game;
+        QTest::mouseClick(Form1->Button2, Qt::LeftButton);
+        QVERIFY(Form4->isVisible());
+        Form1->N2->trigger();
+        QVERIFY(Form5->isVisible());
+        Form1->N3->trigger();
+        QVERIFY(Form7->isVisible());
+        game.trace().clear();
+        QTest::mouseClick(Form1->Label1, Qt::LeftButton);
+        QTest::mouseClick(Form1->Label1, Qt::LeftButton);
+        QCOMPARE(game.trace().texts(), QStringList({"clip", "clip"}));
+        Form1->Timer1Timer();
+        QCOMPARE(Form1->StatusBar1->currentMessage(), game::DateTimeText(game.bench().now(), QLocale::system()));
+    }
+
+    // ---- Instrument --------------------------------------------------------------------------
+
+    void instrumentGoesToBothChannels()
+    {
+        GameBench game;
+        game.trace().clear();
+        QTest::keyClick(Form7->ComboBox1, Qt::Key_End);
+        QCOMPARE(Form7->ComboBox1->currentText(), QStringLiteral("Gun Shot"));
+        QTest::keyClick(Form7->ComboBox1, Qt::Key_Home);
+        QCOMPARE(game.trace().texts(), QStringList({"short C0 7F", "short C1 7F", "short C0 00", "short C1 00"}));
+    }
+
+    // ---- Device switch -----------------------------------------------------------------------
+
+    void deviceSwitchCarriesTheChallenge()
+    {
+        GameBench game;
+        Form2->ScrollBar(2)->setValue(4);
+        game.trace().clear();
+        Form1->ComboBox1->setCurrentIndex(1);
+        emit Form1->ComboBox1->activated(1);
+        QCOMPARE(game.trace().texts(),
+                 QStringList({"short B9 78 00", "close 0", "open 1 -> 0", "reset",
+                              "long F0 41 10 42 12 40 00 7F 00 41 F7", "sleep 200", "sleep 300",
+                              ScaleTuningTrace(TuningData({0, 4})), "sleep 10"}));
+        QCOMPARE(SelectedDeviceId, 1);
+    }
+
+    void deviceSwitchToADeviceThatWillNotOpen()
+    {
+        GameBench game({{.name = "Test Synth A"}, {.name = "Busy", .openResults = std::deque<MMRESULT>(6, 4)}});
+        game.trace().clear();
+        Form1->ComboBox1->setCurrentIndex(1);
+        emit Form1->ComboBox1->activated(1);
+        QStringList expected = {"short B9 78 00", "close 0", "open 1 -> 4"};
+        for (int retry = 0; retry < 5; ++retry)
+            expected << "sleep 500" << "open 1 -> 4";
+        expected << "box ＭＩＤＩデバイスが開けません" << "sleep 200" << "sleep 300" << "sleep 10" << "box error3";
+        QCOMPARE(game.trace().texts(), expected);
+        QCOMPARE(MidiResult, int(MMSYSERR_INVALHANDLE));
+    }
+};
+
+QTEST_MAIN(TestPlay)
+#include "test_play.moc"

@@ -1,0 +1,280 @@
+// Start-up, close and the settings file, as traces on the virtual clock.
+#include "GameBench.h"
+
+using namespace testing;
+
+namespace {
+
+const QString kGsReset = QStringLiteral("long F0 41 10 42 12 40 00 7F 00 41 F7");
+const QString kEqualTemperament =
+    QStringLiteral("long F0 41 10 42 12 40 11 40 40 40 40 40 40 40 40 40 40 40 40 40 6F F7");
+
+QString Settings(int devNum, const QString& name)
+{
+    return QStringLiteral("[window]\nheight=300\nwidth=400\ntop=20\nleft=30\n[dev]\ndev_num=%1\ngakki=%2\nmap=4\n")
+        .arg(devNum)
+        .arg(name);
+}
+
+} // namespace
+
+class TestStartup : public QObject {
+    Q_OBJECT
+
+private slots:
+    void firstRunWithoutSettings()
+    {
+        {
+            GameBench game;
+            QCOMPARE(Form1->width(), 345);
+            QCOMPARE(Form1->height(), 246);
+            QCOMPARE(Form1->x(), 193);
+            QCOMPARE(Form1->y(), 159);
+            QCOMPARE(Form1->ComboBox1->count(), 2);
+            QCOMPARE(Form1->ComboBox1->currentText(), QStringLiteral("Test Synth A"));
+            // The port, the GS reset with its 100 ms, then the first challenge with its waits.
+            QCOMPARE(game.trace().timed().mid(0, 6),
+                     QStringList({"0 open 0 -> 0", "0 " + kGsReset, "0 sleep 100", "100 sleep 300",
+                                  "400 " + ScaleTuningTrace(TuningData()), "400 sleep 1000"}));
+            QCOMPARE(TuningStartTime, game.bench().now().addMSecs(-1300));
+            game.trace().clear();
+            Form1->close();
+            QCOMPARE(game.trace().texts(),
+                     QStringList({"sleep 300", kEqualTemperament, "sleep 1000", "close 0"}));
+            const auto saved = game::IniDocument::fromText(ReadSettings());
+            QCOMPARE(ReadSettings(), QStringLiteral("[window]\nHeight=246\nWidth=345\nTop=159\nLeft=193\n"
+                                                    "[dev]\ndev_num=0\ngakki=Test Synth A\nmap=4\n"));
+        }
+    }
+
+    void savedDeviceChoice_data()
+    {
+        QTest::addColumn<QStringList>("devices");
+        QTest::addColumn<QString>("settings");
+        QTest::addColumn<int>("opened");
+        QTest::addColumn<QString>("shown");
+        const QStringList abc = {"Test Synth A", "Test Synth B", "Test Synth C"};
+        QTest::newRow("saved device reopened") << abc << Settings(2, "Test Synth C") << 2 << "Test Synth C";
+        QTest::newRow("another name there, none elsewhere") << abc << Settings(2, "Gone") << 0 << "Test Synth A";
+        QTest::newRow("name found at another position") << abc << Settings(1, "Test Synth C") << 2 << "Test Synth C";
+        QTest::newRow("position outside the list") << abc << Settings(9, "Test Synth B") << 1 << "Test Synth B";
+        QTest::newRow("negative position") << abc << Settings(-3, "Test Synth A") << 0 << "Test Synth A";
+        QTest::newRow("names differ in case") << abc << Settings(1, "test synth b") << 0 << "Test Synth A";
+    }
+    void savedDeviceChoice()
+    {
+        QFETCH(QStringList, devices);
+        QFETCH(QString, settings);
+        QFETCH(int, opened);
+        QFETCH(QString, shown);
+        std::vector<FakeDeviceSpec> specs;
+        for (const auto& name : devices)
+            specs.push_back({.name = name.toStdString()});
+        GameBench game(specs, settings);
+        QCOMPARE(game.trace().texts().first(), QStringLiteral("open %1 -> 0").arg(opened));
+        QCOMPARE(Form1->ComboBox1->currentText(), shown);
+        QCOMPARE(SelectedDeviceId, opened);
+        QCOMPARE(Form1->width(), 400);
+        QCOMPARE(Form1->x(), 30);
+    }
+
+    // With a device failing its capability query, positions and identifiers differ; the
+    // identifier is saved, and the name check keeps the device at the next start.
+    void deviceFailingItsCapabilityQuery()
+    {
+        std::vector<FakeDeviceSpec> devices = {{.name = "Broken", .capabilities = MMSYSERR_NODRIVER},
+                                               {.name = "Test Synth B"}, {.name = "Test Synth C"}};
+        {
+            GameBench game(devices, Settings(1, "Test Synth C"));
+            QCOMPARE(ListedDeviceIds, std::vector<std::int32_t>({1, 2}));
+            QCOMPARE(Form1->ComboBox1->currentText(), QStringLiteral("Test Synth C"));
+            QCOMPARE(game.trace().texts().first(), QStringLiteral("open 2 -> 0"));
+            Form1->close();
+            QVERIFY(ReadSettings().contains("dev_num=2\ngakki=Test Synth C\n"));
+        }
+    }
+
+    void noDeviceAtAll()
+    {
+        GameBench game(std::vector<FakeDeviceSpec>{});
+        QVERIFY(game.program().ended());
+        QCOMPARE(game.trace().texts(), QStringList({"box ＭＩＤＩ音源がないのでこのソフトは利用できません"}));
+        QVERIFY(Form2 == nullptr);
+        QVERIFY(!QFile::exists(SettingsPath()));
+    }
+
+    void noDeviceAnswersItsCapabilityQuery()
+    {
+        GameBench game({{.name = "Broken", .capabilities = MMSYSERR_NODRIVER}});
+        QVERIFY(!game.program().ended());
+        QCOMPARE(Form1->ComboBox1->count(), 0);
+        QCOMPARE(game.trace().only({"box"}).first(), QStringLiteral("box BADDEVICEID"));
+    }
+
+    void openFailureAtStartUp_data()
+    {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("message");
+        const QStringList names = {"ERROR", "BADDEVICEID", "NOTENABLED", "ALLOCATED",
+                                   "指定されたデバイス ハンドルが無効です。", "NODRIVER",
+                                   "メモリの割り当てまたはロックができません。", "NOTSUPPORTED", "BADERRNUM",
+                                   "INVALFLAG", "INVALPARAM", "HANDLEBUSY", "INVALIDALIAS"};
+        for (int code = 1; code <= 13; ++code)
+            QTest::addRow("%d", code) << code << names[code - 1];
+        QTest::newRow("20") << 20 << "LASTERROR";
+        for (int code : {14, 19, 21, 64, 67})
+            QTest::addRow("%d", code) << code << "ＭＩＤＩデバイスが開けません";
+    }
+    void openFailureAtStartUp()
+    {
+        QFETCH(int, code);
+        QFETCH(QString, message);
+        const std::deque<MMRESULT> failures(6, MMRESULT(code));
+        GameBench game({{.name = "Busy", .openResults = failures}});
+        QStringList expected;
+        for (int attempt = 0; attempt < 6; ++attempt) {
+            if (attempt > 0)
+                expected << QStringLiteral("%1 sleep 500").arg((attempt - 1) * 500);
+            expected << QStringLiteral("%1 open 0 -> %2").arg(attempt * 500).arg(code);
+        }
+        expected << "2500 box " + message << "2500 sleep 100";
+        QCOMPARE(game.trace().timed().mid(0, expected.size()), expected);
+        // The challenge still goes out, to a port that is not open, and says so.
+        QCOMPARE(game.trace().texts().mid(expected.size()),
+                 QStringList({"sleep 300", "sleep 1000", "box error3"}));
+    }
+
+    void openSucceedingOnARetry()
+    {
+        GameBench game({{.name = "Slow", .openResults = {MMSYSERR_ALLOCATED, MMSYSERR_ALLOCATED}}});
+        QCOMPARE(game.trace().texts().mid(0, 6), QStringList({"open 0 -> 4", "sleep 500", "open 0 -> 4",
+                                                              "sleep 500", "open 0 -> 0", kGsReset}));
+        QVERIFY(game.trace().only({"box"}).isEmpty());
+    }
+
+    void closeReportsAFailedFinalSend()
+    {
+        GameBench game({{.name = "Flaky", .longResult = MIDIERR_NOTREADY}});
+        game.trace().clear();
+        Form1->close();
+        QCOMPARE(game.trace().texts(),
+                 QStringList({"sleep 300", kEqualTemperament, "sleep 1000", "box error1", "close 0"}));
+        QVERIFY(QFile::exists(SettingsPath()));
+    }
+
+    void settingsKeepWhatTheyDoNotKnow()
+    {
+        const QString original = "; player's notes\n[Window]\nHEIGHT=300\nextra=keep me\nWidth=0x190\n"
+                                 "[Other]\nA=1\n[Dev]\nDev_num=1\nGakki=Test Synth B\nMAP=77\n";
+        GameBench game({{.name = "Test Synth A"}, {.name = "Test Synth B"}}, original);
+        QCOMPARE(Form1->height(), 300);
+        QCOMPARE(Form1->width(), 400);
+        QCOMPARE(MapValue, 77);
+        Form1->close();
+        QCOMPARE(ReadSettings(), QStringLiteral("; player's notes\n[Window]\nHEIGHT=300\nextra=keep me\nWidth=400\n"
+                                                "Top=159\nLeft=193\n[Other]\nA=1\n[Dev]\nDev_num=1\n"
+                                                "Gakki=Test Synth B\nMAP=77\n"));
+    }
+
+    void badSettingsFiles_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("binary garbage") << QByteArray("\x00\xff\xfe[\x01=\x80\n\x00\x00", 10);
+        QTest::newRow("ten megabytes") << QByteArray(10 * 1024 * 1024, 'x');
+        QTest::newRow("no sections") << QByteArray("height=1\nwidth=2\n");
+        QTest::newRow("bad values") << QByteArray("[window]\nheight=0x\nwidth=0xZZ\ntop=12abc\nleft=\n"
+                                                  "[dev]\ndev_num=99999999999\nmap=four\n");
+        QTest::newRow("duplicates, no equals") << QByteArray("[dev]\nmap=4\n[DEV]\nmap=5\nno equals here\n");
+    }
+    void badSettingsFiles()
+    {
+        QFETCH(QByteArray, content);
+        QFile::remove(SettingsPath());
+        {
+            QFile file(SettingsPath());
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(content);
+        }
+        TestBench bench;
+        {
+            Program program;
+            QVERIFY(!program.ended());
+            Form1->Timer1->stop();
+            Form2->Timer1->stop();
+            QCOMPARE(Form1->ComboBox1->currentText(), QStringLiteral("Test Synth A"));
+            Form1->close();
+        }
+        const auto saved = game::IniDocument::load(SettingsPath());
+        QCOMPARE(saved.readString("dev", "gakki", "missing"), QStringLiteral("Test Synth A"));
+        QCOMPARE(saved.readInteger("dev", "dev_num", -1), 0);
+        QVERIFY(saved.readInteger("window", "Height", -1) > 0);
+        QFile::remove(SettingsPath());
+    }
+
+    void mapSurvivesManyRuns()
+    {
+        QFile::remove(SettingsPath());
+        WriteSettings("[dev]\nmap=-2147483648\n");
+        for (int run = 0; run < 3; ++run) {
+            TestBench bench;
+            Program program;
+            Form1->close();
+        }
+        QCOMPARE(game::IniDocument::load(SettingsPath()).readInteger("dev", "map", 0), -2147483647 - 1);
+        WriteSettings("[dev]\nmap=not a number\n");
+        {
+            TestBench bench;
+            Program program;
+            Form1->close();
+        }
+        QCOMPARE(game::IniDocument::load(SettingsPath()).readString("dev", "map", ""), QStringLiteral("4"));
+        QFile::remove(SettingsPath());
+    }
+
+    void windowsAtStartUp()
+    {
+        GameBench game;
+        QVERIFY(Form1->isVisible());
+        QVERIFY(Form2->isVisible());
+        for (QWidget* hidden : std::initializer_list<QWidget*>{Form3, Form4, Form5, Form6, Form7})
+            QVERIFY(!hidden->isVisible());
+        QCOMPARE(Form1->windowTitle(), QStringLiteral("Velmora"));
+        QCOMPARE(Form2->windowTitle(), QStringLiteral("調整"));
+        QCOMPARE(Form3->windowTitle(), QStringLiteral("正解表示"));
+        QCOMPARE(Form4->windowTitle(), QStringLiteral("ヒント"));
+        QCOMPARE(Form5->windowTitle(), QStringLiteral("難易度の設定"));
+        QCOMPARE(Form6->windowTitle(), QStringLiteral("Form6"));
+        QCOMPARE(Form7->windowTitle(), QStringLiteral("楽器の設定"));
+        for (int k = 0; k < 12; ++k)
+            QCOMPARE(Form3->PlayerCell(k)->text(), QStringLiteral("0"));
+        QCOMPARE(Form3->Label16->text(), QStringLiteral("100"));
+        QCOMPARE(Form5->RadioGroup1Index(), 0);
+        QCOMPARE(Form7->ComboBox1->currentText(), QStringLiteral("piano 1"));
+    }
+
+    void otherWindowsHideOnClose()
+    {
+        GameBench game;
+        Form4->show();
+        Form4->close();
+        QVERIFY(!Form4->isVisible());
+        QVERIFY(Form4->isEnabled());
+        game.trace().clear();
+        Form2->close();
+        QVERIFY(Form2->isVisible());
+        QVERIFY(game.trace().texts().isEmpty());
+    }
+
+    void activatingTheMainWindowShowsTheAdjustmentWindow()
+    {
+        GameBench game;
+        Form2->hide();
+        QEvent activate(QEvent::WindowActivate);
+        QCoreApplication::sendEvent(Form1, &activate);
+        QVERIFY(Form2->isVisible());
+    }
+};
+
+QTEST_MAIN(TestStartup)
+#include "test_startup.moc"
