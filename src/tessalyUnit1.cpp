@@ -34,6 +34,7 @@ constexpr DWORD kWaitBeforeOpenRetry = 500;
 
 const QString kNoDeviceText = QStringLiteral("ＭＩＤＩ音源がないのでこのソフトは利用できません");
 const QString kCannotOpenText = QStringLiteral("ＭＩＤＩデバイスが開けません");
+const QString kCannotSaveText = QStringLiteral("設定ファイルを保存できませんでした。\n%1");
 
 void SendShort(std::uint8_t status, std::uint8_t data1, std::uint8_t data2)
 {
@@ -263,7 +264,9 @@ void TForm1::saveSettings()
     SettingsFile.writeInteger("dev", "dev_num", SelectedDeviceId);
     SettingsFile.writeString("dev", "gakki", ComboBox1->currentText());
     SettingsFile.writeInteger("dev", "map", MapValue);
-    SettingsFile.save(game::SettingsLocationOfThisProgram().pathToWrite());
+    const QString path = game::SettingsLocationOfThisProgram().pathToWrite();
+    if (!SettingsFile.save(path))
+        ui::ShowMessage(kCannotSaveText.arg(path));
     SettingsFile = game::IniDocument();
 }
 

@@ -33,7 +33,7 @@ public:
 
 private:
     struct Line {
-        QString text;    // the line as read, for lines that are neither sections nor keys
+        QString text;    // the line as it will be written (as read, until a write changes it)
         QString section; // section name (section lines)
         QString key;     // key name (key lines)
         QString value;   // value (key lines)

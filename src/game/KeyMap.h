@@ -15,7 +15,7 @@ struct PianoKey {
 
 // The 24 keys, F3 (53) to E5 (76), in note order.
 const std::array<PianoKey, 24>& PianoKeys();
-// The key with this shape number (1 ... 24).
+// The key with this shape number (1 ... 24); a stand-in with shape 0 and note 0 for any other.
 const PianoKey& PianoKeyOfShape(int shape);
 
 constexpr int kWhiteKeyWidth = 25, kWhiteKeyHeight = 105;

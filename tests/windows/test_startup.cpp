@@ -162,6 +162,20 @@ private slots:
         QVERIFY(QFile::exists(SettingsPath()));
     }
 
+    void unwritableSettingsAreReported()
+    {
+        QFile::remove(SettingsPath());
+        QVERIFY(QDir().mkdir(SettingsPath())); // a folder where the file should be
+        {
+            TestBench bench;
+            Program program;
+            bench.trace().clear();
+            Form1->close();
+            QCOMPARE(bench.trace().texts().last(), "box 設定ファイルを保存できませんでした。\n" + SettingsPath());
+        }
+        QVERIFY(QDir().rmdir(SettingsPath()));
+    }
+
     void settingsKeepWhatTheyDoNotKnow()
     {
         const QString original = "; player's notes\n[Window]\nHEIGHT=300\nextra=keep me\nWidth=0x190\n"
