@@ -1,31 +1,61 @@
-// Placeholder until the synthesizer lands: a device that opens and accepts messages silently.
+// The built-in synthesizer as a device of the list: each open loads the SoundFont and starts an
+// audio output of its own.
 #include "synth/BuiltinSynthDevice.h"
+
+#include "synth/GsSynthPort.h"
+
+#include <QDebug>
+#include <QString>
 
 namespace synth {
 namespace {
 
-class SilentPort final : public platform::MidiOutPort {
-public:
-    MMRESULT sendShort(DWORD) override { return MMSYSERR_NOERROR; }
-    MMRESULT sendLong(std::span<const std::uint8_t>) override { return MMSYSERR_NOERROR; }
-    MMRESULT reset() override { return MMSYSERR_NOERROR; }
-};
+QString Listed(const std::vector<std::string>& items)
+{
+    QStringList list;
+    for (const std::string& item : items)
+        list << QString::fromStdString(item);
+    return list.isEmpty() ? QStringLiteral("none") : list.join(QStringLiteral(", "));
+}
 
-class SilentDevice final : public platform::MidiOutDevice {
+class BuiltinSynthDevice final : public platform::MidiOutDevice {
 public:
-    std::string name() const override { return "内蔵シンセサイザー"; }
+    explicit BuiltinSynthDevice(BuiltinSynthOptions options) : options_(std::move(options)) {}
+
+    std::string name() const override { return kBuiltinSynthName; }
+
     MMRESULT open(std::unique_ptr<platform::MidiOutPort>& port) override
     {
-        port = std::make_unique<SilentPort>();
+        auto synth = FluidSynth::Open({.soundFonts = options_.soundFonts, .reverb = options_.reverb});
+        if (!synth) {
+            qWarning().noquote() << "Built-in synthesizer: no SoundFont could be loaded (tried"
+                                 << Listed(options_.soundFonts) + ")";
+            return MMSYSERR_NODRIVER;
+        }
+        auto audio = AudioOutput::Open(*synth, options_.audioDrivers);
+        if (!audio) {
+            qWarning().noquote() << "Built-in synthesizer: no audio output could be opened (tried"
+                                 << Listed(options_.audioDrivers) + ")";
+            return MMSYSERR_NOTENABLED;
+        }
+        port = std::make_unique<GsSynthPort>(std::move(synth), std::move(audio));
         return MMSYSERR_NOERROR;
     }
+
+private:
+    BuiltinSynthOptions options_;
 };
 
 } // namespace
 
+std::unique_ptr<platform::MidiOutDevice> MakeBuiltinSynthDevice(BuiltinSynthOptions options)
+{
+    return std::make_unique<BuiltinSynthDevice>(std::move(options));
+}
+
 std::unique_ptr<platform::MidiOutDevice> MakeBuiltinSynthDevice()
 {
-    return std::make_unique<SilentDevice>();
+    return MakeBuiltinSynthDevice(BuiltinSynthOptions{});
 }
 
 } // namespace synth

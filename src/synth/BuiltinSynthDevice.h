@@ -1,12 +1,28 @@
-// Device 0: the built-in GS-capable synthesizer, always listed.
+// Device 0: the built-in GS synthesizer (FluidSynth with a General MIDI SoundFont), always listed.
 #pragma once
 
 #include "platform/MidiDevice.h"
 
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace synth {
 
+// The name in the device list: the same on every run, 29 bytes of UTF-8.
+inline constexpr char kBuiltinSynthName[] = "内蔵GSシンセサイザー";
+
+struct BuiltinSynthOptions {
+    // Debian's fluid-soundfont-gm, then whatever General MIDI SoundFont the system prefers.
+    std::vector<std::string> soundFonts = {"/usr/share/sounds/sf2/FluidR3_GM.sf2",
+                                           "/usr/share/sounds/sf2/default-GM.sf2"};
+    std::vector<std::string> audioDrivers = {"pulseaudio", "jack", "alsa", "sdl2"};
+    bool reverb = true;
+};
+
+// Opening fails with MMSYSERR_NODRIVER when no SoundFont loads and MMSYSERR_NOTENABLED when no
+// audio output opens, each with one line on stderr.
+std::unique_ptr<platform::MidiOutDevice> MakeBuiltinSynthDevice(BuiltinSynthOptions options);
 std::unique_ptr<platform::MidiOutDevice> MakeBuiltinSynthDevice();
 
 } // namespace synth

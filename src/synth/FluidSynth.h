@@ -1,0 +1,59 @@
+// RAII over FluidSynth's settings and synthesizer with one SoundFont loaded, and the per-key
+// detune that carries the GS scale tuning.
+#pragma once
+
+#include <fluidsynth.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace synth {
+
+struct FluidSynthOptions {
+    std::vector<std::string> soundFonts; // tried in order; the first that loads is used
+    bool reverb = true;                  // chorus is always off: it wobbles the pitch being judged
+};
+
+class FluidSynth {
+public:
+    static constexpr int kChannels = 16;
+    static constexpr int kKeys = 128;
+    static constexpr int kLowestDetune = -64; // cents
+    static constexpr int kHighestDetune = 63;
+
+    // Null when none of the SoundFonts loads. Keeps FluidSynth's own logging off the terminal.
+    static std::unique_ptr<FluidSynth> Open(const FluidSynthOptions& options);
+
+    fluid_synth_t* get() const { return synth_.get(); }
+    fluid_settings_t* settings() const { return settings_.get(); }
+    const std::string& soundFont() const { return soundFont_; }
+    double sampleRate() const;
+
+    // Renders the next `frames` frames; only while no audio output plays the synthesizer.
+    void render(float* left, float* right, int frames);
+
+    // Sounds `key` on `channel` this many cents (kLowestDetune ... kHighestDetune) off equal
+    // temperament, at once for voices already sounding. Lost by a system reset and by controller
+    // 121 (reset all controllers): the caller applies it again.
+    void setKeyDetune(int channel, int key, int cents);
+
+private:
+    struct SettingsDeleter {
+        void operator()(fluid_settings_t* settings) const { delete_fluid_settings(settings); }
+    };
+    struct SynthDeleter {
+        void operator()(fluid_synth_t* synth) const { delete_fluid_synth(synth); }
+    };
+
+    FluidSynth() = default;
+    bool loadFirstSoundFont(const std::vector<std::string>& paths);
+    void addKeyDetuneModulator();
+
+    // Declared first: the synthesizer must go before its settings.
+    std::unique_ptr<fluid_settings_t, SettingsDeleter> settings_;
+    std::unique_ptr<fluid_synth_t, SynthDeleter> synth_;
+    std::string soundFont_;
+};
+
+} // namespace synth

@@ -1,0 +1,136 @@
+// Short messages, system-exclusive messages and the reset of the built-in synthesizer's port.
+#include "synth/GsSynthPort.h"
+
+namespace synth {
+namespace {
+
+constexpr int kSustainPedal = 64;
+constexpr int kSostenutoPedal = 66;
+constexpr int kResetAllControllers = 121;
+
+struct ShortMessage {
+    int kind;    // status with the channel masked off: 0x80 ... 0xF0
+    int channel; // 0 ... 15
+    int data1;
+    int data2;
+};
+
+ShortMessage Unpack(DWORD word)
+{
+    const int status = word & 0xFF;
+    return {status & 0xF0, status & 0x0F, static_cast<int>(word >> 8 & 0xFF),
+            static_cast<int>(word >> 16 & 0xFF)};
+}
+
+int DataBytesOf(int kind)
+{
+    return kind == 0xC0 || kind == 0xD0 ? 1 : 2;
+}
+
+// A status byte where one belongs, data bytes below 0x80. No running status: the program always
+// sends the status byte.
+bool IsWellFormed(const ShortMessage& message)
+{
+    if (message.kind < 0x80)
+        return false;
+    return message.data1 < 0x80 && (DataBytesOf(message.kind) == 1 || message.data2 < 0x80);
+}
+
+template <class... Handlers> struct Overloaded : Handlers... {
+    using Handlers::operator()...;
+};
+
+} // namespace
+
+GsSynthPort::GsSynthPort(std::unique_ptr<FluidSynth> synth, std::unique_ptr<AudioOutput> audio)
+    : synth_(std::move(synth)), audio_(std::move(audio))
+{
+}
+
+MMRESULT GsSynthPort::sendShort(DWORD word)
+{
+    const ShortMessage message = Unpack(word);
+    if (!IsWellFormed(message))
+        return MMSYSERR_INVALPARAM;
+    fluid_synth_t* fluid = synth_->get();
+    const int channel = message.channel;
+    switch (message.kind) {
+    case 0x80:
+        fluid_synth_noteoff(fluid, channel, message.data1);
+        break;
+    case 0x90:
+        fluid_synth_noteon(fluid, channel, message.data1, message.data2); // velocity 0: note off
+        break;
+    case 0xA0:
+        // Polyphonic key pressure carries our scale tuning; GS parts ignore it by default anyway.
+        break;
+    case 0xB0:
+        controlChange(channel, message.data1, message.data2);
+        break;
+    case 0xC0:
+        fluid_synth_program_change(fluid, channel, message.data1);
+        break;
+    case 0xD0:
+        fluid_synth_channel_pressure(fluid, channel, message.data1);
+        break;
+    case 0xE0:
+        fluid_synth_pitch_bend(fluid, channel, message.data1 | message.data2 << 7);
+        break;
+    default: // system common and real-time messages: nothing to do for a synthesizer
+        break;
+    }
+    return MMSYSERR_NOERROR;
+}
+
+void GsSynthPort::controlChange(int channel, int controller, int value)
+{
+    fluid_synth_cc(synth_->get(), channel, controller, value);
+    // FluidSynth's reset of all controllers clears key pressure too, and with it the scale tuning,
+    // which a GS part keeps.
+    if (controller == kResetAllControllers)
+        detuneKeys(channel);
+}
+
+MMRESULT GsSynthPort::sendLong(std::span<const std::uint8_t> bytes)
+{
+    std::visit(Overloaded{[](std::monostate) {}, [this](GsReset) { resetToGsDefaults(); },
+                          [this](const GsScaleTuning& tuning) { apply(tuning); }},
+               ParseGsSysEx(bytes));
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT GsSynthPort::reset()
+{
+    for (int channel = 0; channel < FluidSynth::kChannels; ++channel) {
+        fluid_synth_cc(synth_->get(), channel, kSustainPedal, 0);
+        fluid_synth_cc(synth_->get(), channel, kSostenutoPedal, 0);
+    }
+    fluid_synth_all_notes_off(synth_->get(), -1);
+    return MMSYSERR_NOERROR;
+}
+
+void GsSynthPort::resetToGsDefaults()
+{
+    // Sound off, programs 0 (the drum set on channel 10), controllers reset.
+    fluid_synth_system_reset(synth_->get());
+    for (int channel = 0; channel < FluidSynth::kChannels; ++channel) {
+        scaleTuning_[channel].fill(0);
+        detuneKeys(channel);
+    }
+}
+
+void GsSynthPort::apply(const GsScaleTuning& tuning)
+{
+    ScaleTuning& classes = scaleTuning_.at(tuning.channel);
+    for (std::size_t i = 0; i < tuning.cents.size(); ++i)
+        classes.at(tuning.firstPitchClass + i) = tuning.cents[i];
+    detuneKeys(tuning.channel);
+}
+
+void GsSynthPort::detuneKeys(int channel)
+{
+    for (int key = 0; key < FluidSynth::kKeys; ++key)
+        synth_->setKeyDetune(channel, key, scaleTuning_[channel][key % kPitchClasses]);
+}
+
+} // namespace synth

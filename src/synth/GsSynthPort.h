@@ -1,0 +1,42 @@
+// The open port of the built-in synthesizer: short messages in FluidSynth's terms, GS reset and
+// GS scale tuning interpreted here, before FluidSynth could see (and drop) them.
+#pragma once
+
+#include "platform/MidiDevice.h"
+#include "synth/AudioOutput.h"
+#include "synth/FluidSynth.h"
+#include "synth/GsSysEx.h"
+
+#include <array>
+#include <memory>
+
+namespace synth {
+
+class GsSynthPort final : public platform::MidiOutPort {
+public:
+    static constexpr int kPitchClasses = 12;
+    using ScaleTuning = std::array<int, kPitchClasses>; // cents, C ... B
+
+    // Without `audio` the synthesizer plays only when rendered through synth(), as the tests do.
+    explicit GsSynthPort(std::unique_ptr<FluidSynth> synth, std::unique_ptr<AudioOutput> audio = nullptr);
+
+    MMRESULT sendShort(DWORD word) override;
+    MMRESULT sendLong(std::span<const std::uint8_t> bytes) override;
+    MMRESULT reset() override;
+
+    FluidSynth& synth() { return *synth_; }
+    const ScaleTuning& scaleTuning(int channel) const { return scaleTuning_.at(channel); }
+
+private:
+    void controlChange(int channel, int controller, int value);
+    void resetToGsDefaults();
+    void apply(const GsScaleTuning& tuning);
+    // Puts the channel's scale tuning on every one of its keys.
+    void detuneKeys(int channel);
+
+    std::unique_ptr<FluidSynth> synth_;
+    std::unique_ptr<AudioOutput> audio_; // declared after synth_: stops before the synthesizer goes
+    std::array<ScaleTuning, FluidSynth::kChannels> scaleTuning_{};
+};
+
+} // namespace synth

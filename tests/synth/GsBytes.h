@@ -1,0 +1,44 @@
+// GS messages as the tests send them, checksum computed here rather than by the code under test.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace testing {
+
+inline std::uint8_t GsChecksum(const std::vector<std::uint8_t>& addressAndData)
+{
+    int sum = 0;
+    for (std::uint8_t byte : addressAndData)
+        sum += byte;
+    return static_cast<std::uint8_t>((128 - sum % 128) % 128);
+}
+
+// F0 41 <device> 42 12 <address> <data> <checksum> F7.
+inline std::vector<std::uint8_t> GsDataSet(const std::vector<std::uint8_t>& addressAndData,
+                                           std::uint8_t device = 0x10)
+{
+    std::vector<std::uint8_t> message{0xF0, 0x41, device, 0x42, 0x12};
+    message.insert(message.end(), addressAndData.begin(), addressAndData.end());
+    message.push_back(GsChecksum(addressAndData));
+    message.push_back(0xF7);
+    return message;
+}
+
+inline std::vector<std::uint8_t> GsReset(std::uint8_t device = 0x10)
+{
+    return GsDataSet({0x40, 0x00, 0x7F, 0x00}, device);
+}
+
+// Scale tuning of address block `block` (40 1x ..) from `firstClass` on, in cents.
+inline std::vector<std::uint8_t> GsScaleTuning(int block, int firstClass, const std::vector<int>& cents,
+                                               std::uint8_t device = 0x10)
+{
+    std::vector<std::uint8_t> addressAndData{0x40, static_cast<std::uint8_t>(0x10 | block),
+                                             static_cast<std::uint8_t>(0x40 + firstClass)};
+    for (int value : cents)
+        addressAndData.push_back(static_cast<std::uint8_t>(value + 64));
+    return GsDataSet(addressAndData, device);
+}
+
+} // namespace testing

@@ -1,0 +1,207 @@
+// Device 0 as the program meets it: its name, opening without a SoundFont or without sound,
+// short messages and the reset.
+#include "synth/BuiltinSynthDevice.h"
+#include "synth/GsSynthPort.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+const std::string kSoundFont = "/usr/share/sounds/sf2/FluidR3_GM.sf2";
+
+DWORD Short(int status, int data1, int data2 = 0)
+{
+    return DWORD(status) | DWORD(data1) << 8 | DWORD(data2) << 16;
+}
+
+// Whatever the process writes to file descriptor 2 while it lasts: the sound libraries print there
+// directly, past Qt.
+class StderrCapture {
+public:
+    StderrCapture() : file_(std::tmpfile()), saved_(dup(STDERR_FILENO))
+    {
+        std::fflush(stderr);
+        dup2(fileno(file_), STDERR_FILENO);
+    }
+    ~StderrCapture()
+    {
+        restore();
+        std::fclose(file_);
+    }
+    QString text()
+    {
+        restore();
+        std::rewind(file_);
+        QByteArray bytes;
+        char buffer[4096];
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file_)) > 0;)
+            bytes.append(buffer, qsizetype(n));
+        return QString::fromUtf8(bytes);
+    }
+
+private:
+    void restore()
+    {
+        if (saved_ < 0)
+            return;
+        std::fflush(stderr);
+        dup2(saved_, STDERR_FILENO);
+        close(saved_);
+        saved_ = -1;
+    }
+    std::FILE* file_;
+    int saved_;
+};
+
+std::unique_ptr<synth::GsSynthPort> OfflinePort()
+{
+    auto synth = synth::FluidSynth::Open({.soundFonts = {kSoundFont}, .reverb = false});
+    return synth ? std::make_unique<synth::GsSynthPort>(std::move(synth)) : nullptr;
+}
+
+void Render(synth::GsSynthPort& port, double seconds)
+{
+    const int frames = int(seconds * port.synth().sampleRate());
+    std::vector<float> left(frames), right(frames);
+    port.synth().render(left.data(), right.data(), frames);
+}
+
+} // namespace
+
+class TestBuiltinSynth : public QObject {
+    Q_OBJECT
+
+private slots:
+    void nameFitsTheCapabilityRecord()
+    {
+        const auto device = synth::MakeBuiltinSynthDevice();
+        QCOMPARE(device->name(), std::string(synth::kBuiltinSynthName));
+        QVERIFY(device->name().size() <= 31);
+        QCOMPARE(device->queryCapabilities(), MMSYSERR_NOERROR);
+    }
+
+    void openWithoutSoundFont_data()
+    {
+        QTest::addColumn<QString>("content"); // what the SoundFont file holds; null: no file
+        QTest::newRow("missing") << QString();
+        QTest::newRow("empty") << QStringLiteral("");
+        QTest::newRow("not a SoundFont") << QStringLiteral("RIFF....sfbk but nothing else");
+    }
+    void openWithoutSoundFont()
+    {
+        QFETCH(QString, content);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("GM.sf2");
+        if (!content.isNull()) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(content.toUtf8());
+        }
+        auto device = synth::MakeBuiltinSynthDevice(
+            {.soundFonts = {path.toStdString(), dir.path().toStdString()}, .audioDrivers = {}});
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression("^Built-in synthesizer: no SoundFont could be loaded"));
+        std::unique_ptr<platform::MidiOutPort> port;
+        StderrCapture capture;
+        QCOMPARE(device->open(port), MMSYSERR_NODRIVER);
+        QCOMPARE(capture.text(), QString()); // the DLS loader's GLib criticals included
+        QVERIFY(!port);
+    }
+
+    void openWithoutAudioOutput_data()
+    {
+        QTest::addColumn<QStringList>("drivers");
+        QTest::newRow("no driver to try") << QStringList{};
+        QTest::newRow("drivers FluidSynth does not have") << QStringList{"no-such-driver", "file-less"};
+    }
+    void openWithoutAudioOutput()
+    {
+        QFETCH(QStringList, drivers);
+        synth::BuiltinSynthOptions options{.soundFonts = {kSoundFont}, .audioDrivers = {}};
+        for (const QString& driver : drivers)
+            options.audioDrivers.push_back(driver.toStdString());
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression("^Built-in synthesizer: no audio output could be opened"));
+        std::unique_ptr<platform::MidiOutPort> port;
+        QCOMPARE(synth::MakeBuiltinSynthDevice(options)->open(port), MMSYSERR_NOTENABLED);
+        QVERIFY(!port);
+    }
+
+    // PulseAudio, JACK, ALSA and SDL each have their own way of complaining on the terminal.
+    void desktopDriversFailQuietlyWithoutSound()
+    {
+        auto device = synth::MakeBuiltinSynthDevice();
+        std::unique_ptr<platform::MidiOutPort> port;
+        StderrCapture capture;
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("no audio output could be opened"));
+        const MMRESULT result = device->open(port);
+        const QString printed = capture.text();
+        if (result == MMSYSERR_NOERROR)
+            QSKIP("this machine has a sound output");
+        QCOMPARE(result, MMSYSERR_NOTENABLED);
+        QCOMPARE(printed, QString());
+    }
+
+    void shortMessages_data()
+    {
+        QTest::addColumn<DWORD>("word");
+        QTest::addColumn<MMRESULT>("result");
+        QTest::newRow("program change, one data byte") << Short(0xC0, 5, 0x99) << MMSYSERR_NOERROR;
+        QTest::newRow("data byte where the status belongs") << Short(0x40, 60, 100) << MMSYSERR_INVALPARAM;
+        QTest::newRow("key above 127") << Short(0x90, 0x80, 100) << MMSYSERR_INVALPARAM;
+        QTest::newRow("velocity above 127") << Short(0x90, 60, 0x80) << MMSYSERR_INVALPARAM;
+        QTest::newRow("timing clock") << Short(0xF8, 0) << MMSYSERR_NOERROR;
+    }
+    void shortMessages()
+    {
+        QFETCH(DWORD, word);
+        QFETCH(MMRESULT, result);
+        auto port = OfflinePort();
+        QVERIFY(port);
+        QCOMPARE(port->sendShort(word), result);
+        QCOMPARE(fluid_synth_get_active_voice_count(port->synth().get()), 0);
+    }
+
+    void shortMessageWordOrder()
+    {
+        auto port = OfflinePort();
+        QVERIFY(port);
+        fluid_synth_t* fluid = port->synth().get();
+        QCOMPARE(port->sendShort(Short(0xC3, 19)), MMSYSERR_NOERROR);
+        int soundFont = 0, bank = 0, program = 0;
+        fluid_synth_get_program(fluid, 3, &soundFont, &bank, &program);
+        QCOMPARE(program, 19);
+        QCOMPARE(port->sendShort(Short(0x93, 60, 100)), MMSYSERR_NOERROR);
+        Render(*port, 0.01);
+        QVERIFY(fluid_synth_get_active_voice_count(fluid) > 0);
+        QCOMPARE(port->sendShort(Short(0xB3, 120)), MMSYSERR_NOERROR); // all sound off
+        Render(*port, 0.01);
+        QCOMPARE(fluid_synth_get_active_voice_count(fluid), 0);
+    }
+
+    void resetEndsNotesHeldByThePedal()
+    {
+        auto port = OfflinePort();
+        QVERIFY(port);
+        for (int channel : {0, 1}) {
+            port->sendShort(Short(0xB0 | channel, 64, 127));
+            port->sendShort(Short(0x90 | channel, 60, 100));
+            port->sendShort(Short(0x80 | channel, 60));
+        }
+        Render(*port, 1);
+        QVERIFY(fluid_synth_get_active_voice_count(port->synth().get()) > 0);
+        QCOMPARE(port->reset(), MMSYSERR_NOERROR);
+        Render(*port, 2);
+        QCOMPARE(fluid_synth_get_active_voice_count(port->synth().get()), 0);
+        int pedal = -1;
+        fluid_synth_get_cc(port->synth().get(), 0, 64, &pedal);
+        QCOMPARE(pedal, 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestBuiltinSynth)
+#include "test_builtin_synth.moc"
