@@ -136,8 +136,7 @@ private slots:
     {
         auto device = synth::MakeBuiltinSynthDevice();
         std::unique_ptr<platform::MidiOutPort> port;
-        StderrCapture capture;
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("no audio output could be opened"));
+        StderrCapture capture; // our own line goes through Qt, to the test log
         const MMRESULT result = device->open(port);
         const QString printed = capture.text();
         if (result == MMSYSERR_NOERROR)
