@@ -1,0 +1,145 @@
+// Numbers of the built-in synthesizer: opening time and memory, note-on to first sound, rendering
+// speed, retuning cost. Prints tab-separated rows: what, value, unit.
+#include "synth/BuiltinSynthDevice.h"
+#include "synth/GsSynthPort.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kBlockFrames = 64; // FluidSynth renders and takes events in blocks of this many frames
+constexpr int kPiano = 0;
+
+void Row(const char* what, double value, const char* unit)
+{
+    std::printf("%s\t%.3g\t%s\n", what, value, unit);
+}
+
+double MillisecondsSince(Clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+double ResidentMegabytes()
+{
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::stod(line.substr(6)) / 1024;
+    return NAN;
+}
+
+DWORD Short(int status, int data1, int data2 = 0)
+{
+    return DWORD(status) | DWORD(data1) << 8 | DWORD(data2) << 16;
+}
+
+std::unique_ptr<synth::GsSynthPort> OpenOffline(bool reverb)
+{
+    auto synth =
+        synth::FluidSynth::Open({.soundFonts = synth::BuiltinSynthOptions{}.soundFonts, .reverb = reverb});
+    return synth ? std::make_unique<synth::GsSynthPort>(std::move(synth)) : nullptr;
+}
+
+// Frames from a note-on to the first non-zero sample, the note-on arriving `offset` frames into
+// one of FluidSynth's blocks.
+int FramesToFirstSound(synth::GsSynthPort& port, int offset)
+{
+    std::vector<float> left(4096), right(4096);
+    port.synth().render(left.data(), right.data(), kBlockFrames + offset);
+    port.sendShort(Short(0x90, 60, 100));
+    port.synth().render(left.data(), right.data(), int(left.size()));
+    port.sendShort(Short(0xB0, 120));
+    int first = int(left.size());
+    for (int i = 0; i < int(left.size()); ++i)
+        if (left[i] != 0 || right[i] != 0) {
+            first = i;
+            break;
+        }
+    port.synth().render(left.data(), right.data(), int(left.size())); // the voice goes
+    return first;
+}
+
+void OpeningRows()
+{
+    const double bare = ResidentMegabytes();
+    auto port = OpenOffline(true);
+    if (!port) {
+        std::fprintf(stderr, "bench_synth: no General MIDI SoundFont\n");
+        return;
+    }
+    Row("synth: resident memory with the synthesizer open", ResidentMegabytes(), "MB");
+    Row("synth: of which the synthesizer", ResidentMegabytes() - bare, "MB");
+    port.reset();
+    std::vector<double> times;
+    for (int run = 0; run < 5; ++run) {
+        const auto start = Clock::now();
+        OpenOffline(true);
+        times.push_back(MillisecondsSince(start));
+    }
+    std::sort(times.begin(), times.end());
+    Row("synth: open (SoundFont load), median of 5", times[2], "ms");
+}
+
+void LatencyRows()
+{
+    auto port = OpenOffline(false); // a reverb tail of the previous note would count as sound
+    port->sendShort(Short(0xC0, kPiano));
+    FramesToFirstSound(*port, 0); // the first note of a voice starts a hair differently
+    double sum = 0;
+    int worst = 0;
+    for (int offset = 0; offset < kBlockFrames; ++offset) {
+        const int frames = FramesToFirstSound(*port, offset);
+        sum += frames;
+        worst = std::max(worst, frames);
+    }
+    const double rate = port->synth().sampleRate();
+    Row("synth: note-on to first sound, offline, mean", sum / kBlockFrames, "samples");
+    Row("synth: note-on to first sound, offline, worst", worst, "samples");
+    Row("synth: note-on to first sound, offline, worst", worst * 1000 / rate, "ms");
+    Row("synth: audio buffer (4 periods of 64 frames)", 4 * 64 * 1000 / rate, "ms");
+}
+
+// Ten voices (a five-note piano chord, two samples each) with reverb, as in live play.
+void RenderingRows()
+{
+    auto port = OpenOffline(true);
+    port->sendShort(Short(0xB0, 64, 127));
+    for (int key : {60, 64, 67, 70, 72})
+        port->sendShort(Short(0x90, key, 100));
+    const double rate = port->synth().sampleRate();
+    const int seconds = 20;
+    std::vector<float> left(1024), right(1024);
+    const auto start = Clock::now();
+    for (int frames = 0; frames < seconds * rate; frames += int(left.size()))
+        port->synth().render(left.data(), right.data(), int(left.size()));
+    Row("synth: real-time factor, 10 voices with reverb", seconds * 1000 / MillisecondsSince(start), "x");
+
+    const auto tuningStart = Clock::now();
+    const int messages = 1000;
+    for (int i = 0; i < messages; ++i) {
+        const std::uint8_t data = std::uint8_t(0x20 + i % 64);
+        const std::uint8_t checksum = std::uint8_t((128 - (0x40 + 0x11 + 0x40 + data) % 128) % 128);
+        const std::uint8_t message[] = {0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, 0x11, 0x40, data, checksum, 0xF7};
+        port->sendLong(message);
+    }
+    Row("synth: GS scale-tuning message (all keys of a channel retuned)",
+        MillisecondsSince(tuningStart) * 1000 / messages, "us");
+}
+
+} // namespace
+
+int main()
+{
+    OpeningRows();
+    LatencyRows();
+    RenderingRows();
+}

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Builds the benchmarks in Release (build-bench/) and prints their rows as one table.
+# A new benchmark: add its program to bench/CMakeLists.txt and its target name to `benchmarks`.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+benchmarks=(bench_synth)
+
+cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DVELMORA_SANITIZE=OFF \
+  -DVELMORA_BUILD_TESTS=OFF -DVELMORA_BUILD_BENCH=ON >/dev/null
+cmake --build build-bench --target "${benchmarks[@]}" -j2 >/dev/null
+
+{
+  printf 'what\tvalue\tunit\n'
+  for benchmark in "${benchmarks[@]}"; do
+    "build-bench/bench/$benchmark"
+  done
+} | awk -F'\t' '
+  { what[NR] = $1; value[NR] = $2; unit[NR] = $3; if (length($1) > width) width = length($1) }
+  END {
+    for (i = 1; i <= NR; i++) {
+      printf "%-" width "s  %10s  %s\n", what[i], value[i], unit[i]
+      if (i == 1) { line = ""; for (j = 0; j < width + 20; j++) line = line "-"; print line }
+    }
+  }'
