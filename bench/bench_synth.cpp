@@ -135,6 +135,29 @@ void RenderingRows()
         MillisecondsSince(tuningStart) * 1000 / messages, "us");
 }
 
+double PeakDecibels(synth::GsSynthPort& port, std::initializer_list<int> keys)
+{
+    port.sendShort(Short(0xC0, kPiano));
+    for (int key : keys)
+        port.sendShort(Short(0x90, key, 100));
+    std::vector<float> left(int(port.synth().sampleRate())), right(left.size());
+    port.synth().render(left.data(), right.data(), int(left.size()));
+    float peak = 0;
+    for (std::size_t i = 0; i < left.size(); ++i)
+        peak = std::max({peak, std::abs(left[i]), std::abs(right[i])});
+    port.sendShort(Short(0xB0, 120));
+    return 20 * std::log10(peak);
+}
+
+// Piano at velocity 100 with reverb, the loudest second.
+void LevelRows()
+{
+    auto port = OpenOffline(true);
+    Row("synth: peak level, one piano note", PeakDecibels(*port, {69}), "dBFS");
+    Row("synth: peak level, ten piano notes", PeakDecibels(*port, {53, 57, 60, 62, 64, 65, 67, 69, 72, 76}),
+        "dBFS");
+}
+
 } // namespace
 
 int main()
@@ -142,4 +165,5 @@ int main()
     OpeningRows();
     LatencyRows();
     RenderingRows();
+    LevelRows();
 }

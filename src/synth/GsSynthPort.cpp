@@ -111,8 +111,11 @@ MMRESULT GsSynthPort::reset()
 
 void GsSynthPort::resetToGsDefaults()
 {
-    // Sound off, programs 0 (the drum set on channel 10), controllers reset.
+    // Programs 0 (the drum set on channel 10), controllers reset. FluidSynth 2.3.1's system reset
+    // leaves sounding voices sounding, and loses an all-sounds-off sent just before it (both
+    // measured): sound goes off after it.
     fluid_synth_system_reset(synth_->get());
+    fluid_synth_all_sounds_off(synth_->get(), -1);
     for (int channel = 0; channel < FluidSynth::kChannels; ++channel) {
         scaleTuning_[channel].fill(0);
         detuneKeys(channel);

@@ -182,6 +182,26 @@ private slots:
         QCOMPARE(fluid_synth_get_active_voice_count(fluid), 0);
     }
 
+    void gsResetStopsSoundAndRestoresPrograms()
+    {
+        auto port = OfflinePort();
+        QVERIFY(port);
+        fluid_synth_t* fluid = port->synth().get();
+        port->sendShort(Short(0xC0, 19));
+        port->sendShort(Short(0xB0, 7, 20)); // volume
+        port->sendShort(Short(0x90, 60, 100));
+        Render(*port, 0.1);
+        const std::uint8_t gsReset[] = {0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, 0x00, 0x7F, 0x00, 0x41, 0xF7};
+        QCOMPARE(port->sendLong(gsReset), MMSYSERR_NOERROR);
+        Render(*port, 0.01);
+        QCOMPARE(fluid_synth_get_active_voice_count(fluid), 0);
+        int soundFont = 0, bank = 0, program = 0, volume = 0;
+        fluid_synth_get_program(fluid, 0, &soundFont, &bank, &program);
+        fluid_synth_get_cc(fluid, 0, 7, &volume);
+        QCOMPARE(program, 0);
+        QCOMPARE(volume, 100);
+    }
+
     void resetEndsNotesHeldByThePedal()
     {
         auto port = OfflinePort();
