@@ -27,23 +27,28 @@ public:
     MMRESULT open(std::unique_ptr<platform::MidiOutPort>& port) override
     {
         auto synth = FluidSynth::Open({.soundFonts = options_.soundFonts, .reverb = options_.reverb});
-        if (!synth) {
-            qWarning().noquote() << "Built-in synthesizer: no SoundFont could be loaded (tried"
-                                 << Listed(options_.soundFonts) + ")";
-            return MMSYSERR_NODRIVER;
-        }
+        if (!synth)
+            return failure(MMSYSERR_NODRIVER, "no SoundFont could be loaded", options_.soundFonts);
         auto audio = AudioOutput::Open(*synth, options_.audioDrivers);
-        if (!audio) {
-            qWarning().noquote() << "Built-in synthesizer: no audio output could be opened (tried"
-                                 << Listed(options_.audioDrivers) + ")";
-            return MMSYSERR_NOTENABLED;
-        }
+        if (!audio)
+            return failure(MMSYSERR_NOTENABLED, "no audio output could be opened", options_.audioDrivers);
         port = std::make_unique<GsSynthPort>(std::move(synth), std::move(audio));
+        lastReported_ = MMSYSERR_NOERROR;
         return MMSYSERR_NOERROR;
     }
 
 private:
+    // One line on stderr; the program retries opening, so a failure repeated is not said again.
+    MMRESULT failure(MMRESULT result, const char* what, const std::vector<std::string>& tried)
+    {
+        if (result != lastReported_)
+            qWarning().noquote() << "Built-in synthesizer:" << what << "(tried" << Listed(tried) + ")";
+        lastReported_ = result;
+        return result;
+    }
+
     BuiltinSynthOptions options_;
+    MMRESULT lastReported_ = MMSYSERR_NOERROR;
 };
 
 } // namespace
