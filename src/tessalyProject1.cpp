@@ -9,7 +9,6 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("velmora"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Velmora"));
     QApplication::setDesktopFileName(QStringLiteral("velmora"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/velmora.png")));
     // The main window's close ends the run; the other windows only hide.

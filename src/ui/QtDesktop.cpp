@@ -14,7 +14,7 @@ QtDesktop::~QtDesktop() = default;
 
 void QtDesktop::messageBox(const QString& text)
 {
-    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(), text, QMessageBox::Ok,
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Velmora"), text, QMessageBox::Ok,
                     QApplication::activeWindow());
     box.exec();
 }
