@@ -102,7 +102,6 @@ bool AudioOutput::tryDriver(FluidSynth& synth, const std::string& name)
     if (!output_)
         return false;
     sdl_ = std::move(sdl);
-    driver_ = name;
     return true;
 }
 

@@ -20,8 +20,6 @@ public:
     AudioOutput(const AudioOutput&) = delete;
     AudioOutput& operator=(const AudioOutput&) = delete;
 
-    const std::string& driver() const { return driver_; }
-
 private:
     class SdlAudio;
     struct DriverDeleter {
@@ -33,7 +31,6 @@ private:
 
     std::unique_ptr<SdlAudio> sdl_; // outlives the driver playing through it
     std::unique_ptr<fluid_audio_driver_t, DriverDeleter> output_;
-    std::string driver_;
 };
 
 } // namespace synth

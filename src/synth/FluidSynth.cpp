@@ -4,6 +4,8 @@
 
 #include <glib.h>
 
+#include <algorithm>
+
 namespace synth {
 namespace {
 
@@ -33,7 +35,8 @@ void SilenceFluidSynthLog()
 // The polyphonic key pressure value that stands for `cents` of detune (see addKeyDetuneModulator).
 int KeyPressureOf(int cents)
 {
-    return cents - FluidSynth::kLowestDetune;
+    return std::clamp(cents, FluidSynth::kLowestDetune, FluidSynth::kHighestDetune) -
+           FluidSynth::kLowestDetune;
 }
 
 } // namespace
@@ -46,7 +49,8 @@ std::unique_ptr<FluidSynth> FluidSynth::Open(const FluidSynthOptions& options)
     if (!synth->settings_)
         return nullptr;
     fluid_settings_t* settings = synth->settings_.get();
-    // Measured: SoundFont load 0.03 s and 44 MB resident, against 0.3 s and 172 MB without it.
+    // Samples of the selected programs only: the SoundFont loads in 0.02 ... 0.04 s and adds 33 MB,
+    // against 0.27 s and 158 MB with every sample (measured with FluidR3_GM).
     fluid_settings_setint(settings, "synth.dynamic-sample-loading", 1);
     fluid_settings_setint(settings, "synth.reverb.active", options.reverb ? 1 : 0);
     fluid_settings_setint(settings, "synth.chorus.active", 0);
@@ -67,10 +71,8 @@ bool FluidSynth::loadFirstSoundFont(const std::vector<std::string>& paths)
 {
     const GLibMessagesSilenced glibQuiet;
     for (const std::string& path : paths) {
-        if (fluid_synth_sfload(synth_.get(), path.c_str(), 1) != FLUID_FAILED) {
-            soundFont_ = path;
+        if (fluid_synth_sfload(synth_.get(), path.c_str(), 1) != FLUID_FAILED)
             return true;
-        }
     }
     return false;
 }

@@ -27,7 +27,6 @@ public:
 
     fluid_synth_t* get() const { return synth_.get(); }
     fluid_settings_t* settings() const { return settings_.get(); }
-    const std::string& soundFont() const { return soundFont_; }
     double sampleRate() const;
 
     // Renders the next `frames` frames; only while no audio output plays the synthesizer.
@@ -53,7 +52,6 @@ private:
     // Declared first: the synthesizer must go before its settings.
     std::unique_ptr<fluid_settings_t, SettingsDeleter> settings_;
     std::unique_ptr<fluid_synth_t, SynthDeleter> synth_;
-    std::string soundFont_;
 };
 
 } // namespace synth
