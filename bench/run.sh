@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-benchmarks=(bench_synth)
+benchmarks=(bench_synth bench_program)
 
 cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DVELMORA_SANITIZE=OFF \
   -DVELMORA_BUILD_TESTS=OFF -DVELMORA_BUILD_BENCH=ON >/dev/null
@@ -13,7 +13,7 @@ cmake --build build-bench --target "${benchmarks[@]}" -j2 >/dev/null
 {
   printf 'what\tvalue\tunit\n'
   for benchmark in "${benchmarks[@]}"; do
-    "build-bench/bench/$benchmark"
+    QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}" "build-bench/bench/$benchmark"
   done
 } | awk -F'\t' '
   { what[NR] = $1; value[NR] = $2; unit[NR] = $3; if (length($1) > width) width = length($1) }

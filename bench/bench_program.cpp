@@ -1,0 +1,145 @@
+// Numbers of the program as the player feels it: start-up to the main window beyond the fixed
+// waits, key event to bytes leaving the program, memory after start-up, idle CPU. The MIDI device
+// is an instant in-process one and the fixed waits are skipped (and counted), so the figures are
+// the program's own. Prints tab-separated rows: what, value, unit.
+#include "Program.h"
+#include "platform/System.h"
+#include "tessalyUnit1.h"
+#include "tessalyUnit2.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QKeyEvent>
+#include <QTimer>
+#include <QWindow>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+void Row(const char* what, double value, const char* unit)
+{
+    std::printf("%s\t%.3g\t%s\n", what, value, unit);
+}
+
+double ResidentMegabytes()
+{
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::stod(line.substr(6)) / 1024;
+    return NAN;
+}
+
+double CpuSeconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
+}
+
+// The moment the latest short message left the program.
+Clock::time_point lastShortMessage;
+
+class InstantPort final : public platform::MidiOutPort {
+public:
+    MMRESULT sendShort(DWORD) override
+    {
+        lastShortMessage = Clock::now();
+        return MMSYSERR_NOERROR;
+    }
+    MMRESULT sendLong(std::span<const std::uint8_t>) override { return MMSYSERR_NOERROR; }
+    MMRESULT reset() override { return MMSYSERR_NOERROR; }
+};
+
+class InstantDevice final : public platform::MidiOutDevice {
+public:
+    std::string name() const override { return "Bench"; }
+    MMRESULT open(std::unique_ptr<platform::MidiOutPort>& port) override
+    {
+        port = std::make_unique<InstantPort>();
+        return MMSYSERR_NOERROR;
+    }
+};
+
+// The real clock, the waits skipped.
+class InstantSystem final : public platform::System {
+public:
+    std::vector<std::unique_ptr<platform::MidiOutDevice>> enumerateMidiOutDevices() override
+    {
+        std::vector<std::unique_ptr<platform::MidiOutDevice>> devices;
+        devices.push_back(std::make_unique<InstantDevice>());
+        return devices;
+    }
+    void sleep(DWORD) override {}
+    QDateTime now() override { return QDateTime::currentDateTime(); }
+};
+
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// Microseconds from a key press handed to the main window to its note-on leaving the program.
+double KeyToBytesMicroseconds()
+{
+    QWindow* window = Form1->windowHandle();
+    std::vector<double> samples;
+    for (int i = 0; i < 500; ++i) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_A, Qt::NoModifier);
+        lastShortMessage = {};
+        const auto start = Clock::now();
+        QCoreApplication::sendEvent(window, &press);
+        if (lastShortMessage == Clock::time_point{})
+            return NAN; // the key never reached the keyboard handlers
+        samples.push_back(std::chrono::duration<double, std::micro>(lastShortMessage - start).count());
+        QCoreApplication::sendEvent(window, &release);
+    }
+    return Median(samples);
+}
+
+// Per cent of one core used while the program waits for the player.
+double IdleCpuPercent(int milliseconds)
+{
+    const double cpuBefore = CpuSeconds();
+    const auto start = Clock::now();
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    loop.exec();
+    const double wall = std::chrono::duration<double>(Clock::now() - start).count();
+    return 100 * (CpuSeconds() - cpuBefore) / wall;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    platform::InstallSystem(std::make_unique<InstantSystem>());
+    {
+        const auto start = Clock::now();
+        Program program;
+        program.showMainWindow();
+        QCoreApplication::processEvents();
+        Row("start-up to main window shown, beyond the fixed waits",
+            std::chrono::duration<double, std::milli>(Clock::now() - start).count(), "ms");
+        Row("resident memory after start-up (without the synthesizer)", ResidentMegabytes(), "MB");
+        Row("key press to note-on leaving the program (median)", KeyToBytesMicroseconds(), "us");
+
+        Row("idle CPU, clock and timers running", IdleCpuPercent(3000), "% of a core");
+    }
+    platform::InstallSystem(nullptr);
+    return 0;
+}
