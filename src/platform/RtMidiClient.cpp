@@ -1,18 +1,27 @@
 // One RtMidi output client of ours on one backend, which never prints and never throws.
 #include "platform/RtMidiClient.h"
 
+#include "platform/RtMidiJackWatch.h"
 #include "platform/RtMidiNames.h"
 
-#include <alsa/asoundlib.h>
-#include <jack/jack.h>
-
+#include <cstdarg>
 #include <iostream>
+
+// alsa/error.h declares snd_lib_error_set_local outside its own extern "C" block.
+extern "C" {
+#include <alsa/error.h>
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/lsan_interface.h>
+#endif
 
 namespace platform {
 namespace {
 
-void IgnoreAlsaError(const char*, int, const char*, int, const char*, va_list) {}
-void IgnoreJackMessage(const char*) {}
+void IgnoreAlsaError(const char*, int, const char*, int, const char*, va_list)
+{
+}
 
 // Keeps libasound's own messages (e.g. a missing /dev/snd/seq) off the terminal for this thread
 // while it lasts.
@@ -40,20 +49,22 @@ private:
     std::streambuf* previous_;
 };
 
-// libjack prints its errors itself, also later from its own threads (a server that went away),
-// so its messages stay off for the life of the program once we use JACK.
-void SilenceJack()
+// Tells the leak checker of the sanitizer builds that `object` stays allocated on purpose.
+void LeftAllocatedOnPurpose([[maybe_unused]] const void* object)
 {
-    jack_set_error_function(IgnoreJackMessage);
-    jack_set_info_function(IgnoreJackMessage);
+#if defined(__SANITIZE_ADDRESS__)
+    __lsan_ignore_object(object);
+#endif
 }
 
 } // namespace
 
 std::unique_ptr<RtMidiClient> RtMidiClient::Connect(RtMidi::Api api)
 {
-    if (api == RtMidi::UNIX_JACK)
-        SilenceJack();
+    // The watch asks first: RtMidi's JACK client leaks its ring buffer when no server answers.
+    std::unique_ptr<JackServerWatch> jackWatch;
+    if (api == RtMidi::UNIX_JACK && !(jackWatch = JackServerWatch::Start()))
+        return nullptr;
     std::unique_ptr<RtMidiOut> out;
     try {
         const AlsaMessagesSilenced alsaQuiet;
@@ -62,20 +73,35 @@ std::unique_ptr<RtMidiClient> RtMidiClient::Connect(RtMidi::Api api)
     } catch (...) { // no sequencer: RtMidi throws a driver error
         return nullptr;
     }
-    std::unique_ptr<RtMidiClient> client(new RtMidiClient(api, std::move(out)));
-    // Without a JACK server RtMidi only warns and keeps trying to connect on every call.
+    std::unique_ptr<RtMidiClient> client(new RtMidiClient(api, std::move(out), std::move(jackWatch)));
+    // A JACK server gone in the meantime: RtMidi only warns, and tries again on every call.
     if (!client->attempt([&] { client->out_->getPortCount(); }))
         return nullptr;
     return client;
 }
 
-RtMidiClient::RtMidiClient(RtMidi::Api api, std::unique_ptr<RtMidiOut> out) : api_(api), out_(std::move(out))
+RtMidiClient::RtMidiClient(RtMidi::Api api, std::unique_ptr<RtMidiOut> out,
+                           std::unique_ptr<JackServerWatch> jackWatch)
+    : api_(api), jackWatch_(std::move(jackWatch)), out_(std::move(out))
 {
     out_->setErrorCallback(&RtMidiClient::RecordError, this);
 }
 
-template <typename Calls>
-bool RtMidiClient::attempt(Calls&& calls)
+RtMidiClient::~RtMidiClient()
+{
+    // RtMidi's closing races with its process callback and can drop what was sent just before.
+    if (out_ && jackWatch_ && sentSinceOpen_)
+        waitForJackCycles(cycleAtLastSend_);
+}
+
+// Three cycles begun after `cycle`: by then JACK has applied a graph change made before it (it
+// does so at a cycle boundary), and RtMidi's process callback has handed on what was sent before.
+void RtMidiClient::waitForJackCycles(std::uint64_t cycle) const
+{
+    jackWatch_->waitForCycles(cycle + 3, std::chrono::milliseconds(500));
+}
+
+template <typename Calls> bool RtMidiClient::attempt(Calls&& calls)
 {
     const AlsaMessagesSilenced alsaQuiet;
     errorReported_ = false;
@@ -93,9 +119,24 @@ void RtMidiClient::RecordError(RtMidiError::Type type, const std::string&, void*
         static_cast<RtMidiClient*>(client)->errorReported_ = true;
 }
 
+bool RtMidiClient::backendThere()
+{
+    if (out_ && jackWatch_ && jackWatch_->serverGone()) {
+        // Once a JACK server has gone away, the next jack_client_open anywhere in the process
+        // deletes every client still open, and closing one of them afterwards crashes. So the
+        // dead clients are left open, on purpose: a few kilobytes, once per server lost.
+        LeftAllocatedOnPurpose(out_.get());
+        (void)out_.release();
+        jackWatch_->abandonClient();
+    }
+    return out_ != nullptr;
+}
+
 std::vector<std::string> RtMidiClient::portNames()
 {
     std::vector<std::string> names;
+    if (!backendThere())
+        return names;
     attempt([&] {
         const unsigned count = out_->getPortCount();
         for (unsigned index = 0; index < count; ++index) {
@@ -108,11 +149,22 @@ std::vector<std::string> RtMidiClient::portNames()
 
 bool RtMidiClient::open(unsigned index)
 {
-    return attempt([&] { out_->openPort(index, "out"); });
+    if (!backendThere() || !attempt([&] { out_->openPort(index, "out"); }))
+        return false;
+    // A message sent before the new connection is part of the graph would go nowhere.
+    if (jackWatch_)
+        waitForJackCycles(jackWatch_->cyclesBegun());
+    return true;
 }
 
 bool RtMidiClient::send(std::span<const std::uint8_t> bytes)
 {
+    if (!backendThere())
+        return false;
+    if (jackWatch_) {
+        cycleAtLastSend_ = jackWatch_->cyclesBegun();
+        sentSinceOpen_ = true;
+    }
     return attempt([&] { out_->sendMessage(bytes.data(), bytes.size()); });
 }
 

@@ -64,8 +64,8 @@ std::optional<ShortMessage> UnpackShortMessage(DWORD word)
 
 bool IsCompleteSystemExclusive(std::span<const std::uint8_t> bytes)
 {
-    return bytes.size() >= 2 && bytes.front() == 0xF0 && bytes.back() == 0xF7
-           && std::all_of(bytes.begin() + 1, bytes.end() - 1, [](std::uint8_t byte) { return byte < 0x80; });
+    return bytes.size() >= 2 && bytes.front() == 0xF0 && bytes.back() == 0xF7 &&
+           std::all_of(bytes.begin() + 1, bytes.end() - 1, [](std::uint8_t byte) { return byte < 0x80; });
 }
 
 void SoundingNotes::track(const ShortMessage& message)

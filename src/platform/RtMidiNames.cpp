@@ -10,7 +10,8 @@ namespace {
 
 bool AllDigits(std::string_view text)
 {
-    return !text.empty() && std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); });
+    return !text.empty() &&
+           std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); });
 }
 
 } // namespace
@@ -22,8 +23,8 @@ std::string StableAlsaPortName(std::string_view rtMidiName)
         return std::string(rtMidiName);
     const std::string_view numbers = rtMidiName.substr(space + 1);
     const auto colon = numbers.find(':');
-    if (colon == std::string_view::npos || !AllDigits(numbers.substr(0, colon))
-        || !AllDigits(numbers.substr(colon + 1)))
+    if (colon == std::string_view::npos || !AllDigits(numbers.substr(0, colon)) ||
+        !AllDigits(numbers.substr(colon + 1)))
         return std::string(rtMidiName);
     return std::string(rtMidiName.substr(0, space));
 }

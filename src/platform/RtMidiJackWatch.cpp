@@ -1,0 +1,59 @@
+// A JACK client of ours beside RtMidi's: it hears the server go away and counts its cycles.
+#include "platform/RtMidiJackWatch.h"
+
+#include "platform/RtMidiNames.h"
+
+#include <string>
+#include <thread>
+
+namespace platform {
+namespace {
+
+void IgnoreJackMessage(const char*)
+{
+}
+
+// libjack prints its errors itself, also later from its own threads (a server that went away),
+// so its messages stay off for the life of the program once we use JACK.
+void SilenceJack()
+{
+    jack_set_error_function(IgnoreJackMessage);
+    jack_set_info_function(IgnoreJackMessage);
+}
+
+} // namespace
+
+std::unique_ptr<JackServerWatch> JackServerWatch::Start()
+{
+    SilenceJack();
+    const std::string name(kOwnClientName);
+    auto watch = std::make_unique<JackServerWatch>();
+    watch->client_.reset(jack_client_open(name.c_str(), JackNoStartServer, nullptr));
+    if (!watch->client_)
+        return nullptr;
+    jack_on_shutdown(watch->client_.get(), &JackServerWatch::OnShutdown, watch.get());
+    if (jack_set_process_callback(watch->client_.get(), &JackServerWatch::OnCycle, watch.get()) != 0 ||
+        jack_activate(watch->client_.get()) != 0)
+        return nullptr;
+    return watch;
+}
+
+void JackServerWatch::waitForCycles(std::uint64_t cycles, std::chrono::milliseconds limit) const
+{
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (cyclesBegun_ < cycles && !serverGone_ && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+void JackServerWatch::OnShutdown(void* watch)
+{
+    static_cast<JackServerWatch*>(watch)->serverGone_ = true;
+}
+
+int JackServerWatch::OnCycle(jack_nframes_t, void* watch)
+{
+    ++static_cast<JackServerWatch*>(watch)->cyclesBegun_;
+    return 0;
+}
+
+} // namespace platform
