@@ -1,0 +1,233 @@
+// The external-port path for real: a private JACK server, a receiver started by
+// run_jack_end_to_end.sh, and the platform calls of the desktop system sending to it.
+#include "platform/RtMidiDevices.h"
+#include "platform/WinMidi.h"
+
+#include <jack/jack.h>
+
+#include <QFile>
+#include <QtTest>
+
+#include <array>
+
+#include <signal.h>
+
+namespace {
+
+const std::array<std::uint8_t, 11> kGsReset{0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, 0x00, 0x7F, 0x00, 0x41, 0xF7};
+// GS scale tuning of part 1 with a few pitch classes detuned; checksum 0x70.
+const std::array<std::uint8_t, 22> kScaleTuning{0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, 0x11, 0x40,
+                                                0x40, 0x35, 0x4A, 0x40, 0x40, 0x2F, 0x40, 0x51,
+                                                0x40, 0x40, 0x40, 0x40, 0x70, 0xF7};
+constexpr DWORD kNoteOnA3 = 0x644590; // 90 45 64
+
+QByteArray Environment(const char* name)
+{
+    const QByteArray value = qgetenv(name);
+    if (value.isEmpty())
+        qFatal("%s is not set: run this suite through run_jack_end_to_end.sh", name);
+    return value;
+}
+
+// Lines the receiver printed so far.
+QStringList Received()
+{
+    QFile file(QString::fromLocal8Bit(Environment("VELMORA_RECEIVED")));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromLatin1(file.readAll()).split('\n', Qt::SkipEmptyParts);
+}
+
+// The device identifier whose capability name is `name`, or -1.
+int DeviceNamed(const QByteArray& name)
+{
+    for (UINT id = 0; id < midiOutGetNumDevs(); ++id) {
+        MIDIOUTCAPSA caps;
+        if (midiOutGetDevCapsA(id, &caps, sizeof caps) == MMSYSERR_NOERROR && name == caps.szPname)
+            return int(id);
+    }
+    return -1;
+}
+
+MMRESULT SendLong(HMIDIOUT handle, std::span<const std::uint8_t> bytes)
+{
+    MIDIHDR header{.lpData = bytes.data(), .dwBufferLength = DWORD(bytes.size())};
+    if (MMRESULT result = midiOutPrepareHeader(handle, &header, sizeof header); result != MMSYSERR_NOERROR)
+        return result;
+    return midiOutLongMsg(handle, &header, sizeof header);
+}
+
+// A JACK client of the test's own with one MIDI input port; the port vanishes with the object.
+class ScratchInputPort {
+public:
+    explicit ScratchInputPort(const char* clientName)
+        : client_(jack_client_open(clientName, JackOptions(JackNoStartServer | JackUseExactName), nullptr))
+    {
+        if (client_ && jack_port_register(client_.get(), "in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0) &&
+            jack_activate(client_.get()) == 0)
+            name_ = std::string(clientName) + ":in";
+    }
+    // "client:in", or empty when JACK refused the port.
+    const std::string& name() const { return name_; }
+
+private:
+    struct Close {
+        void operator()(jack_client_t* client) const { jack_client_close(client); }
+    };
+    std::unique_ptr<jack_client_t, Close> client_;
+    std::string name_;
+};
+
+// Points libjack at another server while it lasts.
+class ServerSwitch {
+public:
+    explicit ServerSwitch(const QByteArray& server) : previous_(qgetenv("JACK_DEFAULT_SERVER"))
+    {
+        qputenv("JACK_DEFAULT_SERVER", server);
+    }
+    ~ServerSwitch() { qputenv("JACK_DEFAULT_SERVER", previous_); }
+    ServerSwitch(const ServerSwitch&) = delete;
+    ServerSwitch& operator=(const ServerSwitch&) = delete;
+
+private:
+    QByteArray previous_;
+};
+
+std::unique_ptr<platform::MidiOutDevice> JackDeviceNamed(const std::string& name)
+{
+    for (auto& device : platform::EnumerateJackPorts())
+        if (device->name() == name)
+            return std::move(device);
+    return nullptr;
+}
+
+QStringList JackPortNames()
+{
+    QStringList names;
+    for (const auto& device : platform::EnumerateJackPorts())
+        names << QString::fromStdString(device->name());
+    return names;
+}
+
+} // namespace
+
+class TestJackEndToEnd : public QObject {
+    Q_OBJECT
+
+private slots:
+    void messagesArriveByteForByte()
+    {
+        const int id = DeviceNamed(Environment("VELMORA_RECEIVER_PORT"));
+        QVERIFY2(id > 0, "the receiver's port is listed after the built-in synthesizer");
+
+        HMIDIOUT handle = 0;
+        QCOMPARE(midiOutOpen(&handle, UINT(id)), MMSYSERR_NOERROR);
+        QCOMPARE(SendLong(handle, kGsReset), MMSYSERR_NOERROR);
+        QCOMPARE(SendLong(handle, kScaleTuning), MMSYSERR_NOERROR);
+        QCOMPARE(midiOutShortMsg(handle, kNoteOnA3), MMSYSERR_NOERROR);
+        QCOMPARE(midiOutReset(handle), MMSYSERR_NOERROR);
+        QCOMPARE(midiOutClose(handle), MMSYSERR_NOERROR);
+
+        QStringList expected{"F0 41 10 42 12 40 00 7F 00 41 F7",
+                             "F0 41 10 42 12 40 11 40 40 35 4A 40 40 2F 40 51 40 40 40 40 70 F7", "90 45 64",
+                             "80 45 00"};
+        for (int channel = 0; channel < 16; ++channel)
+            expected << QString("B%1 40 00").arg(channel, 0, 16).toUpper()
+                     << QString("B%1 7B 00").arg(channel, 0, 16).toUpper();
+        QTRY_COMPARE_WITH_TIMEOUT(Received().size(), expected.size(), 5000);
+        QCOMPARE(Received(), expected);
+    }
+
+    void whatWasSentJustBeforeClosingArrives()
+    {
+        const int id = DeviceNamed(Environment("VELMORA_RECEIVER_PORT"));
+        const int before = Received().size();
+        constexpr int kRounds = 5;
+        for (int round = 0; round < kRounds; ++round) {
+            HMIDIOUT handle = 0;
+            QCOMPARE(midiOutOpen(&handle, UINT(id)), MMSYSERR_NOERROR);
+            QCOMPARE(midiOutShortMsg(handle, 0x80 | DWORD(0x40 + round) << 8), MMSYSERR_NOERROR); // note-off
+            QCOMPARE(midiOutClose(handle), MMSYSERR_NOERROR);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(Received().size() - before, kRounds, 5000);
+    }
+
+    void ownPortsAreNotListed()
+    {
+        // Another copy of the program with an input port of its own, under our client name.
+        const ScratchInputPort ours("Velmora");
+        QVERIFY(!ours.name().empty());
+        const QStringList names = JackPortNames();
+        QVERIFY(names.contains(QString::fromLocal8Bit(Environment("VELMORA_RECEIVER_PORT"))));
+        QVERIFY2(names.filter(QRegularExpression("^Velmora")).isEmpty(), qPrintable(names.join(", ")));
+    }
+
+    void aPortGoneBeforeOpeningIsNoDriver()
+    {
+        auto scratch = std::make_unique<ScratchInputPort>("leaving");
+        QVERIFY(!scratch->name().empty());
+        auto device = JackDeviceNamed(scratch->name());
+        QVERIFY(device);
+        scratch.reset();
+
+        std::unique_ptr<platform::MidiOutPort> port;
+        QCOMPARE(device->open(port), MMSYSERR_NODRIVER);
+        QVERIFY(!port);
+    }
+
+    void aPortGoneAfterOpeningIsNotReady()
+    {
+        auto scratch = std::make_unique<ScratchInputPort>("leaving");
+        QVERIFY(!scratch->name().empty());
+        auto device = JackDeviceNamed(scratch->name());
+        QVERIFY(device);
+        std::unique_ptr<platform::MidiOutPort> port;
+        QCOMPARE(device->open(port), MMSYSERR_NOERROR);
+        QCOMPARE(port->sendShort(kNoteOnA3), MMSYSERR_NOERROR);
+        scratch.reset();
+
+        QCOMPARE(port->sendShort(kNoteOnA3), MIDIERR_NOTREADY);
+        QCOMPARE(port->sendLong(kGsReset), MIDIERR_NOTREADY); // shown to the player as "error1"
+        QCOMPARE(port->reset(), MIDIERR_NOTREADY);
+    }
+
+    void aServerGoneAfterOpeningIsNotReadyAndClosesSafely()
+    {
+        const ServerSwitch doomed(Environment("VELMORA_DOOMED_SERVER"));
+        auto scratch = std::make_unique<ScratchInputPort>("doomed");
+        QVERIFY(!scratch->name().empty());
+        auto device = JackDeviceNamed(scratch->name());
+        QVERIFY(device);
+        std::unique_ptr<platform::MidiOutPort> port;
+        QCOMPARE(device->open(port), MMSYSERR_NOERROR);
+        QCOMPARE(port->sendShort(kNoteOnA3), MMSYSERR_NOERROR);
+
+        // The one process the wrapper hands over to be stopped here.
+        QCOMPARE(kill(Environment("VELMORA_DOOMED_SERVER_PID").toInt(), SIGTERM), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(port->sendShort(kNoteOnA3), MIDIERR_NOTREADY, 5000);
+        scratch.reset();
+
+        // A client opened after a server went away makes libjack delete every client left;
+        // the port must not touch its own afterwards, not even when closing.
+        QVERIFY(platform::EnumerateJackPorts().empty());
+        QCOMPARE(port->sendLong(kGsReset), MIDIERR_NOTREADY);
+        QCOMPARE(port->reset(), MIDIERR_NOTREADY);
+        port.reset();
+    }
+
+    void badMessagesAreRefusedBeforeSending()
+    {
+        auto device = JackDeviceNamed(Environment("VELMORA_RECEIVER_PORT").toStdString());
+        QVERIFY(device);
+        std::unique_ptr<platform::MidiOutPort> port;
+        QCOMPARE(device->open(port), MMSYSERR_NOERROR);
+        const int before = Received().size();
+        QCOMPARE(port->sendShort(0x004564), MMSYSERR_INVALPARAM);                     // no status byte
+        QCOMPARE(port->sendLong(std::span(kGsReset).first(10)), MMSYSERR_INVALPARAM); // F7 missing
+        port.reset(); // closing waits for JACK to take what was sent
+        QCOMPARE(Received().size(), before);
+    }
+};
+
+QTEST_MAIN(TestJackEndToEnd)
+#include "test_jack_end_to_end.moc"
