@@ -1,6 +1,7 @@
 // The libjpeg reader: the hint picture's header and pixels, pictures Qt writes, and damaged data
 // refused quietly.
 #include "ui/JpegImage.h"
+#include "StderrCapture.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -46,40 +47,6 @@ QByteArray NoiseAfterStartOfImage()
     }
     return noise;
 }
-
-// Collects what is written to the standard error stream while it lives.
-class StderrCapture {
-public:
-    StderrCapture()
-    {
-        file_.open();
-        std::fflush(stderr);
-        saved_ = dup(STDERR_FILENO);
-        dup2(file_.handle(), STDERR_FILENO);
-    }
-    ~StderrCapture() { restore(); }
-
-    QByteArray text()
-    {
-        restore();
-        file_.seek(0);
-        return file_.readAll();
-    }
-
-private:
-    void restore()
-    {
-        if (saved_ < 0)
-            return;
-        std::fflush(stderr);
-        dup2(saved_, STDERR_FILENO);
-        close(saved_);
-        saved_ = -1;
-    }
-
-    QTemporaryFile file_;
-    int saved_ = -1;
-};
 
 } // namespace
 
@@ -161,10 +128,10 @@ private slots:
     {
         QFETCH(QByteArray, data);
         QFETCH(bool, headerReadable);
-        StderrCapture stderrText;
+        testing::StderrCapture stderrText;
         QVERIFY(ui::DecodeJpeg(data).isNull());
         QCOMPARE(ui::ReadJpegInfo(data).has_value(), headerReadable);
-        QCOMPARE(stderrText.text(), QByteArray());
+        QCOMPARE(stderrText.text(), QString());
     }
 };
 

@@ -1,5 +1,6 @@
 // Device 0 as the program meets it: its name, opening without a SoundFont or without sound,
 // short messages and the reset.
+#include "StderrCapture.h"
 #include "synth/BuiltinSynthDevice.h"
 #include "synth/GsSynthPort.h"
 
@@ -17,45 +18,6 @@ DWORD Short(int status, int data1, int data2 = 0)
 {
     return DWORD(status) | DWORD(data1) << 8 | DWORD(data2) << 16;
 }
-
-// Whatever the process writes to file descriptor 2 while it lasts: the sound libraries print there
-// directly, past Qt.
-class StderrCapture {
-public:
-    StderrCapture() : file_(std::tmpfile()), saved_(dup(STDERR_FILENO))
-    {
-        std::fflush(stderr);
-        dup2(fileno(file_), STDERR_FILENO);
-    }
-    ~StderrCapture()
-    {
-        restore();
-        std::fclose(file_);
-    }
-    QString text()
-    {
-        restore();
-        std::rewind(file_);
-        QByteArray bytes;
-        char buffer[4096];
-        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file_)) > 0;)
-            bytes.append(buffer, qsizetype(n));
-        return QString::fromUtf8(bytes);
-    }
-
-private:
-    void restore()
-    {
-        if (saved_ < 0)
-            return;
-        std::fflush(stderr);
-        dup2(saved_, STDERR_FILENO);
-        close(saved_);
-        saved_ = -1;
-    }
-    std::FILE* file_;
-    int saved_;
-};
 
 std::unique_ptr<synth::GsSynthPort> OfflinePort()
 {
@@ -107,7 +69,7 @@ private slots:
                              QRegularExpression("^Built-in synthesizer: no SoundFont could be loaded"));
         QTest::failOnWarning(QRegularExpression(".")); // the program retries: said once is enough
         std::unique_ptr<platform::MidiOutPort> port;
-        StderrCapture capture;
+        testing::StderrCapture capture;
         QCOMPARE(device->open(port), MMSYSERR_NODRIVER);
         QCOMPARE(device->open(port), MMSYSERR_NODRIVER);
         QCOMPARE(capture.text(), QString()); // the DLS loader's GLib criticals included
@@ -138,7 +100,7 @@ private slots:
     {
         auto device = synth::MakeBuiltinSynthDevice();
         std::unique_ptr<platform::MidiOutPort> port;
-        StderrCapture capture; // our own line goes through Qt, to the test log
+        testing::StderrCapture capture; // our own line goes through Qt, to the test log
         const MMRESULT result = device->open(port);
         const QString printed = capture.text();
         if (result == MMSYSERR_NOERROR)
