@@ -2,6 +2,7 @@
 // waits, key event to bytes leaving the program, memory after start-up, idle CPU. The MIDI device
 // is an instant in-process one and the fixed waits are skipped (and counted), so the figures are
 // the program's own. Prints tab-separated rows: what, value, unit.
+#include "Rows.h"
 #include "Program.h"
 #include "platform/System.h"
 #include "tessalyUnit1.h"
@@ -22,23 +23,12 @@
 #include <string>
 #include <vector>
 
+using bench::ResidentMegabytes;
+using bench::Row;
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-void Row(const char* what, double value, const char* unit)
-{
-    std::printf("%s\t%.3g\t%s\n", what, value, unit);
-}
-
-double ResidentMegabytes()
-{
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);)
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::stod(line.substr(6)) / 1024;
-    return NAN;
-}
 
 double CpuSeconds()
 {

@@ -1,5 +1,6 @@
 // Numbers of the built-in synthesizer: opening time and memory, note-on to first sound, rendering
 // speed, retuning cost. Prints tab-separated rows: what, value, unit.
+#include "Rows.h"
 #include "synth/BuiltinSynthDevice.h"
 #include "synth/GsSynthPort.h"
 
@@ -11,6 +12,9 @@
 #include <string>
 #include <vector>
 
+using bench::ResidentMegabytes;
+using bench::Row;
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -18,23 +22,9 @@ using Clock = std::chrono::steady_clock;
 constexpr int kBlockFrames = 64; // FluidSynth renders and takes events in blocks of this many frames
 constexpr int kPiano = 0;
 
-void Row(const char* what, double value, const char* unit)
-{
-    std::printf("%s\t%.3g\t%s\n", what, value, unit);
-}
-
 double MillisecondsSince(Clock::time_point start)
 {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-double ResidentMegabytes()
-{
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);)
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::stod(line.substr(6)) / 1024;
-    return NAN;
 }
 
 DWORD Short(int status, int data1, int data2 = 0)
