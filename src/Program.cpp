@@ -46,6 +46,14 @@ std::unique_ptr<Form> Create(Form*& reference)
     return form;
 }
 
+// Destroys a window and clears its program-wide reference.
+template <typename Form>
+void Destroy(std::unique_ptr<Form>& form, Form*& reference)
+{
+    form.reset();
+    reference = nullptr;
+}
+
 } // namespace
 
 Program::Program()
@@ -64,20 +72,14 @@ Program::Program()
 
 Program::~Program()
 {
-    form7_.reset();
-    Form7 = nullptr;
-    form6_.reset();
-    Form6 = nullptr;
-    form5_.reset();
-    Form5 = nullptr;
-    form4_.reset();
-    Form4 = nullptr;
-    form3_.reset();
-    Form3 = nullptr;
-    form2_.reset();
-    Form2 = nullptr;
-    form1_.reset();
-    Form1 = nullptr;
+    // In the reverse order of creation.
+    Destroy(form7_, Form7);
+    Destroy(form6_, Form6);
+    Destroy(form5_, Form5);
+    Destroy(form4_, Form4);
+    Destroy(form3_, Form3);
+    Destroy(form2_, Form2);
+    Destroy(form1_, Form1);
 }
 
 bool Program::ended() const
