@@ -2,7 +2,6 @@
 #include "platform/RtMidiClient.h"
 
 #include "platform/RtMidiJackWatch.h"
-#include "platform/RtMidiNames.h"
 
 #include <cstdarg>
 #include <iostream>
@@ -90,8 +89,8 @@ RtMidiClient::RtMidiClient(RtMidi::Api api, std::unique_ptr<RtMidiOut> out,
 RtMidiClient::~RtMidiClient()
 {
     // RtMidi's closing races with its process callback and can drop what was sent just before.
-    if (out_ && jackWatch_ && sentSinceOpen_)
-        waitForJackCycles(cycleAtLastSend_);
+    if (out_ && cycleAtLastSend_)
+        waitForJackCycles(*cycleAtLastSend_);
 }
 
 // Three cycles begun after `cycle`: by then JACK has applied a graph change made before it (it
@@ -147,6 +146,17 @@ std::vector<std::string> RtMidiClient::portNames()
     return names;
 }
 
+bool RtMidiClient::isListed(const PortAddress& address)
+{
+    if (!backendThere())
+        return false;
+    // JACK port names are unique: one lookup instead of RtMidi's listing, which asks JACK for
+    // every port once per position.
+    if (jackWatch_)
+        return address.occurrence == 0 && jackWatch_->hasPort(address.name);
+    return FindPort(portNames(), address).has_value();
+}
+
 bool RtMidiClient::open(unsigned index)
 {
     if (!backendThere() || !attempt([&] { out_->openPort(index, "out"); }))
@@ -161,10 +171,8 @@ bool RtMidiClient::send(std::span<const std::uint8_t> bytes)
 {
     if (!backendThere())
         return false;
-    if (jackWatch_) {
+    if (jackWatch_)
         cycleAtLastSend_ = jackWatch_->cyclesBegun();
-        sentSinceOpen_ = true;
-    }
     return attempt([&] { out_->sendMessage(bytes.data(), bytes.size()); });
 }
 

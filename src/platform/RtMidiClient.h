@@ -1,10 +1,13 @@
 // One RtMidi output client of ours on one backend, which never prints and never throws.
 #pragma once
 
+#include "platform/RtMidiNames.h"
+
 #include <rtmidi/RtMidi.h>
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -27,6 +30,8 @@ public:
     // vanished while being listed keeps its place with an empty name. None once the JACK server
     // has gone away.
     std::vector<std::string> portNames();
+    // Whether the port at `address` is still there.
+    bool isListed(const PortAddress& address);
     // Connects our output to the port at `index`; false when RtMidi cannot.
     bool open(unsigned index);
     // Sends one complete message; false when RtMidi reports an error or the server has gone.
@@ -47,8 +52,7 @@ private:
     std::unique_ptr<JackServerWatch> jackWatch_; // JACK only
     std::unique_ptr<RtMidiOut> out_;             // none once given up
     bool errorReported_ = false;
-    bool sentSinceOpen_ = false;        // JACK only, as is:
-    std::uint64_t cycleAtLastSend_ = 0; // the watch's count of cycles begun
+    std::optional<std::uint64_t> cycleAtLastSend_; // JACK only: the watch's count, if anything was sent
 };
 
 } // namespace platform

@@ -47,7 +47,7 @@ public:
     }
 
 private:
-    bool targetListed() { return FindPort(client_->portNames(), target_).has_value(); }
+    bool targetListed() { return client_->isListed(target_); }
     bool deliver(std::span<const std::uint8_t> bytes) { return targetListed() && client_->send(bytes); }
 
     std::unique_ptr<RtMidiClient> client_;

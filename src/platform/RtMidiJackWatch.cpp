@@ -3,7 +3,6 @@
 
 #include "platform/RtMidiNames.h"
 
-#include <string>
 #include <thread>
 
 namespace platform {
@@ -36,6 +35,11 @@ std::unique_ptr<JackServerWatch> JackServerWatch::Start()
         jack_activate(watch->client_.get()) != 0)
         return nullptr;
     return watch;
+}
+
+bool JackServerWatch::hasPort(const std::string& name) const
+{
+    return jack_port_by_name(client_.get(), name.c_str()) != nullptr;
 }
 
 void JackServerWatch::waitForCycles(std::uint64_t cycles, std::chrono::milliseconds limit) const

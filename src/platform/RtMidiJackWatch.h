@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 namespace platform {
 
@@ -24,6 +25,9 @@ public:
     JackServerWatch& operator=(const JackServerWatch&) = delete;
 
     bool serverGone() const { return serverGone_; }
+    // Whether a port of this full name ("client:port") is registered; one lookup, cheap enough
+    // for every message.
+    bool hasPort(const std::string& name) const;
     std::uint64_t cyclesBegun() const { return cyclesBegun_; }
     // Blocks until `cycles` cycles have begun, the server has gone, or `limit` has passed.
     void waitForCycles(std::uint64_t cycles, std::chrono::milliseconds limit) const;

@@ -69,7 +69,10 @@ if ! wait_for 100 receiver_ready; then
     exit 1
 fi
 
-VELMORA_RECEIVER_PORT=receiver:in VELMORA_RECEIVED="$work/received.txt" "$suite"
+# In the background, so that a TERM from CTest is handled at once and stops the suite too.
+VELMORA_RECEIVER_PORT=receiver:in VELMORA_RECEIVED="$work/received.txt" "$suite" &
+started+=($!)
+wait "${started[-1]}"
 status=$?
 if [ $status -ne 0 ]; then
     echo "--- what the servers and the receiver said:" >&2

@@ -19,7 +19,7 @@ const std::array<std::uint8_t, 11> kGsReset{0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, 
 const std::array<std::uint8_t, 22> kScaleTuning{0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, 0x11, 0x40,
                                                 0x40, 0x35, 0x4A, 0x40, 0x40, 0x2F, 0x40, 0x51,
                                                 0x40, 0x40, 0x40, 0x40, 0x70, 0xF7};
-constexpr DWORD kNoteOnA3 = 0x644590; // 90 45 64
+constexpr DWORD kNoteOnA440 = 0x644590; // 90 45 64
 
 QByteArray Environment(const char* name)
 {
@@ -124,7 +124,7 @@ private slots:
         QCOMPARE(midiOutOpen(&handle, UINT(id)), MMSYSERR_NOERROR);
         QCOMPARE(SendLong(handle, kGsReset), MMSYSERR_NOERROR);
         QCOMPARE(SendLong(handle, kScaleTuning), MMSYSERR_NOERROR);
-        QCOMPARE(midiOutShortMsg(handle, kNoteOnA3), MMSYSERR_NOERROR);
+        QCOMPARE(midiOutShortMsg(handle, kNoteOnA440), MMSYSERR_NOERROR);
         QCOMPARE(midiOutReset(handle), MMSYSERR_NOERROR);
         QCOMPARE(midiOutClose(handle), MMSYSERR_NOERROR);
 
@@ -183,10 +183,10 @@ private slots:
         QVERIFY(device);
         std::unique_ptr<platform::MidiOutPort> port;
         QCOMPARE(device->open(port), MMSYSERR_NOERROR);
-        QCOMPARE(port->sendShort(kNoteOnA3), MMSYSERR_NOERROR);
+        QCOMPARE(port->sendShort(kNoteOnA440), MMSYSERR_NOERROR);
         scratch.reset();
 
-        QCOMPARE(port->sendShort(kNoteOnA3), MIDIERR_NOTREADY);
+        QCOMPARE(port->sendShort(kNoteOnA440), MIDIERR_NOTREADY);
         QCOMPARE(port->sendLong(kGsReset), MIDIERR_NOTREADY); // shown to the player as "error1"
         QCOMPARE(port->reset(), MIDIERR_NOTREADY);
     }
@@ -200,11 +200,11 @@ private slots:
         QVERIFY(device);
         std::unique_ptr<platform::MidiOutPort> port;
         QCOMPARE(device->open(port), MMSYSERR_NOERROR);
-        QCOMPARE(port->sendShort(kNoteOnA3), MMSYSERR_NOERROR);
+        QCOMPARE(port->sendShort(kNoteOnA440), MMSYSERR_NOERROR);
 
         // The one process the wrapper hands over to be stopped here.
         QCOMPARE(kill(Environment("VELMORA_DOOMED_SERVER_PID").toInt(), SIGTERM), 0);
-        QTRY_COMPARE_WITH_TIMEOUT(port->sendShort(kNoteOnA3), MIDIERR_NOTREADY, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(port->sendShort(kNoteOnA440), MIDIERR_NOTREADY, 5000);
         scratch.reset();
 
         // A client opened after a server went away makes libjack delete every client left;
@@ -213,19 +213,6 @@ private slots:
         QCOMPARE(port->sendLong(kGsReset), MIDIERR_NOTREADY);
         QCOMPARE(port->reset(), MIDIERR_NOTREADY);
         port.reset();
-    }
-
-    void badMessagesAreRefusedBeforeSending()
-    {
-        auto device = JackDeviceNamed(Environment("VELMORA_RECEIVER_PORT").toStdString());
-        QVERIFY(device);
-        std::unique_ptr<platform::MidiOutPort> port;
-        QCOMPARE(device->open(port), MMSYSERR_NOERROR);
-        const int before = Received().size();
-        QCOMPARE(port->sendShort(0x004564), MMSYSERR_INVALPARAM);                     // no status byte
-        QCOMPARE(port->sendLong(std::span(kGsReset).first(10)), MMSYSERR_INVALPARAM); // F7 missing
-        port.reset(); // closing waits for JACK to take what was sent
-        QCOMPARE(Received().size(), before);
     }
 };
 

@@ -27,14 +27,6 @@ QString Hex(std::span<const std::uint8_t> bytes)
     return parts.join(' ');
 }
 
-QStringList Hex(const std::vector<platform::ShortMessage>& messages)
-{
-    QStringList lines;
-    for (const auto& message : messages)
-        lines << Hex(message.view());
-    return lines;
-}
-
 std::vector<std::uint8_t> Bytes(const QString& hex)
 {
     std::vector<std::uint8_t> bytes;
@@ -49,6 +41,16 @@ std::vector<std::string> Names(const QStringList& names)
     for (const auto& name : names)
         result.push_back(name.toStdString());
     return result;
+}
+
+// The short-message word of "90 45 64".
+DWORD Word(const QString& hex)
+{
+    DWORD word = 0;
+    const auto bytes = Bytes(hex);
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        word |= DWORD(bytes[i]) << (8 * i);
+    return word;
 }
 
 // Sends everything written to file descriptor 2 into a temporary file while it lasts.
@@ -99,20 +101,14 @@ private slots:
         QTest::addColumn<QString>("stable");
         QTest::newRow("through port") << "Midi Through:Midi Through Port-0 14:0"
                                       << "Midi Through:Midi Through Port-0";
-        QTest::newRow("high numbers") << "SD-90:SD-90 Part A 128:12"
-                                      << "SD-90:SD-90 Part A";
         QTest::newRow("numbers inside the name stay") << "FLUID Synth (812):Synth input port (812:0) 129:0"
                                                       << "FLUID Synth (812):Synth input port (812:0)";
         QTest::newRow("nothing appended") << "Client:Port"
                                           << "Client:Port";
-        QTest::newRow("a word, not numbers") << "Client:Port A:B"
-                                             << "Client:Port A:B";
+        QTest::newRow("words, not numbers") << "Client:Port A:B"
+                                            << "Client:Port A:B";
         QTest::newRow("one number only") << "Client:Port 14"
                                          << "Client:Port 14";
-        QTest::newRow("port number missing") << "Client:Port 14:"
-                                             << "Client:Port 14:";
-        QTest::newRow("empty") << ""
-                               << "";
     }
     void stableAlsaPortName()
     {
@@ -127,12 +123,9 @@ private slots:
         QTest::addColumn<bool>("own");
         QTest::newRow("ours") << "Velmora:out" << true;
         QTest::newRow("ours, made unique by JACK") << "Velmora-01:out" << true;
-        QTest::newRow("another word after the name") << "Velmora Synth:in" << false;
-        QTest::newRow("longer client name") << "Velmorax:in" << false;
+        QTest::newRow("another word after our name") << "Velmora Synth:in" << false;
         QTest::newRow("suffix not a number") << "Velmora-x:in" << false;
         QTest::newRow("our name as the port") << "system:Velmora" << false;
-        QTest::newRow("no client part") << "Velmora" << false;
-        QTest::newRow("someone else") << "receiver:in" << false;
     }
     void ownPorts()
     {
@@ -141,7 +134,7 @@ private slots:
         QCOMPARE(platform::IsOwnPort(name.toStdString()), own);
     }
 
-    void listedAddressesLeaveOutOwnAndUnnamedPortsAndCountTwins()
+    void listingLeavesOutOwnAndUnnamedPortsAndCountsTwins()
     {
         const auto addresses =
             platform::ForeignPortAddresses(Names({"A:in", "Velmora:in", "B:in", "", "A:in", "Velmora-02:x"}));
@@ -155,12 +148,10 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<int>("occurrence");
         QTest::addColumn<int>("index"); // -1: gone
-        QTest::newRow("where it was") << QStringList{"A:in", "B:in"} << "B:in" << 0 << 1;
         QTest::newRow("moved after a port left") << QStringList{"B:in"} << "B:in" << 0 << 0;
         QTest::newRow("moved after a port came") << QStringList{"C:in", "A:in", "B:in"} << "B:in" << 0 << 2;
         QTest::newRow("the second twin") << QStringList{"A:in", "B:in", "A:in"} << "A:in" << 1 << 2;
         QTest::newRow("second twin gone") << QStringList{"A:in", "B:in"} << "A:in" << 1 << -1;
-        QTest::newRow("gone") << QStringList{"A:in"} << "B:in" << 0 << -1;
         QTest::newRow("vanished while listed keeps its place") << QStringList{"", "B:in"} << "B:in" << 0 << 1;
     }
     void findPortAgain()
@@ -179,18 +170,12 @@ private slots:
         QTest::addColumn<QString>("bytes"); // empty: refused
         QTest::newRow("note on") << 0x644590u << "90 45 64";
         QTest::newRow("top byte ignored") << 0xFF644590u << "90 45 64";
-        QTest::newRow("controller") << 0x007BB0u << "B0 7B 00";
-        QTest::newRow("pitch bend") << 0x4000E1u << "E1 00 40";
         QTest::newRow("program change: two bytes") << 0x7F05C0u << "C0 05";
         QTest::newRow("channel pressure: two bytes") << 0x0040D3u << "D3 40";
-        QTest::newRow("song position") << 0x0102F2u << "F2 02 01";
-        QTest::newRow("song select") << 0x0003F3u << "F3 03";
         QTest::newRow("timing clock: one byte") << 0x0000F8u << "F8";
         QTest::newRow("running status") << 0x004564u << "";
         QTest::newRow("system exclusive") << 0x0041F0u << "";
-        QTest::newRow("undefined status") << 0x0000F4u << "";
-        QTest::newRow("data 1 with its top bit") << 0x0090B0u << "";
-        QTest::newRow("data 2 with its top bit") << 0x804590u << "";
+        QTest::newRow("data byte with its top bit") << 0x804590u << "";
     }
     void shortMessageBytes()
     {
@@ -205,8 +190,6 @@ private slots:
         QTest::addColumn<QString>("bytes");
         QTest::addColumn<bool>("complete");
         QTest::newRow("GS reset") << "F0 41 10 42 12 40 00 7F 00 41 F7" << true;
-        QTest::newRow("nothing between") << "F0 F7" << true;
-        QTest::newRow("empty") << "" << false;
         QTest::newRow("end missing") << "F0 41 10 42" << false;
         QTest::newRow("start missing") << "41 10 42 F7" << false;
         QTest::newRow("status byte inside") << "F0 41 90 42 F7" << false;
@@ -222,7 +205,6 @@ private slots:
     {
         QTest::addColumn<QStringList>("sent");
         QTest::addColumn<QStringList>("noteOffs");
-        QTest::newRow("nothing played") << QStringList{} << QStringList{};
         QTest::newRow("one note") << QStringList{"90 45 64"} << QStringList{"80 45 00"};
         QTest::newRow("released by note-off") << QStringList{"90 45 64", "80 45 40"} << QStringList{};
         QTest::newRow("released by velocity 0") << QStringList{"90 45 64", "90 45 00"} << QStringList{};
@@ -230,21 +212,17 @@ private slots:
             << QStringList{"90 45 64", "91 3C 50", "B0 7B 00"} << QStringList{"81 3C 00"};
         QTest::newRow("two channels, in channel order") << QStringList{"91 3C 50", "90 45 64", "90 40 64"}
                                                         << QStringList{"80 40 00", "80 45 00", "81 3C 00"};
-        QTest::newRow("program change is no note") << QStringList{"C0 05"} << QStringList{};
     }
     void silencingEndsTheNotesKnownToSound()
     {
         QFETCH(QStringList, sent);
         QFETCH(QStringList, noteOffs);
         platform::SoundingNotes sounding;
-        for (const auto& message : sent) {
-            const auto bytes = Bytes(message);
-            platform::ShortMessage unpacked;
-            std::copy(bytes.begin(), bytes.end(), unpacked.bytes.begin());
-            unpacked.size = bytes.size();
-            sounding.track(unpacked);
-        }
-        const QStringList silencing = Hex(sounding.silencingMessages());
+        for (const auto& message : sent)
+            sounding.track(*platform::UnpackShortMessage(Word(message)));
+        QStringList silencing;
+        for (const auto& message : sounding.silencingMessages())
+            silencing << Hex(message.view());
         QCOMPARE(silencing.filter(QRegularExpression("^8")), noteOffs);
         QCOMPARE(silencing.size(), noteOffs.size() + 32);
     }
@@ -256,8 +234,10 @@ private slots:
             expected << QString("B%1 40 00").arg(channel, 0, 16).toUpper()
                      << QString("B%1 7B 00").arg(channel, 0, 16).toUpper();
         platform::SoundingNotes sounding;
-        sounding.track(*platform::UnpackShortMessage(0x644591));
-        QStringList silencing = Hex(sounding.silencingMessages());
+        sounding.track(*platform::UnpackShortMessage(Word("91 45 64")));
+        QStringList silencing;
+        for (const auto& message : sounding.silencingMessages())
+            silencing << Hex(message.view());
         QCOMPARE(silencing.takeAt(2), QString("81 45 00")); // on its channel, before the controllers
         QCOMPARE(silencing, expected);
     }
@@ -274,11 +254,10 @@ private slots:
         if (!std::filesystem::exists("/dev/snd/seq"))
             QVERIFY(alsaPorts.empty());
 
-        // And RtMidi started no server for us.
-        jack_client_t* probe = jack_client_open("probe", JackNoStartServer, nullptr);
-        if (probe)
-            jack_client_close(probe);
-        QVERIFY(probe == nullptr);
+        // And nobody started a server for us.
+        const std::unique_ptr<jack_client_t, decltype(&jack_client_close)> probe(
+            jack_client_open("probe", JackNoStartServer, nullptr), &jack_client_close);
+        QVERIFY(!probe);
     }
 };
 
