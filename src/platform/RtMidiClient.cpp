@@ -122,11 +122,13 @@ bool RtMidiClient::backendThere()
 {
     if (out_ && jackWatch_ && jackWatch_->serverGone()) {
         // Once a JACK server has gone away, the next jack_client_open anywhere in the process
-        // deletes every client still open, and closing one of them afterwards crashes. So the
-        // dead clients are left open, on purpose: a few kilobytes, once per server lost.
+        // deletes every client still open, and closing one of them afterwards crashes. So both
+        // dead clients, and what their callbacks point to, stay as they are, on purpose: a few
+        // kilobytes, once per server lost.
         LeftAllocatedOnPurpose(out_.get());
+        LeftAllocatedOnPurpose(jackWatch_.get());
         (void)out_.release();
-        jackWatch_->abandonClient();
+        (void)jackWatch_.release();
     }
     return out_ != nullptr;
 }

@@ -31,9 +31,6 @@ public:
     std::uint64_t cyclesBegun() const { return cyclesBegun_; }
     // Blocks until `cycles` cycles have begun, the server has gone, or `limit` has passed.
     void waitForCycles(std::uint64_t cycles, std::chrono::milliseconds limit) const;
-    // Forgets the client without closing it: once its server has gone, closing may crash
-    // (see RtMidiClient::backendThere).
-    void abandonClient() { (void)client_.release(); }
 
 private:
     // Both called on libjack threads.
