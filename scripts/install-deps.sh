@@ -5,7 +5,8 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins
-  librtmidi-dev libfluidsynth-dev fluid-soundfont-gm
+  librtmidi-dev libasound2-dev libjack-jackd2-dev
+  libfluidsynth-dev libsdl2-dev libglib2.0-dev fluid-soundfont-gm
   libjpeg62-turbo-dev fonts-ipafont-gothic
 )
 if [[ "${1:-}" == "--tests" ]]; then

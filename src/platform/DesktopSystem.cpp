@@ -1,3 +1,4 @@
+// The desktop's own services: device 0, then the external ports; the real sleep and clock.
 #include "platform/DesktopSystem.h"
 
 #include "platform/RtMidiDevices.h"

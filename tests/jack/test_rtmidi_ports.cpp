@@ -1,6 +1,7 @@
 // The external ports without a server: stable names, our own ports left out, finding a port again
 // after the list moved, the bytes of short messages, the silencing sequence, and a missing backend
 // that lists nothing and says nothing.
+#include "StderrCapture.h"
 #include "platform/RtMidiDevices.h"
 #include "platform/RtMidiMessages.h"
 #include "platform/RtMidiNames.h"
@@ -52,42 +53,6 @@ DWORD Word(const QString& hex)
         word |= DWORD(bytes[i]) << (8 * i);
     return word;
 }
-
-// Sends everything written to file descriptor 2 into a temporary file while it lasts.
-class StderrCapture {
-public:
-    StderrCapture()
-    {
-        file_.open();
-        std::fflush(stderr);
-        saved_ = dup(STDERR_FILENO);
-        dup2(file_.handle(), STDERR_FILENO);
-    }
-    ~StderrCapture() { restore(); }
-    StderrCapture(const StderrCapture&) = delete;
-    StderrCapture& operator=(const StderrCapture&) = delete;
-
-    QByteArray text()
-    {
-        restore();
-        file_.seek(0);
-        return file_.readAll();
-    }
-
-private:
-    void restore()
-    {
-        if (saved_ < 0)
-            return;
-        std::fflush(stderr);
-        dup2(saved_, STDERR_FILENO);
-        close(saved_);
-        saved_ = -1;
-    }
-
-    QTemporaryFile file_;
-    int saved_ = -1;
-};
 
 } // namespace
 
@@ -246,10 +211,10 @@ private slots:
     {
         // A server name nobody runs: as if the player had no JACK server at all.
         qputenv("JACK_DEFAULT_SERVER", QByteArray("velmora-absent-") + QByteArray::number(getpid()));
-        StderrCapture capture;
+        testing::StderrCapture capture;
         const auto jackPorts = platform::EnumerateJackPorts();
         const auto alsaPorts = platform::EnumerateAlsaSequencerPorts();
-        QCOMPARE(capture.text(), QByteArray());
+        QCOMPARE(capture.text(), QString());
         QVERIFY(jackPorts.empty());
         if (!std::filesystem::exists("/dev/snd/seq"))
             QVERIFY(alsaPorts.empty());
