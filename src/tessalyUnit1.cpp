@@ -81,7 +81,7 @@ TForm1::TForm1()
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                    | Qt::WindowCloseButtonHint);
     setFont(ui::FormFont());
-    setGeometry(298, 107, 345, 246);
+    ui::SetBounds(this, {298, 107, 345, 246});
     auto* client = new QWidget(this);
     setCentralWidget(client);
     createKeyboard(client);

@@ -79,7 +79,7 @@ TForm2::TForm2()
     setWindowTitle(QStringLiteral("調整"));
     setWindowFlags(Qt::Window);
     setFont(ui::FormFont());
-    setGeometry(175, 278, 185, 485);
+    ui::SetBounds(this, {175, 278, 185, 485});
     for (int row = 1; row <= game::kPitchClasses; ++row) {
         const int top = 24 + 32 * (row - 1);
         labels_[row - 1] = new QLabel(game::PitchClassName(row - 1), this);

@@ -22,7 +22,7 @@ TForm4::TForm4()
     setWindowTitle(QStringLiteral("ヒント"));
     setWindowFlags(Qt::Window);
     setFont(ui::FormFont());
-    setGeometry(65, 384, 947, 353);
+    ui::SetBounds(this, {65, 384, 947, 353});
 
     // The picture at its own size from the top-left corner, never stretched.
     Image1 = new QLabel(this);

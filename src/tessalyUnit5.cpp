@@ -15,7 +15,7 @@ TForm5::TForm5()
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                    | Qt::WindowCloseButtonHint);
     setFont(ui::FormFont());
-    setGeometry(184, 111, 170, 182);
+    ui::SetBounds(this, {184, 111, 170, 182});
     RadioGroup1 = new QGroupBox(QStringLiteral("難易度"), this);
     RadioGroup1->setGeometry(8, 8, 145, 137);
     auto* column = new QVBoxLayout(RadioGroup1);

@@ -9,7 +9,7 @@ TForm6::TForm6()
 {
     setWindowTitle(QStringLiteral("Form6"));
     setFont(ui::FormFont());
-    setGeometry(751, 164, 294, 271);
+    ui::SetBounds(this, {751, 164, 294, 271});
     Memo1 = new QPlainTextEdit(this);
     Memo1->setGeometry(16, 16, 209, 161);
 }

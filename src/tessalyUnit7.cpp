@@ -11,7 +11,7 @@ TForm7::TForm7()
     setWindowTitle(QStringLiteral("楽器の設定"));
     setWindowFlags(Qt::Window);
     setFont(ui::FormFont());
-    setGeometry(192, 107, 176, 92);
+    ui::SetBounds(this, {192, 107, 176, 92});
     ComboBox1 = new QComboBox(this);
     ComboBox1->setGeometry(9, 16, 145, ComboBox1->sizeHint().height());
     ComboBox1->addItems(game::InstrumentNames());

@@ -97,19 +97,22 @@ int VirtualKey(const QKeyEvent& event)
     return game::VirtualKeyOf(event.nativeScanCode(), event.key());
 }
 
-class ActivateFilter : public QObject {
+// Runs a handler whenever the watched object receives events of one type.
+class EventHook : public QObject {
 public:
-    ActivateFilter(QObject* parent, std::function<void()> handler) : QObject(parent), handler_(std::move(handler)) {}
+    EventHook(QObject* parent, QEvent::Type type, std::function<void()> handler)
+        : QObject(parent), type_(type), handler_(std::move(handler)) {}
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() == QEvent::WindowActivate)
+        if (event->type() == type_)
             handler_();
         return QObject::eventFilter(watched, event);
     }
 
 private:
+    QEvent::Type type_;
     std::function<void()> handler_;
 };
 
@@ -129,11 +132,15 @@ protected:
 
 void InstallKeyPreview(QWidget* window, std::function<void(int)> keyDown, std::function<void(int)> keyUp)
 {
-    // The window's QWindow receives every key before Qt hands it to the focused control.
-    window->winId();
-    window->windowHandle()->installEventFilter(new KeyFilter(
+    // The window's QWindow receives every key before Qt hands it to the focused control. It exists
+    // once the window is shown; creating it earlier would make the window system take the saved
+    // frame position for the inside's.
+    auto* preview = new KeyFilter(
         window, [keyDown](const QKeyEvent& e) { keyDown(VirtualKey(e)); },
-        [keyUp](const QKeyEvent& e) { keyUp(VirtualKey(e)); }));
+        [keyUp](const QKeyEvent& e) { keyUp(VirtualKey(e)); });
+    window->installEventFilter(new EventHook(window, QEvent::Show, [window, preview] {
+        window->windowHandle()->installEventFilter(preview); // installing twice keeps one
+    }));
 }
 
 void SwallowKeys(QWidget* control)
@@ -149,7 +156,13 @@ void OnControlKeys(QWidget* control, std::function<void()> keyDown, std::functio
 
 void OnActivate(QWidget* window, std::function<void()> handler)
 {
-    window->installEventFilter(new ActivateFilter(window, std::move(handler)));
+    window->installEventFilter(new EventHook(window, QEvent::WindowActivate, std::move(handler)));
+}
+
+void SetBounds(QWidget* window, const QRect& bounds)
+{
+    window->move(bounds.topLeft());
+    window->resize(bounds.size());
 }
 
 QFont FormFont(int pixelHeight)

@@ -82,6 +82,9 @@ void SwallowKeys(QWidget* control);
 // Key events on `control` itself, after the window's preview, without auto-repeat releases.
 void OnControlKeys(QWidget* control, std::function<void()> keyDown, std::function<void()> keyUp);
 
+// Places a window: left and top of its frame, width and height of its inside.
+void SetBounds(QWidget* window, const QRect& bounds);
+
 // Runs `handler` when `window` becomes the active window.
 void OnActivate(QWidget* window, std::function<void()> handler);
 
