@@ -1,15 +1,10 @@
 // One RtMidi output client of ours on one backend, which never prints and never throws.
 #include "platform/RtMidiClient.h"
 
+#include "platform/QuietSoundLibraries.h"
 #include "platform/RtMidiJackWatch.h"
 
-#include <cstdarg>
 #include <iostream>
-
-// alsa/error.h declares snd_lib_error_set_local outside its own extern "C" block.
-extern "C" {
-#include <alsa/error.h>
-}
 
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/lsan_interface.h>
@@ -17,23 +12,6 @@ extern "C" {
 
 namespace platform {
 namespace {
-
-void IgnoreAlsaError(const char*, int, const char*, int, const char*, va_list)
-{
-}
-
-// Keeps libasound's own messages (e.g. a missing /dev/snd/seq) off the terminal for this thread
-// while it lasts.
-class AlsaMessagesSilenced {
-public:
-    AlsaMessagesSilenced() : previous_(snd_lib_error_set_local(IgnoreAlsaError)) {}
-    ~AlsaMessagesSilenced() { snd_lib_error_set_local(previous_); }
-    AlsaMessagesSilenced(const AlsaMessagesSilenced&) = delete;
-    AlsaMessagesSilenced& operator=(const AlsaMessagesSilenced&) = delete;
-
-private:
-    snd_local_error_handler_t previous_;
-};
 
 // RtMidi reports on std::cerr until it has our error callback, i.e. inside its constructor.
 // Only the user-interface thread talks to RtMidi, so nothing else is lost meanwhile.

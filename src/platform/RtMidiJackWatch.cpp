@@ -1,26 +1,12 @@
 // A JACK client of ours beside RtMidi's: it hears the server go away and counts its cycles.
 #include "platform/RtMidiJackWatch.h"
 
+#include "platform/QuietSoundLibraries.h"
 #include "platform/RtMidiNames.h"
 
 #include <thread>
 
 namespace platform {
-namespace {
-
-void IgnoreJackMessage(const char*)
-{
-}
-
-// libjack prints its errors itself, also later from its own threads (a server that went away),
-// so its messages stay off for the life of the program once we use JACK.
-void SilenceJack()
-{
-    jack_set_error_function(IgnoreJackMessage);
-    jack_set_info_function(IgnoreJackMessage);
-}
-
-} // namespace
 
 std::unique_ptr<JackServerWatch> JackServerWatch::Start()
 {
