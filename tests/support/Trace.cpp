@@ -74,22 +74,22 @@ private:
 class FakeDevice final : public platform::MidiOutDevice {
 public:
     FakeDevice(TestBench& bench, int id) : bench_(bench), id_(id) {}
-    std::string name() const override { return spec().name; }
-    MMRESULT queryCapabilities() const override { return spec().capabilities; }
+    std::string name() const override { return config().name; }
+    MMRESULT queryCapabilities() const override { return config().capabilities; }
     MMRESULT open(std::unique_ptr<platform::MidiOutPort>& port) override
     {
-        auto& results = spec().openResults;
+        auto& results = config().openResults;
         const MMRESULT result = results.empty() ? MMSYSERR_NOERROR : results.front();
         if (!results.empty())
             results.pop_front();
         bench_.record(QStringLiteral("open %1 -> %2").arg(id_).arg(result));
         if (result == MMSYSERR_NOERROR)
-            port = std::make_unique<FakePort>(bench_, id_, spec().longResult);
+            port = std::make_unique<FakePort>(bench_, id_, config().longResult);
         return result;
     }
 
 private:
-    FakeDeviceSpec& spec() const { return bench_.devices_[id_]; }
+    FakeDeviceConfig& config() const { return bench_.devices_[id_]; }
     TestBench& bench_;
     int id_;
 };
@@ -131,7 +131,7 @@ private:
     TestBench& bench_;
 };
 
-TestBench::TestBench(std::vector<FakeDeviceSpec> devices)
+TestBench::TestBench(std::vector<FakeDeviceConfig> devices)
     : devices_(std::move(devices)), start_(QDate(2026, 12, 7), QTime(10, 0))
 {
     previousSystem_ = platform::InstallSystem(std::make_unique<FakeSystem>(*this));

@@ -35,7 +35,7 @@ private:
 };
 
 // A listed device of the recording system and how it behaves.
-struct FakeDeviceSpec {
+struct FakeDeviceConfig {
     std::string name;
     MMRESULT capabilities = MMSYSERR_NOERROR; // non-zero: the capability query fails
     std::deque<MMRESULT> openResults;        // consumed one per open; 0 once empty
@@ -46,7 +46,7 @@ struct FakeDeviceSpec {
 // installed for the life of the bench and replaced by the previous ones afterwards.
 class TestBench {
 public:
-    explicit TestBench(std::vector<FakeDeviceSpec> devices = {{.name = "Test Synth A"}, {.name = "Test Synth B"}});
+    explicit TestBench(std::vector<FakeDeviceConfig> devices = {{.name = "Test Synth A"}, {.name = "Test Synth B"}});
     ~TestBench();
     TestBench(const TestBench&) = delete;
     TestBench& operator=(const TestBench&) = delete;
@@ -59,7 +59,7 @@ public:
     void setStart(const QDateTime& start) { start_ = start; }
     void advance(qint64 ms) { elapsedMs_ += ms; }
     // The devices as the system lists them; may be changed until the program first asks.
-    std::vector<FakeDeviceSpec>& devices() { return devices_; }
+    std::vector<FakeDeviceConfig>& devices() { return devices_; }
     // The text last put on the clipboard.
     QString clipboard() const { return clipboard_; }
 
@@ -71,7 +71,7 @@ private:
     void record(const QString& what) { trace_.add(elapsedMs_, what); }
 
     Trace trace_;
-    std::vector<FakeDeviceSpec> devices_;
+    std::vector<FakeDeviceConfig> devices_;
     QDateTime start_;
     qint64 elapsedMs_ = 0;
     QString clipboard_;

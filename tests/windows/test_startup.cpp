@@ -67,10 +67,10 @@ private slots:
         QFETCH(QString, settings);
         QFETCH(int, opened);
         QFETCH(QString, shown);
-        std::vector<FakeDeviceSpec> specs;
+        std::vector<FakeDeviceConfig> configs;
         for (const auto& name : devices)
-            specs.push_back({.name = name.toStdString()});
-        GameBench game(specs, settings);
+            configs.push_back({.name = name.toStdString()});
+        GameBench game(configs, settings);
         QCOMPARE(game.trace().texts().first(), QStringLiteral("open %1 -> 0").arg(opened));
         QCOMPARE(Form1->ComboBox1->currentText(), shown);
         QCOMPARE(SelectedDeviceId, opened);
@@ -82,7 +82,7 @@ private slots:
     // identifier is saved, and the name check keeps the device at the next start.
     void deviceFailingItsCapabilityQuery()
     {
-        std::vector<FakeDeviceSpec> devices = {{.name = "Broken", .capabilities = MMSYSERR_NODRIVER},
+        std::vector<FakeDeviceConfig> devices = {{.name = "Broken", .capabilities = MMSYSERR_NODRIVER},
                                                {.name = "Test Synth B"}, {.name = "Test Synth C"}};
         {
             GameBench game(devices, Settings(1, "Test Synth C"));
@@ -96,7 +96,7 @@ private slots:
 
     void noDeviceAtAll()
     {
-        GameBench game(std::vector<FakeDeviceSpec>{});
+        GameBench game(std::vector<FakeDeviceConfig>{});
         QVERIFY(game.program().ended());
         QCOMPARE(game.trace().texts(), QStringList({"box ＭＩＤＩ音源がないのでこのソフトは利用できません"}));
         QVERIFY(Form2 == nullptr);
