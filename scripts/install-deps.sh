@@ -22,5 +22,6 @@ done
 echo "Installing: ${missing[*]}"
 as_root=()
 [[ $(id -u) -eq 0 ]] || as_root=(sudo)
-"${as_root[@]}" apt-get update -qq
-DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# env after sudo: sudo would drop DEBIAN_FRONTEND, and jackd2 would then ask about real-time priority.
+"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
