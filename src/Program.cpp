@@ -1,3 +1,4 @@
+// Creating and destroying the seven windows of a run in order.
 #include "Program.h"
 
 #include "midi/Messages.h"

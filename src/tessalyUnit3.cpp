@@ -1,3 +1,4 @@
+// TForm3, the results window: both tunings and the score, the next challenge, quit, board, report.
 #include "tessalyUnit3.h"
 
 #include "game/Challenge.h"

@@ -1,3 +1,4 @@
+// TForm4, the hint window: the picture decoded with libjpeg and the text beneath it.
 #include "tessalyUnit4.h"
 
 #include "ui/Controls.h"

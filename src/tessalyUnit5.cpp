@@ -1,3 +1,4 @@
+// TForm5, the difficulty dialog: four levels, a new challenge whenever the level changes.
 #include "tessalyUnit5.h"
 
 #include "tessalyUnit2.h"

@@ -1,3 +1,4 @@
+// TForm6, the never-shown holder of the report buffer.
 #include "tessalyUnit6.h"
 
 #include "game/Report.h"

@@ -1,3 +1,4 @@
+// TForm7, the instrument dialog: program changes on channels 1 and 2.
 #include "tessalyUnit7.h"
 
 #include "game/Instruments.h"

@@ -1,3 +1,4 @@
+// The GS messages, the Roland checksum and the send procedure with its fixed waits.
 #include "midi/Messages.h"
 
 #include "ui/Desktop.h"

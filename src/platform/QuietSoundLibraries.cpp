@@ -1,3 +1,4 @@
+// Silencing libasound and libjack, and asking for a JACK server without starting one.
 #include "platform/QuietSoundLibraries.h"
 
 #include <jack/jack.h>

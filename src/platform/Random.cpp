@@ -1,3 +1,4 @@
+// The runtime's pseudo-random generator.
 #include "platform/Random.h"
 
 #include "platform/System.h"

@@ -1,3 +1,4 @@
+// The controls with the events the game relies on, key preview, and the windows' font.
 #include "ui/Controls.h"
 
 #include "game/KeyMap.h"

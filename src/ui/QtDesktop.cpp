@@ -1,3 +1,4 @@
+// The real desktop services through Qt, and the slot that tests replace.
 #include "ui/QtDesktop.h"
 
 #include <QApplication>

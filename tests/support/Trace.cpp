@@ -1,3 +1,4 @@
+// The recording devices, virtual clock and recording desktop of the test bench.
 #include "Trace.h"
 
 namespace testing {
