@@ -1,4 +1,4 @@
-// TForm1, the main window: start-up, settings, device list, keyboard, reference A, device switch, close.
+// TForm1, the main window: start-up, settings, devices, keyboard, reference A, device switch, close.
 #include "tessalyUnit1.h"
 
 #include "game/KeyMap.h"

@@ -1,4 +1,4 @@
-// TForm2, the adjustment window: the challenge draw and its sends, the sliders, the answer check, the check run.
+// TForm2, the adjustment window: the challenge and its sends, the sliders, the answer check, the run.
 #include "tessalyUnit2.h"
 
 #include "game/Score.h"
