@@ -2,8 +2,8 @@
 // waits, key event to bytes leaving the program, memory after start-up, idle CPU. The MIDI device
 // is an instant in-process one and the fixed waits are skipped (and counted), so the figures are
 // the program's own. Prints tab-separated rows: what, value, unit.
-#include "Rows.h"
 #include "Program.h"
+#include "Rows.h"
 #include "platform/System.h"
 #include "tessalyUnit1.h"
 #include "tessalyUnit2.h"

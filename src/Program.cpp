@@ -37,8 +37,7 @@ void ResetProgramWideVariables()
 
 // Creates a window: the program-wide reference is set before its creation handler runs, since
 // that handler may reach the window through it.
-template <typename Form>
-std::unique_ptr<Form> Create(Form*& reference)
+template <typename Form> std::unique_ptr<Form> Create(Form*& reference)
 {
     auto form = std::make_unique<Form>();
     reference = form.get();
@@ -48,8 +47,7 @@ std::unique_ptr<Form> Create(Form*& reference)
 }
 
 // Destroys a window and clears its program-wide reference.
-template <typename Form>
-void Destroy(std::unique_ptr<Form>& form, Form*& reference)
+template <typename Form> void Destroy(std::unique_ptr<Form>& form, Form*& reference)
 {
     form.reset();
     reference = nullptr;

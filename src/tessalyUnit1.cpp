@@ -67,10 +67,20 @@ void CurrentNoteOff()
 
 QString OpenErrorText(MMRESULT result)
 {
-    static const QStringList names = {
-        "", "ERROR", "BADDEVICEID", "NOTENABLED", "ALLOCATED", "指定されたデバイス ハンドルが無効です。",
-        "NODRIVER", "メモリの割り当てまたはロックができません。", "NOTSUPPORTED", "BADERRNUM", "INVALFLAG",
-        "INVALPARAM", "HANDLEBUSY", "INVALIDALIAS"};
+    static const QStringList names = {"",
+                                      "ERROR",
+                                      "BADDEVICEID",
+                                      "NOTENABLED",
+                                      "ALLOCATED",
+                                      "指定されたデバイス ハンドルが無効です。",
+                                      "NODRIVER",
+                                      "メモリの割り当てまたはロックができません。",
+                                      "NOTSUPPORTED",
+                                      "BADERRNUM",
+                                      "INVALFLAG",
+                                      "INVALPARAM",
+                                      "HANDLEBUSY",
+                                      "INVALIDALIAS"};
     if (result >= 1 && result < UINT(names.size()))
         return names[int(result)];
     return result == MMSYSERR_LASTERROR ? QStringLiteral("LASTERROR") : kCannotOpenText;
@@ -79,8 +89,8 @@ QString OpenErrorText(MMRESULT result)
 TForm1::TForm1()
 {
     setWindowTitle(QStringLiteral("Velmora"));
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
-                   | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFont(ui::FormFont());
     ui::SetBounds(this, {298, 107, 345, 246});
     auto* client = new QWidget(this);
@@ -96,7 +106,8 @@ TForm1::TForm1()
     Timer1->setInterval(100);
     connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
     Timer1->start();
-    ui::InstallKeyPreview(this, [this](int key) { FormKeyDown(key); }, [this](int key) { FormKeyUp(key); });
+    ui::InstallKeyPreview(
+        this, [this](int key) { FormKeyDown(key); }, [this](int key) { FormKeyUp(key); });
     ui::OnActivate(this, [this] { FormActivate(); });
 }
 
@@ -129,12 +140,14 @@ void TForm1::createControls(QWidget* client)
     Button1 = new ui::Button(client, QStringLiteral("A音"), {8, 120, 65, 25});
     connect(Button1, &ui::Button::mouseDown, this, &TForm1::Button1MouseDown);
     connect(Button1, &ui::Button::mouseUp, this, &TForm1::Button1MouseUp);
-    ui::OnControlKeys(Button1, [this] { Button1KeyDown(); }, [this] { Button1KeyUp(); });
+    ui::OnControlKeys(
+        Button1, [this] { Button1KeyDown(); }, [this] { Button1KeyUp(); });
 
     Button2 = new ui::Button(client, QStringLiteral("ヒント(&H)"), {80, 120, 65, 25});
     connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
 
-    Label1 = new ui::Label(client, QStringLiteral("Velmora Version 1.32　制作：Velmora 開発チーム"), {8, 152});
+    Label1 =
+        new ui::Label(client, QStringLiteral("Velmora Version 1.32　制作：Velmora 開発チーム"), {8, 152});
     connect(Label1, &ui::Label::clicked, this, &TForm1::Label1Click);
 
     setTabOrder(ComboBox1, Button1);

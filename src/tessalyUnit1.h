@@ -6,9 +6,9 @@
 #include "ui/Controls.h"
 
 #include <QComboBox>
-#include <QMenu>
 #include <QDateTime>
 #include <QMainWindow>
+#include <QMenu>
 #include <QStatusBar>
 #include <QTimer>
 

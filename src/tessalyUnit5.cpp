@@ -13,8 +13,8 @@ TForm5* Form5 = nullptr;
 TForm5::TForm5()
 {
     setWindowTitle(QStringLiteral("難易度の設定"));
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
-                   | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFont(ui::FormFont());
     ui::SetBounds(this, {184, 111, 170, 182});
     RadioGroup1 = new QGroupBox(QStringLiteral("難易度"), this);
@@ -22,7 +22,8 @@ TForm5::TForm5()
     auto* column = new QVBoxLayout(RadioGroup1);
     buttons_ = new QButtonGroup(this);
     const QStringList items = {QStringLiteral("特級（１セント単位）"), QStringLiteral("上級（３セント単位）"),
-                               QStringLiteral("中級（５セント単位）"), QStringLiteral("初級(１０セント単位)")};
+                               QStringLiteral("中級（５セント単位）"),
+                               QStringLiteral("初級(１０セント単位)")};
     for (int index = 0; index < items.size(); ++index) {
         auto* item = new QRadioButton(items[index], RadioGroup1);
         column->addWidget(item);

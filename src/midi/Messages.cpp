@@ -18,14 +18,13 @@ MIDIHDR ScaleTuningHeader;
 namespace midi {
 namespace {
 
-constexpr std::array<std::uint8_t, kScaleTuningDataOffset> kScaleTuningHead = {
-    0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, 0x11, 0x40};
+constexpr std::array<std::uint8_t, kScaleTuningDataOffset> kScaleTuningHead = {0xF0, 0x41, 0x10, 0x42,
+                                                                               0x12, 0x40, 0x11, 0x40};
 // The three address bytes 40 11 40, summed.
 constexpr int kScaleTuningAddressSum = 0x40 + 0x11 + 0x40;
 
 // Points `header` at `bytes` afresh and prepares it, as before every send.
-template <std::size_t N>
-void PrepareHeader(MIDIHDR& header, const std::array<std::uint8_t, N>& bytes)
+template <std::size_t N> void PrepareHeader(MIDIHDR& header, const std::array<std::uint8_t, N>& bytes)
 {
     header.dwBufferLength = N;
     header.lpData = bytes.data();
@@ -62,7 +61,8 @@ void SendScaleTuningMessage(DWORD waitAfter)
 int ScaleTuningChecksum()
 {
     const auto data = ScaleTuningMessage.begin() + midi::kScaleTuningDataOffset;
-    return midi::RolandChecksum(std::accumulate(data, data + midi::kPitchClasses, midi::kScaleTuningAddressSum));
+    return midi::RolandChecksum(
+        std::accumulate(data, data + midi::kPitchClasses, midi::kScaleTuningAddressSum));
 }
 
 void SendGsReset(DWORD waitAfter)
@@ -76,11 +76,20 @@ void ReportLongMsgError(std::int32_t result)
 {
     const char* text = nullptr;
     switch (result) {
-    case MIDIERR_NOTREADY: text = "error1"; break;
-    case MIDIERR_UNPREPARED: text = "error2"; break;
-    case MMSYSERR_INVALHANDLE: text = "error3"; break;
-    case MMSYSERR_INVALPARAM: text = "error4"; break;
-    default: return;
+    case MIDIERR_NOTREADY:
+        text = "error1";
+        break;
+    case MIDIERR_UNPREPARED:
+        text = "error2";
+        break;
+    case MMSYSERR_INVALHANDLE:
+        text = "error3";
+        break;
+    case MMSYSERR_INVALPARAM:
+        text = "error4";
+        break;
+    default:
+        return;
     }
     ui::ShowMessage(QString::fromLatin1(text));
 }

@@ -6,12 +6,18 @@
 namespace platform {
 namespace {
 
-void IgnoreAlsaError(const char*, int, const char*, int, const char*, va_list) {}
-void IgnoreJackMessage(const char*) {}
+void IgnoreAlsaError(const char*, int, const char*, int, const char*, va_list)
+{
+}
+void IgnoreJackMessage(const char*)
+{
+}
 
 } // namespace
 
-AlsaMessagesSilenced::AlsaMessagesSilenced() : previous_(snd_lib_error_set_local(IgnoreAlsaError)) {}
+AlsaMessagesSilenced::AlsaMessagesSilenced() : previous_(snd_lib_error_set_local(IgnoreAlsaError))
+{
+}
 
 AlsaMessagesSilenced::~AlsaMessagesSilenced()
 {

@@ -131,8 +131,8 @@ MMRESULT midiOutLongMsg(HMIDIOUT handle, MIDIHDR* header, UINT headerSize)
     auto* port = tables().port(handle);
     if (port == nullptr)
         return MMSYSERR_INVALHANDLE;
-    if (header == nullptr || header->lpData == nullptr || header->dwBufferLength == 0
-        || headerSize < sizeof(MIDIHDR))
+    if (header == nullptr || header->lpData == nullptr || header->dwBufferLength == 0 ||
+        headerSize < sizeof(MIDIHDR))
         return MMSYSERR_INVALPARAM;
     if ((header->dwFlags & MHDR_PREPARED) == 0)
         return MIDIERR_UNPREPARED;

@@ -76,8 +76,11 @@ namespace {
 
 class KeyFilter : public QObject {
 public:
-    KeyFilter(QObject* parent, std::function<void(const QKeyEvent&)> down, std::function<void(const QKeyEvent&)> up)
-        : QObject(parent), down_(std::move(down)), up_(std::move(up)) {}
+    KeyFilter(QObject* parent, std::function<void(const QKeyEvent&)> down,
+              std::function<void(const QKeyEvent&)> up)
+        : QObject(parent), down_(std::move(down)), up_(std::move(up))
+    {
+    }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
@@ -102,7 +105,9 @@ int VirtualKey(const QKeyEvent& event)
 class EventHook : public QObject {
 public:
     EventHook(QObject* parent, QEvent::Type type, std::function<void()> handler)
-        : QObject(parent), type_(type), handler_(std::move(handler)) {}
+        : QObject(parent), type_(type), handler_(std::move(handler))
+    {
+    }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
@@ -169,8 +174,9 @@ void SetBounds(QWidget* window, const QRect& bounds)
 QFont FormFont(int pixelHeight)
 {
     QFont font;
-    font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("MS PGothic"), QStringLiteral("IPAPGothic"),
-                      QStringLiteral("IPAexGothic"), QStringLiteral("Noto Sans CJK JP")});
+    font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("MS PGothic"),
+                      QStringLiteral("IPAPGothic"), QStringLiteral("IPAexGothic"),
+                      QStringLiteral("Noto Sans CJK JP")});
     font.setPixelSize(pixelHeight);
     return font;
 }

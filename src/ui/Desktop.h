@@ -25,6 +25,9 @@ public:
 Desktop& CurrentDesktop();
 std::unique_ptr<Desktop> InstallDesktop(std::unique_ptr<Desktop> desktop);
 
-inline void ShowMessage(const QString& text) { CurrentDesktop().messageBox(text); }
+inline void ShowMessage(const QString& text)
+{
+    CurrentDesktop().messageBox(text);
+}
 
 } // namespace ui

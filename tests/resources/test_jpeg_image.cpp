@@ -1,7 +1,7 @@
 // The libjpeg reader: the hint picture's header and pixels, pictures Qt writes, and damaged data
 // refused quietly.
-#include "ui/JpegImage.h"
 #include "StderrCapture.h"
+#include "ui/JpegImage.h"
 
 #include <QBuffer>
 #include <QFile>

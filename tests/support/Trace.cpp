@@ -42,8 +42,9 @@ QString HexBytes(const std::vector<std::uint8_t>& bytes)
 // A recording port: every message it receives lands in the trace.
 class FakePort final : public platform::MidiOutPort {
 public:
-    FakePort(TestBench& bench, int id, MMRESULT longResult)
-        : bench_(bench), id_(id), longResult_(longResult) {}
+    FakePort(TestBench& bench, int id, MMRESULT longResult) : bench_(bench), id_(id), longResult_(longResult)
+    {
+    }
     ~FakePort() override { bench_.record(QStringLiteral("close %1").arg(id_)); }
 
     MMRESULT sendShort(DWORD word) override

@@ -38,7 +38,7 @@ private:
 struct FakeDeviceConfig {
     std::string name;
     MMRESULT capabilities = MMSYSERR_NOERROR; // non-zero: the capability query fails
-    std::deque<MMRESULT> openResults;        // consumed one per open; 0 once empty
+    std::deque<MMRESULT> openResults;         // consumed one per open; 0 once empty
     MMRESULT longResult = MMSYSERR_NOERROR;   // what every system-exclusive send returns
 };
 
@@ -46,7 +46,8 @@ struct FakeDeviceConfig {
 // installed for the life of the bench and replaced by the previous ones afterwards.
 class TestBench {
 public:
-    explicit TestBench(std::vector<FakeDeviceConfig> devices = {{.name = "Test Synth A"}, {.name = "Test Synth B"}});
+    explicit TestBench(std::vector<FakeDeviceConfig> devices = {{.name = "Test Synth A"},
+                                                                {.name = "Test Synth B"}});
     ~TestBench();
     TestBench(const TestBench&) = delete;
     TestBench& operator=(const TestBench&) = delete;

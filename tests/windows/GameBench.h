@@ -45,7 +45,8 @@ inline QString ReadSettings()
 class GameBench {
 public:
     // `settings`: the settings file's text before start, or none for a first run.
-    explicit GameBench(std::vector<FakeDeviceConfig> devices = {{.name = "Test Synth A"}, {.name = "Test Synth B"}},
+    explicit GameBench(std::vector<FakeDeviceConfig> devices = {{.name = "Test Synth A"},
+                                                                {.name = "Test Synth B"}},
                        std::optional<QString> settings = std::nullopt)
         : bench_(std::move(devices))
     {

@@ -31,7 +31,8 @@ private slots:
         GameBench game;
         game.trace().clear();
         NewChallenge();
-        QCOMPARE(game.trace().texts(), QStringList({"sleep 300", ScaleTuningTrace(TuningData()), "sleep 1000"}));
+        QCOMPARE(game.trace().texts(),
+                 QStringList({"sleep 300", ScaleTuningTrace(TuningData()), "sleep 1000"}));
         for (int k = 0; k < 12; ++k)
             QCOMPARE(Form3->CorrectCell(k)->text(), game::CentsText(-DetuneTable[std::size_t(k)]));
     }
@@ -145,8 +146,8 @@ private slots:
         QCOMPARE(shown, expectedTexts);
         // The correct position of every draw lies inside the slider range.
         for (int value : drawn)
-            QVERIFY(-value % step == 0 && -value / step >= Form2->ScrollBar(1)->minimum()
-                    && -value / step <= Form2->ScrollBar(1)->maximum());
+            QVERIFY(-value % step == 0 && -value / step >= Form2->ScrollBar(1)->minimum() &&
+                    -value / step <= Form2->ScrollBar(1)->maximum());
     }
 
     // ---- Sliders -----------------------------------------------------------------------------
@@ -183,7 +184,8 @@ private slots:
         game.trace().clear();
         QTest::keyClick(Form2->ScrollBar(1), Qt::Key_Right); // the player's arrow key on the slider
         QCOMPARE(Form2->ScrollBar(1)->value(), 1);
-        QCOMPARE(game.trace().texts(), QStringList({"sleep 300", ScaleTuningTrace(TuningData({1})), "sleep 10"}));
+        QCOMPARE(game.trace().texts(),
+                 QStringList({"sleep 300", ScaleTuningTrace(TuningData({1})), "sleep 10"}));
         QCOMPARE(int(ScaleTuningMessage[8]), DetuneTable[0] + 65);
         QCOMPARE(Form3->PlayerCell(0)->text(), QStringLiteral("1"));
         QVERIFY(!Form5->isVisible() && !Form5->isEnabled());
@@ -353,7 +355,8 @@ private slots:
         QTest::mouseClick(Form1->Label1, Qt::LeftButton);
         QCOMPARE(game.trace().texts(), QStringList({"clip", "clip"}));
         Form1->Timer1Timer();
-        QCOMPARE(Form1->StatusBar1->currentMessage(), game::DateTimeText(game.bench().now(), QLocale::system()));
+        QCOMPARE(Form1->StatusBar1->currentMessage(),
+                 game::DateTimeText(game.bench().now(), QLocale::system()));
     }
 
     // ---- Instrument --------------------------------------------------------------------------
@@ -365,7 +368,8 @@ private slots:
         QTest::keyClick(Form7->ComboBox1, Qt::Key_End);
         QCOMPARE(Form7->ComboBox1->currentText(), QStringLiteral("Gun Shot"));
         QTest::keyClick(Form7->ComboBox1, Qt::Key_Home);
-        QCOMPARE(game.trace().texts(), QStringList({"short C0 7F", "short C1 7F", "short C0 00", "short C1 00"}));
+        QCOMPARE(game.trace().texts(),
+                 QStringList({"short C0 7F", "short C1 7F", "short C0 00", "short C1 00"}));
     }
 
     // ---- Device switch -----------------------------------------------------------------------
@@ -386,14 +390,20 @@ private slots:
 
     void deviceSwitchToADeviceThatWillNotOpen()
     {
-        GameBench game({{.name = "Test Synth A"}, {.name = "Busy", .openResults = std::deque<MMRESULT>(6, 4)}});
+        GameBench game(
+            {{.name = "Test Synth A"}, {.name = "Busy", .openResults = std::deque<MMRESULT>(6, 4)}});
         game.trace().clear();
         Form1->ComboBox1->setCurrentIndex(1);
         emit Form1->ComboBox1->activated(1);
         QStringList expected = {"short B9 78 00", "close 0", "open 1 -> 4"};
         for (int retry = 0; retry < 5; ++retry)
-            expected << "sleep 500" << "open 1 -> 4";
-        expected << "box ＭＩＤＩデバイスが開けません" << "sleep 200" << "sleep 300" << "sleep 10" << "box error3";
+            expected << "sleep 500"
+                     << "open 1 -> 4";
+        expected << "box ＭＩＤＩデバイスが開けません"
+                 << "sleep 200"
+                 << "sleep 300"
+                 << "sleep 10"
+                 << "box error3";
         QCOMPARE(game.trace().texts(), expected);
         QCOMPARE(MidiResult, int(MMSYSERR_INVALHANDLE));
     }

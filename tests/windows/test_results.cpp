@@ -12,7 +12,8 @@ void TuneExactly(const game::SliderPositions& offsets = {})
 {
     const int step = game::StepCents(Difficulty());
     for (int row = 1; row <= 12; ++row)
-        Form2->ScrollBar(row)->setValue(-DetuneTable[std::size_t(row - 1)] / step + offsets[std::size_t(row - 1)]);
+        Form2->ScrollBar(row)->setValue(-DetuneTable[std::size_t(row - 1)] / step +
+                                        offsets[std::size_t(row - 1)]);
 }
 
 void CheckAnswer()

@@ -11,7 +11,8 @@ const QString kEqualTemperament =
 
 QString Settings(int devNum, const QString& name)
 {
-    return QStringLiteral("[window]\nheight=300\nwidth=400\ntop=20\nleft=30\n[dev]\ndev_num=%1\ngakki=%2\nmap=4\n")
+    return QStringLiteral(
+               "[window]\nheight=300\nwidth=400\ntop=20\nleft=30\n[dev]\ndev_num=%1\ngakki=%2\nmap=4\n")
         .arg(devNum)
         .arg(name);
 }
@@ -55,9 +56,12 @@ private slots:
         QTest::addColumn<QString>("shown");
         const QStringList abc = {"Test Synth A", "Test Synth B", "Test Synth C"};
         QTest::newRow("saved device reopened") << abc << Settings(2, "Test Synth C") << 2 << "Test Synth C";
-        QTest::newRow("another name there, none elsewhere") << abc << Settings(2, "Gone") << 0 << "Test Synth A";
-        QTest::newRow("name found at another position") << abc << Settings(1, "Test Synth C") << 2 << "Test Synth C";
-        QTest::newRow("position outside the list") << abc << Settings(9, "Test Synth B") << 1 << "Test Synth B";
+        QTest::newRow("another name there, none elsewhere")
+            << abc << Settings(2, "Gone") << 0 << "Test Synth A";
+        QTest::newRow("name found at another position")
+            << abc << Settings(1, "Test Synth C") << 2 << "Test Synth C";
+        QTest::newRow("position outside the list")
+            << abc << Settings(9, "Test Synth B") << 1 << "Test Synth B";
         QTest::newRow("negative position") << abc << Settings(-3, "Test Synth A") << 0 << "Test Synth A";
         QTest::newRow("names differ in case") << abc << Settings(1, "test synth b") << 0 << "Test Synth A";
     }
@@ -83,7 +87,8 @@ private slots:
     void deviceFailingItsCapabilityQuery()
     {
         std::vector<FakeDeviceConfig> devices = {{.name = "Broken", .capabilities = MMSYSERR_NODRIVER},
-                                               {.name = "Test Synth B"}, {.name = "Test Synth C"}};
+                                                 {.name = "Test Synth B"},
+                                                 {.name = "Test Synth C"}};
         {
             GameBench game(devices, Settings(1, "Test Synth C"));
             QCOMPARE(ListedDeviceIds, std::vector<std::int32_t>({1, 2}));
@@ -115,10 +120,19 @@ private slots:
     {
         QTest::addColumn<int>("code");
         QTest::addColumn<QString>("message");
-        const QStringList names = {"ERROR", "BADDEVICEID", "NOTENABLED", "ALLOCATED",
-                                   "指定されたデバイス ハンドルが無効です。", "NODRIVER",
-                                   "メモリの割り当てまたはロックができません。", "NOTSUPPORTED", "BADERRNUM",
-                                   "INVALFLAG", "INVALPARAM", "HANDLEBUSY", "INVALIDALIAS"};
+        const QStringList names = {"ERROR",
+                                   "BADDEVICEID",
+                                   "NOTENABLED",
+                                   "ALLOCATED",
+                                   "指定されたデバイス ハンドルが無効です。",
+                                   "NODRIVER",
+                                   "メモリの割り当てまたはロックができません。",
+                                   "NOTSUPPORTED",
+                                   "BADERRNUM",
+                                   "INVALFLAG",
+                                   "INVALPARAM",
+                                   "HANDLEBUSY",
+                                   "INVALIDALIAS"};
         for (int code = 1; code <= 13; ++code)
             QTest::addRow("%d", code) << code << names[code - 1];
         QTest::newRow("20") << 20 << "LASTERROR";
@@ -171,7 +185,8 @@ private slots:
             Program program;
             bench.trace().clear();
             Form1->close();
-            QCOMPARE(bench.trace().texts().last(), "box 設定ファイルを保存できませんでした。\n" + SettingsPath());
+            QCOMPARE(bench.trace().texts().last(),
+                     "box 設定ファイルを保存できませんでした。\n" + SettingsPath());
         }
         QVERIFY(QDir().rmdir(SettingsPath()));
     }
@@ -185,9 +200,10 @@ private slots:
         QCOMPARE(Form1->width(), 400);
         QCOMPARE(MapValue, 77);
         Form1->close();
-        QCOMPARE(ReadSettings(), QStringLiteral("; player's notes\n[Window]\nHEIGHT=300\nextra=keep me\nWidth=400\n"
-                                                "Top=159\nLeft=193\n[Other]\nA=1\n[Dev]\nDev_num=1\n"
-                                                "Gakki=Test Synth B\nMAP=77\n"));
+        QCOMPARE(ReadSettings(),
+                 QStringLiteral("; player's notes\n[Window]\nHEIGHT=300\nextra=keep me\nWidth=400\n"
+                                "Top=159\nLeft=193\n[Other]\nA=1\n[Dev]\nDev_num=1\n"
+                                "Gakki=Test Synth B\nMAP=77\n"));
     }
 
     void badSettingsFiles_data()
