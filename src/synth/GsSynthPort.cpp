@@ -1,40 +1,14 @@
 // Short messages, system-exclusive messages and the reset of the built-in synthesizer's port.
 #include "synth/GsSynthPort.h"
 
+#include "platform/ShortMessage.h"
+
 namespace synth {
 namespace {
 
 constexpr int kSustainPedal = 64;
 constexpr int kSostenutoPedal = 66;
 constexpr int kResetAllControllers = 121;
-
-struct ShortMessage {
-    int kind;    // status with the channel masked off: 0x80 ... 0xF0
-    int channel; // 0 ... 15
-    int data1;
-    int data2;
-};
-
-ShortMessage Unpack(DWORD word)
-{
-    const int status = word & 0xFF;
-    return {status & 0xF0, status & 0x0F, static_cast<int>(word >> 8 & 0xFF),
-            static_cast<int>(word >> 16 & 0xFF)};
-}
-
-int DataBytesOf(int kind)
-{
-    return kind == 0xC0 || kind == 0xD0 ? 1 : 2;
-}
-
-// A status byte where one belongs, data bytes below 0x80. No running status: the program always
-// sends the status byte.
-bool IsWellFormed(const ShortMessage& message)
-{
-    if (message.kind < 0x80)
-        return false;
-    return message.data1 < 0x80 && (DataBytesOf(message.kind) == 1 || message.data2 < 0x80);
-}
 
 template <class... Handlers> struct Overloaded : Handlers... {
     using Handlers::operator()...;
@@ -49,32 +23,34 @@ GsSynthPort::GsSynthPort(std::unique_ptr<FluidSynth> synth, std::unique_ptr<Audi
 
 MMRESULT GsSynthPort::sendShort(DWORD word)
 {
-    const ShortMessage message = Unpack(word);
-    if (!IsWellFormed(message))
+    const auto message = platform::UnpackShortMessage(word);
+    if (!message)
         return MMSYSERR_INVALPARAM;
     fluid_synth_t* fluid = synth_->get();
-    const int channel = message.channel;
-    switch (message.kind) {
+    const int channel = message->bytes[0] & 0x0F;
+    const int data1 = message->bytes[1];
+    const int data2 = message->bytes[2];
+    switch (message->bytes[0] & 0xF0) {
     case 0x80:
-        fluid_synth_noteoff(fluid, channel, message.data1);
+        fluid_synth_noteoff(fluid, channel, data1);
         break;
     case 0x90:
-        fluid_synth_noteon(fluid, channel, message.data1, message.data2); // velocity 0: note off
+        fluid_synth_noteon(fluid, channel, data1, data2); // velocity 0: note off
         break;
     case 0xA0:
         // Polyphonic key pressure carries our scale tuning; GS parts ignore it by default anyway.
         break;
     case 0xB0:
-        controlChange(channel, message.data1, message.data2);
+        controlChange(channel, data1, data2);
         break;
     case 0xC0:
-        fluid_synth_program_change(fluid, channel, message.data1);
+        fluid_synth_program_change(fluid, channel, data1);
         break;
     case 0xD0:
-        fluid_synth_channel_pressure(fluid, channel, message.data1);
+        fluid_synth_channel_pressure(fluid, channel, data1);
         break;
     case 0xE0:
-        fluid_synth_pitch_bend(fluid, channel, message.data1 | message.data2 << 7);
+        fluid_synth_pitch_bend(fluid, channel, data1 | data2 << 7);
         break;
     default: // system common and real-time messages: nothing to do for a synthesizer
         break;

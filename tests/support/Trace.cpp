@@ -1,6 +1,8 @@
 // The recording devices, virtual clock and recording desktop of the test bench.
 #include "Trace.h"
 
+#include "platform/ShortMessage.h"
+
 namespace testing {
 
 QStringList Trace::texts() const
@@ -49,11 +51,10 @@ public:
 
     MMRESULT sendShort(DWORD word) override
     {
-        std::vector<std::uint8_t> bytes{std::uint8_t(word), std::uint8_t(word >> 8)};
-        const int status = word & 0xF0;
-        if (status != 0xC0 && status != 0xD0)
-            bytes.push_back(std::uint8_t(word >> 16));
-        bench_.record("short " + HexBytes(bytes));
+        const auto message = platform::UnpackShortMessage(word);
+        if (!message)
+            return MMSYSERR_INVALPARAM;
+        bench_.record("short " + HexBytes({message->view().begin(), message->view().end()}));
         return MMSYSERR_NOERROR;
     }
     MMRESULT sendLong(std::span<const std::uint8_t> bytes) override
