@@ -53,11 +53,8 @@ public:
     TestBench& operator=(const TestBench&) = delete;
 
     Trace& trace() { return trace_; }
-    // Virtual milliseconds since the bench was set up.
-    qint64 elapsed() const { return elapsedMs_; }
-    // The virtual local time: `start` plus the elapsed time.
+    // The virtual local time: the bench's start plus the virtual time passed.
     QDateTime now() const { return start_.addMSecs(elapsedMs_); }
-    void setStart(const QDateTime& start) { start_ = start; }
     void advance(qint64 ms) { elapsedMs_ += ms; }
     // The devices as the system lists them; may be changed until the program first asks.
     std::vector<FakeDeviceConfig>& devices() { return devices_; }
