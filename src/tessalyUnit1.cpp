@@ -37,32 +37,27 @@ const QString kNoDeviceText = QStringLiteral("ＭＩＤＩ音源がないので�
 const QString kCannotOpenText = QStringLiteral("ＭＩＤＩデバイスが開けません");
 const QString kCannotSaveText = QStringLiteral("設定ファイルを保存できませんでした。\n%1");
 
-void SendShort(std::uint8_t status, std::uint8_t data1, std::uint8_t data2)
-{
-    midiOutShortMsg(MidiOutPort, midi::ShortMessage(status, data1, data2));
-}
-
 void ReferenceOn()
 {
-    SendShort(0x91, 69, 100);
+    midi::SendShort(0x91, 69, 100);
     ReferenceToneUsed = true;
 }
 
 void ReferenceOff()
 {
-    SendShort(0x81, 69, 127);
+    midi::SendShort(0x81, 69, 127);
 }
 
 } // namespace
 
 void CurrentNoteOn()
 {
-    SendShort(0x90, std::uint8_t(CurrentNote), 100);
+    midi::SendShort(0x90, std::uint8_t(CurrentNote), 100);
 }
 
 void CurrentNoteOff()
 {
-    SendShort(0x80, std::uint8_t(CurrentNote), 127);
+    midi::SendShort(0x80, std::uint8_t(CurrentNote), 127);
 }
 
 QString OpenErrorText(MMRESULT result)
@@ -199,7 +194,7 @@ void TForm1::listDevices()
 {
     ComboBox1->clear();
     ListedDeviceIds.clear();
-    for (UINT id = 0; id < midiOutGetNumDevs(); ++id) {
+    for (UINT id = 0; id < UINT(DeviceCount); ++id) {
         MIDIOUTCAPSA caps;
         if (midiOutGetDevCapsA(id, &caps, sizeof caps) != MMSYSERR_NOERROR)
             continue;
@@ -288,7 +283,7 @@ void TForm1::saveSettings()
 
 void TForm1::ComboBox1Change()
 {
-    SendShort(0xB9, 120, 0); // all sound off on channel 10 of the old device
+    midi::SendShort(0xB9, 120, 0); // all sound off on channel 10 of the old device
     midiOutClose(MidiOutPort);
     SelectedDeviceId = ListedDeviceIds[std::size_t(ComboBox1->currentIndex())];
     if (OpenOutputWithRetry() != MMSYSERR_NOERROR)
@@ -332,7 +327,7 @@ void TForm1::FormKeyDown(int key)
         }
     }
     if (key == game::kVkSpace)
-        SendShort(0xB0, 64, 127); // every auto-repeat presses the pedal again
+        midi::SendShort(0xB0, 64, 127); // every auto-repeat presses the pedal again
 }
 
 void TForm1::FormKeyUp(int key)
@@ -344,7 +339,7 @@ void TForm1::FormKeyUp(int key)
         paintKey(CurrentNote, false);
     }
     if (key == game::kVkSpace)
-        SendShort(0xB0, 64, 0);
+        midi::SendShort(0xB0, 64, 0);
 }
 
 // ---- Reference A, menu, hint, clip, clock ---------------------------------------------------

@@ -25,11 +25,6 @@ namespace {
 constexpr int kCheckRunFirstNote = 60;
 constexpr int kCheckRunEnd = 74; // one past the last note, 73
 
-void SendShort(std::uint8_t status, std::uint8_t data1, std::uint8_t data2)
-{
-    midiOutShortMsg(MidiOutPort, midi::ShortMessage(status, data1, data2));
-}
-
 // Locks the difficulty and instrument settings until the answer check.
 void LockSettings()
 {
@@ -148,12 +143,12 @@ void TForm2::Timer1Timer()
 {
     if (!CheckRunActive)
         return;
-    SendShort(0x80, std::uint8_t(CheckRunNote - 1), 127);
-    SendShort(0x90, std::uint8_t(CheckRunNote), 100);
+    midi::SendShort(0x80, std::uint8_t(CheckRunNote - 1), 127);
+    midi::SendShort(0x90, std::uint8_t(CheckRunNote), 100);
     if (++CheckRunNote == kCheckRunEnd) {
         CheckRunActive = false;
         CheckRunNote = kCheckRunFirstNote;
-        SendShort(0x80, kCheckRunEnd - 1, 127);
+        midi::SendShort(0x80, kCheckRunEnd - 1, 127);
     }
 }
 

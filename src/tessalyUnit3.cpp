@@ -141,7 +141,7 @@ void TForm3::FormClose()
 {
     StartNextChallenge();
     enableSettings();
-    midiOutShortMsg(MidiOutPort, midi::ShortMessage(0xB0, 120, 0));
+    midi::SendShort(0xB0, 120, 0); // all sound off on channel 1
 }
 
 void TForm3::Button1Click()

@@ -23,6 +23,6 @@ TForm7::TForm7()
 void TForm7::ComboBox1Change()
 {
     // Channel 1 plays the detuned keys, channel 2 the reference A: both take the instrument.
-    midiOutShortMsg(MidiOutPort, midi::ShortMessage(0xC0, std::uint8_t(ComboBox1->currentIndex())));
-    midiOutShortMsg(MidiOutPort, midi::ShortMessage(0xC1, std::uint8_t(ComboBox1->currentIndex())));
+    midi::SendShort(0xC0, std::uint8_t(ComboBox1->currentIndex()));
+    midi::SendShort(0xC1, std::uint8_t(ComboBox1->currentIndex()));
 }

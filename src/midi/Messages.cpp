@@ -33,6 +33,11 @@ template <std::size_t N> void PrepareHeader(MIDIHDR& header, const std::array<st
 
 } // namespace
 
+void SendShort(std::uint8_t status, std::uint8_t data1, std::uint8_t data2)
+{
+    midiOutShortMsg(MidiOutPort, ShortMessage(status, data1, data2));
+}
+
 std::uint8_t RolandChecksum(int sumOfAddressAndData)
 {
     const int remainder = sumOfAddressAndData % 128;

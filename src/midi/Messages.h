@@ -42,6 +42,10 @@ constexpr DWORD ShortMessage(std::uint8_t status, std::uint8_t data1, std::uint8
     return DWORD{status} | DWORD{data1} << 8 | DWORD{data2} << 16;
 }
 
+// Sends a short message on MidiOutPort. No sender checks the result: a port that is not open
+// stays silent.
+void SendShort(std::uint8_t status, std::uint8_t data1, std::uint8_t data2 = 0);
+
 // The Roland checksum of a data set: the value that brings the sum of address and data bytes
 // to a multiple of 128; 0 (never 128) when the sum already is one.
 std::uint8_t RolandChecksum(int sumOfAddressAndData);
