@@ -112,15 +112,10 @@ private slots:
         QTemporaryDir folder;
         const QString path = Write(QDir(folder.path()), "velmora.ini", bytes);
 
-        QElapsedTimer timer;
-        timer.start();
         IniDocument document = IniDocument::load(path);
         QCOMPARE(document.readInteger("window", "height", kFallback), kFallback);
         QCOMPARE(document.readString("dev", "gakki", "none"), QStringLiteral("none"));
-        WriteCloseKeys(document, 4);
-        // About 0.1 s in a release build and up to 0.9 s under the sanitizers; work that grows faster
-        // than the file would take minutes.
-        QVERIFY2(timer.elapsed() < 5000, qPrintable(QString::number(timer.elapsed()) + " ms"));
+        WriteCloseKeys(document, 4); // a load that grew faster than the file would hit CTest's time-out
 
         const QString after = document.toText();
         QVERIFY(KeepsAllLines(QString::fromUtf8(bytes), after));
