@@ -122,7 +122,7 @@ double HugeSettingsMilliseconds()
     auto document = game::IniDocument::fromText(text);
     document.writeInteger("window", "Height", document.readInteger("window", "height", 246));
     document.writeString("dev", "gakki", QStringLiteral("Bench"));
-    const auto written = document.toText();
+    const auto written = document.bytes();
     const double elapsed = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
     return written.isEmpty() ? NAN : elapsed;
 }

@@ -13,7 +13,9 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QMenuBar>
+#include <QScreen>
 
 TForm1* Form1 = nullptr;
 
@@ -46,6 +48,19 @@ void ReferenceOn()
 void ReferenceOff()
 {
     midi::SendShort(0x81, 69, 127);
+}
+
+// The screens' usable areas, the primary first.
+std::vector<QRect> ScreenAreas()
+{
+    std::vector<QRect> areas;
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    if (primary)
+        areas.push_back(primary->availableGeometry());
+    for (const QScreen* screen : QGuiApplication::screens())
+        if (screen != primary)
+            areas.push_back(screen->availableGeometry());
+    return areas;
 }
 
 } // namespace
@@ -88,6 +103,7 @@ TForm1::TForm1()
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFont(ui::FormFont());
     ui::SetBounds(this, {298, 107, 345, 246});
+    setMinimumSize(345, 246); // the layout needs all of it
     auto* client = new QWidget(this);
     setCentralWidget(client);
     createKeyboard(client);
@@ -183,11 +199,14 @@ void TForm1::FormCreate()
 
 void TForm1::loadSettings()
 {
-    // Each value is applied as soon as it is read, as stored, even off screen.
-    resize(width(), SettingsFile.readInteger("window", "height", 246));
-    resize(SettingsFile.readInteger("window", "width", 345), height());
-    move(x(), SettingsFile.readInteger("window", "top", 159));
-    move(SettingsFile.readInteger("window", "left", 193), y());
+    storedBounds_.height = SettingsFile.readInteger("window", "height", 246);
+    storedBounds_.width = SettingsFile.readInteger("window", "width", 345);
+    storedBounds_.top = SettingsFile.readInteger("window", "top", 159);
+    storedBounds_.left = SettingsFile.readInteger("window", "left", 193);
+    // Bounds that would leave the window off screen or unusable are not applied as they stand.
+    appliedBounds_ = game::PlacedOnScreen(storedBounds_, minimumSize(), ScreenAreas());
+    ui::SetBounds(this,
+                  {appliedBounds_.left, appliedBounds_.top, appliedBounds_.width, appliedBounds_.height});
 }
 
 void TForm1::listDevices()
@@ -266,10 +285,11 @@ void TForm1::restoreTuningAndClosePort()
 
 void TForm1::saveSettings()
 {
-    SettingsFile.writeInteger("window", "Height", height());
-    SettingsFile.writeInteger("window", "Width", width());
-    SettingsFile.writeInteger("window", "Top", y());
-    SettingsFile.writeInteger("window", "Left", x());
+    const game::WindowBounds bounds = boundsToSave();
+    SettingsFile.writeInteger("window", "Height", bounds.height);
+    SettingsFile.writeInteger("window", "Width", bounds.width);
+    SettingsFile.writeInteger("window", "Top", bounds.top);
+    SettingsFile.writeInteger("window", "Left", bounds.left);
     SettingsFile.writeInteger("dev", "dev_num", SelectedDeviceId);
     SettingsFile.writeString("dev", "gakki", ComboBox1->currentText());
     SettingsFile.writeInteger("dev", "map", MapValue);
@@ -277,6 +297,19 @@ void TForm1::saveSettings()
     if (!SettingsFile.save(path))
         ui::ShowMessage(kCannotSaveText.arg(path));
     SettingsFile = game::IniDocument();
+}
+
+// The bounds as read while the window still stands where they put it, so that values no screen
+// could show are kept as the player wrote them; else where the player put it. A maximized or
+// minimized window keeps its normal bounds.
+game::WindowBounds TForm1::boundsToSave() const
+{
+    QRect inside = geometry();
+    if (windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen))
+        inside = normalGeometry();
+    const QPoint frame = inside.topLeft() + (pos() - geometry().topLeft());
+    const game::WindowBounds now{frame.x(), frame.y(), inside.width(), inside.height()};
+    return now == appliedBounds_ ? storedBounds_ : now;
 }
 
 // ---- Device switch --------------------------------------------------------------------------

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "game/IniDocument.h"
+#include "game/WindowPlacement.h"
 #include "platform/WinMidi.h"
 #include "ui/Controls.h"
 
@@ -75,10 +76,13 @@ private:
     void selectSavedDevice(int savedPosition, const QString& savedName);
     void restoreTuningAndClosePort();
     void saveSettings();
+    game::WindowBounds boundsToSave() const;
     void paintKey(int note, bool held);
 
     bool startedUp_ = false;
     bool closed_ = false;
+    game::WindowBounds storedBounds_;  // the window's bounds as the settings file gave them
+    game::WindowBounds appliedBounds_; // what the window was given for them, on a screen
 };
 
 extern TForm1* Form1;

@@ -1,5 +1,5 @@
-// The settings file: parsing, case-insensitive look-up, write-back that keeps what it did not
-// understand, the atomic save, and where the file lives.
+// The settings file: finding sections and keys in the file's bytes, case-insensitive look-up,
+// write-back that touches only the lines it writes, the atomic save, and where the file lives.
 #include "game/IniDocument.h"
 
 #include <QCoreApplication>
@@ -8,132 +8,225 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <QStringDecoder>
+#include <QTemporaryFile>
 
 #include <algorithm>
+#include <charconv>
 #include <optional>
 
 namespace game {
 
 namespace {
 
-bool SameName(QStringView a, QStringView b)
+using Bytes = QByteArrayView;
+
+bool IsLineEnd(char c)
 {
-    return a.compare(b, Qt::CaseInsensitive) == 0;
+    return c == '\r' || c == '\n';
 }
 
-bool IsHexDigit(QChar c)
+// What QByteArrayView::trimmed() drops at the start of a line.
+bool IsBlank(char c)
 {
-    return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
+    return c == ' ' || c == '\t' || c == '\v' || c == '\f';
 }
 
-// "0x1F" style: more than two characters, then hex digits only. Values above 0x7FFFFFFF wrap
-// like a 32-bit read (0xFFFFFFFF is -1); more than 32 bits do not fit and are rejected.
-std::optional<std::int32_t> ParseHex(QStringView digits)
+// One line: its text is [begin, end); the next line begins at `next`, after this one's ending.
+struct Line {
+    qsizetype begin = 0;
+    qsizetype end = 0;
+    qsizetype next = 0;
+};
+
+// The line starting at `begin`, ended by CR LF, LF, CR or the end of the document.
+Line LineAt(Bytes bytes, qsizetype begin)
 {
-    if (!std::all_of(digits.begin(), digits.end(), IsHexDigit))
+    const auto endOfText = std::find_if(bytes.begin() + begin, bytes.end(), IsLineEnd);
+    const qsizetype end = endOfText - bytes.begin();
+    qsizetype next = end;
+    if (next < bytes.size() && bytes[next++] == '\r' && next < bytes.size() && bytes[next] == '\n')
+        ++next;
+    return {begin, end, next};
+}
+
+Bytes TextOf(Bytes bytes, const Line& line)
+{
+    return bytes.sliced(line.begin, line.end - line.begin);
+}
+
+// Where the first line's text starts: after a UTF-8 byte-order mark, if any.
+qsizetype StartOfText(Bytes bytes)
+{
+    return bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+}
+
+// The name of a section line, "[name]" with blanks allowed around the name and the brackets.
+std::optional<Bytes> SectionName(Bytes text)
+{
+    text = text.trimmed();
+    const qsizetype close = text.startsWith('[') ? text.indexOf(']') : -1;
+    if (close < 0)
         return std::nullopt;
-    bool ok = false;
-    const qulonglong value = digits.toULongLong(&ok, 16);
-    if (!ok || value > 0xFFFFFFFFull)
+    return text.sliced(1, close - 1).trimmed();
+}
+
+// A key line: a name before an equals sign, blanks around both not counting. Comments and lines
+// starting with a bracket are none.
+struct KeyLine {
+    Bytes name;
+    Bytes value;
+};
+std::optional<KeyLine> KeyAndValue(Bytes text)
+{
+    text = text.trimmed();
+    if (text.startsWith(';') || text.startsWith('#') || text.startsWith('['))
         return std::nullopt;
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
+    const qsizetype equals = text.indexOf('=');
+    if (equals <= 0)
+        return std::nullopt;
+    return KeyLine{text.first(equals).trimmed(), text.sliced(equals + 1).trimmed()};
 }
 
-// Blanks around a value are not part of it, as in any INI reader; a value that is not exactly a
-// 32-bit integer (C locale, no group separators) is no integer at all.
-std::optional<std::int32_t> ParseInteger(QStringView text)
+// The first section line starting at or after the line start `from`. Looks only at brackets,
+// so a file of millions of other lines is crossed at the speed of a byte search.
+std::optional<Line> NextSection(Bytes bytes, qsizetype from)
 {
-    const QStringView value = text.trimmed();
-    if (value.size() > 2 && value[0] == u'0' && (value[1] == u'x' || value[1] == u'X'))
-        return ParseHex(value.sliced(2));
-    bool ok = false;
-    const int decimal = value.toInt(&ok, 10);
-    return ok ? std::optional<std::int32_t>(decimal) : std::nullopt;
+    for (qsizetype bracket = bytes.indexOf('[', from); bracket >= 0;
+         bracket = bytes.indexOf('[', bracket + 1)) {
+        qsizetype begin = bracket;
+        while (begin > from && IsBlank(bytes[begin - 1]))
+            --begin;
+        if (begin > from && !IsLineEnd(bytes[begin - 1]))
+            continue; // not the first thing on its line
+        const Line line = LineAt(bytes, begin);
+        if (SectionName(TextOf(bytes, line)))
+            return line;
+        bracket = line.end - 1;
+    }
+    return std::nullopt;
 }
 
-// A name or value must stay on its own line, or it would smuggle new lines into the file.
-QString OnOneLine(QString text)
+// Text of the file: UTF-8 when it is valid UTF-8, else Shift-JIS, the character set settings
+// files of the game's first platform were written in. `exact` tells whether either fitted.
+struct Text {
+    QString text;
+    bool exact = true;
+};
+Text Decoded(Bytes bytes)
 {
-    text.replace(u'\r', u' ');
-    text.replace(u'\n', u' ');
-    return text;
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8.decode(bytes);
+    if (!utf8.hasError())
+        return {text};
+    QStringDecoder shiftJis("Shift_JIS", QStringDecoder::Flag::Stateless);
+    if (!shiftJis.isValid())
+        return {text, false};
+    text = shiftJis.decode(bytes);
+    return {text, !shiftJis.hasError()};
 }
 
-// Where a key lies: the first section of that name, the key within it, and the index just
-// after the section's last key (where a new key goes). -1 for what is not there.
+// A name with bytes that are neither UTF-8 nor Shift-JIS matches no name of the program's.
+bool SameName(Bytes name, QStringView wanted)
+{
+    const bool ascii = std::all_of(name.begin(), name.end(), [](char c) { return uchar(c) < 0x80; });
+    if (ascii)
+        return wanted.compare(QLatin1StringView(name), Qt::CaseInsensitive) == 0;
+    const Text decoded = Decoded(name);
+    return decoded.exact && wanted.compare(decoded.text, Qt::CaseInsensitive) == 0;
+}
+
+// Where a key lies: its line in the first section of that name, and the place just after the
+// section's last key line (where a new key goes); -1 when there is no such section.
 struct Place {
-    qsizetype section = -1;
-    qsizetype key = -1;
+    std::optional<Line> key;
     qsizetype endOfKeys = -1;
 };
 
-// `Lines` is IniDocument's private line list; the first section and the first key of a name win.
-template <typename Lines> Place Locate(const Lines& lines, const QString& section, const QString& key)
+Place Locate(Bytes bytes, QStringView section, QStringView key)
 {
-    using Line = typename Lines::value_type;
     Place place;
-    for (qsizetype i = 0; i < qsizetype(lines.size()); ++i) {
-        const Line& line = lines[std::size_t(i)];
-        if (place.section < 0) {
-            if (line.kind == Line::Section && SameName(line.section, section)) {
-                place.section = i;
-                place.endOfKeys = i + 1;
-            }
-            continue;
-        }
-        if (line.kind == Line::Section)
+    std::optional<Line> header = NextSection(bytes, StartOfText(bytes));
+    while (header && !SameName(*SectionName(TextOf(bytes, *header)), section))
+        header = NextSection(bytes, header->next);
+    if (!header)
+        return place;
+    place.endOfKeys = header->next;
+    for (qsizetype at = header->next; at < bytes.size();) {
+        const Line line = LineAt(bytes, at);
+        at = line.next;
+        const Bytes text = TextOf(bytes, line);
+        if (SectionName(text))
             break;
-        if (line.kind == Line::Key) {
-            place.endOfKeys = i + 1;
-            if (place.key < 0 && SameName(line.key, key))
-                place.key = i;
+        if (const auto keyLine = KeyAndValue(text)) {
+            place.endOfKeys = line.next;
+            if (!place.key && SameName(keyLine->name, key))
+                place.key = line;
         }
     }
     return place;
 }
 
-// One line of the file. Keys before the first section belong to none and stay plain lines, as do
-// comments and anything else without a name before an equals sign.
-template <typename Line> Line ParsedLine(QStringView raw, bool& inSection)
+std::optional<Bytes> ValueOf(Bytes bytes, QStringView section, QStringView key)
 {
-    Line line;
-    line.text = raw.toString();
-    const QStringView trimmed = raw.trimmed();
-    if (trimmed.startsWith(u'[')) {
-        const qsizetype close = trimmed.indexOf(u']');
-        if (close > 0) {
-            line.kind = Line::Section;
-            line.section = trimmed.sliced(1, close - 1).trimmed().toString();
-            inSection = true;
-        }
-        return line;
-    }
-    const bool comment = trimmed.startsWith(u';') || trimmed.startsWith(u'#');
-    const qsizetype equals = trimmed.indexOf(u'=');
-    if (inSection && !comment && equals > 0) {
-        line.kind = Line::Key;
-        line.key = trimmed.first(equals).trimmed().toString();
-        line.value = trimmed.sliced(equals + 1).trimmed().toString();
-    }
-    return line;
+    const Place place = Locate(bytes, section, key);
+    if (!place.key)
+        return std::nullopt;
+    return KeyAndValue(TextOf(bytes, *place.key))->value;
+}
+
+// "0x1F" style: more than two characters, then hex digits only. Values above 0x7FFFFFFF wrap
+// like a 32-bit read (0xFFFFFFFF is -1); more than 32 bits do not fit and are rejected.
+// Anything else must be a decimal 32-bit integer and nothing more (a NUL byte ends nothing).
+std::optional<std::int32_t> ParseInteger(Bytes value)
+{
+    const bool hex = value.size() > 2 && value[0] == '0' && (value[1] == 'x' || value[1] == 'X');
+    if (hex)
+        value = value.sliced(2);
+    else if (value.startsWith('+') && !value.sliced(1).startsWith('-'))
+        value = value.sliced(1);
+    std::uint32_t magnitude = 0;
+    std::int32_t decimal = 0;
+    const auto [end, error] = hex ? std::from_chars(value.begin(), value.end(), magnitude, 16)
+                                  : std::from_chars(value.begin(), value.end(), decimal);
+    if (error != std::errc() || end != value.end())
+        return std::nullopt;
+    return hex ? std::int32_t(magnitude) : decimal;
+}
+
+// A name or value must stay on its own line, or it would smuggle new lines into the file.
+QByteArray OnOneLine(const QString& text)
+{
+    return text.toUtf8().replace('\r', ' ').replace('\n', ' ');
+}
+
+// The line ending of lines inserted at `at`: that of the line before, so that an inserted CR
+// never meets a following LF; after a last line without one, the document's first ending, or LF.
+QByteArray EndingOfNewLinesAt(Bytes bytes, qsizetype at)
+{
+    if (at > 0 && bytes[at - 1] == '\n')
+        return at > 1 && bytes[at - 2] == '\r' ? "\r\n" : "\n";
+    if (at > 0 && bytes[at - 1] == '\r')
+        return "\r";
+    const Line first = LineAt(bytes, 0);
+    const Bytes ending = bytes.sliced(first.end, first.next - first.end);
+    return ending.isEmpty() ? QByteArray("\n") : ending.toByteArray();
+}
+
+// Whether a new file can be made in `folder`, as the atomic save needs. Tried for real: the
+// permission bits tell nothing about root, read-only mounts or special file systems.
+bool TakesNewFiles(const QString& folder)
+{
+    QTemporaryFile probe(QDir(folder).filePath(QStringLiteral(".settings-probe-XXXXXX")));
+    return probe.open();
 }
 
 } // namespace
 
-IniDocument IniDocument::fromText(const QString& text)
+IniDocument IniDocument::fromBytes(QByteArray bytes)
 {
     IniDocument document;
-    // Room for the lines plus the few keys a program adds before writing back.
-    document.lines_.reserve(std::size_t(text.count(u'\n')) + 16);
-    bool inSection = false;
-    for (qsizetype start = 0; start < text.size();) {
-        qsizetype end = text.indexOf(u'\n', start);
-        if (end < 0)
-            end = text.size();
-        const QStringView raw = QStringView(text).sliced(start, end - start);
-        start = end + 1;
-        document.lines_.push_back(ParsedLine<Line>(raw.endsWith(u'\r') ? raw.chopped(1) : raw, inSection));
-    }
+    document.bytes_ = std::move(bytes);
     return document;
 }
 
@@ -142,20 +235,19 @@ IniDocument IniDocument::load(const QString& path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    // Invalid UTF-8 turns into replacement characters; a byte-order mark is dropped.
-    return fromText(QString::fromUtf8(file.readAll()));
+    return fromBytes(file.readAll());
 }
 
 std::int32_t IniDocument::readInteger(const QString& section, const QString& key, std::int32_t fallback) const
 {
-    // A missing key and an empty value both end in the fallback.
-    return ParseInteger(readString(section, key, QString())).value_or(fallback);
+    const auto value = ValueOf(bytes_, section, key);
+    return value ? ParseInteger(*value).value_or(fallback) : fallback;
 }
 
 QString IniDocument::readString(const QString& section, const QString& key, const QString& fallback) const
 {
-    const Place place = Locate(lines_, section, key);
-    return place.key >= 0 ? lines_[std::size_t(place.key)].value : fallback;
+    const auto value = ValueOf(bytes_, section, key);
+    return value ? Decoded(*value).text : fallback;
 }
 
 void IniDocument::writeInteger(const QString& section, const QString& key, std::int32_t value)
@@ -165,43 +257,22 @@ void IniDocument::writeInteger(const QString& section, const QString& key, std::
 
 void IniDocument::writeString(const QString& section, const QString& key, const QString& value)
 {
-    const QString text = OnOneLine(value);
-    const Place place = Locate(lines_, section, key);
-    if (place.key >= 0) {
-        Line& line = lines_[std::size_t(place.key)];
-        line.value = text;
-        line.text = line.key + u'=' + text;
+    const QByteArray text = OnOneLine(value);
+    const Place place = Locate(bytes_, section, key);
+    if (place.key) {
+        const Line line = *place.key;
+        const QByteArray name = KeyAndValue(TextOf(bytes_, line))->name.toByteArray();
+        bytes_.replace(line.begin, line.end - line.begin, name + '=' + text);
         return;
     }
-    Line keyLine;
-    keyLine.kind = Line::Key;
-    keyLine.key = OnOneLine(key);
-    keyLine.value = text;
-    keyLine.text = keyLine.key + u'=' + text;
-    if (place.section < 0) {
-        Line sectionLine;
-        sectionLine.kind = Line::Section;
-        sectionLine.section = OnOneLine(section);
-        sectionLine.text = u'[' + sectionLine.section + u']';
-        lines_.push_back(std::move(sectionLine));
-        lines_.push_back(std::move(keyLine));
-        return;
-    }
-    lines_.insert(lines_.begin() + place.endOfKeys, std::move(keyLine));
-}
-
-QString IniDocument::toText() const
-{
-    qsizetype size = 0;
-    for (const Line& line : lines_)
-        size += line.text.size() + 1;
-    QString text;
-    text.reserve(size);
-    for (const Line& line : lines_) {
-        text += line.text;
-        text += u'\n';
-    }
-    return text;
+    const qsizetype at = place.endOfKeys >= 0 ? place.endOfKeys : bytes_.size();
+    const QByteArray ending = EndingOfNewLinesAt(bytes_, at);
+    QByteArray lines = OnOneLine(key) + '=' + text + ending;
+    if (place.endOfKeys < 0)
+        lines.prepend('[' + OnOneLine(section) + ']' + ending);
+    if (at > 0 && !IsLineEnd(bytes_[at - 1]))
+        lines.prepend(ending); // the last line had no ending of its own
+    bytes_.insert(at, lines);
 }
 
 bool IniDocument::save(const QString& path) const
@@ -211,8 +282,7 @@ bool IniDocument::save(const QString& path) const
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    const QByteArray bytes = toText().toUtf8();
-    if (file.write(bytes) != bytes.size()) {
+    if (file.write(bytes_) != bytes_.size()) {
         file.cancelWriting();
         return false;
     }
@@ -221,16 +291,18 @@ bool IniDocument::save(const QString& path) const
 
 QString SettingsLocation::pathToRead() const
 {
-    return !besideExecutable.isEmpty() && QFileInfo::exists(besideExecutable) ? besideExecutable
-                                                                              : inConfigFolder;
+    const QString written = pathToWrite();
+    for (const QString& path : {written, besideExecutable, inConfigFolder})
+        if (!path.isEmpty() && QFileInfo::exists(path))
+            return path;
+    return written;
 }
 
 QString SettingsLocation::pathToWrite() const
 {
-    if (besideExecutable.isEmpty())
-        return inConfigFolder;
-    const QFileInfo folder(QFileInfo(besideExecutable).absolutePath());
-    return folder.isDir() && folder.isWritable() ? besideExecutable : inConfigFolder;
+    const bool beside =
+        !besideExecutable.isEmpty() && TakesNewFiles(QFileInfo(besideExecutable).absolutePath());
+    return beside ? besideExecutable : inConfigFolder;
 }
 
 SettingsLocation SettingsLocationOfThisProgram()

@@ -206,6 +206,29 @@ private slots:
                                 "Gakki=Test Synth B\nMAP=77\n"));
     }
 
+    // Bounds no screen can show put the window on the screen while the file keeps them as written;
+    // a maximized window saves the bounds it had before.
+    void unusableBoundsArePlacedOnScreenAndKeptInTheFile()
+    {
+        constexpr char kUnusable[] = "[window]\nheight=3\0"
+                                     "00\nwidth=-5\ntop=-2147483648\nleft=99999\n";
+        {
+            GameBench game({{.name = "Test Synth A"}}, QString::fromUtf8(kUnusable, sizeof kUnusable - 1));
+            // The frame's position with the inside's size: the decorations are unknown before the
+            // window first shows.
+            QVERIFY(Form1->screen()->availableGeometry().contains(QRect(Form1->pos(), Form1->size())));
+            QCOMPARE(Form1->size(), QSize(345, 246));
+            Form1->close();
+            QVERIFY(
+                ReadSettings().startsWith("[window]\nheight=246\nwidth=-5\ntop=-2147483648\nleft=99999\n"));
+        }
+        GameBench game({{.name = "Test Synth A"}}, Settings(0, "Test Synth A"));
+        Form1->showMaximized();
+        QTRY_VERIFY(Form1->width() > 400);
+        Form1->close();
+        QVERIFY(ReadSettings().startsWith("[window]\nheight=300\nwidth=400\ntop=20\nleft=30\n"));
+    }
+
     void badSettingsFiles_data()
     {
         QTest::addColumn<QByteArray>("content");

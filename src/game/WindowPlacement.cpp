@@ -1,0 +1,47 @@
+// Window placement in 64-bit arithmetic: the settings file may hold any 32-bit values.
+#include "game/WindowPlacement.h"
+
+#include <algorithm>
+
+namespace game {
+
+namespace {
+
+std::int64_t Overlap(std::int64_t start, std::int64_t length, std::int64_t areaStart, std::int64_t areaLength)
+{
+    const std::int64_t end = std::min(start + std::max<std::int64_t>(length, 0), areaStart + areaLength);
+    return std::max<std::int64_t>(end - std::max(start, areaStart), 0);
+}
+
+std::int64_t OverlapArea(const WindowBounds& window, const QRect& screen)
+{
+    return Overlap(window.left, window.width, screen.x(), screen.width()) *
+           Overlap(window.top, window.height, screen.y(), screen.height());
+}
+
+// One axis: the length within [minimum, area] (the area winning), the start within the area.
+void FitInto(std::int32_t& start, std::int32_t& length, int minimum, int areaStart, int areaLength)
+{
+    length = std::clamp(length, std::min(minimum, areaLength), areaLength);
+    start = std::int32_t(
+        std::clamp<std::int64_t>(start, areaStart, std::int64_t(areaStart) + areaLength - length));
+}
+
+} // namespace
+
+WindowBounds PlacedOnScreen(const WindowBounds& wanted, QSize minimum, const std::vector<QRect>& screens)
+{
+    if (screens.empty())
+        return wanted;
+    // max_element keeps the first of equals: the primary screen when none is overlapped.
+    const QRect& screen =
+        *std::max_element(screens.begin(), screens.end(), [&](const QRect& a, const QRect& b) {
+            return OverlapArea(wanted, a) < OverlapArea(wanted, b);
+        });
+    WindowBounds placed = wanted;
+    FitInto(placed.left, placed.width, minimum.width(), screen.x(), screen.width());
+    FitInto(placed.top, placed.height, minimum.height(), screen.y(), screen.height());
+    return placed;
+}
+
+} // namespace game
