@@ -9,9 +9,14 @@ packages=(
   libfluidsynth-dev libsdl2-dev libglib2.0-dev fluid-soundfont-gm
   libjpeg62-turbo-dev fonts-ipafont-gothic
 )
-if [[ "${1:-}" == "--tests" ]]; then
-  packages+=(jackd2)
-fi
+# --tests: what the test suite needs besides; --fuzz: the compiler of the fuzz targets (fuzz/).
+for option in "$@"; do
+  case "$option" in
+    --tests) packages+=(jackd2) ;;
+    --fuzz) packages+=(clang) ;;
+    *) echo "unknown option: $option" >&2; exit 2 ;;
+  esac
+done
 
 missing=()
 for package in "${packages[@]}"; do

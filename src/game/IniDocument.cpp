@@ -235,7 +235,13 @@ IniDocument IniDocument::load(const QString& path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    return fromBytes(file.readAll());
+    // Room for the lines written at close, so that writing them never copies a large file.
+    QByteArray bytes;
+    bytes.reserve(file.size() + 4096);
+    bytes.resize(file.size());
+    bytes.resize(std::max<qint64>(file.read(bytes.data(), bytes.size()), 0));
+    bytes += file.readAll(); // what a file of unknown size (a pipe, /proc) still holds
+    return fromBytes(std::move(bytes));
 }
 
 std::int32_t IniDocument::readInteger(const QString& section, const QString& key, std::int32_t fallback) const
