@@ -107,8 +107,9 @@ std::optional<Line> NextSection(Bytes bytes, qsizetype from)
     return std::nullopt;
 }
 
-// Text of the file: UTF-8 when it is valid UTF-8, else Shift-JIS, the character set settings
-// files of the game's first platform were written in. `exact` tells whether either fitted.
+// Text of the file: UTF-8 when it is valid UTF-8, else Shift-JIS, the character set of the
+// game's Japanese texts and of settings files edited on Japanese systems. `exact` tells whether
+// either fitted.
 struct Text {
     QString text;
     bool exact = true;
