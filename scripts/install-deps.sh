@@ -9,9 +9,11 @@ packages=(
   libfluidsynth-dev libsdl2-dev libglib2.0-dev fluid-soundfont-gm
   libjpeg62-turbo-dev fonts-ipafont-gothic
 )
-if [[ "${1:-}" == "--tests" ]]; then
-  packages+=(jackd2)
-fi
+case "${1:-}" in
+  --tests) packages+=(jackd2) ;;
+  # The benchmarks run Velmora and a peer program, VMPK, under Xvfb and a private PulseAudio.
+  --bench) packages+=(xvfb xdotool x11-utils pulseaudio vmpk) ;;
+esac
 
 missing=()
 for package in "${packages[@]}"; do
