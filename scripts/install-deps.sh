@@ -9,11 +9,14 @@ packages=(
   libfluidsynth-dev libsdl2-dev libglib2.0-dev fluid-soundfont-gm
   libjpeg62-turbo-dev fonts-ipafont-gothic
 )
-# --tests: what the test suite needs besides; --fuzz: the compiler of the fuzz targets (fuzz/).
+# --tests: what the test suite needs besides; --fuzz: the compiler of the fuzz targets (fuzz/);
+# --bench: what the benchmarks need.
 for option in "$@"; do
   case "$option" in
     --tests) packages+=(jackd2) ;;
     --fuzz) packages+=(clang) ;;
+    # The benchmarks run Velmora and a peer program, VMPK, under Xvfb and a private PulseAudio.
+    --bench) packages+=(xvfb xdotool x11-utils pulseaudio vmpk) ;;
     *) echo "unknown option: $option" >&2; exit 2 ;;
   esac
 done

@@ -423,5 +423,8 @@ void TForm1::Label1Click()
 
 void TForm1::Timer1Timer()
 {
-    StatusBar1->showMessage(game::DateTimeText(platform::Now(), QLocale::system()));
+    // Ten ticks a second, one new text a second: the status bar is repainted only when it changes.
+    const QString text = game::DateTimeText(platform::Now(), QLocale::system());
+    if (text != StatusBar1->currentMessage())
+        StatusBar1->showMessage(text);
 }

@@ -31,6 +31,13 @@ template <std::size_t N> void PrepareHeader(MIDIHDR& header, const std::array<st
     midiOutPrepareHeader(MidiOutPort, &header, sizeof(MIDIHDR));
 }
 
+// A fixed wait of the send procedure, for the ports that need it.
+void Pace(DWORD milliseconds)
+{
+    if (platform::NeedsPacing(MidiOutPort))
+        Sleep(milliseconds);
+}
+
 } // namespace
 
 void SendShort(std::uint8_t status, std::uint8_t data1, std::uint8_t data2)
@@ -55,9 +62,9 @@ void FillScaleTuningMessage(const std::array<std::uint8_t, kPitchClasses>& data)
 void SendScaleTuningMessage(DWORD waitAfter)
 {
     PrepareHeader(ScaleTuningHeader, ScaleTuningMessage);
-    Sleep(kWaitBeforeScaleTuning);
+    Pace(kWaitBeforeScaleTuning);
     MidiResult = static_cast<std::int32_t>(midiOutLongMsg(MidiOutPort, &ScaleTuningHeader, sizeof(MIDIHDR)));
-    Sleep(waitAfter);
+    Pace(waitAfter);
     ReportLongMsgError(MidiResult);
 }
 
@@ -74,7 +81,7 @@ void SendGsReset(DWORD waitAfter)
 {
     midi::PrepareHeader(GsResetHeader, GsResetMessage);
     midiOutLongMsg(MidiOutPort, &GsResetHeader, sizeof(MIDIHDR));
-    Sleep(waitAfter);
+    midi::Pace(waitAfter);
 }
 
 void ReportLongMsgError(std::int32_t result)

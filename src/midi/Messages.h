@@ -55,6 +55,7 @@ std::uint8_t RolandChecksum(int sumOfAddressAndData);
 void FillScaleTuningMessage(const std::array<std::uint8_t, kPitchClasses>& data);
 
 // Sends ScaleTuningMessage: prepare, wait 300 ms, send into MidiResult, wait `waitAfter`, report.
+// The waits pace only a port that needs pacing (platform::NeedsPacing); the order stays.
 void SendScaleTuningMessage(DWORD waitAfter);
 
 } // namespace midi
@@ -62,7 +63,8 @@ void SendScaleTuningMessage(DWORD waitAfter);
 // The checksum of ScaleTuningMessage: over the constant address 40 11 40 and data bytes 8 ... 19.
 int ScaleTuningChecksum();
 
-// Sends GsResetMessage at once, then waits `waitAfter` milliseconds. The result is not kept.
+// Sends GsResetMessage at once, then waits `waitAfter` milliseconds on a port that needs pacing.
+// The result is not kept.
 void SendGsReset(DWORD waitAfter);
 
 // Shows the text of a long-message result: "error1" for 67, "error2" for 64, "error3" for 5,

@@ -19,6 +19,10 @@ public:
     virtual MMRESULT sendLong(std::span<const std::uint8_t> bytes) = 0;
     // Every note off on every channel, the damper pedal lifted.
     virtual MMRESULT reset() = 0;
+    // Whether the send procedure's fixed waits pace this port. A port to an external module never
+    // says when the module has taken a message in, so the waits are its only pacing; a device of
+    // our own that has taken the message in before the call returns needs none.
+    virtual bool needsPacing() const { return true; }
 };
 
 // One entry of the device list.

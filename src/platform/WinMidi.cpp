@@ -143,3 +143,9 @@ void Sleep(DWORD milliseconds)
 {
     platform::CurrentSystem().sleep(milliseconds);
 }
+
+bool platform::NeedsPacing(HMIDIOUT handle)
+{
+    auto* port = tables().port(handle);
+    return port == nullptr || port->needsPacing();
+}

@@ -67,3 +67,9 @@ MMRESULT midiOutLongMsg(HMIDIOUT handle, MIDIHDR* header, UINT headerSize);
 
 // Blocks the calling (user-interface) thread; on the virtual clock in tests.
 void Sleep(DWORD milliseconds);
+
+namespace platform {
+// Whether the port behind `handle` is paced by fixed waits; true for a handle that is not open,
+// whose sends fail as they would on any device.
+bool NeedsPacing(HMIDIOUT handle);
+} // namespace platform

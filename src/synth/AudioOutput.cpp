@@ -6,13 +6,43 @@
 
 #include <SDL.h>
 
+#include <cmath>
+
 namespace synth {
 namespace {
 
 constexpr int kPeriodFrames = 64;
 constexpr int kPeriods = 4;
+// -100 dBFS: what is left of a reverb tail below this is never heard.
+constexpr float kSilence = 1e-5f;
+
+bool Silent(int frames, int count, float* buffers[])
+{
+    for (int b = 0; b < count; ++b)
+        for (int i = 0; i < frames; ++i)
+            if (std::abs(buffers[b][i]) >= kSilence)
+                return false;
+    return true;
+}
 
 } // namespace
+
+int PeriodRenderer::render(int frames, int nfx, float* fx[], int nout, float* out[])
+{
+    fluid_synth_t* fluid = synth_.get();
+    if (idle_ && fluid_synth_get_active_voice_count(fluid) == 0)
+        return FLUID_OK;
+    int result = FLUID_OK;
+    if (nfx == 0) {
+        float* effectsIntoDry[] = {out[0], out[1], out[0], out[1]}; // reverb and chorus, left and right
+        result = fluid_synth_process(fluid, frames, 4, effectsIntoDry, nout, out);
+    } else {
+        result = fluid_synth_process(fluid, frames, nfx, fx, nout, out);
+    }
+    idle_ = fluid_synth_get_active_voice_count(fluid) == 0 && Silent(frames, nout, out) &&
+            Silent(frames, nfx, fx);
+    return result;
+}
 
 // SDL's audio subsystem, which FluidSynth's sdl2 driver expects its host to start (counted by SDL,
 // so other users of SDL in the process are not disturbed).
@@ -39,14 +69,21 @@ std::unique_ptr<AudioOutput> AudioOutput::Open(FluidSynth& synth, const std::vec
     fluid_settings_setint(settings, "audio.period-size", kPeriodFrames);
     fluid_settings_setint(settings, "audio.periods", kPeriods);
     fluid_settings_setint(settings, "audio.jack.autoconnect", 1);
-    std::unique_ptr<AudioOutput> output(new AudioOutput);
+    std::unique_ptr<AudioOutput> output(new AudioOutput(synth));
     for (const std::string& driver : drivers)
         if (output->tryDriver(synth, driver))
             return output;
     return nullptr;
 }
 
+AudioOutput::AudioOutput(FluidSynth& synth) : renderer_(synth) {}
+
 AudioOutput::~AudioOutput() = default;
+
+int AudioOutput::RenderPeriod(void* output, int frames, int nfx, float* fx[], int nout, float* out[])
+{
+    return static_cast<AudioOutput*>(output)->renderer_.render(frames, nfx, fx, nout, out);
+}
 
 bool AudioOutput::tryDriver(FluidSynth& synth, const std::string& name)
 {
@@ -58,7 +95,9 @@ bool AudioOutput::tryDriver(FluidSynth& synth, const std::string& name)
     if (fluid_settings_setstr(synth.settings(), "audio.driver", name.c_str()) != FLUID_OK)
         return false;
     const platform::AlsaMessagesSilenced alsaQuiet;
-    output_.reset(new_fluid_audio_driver(synth.settings(), synth.get()));
+    output_.reset(new_fluid_audio_driver2(synth.settings(), &AudioOutput::RenderPeriod, this));
+    if (!output_)
+        output_.reset(new_fluid_audio_driver(synth.settings(), synth.get()));
     if (!output_)
         return false;
     sdl_ = std::move(sdl);

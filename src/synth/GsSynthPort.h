@@ -23,6 +23,8 @@ public:
     MMRESULT sendShort(DWORD word) override;
     MMRESULT sendLong(std::span<const std::uint8_t> bytes) override;
     MMRESULT reset() override;
+    // Every message has been taken in when its call returns.
+    bool needsPacing() const override { return false; }
 
     FluidSynth& synth() { return *synth_; }
     const ScaleTuning& scaleTuning(int channel) const { return scaleTuning_.at(channel); }

@@ -44,7 +44,8 @@ QString HexBytes(const std::vector<std::uint8_t>& bytes)
 // A recording port: every message it receives lands in the trace.
 class FakePort final : public platform::MidiOutPort {
 public:
-    FakePort(TestBench& bench, int id, MMRESULT longResult) : bench_(bench), id_(id), longResult_(longResult)
+    FakePort(TestBench& bench, int id, const FakeDeviceConfig& config)
+        : bench_(bench), id_(id), longResult_(config.longResult), paced_(config.paced)
     {
     }
     ~FakePort() override { bench_.record(QStringLiteral("close %1").arg(id_)); }
@@ -67,11 +68,13 @@ public:
         bench_.record(QStringLiteral("reset"));
         return MMSYSERR_NOERROR;
     }
+    bool needsPacing() const override { return paced_; }
 
 private:
     TestBench& bench_;
     int id_;
     MMRESULT longResult_;
+    bool paced_;
 };
 
 class FakeDevice final : public platform::MidiOutDevice {
@@ -87,7 +90,7 @@ public:
             results.pop_front();
         bench_.record(QStringLiteral("open %1 -> %2").arg(id_).arg(result));
         if (result == MMSYSERR_NOERROR)
-            port = std::make_unique<FakePort>(bench_, id_, config().longResult);
+            port = std::make_unique<FakePort>(bench_, id_, config());
         return result;
     }
 

@@ -40,6 +40,7 @@ struct FakeDeviceConfig {
     MMRESULT capabilities = MMSYSERR_NOERROR; // non-zero: the capability query fails
     std::deque<MMRESULT> openResults;         // consumed one per open; 0 once empty
     MMRESULT longResult = MMSYSERR_NOERROR;   // what every system-exclusive send returns
+    bool paced = true;                        // false: a device of our own, without fixed waits
 };
 
 // Recording devices and a virtual clock behind the platform layer, and a recording desktop,

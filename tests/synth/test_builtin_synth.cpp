@@ -1,6 +1,7 @@
 // Device 0 as the program meets it: its name, opening without a SoundFont or without sound,
 // short messages and the reset.
 #include "StderrCapture.h"
+#include "synth/AudioOutput.h"
 #include "synth/BuiltinSynthDevice.h"
 #include "synth/GsSynthPort.h"
 
@@ -164,6 +165,34 @@ private slots:
         fluid_synth_get_cc(fluid, 0, 7, &volume);
         QCOMPARE(program, 0);
         QCOMPARE(volume, 100);
+    }
+
+    // The audio output stops running the synthesizer once a note and its reverb have died away, and
+    // the next note sounds in the period after it arrives.
+    void rendererRestsWhileSilent()
+    {
+        auto synth = synth::FluidSynth::Open({.soundFonts = {kSoundFont}, .reverb = true});
+        QVERIFY(synth);
+        synth::PeriodRenderer renderer(*synth);
+        std::vector<float> left(64), right(64);
+        auto period = [&] {
+            std::fill(left.begin(), left.end(), 0.0f);
+            std::fill(right.begin(), right.end(), 0.0f);
+            float* out[] = {left.data(), right.data()};
+            renderer.render(64, 0, nullptr, 2, out);
+            return *std::max_element(left.begin(), left.end());
+        };
+        fluid_synth_noteon(synth->get(), 0, 69, 100);
+        period();
+        fluid_synth_noteoff(synth->get(), 0, 69);
+        int periods = 0;
+        while (!renderer.idle() && periods < 44100 * 20 / 64)
+            period(), ++periods;
+        QVERIFY(renderer.idle());
+        QCOMPARE(period(), 0.0f);
+        fluid_synth_noteon(synth->get(), 0, 69, 100);
+        QVERIFY(period() > 0.0f);
+        QVERIFY(!renderer.idle());
     }
 
     void resetEndsNotesHeldByThePedal()

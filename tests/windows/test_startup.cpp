@@ -48,6 +48,22 @@ private slots:
         }
     }
 
+    // Our own synthesizer has taken each message in when the call returns: the same sends in the
+    // same order, without the fixed waits.
+    void ownSynthesizerIsNotPaced()
+    {
+        GameBench game({{.name = "Own Synth", .paced = false}});
+        QCOMPARE(game.trace().texts(),
+                 QStringList({"open 0 -> 0", kGsReset, ScaleTuningTrace(TuningData())}));
+        QCOMPARE(TuningStartTime, game.bench().now());
+        game.trace().clear();
+        QTest::keyClick(Form2->ScrollBar(1), Qt::Key_Right);
+        const QString retuned = ScaleTuningTrace(TuningData({1}));
+        Form1->close();
+        QCOMPARE(game.trace().texts(), QStringList({retuned, kEqualTemperament, "close 0"}));
+        QCOMPARE(game.bench().now(), TuningStartTime);
+    }
+
     void savedDeviceChoice_data()
     {
         QTest::addColumn<QStringList>("devices");

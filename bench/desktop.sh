@@ -1,0 +1,110 @@
+#!/usr/bin/env bash
+# Velmora beside VMPK as the player meets them on a desktop: process start to the windows on
+# screen, and CPU while the program waits for the player. Both run on an Xvfb display of their own
+# and play through a private PulseAudio server into a null sink, each with its built-in
+# synthesizer (VMPK's is Sonivox). Prints rows: what, value, unit.
+# Usage: bench/desktop.sh <velmora executable>
+set -euo pipefail
+
+velmora=$1
+display=:81
+runs=5
+idle_seconds=10
+
+work=$(mktemp -d)
+pids=()
+stop_all() {
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap stop_all EXIT
+
+Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+pids+=($!)
+export DISPLAY=$display HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_RUNTIME_DIR=$work/run
+export PULSE_SERVER=unix:$work/pulse.socket
+mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+pulseaudio --daemonize=no --system=false --disallow-exit --exit-idle-time=-1 --use-pid-file=false \
+  -n --load=module-null-sink --load="module-native-protocol-unix socket=$work/pulse.socket auth-anonymous=1" \
+  >/dev/null 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do xdpyinfo -display "$display" >/dev/null 2>&1 && break; sleep 0.05; done
+for _ in $(seq 100); do [[ -S $work/pulse.socket ]] && break; sleep 0.05; done
+# A copy of its own, so no settings file of a developer's is read or written.
+cp "$velmora" "$work/velmora"
+
+now_ms() { echo $(($(date +%s%N) / 1000000)); }
+
+# Waits until every window named by `xdotool search` arguments ($@, separated by --) is mapped;
+# prints the milliseconds since `start`.
+windows_shown_after() {
+  local start=$1
+  shift
+  local deadline=$(($(now_ms) + 10000))
+  while (($(now_ms) < deadline)); do
+    local all=1 query=()
+    for arg in "$@" --; do
+      if [[ $arg == -- ]]; then
+        xdotool search --onlyvisible "${query[@]}" >/dev/null 2>&1 || { all=0; break; }
+        query=()
+      else
+        query+=("$arg")
+      fi
+    done
+    ((all)) && { echo $(($(now_ms) - start)); return; }
+    sleep 0.002
+  done
+  echo nan
+}
+
+# CPU seconds (user + system) used so far by the processes $@.
+cpu_ticks() {
+  local total=0
+  for pid in "$@"; do
+    read -r -a stat <"/proc/$pid/stat"
+    total=$((total + stat[13] + stat[14]))
+  done
+  echo "$total"
+}
+
+idle_percent() {
+  local before after hz
+  hz=$(getconf CLK_TCK)
+  before=$(cpu_ticks "$@")
+  sleep "$idle_seconds"
+  after=$(cpu_ticks "$@")
+  awk -v t=$((after - before)) -v hz="$hz" -v s="$idle_seconds" 'BEGIN { printf "%.2f", 100 * t / hz / s }'
+}
+
+median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+
+row() { printf '%s\t%s\t%s\n' "$1" "$2" "$3"; }
+
+# Starts `command` $runs times and waits each time for the windows named by the remaining arguments
+# (as for windows_shown_after); sets shown_ms to the median and idle to the last run's idle CPU.
+measure() {
+  local command=$1 times=() pid
+  shift
+  for ((run = 0; run < runs; run++)); do
+    local start
+    start=$(now_ms)
+    "$command" >/dev/null 2>&1 &
+    pid=$!
+    times+=("$(windows_shown_after "$start" "$@")")
+    if ((run == runs - 1)); then
+      sleep 2
+      idle=$(idle_percent "$pid")
+    fi
+    kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null || true
+  done
+  shown_ms=$(printf '%s\n' "${times[@]}" | median)
+}
+
+measure "$work/velmora" --name '^Velmora$' -- --name '^調整$'
+row "desktop: Velmora, process start to both windows shown (median of $runs)" "$shown_ms" ms
+row "desktop: Velmora idle CPU, built-in synthesizer" "$idle" "% of a core"
+
+measure vmpk --class '^vmpk$'
+row "desktop: VMPK, process start to its window shown (median of $runs)" "$shown_ms" ms
+row "desktop: VMPK idle CPU, its own synthesizer" "$idle" "% of a core"
