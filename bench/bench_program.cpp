@@ -4,7 +4,9 @@
 // the program's own. Prints tab-separated rows: what, value, unit.
 #include "Program.h"
 #include "game/IniDocument.h"
+#include "midi/Messages.h"
 #include "Rows.h"
+#include "platform/RtMidiDevices.h"
 #include "platform/System.h"
 #include "tessalyUnit1.h"
 #include "tessalyUnit2.h"
@@ -73,6 +75,26 @@ public:
     }
     void sleep(DWORD) override {}
     QDateTime now() override { return QDateTime::currentDateTime(); }
+};
+
+// The JACK input port `portName` as the only device (bench/run.sh starts a server and a receiver
+// for it), the waits skipped.
+class JackPortSystem final : public platform::System {
+public:
+    explicit JackPortSystem(std::string portName) : portName_(std::move(portName)) {}
+    std::vector<std::unique_ptr<platform::MidiOutDevice>> enumerateMidiOutDevices() override
+    {
+        std::vector<std::unique_ptr<platform::MidiOutDevice>> devices;
+        for (auto& device : platform::EnumerateJackPorts())
+            if (device->name() == portName_)
+                devices.push_back(std::move(device));
+        return devices;
+    }
+    void sleep(DWORD) override {}
+    QDateTime now() override { return QDateTime::currentDateTime(); }
+
+private:
+    std::string portName_;
 };
 
 double Median(std::vector<double> values)
@@ -146,6 +168,12 @@ int main(int argc, char* argv[])
 
         Row("idle CPU, clock and timers running", IdleCpuPercent(3000), "% of a core");
         Row("10 MB settings file read, changed and written back", HugeSettingsMilliseconds(), "ms");
+    }
+    if (const QByteArray port = qgetenv("VELMORA_BENCH_JACK_PORT"); !port.isEmpty()) {
+        platform::InstallSystem(std::make_unique<JackPortSystem>(port.toStdString()));
+        Program program;
+        if (!program.ended() && MidiOutPort != 0)
+            Row("idle CPU, a JACK device open", IdleCpuPercent(5000), "% of a core");
     }
     platform::InstallSystem(nullptr);
     return 0;

@@ -13,6 +13,30 @@ cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DVELMORA_SANITIZE
   -DVELMORA_BUILD_TESTS=OFF -DVELMORA_BUILD_BENCH=ON >/dev/null
 cmake --build build-bench --target "${benchmarks[@]}" velmora -j2 >/dev/null
 
+# A private JACK server (dummy driver, a 256-frame period at 48 kHz) and a receiver, so that the idle
+# cost of a JACK device is measured too; left out when jackd is not installed.
+started=()
+stop_started() {
+  local pid
+  for pid in "${started[@]}"; do kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null; done
+  return 0
+}
+trap stop_started EXIT
+if command -v jackd >/dev/null && command -v jack_midi_dump >/dev/null; then
+  export JACK_DEFAULT_SERVER="velmora-bench-$$" JACK_NO_AUDIO_RESERVATION=1
+  jackd --no-realtime --name "$JACK_DEFAULT_SERVER" -d dummy --rate 48000 --period 256 >/dev/null 2>&1 &
+  started+=($!)
+  if jack_wait --wait --timeout 10 >/dev/null 2>&1; then
+    jack_midi_dump >/dev/null 2>&1 &
+    started+=($!)
+    for _ in $(seq 100); do
+      jack_lsp 2>/dev/null | grep -qx 'midi-monitor:input' && break
+      sleep 0.05
+    done
+    export VELMORA_BENCH_JACK_PORT=midi-monitor:input
+  fi
+fi
+
 {
   printf 'what\tvalue\tunit\n'
   for benchmark in "${benchmarks[@]}"; do
