@@ -10,6 +10,7 @@
 #include "platform/System.h"
 #include "tessalyUnit1.h"
 #include "tessalyUnit2.h"
+#include "ui/QtDesktop.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -155,6 +156,8 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
+    ui::QtDesktop desktop;
+    const ui::DesktopInForce desktopInForce(desktop);
     platform::InstallSystem(std::make_unique<InstantSystem>());
     {
         const auto start = Clock::now();

@@ -1,6 +1,7 @@
 // Program entry: creates Form1 ... Form7 in order and runs the event loop until Form1 closes.
 #include "Program.h"
 #include "platform/System.h"
+#include "ui/QtDesktop.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -13,6 +14,10 @@ int main(int argc, char* argv[])
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/velmora.png")));
     // The main window's close ends the run; the other windows only hide.
     QApplication::setQuitOnLastWindowClosed(false);
+
+    // Below the application object: the desktop's Qt objects (the clip's player) die before it.
+    ui::QtDesktop desktop;
+    const ui::DesktopInForce desktopInForce(desktop);
 
     int result = 0;
     {

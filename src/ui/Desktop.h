@@ -4,15 +4,14 @@
 
 #include <QString>
 
-#include <memory>
-
 namespace ui {
 
 class Desktop {
 public:
     virtual ~Desktop() = default;
-    // A modal message box with an OK button; returns when dismissed.
-    virtual void messageBox(const QString& text) = 0;
+    // A modal message box with an OK button: `text` as its first line, exactly, and below it the
+    // plain explanation of what happened and what to do (none when empty); returns when dismissed.
+    virtual void messageBox(const QString& text, const QString& explanation) = 0;
     // Replaces the clipboard's content with plain text.
     virtual void setClipboardText(const QString& text) = 0;
     // Opens a web address in the browser without blocking; failures pass silently.
@@ -21,13 +20,26 @@ public:
     virtual void playClip() = 0;
 };
 
-// The desktop in force: the real one until a test installs another.
+// The desktop in force: the one the program entry, a benchmark or a test has put in force.
 Desktop& CurrentDesktop();
-std::unique_ptr<Desktop> InstallDesktop(std::unique_ptr<Desktop> desktop);
 
-inline void ShowMessage(const QString& text)
+// Puts `desktop` in force while it lasts and the previous one back afterwards. The desktop is
+// owned by the caller: the program entry keeps the real one below the application object, so
+// that every Qt object it holds dies before the application does.
+class DesktopInForce {
+public:
+    explicit DesktopInForce(Desktop& desktop);
+    ~DesktopInForce();
+    DesktopInForce(const DesktopInForce&) = delete;
+    DesktopInForce& operator=(const DesktopInForce&) = delete;
+
+private:
+    Desktop* previous_;
+};
+
+inline void ShowMessage(const QString& text, const QString& explanation = {})
 {
-    CurrentDesktop().messageBox(text);
+    CurrentDesktop().messageBox(text, explanation);
 }
 
 } // namespace ui

@@ -13,10 +13,11 @@ namespace ui {
 QtDesktop::QtDesktop() = default;
 QtDesktop::~QtDesktop() = default;
 
-void QtDesktop::messageBox(const QString& text)
+void QtDesktop::messageBox(const QString& text, const QString& explanation)
 {
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Velmora"), text, QMessageBox::Ok,
                     QApplication::activeWindow());
+    box.setInformativeText(explanation);
     box.exec();
 }
 
@@ -41,23 +42,23 @@ void QtDesktop::playClip()
 }
 
 namespace {
-std::unique_ptr<Desktop>& installed()
-{
-    static std::unique_ptr<Desktop> desktop;
-    return desktop;
-}
+Desktop* inForce = nullptr; // not owned
 } // namespace
 
 Desktop& CurrentDesktop()
 {
-    if (!installed())
-        installed() = std::make_unique<QtDesktop>();
-    return *installed();
+    if (!inForce)
+        qFatal("No desktop is in force");
+    return *inForce;
 }
 
-std::unique_ptr<Desktop> InstallDesktop(std::unique_ptr<Desktop> desktop)
+DesktopInForce::DesktopInForce(Desktop& desktop) : previous_(std::exchange(inForce, &desktop))
 {
-    return std::exchange(installed(), std::move(desktop));
+}
+
+DesktopInForce::~DesktopInForce()
+{
+    inForce = previous_;
 }
 
 } // namespace ui

@@ -3,6 +3,8 @@
 
 #include "ui/Desktop.h"
 
+#include <memory>
+
 class QSoundEffect;
 
 namespace ui {
@@ -11,10 +13,12 @@ class QtDesktop final : public Desktop {
 public:
     QtDesktop();
     ~QtDesktop() override;
-    void messageBox(const QString& text) override;
+    void messageBox(const QString& text, const QString& explanation) override;
     void setClipboardText(const QString& text) override;
     void openUrl(const QString& address) override;
     void playClip() override;
+    // The clip's player once it has been asked to play.
+    const QSoundEffect* clip() const { return clip_.get(); }
 
 private:
     std::unique_ptr<QSoundEffect> clip_; // created on the first play

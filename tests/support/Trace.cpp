@@ -124,7 +124,11 @@ private:
 class FakeDesktop final : public ui::Desktop {
 public:
     explicit FakeDesktop(TestBench& bench) : bench_(bench) {}
-    void messageBox(const QString& text) override { bench_.record("box " + text); }
+    void messageBox(const QString& text, const QString& explanation) override
+    {
+        bench_.record("box " + text);
+        bench_.explanations_ << explanation;
+    }
     void setClipboardText(const QString& text) override
     {
         bench_.clipboard_ = text;
@@ -141,14 +145,15 @@ TestBench::TestBench(std::vector<FakeDeviceConfig> devices)
     : devices_(std::move(devices)), start_(QDate(2026, 12, 7), QTime(10, 0))
 {
     previousSystem_ = platform::InstallSystem(std::make_unique<FakeSystem>(*this));
-    previousDesktop_ = ui::InstallDesktop(std::make_unique<FakeDesktop>(*this));
+    desktop_ = std::make_unique<FakeDesktop>(*this);
+    desktopInForce_ = std::make_unique<ui::DesktopInForce>(*desktop_);
 }
 
 TestBench::~TestBench()
 {
     // Ports close while the bench still exists; their closes are recorded and then dropped.
     platform::InstallSystem(std::move(previousSystem_));
-    ui::InstallDesktop(std::move(previousDesktop_));
+    desktopInForce_.reset();
 }
 
 } // namespace testing

@@ -59,6 +59,8 @@ public:
     void advance(qint64 ms) { elapsedMs_ += ms; }
     // The devices as the system lists them; may be changed until the program first asks.
     std::vector<FakeDeviceConfig>& devices() { return devices_; }
+    // The second line of every message box shown, in order ("box ..." entries hold the first).
+    const QStringList& explanations() const { return explanations_; }
     // The text last put on the clipboard.
     QString clipboard() const { return clipboard_; }
 
@@ -74,8 +76,10 @@ private:
     QDateTime start_;
     qint64 elapsedMs_ = 0;
     QString clipboard_;
+    QStringList explanations_;
     std::unique_ptr<platform::System> previousSystem_;
-    std::unique_ptr<ui::Desktop> previousDesktop_;
+    std::unique_ptr<ui::Desktop> desktop_;
+    std::unique_ptr<ui::DesktopInForce> desktopInForce_;
 };
 
 // "90 35 64"-style hexadecimal text of bytes.

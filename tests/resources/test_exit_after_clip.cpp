@@ -1,0 +1,36 @@
+// The run ends cleanly after the title clip has played: the program entry's order (application,
+// then the real desktop, then the windows) torn down in reverse, through the real Qt Multimedia
+// player, with or without an audio output. The sanitizers and the exit status are the verdict.
+#include "Program.h"
+#include "Trace.h"
+#include "tessalyUnit1.h"
+#include "ui/QtDesktop.h"
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QSoundEffect>
+
+#include <cstdio>
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    ui::QtDesktop desktop;
+    testing::TestBench bench; // the MIDI devices only: the desktop in force is the real one
+    const ui::DesktopInForce desktopInForce(desktop);
+    {
+        Program program;
+        Form1->Label1Click();
+        // Until the player has loaded the clip and started it, or found there is no audio output.
+        const QDeadlineTimer deadline(10000);
+        while (desktop.clip() && desktop.clip()->status() == QSoundEffect::Loading && !deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        if (!desktop.clip() || desktop.clip()->status() == QSoundEffect::Loading) {
+            std::fprintf(stderr, "the clip was never loaded\n");
+            return 1;
+        }
+        Form1->close();
+    }
+    return 0;
+}
