@@ -36,8 +36,12 @@ constexpr int kOpenAttempts = 6;
 constexpr DWORD kWaitBeforeOpenRetry = 500;
 
 const QString kNoDeviceText = QStringLiteral("ＭＩＤＩ音源がないのでこのソフトは利用できません");
+const QString kNoDeviceExplanation =
+    QStringLiteral("ＭＩＤＩ音源ソフトかＭＩＤＩ機器を用意してから、もう一度起動してください。");
 const QString kCannotOpenText = QStringLiteral("ＭＩＤＩデバイスが開けません");
 const QString kCannotSaveText = QStringLiteral("設定ファイルを保存できませんでした。\n%1");
+const QString kCannotSaveExplanation =
+    QStringLiteral("このフォルダーに書き込めるか、ディスクに空きがあるかを確かめてください。");
 
 void ReferenceOn()
 {
@@ -77,23 +81,45 @@ void CurrentNoteOff()
 
 QString OpenErrorText(MMRESULT result)
 {
-    static const QStringList names = {"",
-                                      "ERROR",
-                                      "BADDEVICEID",
-                                      "NOTENABLED",
-                                      "ALLOCATED",
-                                      "指定されたデバイス ハンドルが無効です。",
-                                      "NODRIVER",
-                                      "メモリの割り当てまたはロックができません。",
-                                      "NOTSUPPORTED",
-                                      "BADERRNUM",
-                                      "INVALFLAG",
-                                      "INVALPARAM",
-                                      "HANDLEBUSY",
-                                      "INVALIDALIAS"};
-    if (result >= 1 && result < UINT(names.size()))
-        return names[int(result)];
+    static constexpr std::array<const char*, 14> kNames = {"",
+                                                           "ERROR",
+                                                           "BADDEVICEID",
+                                                           "NOTENABLED",
+                                                           "ALLOCATED",
+                                                           "指定されたデバイス ハンドルが無効です。",
+                                                           "NODRIVER",
+                                                           "メモリの割り当てまたはロックができません。",
+                                                           "NOTSUPPORTED",
+                                                           "BADERRNUM",
+                                                           "INVALFLAG",
+                                                           "INVALPARAM",
+                                                           "HANDLEBUSY",
+                                                           "INVALIDALIAS"};
+    if (result >= 1 && result < kNames.size())
+        return QString::fromUtf8(kNames[result]);
     return result == MMSYSERR_LASTERROR ? QStringLiteral("LASTERROR") : kCannotOpenText;
+}
+
+QString OpenErrorExplanation(MMRESULT result)
+{
+    switch (result) {
+    case MMSYSERR_BADDEVICEID:
+        return QStringLiteral("使えるＭＩＤＩデバイスが見つかりません。デバイス一覧から機器を選んでください。");
+    case MMSYSERR_NOTENABLED:
+        return QStringLiteral("音を出す出力（サウンドカードやサウンドサーバー）が使えません。"
+                              "サウンドの設定を確かめるか、デバイス一覧から別の機器を選んでください。");
+    case MMSYSERR_ALLOCATED:
+        return QStringLiteral("このＭＩＤＩデバイスはほかのソフトが使っています。"
+                              "そのソフトを閉じるか、デバイス一覧から別の機器を選んでください。");
+    case MMSYSERR_NODRIVER:
+        return QStringLiteral("ＭＩＤＩデバイスが見つかりません。機器が外されたか、音源ソフトやＪＡＣＫサーバーが"
+                              "止まっているか、内蔵音源のサウンドフォントがありません。用意してからデバイス一覧で選び直してください。");
+    case MMSYSERR_NOMEM:
+        return QStringLiteral("メモリが足りません。ほかのソフトを閉じてから、デバイス一覧で選び直してください。");
+    default:
+        return QStringLiteral("ＭＩＤＩデバイスを開けませんでした。機器の接続を確かめるか、"
+                              "デバイス一覧から別の機器を選んでください。");
+    }
 }
 
 TForm1::TForm1()
@@ -179,7 +205,7 @@ void TForm1::FormCreate()
 {
     ReferenceToneUsed = false;
     if (midiOutGetNumDevs() == 0) {
-        ui::ShowMessage(kNoDeviceText);
+        ui::ShowMessage(kNoDeviceText, kNoDeviceExplanation);
         return; // the program ends; nothing is sent or saved
     }
     DeviceCount = std::int32_t(midiOutGetNumDevs());
@@ -191,7 +217,7 @@ void TForm1::FormCreate()
     listDevices();
     selectSavedDevice(SelectedDeviceId, savedName);
     if (const MMRESULT result = OpenOutputWithRetry(); result != MMSYSERR_NOERROR)
-        ui::ShowMessage(OpenErrorText(result));
+        ui::ShowMessage(OpenErrorText(result), OpenErrorExplanation(result));
     SendGsReset(midi::kWaitAfterGsResetAtStart);
     TuningStartTime = platform::Now();
     startedUp_ = true;
@@ -295,7 +321,7 @@ void TForm1::saveSettings()
     SettingsFile.writeInteger("dev", "map", MapValue);
     const QString path = game::SettingsLocationOfThisProgram().pathToWrite();
     if (!SettingsFile.save(path))
-        ui::ShowMessage(kCannotSaveText.arg(path));
+        ui::ShowMessage(kCannotSaveText.arg(path), kCannotSaveExplanation);
     SettingsFile = game::IniDocument();
 }
 
@@ -319,8 +345,8 @@ void TForm1::ComboBox1Change()
     midi::SendShort(0xB9, 120, 0); // all sound off on channel 10 of the old device
     midiOutClose(MidiOutPort);
     SelectedDeviceId = ListedDeviceIds[std::size_t(ComboBox1->currentIndex())];
-    if (OpenOutputWithRetry() != MMSYSERR_NOERROR)
-        ui::ShowMessage(kCannotOpenText);
+    if (const MMRESULT result = OpenOutputWithRetry(); result != MMSYSERR_NOERROR)
+        ui::ShowMessage(kCannotOpenText, OpenErrorExplanation(result));
     midiOutReset(MidiOutPort);
     SendGsReset(midi::kWaitAfterGsResetAtSwitch);
     SendScaleTuning();

@@ -105,3 +105,5 @@ void CurrentNoteOff();
 
 // The text shown for an open failure at start-up.
 QString OpenErrorText(MMRESULT result);
+// The plain line below it: what the failure means and what the player can do.
+QString OpenErrorExplanation(MMRESULT result);

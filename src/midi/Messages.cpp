@@ -87,21 +87,28 @@ void SendGsReset(DWORD waitAfter)
 void ReportLongMsgError(std::int32_t result)
 {
     const char* text = nullptr;
+    QString explanation;
     switch (result) {
     case MIDIERR_NOTREADY:
         text = "error1";
+        explanation = QStringLiteral("ＭＩＤＩ機器との接続が切れて、調律を送れませんでした。機器やＪＡＣＫサーバーが"
+                                     "戻れば次の操作でつなぎ直します。戻らないときはデバイス一覧から別の機器を選んでください。");
         break;
     case MIDIERR_UNPREPARED:
         text = "error2";
+        explanation = QStringLiteral("送信の準備ができていなかったので、調律を送れませんでした。もう一度操作してください。");
         break;
     case MMSYSERR_INVALHANDLE:
         text = "error3";
+        explanation = QStringLiteral("ＭＩＤＩデバイスが開いていないので、調律を送れませんでした。"
+                                     "デバイス一覧から使える機器を選んでください。");
         break;
     case MMSYSERR_INVALPARAM:
         text = "error4";
+        explanation = QStringLiteral("調律のデータを機器が受け付けませんでした。デバイス一覧から機器を選び直してください。");
         break;
     default:
         return;
     }
-    ui::ShowMessage(QString::fromLatin1(text));
+    ui::ShowMessage(QString::fromLatin1(text), explanation);
 }

@@ -68,5 +68,5 @@ int ScaleTuningChecksum();
 void SendGsReset(DWORD waitAfter);
 
 // Shows the text of a long-message result: "error1" for 67, "error2" for 64, "error3" for 5,
-// "error4" for 11, nothing for any other code.
+// "error4" for 11, nothing for any other code; below it, what happened and what to do.
 void ReportLongMsgError(std::int32_t result);

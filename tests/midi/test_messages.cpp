@@ -127,6 +127,9 @@ private slots:
         QCOMPARE(MidiResult, result);
         QCOMPARE(bench.trace().only({"box"}), boxes);
         QCOMPARE(bench.trace().texts().last(), boxes.isEmpty() ? QString("sleep 10") : boxes.last());
+        // Each box explains itself on a second line.
+        QCOMPARE(bench.explanations().size(), boxes.size());
+        QVERIFY(!bench.explanations().contains(QString()));
         midiOutClose(MidiOutPort);
     }
 

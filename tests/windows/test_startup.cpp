@@ -172,6 +172,11 @@ private slots:
         // The challenge still goes out, to a port that is not open, and says so.
         QCOMPARE(game.trace().texts().mid(expected.size()),
                  QStringList({"sleep 300", "sleep 1000", "box error3"}));
+        // Below each code the player knows: one plain Japanese line saying what happened and what to do.
+        QCOMPARE(game.bench().explanations().size(), 2);
+        for (const QString& line : game.bench().explanations())
+            QVERIFY2(line.contains(QRegularExpression("[\\x{3040}-\\x{30FF}]")) && !line.contains('\n'),
+                     qPrintable(line));
     }
 
     void openSucceedingOnARetry()
