@@ -39,6 +39,10 @@ const QString kNoDeviceText = QStringLiteral("ＭＩＤＩ音源がないので�
 const QString kNoDeviceExplanation =
     QStringLiteral("ＭＩＤＩ音源ソフトかＭＩＤＩ機器を用意してから、もう一度起動してください。");
 const QString kCannotOpenText = QStringLiteral("ＭＩＤＩデバイスが開けません");
+const QString kDeviceReturnedText =
+    QStringLiteral("ＭＩＤＩ機器が戻ったので、ＧＳリセットと今の調律を送り直しました");
+// How long the status bar tells of a device that came back before the clock returns.
+constexpr qint64 kDeviceReturnedNoticeMs = 10000;
 const QString kCannotSaveText = QStringLiteral("設定ファイルを保存できませんでした。\n%1");
 const QString kCannotSaveExplanation =
     QStringLiteral("このフォルダーに書き込めるか、ディスクに空きがあるかを確かめてください。");
@@ -148,6 +152,11 @@ TForm1::TForm1()
     ui::OnActivate(this, [this] { FormActivate(); });
 }
 
+TForm1::~TForm1()
+{
+    midi::OnDeviceReturned(nullptr);
+}
+
 void TForm1::createKeyboard(QWidget* client)
 {
     // White keys first, so that the black keys lie above them and take the mouse where they overlap.
@@ -220,6 +229,10 @@ void TForm1::FormCreate()
         ui::ShowMessage(OpenErrorText(result), OpenErrorExplanation(result));
     SendGsReset(midi::kWaitAfterGsResetAtStart);
     TuningStartTime = platform::Now();
+    midi::OnDeviceReturned([this] {
+        deviceReturnedAt_ = platform::Now();
+        Timer1Timer();
+    });
     startedUp_ = true;
 }
 
@@ -449,8 +462,12 @@ void TForm1::Label1Click()
 
 void TForm1::Timer1Timer()
 {
+    const QDateTime now = platform::Now();
+    // For a while after the device came back, the status bar says so instead of showing the time.
+    const bool deviceJustReturned =
+        deviceReturnedAt_.isValid() && deviceReturnedAt_.msecsTo(now) < kDeviceReturnedNoticeMs;
     // Ten ticks a second, one new text a second: the status bar is repainted only when it changes.
-    const QString text = game::DateTimeText(platform::Now(), QLocale::system());
+    const QString text = deviceJustReturned ? kDeviceReturnedText : game::DateTimeText(now, QLocale::system());
     if (text != StatusBar1->currentMessage())
         StatusBar1->showMessage(text);
 }

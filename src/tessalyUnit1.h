@@ -20,6 +20,7 @@ class TForm1 : public QMainWindow {
     Q_OBJECT
 public:
     TForm1();
+    ~TForm1() override;
 
     // Start-up: settings, device list, port, GS reset, start time.
     void FormCreate();
@@ -83,6 +84,7 @@ private:
     bool closed_ = false;
     game::WindowBounds storedBounds_;  // the window's bounds as the settings file gave them
     game::WindowBounds appliedBounds_; // what the window was given for them, on a screen
+    QDateTime deviceReturnedAt_; // when the device last came back; invalid until then
 };
 
 extern TForm1* Form1;

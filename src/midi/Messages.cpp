@@ -4,6 +4,7 @@
 #include "ui/Desktop.h"
 
 #include <numeric>
+#include <utility>
 
 HMIDIOUT MidiOutPort = 0;
 std::int32_t MidiResult = 0;
@@ -38,10 +39,39 @@ void Pace(DWORD milliseconds)
         Sleep(milliseconds);
 }
 
+std::function<void()> onDeviceReturned; // the main window's, for its life
+
+void SendScaleTuningNow(DWORD waitAfter)
+{
+    PrepareHeader(ScaleTuningHeader, ScaleTuningMessage);
+    Pace(kWaitBeforeScaleTuning);
+    MidiResult = static_cast<std::int32_t>(midiOutLongMsg(MidiOutPort, &ScaleTuningHeader, sizeof(MIDIHDR)));
+    Pace(waitAfter);
+    ReportLongMsgError(MidiResult);
+}
+
+// `tuningFollows`: the message about to be sent is the scale tuning itself.
+void RestoreReturnedDevice(bool tuningFollows)
+{
+    if (!platform::DeviceReturned(MidiOutPort))
+        return;
+    SendGsReset(kWaitAfterGsResetAtSwitch);
+    if (!tuningFollows && ScaleTuningMessage.front() == 0xF0) // filled at least once
+        SendScaleTuningNow(kWaitAfterRetune);
+    if (onDeviceReturned)
+        onDeviceReturned();
+}
+
 } // namespace
+
+void OnDeviceReturned(std::function<void()> handler)
+{
+    onDeviceReturned = std::move(handler);
+}
 
 void SendShort(std::uint8_t status, std::uint8_t data1, std::uint8_t data2)
 {
+    RestoreReturnedDevice(false);
     midiOutShortMsg(MidiOutPort, ShortMessage(status, data1, data2));
 }
 
@@ -61,11 +91,8 @@ void FillScaleTuningMessage(const std::array<std::uint8_t, kPitchClasses>& data)
 
 void SendScaleTuningMessage(DWORD waitAfter)
 {
-    PrepareHeader(ScaleTuningHeader, ScaleTuningMessage);
-    Pace(kWaitBeforeScaleTuning);
-    MidiResult = static_cast<std::int32_t>(midiOutLongMsg(MidiOutPort, &ScaleTuningHeader, sizeof(MIDIHDR)));
-    Pace(waitAfter);
-    ReportLongMsgError(MidiResult);
+    RestoreReturnedDevice(true);
+    SendScaleTuningNow(waitAfter);
 }
 
 } // namespace midi

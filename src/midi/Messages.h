@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 
 // The one open MIDI output port, shared by every window.
 extern HMIDIOUT MidiOutPort;
@@ -41,6 +42,13 @@ constexpr DWORD ShortMessage(std::uint8_t status, std::uint8_t data1, std::uint8
 {
     return DWORD{status} | DWORD{data1} << 8 | DWORD{data2} << 16;
 }
+
+// A device that had gone away and is connected again (platform::DeviceReturned) has lost GS mode and the
+// tuning. So before a short message or a scale tuning goes out, such a device first gets, once,
+// the GS reset and then ScaleTuningMessage (every sender fills it before sending: it holds the
+// current tuning), with the waits of a device switch; then `handler` runs. The main window sets
+// it for its life, to tell the player.
+void OnDeviceReturned(std::function<void()> handler);
 
 // Sends a short message on MidiOutPort. No sender checks the result: a port that is not open
 // stays silent.

@@ -23,6 +23,9 @@ public:
     // says when the module has taken a message in, so the waits are its only pacing; a device of
     // our own that has taken the message in before the call returns needs none.
     virtual bool needsPacing() const { return true; }
+    // When the device this port was opened on had gone away and is there again, connects to it
+    // anew and answers true; false while it stays where it was or stays gone.
+    virtual bool reconnect() { return false; }
 };
 
 // One entry of the device list.

@@ -1,19 +1,27 @@
-// The external MIDI output ports, through RtMidi: ALSA-sequencer ports, then JACK MIDI input ports.
+// The external MIDI output ports: ALSA-sequencer ports through RtMidi, then JACK MIDI input ports
+// through libjack.
 #include "platform/RtMidiDevices.h"
 
+#include "platform/ExternalClient.h"
+#include "platform/JackMidiClient.h"
 #include "platform/RtMidiClient.h"
 #include "platform/RtMidiMessages.h"
-#include "platform/RtMidiNames.h"
 
 namespace platform {
+
+std::unique_ptr<ExternalClient> ConnectExternalClient(Backend backend)
+{
+    return backend == Backend::Jack ? ConnectJackClient() : ConnectAlsaClient();
+}
+
 namespace {
 
-// An open external port. Before every send it makes sure the port it was opened on is still
-// listed, since neither backend reports a message sent to a vanished port.
-class RtMidiOutPort final : public MidiOutPort {
+// An open external port. Before every send it makes sure the port it was opened on still hears
+// us, since neither backend reports a message sent to a vanished port.
+class ExternalOutPort final : public MidiOutPort {
 public:
-    RtMidiOutPort(std::unique_ptr<RtMidiClient> client, PortAddress target)
-        : client_(std::move(client)), target_(std::move(target))
+    ExternalOutPort(Backend backend, std::unique_ptr<ExternalClient> client, PortAddress target)
+        : backend_(backend), client_(std::move(client)), target_(std::move(target))
     {
     }
 
@@ -37,7 +45,7 @@ public:
 
     MMRESULT reset() override
     {
-        if (!targetListed())
+        if (!client_->reaches(target_))
             return MIDIERR_NOTREADY;
         bool delivered = true;
         for (const auto& message : sounding_.silencingMessages())
@@ -46,48 +54,63 @@ public:
         return delivered ? MMSYSERR_NOERROR : MIDIERR_NOTREADY;
     }
 
-private:
-    bool targetListed() { return client_->isListed(target_); }
-    bool deliver(std::span<const std::uint8_t> bytes) { return targetListed() && client_->send(bytes); }
+    // The port found again by its stable name, through a new client when the old one's JACK
+    // server has gone away. Notes that sounded there are gone with it.
+    bool reconnect() override
+    {
+        if (client_->reaches(target_))
+            return false;
+        if (!client_->alive()) {
+            auto fresh = ConnectExternalClient(backend_);
+            if (!fresh)
+                return false;
+            client_ = std::move(fresh);
+        }
+        if (client_->open(target_) != MMSYSERR_NOERROR)
+            return false;
+        sounding_.clear();
+        return true;
+    }
 
-    std::unique_ptr<RtMidiClient> client_;
+private:
+    bool deliver(std::span<const std::uint8_t> bytes) { return client_->reaches(target_) && client_->send(bytes); }
+
+    Backend backend_;
+    std::unique_ptr<ExternalClient> client_;
     PortAddress target_;
     SoundingNotes sounding_;
 };
 
 // A listed external port, found again by its stable name when opened: port numbers may have
 // moved since the list was made.
-class RtMidiOutDevice final : public MidiOutDevice {
+class ExternalOutDevice final : public MidiOutDevice {
 public:
-    RtMidiOutDevice(RtMidi::Api api, PortAddress address) : api_(api), address_(std::move(address)) {}
+    ExternalOutDevice(Backend backend, PortAddress address) : backend_(backend), address_(std::move(address)) {}
 
     std::string name() const override { return address_.name; }
 
     MMRESULT open(std::unique_ptr<MidiOutPort>& port) override
     {
-        auto client = RtMidiClient::Connect(api_);
+        auto client = ConnectExternalClient(backend_);
         if (!client)
             return MMSYSERR_NODRIVER;
-        const auto index = FindPort(client->portNames(), address_);
-        if (!index)
-            return MMSYSERR_NODRIVER;
-        if (!client->open(*index))
-            return MMSYSERR_ERROR;
-        port = std::make_unique<RtMidiOutPort>(std::move(client), address_);
+        if (const MMRESULT result = client->open(address_); result != MMSYSERR_NOERROR)
+            return result;
+        port = std::make_unique<ExternalOutPort>(backend_, std::move(client), address_);
         return MMSYSERR_NOERROR;
     }
 
 private:
-    RtMidi::Api api_;
+    Backend backend_;
     PortAddress address_;
 };
 
-std::vector<std::unique_ptr<MidiOutDevice>> EnumeratePorts(RtMidi::Api api)
+std::vector<std::unique_ptr<MidiOutDevice>> EnumeratePorts(Backend backend)
 {
     std::vector<std::unique_ptr<MidiOutDevice>> devices;
-    if (auto client = RtMidiClient::Connect(api))
+    if (auto client = ConnectExternalClient(backend))
         for (auto& address : ForeignPortAddresses(client->portNames()))
-            devices.push_back(std::make_unique<RtMidiOutDevice>(api, std::move(address)));
+            devices.push_back(std::make_unique<ExternalOutDevice>(backend, std::move(address)));
     return devices;
 }
 
@@ -95,12 +118,12 @@ std::vector<std::unique_ptr<MidiOutDevice>> EnumeratePorts(RtMidi::Api api)
 
 std::vector<std::unique_ptr<MidiOutDevice>> EnumerateAlsaSequencerPorts()
 {
-    return EnumeratePorts(RtMidi::LINUX_ALSA);
+    return EnumeratePorts(Backend::AlsaSequencer);
 }
 
 std::vector<std::unique_ptr<MidiOutDevice>> EnumerateJackPorts()
 {
-    return EnumeratePorts(RtMidi::UNIX_JACK);
+    return EnumeratePorts(Backend::Jack);
 }
 
 } // namespace platform

@@ -1,4 +1,4 @@
-// The external MIDI output ports, through RtMidi: ALSA-sequencer ports, then JACK MIDI input ports.
+// The external MIDI output ports: ALSA-sequencer ports through RtMidi, JACK MIDI input ports through libjack.
 #pragma once
 
 #include "platform/MidiDevice.h"

@@ -149,3 +149,9 @@ bool platform::NeedsPacing(HMIDIOUT handle)
     auto* port = tables().port(handle);
     return port == nullptr || port->needsPacing();
 }
+
+bool platform::DeviceReturned(HMIDIOUT handle)
+{
+    auto* port = tables().port(handle);
+    return port && port->reconnect();
+}

@@ -72,4 +72,8 @@ namespace platform {
 // Whether the port behind `handle` is paced by fixed waits; true for a handle that is not open,
 // whose sends fail as they would on any device.
 bool NeedsPacing(HMIDIOUT handle);
+// Whether the device behind `handle` had gone away (an external port or its JACK server) and has
+// now been found again by its name and connected anew. True once per return; the device has then
+// lost whatever it was told before.
+bool DeviceReturned(HMIDIOUT handle);
 } // namespace platform

@@ -70,7 +70,7 @@ if ! wait_for 100 receiver_ready; then
 fi
 
 # In the background, so that a TERM from CTest is handled at once and stops the suite too.
-VELMORA_RECEIVER_PORT=receiver:in VELMORA_RECEIVED="$work/received.txt" "$suite" &
+VELMORA_RECEIVER_PORT=receiver:in VELMORA_RECEIVED="$work/received.txt" VELMORA_RECEIVER_PROGRAM="$receiver" "$suite" &
 started+=($!)
 wait "${started[-1]}"
 status=$?

@@ -1,11 +1,15 @@
 // The external-port path for real: a private JACK server, a receiver started by
 // run_jack_end_to_end.sh, and the platform calls of the desktop system sending to it.
+#include "midi/Messages.h"
 #include "platform/RtMidiDevices.h"
+#include "platform/System.h"
 #include "platform/WinMidi.h"
+#include "ui/Desktop.h"
 
 #include <jack/jack.h>
 
 #include <QFile>
+#include <QProcess>
 #include <QtTest>
 
 #include <array>
@@ -108,6 +112,65 @@ QStringList JackPortNames()
         names << QString::fromStdString(device->name());
     return names;
 }
+
+// A JACK server of the test's own, on the dummy driver, with a receiver like the wrapper's; both
+// stop with the object.
+class ServerWithReceiver {
+public:
+    explicit ServerWithReceiver(const QByteArray& name) : name_(name)
+    {
+        server_.start("jackd", {"--no-realtime", "--sync", "--timeout", "5000", "--name", name, "-d", "dummy",
+                                "--rate", "48000", "--period", "256"});
+        const ServerSwitch onThisServer(name);
+        for (int tries = 0; tries < 200 && !Answers(); ++tries)
+            QTest::qWait(50);
+        receiver_.start(QString::fromLocal8Bit(Environment("VELMORA_RECEIVER_PROGRAM")), {"returning"});
+        receiver_.setReadChannel(QProcess::StandardError); // "ready", once the port is up
+        ready_ = receiver_.waitForReadyRead(10000) && receiver_.readAllStandardError() == "ready\n";
+    }
+    ~ServerWithReceiver()
+    {
+        for (QProcess* process : {&receiver_, &server_}) {
+            process->terminate();
+            if (!process->waitForFinished(5000))
+                process->kill();
+        }
+    }
+    ServerWithReceiver(const ServerWithReceiver&) = delete;
+    ServerWithReceiver& operator=(const ServerWithReceiver&) = delete;
+
+    bool up() const { return ready_; }
+    // The lines the receiver printed so far.
+    QStringList received()
+    {
+        lines_ += QString::fromLatin1(receiver_.readAllStandardOutput());
+        return lines_.split('\n', Qt::SkipEmptyParts);
+    }
+
+private:
+    static bool Answers()
+    {
+        const std::unique_ptr<jack_client_t, decltype(&jack_client_close)> probe(
+            jack_client_open("probe", JackNoStartServer, nullptr), &jack_client_close);
+        return probe != nullptr;
+    }
+
+    QByteArray name_;
+    QProcess server_;
+    QProcess receiver_;
+    bool ready_ = false;
+    QString lines_;
+};
+
+// Message boxes of the midi layer, kept instead of shown.
+class BoxesKept final : public ui::Desktop {
+public:
+    void messageBox(const QString& text, const QString&) override { boxes << text; }
+    void setClipboardText(const QString&) override {}
+    void openUrl(const QString&) override {}
+    void playClip() override {}
+    QStringList boxes;
+};
 
 } // namespace
 
@@ -213,6 +276,47 @@ private slots:
         QCOMPARE(port->sendLong(kGsReset), MIDIERR_NOTREADY);
         QCOMPARE(port->reset(), MIDIERR_NOTREADY);
         port.reset();
+    }
+
+    void aServerThatComesBackGetsTheGsResetAndTheTuningBeforeTheNextMessage()
+    {
+        const QByteArray server = Environment("JACK_DEFAULT_SERVER") + "-returning";
+        const ServerSwitch returning(server);
+        BoxesKept desktop;
+        const ui::DesktopInForce desktopInForce(desktop);
+        int returns = 0;
+        midi::OnDeviceReturned([&] { ++returns; });
+        platform::InstallSystem(nullptr); // the device list again, on this server
+
+        auto first = std::make_unique<ServerWithReceiver>(server);
+        QVERIFY(first->up());
+        const int id = DeviceNamed("returning:in");
+        QVERIFY(id > 0);
+        QCOMPARE(midiOutOpen(&MidiOutPort, UINT(id)), MMSYSERR_NOERROR);
+        std::array<std::uint8_t, midi::kPitchClasses> tuning;
+        std::copy(kScaleTuning.begin() + 8, kScaleTuning.begin() + 20, tuning.begin());
+        midi::FillScaleTuningMessage(tuning);
+        midi::SendScaleTuningMessage(midi::kWaitAfterRetune);
+        QTRY_COMPARE_WITH_TIMEOUT(first->received().size(), 1, 5000);
+
+        first.reset();
+        midi::SendShort(0x90, 0x45, 0x64); // lost: nothing is there
+        QCOMPARE(returns, 0);
+        ServerWithReceiver second(server);
+        QVERIFY(second.up());
+        midi::SendShort(0x90, 0x45, 0x64);
+        midi::SendShort(0x80, 0x45, 0x7F);
+
+        const QStringList expected{"F0 41 10 42 12 40 00 7F 00 41 F7",
+                                   "F0 41 10 42 12 40 11 40 40 35 4A 40 40 2F 40 51 40 40 40 40 70 F7", "90 45 64",
+                                   "80 45 7F"};
+        QTRY_COMPARE_WITH_TIMEOUT(second.received().size(), expected.size(), 5000);
+        QCOMPARE(second.received(), expected);
+        QCOMPARE(returns, 1);
+        QVERIFY(desktop.boxes.isEmpty());
+        midiOutClose(MidiOutPort);
+        midi::OnDeviceReturned(nullptr);
+        platform::InstallSystem(nullptr);
     }
 };
 

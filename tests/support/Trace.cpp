@@ -69,6 +69,13 @@ public:
         return MMSYSERR_NOERROR;
     }
     bool needsPacing() const override { return paced_; }
+    bool reconnect() override
+    {
+        if (!std::exchange(bench_.devices_[id_].comesBack, false))
+            return false;
+        bench_.record(QStringLiteral("reconnect %1").arg(id_));
+        return true;
+    }
 
 private:
     TestBench& bench_;

@@ -41,6 +41,7 @@ struct FakeDeviceConfig {
     std::deque<MMRESULT> openResults;         // consumed one per open; 0 once empty
     MMRESULT longResult = MMSYSERR_NOERROR;   // what every system-exclusive send returns
     bool paced = true;                        // false: a device of our own, without fixed waits
+    bool comesBack = false;                   // the open port's device has gone and is back (once)
 };
 
 // Recording devices and a virtual clock behind the platform layer, and a recording desktop,

@@ -407,6 +407,25 @@ private slots:
         QCOMPARE(game.trace().texts(), expected);
         QCOMPARE(MidiResult, int(MMSYSERR_INVALHANDLE));
     }
+
+    void aDeviceThatCameBackGetsTheChallengeBeforeTheNextNote()
+    {
+        GameBench game;
+        Form2->ScrollBar(2)->setValue(4);
+        game.trace().clear();
+        game.bench().devices()[0].comesBack = true;
+        GameBench::keyDown(Form1, Qt::Key_A);
+        GameBench::keyUp(Form1, Qt::Key_A);
+        QCOMPARE(game.trace().texts(),
+                 QStringList({"reconnect 0", "long F0 41 10 42 12 40 00 7F 00 41 F7", "sleep 200", "sleep 300",
+                              ScaleTuningTrace(TuningData({0, 4})), "sleep 10", "short 90 35 64",
+                              "short 80 35 7F"}));
+        QVERIFY(Form1->StatusBar1->currentMessage().contains(QStringLiteral("戻った")));
+        // The clock comes back after a while.
+        game.bench().advance(10000);
+        Form1->Timer1Timer();
+        QVERIFY(!Form1->StatusBar1->currentMessage().contains(QStringLiteral("戻った")));
+    }
 };
 
 QTEST_MAIN(TestPlay)
