@@ -7,13 +7,13 @@ packages=(
   qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins
   librtmidi-dev libasound2-dev libjack-jackd2-dev
   libfluidsynth-dev libsdl2-dev libglib2.0-dev fluid-soundfont-gm
-  libjpeg62-turbo-dev fonts-ipafont-gothic
+  libjpeg62-turbo-dev fonts-ipafont-gothic libx11-dev
 )
 # --tests: what the test suite needs besides; --fuzz: the compiler of the fuzz targets (fuzz/);
 # --bench: what the benchmarks need.
 for option in "$@"; do
   case "$option" in
-    --tests) packages+=(jackd2) ;;
+    --tests) packages+=(jackd2 xvfb openbox xdotool x11-utils xclip) ;;
     --fuzz) packages+=(clang) ;;
     # The benchmarks run Velmora and a peer program, VMPK, under Xvfb and a private PulseAudio.
     --bench) packages+=(xvfb xdotool x11-utils pulseaudio vmpk) ;;

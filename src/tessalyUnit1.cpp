@@ -148,7 +148,11 @@ TForm1::TForm1()
     connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
     Timer1->start();
     ui::InstallKeyPreview(
-        this, [this](int key) { FormKeyDown(key); }, [this](int key) { FormKeyUp(key); });
+        this, [this](int key) { FormKeyDown(key); },
+        [this](int key) {
+            FormKeyUp(key);
+            ReleaseReferenceKeyElsewhere(this);
+        });
     ui::OnActivate(this, [this] { FormActivate(); });
 }
 
@@ -180,7 +184,8 @@ void TForm1::createControls(QWidget* client)
     ComboBox1 = new QComboBox(client);
     ComboBox1->setGeometry(152, 120, 177, ComboBox1->sizeHint().height());
     ComboBox1->setEditable(false);
-    ui::SwallowKeys(ComboBox1);
+    ui::KeepKeysFromList(
+        ComboBox1, [this](int key) { FormKeyDown(key); }, [this](int key) { FormKeyUp(key); });
     connect(ComboBox1, &QComboBox::activated, this, &TForm1::ComboBox1Change);
 
     Button1 = new ui::Button(client, QStringLiteral("A音"), {8, 120, 65, 25});
@@ -438,6 +443,15 @@ void TForm1::Button1KeyUp()
 {
     ReferenceKeyHeld = false;
     ReferenceOff();
+}
+
+// A key that sounded the reference A on "A音" and moved the focus away (Tab, an arrow) is released
+// on another control: its release still ends the reference A. A release that goes on to "A音"
+// (the focused control of `window`) ends it there, in Button1KeyUp.
+void TForm1::ReleaseReferenceKeyElsewhere(const QWidget* window)
+{
+    if (ReferenceKeyHeld && window->focusWidget() != Button1)
+        Button1KeyUp();
 }
 
 void TForm1::Button2Click()

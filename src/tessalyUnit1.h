@@ -43,6 +43,7 @@ public:
     void Button1MouseUp();
     void Button1KeyDown();
     void Button1KeyUp();
+    void ReleaseReferenceKeyElsewhere(const QWidget* window);
     void Button2Click();
     void N2Click();
     void N3Click();

@@ -85,15 +85,23 @@ TForm2::TForm2()
         connect(scrollBar, &ui::ScrollBar::changed, this, [this, row] { ScrollBarChange(row); });
         scrollBars_[row - 1] = scrollBar;
     }
-    Button1 = new QPushButton(QStringLiteral("答え合わせ"), this);
-    Button1->setGeometry(40, 416, 105, 25);
+    Button1 = new ui::Button(this, QStringLiteral("答え合わせ"), {40, 416, 105, 25});
     connect(Button1, &QPushButton::clicked, this, &TForm2::Button1Click);
+    // Tab order: the sliders C ... B, then the button; the first slider has the focus at first.
+    for (int row = 1; row < game::kPitchClasses; ++row)
+        setTabOrder(ScrollBar(row), ScrollBar(row + 1));
+    setTabOrder(ScrollBar(game::kPitchClasses), Button1);
+    ScrollBar(1)->setFocus();
     Timer1 = new QTimer(this);
     Timer1->setInterval(200);
     connect(Timer1, &QTimer::timeout, this, &TForm2::Timer1Timer);
     Timer1->start();
     ui::InstallKeyPreview(
-        this, [](int key) { Form1->FormKeyDown(key); }, [](int key) { Form1->FormKeyUp(key); });
+        this, [](int key) { Form1->FormKeyDown(key); },
+        [this](int key) {
+            Form1->FormKeyUp(key);
+            Form1->ReleaseReferenceKeyElsewhere(this);
+        });
 }
 
 void TForm2::FormCreate()

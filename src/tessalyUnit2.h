@@ -27,7 +27,7 @@ public:
 
     std::array<QLabel*, 12> labels_{};
     std::array<ui::ScrollBar*, 12> scrollBars_{};
-    QPushButton* Button1 = nullptr;
+    ui::Button* Button1 = nullptr;
     QTimer* Timer1 = nullptr;
 
 protected:

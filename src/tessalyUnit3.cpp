@@ -102,10 +102,10 @@ void TForm3::enableSettings()
     Form7->setEnabled(true);
 }
 
-// The next challenge: hide, answer button back, draw and send, sliders and settings back.
+// The next challenge: answer button back, draw and send, sliders and settings back. Every caller
+// hides the window first, except the press on "もう一度挑戦" (see Button2MouseUp).
 static void StartNextChallenge()
 {
-    Form3->hide();
     Form2->Button1->setEnabled(true);
     NewChallenge();
     ReferenceToneUsed = false;
@@ -120,8 +120,11 @@ void TForm3::Button2MouseDown()
     TuningStartTime = platform::Now();
 }
 
+// The window hides at the release, not at the press: a window hidden under the pressed button
+// loses the mouse on a real display, and the release, with the click, would never come.
 void TForm3::Button2MouseUp()
 {
+    hide();
     enableSettings();
     TuningStartTime = platform::Now();
 }
@@ -139,6 +142,7 @@ void TForm3::closeEvent(QCloseEvent* event)
 
 void TForm3::FormClose()
 {
+    hide();
     StartNextChallenge();
     enableSettings();
     midi::SendShort(0xB0, 120, 0); // all sound off on channel 1

@@ -2,7 +2,10 @@
 #include "ui/Controls.h"
 
 #include "game/KeyMap.h"
+#include "ui/X11Keyboard.h"
 
+#include <QAbstractItemView>
+#include <QApplication>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QWindow>
@@ -45,6 +48,37 @@ void Button::mouseReleaseEvent(QMouseEvent* event)
     emit mouseUp();
 }
 
+namespace {
+
+bool IsEnter(const QKeyEvent& event)
+{
+    return event.key() == Qt::Key_Return || event.key() == Qt::Key_Enter;
+}
+
+// The same key event with the space bar's key code.
+QKeyEvent AsSpace(const QKeyEvent& event)
+{
+    return QKeyEvent(event.type(), Qt::Key_Space, event.modifiers(), QStringLiteral(" "), event.isAutoRepeat());
+}
+
+} // namespace
+
+void Button::keyPressEvent(QKeyEvent* event)
+{
+    if (!IsEnter(*event))
+        return QPushButton::keyPressEvent(event);
+    QKeyEvent space = AsSpace(*event);
+    QPushButton::keyPressEvent(&space);
+}
+
+void Button::keyReleaseEvent(QKeyEvent* event)
+{
+    if (!IsEnter(*event))
+        return QPushButton::keyReleaseEvent(event);
+    QKeyEvent space = AsSpace(*event);
+    QPushButton::keyReleaseEvent(&space);
+}
+
 Label::Label(QWidget* parent, const QString& text, const QPoint& position) : QLabel(text, parent)
 {
     move(position);
@@ -66,6 +100,16 @@ ScrollBar::ScrollBar(QWidget* parent, const QRect& geometry, int minimum, int ma
     setPageStep(1);
     // Qt's scroll bars run arrow keys and the wheel backwards; a tuning slider goes up to the right.
     setInvertedControls(false);
+    setFocusPolicy(Qt::StrongFocus);
+    // A message box opened by the change handling takes the mouse's release: without this check the
+    // arrow's repeat would go on stepping behind the box, one more box per step.
+    connect(this, &QAbstractSlider::actionTriggered, this, [this] {
+        const bool repeating = repeatAction() != SliderNoAction;
+        if (repeating && (QApplication::activeModalWidget() || !(QApplication::mouseButtons() & Qt::LeftButton))) {
+            setRepeatAction(SliderNoAction);
+            setSliderPosition(value());
+        }
+    });
     connect(this, &QScrollBar::valueChanged, this, [this] {
         setEnabled(true);
         emit changed();
@@ -122,16 +166,37 @@ private:
     std::function<void()> handler_;
 };
 
-class SwallowFilter : public QObject {
+bool IsTab(const QKeyEvent& event)
+{
+    return event.key() == Qt::Key_Tab || event.key() == Qt::Key_Backtab;
+}
+
+// Lets only Tab reach the drop-down list; Tab also closes its open list first.
+class ListKeyFilter : public QObject {
 public:
-    using QObject::QObject;
+    explicit ListKeyFilter(QComboBox* list) : QObject(list), list_(list) {}
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         const auto type = event->type();
-        return type == QEvent::KeyPress || type == QEvent::KeyRelease || QObject::eventFilter(watched, event);
+        if (type != QEvent::KeyPress && type != QEvent::KeyRelease && type != QEvent::ShortcutOverride)
+            return QObject::eventFilter(watched, event);
+        if (!IsTab(static_cast<const QKeyEvent&>(*event)))
+            return true; // the open list picks its item on Return's shortcut override
+        if (type == QEvent::ShortcutOverride)
+            return false;
+        if (watched == list_)
+            return false;
+        if (type == QEvent::KeyPress) { // on the open list: close it and move on from the list
+            list_->hidePopup();
+            QCoreApplication::sendEvent(list_, event);
+        }
+        return true;
     }
+
+private:
+    QComboBox* list_;
 };
 
 } // namespace
@@ -144,14 +209,19 @@ void InstallKeyPreview(QWidget* window, std::function<void(int)> keyDown, std::f
     auto* preview = new KeyFilter(
         window, [keyDown](const QKeyEvent& e) { keyDown(VirtualKey(e)); },
         [keyUp](const QKeyEvent& e) { keyUp(VirtualKey(e)); });
+    UseDetectableAutoRepeat();
     window->installEventFilter(new EventHook(window, QEvent::Show, [window, preview] {
         window->windowHandle()->installEventFilter(preview); // installing twice keeps one
     }));
 }
 
-void SwallowKeys(QWidget* control)
+void KeepKeysFromList(QComboBox* list, std::function<void(int)> keyDown, std::function<void(int)> keyUp)
 {
-    control->installEventFilter(new SwallowFilter(control));
+    auto* filter = new ListKeyFilter(list);
+    list->installEventFilter(filter);
+    list->view()->installEventFilter(filter);
+    // The open list is a window of its own that takes the keyboard: its keys pass the same preview.
+    InstallKeyPreview(list->view()->window(), std::move(keyDown), std::move(keyUp));
 }
 
 void OnControlKeys(QWidget* control, std::function<void()> keyDown, std::function<void()> keyUp)

@@ -2,6 +2,7 @@
 // with any button, a label's click, a slider that runs its change handling for every new position.
 #pragma once
 
+#include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
@@ -33,7 +34,7 @@ private:
 };
 
 // A push button that also reports mouse down and up for any mouse button. On release the click
-// (if any) comes first, then the mouse-up.
+// (if any) comes first, then the mouse-up. Enter and Return press it like the space bar.
 class Button : public QPushButton {
     Q_OBJECT
 public:
@@ -46,6 +47,8 @@ signals:
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
 };
 
 // A label with a click event.
@@ -62,7 +65,10 @@ protected:
 };
 
 // A horizontal slider whose change event fires once for every new position, whatever moved it
-// (the player, the program, a range change clamping it); a position change also enables it.
+// (the player, the program, a range change clamping it); a position change also enables it. It
+// takes the keyboard focus (arrow keys step it). Holding an arrow repeats only while the mouse
+// button is down and no message box is open, so one click is one step even when the change
+// handling opens a box.
 class ScrollBar : public QScrollBar {
     Q_OBJECT
 public:
@@ -76,8 +82,9 @@ signals:
 // as virtual-key codes. Qt's auto-repeat release/press pairs arrive as repeated key-downs only.
 void InstallKeyPreview(QWidget* window, std::function<void(int)> keyDown, std::function<void(int)> keyUp);
 
-// Makes `control` act on no key (the window's preview has already played it).
-void SwallowKeys(QWidget* control);
+// Makes a drop-down list act on no key but Tab, which moves the focus on, also while its list is
+// open. Keys that reach the open list go to the window's key handlers, as the window's own keys do.
+void KeepKeysFromList(QComboBox* list, std::function<void(int)> keyDown, std::function<void(int)> keyUp);
 
 // Key events on `control` itself, after the window's preview, without auto-repeat releases.
 void OnControlKeys(QWidget* control, std::function<void()> keyDown, std::function<void()> keyUp);

@@ -302,6 +302,37 @@ private slots:
         QVERIFY(ReferenceToneUsed);
     }
 
+    void referenceKeyReleasedAfterTheFocusMoved()
+    {
+        GameBench game;
+        Form1->Button1->setFocus();
+        game.trace().clear();
+        GameBench::keyDown(Form1, Qt::Key_Tab); // sounds the reference A, then moves the focus on
+        GameBench::keyUp(Form1, Qt::Key_Tab);
+        QCOMPARE(Shorts(game.trace()), QStringList({"short 91 45 64", "short 81 45 7F"}));
+    }
+
+    void slidersTakeTheFocusInRowOrderAndStepByArrowKeys()
+    {
+        GameBench game;
+        Form2->ScrollBar(1)->setFocus();
+        GameBench::keyDown(Form2, Qt::Key_Tab);
+        GameBench::keyDown(Form2, Qt::Key_Right);
+        QCOMPARE(Form2->ScrollBar(2)->value(), 1);
+        QCOMPARE(Form3->PlayerCell(1)->text(), QStringLiteral("1"));
+        Form2->ScrollBar(12)->setFocus();
+        GameBench::keyDown(Form2, Qt::Key_Tab);
+        QCOMPARE(Form2->focusWidget(), Form2->Button1);
+    }
+
+    void enterPressesTheFocusedButton()
+    {
+        GameBench game;
+        Form2->Button1->setFocus();
+        QTest::keyClick(Form2->Button1, Qt::Key_Return);
+        QVERIFY(Form3->isVisible());
+    }
+
     void referenceButtonByMouse()
     {
         GameBench game;
@@ -323,6 +354,8 @@ private slots:
         }
         QCOMPARE(Form1->ComboBox1->currentIndex(), 0);
         QCOMPARE(game.trace().texts(), QStringList({"short B0 40 7F", "short B0 40 00"}));
+        GameBench::keyDown(Form1, Qt::Key_Tab); // the one key it takes: the focus moves on
+        QVERIFY(!Form1->ComboBox1->hasFocus());
     }
 
     void mouseOnTheKeys()

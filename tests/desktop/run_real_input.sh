@@ -1,0 +1,368 @@
+#!/bin/bash
+# The real program played as a person plays it: an X server (Xvfb) with a window manager (openbox),
+# real key presses and mouse clicks through the XTEST extension (xdotool), a private JACK server on
+# the dummy driver and a JACK MIDI receiver chosen as the output device. Every byte the program sends
+# is recorded; the cases check those bytes and what the windows show (visible windows, the report
+# the results window copies to the clipboard), never the program's internals.
+#
+# Adding a case: write a function named case_<what_the_player_sees> below. The runner calls each
+# with a fresh program already started on the receiver (start_velmora: its own home folder and
+# settings file), the adjustment window and main window shown and the first challenge received.
+# Act with xdotool (key, keydown/keyup, click_in <window> <x> <y> [button]); wait for what should
+# happen with wait_until <seconds> <condition...> or wait_for_bytes; read the wire with
+# bytes_since <mark> (mark=$(byte_count) before acting); fail with `fail "what went wrong"`.
+# Helpers for the program: stop_receiver / start_receiver (the device vanishes and comes back),
+# window_named, visible_boxes, copy_report / report_line. The program is stopped after each case.
+# Usage: run_real_input.sh <velmora executable> <receiver executable> [case name ...]
+# With VELMORA_SCREENSHOTS=<folder>, a failing case leaves a screenshot there (ImageMagick).
+set -u
+velmora_build=$1
+receiver=$2
+shift 2
+
+export JACK_DEFAULT_SERVER="velmora-ri-$$"
+export JACK_NO_AUDIO_RESERVATION=1
+export QT_QPA_PLATFORM=xcb
+export LC_ALL=C.UTF-8
+# The program is stopped with TERM; leak reports of the libraries would only be noise.
+export ASAN_OPTIONS=detect_leaks=0:abort_on_error=0
+work=$(mktemp -d "${TMPDIR:-/tmp}/velmora-ri.XXXXXX")
+received="$work/received.txt"
+: >"$received"
+started=()   # the X server, the window manager and the JACK server, stopped last
+velmora_pid=""
+receiver_pid=""
+
+stop_process() {
+    [ -n "$1" ] || return 0
+    kill -TERM "$1" 2>/dev/null
+    wait_until 3 process_gone "$1" || kill -KILL "$1" 2>/dev/null
+    wait "$1" 2>/dev/null
+}
+stop_all() {
+    local i
+    stop_process "$velmora_pid"
+    stop_process "$receiver_pid"
+    for ((i = ${#started[@]} - 1; i >= 0; i--)); do
+        stop_process "${started[i]}"
+    done
+    rm -f /dev/shm/jack_"$JACK_DEFAULT_SERVER"[_-]* /dev/shm/jack_sem.*_"$JACK_DEFAULT_SERVER"[_-]*
+    rm -rf "$work"
+}
+trap stop_all EXIT
+trap 'exit 143' TERM INT HUP
+
+# wait_until <seconds> <command...>: runs the command every 50 ms until it succeeds or time is up.
+wait_until() {
+    local deadline=$((SECONDS + $1 + 1)) tries=$(($1 * 20))
+    shift
+    for ((; tries > 0 && SECONDS < deadline; tries--)); do
+        "$@" && return 0
+        sleep 0.05
+    done
+    "$@"
+}
+process_gone() { ! kill -0 "$1" 2>/dev/null; }
+fail() {
+    echo "FAIL: $*" >&2
+    return 1
+}
+
+# ---- The X server, the window manager, JACK ---------------------------------------------------
+
+start_x() {
+    local number
+    for number in 91 92 93 94; do
+        [ -e "/tmp/.X$number-lock" ] && continue
+        Xvfb ":$number" -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+        started+=($!)
+        export DISPLAY=":$number"
+        wait_until 10 xdpyinfo_quiet && return 0
+        stop_process "${started[-1]}"
+        unset 'started[-1]'
+    done
+    echo "No X server could start on :91 ... :94" >&2
+    cat "$work/xvfb.log" >&2
+    exit 1
+}
+xdpyinfo_quiet() { xdotool getdisplaygeometry >/dev/null 2>&1; }
+window_manager_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
+start_window_manager() {
+    HOME="$work" openbox --sm-disable >"$work/openbox.log" 2>&1 &
+    started+=($!)
+    wait_until 10 window_manager_running || { cat "$work/openbox.log" >&2; exit 1; }
+}
+server_running() { jack_wait --server "$JACK_DEFAULT_SERVER" --check 2>/dev/null | grep -qx running; }
+start_jack() {
+    # Not synchronous: a stopped program's client is then removed at once, and the next one's
+    # open does not wait on it.
+    jackd --no-realtime --timeout 5000 --name "$JACK_DEFAULT_SERVER" -d dummy --rate 48000 \
+        --period 256 >"$work/jackd.log" 2>&1 &
+    started+=($!)
+    wait_until 10 server_running || { cat "$work/jackd.log" >&2; exit 1; }
+}
+receiver_ready() { grep -qsx ready "$work/receiver.err"; }
+start_receiver() {
+    : >"$work/receiver.err"
+    "$receiver" receiver >>"$received" 2>"$work/receiver.err" &
+    receiver_pid=$!
+    wait_until 10 receiver_ready || fail "the MIDI receiver did not come up"
+}
+stop_receiver() {
+    stop_process "$receiver_pid"
+    receiver_pid=""
+}
+
+# ---- The wire ---------------------------------------------------------------------------------
+
+byte_count() { wc -l <"$received"; }
+# bytes_since <mark>: the messages received after the first <mark> lines, one per line.
+bytes_since() { tail -n +$(($1 + 1)) "$received"; }
+has_bytes_since() { bytes_since "$1" | grep -qx "$2"; }
+# wait_for_bytes <mark> <message>: waits until <message> (e.g. "80 35 7F") arrived after <mark>.
+wait_for_bytes() { wait_until 10 has_bytes_since "$1" "$2" || fail "'$2' never arrived"; }
+# Scale-tuning messages of part 1, as their twelve data bytes.
+tunings_since() { bytes_since "$1" | sed -n 's/^F0 41 10 42 12 40 11 40 \(\([0-9A-F][0-9A-F] \)\{12\}\)[0-9A-F][0-9A-F] F7$/\1/p'; }
+has_tuning() { [ -n "$(tunings_since 0)" ]; }
+
+# ---- The program ------------------------------------------------------------------------------
+
+# window_named <title>: the program's visible window with this title (the first when several).
+window_named() { xdotool search --all --onlyvisible --pid "$velmora_pid" --name "^$1\$" 2>/dev/null | head -n 1; }
+window_shown() { [ -n "$(window_named "$1")" ]; }
+# The message boxes: every visible window titled Velmora but the main window.
+visible_boxes() { xdotool search --all --onlyvisible --pid "$velmora_pid" --name '^Velmora$' 2>/dev/null | grep -vx "$main_window"; }
+box_count() { visible_boxes | grep -c .; }
+is_active() { [ "$(xdotool getactivewindow 2>/dev/null)" = "$1" ]; }
+activate() {
+    xdotool windowactivate "$1" 2>/dev/null
+    wait_until 5 is_active "$1" || fail "window $1 did not become active"
+}
+# click_in <window> <x> <y> [button]: a click at a point inside the window (below its frame).
+click_in() {
+    xdotool mousemove --window "$1" "$2" "$3" click "${4:-1}"
+}
+
+start_velmora() {
+    [ -n "$receiver_pid" ] || start_receiver || return 1
+    # The program reads velmora.ini beside its executable; a copy of its own keeps every run's
+    # settings apart from the build tree and from the player's.
+    rm -rf "$work/run"
+    mkdir -p "$work/run/home"
+    cp "$velmora_build" "$work/run/velmora"
+    printf '[window]\nLeft=420\nTop=80\nWidth=345\nHeight=246\n[dev]\nDev_num=99\ngakki=receiver:in\nmap=4\n' \
+        >"$work/run/velmora.ini"
+    start_mark=$(byte_count)
+    HOME="$work/run/home" XDG_CONFIG_HOME="$work/run/home/.config" XDG_RUNTIME_DIR="$work/run/home" \
+        "$work/run/velmora" >"$work/velmora.log" 2>&1 &
+    velmora_pid=$!
+    wait_until 30 window_shown 調整 && wait_until 10 window_shown Velmora ||
+        { fail "the program's windows did not show"; tail -n 20 "$work/velmora.log" >&2; return 1; }
+    main_window=$(window_named Velmora)
+    adjustment_window=$(window_named 調整)
+    wait_until 20 first_challenge_received || { fail "the first challenge never arrived"; return 1; }
+    first_tuning=$(tunings_since "$start_mark" | tail -n 1)
+}
+program_left_jack() { ! timeout 5 jack_lsp 2>/dev/null | grep -q '^Velmora'; }
+first_challenge_received() { [ -n "$(tunings_since "$start_mark")" ]; }
+stop_velmora() {
+    local status=0
+    if process_gone "$velmora_pid"; then
+        fail "the program ended on its own"
+        status=1
+    fi
+    stop_process "$velmora_pid"
+    velmora_pid=""
+    # A JACK client that opens while the server still removes the stopped one can hang.
+    wait_until 10 program_left_jack || fail "the stopped program's JACK port stayed"
+    [ $status -eq 0 ] || tail -n 30 "$work/velmora.log" >&2
+    return $status
+}
+
+# Main-window points, below the menu bar: the keyboard's C5, the reference button, the device list.
+menu_height() { echo 20; }
+settle() {
+    # Plays C5 with the mouse and waits for its note-off: everything the program sent before has
+    # arrived by then.
+    local mark
+    mark=$(byte_count)
+    click_in "$main_window" 270 $(($(menu_height) + 95))
+    wait_for_bytes "$mark" "80 48 7F"
+}
+
+# The results window's report, copied by its button, from the clipboard.
+clipboard_has_report() { xclip -o -selection clipboard 2>/dev/null | grep -q 調律開始時刻; }
+copy_report() {
+    local results
+    results=$(window_named 正解表示)
+    printf '' | xclip -selection clipboard
+    click_in "$results" 132 404
+    wait_until 10 clipboard_has_report || fail "no report on the clipboard"
+}
+# report_line <start>: the first line of the last report that begins with <start>.
+report_line() { xclip -o -selection clipboard | tr -d '\r' | grep "^$1" | tail -n 1; }
+# The player's value of pitch class C in the report.
+reported_c() { report_line 'C ' | sed 's/^C \(　\)*//; s/　.*//'; }
+seconds_of_day() { local h m s; IFS=: read -r h m s <<<"$1"; echo $((10#$h * 3600 + 10#$m * 60 + 10#$s)); }
+
+# ---- Cases ------------------------------------------------------------------------------------
+
+# A held key sounds one note-on and one note-off, in both windows.
+case_held_key_sounds_once() {
+    local window mark
+    for window in "$main_window" "$adjustment_window"; do
+        activate "$window" || return 1
+        mark=$(byte_count)
+        xdotool keydown a
+        sleep 1.5
+        xdotool keyup a
+        settle || return 1
+        [ "$(bytes_since "$mark" | grep -c '^[89]0 35')" = 2 ] && has_bytes_since "$mark" "90 35 64" &&
+            has_bytes_since "$mark" "80 35 7F" ||
+            fail "holding A sent $(bytes_since "$mark" | grep -c '^90 35') note-ons" || return 1
+    done
+}
+
+# Holding the space bar repeats the pedal-down and lifts the pedal once, at the real release.
+case_held_space_lifts_the_pedal_once() {
+    local mark pedal
+    activate "$main_window" || return 1
+    mark=$(byte_count)
+    xdotool keydown space
+    sleep 1.5
+    xdotool keyup space
+    settle || return 1
+    pedal=$(bytes_since "$mark" | grep '^B0 40' | tr '\n' ,)
+    [[ "$pedal" =~ ^(B0\ 40\ 7F,){2,}B0\ 40\ 00,$ ]] || fail "pedal messages: $pedal"
+}
+
+# The space bar in the adjustment window is the pedal and nothing else.
+case_space_in_the_adjustment_window_keeps_the_challenge() {
+    local mark
+    activate "$adjustment_window" || return 1
+    mark=$(byte_count)
+    xdotool key space
+    settle || return 1
+    has_bytes_since "$mark" "B0 40 00" || fail "no pedal" || return 1
+    ! window_shown 正解表示 || fail "the space bar ran the answer check"
+}
+
+# Tab moves from the first slider to the second; Right steps it once and re-sends the tuning.
+case_tab_and_arrow_step_a_slider() {
+    local mark expected
+    activate "$adjustment_window" || return 1
+    mark=$(byte_count)
+    xdotool key Tab Right
+    settle || return 1
+    read -ra bytes <<<"$first_tuning"
+    bytes[1]=$(printf '%02X' $((16#${bytes[1]} + 1)))
+    expected="${bytes[*]} "
+    [ "$(tunings_since "$mark" | tr '\n' '|')" = "$expected|" ] ||
+        fail "expected one tuning with C# one step up, got: $(tunings_since "$mark" | tr '\n' '|')"
+}
+
+# One click on a slider's arrow while the device is gone: one step, one message box.
+case_arrow_click_with_a_failing_device_steps_once() {
+    local boxes=0
+    stop_receiver
+    click_in "$adjustment_window" 153 32
+    wait_until 10 boxes_shown || fail "no message box" || return 1
+    # Dismiss every box that comes; a further one would be a further step.
+    while boxes_shown || wait_until 2 boxes_shown; do
+        boxes=$((boxes + 1))
+        [ $boxes -le 40 ] || break
+        activate "$(visible_boxes | tail -n 1)" && xdotool key Return
+        wait_until 5 no_box_shown_but "$((boxes))" || true
+    done
+    [ $boxes -eq 1 ] || fail "$boxes message boxes for one click" || return 1
+    click_in "$adjustment_window" 92 428 # the answer check
+    wait_until 10 window_shown 正解表示 || fail "no results window" || return 1
+    copy_report || return 1
+    [ "$(reported_c)" = 1 ] || fail "the C slider went to $(reported_c), not 1"
+}
+boxes_shown() { [ "$(box_count)" -gt 0 ]; }
+no_box_shown_but() { [ "$(box_count)" -eq 0 ]; }
+
+# "もう一度挑戦" held down with either mouse button: the next challenge starts at the release.
+case_retry_by_mouse_starts_at_the_release() {
+    local button results released start
+    for button in 1 3; do
+        click_in "$adjustment_window" 92 428 # the answer check
+        wait_until 10 window_shown 正解表示 || fail "no results window" || return 1
+        results=$(window_named 正解表示)
+        xdotool mousemove --window "$results" 80 468 mousedown "$button"
+        sleep 3
+        released=$(date +%T)
+        xdotool mouseup "$button"
+        wait_until 10 window_hidden 正解表示 || fail "the results window stayed" || return 1
+        settle || return 1
+        click_in "$adjustment_window" 92 428
+        wait_until 10 window_shown 正解表示 || fail "no results window after the retry" || return 1
+        copy_report || return 1
+        start=$(report_line 調律開始時刻 | grep -o '[0-9]*:[0-9][0-9]:[0-9][0-9]')
+        [ "$(seconds_of_day "$start")" -ge "$(seconds_of_day "$released")" ] ||
+            fail "button $button: the challenge started at $start, before the release at $released" || return 1
+        click_in "$(window_named 正解表示)" 80 468 # on to the next challenge
+        wait_until 10 window_hidden 正解表示 || return 1
+    done
+}
+window_hidden() { ! window_shown "$1"; }
+
+# Enter presses the focused push button: Shift+Tab from the first slider goes round to the answer
+# button, Enter checks the answer.
+case_enter_presses_the_focused_button() {
+    activate "$adjustment_window" || return 1
+    xdotool key shift+Tab Return
+    wait_until 10 window_shown 正解表示 || fail "Enter on the focused answer button did nothing"
+}
+
+# The device list takes no key but Tab, also while open; the window's keys still play.
+case_device_list_lets_tab_through() {
+    local mark
+    activate "$main_window" || return 1
+    mark=$(byte_count)
+    click_in "$main_window" 240 $(($(menu_height) + 131)) # opens the list
+    xdotool key a Down Return space
+    xdotool key Tab # closes the list; the focus goes on to the reference button
+    xdotool key g
+    settle || return 1
+    has_bytes_since "$mark" "80 35 7F" || fail "A played nothing while the list was open" || return 1
+    has_bytes_since "$mark" "B0 40 00" || fail "space played nothing while the list was open" || return 1
+    ! has_bytes_since "$mark" "B9 78 00" || fail "the device was switched" || return 1
+    has_bytes_since "$mark" "81 45 7F" || fail "Tab did not reach the reference button"
+}
+
+# Tab or an arrow key on the focused reference button: the reference A stops at the key's release.
+case_reference_a_stops_when_the_focus_moves() {
+    local key mark
+    activate "$main_window" || return 1
+    for key in Tab Right; do
+        click_in "$main_window" 40 $(($(menu_height) + 132)) # focuses "A音"
+        mark=$(byte_count)
+        xdotool key "$key"
+        settle || return 1
+        [ "$(bytes_since "$mark" | grep -c '^[89]1 45')" = 2 ] && has_bytes_since "$mark" "81 45 7F" ||
+            fail "$key: reference messages $(bytes_since "$mark" | grep '^[89]1 45' | tr '\n' ,)" || return 1
+    done
+}
+
+# ---- Runner -----------------------------------------------------------------------------------
+
+start_x
+start_window_manager
+start_jack
+cases=("$@")
+[ ${#cases[@]} -gt 0 ] || mapfile -t cases < <(declare -F | sed -n 's/^declare -f case_//p')
+failed=()
+for name in "${cases[@]}"; do
+    begin=$SECONDS
+    if start_velmora && "case_$name" && stop_velmora; then
+        echo "PASS $name ($((SECONDS - begin)) s)"
+    else
+        [ -z "${VELMORA_SCREENSHOTS:-}" ] || import -window root "$VELMORA_SCREENSHOTS/$name.png"
+        stop_velmora 2>/dev/null
+        failed+=("$name")
+        echo "FAIL $name" >&2
+    fi
+done
+[ ${#failed[@]} -eq 0 ] || { echo "failed: ${failed[*]}" >&2; exit 1; }
