@@ -143,6 +143,7 @@ TForm1::TForm1()
     StatusBar1->setFixedHeight(18);
     StatusBar1->setSizeGripEnabled(false);
     setStatusBar(StatusBar1);
+    History = std::make_unique<PlayHistory>(StatusBar1);
     Timer1 = new QTimer(this);
     Timer1->setInterval(100);
     connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
@@ -211,6 +212,8 @@ void TForm1::createMenu()
     N1 = menuBar()->addMenu(QStringLiteral("設定(&S)"));
     N2 = N1->addAction(QStringLiteral("難易度の設定(&N)"), this, &TForm1::N2Click);
     N3 = N1->addAction(QStringLiteral("楽器の設定(&G)"), this, &TForm1::N3Click);
+    N4 = menuBar()->addMenu(QStringLiteral("記録(&R)"));
+    N5 = N4->addAction(QStringLiteral("成績の推移(&K)…"), this, &TForm1::N5Click);
 }
 
 // ---- Start-up -------------------------------------------------------------------------------
@@ -467,6 +470,11 @@ void TForm1::N2Click()
 void TForm1::N3Click()
 {
     Form7->show();
+}
+
+void TForm1::N5Click()
+{
+    History->showWindow();
 }
 
 void TForm1::Label1Click()

@@ -1,6 +1,7 @@
 // TForm1, the main window: start-up, settings, device list, keyboard, device switch.
 #pragma once
 
+#include "HistoryWindow.h"
 #include "game/IniDocument.h"
 #include "game/WindowPlacement.h"
 #include "platform/WinMidi.h"
@@ -47,6 +48,7 @@ public:
     void Button2Click();
     void N2Click();
     void N3Click();
+    void N5Click();
     void Label1Click();
     void Timer1Timer();
     void FormActivate();
@@ -65,6 +67,10 @@ public:
     QMenu* N1 = nullptr;
     QAction* N2 = nullptr;
     QAction* N3 = nullptr;
+    QMenu* N4 = nullptr;   // 記録(R)
+    QAction* N5 = nullptr; // 成績の推移(K)…
+    // Every answer check recorded; the window on the history.
+    std::unique_ptr<PlayHistory> History;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

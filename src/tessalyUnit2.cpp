@@ -145,6 +145,7 @@ void TForm2::Button1Click()
         scrollBar->setEnabled(false);
     TuningEndTime = platform::Now();
     CheckRunActive = true;
+    Form1->History->recordAnswerCheck(); // after everything the player sees
 }
 
 void TForm2::Timer1Timer()

@@ -1,0 +1,474 @@
+// The window "成績の推移" and the recording of each answer check.
+#include "HistoryWindow.h"
+
+#include "game/Challenge.h"
+#include "game/Instruments.h"
+#include "game/Report.h"
+#include "history/BeatRates.h"
+#include "history/Csv.h"
+#include "tessalyUnit1.h"
+#include "tessalyUnit2.h"
+#include "tessalyUnit3.h"
+#include "tessalyUnit7.h"
+#include "ui/Controls.h"
+#include "ui/Desktop.h"
+
+#include <QBarCategoryAxis>
+#include <QBarSeries>
+#include <QChart>
+#include <QChartView>
+#include <QDateTimeAxis>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QSaveFile>
+#include <QSplitter>
+#include <QTimer>
+#include <QValueAxis>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+using history::ChallengeRecord;
+
+namespace {
+
+// Points are drawn only while they stay few; beyond that the lines alone are clearer and faster.
+constexpr qsizetype kMostVisiblePoints = 300;
+constexpr int kNoticeMs = 20'000;
+const std::array<std::optional<std::size_t>, 3> kErrorWindows = {10, 50, std::nullopt};
+
+QString ElapsedText(std::int64_t ms)
+{
+    const QDateTime zero = QDateTime::fromMSecsSinceEpoch(0, Qt::UTC);
+    return game::DurationText(zero, zero.addMSecs(ms), QLocale::system());
+}
+
+QTableWidget* MakeTable(QWidget* parent, const QStringList& headers)
+{
+    auto* table = new QTableWidget(history::kPitchClasses, int(headers.size()), parent);
+    table->setHorizontalHeaderLabels(headers);
+    table->verticalHeader()->hide();
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setSelectionMode(QAbstractItemView::NoSelection);
+    table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    return table;
+}
+
+void SetCell(QTableWidget* table, int row, int column, const QString& text, bool marked = false)
+{
+    auto* item = new QTableWidgetItem(text);
+    item->setTextAlignment(column == 0 ? Qt::AlignLeft | Qt::AlignVCenter : Qt::AlignRight | Qt::AlignVCenter);
+    if (marked)
+        item->setForeground(Qt::red);
+    table->setItem(row, column, item);
+}
+
+QString IntervalWord(history::Interval interval)
+{
+    switch (interval) {
+    case history::Interval::Octave:
+        return QStringLiteral("オクターブ");
+    case history::Interval::Fifth:
+        return QStringLiteral("5度");
+    case history::Interval::Fourth:
+        return QStringLiteral("4度");
+    }
+    return {};
+}
+
+} // namespace
+
+// ---- Table model ----------------------------------------------------------------------------
+
+int ChallengeTableModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(records_.size());
+}
+
+int ChallengeTableModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : 7;
+}
+
+const ChallengeRecord& ChallengeTableModel::recordAt(int row) const
+{
+    return records_[records_.size() - 1 - std::size_t(row)];
+}
+
+QVariant ChallengeTableModel::data(const QModelIndex& index, int role) const
+{
+    if (role == Qt::TextAlignmentRole && (index.column() == 2 || index.column() == 3))
+        return int(Qt::AlignRight | Qt::AlignVCenter);
+    if (role != Qt::DisplayRole)
+        return {};
+    const ChallengeRecord& record = recordAt(index.row());
+    switch (index.column()) {
+    case 0:
+        return QLocale::system().toString(record.ended, QLocale::ShortFormat);
+    case 1:
+        return game::LevelWord(record.difficulty);
+    case 2:
+        return record.score;
+    case 3:
+        return ElapsedText(record.elapsedMs);
+    case 4:
+        return game::InstrumentNames().value(record.instrument);
+    case 5:
+        return record.device;
+    default:
+        return record.referenceToneUsed ? QStringLiteral("使用") : QStringLiteral("不使用");
+    }
+}
+
+QVariant ChallengeTableModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    static const QStringList headers = {"終了時刻", "難易度", "点数", "所要時間", "音色", "使用音源", "基準音"};
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole)
+        return headers.value(section);
+    return {};
+}
+
+void ChallengeTableModel::reset(const std::function<void()>& change)
+{
+    beginResetModel();
+    change();
+    endResetModel();
+}
+
+// ---- Window ---------------------------------------------------------------------------------
+
+HistoryWindow::HistoryWindow()
+{
+    setWindowTitle(QStringLiteral("成績の推移"));
+    setWindowFlags(Qt::Window);
+    setFont(ui::FormFont());
+    resize(1180, 760);
+
+    auto* charts = new QSplitter(Qt::Vertical);
+    charts->addWidget(createScoreChart());
+    charts->addWidget(createErrorChart());
+
+    SummaryLabel = new QLabel;
+    SummaryLabel->setTextFormat(Qt::PlainText);
+    ChallengeTable = new QTableView;
+    ChallengeTable->setModel(&model_);
+    ChallengeTable->verticalHeader()->hide();
+    ChallengeTable->setSelectionBehavior(QAbstractItemView::SelectRows);
+    ChallengeTable->setSelectionMode(QAbstractItemView::SingleSelection);
+    ChallengeTable->horizontalHeader()->setStretchLastSection(true);
+    for (auto [column, width] : {std::pair{0, 150}, {1, 50}, {2, 40}, {3, 70}, {4, 130}, {5, 140}})
+        ChallengeTable->setColumnWidth(column, width);
+    connect(ChallengeTable->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) { showDetail(current.row()); });
+    ExportButton = new QPushButton(QStringLiteral("CSVに書き出す(&E)…"));
+    connect(ExportButton, &QPushButton::clicked, this, &HistoryWindow::exportCsv);
+
+    auto* exportRow = new QHBoxLayout;
+    exportRow->addStretch();
+    exportRow->addWidget(ExportButton);
+    auto* right = new QWidget;
+    auto* rightLayout = new QVBoxLayout(right);
+    rightLayout->setContentsMargins(0, 0, 0, 0);
+    rightLayout->addWidget(SummaryLabel);
+    rightLayout->addWidget(ChallengeTable, 1);
+    rightLayout->addWidget(createDetail(), 1);
+    rightLayout->addLayout(exportRow);
+
+    auto* split = new QSplitter(Qt::Horizontal);
+    split->addWidget(charts);
+    split->addWidget(right);
+    split->setSizes({560, 620});
+    auto* layout = new QHBoxLayout(this);
+    layout->addWidget(split);
+    refresh();
+}
+
+QWidget* HistoryWindow::createScoreChart()
+{
+    scoreChart_ = new QChart;
+    scoreChart_->setTitle(QStringLiteral("点数の推移（太線は直近%1回の平均）").arg(history::kMovingAverageLength));
+    timeAxis_ = new QDateTimeAxis;
+    timeAxis_->setFormat(QStringLiteral("MM/dd HH:mm"));
+    timeAxis_->setTitleText(QStringLiteral("終了時刻"));
+    scoreAxis_ = new QValueAxis;
+    scoreAxis_->setTitleText(QStringLiteral("点数"));
+    scoreChart_->addAxis(timeAxis_, Qt::AlignBottom);
+    scoreChart_->addAxis(scoreAxis_, Qt::AlignLeft);
+    const std::array<QColor, history::kDifficulties> colours = {QColor(0xc0, 0x30, 0x30), QColor(0xd0, 0x80, 0x10),
+                                                               QColor(0x20, 0x80, 0x40), QColor(0x30, 0x60, 0xc0)};
+    for (int d = 0; d < history::kDifficulties; ++d) {
+        auto* score = new QLineSeries;
+        score->setName(game::LevelWord(d));
+        score->setPen(QPen(colours[std::size_t(d)].lighter(140), 1));
+        auto* average = new QLineSeries;
+        average->setName(game::LevelWord(d) + QStringLiteral("（平均）"));
+        average->setPen(QPen(colours[std::size_t(d)], 3));
+        for (auto* series : {score, average}) {
+            scoreChart_->addSeries(series);
+            series->attachAxis(timeAxis_);
+            series->attachAxis(scoreAxis_);
+        }
+        scores_[std::size_t(d)] = score;
+        averages_[std::size_t(d)] = average;
+    }
+    auto* view = new QChartView(scoreChart_);
+    view->setRenderHint(QPainter::Antialiasing);
+    return view;
+}
+
+QWidget* HistoryWindow::createErrorChart()
+{
+    auto* chart = new QChart;
+    chart->setTitle(QStringLiteral("音名ごとのずれ（貴方の調律 − 正解、単位セント）"));
+    signedErrors_ = new QBarSet(QStringLiteral("平均のずれ（＋は高め）"));
+    absoluteErrors_ = new QBarSet(QStringLiteral("ずれの大きさの平均"));
+    auto* bars = new QBarSeries;
+    bars->append(signedErrors_);
+    bars->append(absoluteErrors_);
+    chart->addSeries(bars);
+    auto* classes = new QBarCategoryAxis;
+    for (int k = 0; k < history::kPitchClasses; ++k)
+        classes->append(game::PitchClassName(k));
+    errorAxis_ = new QValueAxis;
+    chart->addAxis(classes, Qt::AlignBottom);
+    chart->addAxis(errorAxis_, Qt::AlignLeft);
+    bars->attachAxis(classes);
+    bars->attachAxis(errorAxis_);
+
+    ErrorWindowChoice = new QComboBox;
+    ErrorWindowChoice->addItems({QStringLiteral("直近10回"), QStringLiteral("直近50回"), QStringLiteral("すべて")});
+    connect(ErrorWindowChoice, &QComboBox::currentIndexChanged, this, &HistoryWindow::refreshErrors);
+    auto* choiceRow = new QHBoxLayout;
+    choiceRow->addWidget(new QLabel(QStringLiteral("集計する挑戦(&W)：")));
+    choiceRow->addWidget(ErrorWindowChoice);
+    choiceRow->addStretch();
+    qobject_cast<QLabel*>(choiceRow->itemAt(0)->widget())->setBuddy(ErrorWindowChoice);
+
+    auto* box = new QWidget;
+    auto* layout = new QVBoxLayout(box);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addLayout(choiceRow);
+    auto* view = new QChartView(chart);
+    view->setRenderHint(QPainter::Antialiasing);
+    layout->addWidget(view, 1);
+    return box;
+}
+
+QWidget* HistoryWindow::createDetail()
+{
+    RowsTable = MakeTable(this, {"音名", "貴方の調律", "正解の調律", "ずれ"});
+    BeatsTable = MakeTable(this, {"手順", "音程", "貴方の調律のうなり", "平均律のうなり", "向き"});
+    auto* detail = new QWidget;
+    auto* layout = new QHBoxLayout(detail);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(RowsTable, 2);
+    layout->addWidget(BeatsTable, 5);
+    return detail;
+}
+
+void HistoryWindow::load(const QString& path)
+{
+    history::Database database(path, history::kWaitDuringPlay);
+    setRecords(database.fault() == history::Fault::None ? database.readAll() : std::vector<ChallengeRecord>{});
+}
+
+void HistoryWindow::setRecords(std::vector<ChallengeRecord> records)
+{
+    model_.reset([&] { records_ = std::move(records); });
+    refresh();
+}
+
+void HistoryWindow::append(const std::vector<ChallengeRecord>& records)
+{
+    model_.reset([&] { records_.insert(records_.end(), records.begin(), records.end()); });
+    refresh();
+}
+
+void HistoryWindow::refresh()
+{
+    refreshScores();
+    refreshErrors();
+    refreshSummary();
+    if (records_.empty())
+        showDetail(-1);
+    else
+        ChallengeTable->selectRow(0);
+}
+
+void HistoryWindow::refreshScores()
+{
+    std::array<QList<QPointF>, history::kDifficulties> points;
+    for (const ChallengeRecord& record : records_)
+        if (record.difficulty >= 0 && record.difficulty < history::kDifficulties)
+            points[std::size_t(record.difficulty)].append(
+                QPointF(double(record.ended.toMSecsSinceEpoch()), record.score));
+    int lowest = 0, highest = 100;
+    for (int d = 0; d < history::kDifficulties; ++d) {
+        const auto& list = points[std::size_t(d)];
+        std::vector<double> values;
+        values.reserve(std::size_t(list.size()));
+        for (const QPointF& point : list) {
+            values.push_back(point.y());
+            lowest = std::min(lowest, int(point.y()));
+        }
+        const auto means = history::MovingAverage(values);
+        QList<QPointF> average;
+        average.reserve(list.size());
+        for (qsizetype i = 0; i < list.size(); ++i)
+            average.append(QPointF(list[i].x(), means[std::size_t(i)]));
+        scores_[std::size_t(d)]->setPointsVisible(list.size() <= kMostVisiblePoints);
+        scores_[std::size_t(d)]->replace(list);
+        averages_[std::size_t(d)]->replace(average);
+    }
+    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime first = records_.empty() ? now.addDays(-1) : records_.front().ended;
+    const QDateTime last = records_.empty() ? now : records_.back().ended;
+    // A little room on both sides, so the first and the last point are not on the frame.
+    const qint64 margin = std::max<qint64>(first.msecsTo(last) / 20, 60'000);
+    timeAxis_->setRange(first.addMSecs(-margin), last.addMSecs(margin));
+    scoreAxis_->setRange(lowest - 5, highest + 5);
+}
+
+void HistoryWindow::refreshErrors()
+{
+    const auto errors = history::PitchClassErrors(records_, kErrorWindows[std::size_t(ErrorWindowChoice->currentIndex())]);
+    QList<qreal> signedValues, absoluteValues;
+    double largest = 1;
+    for (const auto& error : errors) {
+        signedValues << error.meanSigned;
+        absoluteValues << error.meanAbsolute;
+        largest = std::max({largest, std::abs(error.meanSigned), error.meanAbsolute});
+    }
+    signedErrors_->remove(0, signedErrors_->count());
+    signedErrors_->append(signedValues);
+    absoluteErrors_->remove(0, absoluteErrors_->count());
+    absoluteErrors_->append(absoluteValues);
+    errorAxis_->setRange(-std::ceil(largest), std::ceil(largest));
+}
+
+void HistoryWindow::refreshSummary()
+{
+    const history::Summary summary = history::Summarize(records_);
+    if (summary.challenges == 0) {
+        SummaryLabel->setText(QStringLiteral("まだ記録がありません。答え合わせをするたびに記録されます。"));
+        return;
+    }
+    QStringList lines = {QStringLiteral("挑戦回数：%1回　練習時間の合計：%2")
+                             .arg(summary.challenges)
+                             .arg(ElapsedText(summary.practisedMs))};
+    for (int d = 0; d < history::kDifficulties; ++d) {
+        const auto& level = summary.byDifficulty[std::size_t(d)];
+        if (level.challenges > 0)
+            lines << QStringLiteral("%1：%2回　最高 %3点　中央値 %4点　最新 %5点")
+                         .arg(game::LevelWord(d))
+                         .arg(level.challenges)
+                         .arg(level.best)
+                         .arg(QString::number(level.median, 'g', 10))
+                         .arg(level.latest);
+    }
+    SummaryLabel->setText(lines.join(u'\n'));
+}
+
+void HistoryWindow::showDetail(int row)
+{
+    RowsTable->clearContents();
+    BeatsTable->clearContents();
+    if (row < 0 || row >= model_.rowCount())
+        return;
+    const ChallengeRecord& record = model_.recordAt(row);
+    history::Cents errors{};
+    for (int k = 0; k < history::kPitchClasses; ++k) {
+        errors[std::size_t(k)] = record.signedError(k);
+        SetCell(RowsTable, k, 0, game::PitchClassName(k));
+        SetCell(RowsTable, k, 1, game::CentsText(record.player[std::size_t(k)]));
+        SetCell(RowsTable, k, 2, game::CentsText(-record.detune[std::size_t(k)]));
+        SetCell(RowsTable, k, 3, game::CentsText(errors[std::size_t(k)]));
+    }
+    const auto beats = history::BeatsOfTuning(errors);
+    for (int i = 0; i < history::kPitchClasses; ++i) {
+        const auto& step = beats[std::size_t(i)];
+        const QString from = i == 0 ? QStringLiteral("基準音") : history::NoteName(step.step.fromNote);
+        SetCell(BeatsTable, i, 0, QStringLiteral("%1. %2→%3").arg(i + 1).arg(from, history::NoteName(step.step.toNote)));
+        SetCell(BeatsTable, i, 1, IntervalWord(step.step.interval));
+        SetCell(BeatsTable, i, 2, QStringLiteral("%1 Hz").arg(step.player, 0, 'f', 2), step.wrongWay);
+        SetCell(BeatsTable, i, 3, QStringLiteral("%1 Hz").arg(step.equalTemperament, 0, 'f', 2));
+        const QString wrongWay = step.step.interval == history::Interval::Fifth ? QStringLiteral("× 5度が広い")
+                                                                               : QStringLiteral("× 4度が狭い");
+        SetCell(BeatsTable, i, 4, step.wrongWay ? wrongWay : QString(), step.wrongWay);
+    }
+}
+
+void HistoryWindow::exportCsv()
+{
+    auto* dialog = new QFileDialog(this, QStringLiteral("成績をCSVに書き出す"), QStringLiteral("velmora-history.csv"),
+                                   QStringLiteral("CSV ファイル (*.csv)"));
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setDefaultSuffix(QStringLiteral("csv"));
+    dialog->setWindowModality(Qt::WindowModal); // the game's windows stay usable
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QFileDialog::fileSelected, this, [this](const QString& path) {
+        QSaveFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(history::HistoryCsv(records_)) < 0 || !file.commit())
+            ui::ShowMessage(QStringLiteral("CSVファイルを書き出せませんでした。\n%1").arg(path));
+    });
+    dialog->open();
+}
+
+// ---- Recording ------------------------------------------------------------------------------
+
+PlayHistory::PlayHistory(QStatusBar* statusBar, QString path) : recorder_(std::move(path))
+{
+    notice_ = new QLabel(statusBar);
+    notice_->hide();
+    statusBar->addPermanentWidget(notice_);
+}
+
+void PlayHistory::recordAnswerCheck()
+{
+    ChallengeRecord record;
+    record.started = TuningStartTime;
+    record.ended = TuningEndTime;
+    record.difficulty = Difficulty();
+    record.instrument = Form7->ComboBox1->currentIndex();
+    record.device = Form1->ComboBox1->currentText();
+    record.referenceToneUsed = ReferenceToneUsed;
+    // As the results window shows it, the same texts the score was taken from.
+    for (int k = 0; k < history::kPitchClasses; ++k) {
+        record.player[std::size_t(k)] = Form3->PlayerCell(k)->text().toInt();
+        record.detune[std::size_t(k)] = -Form3->CorrectCell(k)->text().toInt();
+    }
+    record.score = Form3->Label16->text().toInt();
+    record.elapsedMs = std::max<qint64>(TuningStartTime.msecsTo(TuningEndTime), 0);
+    report(recorder_.record(record));
+}
+
+void PlayHistory::report(const history::Recorder::Outcome& outcome)
+{
+    if (window_ && !outcome.saved.empty())
+        window_->append(outcome.saved);
+    QString notice;
+    if (!outcome.movedAside.isEmpty())
+        notice = QStringLiteral("記録ファイルが壊れていたので新しく始めました");
+    else if (outcome.unwritable && !unwritableReported_) {
+        unwritableReported_ = true;
+        notice = QStringLiteral("成績を記録できません（あとで保存し直します）");
+    }
+    if (notice.isEmpty())
+        return;
+    notice_->setText(notice);
+    notice_->setToolTip(outcome.movedAside.isEmpty() ? recorder_.path() : outcome.movedAside);
+    notice_->show();
+    QTimer::singleShot(kNoticeMs, notice_, &QLabel::hide);
+}
+
+void PlayHistory::showWindow()
+{
+    if (!window_)
+        window_ = std::make_unique<HistoryWindow>();
+    if (!window_->isVisible())
+        window_->load(recorder_.path());
+    window_->show();
+    window_->raise();
+    window_->activateWindow();
+}

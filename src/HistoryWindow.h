@@ -1,0 +1,112 @@
+// The window "成績の推移": every recorded challenge as charts, a summary and a table, the detail of
+// one challenge with the beats of its tuning; and PlayHistory, which records each answer check.
+#pragma once
+
+#include "history/Recorder.h"
+#include "history/Statistics.h"
+
+#include <QAbstractTableModel>
+#include <QBarSet>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineSeries>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTableView>
+#include <QTableWidget>
+#include <QWidget>
+
+#include <memory>
+#include <vector>
+
+class QChart;
+class QDateTimeAxis;
+class QValueAxis;
+
+// The challenges newest first, for the table.
+class ChallengeTableModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit ChallengeTableModel(const std::vector<history::ChallengeRecord>& records) : records_(records) {}
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    // The record shown in `row`.
+    const history::ChallengeRecord& recordAt(int row) const;
+    void reset(const std::function<void()>& change);
+
+private:
+    const std::vector<history::ChallengeRecord>& records_;
+};
+
+class HistoryWindow : public QWidget {
+    Q_OBJECT
+public:
+    HistoryWindow();
+
+    // Reads the whole history file again and shows it.
+    void load(const QString& path);
+    // Shows these records, oldest first.
+    void setRecords(std::vector<history::ChallengeRecord> records);
+    // Adds records just written, newest last.
+    void append(const std::vector<history::ChallengeRecord>& records);
+    // The detail of the table's row `row` (0 = newest).
+    void showDetail(int row);
+    // Asks where to save the CSV export, without blocking the other windows.
+    void exportCsv();
+
+    const std::vector<history::ChallengeRecord>& records() const { return records_; }
+    QLineSeries* scoreSeries(int difficulty) const { return scores_[std::size_t(difficulty)]; }
+    QLineSeries* averageSeries(int difficulty) const { return averages_[std::size_t(difficulty)]; }
+    QBarSet* signedErrors() const { return signedErrors_; }
+    QBarSet* absoluteErrors() const { return absoluteErrors_; }
+
+    QComboBox* ErrorWindowChoice = nullptr; // last 10, last 50, all
+    QLabel* SummaryLabel = nullptr;
+    QTableView* ChallengeTable = nullptr;
+    QTableWidget* RowsTable = nullptr;
+    QTableWidget* BeatsTable = nullptr;
+    QPushButton* ExportButton = nullptr;
+
+private:
+    QWidget* createScoreChart();
+    QWidget* createErrorChart();
+    QWidget* createDetail();
+    void refresh();
+    void refreshScores();
+    void refreshErrors();
+    void refreshSummary();
+
+    std::vector<history::ChallengeRecord> records_;
+    ChallengeTableModel model_{records_};
+    std::array<QLineSeries*, history::kDifficulties> scores_{};
+    std::array<QLineSeries*, history::kDifficulties> averages_{};
+    QChart* scoreChart_ = nullptr;
+    QDateTimeAxis* timeAxis_ = nullptr;
+    QValueAxis* scoreAxis_ = nullptr;
+    QValueAxis* errorAxis_ = nullptr;
+    QBarSet* signedErrors_ = nullptr;
+    QBarSet* absoluteErrors_ = nullptr;
+};
+
+// The player's history for one run: records each answer check, reports trouble with the file once
+// in the status bar, and opens the window.
+class PlayHistory {
+public:
+    PlayHistory(QStatusBar* statusBar, QString path = history::DefaultHistoryPath());
+
+    // Records the challenge just checked, as the results window shows it.
+    void recordAnswerCheck();
+    void showWindow();
+    HistoryWindow* window() const { return window_.get(); }
+    history::Recorder& recorder() { return recorder_; }
+
+private:
+    void report(const history::Recorder::Outcome& outcome);
+
+    history::Recorder recorder_;
+    std::unique_ptr<HistoryWindow> window_;
+    QLabel* notice_ = nullptr; // owned by the status bar
+    bool unwritableReported_ = false;
+};

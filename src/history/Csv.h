@@ -1,0 +1,21 @@
+// The history as CSV: one row a challenge, each of the twelve detunings and twelve corrections in
+// a column of its own.
+#pragma once
+
+#include "history/Record.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <span>
+
+namespace history {
+
+// A field as CSV holds it: quoted, with quotes doubled, when it has a comma, quote or line break.
+QString CsvField(const QString& text);
+
+// The header and one line per record, CR LF after each; UTF-8 with a byte-order mark, so that
+// spreadsheets read the Japanese texts.
+QByteArray HistoryCsv(std::span<const ChallengeRecord> records);
+
+} // namespace history

@@ -1,0 +1,60 @@
+// The history file: an SQLite database through Qt SQL, its schema and its migrations.
+#pragma once
+
+#include "history/Record.h"
+
+#include <QSqlDatabase>
+#include <QString>
+
+#include <chrono>
+#include <span>
+#include <vector>
+
+namespace history {
+
+// The schema this program writes; older files are brought up to it when opened.
+constexpr int kSchemaVersion = 2;
+
+// What went wrong with the last operation, as far as the caller must act on it.
+enum class Fault {
+    None,
+    Busy,       // another program holds the lock: try again later
+    Damaged,    // not a database, or a corrupt one: move it aside
+    Unwritable, // full disk, read-only folder, missing permission: try again later
+};
+
+// One connection to a history file, closed when the object goes.
+class Database {
+public:
+    // Opens the file (creating it and its folder when missing) and brings its schema up to date,
+    // waiting up to `busyWait` for a lock. The outcome is in fault().
+    Database(const QString& path, std::chrono::milliseconds busyWait);
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    Fault fault() const { return fault_; }
+    // The file's schema version.
+    int schemaVersion();
+    void setBusyWait(std::chrono::milliseconds wait);
+
+    // Writes the records in one transaction: all of them, or none.
+    Fault append(std::span<const ChallengeRecord> records);
+    // Every record, oldest first.
+    std::vector<ChallengeRecord> readAll();
+
+    // The Qt connection, for tests that look at the file with SQL of their own.
+    QSqlDatabase connection() const { return QSqlDatabase::database(name_, false); }
+
+private:
+    Fault run(const QString& statement);
+    Fault migrate();
+
+    QString name_;
+    Fault fault_ = Fault::None;
+};
+
+// The pitch-class suffixes of the detune and player columns: c, cs, d ... b.
+QString PitchClassColumn(int pitchClass);
+
+} // namespace history

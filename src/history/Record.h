@@ -1,0 +1,37 @@
+// One finished challenge as the history keeps it.
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+#include <array>
+#include <cstdint>
+
+namespace history {
+
+constexpr int kPitchClasses = 12;
+using Cents = std::array<std::int32_t, kPitchClasses>;
+
+struct ChallengeRecord {
+    QDateTime started; // local date and time with its offset from UTC
+    QDateTime ended;
+    int difficulty = 0;
+    int instrument = 0; // General MIDI program number, 0 ... 127
+    QString device;
+    bool referenceToneUsed = false;
+    Cents detune{};  // the hidden detuning, C ... B
+    Cents player{};  // the player's corrections, C ... B
+    std::int32_t score = 0;
+    std::int64_t elapsedMs = 0;
+
+    // The player's value minus the correct value (the negated detuning), C ... B: how far the
+    // player's tuning of that class lies from equal temperament.
+    std::int32_t signedError(int pitchClass) const
+    {
+        return player[std::size_t(pitchClass)] + detune[std::size_t(pitchClass)];
+    }
+
+    bool operator==(const ChallengeRecord&) const = default;
+};
+
+} // namespace history

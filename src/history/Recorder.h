@@ -1,0 +1,50 @@
+// Keeps every finished challenge: writes it to the history file at once, or keeps it in memory
+// until the file can take it (at the next challenge, or at the end of the run).
+#pragma once
+
+#include "history/Database.h"
+
+#include <memory>
+#include <vector>
+
+namespace history {
+
+// How long a write waits for another program's lock: briefly during play, longer at the end.
+constexpr std::chrono::milliseconds kWaitDuringPlay{20};
+constexpr std::chrono::milliseconds kWaitAtExit{2000};
+
+class Recorder {
+public:
+    explicit Recorder(QString path);
+    // One last attempt for the records still waiting.
+    ~Recorder();
+    Recorder(const Recorder&) = delete;
+    Recorder& operator=(const Recorder&) = delete;
+
+    struct Outcome {
+        std::vector<ChallengeRecord> saved; // written now, oldest first
+        QString movedAside;                 // where a damaged file went, when one did
+        bool unwritable = false;            // records wait for a reason other than a lock
+    };
+
+    // Adds the record and writes every waiting record in one transaction.
+    Outcome record(const ChallengeRecord& record);
+    // Writes the waiting records.
+    Outcome flush(std::chrono::milliseconds busyWait);
+    std::size_t waiting() const { return waiting_.size(); }
+    const QString& path() const { return path_; }
+
+private:
+    QString path_;
+    std::unique_ptr<Database> database_;
+    std::vector<ChallengeRecord> waiting_;
+};
+
+// ~/.local/share/velmora/history.sqlite: the application's data folder.
+QString DefaultHistoryPath();
+
+// Moves a damaged file and its journal aside as "<path>.damaged-<date and time>", never deleting
+// anything; answers the new name, or nothing when it could not be moved.
+QString MoveAside(const QString& path);
+
+} // namespace history

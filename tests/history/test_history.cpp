@@ -1,0 +1,256 @@
+// The history file and its faults, the statistics, the beat rates and the CSV export.
+#include "history/BeatRates.h"
+#include "history/Csv.h"
+#include "history/Recorder.h"
+#include "history/Statistics.h"
+
+#include <QFile>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace history;
+
+namespace {
+
+ChallengeRecord Record(int score, int difficulty = 0, Cents errors = {})
+{
+    ChallengeRecord record;
+    record.started = QDateTime(QDate(2024, 5, 1), QTime(9, 0), Qt::OffsetFromUTC, 9 * 3600);
+    record.ended = record.started.addSecs(90);
+    record.elapsedMs = 90'000;
+    record.difficulty = difficulty;
+    record.device = QStringLiteral("Test Synth A");
+    record.score = score;
+    record.detune = {3, -7, 0, 12, -15, 9, 1, -19, 4, 0, -2, 6};
+    for (std::size_t k = 0; k < 12; ++k)
+        record.player[k] = errors[k] - record.detune[k];
+    return record;
+}
+
+std::vector<ChallengeRecord> ReadAll(const QString& path)
+{
+    Database database(path, kWaitDuringPlay);
+    return database.readAll();
+}
+
+// A second program's connection holding the write lock until released.
+class WriteLock {
+public:
+    explicit WriteLock(const QString& path) : db_(QSqlDatabase::addDatabase("QSQLITE", "holder"))
+    {
+        db_.setDatabaseName(path);
+        QVERIFY(db_.open());
+        QVERIFY(QSqlQuery(db_).exec("BEGIN IMMEDIATE"));
+    }
+    ~WriteLock() { release(); }
+    void release()
+    {
+        if (!db_.isOpen())
+            return;
+        QSqlQuery(db_).exec("ROLLBACK");
+        db_.close();
+        db_ = {};
+        QSqlDatabase::removeDatabase("holder");
+    }
+
+private:
+    QSqlDatabase db_;
+};
+
+} // namespace
+
+class TestHistory : public QObject {
+    Q_OBJECT
+
+private slots:
+    void migratesAnEmptyFile()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("history.sqlite");
+        QFile(path).open(QIODevice::WriteOnly); // zero bytes: a new file as SQLite sees it
+        {
+            Database database(path, kWaitDuringPlay);
+            QCOMPARE(database.fault(), Fault::None);
+            QCOMPARE(database.schemaVersion(), 2);
+            QSqlQuery mode(database.connection());
+            QVERIFY(mode.exec("PRAGMA journal_mode") && mode.next());
+            QCOMPARE(mode.value(0).toString(), QStringLiteral("wal"));
+            mode.finish();
+            const ChallengeRecord record = Record(50);
+            QCOMPARE(database.append({&record, 1}), Fault::None);
+        }
+        QCOMPARE(ReadAll(path).size(), 1u);
+    }
+
+    void migratesTheFirstVersionKeepingItsRecords()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("history.sqlite");
+        {
+            auto db = QSqlDatabase::addDatabase("QSQLITE", "old");
+            db.setDatabaseName(path);
+            QVERIFY(db.open());
+            QString columns;
+            for (const char* kind : {"detune_", "player_"})
+                for (const char* pc : {"c", "cs", "d", "ds", "e", "f", "fs", "g", "gs", "a", "as", "b"})
+                    columns += QStringLiteral(", %1%2 INTEGER NOT NULL").arg(kind, pc);
+            QSqlQuery query(db);
+            QVERIFY(query.exec("CREATE TABLE challenges (id INTEGER PRIMARY KEY, started_utc_ms INTEGER NOT NULL, "
+                               "started_offset_s INTEGER NOT NULL, ended_utc_ms INTEGER NOT NULL, ended_offset_s "
+                               "INTEGER NOT NULL, difficulty INTEGER NOT NULL, instrument INTEGER NOT NULL, device "
+                               "TEXT NOT NULL, reference_tone_used INTEGER NOT NULL, score INTEGER NOT NULL, "
+                               "elapsed_ms INTEGER NOT NULL" +
+                               columns + ")"));
+            QVERIFY(query.exec("INSERT INTO challenges VALUES (1, 1714521600000, 7200, 1714521660000, 7200, 3, 5, "
+                               "'Old Synth', 1, 70, 60000, 10,0,0,0,0,0,0,0,0,0,0,-20, "
+                               "-10,0,0,0,0,0,0,0,0,0,0,0)"));
+            QVERIFY(query.exec("PRAGMA user_version=1"));
+            db.close();
+        }
+        QSqlDatabase::removeDatabase("old");
+        {
+            Database database(path, kWaitDuringPlay);
+            QCOMPARE(database.schemaVersion(), 2);
+        }
+        const auto records = ReadAll(path);
+        QCOMPARE(records.size(), 1u);
+        QCOMPARE(records[0].device, QStringLiteral("Old Synth"));
+        QCOMPARE(records[0].started.offsetFromUtc(), 7200);
+        QCOMPARE(records[0].detune[11], -20);
+        QCOMPARE(records[0].signedError(11), -20);
+    }
+
+    void damagedFileIsMovedAsideAndANewOneStarted()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("history.sqlite");
+        const QByteArray garbage(8192, 'x');
+        {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(garbage);
+        }
+        Recorder recorder(path);
+        const auto outcome = recorder.record(Record(42));
+        QVERIFY(outcome.movedAside.startsWith(path + ".damaged-"));
+        QCOMPARE(outcome.saved.size(), 1u);
+        QFile aside(outcome.movedAside);
+        QVERIFY(aside.open(QIODevice::ReadOnly));
+        QCOMPARE(aside.readAll(), garbage);
+        QCOMPARE(ReadAll(path).size(), 1u);
+    }
+
+    void lockedFileKeepsTheRecordForTheNextCheckAndTheEnd()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("history.sqlite");
+        {
+            Recorder recorder(path);
+            recorder.record(Record(1));
+            {
+                WriteLock lock(path);
+                const auto blocked = recorder.record(Record(2));
+                QVERIFY(blocked.saved.empty() && !blocked.unwritable);
+                QCOMPARE(recorder.waiting(), 1u);
+            }
+            QCOMPARE(recorder.record(Record(3)).saved.size(), 2u);
+            WriteLock lock(path);
+            recorder.record(Record(4));
+            QCOMPARE(recorder.waiting(), 1u);
+            lock.release();
+        } // the recorder's last attempt
+        std::vector<int> scores;
+        for (const auto& record : ReadAll(path))
+            scores.push_back(record.score);
+        QCOMPARE(scores, std::vector<int>({1, 2, 3, 4}));
+    }
+
+    void unwritableFolderKeepsTheRecord()
+    {
+        QTemporaryDir dir;
+        QFile(dir.filePath("blocker")).open(QIODevice::WriteOnly); // a file where the folder should be
+        Recorder recorder(dir.filePath("blocker/history.sqlite"));
+        const auto outcome = recorder.record(Record(5));
+        QVERIFY(outcome.unwritable);
+        QCOMPARE(recorder.waiting(), 1u);
+    }
+
+    void movingAverageOfTen()
+    {
+        std::vector<double> values;
+        for (int v = 1; v <= 12; ++v)
+            values.push_back(v);
+        const std::vector<double> expected = {1, 1.5, 2, 2.5, 3, 3.5, 4, 4.5, 5, 5.5, 6.5, 7.5};
+        QCOMPARE(MovingAverage(values), expected);
+    }
+
+    void errorsPerPitchClassOverTheNewest()
+    {
+        const std::vector<ChallengeRecord> records = {Record(0, 0, {9, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}),
+                                                      Record(0, 0, {-4, 0, 0, 0, 0, 0, 2, 0, 0, 0, 0, 0}),
+                                                      Record(0, 0, {2, 0, 0, 0, 0, 0, 4, 0, 0, 0, 0, 0})};
+        const auto lastTwo = PitchClassErrors(records, 2);
+        QCOMPARE(lastTwo[0].meanSigned, -1.0);
+        QCOMPARE(lastTwo[0].meanAbsolute, 3.0);
+        QCOMPARE(lastTwo[6].meanSigned, 3.0);
+        const auto all = PitchClassErrors(records, std::nullopt);
+        QCOMPARE(all[0].meanSigned, 7.0 / 3);
+        QCOMPARE(all[0].meanAbsolute, 5.0);
+        QCOMPARE(PitchClassErrors({}, 10)[0].meanAbsolute, 0.0);
+    }
+
+    void summaryPerDifficulty()
+    {
+        const std::vector<ChallengeRecord> records = {Record(70, 1), Record(90, 1), Record(-20, 3), Record(80, 1),
+                                                      Record(60, 1)};
+        const Summary summary = Summarize(records);
+        QCOMPARE(summary.challenges, 5);
+        QCOMPARE(summary.practisedMs, 450'000);
+        QCOMPARE(summary.byDifficulty[1].challenges, 4);
+        QCOMPARE(summary.byDifficulty[1].best, 90);
+        QCOMPARE(summary.byDifficulty[1].median, 75.0);
+        QCOMPARE(summary.byDifficulty[1].latest, 60);
+        QCOMPARE(summary.byDifficulty[3].median, -20.0);
+        QCOMPARE(summary.byDifficulty[0].challenges, 0);
+    }
+
+    void beatRatesOfAKnownTuning()
+    {
+        // A +1, D -3, E +2, F -3 cents; worked out with A4 = 440 Hz.
+        const auto beats = BeatsOfTuning({0, 0, -3, 0, 2, -3, 0, 0, 0, 1, 0, 0});
+        const auto near = [](double actual, double expected) { return std::abs(actual - expected) < 0.0005; };
+        QVERIFY(near(beats[0].player, 0.2542));  // reference A3 - A4, octave
+        QVERIFY(near(beats[1].player, 0.7284));  // A4 - E5, fifth, still narrow
+        QVERIFY(near(beats[1].equalTemperament, 1.4898));
+        QVERIFY(near(beats[2].player, 2.0790));  // A4 - D5, fourth, narrow: the wrong way
+        QVERIFY(near(beats[2].equalTemperament, 1.9886));
+        QVERIFY(near(beats[3].player, 4.5183));  // E5 - B4, fourth, wide
+        QVERIFY(near(beats[10].player, 0.6315)); // F4 - C5, fifth, wide: the wrong way
+        std::vector<int> wrongWay;
+        for (int i = 0; i < 12; ++i)
+            if (beats[std::size_t(i)].wrongWay)
+                wrongWay.push_back(i + 1);
+        QCOMPARE(wrongWay, std::vector<int>({3, 11}));
+        QCOMPARE(NoteName(TuningOrder()[5].toNote), QStringLiteral("C#5"));
+    }
+
+    void csvQuotesOnlyWhatNeedsIt()
+    {
+        ChallengeRecord record = Record(-3, 2);
+        record.device = QStringLiteral("Synth \"X\", port 1");
+        record.instrument = 19;
+        record.referenceToneUsed = true;
+        const QStringList lines = QString::fromUtf8(HistoryCsv({&record, 1}).mid(3)).split("\r\n");
+        QCOMPARE(lines.size(), 3); // header, one record, and nothing after the last line end
+        QCOMPARE(lines[0].count(','), 31);
+        QCOMPARE(lines[1], QStringLiteral("2024-05-01T09:00:00+09:00,2024-05-01T09:01:30+09:00,90.000,2,19,"
+                                          "\"Synth \"\"X\"\", port 1\",1,-3,"
+                                          "3,-7,0,12,-15,9,1,-19,4,0,-2,6,-3,7,0,-12,15,-9,-1,19,-4,0,2,-6"));
+        QCOMPARE(CsvField("two\nlines"), QStringLiteral("\"two\nlines\""));
+    }
+};
+
+QTEST_MAIN(TestHistory)
+#include "test_history.moc"
