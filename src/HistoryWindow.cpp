@@ -35,6 +35,8 @@ namespace {
 
 // Points are drawn only while they stay few; beyond that the lines alone are clearer and faster.
 constexpr qsizetype kMostVisiblePoints = 300;
+// Far more runs than the chart is pixels wide: thinned lines look the same as the whole ones.
+constexpr int kThinnedBuckets = 2000;
 constexpr int kNoticeMs = 20'000;
 const std::array<std::optional<std::size_t>, 3> kErrorWindows = {10, 50, std::nullopt};
 
@@ -318,8 +320,8 @@ void HistoryWindow::refreshScores()
         for (qsizetype i = 0; i < list.size(); ++i)
             average.append(QPointF(list[i].x(), means[std::size_t(i)]));
         scores_[std::size_t(d)]->setPointsVisible(list.size() <= kMostVisiblePoints);
-        scores_[std::size_t(d)]->replace(list);
-        averages_[std::size_t(d)]->replace(average);
+        scores_[std::size_t(d)]->replace(history::Thinned(list, kThinnedBuckets));
+        averages_[std::size_t(d)]->replace(history::Thinned(average, kThinnedBuckets));
     }
     const QDateTime now = QDateTime::currentDateTime();
     const QDateTime first = records_.empty() ? now.addDays(-1) : records_.front().ended;
@@ -422,6 +424,8 @@ PlayHistory::PlayHistory(QStatusBar* statusBar, QString path) : recorder_(std::m
     notice_ = new QLabel(statusBar);
     notice_->hide();
     statusBar->addPermanentWidget(notice_);
+    // Opening the file costs several milliseconds: spend them while the player is still listening.
+    QTimer::singleShot(0, notice_, [this] { recorder_.prepare(); });
 }
 
 void PlayHistory::recordAnswerCheck()

@@ -3,9 +3,12 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
+
+#include <sqlite3.h>
 
 namespace history {
 
@@ -15,26 +18,51 @@ namespace {
 constexpr char kProgramVersion[] = "1.32";
 
 // SQLite's primary result codes that decide what the caller does.
-constexpr int kSqliteBusy = 5;
-constexpr int kSqliteLocked = 6;
-constexpr int kSqliteCorrupt = 11;
-constexpr int kSqliteNotADatabase = 26;
-
-Fault FaultOf(const QSqlError& error)
+Fault FaultOfCode(int code)
 {
-    if (error.type() == QSqlError::NoError)
+    switch (code & 0xFF) {
+    case SQLITE_OK:
+    case SQLITE_DONE:
         return Fault::None;
-    switch (error.nativeErrorCode().toInt() & 0xFF) {
-    case kSqliteBusy:
-    case kSqliteLocked:
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
         return Fault::Busy;
-    case kSqliteCorrupt:
-    case kSqliteNotADatabase:
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
         return Fault::Damaged;
     default:
         return Fault::Unwritable;
     }
 }
+
+Fault FaultOf(const QSqlError& error)
+{
+    return error.type() == QSqlError::NoError ? Fault::None : FaultOfCode(error.nativeErrorCode().toInt());
+}
+
+// A statement run straight on the connection's SQLite handle: reading a long history through
+// Qt's one variant per value would cost several times as much.
+class SqliteStatement {
+public:
+    SqliteStatement(sqlite3* db, const QString& sql)
+    {
+        sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &statement_, nullptr);
+    }
+    ~SqliteStatement() { sqlite3_finalize(statement_); }
+    SqliteStatement(const SqliteStatement&) = delete;
+    SqliteStatement& operator=(const SqliteStatement&) = delete;
+
+    int step() { return statement_ ? sqlite3_step(statement_) : SQLITE_ERROR; }
+    std::int64_t integer(int column) const { return sqlite3_column_int64(statement_, column); }
+    QByteArray text(int column) const
+    {
+        const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(statement_, column));
+        return QByteArray(bytes, sqlite3_column_bytes(statement_, column));
+    }
+
+private:
+    sqlite3_stmt* statement_ = nullptr;
+};
 
 QString ValueColumns(const QString& prefix)
 {
@@ -75,9 +103,9 @@ const std::vector<QStringList>& Migrations()
     return migrations;
 }
 
-QDateTime FromStored(const QVariant& utcMs, const QVariant& offsetSeconds)
+QDateTime FromStored(std::int64_t utcMs, std::int64_t offsetSeconds)
 {
-    return QDateTime::fromMSecsSinceEpoch(utcMs.toLongLong(), Qt::OffsetFromUTC, offsetSeconds.toInt());
+    return QDateTime::fromMSecsSinceEpoch(utcMs, Qt::OffsetFromUTC, int(offsetSeconds));
 }
 
 } // namespace
@@ -102,8 +130,9 @@ Database::Database(const QString& path, std::chrono::milliseconds busyWait)
     }
     setBusyWait(busyWait);
     // Without a sync at every commit a record costs well under the check's budget; the write-ahead
-    // log still keeps every committed record through a crash of the program.
-    for (const char* statement : {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=NORMAL"})
+    // log still keeps every committed record through a crash of the program. The log is copied
+    // into the file (with its sync) when the last program closes it, never in the middle of play.
+    for (const char* statement : {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=NORMAL", "PRAGMA wal_autocheckpoint=0"})
         if ((fault_ = run(QString::fromLatin1(statement))) != Fault::None)
             return;
     fault_ = migrate();
@@ -196,31 +225,36 @@ Fault Database::append(std::span<const ChallengeRecord> records)
 std::vector<ChallengeRecord> Database::readAll()
 {
     std::vector<ChallengeRecord> records;
-    QSqlQuery query(connection());
-    query.setForwardOnly(true);
-    if (!query.exec(QStringLiteral("SELECT %1 FROM challenges ORDER BY id").arg(RecordColumns()))) {
-        fault_ = FaultOf(query.lastError());
+    const QVariant handle = connection().driver()->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
         return records;
-    }
-    while (query.next()) {
+    sqlite3* const db = *static_cast<sqlite3* const*>(handle.constData());
+    if (SqliteStatement count(db, QStringLiteral("SELECT count(*) FROM challenges")); count.step() == SQLITE_ROW)
+        records.reserve(std::size_t(count.integer(0)));
+    SqliteStatement query(db, QStringLiteral("SELECT %1 FROM challenges ORDER BY id").arg(RecordColumns()));
+    int result = SQLITE_OK;
+    QByteArray lastDevice;
+    while ((result = query.step()) == SQLITE_ROW) {
         ChallengeRecord& record = records.emplace_back();
-        record.started = FromStored(query.value(0), query.value(1));
-        record.ended = FromStored(query.value(2), query.value(3));
-        record.difficulty = query.value(4).toInt();
-        record.instrument = query.value(5).toInt();
+        record.started = FromStored(query.integer(0), query.integer(1));
+        record.ended = FromStored(query.integer(2), query.integer(3));
+        record.difficulty = int(query.integer(4));
+        record.instrument = int(query.integer(5));
         // Consecutive records nearly always share the device: share its text too.
-        const QString device = query.value(6).toString();
-        record.device = records.size() > 1 && records[records.size() - 2].device == device
-                            ? records[records.size() - 2].device
-                            : device;
-        record.referenceToneUsed = query.value(7).toBool();
-        record.score = query.value(8).toInt();
-        record.elapsedMs = query.value(9).toLongLong();
+        const QByteArray device = query.text(6);
+        record.device = records.size() > 1 && device == lastDevice ? records[records.size() - 2].device
+                                                                   : QString::fromUtf8(device);
+        lastDevice = device;
+        record.referenceToneUsed = query.integer(7) != 0;
+        record.score = std::int32_t(query.integer(8));
+        record.elapsedMs = query.integer(9);
         for (int k = 0; k < kPitchClasses; ++k) {
-            record.detune[std::size_t(k)] = query.value(10 + k).toInt();
-            record.player[std::size_t(k)] = query.value(10 + kPitchClasses + k).toInt();
+            record.detune[std::size_t(k)] = std::int32_t(query.integer(10 + k));
+            record.player[std::size_t(k)] = std::int32_t(query.integer(10 + kPitchClasses + k));
         }
     }
+    if (result != SQLITE_DONE)
+        fault_ = FaultOfCode(result);
     return records;
 }
 

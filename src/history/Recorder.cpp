@@ -41,17 +41,25 @@ Recorder::Outcome Recorder::record(const ChallengeRecord& record)
     return flush(kWaitDuringPlay);
 }
 
+Fault Recorder::open(std::chrono::milliseconds busyWait)
+{
+    if (database_) {
+        database_->setBusyWait(busyWait);
+        return Fault::None;
+    }
+    database_ = std::make_unique<Database>(path_, busyWait);
+    const Fault fault = database_->fault();
+    if (fault != Fault::None)
+        database_.reset();
+    return fault;
+}
+
 Recorder::Outcome Recorder::flush(std::chrono::milliseconds busyWait)
 {
     Outcome outcome;
     // A damaged file gets one fresh start per attempt.
     for (bool freshStart = false; !waiting_.empty();) {
-        Fault fault = Fault::None;
-        if (!database_) {
-            database_ = std::make_unique<Database>(path_, busyWait);
-            fault = database_->fault();
-        } else
-            database_->setBusyWait(busyWait);
+        Fault fault = open(busyWait);
         if (fault == Fault::None && (fault = database_->append(waiting_)) == Fault::None) {
             outcome.saved = std::exchange(waiting_, {});
             break;

@@ -27,6 +27,8 @@ public:
         bool unwritable = false;            // records wait for a reason other than a lock
     };
 
+    // Opens the file ahead of the first record, so that record costs no more than the others.
+    void prepare() { open(kWaitDuringPlay); }
     // Adds the record and writes every waiting record in one transaction.
     Outcome record(const ChallengeRecord& record);
     // Writes the waiting records.
@@ -35,6 +37,8 @@ public:
     const QString& path() const { return path_; }
 
 private:
+    Fault open(std::chrono::milliseconds busyWait);
+
     QString path_;
     std::unique_ptr<Database> database_;
     std::vector<ChallengeRecord> waiting_;

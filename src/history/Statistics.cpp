@@ -20,6 +20,22 @@ std::vector<double> MovingAverage(std::span<const double> values, int length)
     return averages;
 }
 
+QList<QPointF> Thinned(const QList<QPointF>& points, int buckets)
+{
+    if (points.size() <= 2 * qsizetype(buckets))
+        return points;
+    QList<QPointF> thinned;
+    thinned.reserve(2 * buckets);
+    for (int b = 0; b < buckets; ++b) {
+        const auto first = points.begin() + points.size() * b / buckets;
+        const auto last = points.begin() + points.size() * (b + 1) / buckets;
+        const auto [low, high] =
+            std::minmax_element(first, last, [](const QPointF& a, const QPointF& c) { return a.y() < c.y(); });
+        thinned << (low < high ? *low : *high) << (low < high ? *high : *low);
+    }
+    return thinned;
+}
+
 std::array<PitchClassError, kPitchClasses> PitchClassErrors(std::span<const ChallengeRecord> records,
                                                            std::optional<std::size_t> count)
 {

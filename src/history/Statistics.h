@@ -3,6 +3,9 @@
 
 #include "history/Record.h"
 
+#include <QList>
+#include <QPointF>
+
 #include <array>
 #include <optional>
 #include <span>
@@ -15,6 +18,10 @@ constexpr int kMovingAverageLength = 10;
 
 // The mean of each value and the ones before it, at most `length` values in all.
 std::vector<double> MovingAverage(std::span<const double> values, int length = kMovingAverageLength);
+
+// A line of many points drawn alike with fewer: the points in order, cut into `buckets` runs, each
+// run kept as its lowest and its highest point. Short lines come back whole.
+QList<QPointF> Thinned(const QList<QPointF>& points, int buckets);
 
 struct PitchClassError {
     double meanSigned = 0;   // player minus correct: positive is sharp

@@ -186,6 +186,15 @@ private slots:
         QCOMPARE(MovingAverage(values), expected);
     }
 
+    void thinnedLineKeepsEachRunsExtremesInOrder()
+    {
+        QList<QPointF> line;
+        for (double y : {5, 1, 9, 4, 7, 3, 8, 2})
+            line << QPointF(line.size(), y);
+        QCOMPARE(Thinned(line, 2), QList<QPointF>({{1, 1}, {2, 9}, {6, 8}, {7, 2}}));
+        QCOMPARE(Thinned(line, 4), line);
+    }
+
     void errorsPerPitchClassOverTheNewest()
     {
         const std::vector<ChallengeRecord> records = {Record(0, 0, {9, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}),

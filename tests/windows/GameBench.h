@@ -6,6 +6,7 @@
 #include "Trace.h"
 #include "game/IniDocument.h"
 #include "game/Report.h"
+#include "history/Recorder.h"
 #include "midi/Messages.h"
 #include "tessalyUnit1.h"
 #include "tessalyUnit2.h"
@@ -42,6 +43,13 @@ inline QString ReadSettings()
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
+// A first run has no history: the file of the test's own data folder goes, with its journal.
+inline void RemoveHistory()
+{
+    for (const char* suffix : {"", "-wal", "-shm"})
+        QFile::remove(history::DefaultHistoryPath() + QLatin1String(suffix));
+}
+
 class GameBench {
 public:
     // `settings`: the settings file's text before start, or none for a first run.
@@ -51,6 +59,7 @@ public:
         : bench_(std::move(devices))
     {
         QFile::remove(SettingsPath());
+        RemoveHistory();
         if (settings)
             WriteSettings(*settings);
         program_.emplace();

@@ -1,0 +1,125 @@
+// Each answer check recorded, the window "成績の推移" on the history, the status-bar notice.
+#include "GameBench.h"
+#include "HistoryWindow.h"
+
+using namespace testing;
+
+namespace {
+
+history::ChallengeRecord Finished(int minute, int difficulty, int score, int errorOfC = 0)
+{
+    history::ChallengeRecord record;
+    record.started = QDateTime(QDate(2024, 5, 1), QTime(10, minute), Qt::OffsetFromUTC, 3600);
+    record.ended = record.started.addSecs(50);
+    record.difficulty = difficulty;
+    record.score = score;
+    record.player[0] = errorOfC;
+    return record;
+}
+
+QList<qreal> Values(const QLineSeries* series)
+{
+    QList<qreal> values;
+    for (const QPointF& point : series->points())
+        values << point.y();
+    return values;
+}
+
+} // namespace
+
+class TestHistoryWindow : public QObject {
+    Q_OBJECT
+
+private slots:
+    void theCheckIsRecordedAndShown()
+    {
+        GameBench game;
+        Form5->setRadioGroup1Index(2);
+        Form7->ComboBox1->setCurrentIndex(5);
+        QTest::mouseClick(Form1->Button1, Qt::LeftButton); // the reference A
+        Form2->ScrollBar(3)->setValue(2);
+        game.bench().advance(95'000);
+        QTest::mouseClick(Form2->Button1, Qt::LeftButton);
+
+        history::Database database(history::DefaultHistoryPath(), history::kWaitDuringPlay);
+        const auto records = database.readAll();
+        QCOMPARE(records.size(), 1u);
+        const auto& record = records[0];
+        QCOMPARE(record.started, TuningStartTime);
+        QCOMPARE(record.started.offsetFromUtc(), TuningStartTime.offsetFromUtc());
+        QCOMPARE(record.ended, TuningEndTime);
+        QCOMPARE(record.elapsedMs, TuningStartTime.msecsTo(TuningEndTime));
+        QCOMPARE(record.difficulty, 2);
+        QCOMPARE(record.instrument, 5);
+        QCOMPARE(record.device, QStringLiteral("Test Synth A"));
+        QVERIFY(record.referenceToneUsed);
+        QCOMPARE(record.detune, DetuneTable);
+        QCOMPARE(record.player, (history::Cents{0, 0, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+        QCOMPARE(QString::number(record.score), Form3->Label16->text());
+
+        // The window shows the file, and later checks as they happen.
+        Form1->N5->trigger();
+        HistoryWindow* window = Form1->History->window();
+        QVERIFY(window->isVisible());
+        QCOMPARE(window->records().size(), 1u);
+        QTest::mousePress(Form3->Button2, Qt::LeftButton);
+        QTest::mouseClick(Form2->Button1, Qt::LeftButton);
+        QCOMPARE(window->records().size(), 2u);
+        QCOMPARE(window->ChallengeTable->model()->rowCount(), 2);
+    }
+
+    void chartsSummaryAndDetail()
+    {
+        GameBench game;
+        Form1->N5->trigger();
+        HistoryWindow* window = Form1->History->window();
+        std::vector<history::ChallengeRecord> records = {Finished(0, 0, 80, 11)};
+        for (int i = 1; i <= 9; ++i)
+            records.push_back(Finished(i, 0, 90));
+        records.push_back(Finished(10, 3, 40, -3));
+        window->setRecords(records);
+
+        QCOMPARE(Values(window->scoreSeries(0)), QList<qreal>({80, 90, 90, 90, 90, 90, 90, 90, 90, 90}));
+        QCOMPARE(Values(window->averageSeries(0)).mid(0, 2), QList<qreal>({80, 85}));
+        QCOMPARE(Values(window->averageSeries(0)).last(), 89.0);
+        QCOMPARE(Values(window->scoreSeries(3)), QList<qreal>({40}));
+        QCOMPARE(window->scoreSeries(3)->points()[0].x(), double(records.back().ended.toMSecsSinceEpoch()));
+
+        // C over the last ten: nine exact and -3; over all eleven: 11, nine exact and -3.
+        QCOMPARE(window->signedErrors()->at(0), -0.3);
+        QCOMPARE(window->absoluteErrors()->at(0), 0.3);
+        window->ErrorWindowChoice->setCurrentIndex(2);
+        QCOMPARE(window->signedErrors()->at(0), 8.0 / 11);
+        QCOMPARE(window->absoluteErrors()->at(0), 14.0 / 11);
+
+        QVERIFY2(window->SummaryLabel->text().contains(QStringLiteral("挑戦回数：11回")), qPrintable(window->SummaryLabel->text()));
+        QVERIFY(window->SummaryLabel->text().contains(QStringLiteral("特級：10回　最高 90点　中央値 90点　最新 90点")));
+
+        // Newest first; its detail: C set 3 cents flat narrows both intervals C takes part in.
+        QCOMPARE(window->ChallengeTable->model()->index(0, 2).data().toInt(), 40);
+        QCOMPARE(window->RowsTable->item(0, 3)->text(), QStringLiteral("-3"));
+        QCOMPARE(window->BeatsTable->item(10, 4)->text(), QString()); // F4-C5 narrower still: right way
+        QCOMPARE(window->BeatsTable->item(11, 4)->text(), QStringLiteral("× 4度が狭い")); // C5-G4
+    }
+
+    void damagedFileIsReportedOnceInTheStatusBar()
+    {
+        GameBench game;
+        QFile file(history::DefaultHistoryPath());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(4096, '?'));
+        file.close();
+        QTest::mouseClick(Form2->Button1, Qt::LeftButton);
+        const auto notices = Form1->StatusBar1->findChildren<QLabel*>();
+        QVERIFY(std::any_of(notices.begin(), notices.end(), [](QLabel* label) {
+            return label->isVisible() && label->text().contains(QStringLiteral("壊れていた"));
+        }));
+        QDir folder = QFileInfo(history::DefaultHistoryPath()).dir();
+        QCOMPARE(folder.entryList({"history.sqlite.damaged-*"}).size(), 1);
+        for (const QString& name : folder.entryList({"history.sqlite.damaged-*"}))
+            QVERIFY(folder.remove(name));
+    }
+};
+
+QTEST_MAIN(TestHistoryWindow)
+#include "test_history_window.moc"
