@@ -21,6 +21,7 @@
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLegendMarker>
 #include <QSaveFile>
 #include <QSplitter>
 #include <QTimer>
@@ -54,6 +55,8 @@ QTableWidget* MakeTable(QWidget* parent, const QStringList& headers)
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setSelectionMode(QAbstractItemView::NoSelection);
     table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
+    table->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents); // all twelve rows in view
     return table;
 }
 
@@ -145,11 +148,12 @@ HistoryWindow::HistoryWindow()
     setWindowTitle(QStringLiteral("成績の推移"));
     setWindowFlags(Qt::Window);
     setFont(ui::FormFont());
-    resize(1180, 760);
+    resize(1300, 780);
 
     auto* charts = new QSplitter(Qt::Vertical);
     charts->addWidget(createScoreChart());
     charts->addWidget(createErrorChart());
+    charts->setSizes({1, 1});
 
     SummaryLabel = new QLabel;
     SummaryLabel->setTextFormat(Qt::PlainText);
@@ -159,7 +163,7 @@ HistoryWindow::HistoryWindow()
     ChallengeTable->setSelectionBehavior(QAbstractItemView::SelectRows);
     ChallengeTable->setSelectionMode(QAbstractItemView::SingleSelection);
     ChallengeTable->horizontalHeader()->setStretchLastSection(true);
-    for (auto [column, width] : {std::pair{0, 150}, {1, 50}, {2, 40}, {3, 70}, {4, 130}, {5, 140}})
+    for (auto [column, width] : {std::pair{0, 130}, {1, 50}, {2, 40}, {3, 90}, {4, 110}, {5, 150}})
         ChallengeTable->setColumnWidth(column, width);
     connect(ChallengeTable->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) { showDetail(current.row()); });
@@ -174,13 +178,13 @@ HistoryWindow::HistoryWindow()
     rightLayout->setContentsMargins(0, 0, 0, 0);
     rightLayout->addWidget(SummaryLabel);
     rightLayout->addWidget(ChallengeTable, 1);
-    rightLayout->addWidget(createDetail(), 1);
+    rightLayout->addWidget(createDetail());
     rightLayout->addLayout(exportRow);
 
     auto* split = new QSplitter(Qt::Horizontal);
     split->addWidget(charts);
     split->addWidget(right);
-    split->setSizes({560, 620});
+    split->setSizes({560, 740});
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(split);
     refresh();
@@ -192,6 +196,7 @@ QWidget* HistoryWindow::createScoreChart()
     scoreChart_->setTitle(QStringLiteral("点数の推移（太線は直近%1回の平均）").arg(history::kMovingAverageLength));
     timeAxis_ = new QDateTimeAxis;
     timeAxis_->setFormat(QStringLiteral("MM/dd HH:mm"));
+    timeAxis_->setTickCount(4);
     timeAxis_->setTitleText(QStringLiteral("終了時刻"));
     scoreAxis_ = new QValueAxis;
     scoreAxis_->setTitleText(QStringLiteral("点数"));
@@ -211,6 +216,7 @@ QWidget* HistoryWindow::createScoreChart()
             series->attachAxis(timeAxis_);
             series->attachAxis(scoreAxis_);
         }
+        scoreChart_->legend()->markers(average).constFirst()->setVisible(false); // the title explains the bold lines
         scores_[std::size_t(d)] = score;
         averages_[std::size_t(d)] = average;
     }
@@ -264,8 +270,8 @@ QWidget* HistoryWindow::createDetail()
     auto* detail = new QWidget;
     auto* layout = new QHBoxLayout(detail);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(RowsTable, 2);
-    layout->addWidget(BeatsTable, 5);
+    layout->addWidget(RowsTable);
+    layout->addWidget(BeatsTable, 1);
     return detail;
 }
 

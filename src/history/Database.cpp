@@ -108,6 +108,12 @@ QDateTime FromStored(std::int64_t utcMs, std::int64_t offsetSeconds)
     return QDateTime::fromMSecsSinceEpoch(utcMs, Qt::OffsetFromUTC, int(offsetSeconds));
 }
 
+// An empty list's text is a null string, which Qt would bind as SQL's NULL.
+QString NotNull(const QString& text)
+{
+    return text.isNull() ? QStringLiteral("") : text;
+}
+
 } // namespace
 
 QString PitchClassColumn(int pitchClass)
@@ -203,7 +209,7 @@ Fault Database::append(std::span<const ChallengeRecord> records)
             record->started.toMSecsSinceEpoch(), record->started.offsetFromUtc(),
             record->ended.toMSecsSinceEpoch(),   record->ended.offsetFromUtc(),
             record->difficulty,                  record->instrument,
-            record->device,                      int(record->referenceToneUsed),
+            NotNull(record->device),             int(record->referenceToneUsed),
             record->score,                       qint64(record->elapsedMs)};
         int position = 0;
         for (const QVariant& value : values)
