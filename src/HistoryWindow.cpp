@@ -277,7 +277,7 @@ QWidget* HistoryWindow::createDetail()
 
 void HistoryWindow::load(const QString& path)
 {
-    history::Database database(path, history::kWaitDuringPlay);
+    history::Database database(path, history::kWaitDuringPlay, history::Access::Read);
     setRecords(database.fault() == history::Fault::None ? database.readAll() : std::vector<ChallengeRecord>{});
 }
 

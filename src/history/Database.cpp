@@ -122,12 +122,15 @@ QString PitchClassColumn(int pitchClass)
     return names[pitchClass];
 }
 
-Database::Database(const QString& path, std::chrono::milliseconds busyWait)
+Database::Database(const QString& path, std::chrono::milliseconds busyWait, Access access)
     : name_(QStringLiteral("velmora-history-%1").arg(quintptr(this), 0, 16))
 {
-    QDir().mkpath(QFileInfo(path).absolutePath());
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name_);
     db.setDatabaseName(path);
+    if (access == Access::Read)
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+    else
+        QDir().mkpath(QFileInfo(path).absolutePath());
     if (!db.open()) {
         fault_ = FaultOf(db.lastError());
         if (fault_ == Fault::None)
@@ -135,6 +138,8 @@ Database::Database(const QString& path, std::chrono::milliseconds busyWait)
         return;
     }
     setBusyWait(busyWait);
+    if (access == Access::Read)
+        return;
     // Without a sync at every commit a record costs well under the check's budget; the write-ahead
     // log still keeps every committed record through a crash of the program. The log is copied
     // into the file (with its sync) when the last program closes it, never in the middle of play.
@@ -178,13 +183,15 @@ Fault Database::migrate()
     if (from < 0)
         fault = Fault::Damaged;
     // A newer file is left as it is: this program writes only columns that every version keeps.
-    for (int version = from; fault == Fault::None && version < kSchemaVersion; ++version) {
+    int version = from;
+    for (; fault == Fault::None && version < kSchemaVersion; ++version)
         for (const QString& statement : Migrations()[std::size_t(version)])
             if ((fault = run(statement)) != Fault::None)
                 break;
-        if (fault == Fault::None)
-            fault = run(QStringLiteral("PRAGMA user_version=%1").arg(version + 1));
-    }
+    // Written even when it stands: the first write of a run starts the write-ahead log, with a
+    // sync of its own, and that is better spent here than in the first answer check.
+    if (fault == Fault::None)
+        fault = run(QStringLiteral("PRAGMA user_version=%1").arg(version));
     if (fault == Fault::None && (fault = run(QStringLiteral("COMMIT"))) == Fault::None)
         return Fault::None;
     run(QStringLiteral("ROLLBACK"));

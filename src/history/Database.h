@@ -23,12 +23,16 @@ enum class Fault {
     Unwritable, // full disk, read-only folder, missing permission: try again later
 };
 
+enum class Access {
+    Write, // creates the file when missing and brings its schema up to date
+    Read,  // leaves the file as it is: no write, so no sync, however the file stands
+};
+
 // One connection to a history file, closed when the object goes.
 class Database {
 public:
-    // Opens the file (creating it and its folder when missing) and brings its schema up to date,
-    // waiting up to `busyWait` for a lock. The outcome is in fault().
-    Database(const QString& path, std::chrono::milliseconds busyWait);
+    // Opens the file, waiting up to `busyWait` for a lock. The outcome is in fault().
+    Database(const QString& path, std::chrono::milliseconds busyWait, Access access = Access::Write);
     ~Database();
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
