@@ -208,6 +208,7 @@ QWidget* HistoryWindow::createScoreChart()
         auto* score = new QLineSeries;
         score->setName(game::LevelWord(d));
         score->setPen(QPen(colours[std::size_t(d)].lighter(140), 1));
+        score->setMarkerSize(8); // a lone challenge of a level is a point, not a line
         auto* average = new QLineSeries;
         average->setName(game::LevelWord(d) + QStringLiteral("（平均）"));
         average->setPen(QPen(colours[std::size_t(d)], 3));
@@ -247,11 +248,12 @@ QWidget* HistoryWindow::createErrorChart()
     ErrorWindowChoice = new QComboBox;
     ErrorWindowChoice->addItems({QStringLiteral("直近10回"), QStringLiteral("直近50回"), QStringLiteral("すべて")});
     connect(ErrorWindowChoice, &QComboBox::currentIndexChanged, this, &HistoryWindow::refreshErrors);
+    auto* choiceLabel = new QLabel(QStringLiteral("集計する挑戦(&W)："));
+    choiceLabel->setBuddy(ErrorWindowChoice);
     auto* choiceRow = new QHBoxLayout;
-    choiceRow->addWidget(new QLabel(QStringLiteral("集計する挑戦(&W)：")));
+    choiceRow->addWidget(choiceLabel);
     choiceRow->addWidget(ErrorWindowChoice);
     choiceRow->addStretch();
-    qobject_cast<QLabel*>(choiceRow->itemAt(0)->widget())->setBuddy(ErrorWindowChoice);
 
     auto* box = new QWidget;
     auto* layout = new QVBoxLayout(box);
