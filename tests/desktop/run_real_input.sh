@@ -71,20 +71,20 @@ fail() {
 # ---- The X server, the window manager, JACK ---------------------------------------------------
 
 start_x() {
-    local number
-    for number in 91 92 93 94; do
-        [ -e "/tmp/.X$number-lock" ] && continue
-        Xvfb ":$number" -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-        started+=($!)
-        export DISPLAY=":$number"
-        wait_until 10 xdpyinfo_quiet && return 0
-        stop_process "${started[-1]}"
-        unset 'started[-1]'
-    done
-    echo "No X server could start on :91 ... :94" >&2
-    cat "$work/xvfb.log" >&2
-    exit 1
+    # Xvfb picks a free display itself and writes its number: two suites starting at once never
+    # share one.
+    local display_file="$work/display"
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$display_file" >"$work/xvfb.log" 2>&1 &
+    started+=($!)
+    if ! wait_until 10 display_written "$display_file"; then
+        echo "No X server could start:" >&2
+        cat "$work/xvfb.log" >&2
+        exit 1
+    fi
+    export DISPLAY=":$(head -n 1 "$display_file")"
+    wait_until 10 xdpyinfo_quiet || { cat "$work/xvfb.log" >&2; exit 1; }
 }
+display_written() { grep -q '^[0-9][0-9]*$' "$1" 2>/dev/null; }
 xdpyinfo_quiet() { xdotool getdisplaygeometry >/dev/null 2>&1; }
 window_manager_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
 start_window_manager() {
