@@ -32,12 +32,22 @@ public:
         auto audio = AudioOutput::Open(*synth, options_.audioDrivers);
         if (!audio)
             return failure(MMSYSERR_NOTENABLED, "no audio output could be opened", options_.audioDrivers);
-        port = std::make_unique<GsSynthPort>(std::move(synth), std::move(audio));
+        auto calibrator = calibratorFor(*synth);
+        port = std::make_unique<GsSynthPort>(std::move(synth), std::move(audio), std::move(calibrator));
         lastReported_ = MMSYSERR_NOERROR;
         return MMSYSERR_NOERROR;
     }
 
 private:
+    std::unique_ptr<TuningCalibrator> calibratorFor(const FluidSynth& synth) const
+    {
+        if (!options_.correctSoundFontTuning)
+            return nullptr;
+        const QString folder = options_.tuningCache.empty() ? TuningCache::DefaultFolder()
+                                                            : QString::fromStdString(options_.tuningCache);
+        return std::make_unique<TuningCalibrator>(synth.soundFont(), TuningCache(folder));
+    }
+
     // One line on stderr; the program retries opening, so a failure repeated is not said again.
     MMRESULT failure(MMRESULT result, const char* what, const std::vector<std::string>& tried)
     {
