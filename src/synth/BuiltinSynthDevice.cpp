@@ -10,6 +10,8 @@
 namespace synth {
 namespace {
 
+constexpr std::chrono::seconds kFirstMeasurementPatience{3};
+
 QString Listed(const std::vector<std::string>& items)
 {
     QStringList list;
@@ -45,7 +47,13 @@ private:
             return nullptr;
         const QString folder = options_.tuningCache.empty() ? TuningCache::DefaultFolder()
                                                             : QString::fromStdString(options_.tuningCache);
-        return std::make_unique<TuningCalibrator>(synth.soundFont(), TuningCache(folder));
+        auto calibrator = std::make_unique<TuningCalibrator>(synth.soundFont(), TuningCache(folder));
+        // The piano is what the game starts with, and nothing paces the built-in synthesizer: its
+        // result is waited for here (read from the cache in milliseconds; measured once, in about
+        // half a second), so that the first challenge is heard corrected.
+        calibrator->request(0);
+        calibrator->waitFor(0, kFirstMeasurementPatience);
+        return calibrator;
     }
 
     // One line on stderr; the program retries opening, so a failure repeated is not said again.
