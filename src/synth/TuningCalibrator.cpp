@@ -55,7 +55,7 @@ void TuningCalibrator::work(std::stop_token stop)
         int program = 0;
         {
             std::unique_lock lock(mutex_);
-            if (!changed_.wait(lock, stop, [&] { return !queue_.empty(); }))
+            if (!changed_.wait(lock, stop, [&] { return !queue_.empty(); }) || stop.stop_requested())
                 return;
             program = queue_.front();
             queue_.pop_front();
