@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-benchmarks=(bench_synth bench_program bench_settings bench_slider bench_history)
+benchmarks=(bench_synth bench_program bench_settings bench_slider bench_history bench_tuning)
 
 scripts/install-deps.sh --bench
 

@@ -10,6 +10,8 @@
 namespace synth {
 namespace {
 
+constexpr std::chrono::seconds kFirstMeasurementPatience{3};
+
 QString Listed(const std::vector<std::string>& items)
 {
     QStringList list;
@@ -32,12 +34,28 @@ public:
         auto audio = AudioOutput::Open(*synth, options_.audioDrivers);
         if (!audio)
             return failure(MMSYSERR_NOTENABLED, "no audio output could be opened", options_.audioDrivers);
-        port = std::make_unique<GsSynthPort>(std::move(synth), std::move(audio));
+        auto calibrator = calibratorFor(*synth);
+        port = std::make_unique<GsSynthPort>(std::move(synth), std::move(audio), std::move(calibrator));
         lastReported_ = MMSYSERR_NOERROR;
         return MMSYSERR_NOERROR;
     }
 
 private:
+    std::unique_ptr<TuningCalibrator> calibratorFor(const FluidSynth& synth) const
+    {
+        if (!options_.correctSoundFontTuning)
+            return nullptr;
+        const QString folder = options_.tuningCache.empty() ? TuningCache::DefaultFolder()
+                                                            : QString::fromStdString(options_.tuningCache);
+        auto calibrator = std::make_unique<TuningCalibrator>(synth.soundFont(), TuningCache(folder));
+        // The piano is what the game starts with, and nothing paces the built-in synthesizer: its
+        // result is waited for here (read from the cache in milliseconds; measured once, in about
+        // half a second), so that the first challenge is heard corrected.
+        calibrator->request(0);
+        calibrator->waitFor(0, kFirstMeasurementPatience);
+        return calibrator;
+    }
+
     // One line on stderr; the program retries opening, so a failure repeated is not said again.
     MMRESULT failure(MMRESULT result, const char* what, const std::vector<std::string>& tried)
     {

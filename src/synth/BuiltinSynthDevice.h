@@ -18,6 +18,10 @@ struct BuiltinSynthOptions {
                                            "/usr/share/sounds/sf2/default-GM.sf2"};
     std::vector<std::string> audioDrivers = {"pulseaudio", "jack", "alsa", "sdl2"};
     bool reverb = true;
+    // Measure each preset played on channels 1 and 2 and correct its keys to equal temperament,
+    // keeping the results in `tuningCache` (empty: the user's cache folder).
+    bool correctSoundFontTuning = true;
+    std::string tuningCache;
 };
 
 // Opening fails with MMSYSERR_NODRIVER when no SoundFont loads and MMSYSERR_NOTENABLED when no

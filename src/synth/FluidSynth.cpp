@@ -5,6 +5,7 @@
 #include <glib.h>
 
 #include <algorithm>
+#include <mutex>
 
 namespace synth {
 namespace {
@@ -14,22 +15,33 @@ void IgnoreGLibMessage(const gchar*, GLogLevelFlags, const gchar*, gpointer)
 }
 
 // When FluidSynth's SoundFont loader gives up on a file, its DLS loader (libinstpatch) tries next
-// and reports its own failure as GLib criticals on the terminal. Off while a SoundFont loads.
+// and reports its own failure as GLib criticals on the terminal. Off while a SoundFont loads; one
+// load at a time, since the measuring thread loads too and the handler is the process's.
 class GLibMessagesSilenced {
 public:
-    GLibMessagesSilenced() : previous_(g_log_set_default_handler(IgnoreGLibMessage, nullptr)) {}
+    GLibMessagesSilenced() : lock_(Mutex()), previous_(g_log_set_default_handler(IgnoreGLibMessage, nullptr)) {}
     ~GLibMessagesSilenced() { g_log_set_default_handler(previous_, nullptr); }
     GLibMessagesSilenced(const GLibMessagesSilenced&) = delete;
     GLibMessagesSilenced& operator=(const GLibMessagesSilenced&) = delete;
 
 private:
+    static std::mutex& Mutex()
+    {
+        static std::mutex mutex;
+        return mutex;
+    }
+
+    std::lock_guard<std::mutex> lock_;
     GLogFunc previous_;
 };
 
 void SilenceFluidSynthLog()
 {
-    for (int level = 0; level < LAST_LOG_LEVEL; ++level)
-        fluid_set_log_function(level, nullptr, nullptr);
+    static std::once_flag once;
+    std::call_once(once, [] {
+        for (int level = 0; level < LAST_LOG_LEVEL; ++level)
+            fluid_set_log_function(level, nullptr, nullptr);
+    });
 }
 
 // The polyphonic key pressure value that stands for `cents` of detune (see addKeyDetuneModulator).
@@ -71,8 +83,10 @@ bool FluidSynth::loadFirstSoundFont(const std::vector<std::string>& paths)
 {
     const GLibMessagesSilenced glibQuiet;
     for (const std::string& path : paths) {
-        if (fluid_synth_sfload(synth_.get(), path.c_str(), 1) != FLUID_FAILED)
+        if (fluid_synth_sfload(synth_.get(), path.c_str(), 1) != FLUID_FAILED) {
+            soundFont_ = path;
             return true;
+        }
     }
     return false;
 }

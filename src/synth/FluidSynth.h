@@ -27,6 +27,8 @@ public:
 
     fluid_synth_t* get() const { return synth_.get(); }
     fluid_settings_t* settings() const { return settings_.get(); }
+    // The path of the SoundFont that loaded.
+    const std::string& soundFont() const { return soundFont_; }
     double sampleRate() const;
 
     // Renders the next `frames` frames; only while no audio output plays the synthesizer.
@@ -52,6 +54,7 @@ private:
     // Declared first: the synthesizer must go before its settings.
     std::unique_ptr<fluid_settings_t, SettingsDeleter> settings_;
     std::unique_ptr<fluid_synth_t, SynthDeleter> synth_;
+    std::string soundFont_;
 };
 
 } // namespace synth

@@ -16,8 +16,9 @@ template <class... Handlers> struct Overloaded : Handlers... {
 
 } // namespace
 
-GsSynthPort::GsSynthPort(std::unique_ptr<FluidSynth> synth, std::unique_ptr<AudioOutput> audio)
-    : synth_(std::move(synth)), audio_(std::move(audio))
+GsSynthPort::GsSynthPort(std::unique_ptr<FluidSynth> synth, std::unique_ptr<AudioOutput> audio,
+                         std::unique_ptr<TuningCalibrator> calibrator)
+    : synth_(std::move(synth)), audio_(std::move(audio)), correction_(*synth_, std::move(calibrator))
 {
 }
 
@@ -26,6 +27,7 @@ MMRESULT GsSynthPort::sendShort(DWORD word)
     const auto message = platform::UnpackShortMessage(word);
     if (!message)
         return MMSYSERR_INVALPARAM;
+    correction_.update(); // a measurement finished since the last message sounds in this note
     fluid_synth_t* fluid = synth_->get();
     const int channel = message->bytes[0] & 0x0F;
     const int data1 = message->bytes[1];
@@ -45,6 +47,7 @@ MMRESULT GsSynthPort::sendShort(DWORD word)
         break;
     case 0xC0:
         fluid_synth_program_change(fluid, channel, data1);
+        correction_.programChanged(channel, data1);
         break;
     case 0xD0:
         fluid_synth_channel_pressure(fluid, channel, data1);
@@ -92,6 +95,7 @@ void GsSynthPort::resetToGsDefaults()
     // measured): sound goes off after it.
     fluid_synth_system_reset(synth_->get());
     fluid_synth_all_sounds_off(synth_->get(), -1);
+    correction_.programsReset();
     for (int channel = 0; channel < FluidSynth::kChannels; ++channel) {
         scaleTuning_[channel].fill(0);
         detuneKeys(channel);

@@ -6,6 +6,7 @@
 #include "synth/AudioOutput.h"
 #include "synth/FluidSynth.h"
 #include "synth/GsSysEx.h"
+#include "synth/SoundFontCorrection.h"
 
 #include <array>
 #include <memory>
@@ -18,7 +19,9 @@ public:
     using ScaleTuning = std::array<int, kPitchClasses>; // cents, C ... B
 
     // Without `audio` the synthesizer plays only when rendered through synth(), as the tests do.
-    explicit GsSynthPort(std::unique_ptr<FluidSynth> synth, std::unique_ptr<AudioOutput> audio = nullptr);
+    // Without `calibrator` the SoundFont's own tuning is left as it is.
+    explicit GsSynthPort(std::unique_ptr<FluidSynth> synth, std::unique_ptr<AudioOutput> audio = nullptr,
+                         std::unique_ptr<TuningCalibrator> calibrator = nullptr);
 
     MMRESULT sendShort(DWORD word) override;
     MMRESULT sendLong(std::span<const std::uint8_t> bytes) override;
@@ -39,6 +42,7 @@ private:
     std::unique_ptr<FluidSynth> synth_;
     std::unique_ptr<AudioOutput> audio_; // declared after synth_: stops before the synthesizer goes
     std::array<ScaleTuning, FluidSynth::kChannels> scaleTuning_{};
+    SoundFontCorrection correction_; // after synth_: goes first
 };
 
 } // namespace synth

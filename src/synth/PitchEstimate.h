@@ -1,0 +1,25 @@
+// The fundamental of a rendered note: where it lies and how much of the sound it carries.
+#pragma once
+
+#include <span>
+
+namespace synth {
+
+struct Fundamental {
+    double hz = 0;    // the power-weighted mean frequency of the fundamental's band
+    double share = 0; // that band's part of the whole sound's power, 0 ... 1
+};
+
+// The fundamental of `samples` near `nominalHz`: the strongest component within ±50 cents of it,
+// then the centroid of the Hann-windowed power spectrum over ±4 bins around it (re-centred until it
+// settles). The centroid is the power-weighted mean of the instantaneous frequency, so two beating
+// strings count as the pitch between them rather than as whichever happens to peak higher.
+Fundamental EstimateFundamental(std::span<const float> samples, double sampleRate, double nominalHz);
+
+// 1200 × log2(hz / referenceHz).
+double CentsBetween(double hz, double referenceHz);
+
+// Equal temperament with A4 (key 69) at 440 Hz.
+double EqualTemperedHz(int key);
+
+} // namespace synth

@@ -1,0 +1,93 @@
+// Rendering one preset key by key and judging each key's fundamental.
+#include "synth/ProgramTuning.h"
+
+#include "synth/FluidSynth.h"
+#include "synth/PitchEstimate.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace synth {
+namespace {
+
+constexpr int kVelocity = 100; // the game's
+constexpr double kWindowStart = 0.25, kWindowLength = 0.70; // seconds after the note-on
+// The window moved this much either way must not move the fundamental by more than kSteadyCents:
+// vibrato, drifting or strongly beating layers, and noise do.
+constexpr double kWindowShift = 0.05;
+constexpr double kSteadyCents = 2;
+// Below this part of the sound's power the fundamental is too weak to be the pitch heard.
+constexpr double kClearShare = 0.02;
+constexpr double kMostCents = 50; // further off, the key plays another note's sample
+
+struct KeyMeasure {
+    double cents = 0;
+    bool correctable = false;
+};
+
+class OfflineRenderer {
+public:
+    explicit OfflineRenderer(FluidSynth& synth) : synth_(synth) {}
+
+    // The note's first `seconds`, left and right summed; the voice is gone afterwards.
+    std::vector<float> note(int key, double seconds)
+    {
+        const int frames = int(seconds * synth_.sampleRate());
+        std::vector<float> left(frames), right(frames);
+        fluid_synth_noteon(synth_.get(), 0, key, kVelocity);
+        synth_.render(left.data(), right.data(), frames);
+        fluid_synth_all_sounds_off(synth_.get(), 0);
+        std::vector<float> tail(64);
+        synth_.render(tail.data(), tail.data(), int(tail.size()));
+        for (int i = 0; i < frames; ++i)
+            left[i] += right[i];
+        return left;
+    }
+
+private:
+    FluidSynth& synth_;
+};
+
+KeyMeasure MeasureKey(OfflineRenderer& renderer, int key, double sampleRate)
+{
+    const auto sound = renderer.note(key, kWindowStart + kWindowShift + kWindowLength);
+    const std::span<const float> all(sound);
+    const auto frame = [&](double seconds) { return std::size_t(std::lround(seconds * sampleRate)); };
+    const std::size_t length = frame(kWindowLength);
+    const auto centsAt = [&](double start, double* share = nullptr) {
+        const Fundamental fundamental =
+            EstimateFundamental(all.subspan(frame(start), length), sampleRate, EqualTemperedHz(key));
+        if (share)
+            *share = fundamental.share;
+        return CentsBetween(fundamental.hz, EqualTemperedHz(key));
+    };
+    double share = 0;
+    const double cents = centsAt(kWindowStart, &share);
+    const double earlier = centsAt(kWindowStart - kWindowShift), later = centsAt(kWindowStart + kWindowShift);
+    const double spread = std::max({cents, earlier, later}) - std::min({cents, earlier, later});
+    return {cents, share >= kClearShare && spread <= kSteadyCents && std::abs(cents) < kMostCents};
+}
+
+} // namespace
+
+std::optional<ProgramTuning> MeasureProgramTuning(const std::string& soundFont, int program, std::stop_token stop)
+{
+    auto synth = FluidSynth::Open({.soundFonts = {soundFont}, .reverb = false});
+    if (!synth)
+        return std::nullopt;
+    fluid_synth_program_change(synth->get(), 0, program);
+    OfflineRenderer renderer(*synth);
+    renderer.note(ProgramTuning::kLowestKey, 0.01); // a voice's very first note starts a hair differently
+    ProgramTuning tuning{.corrected = true};
+    for (int key = ProgramTuning::kLowestKey; key <= ProgramTuning::kHighestKey; ++key) {
+        if (stop.stop_requested())
+            return std::nullopt;
+        const KeyMeasure measure = MeasureKey(renderer, key, synth->sampleRate());
+        tuning.offsets[key - ProgramTuning::kLowestKey] = measure.cents;
+        tuning.corrected = tuning.corrected && measure.correctable;
+    }
+    return tuning;
+}
+
+} // namespace synth

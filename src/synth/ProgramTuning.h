@@ -1,0 +1,33 @@
+// How far each key the game plays sounds from equal temperament in one preset of a SoundFont, as
+// measured offline, and whether that is steady enough to correct.
+#pragma once
+
+#include <array>
+#include <optional>
+#include <stop_token>
+#include <string>
+
+namespace synth {
+
+struct ProgramTuning {
+    // The player's keyboard, F3 ... E5; the reference A (key 69, channel 2) lies within.
+    static constexpr int kLowestKey = 53;
+    static constexpr int kHighestKey = 76;
+    static constexpr int kKeys = kHighestKey - kLowestKey + 1;
+
+    // False when some key's fundamental is unclear or unsteady: the preset then plays as it is.
+    bool corrected = false;
+    // Cents above equal temperament (A4 = 440 Hz), lowest key first.
+    std::array<double, kKeys> offsets{};
+
+    double offset(int key) const { return offsets.at(key - kLowestKey); }
+    bool operator==(const ProgramTuning&) const = default;
+};
+
+// Renders each key of `program` (bank 0) at velocity 100 in a synthesizer of its own, without audio
+// output, reverb or chorus, and measures its fundamental over 0.25 ... 0.95 s after the note-on.
+// Nullopt when the SoundFont does not load or a stop is requested.
+std::optional<ProgramTuning> MeasureProgramTuning(const std::string& soundFont, int program,
+                                                  std::stop_token stop = {});
+
+} // namespace synth

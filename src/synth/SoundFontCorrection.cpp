@@ -1,0 +1,71 @@
+// The correction travels in a FluidSynth key tuning per channel, beside the key-pressure fine tune
+// that carries the GS scale tuning, so it never eats into the scale tuning's ±64 cents. It is rounded
+// to whole cents: FluidSynth 2.3 floors every voice's pitch to a whole cent before it becomes a
+// playback rate (fine tune, pitch bend and key tunings alike, measured), so half a cent at most is
+// left. The offsets stay far below the 50 cents at which FluidSynth would pick a neighbour's sample.
+#include "synth/SoundFontCorrection.h"
+
+#include <cmath>
+
+namespace synth {
+namespace {
+
+constexpr int kTuningBank = 0; // tuning program = channel
+
+} // namespace
+
+SoundFontCorrection::SoundFontCorrection(FluidSynth& synth, std::unique_ptr<TuningCalibrator> calibrator)
+    : synth_(synth), calibrator_(std::move(calibrator))
+{
+    programsReset();
+}
+
+void SoundFontCorrection::programChanged(int channel, int program)
+{
+    if (!calibrator_ || channel >= kChannels)
+        return;
+    channels_[channel] = {.program = program};
+    put(channel, std::nullopt);
+    calibrator_->request(program);
+    resultsSeen_.reset();
+    update();
+}
+
+void SoundFontCorrection::programsReset()
+{
+    for (int channel = 0; channel < kChannels; ++channel)
+        programChanged(channel, 0);
+}
+
+void SoundFontCorrection::update()
+{
+    if (!calibrator_ || resultsSeen_ == calibrator_->resultCount())
+        return;
+    resultsSeen_ = calibrator_->resultCount();
+    for (int channel = 0; channel < kChannels; ++channel) {
+        Channel& state = channels_[channel];
+        if (state.corrected)
+            continue;
+        if (const auto tuning = calibrator_->result(state.program)) {
+            put(channel, tuning);
+            state.corrected = true;
+        }
+    }
+}
+
+void SoundFontCorrection::put(int channel, const std::optional<ProgramTuning>& tuning)
+{
+    if (!tuning || !tuning->corrected) {
+        fluid_synth_deactivate_tuning(synth_.get(), channel, 1);
+        return;
+    }
+    std::array<double, FluidSynth::kKeys> pitch{};
+    for (int key = 0; key < FluidSynth::kKeys; ++key)
+        pitch[key] = 100.0 * key;
+    for (int key = ProgramTuning::kLowestKey; key <= ProgramTuning::kHighestKey; ++key)
+        pitch[key] -= std::round(tuning->offset(key));
+    fluid_synth_activate_key_tuning(synth_.get(), kTuningBank, channel, "SoundFont correction", pitch.data(), 1);
+    fluid_synth_activate_tuning(synth_.get(), channel, kTuningBank, channel, 1);
+}
+
+} // namespace synth

@@ -1,0 +1,91 @@
+// The cache files: small JSON documents naming the SoundFont they describe.
+#include "synth/TuningCache.h"
+
+#include <QCryptographicHash>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+#include <cmath>
+
+namespace synth {
+namespace {
+
+// Raised whenever the measurement changes, so that older results are measured again.
+constexpr int kMethod = 1;
+
+// What identifies the SoundFont file as it is now; null when it cannot be read.
+QJsonObject Identity(const std::string& soundFont, int program)
+{
+    const QFileInfo file(QString::fromStdString(soundFont));
+    if (!file.isFile())
+        return {};
+    return {{"soundFont", file.absoluteFilePath()},
+            {"size", double(file.size())},
+            {"modified", double(file.lastModified().toMSecsSinceEpoch())},
+            {"program", program},
+            {"method", kMethod}};
+}
+
+std::optional<ProgramTuning> TuningOf(const QJsonObject& entry)
+{
+    const QJsonArray offsets = entry.value("offsets").toArray();
+    if (!entry.value("corrected").isBool() || offsets.size() != ProgramTuning::kKeys)
+        return std::nullopt;
+    ProgramTuning tuning{.corrected = entry.value("corrected").toBool()};
+    for (int i = 0; i < ProgramTuning::kKeys; ++i) {
+        const double cents = offsets[i].toDouble(NAN);
+        if (!std::isfinite(cents) || std::abs(cents) > 1200)
+            return std::nullopt;
+        tuning.offsets[i] = cents;
+    }
+    return tuning;
+}
+
+} // namespace
+
+QString TuningCache::DefaultFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::CacheLocation) + QStringLiteral("/soundfont-tuning");
+}
+
+QString TuningCache::filePath(const std::string& soundFont, int program) const
+{
+    const QByteArray path = QFileInfo(QString::fromStdString(soundFont)).absoluteFilePath().toUtf8();
+    const QString name = QString::fromLatin1(QCryptographicHash::hash(path, QCryptographicHash::Sha1).toHex());
+    return QStringLiteral("%1/%2-%3.json").arg(folder_, name).arg(program);
+}
+
+std::optional<ProgramTuning> TuningCache::load(const std::string& soundFont, int program) const
+{
+    const QJsonObject identity = Identity(soundFont, program);
+    QFile file(filePath(soundFont, program));
+    if (identity.isEmpty() || !file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QJsonObject entry = QJsonDocument::fromJson(file.readAll()).object();
+    for (auto it = identity.begin(); it != identity.end(); ++it)
+        if (entry.value(it.key()) != it.value())
+            return std::nullopt;
+    return TuningOf(entry);
+}
+
+bool TuningCache::store(const std::string& soundFont, int program, const ProgramTuning& tuning) const
+{
+    QJsonObject entry = Identity(soundFont, program);
+    if (entry.isEmpty() || !QDir().mkpath(folder_))
+        return false;
+    QJsonArray offsets;
+    for (const double cents : tuning.offsets)
+        offsets.append(cents);
+    entry.insert("corrected", tuning.corrected);
+    entry.insert("offsets", offsets);
+    QSaveFile file(filePath(soundFont, program));
+    return file.open(QIODevice::WriteOnly) && file.write(QJsonDocument(entry).toJson()) >= 0 && file.commit();
+}
+
+} // namespace synth

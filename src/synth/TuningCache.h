@@ -1,0 +1,33 @@
+// Measured preset tunings kept on disk, one file per SoundFont and program, so that each preset is
+// measured once. An entry counts only while the SoundFont's path, size and modification time match.
+#pragma once
+
+#include "synth/ProgramTuning.h"
+
+#include <QString>
+
+#include <optional>
+#include <string>
+
+namespace synth {
+
+class TuningCache {
+public:
+    // `folder`: where the files go; created when the first is stored.
+    explicit TuningCache(QString folder) : folder_(std::move(folder)) {}
+
+    // The user's cache folder (QStandardPaths::CacheLocation) with a subfolder of ours.
+    static QString DefaultFolder();
+
+    // Nullopt when nothing is stored for this SoundFont as it is now, or the file is damaged.
+    std::optional<ProgramTuning> load(const std::string& soundFont, int program) const;
+    // Replaces whatever was there, atomically. False when it cannot be written.
+    bool store(const std::string& soundFont, int program, const ProgramTuning& tuning) const;
+
+    QString filePath(const std::string& soundFont, int program) const;
+
+private:
+    QString folder_;
+};
+
+} // namespace synth

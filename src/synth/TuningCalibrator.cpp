@@ -1,0 +1,85 @@
+// The worker's loop: take the next requested preset, look in the cache, measure when it must.
+#include "synth/TuningCalibrator.h"
+
+namespace synth {
+
+TuningCalibrator::TuningCalibrator(std::string soundFont, TuningCache cache)
+    : TuningCalibrator(soundFont, std::move(cache),
+                       [soundFont](int program, std::stop_token stop) {
+                           return MeasureProgramTuning(soundFont, program, stop);
+                       })
+{
+}
+
+TuningCalibrator::TuningCalibrator(std::string soundFont, TuningCache cache, Measure measure)
+    : soundFont_(std::move(soundFont)), cache_(std::move(cache)), measure_(std::move(measure)),
+      worker_([this](std::stop_token stop) { work(stop); })
+{
+}
+
+TuningCalibrator::~TuningCalibrator()
+{
+    worker_.request_stop();
+    worker_.join(); // before the members the worker uses go
+}
+
+void TuningCalibrator::request(int program)
+{
+    {
+        const std::lock_guard lock(mutex_);
+        if (!requested_.insert(program).second)
+            return;
+        queue_.push_back(program);
+    }
+    changed_.notify_all();
+}
+
+std::optional<ProgramTuning> TuningCalibrator::result(int program) const
+{
+    const std::lock_guard lock(mutex_);
+    const auto found = results_.find(program);
+    return found == results_.end() ? std::nullopt : std::optional(found->second);
+}
+
+std::optional<ProgramTuning> TuningCalibrator::waitFor(int program, std::chrono::milliseconds timeout) const
+{
+    std::unique_lock lock(mutex_);
+    changed_.wait_for(lock, timeout, [&] { return results_.contains(program); });
+    const auto found = results_.find(program);
+    return found == results_.end() ? std::nullopt : std::optional(found->second);
+}
+
+void TuningCalibrator::work(std::stop_token stop)
+{
+    for (;;) {
+        int program = 0;
+        {
+            std::unique_lock lock(mutex_);
+            if (!changed_.wait(lock, stop, [&] { return !queue_.empty(); }) || stop.stop_requested())
+                return;
+            program = queue_.front();
+            queue_.pop_front();
+        }
+        const auto tuning = cachedOrMeasured(program, stop);
+        if (!tuning)
+            continue; // stopped, or the SoundFont cannot be read: the preset plays as it is
+        {
+            const std::lock_guard lock(mutex_);
+            results_[program] = *tuning;
+            resultCount_.fetch_add(1, std::memory_order_release);
+        }
+        changed_.notify_all();
+    }
+}
+
+std::optional<ProgramTuning> TuningCalibrator::cachedOrMeasured(int program, std::stop_token stop)
+{
+    if (auto cached = cache_.load(soundFont_, program))
+        return cached;
+    auto measured = measure_(program, stop);
+    if (measured)
+        cache_.store(soundFont_, program, *measured); // not kept: measured again on the next run
+    return measured;
+}
+
+} // namespace synth

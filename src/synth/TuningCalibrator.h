@@ -1,0 +1,57 @@
+// Measures the presets the synthesizer plays, one after another in a worker thread, taking what the
+// cache already knows; the synthesizer's thread asks for a preset and picks up results when ready.
+#pragma once
+
+#include "synth/ProgramTuning.h"
+#include "synth/TuningCache.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <set>
+#include <thread>
+
+namespace synth {
+
+class TuningCalibrator {
+public:
+    using Measure = std::function<std::optional<ProgramTuning>(int program, std::stop_token)>;
+
+    // Measures with MeasureProgramTuning on `soundFont`.
+    TuningCalibrator(std::string soundFont, TuningCache cache);
+    // Measures with `measure` (the tests count its calls); `soundFont` only names the cache entries.
+    TuningCalibrator(std::string soundFont, TuningCache cache, Measure measure);
+    ~TuningCalibrator(); // stops a measurement under way and waits for the worker
+    TuningCalibrator(const TuningCalibrator&) = delete;
+    TuningCalibrator& operator=(const TuningCalibrator&) = delete;
+
+    // Queues `program` unless it is queued or done already.
+    void request(int program);
+    // The result, when there is one (a preset that could not be measured has none).
+    std::optional<ProgramTuning> result(int program) const;
+    // The same, waiting up to `timeout` for it.
+    std::optional<ProgramTuning> waitFor(int program, std::chrono::milliseconds timeout) const;
+    // Grows with every result: a cheap sign that result() has something new.
+    unsigned resultCount() const { return resultCount_.load(std::memory_order_acquire); }
+
+private:
+    void work(std::stop_token stop);
+    std::optional<ProgramTuning> cachedOrMeasured(int program, std::stop_token stop);
+
+    const std::string soundFont_;
+    const TuningCache cache_;
+    const Measure measure_;
+    mutable std::mutex mutex_;
+    mutable std::condition_variable_any changed_; // a request queued or a result in
+    std::deque<int> queue_;
+    std::set<int> requested_;
+    std::map<int, ProgramTuning> results_;
+    std::atomic<unsigned> resultCount_{0};
+    std::jthread worker_; // last: starts once everything it uses exists, stops first
+};
+
+} // namespace synth

@@ -1,0 +1,155 @@
+// The SoundFont's own tuning measured and corrected: absolute pitch against equal temperament with
+// A4 = 440 Hz, the cache of measurements, and presets that are left alone.
+#include "GsBytes.h"
+#include "synth/BuiltinSynthDevice.h"
+#include "synth/GsSynthPort.h"
+#include "synth/PitchEstimate.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cmath>
+
+namespace {
+
+const std::string kSoundFont = synth::BuiltinSynthOptions{}.soundFonts.front();
+constexpr int kPiano = 0, kElectricPiano = 4, kChurchOrgan = 19;
+constexpr int kPlayer = 0, kReference = 1, kReferenceA = 69;
+// FluidSynth sounds whole cents only, so the nearest whole-cent correction leaves up to half a cent;
+// the fundamental of beating layers (piano strings, organ ranks) moves by up to 0.2 cents more when a
+// detune stretches the beats against the window.
+constexpr double kToleranceCents = 0.7;
+constexpr auto kPatience = std::chrono::minutes(2);
+
+DWORD Short(int status, int data1, int data2 = 0)
+{
+    return DWORD(status) | DWORD(data1) << 8 | DWORD(data2) << 16;
+}
+
+synth::ProgramTuning Invented(double cents)
+{
+    synth::ProgramTuning tuning{.corrected = true};
+    tuning.offsets.fill(cents);
+    return tuning;
+}
+
+} // namespace
+
+class TestSoundFontTuning : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir cacheFolder_;
+    std::unique_ptr<synth::GsSynthPort> port_;
+
+    // The note's fundamental over 0.25 ... 0.95 s after its note-on, as played through the port.
+    double heardHz(int channel, int key)
+    {
+        const double rate = port_->synth().sampleRate();
+        const int frames = int(0.95 * rate), skipped = int(0.25 * rate);
+        std::vector<float> left(frames), right(frames);
+        port_->sendShort(Short(0x90 | channel, key, 100));
+        port_->synth().render(left.data(), right.data(), frames);
+        port_->sendShort(Short(0xB0 | channel, 120));
+        std::vector<float> tail(64);
+        port_->synth().render(tail.data(), tail.data(), int(tail.size()));
+        for (int i = 0; i < frames; ++i)
+            left[i] += right[i];
+        return synth::EstimateFundamental(std::span(left).subspan(skipped), rate, synth::EqualTemperedHz(key)).hz;
+    }
+
+    static void verifyCents(double hz, double expectedHz, const QString& what)
+    {
+        const double cents = synth::CentsBetween(hz, expectedHz);
+        QVERIFY2(std::abs(cents) <= kToleranceCents,
+                 qPrintable(QStringLiteral("%1: %2 cents off").arg(what).arg(cents, 0, 'f', 3)));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        auto calibrator =
+            std::make_unique<synth::TuningCalibrator>(kSoundFont, synth::TuningCache(cacheFolder_.path()));
+        for (int program : {kPiano, kElectricPiano, kChurchOrgan}) {
+            calibrator->request(program);
+            QVERIFY2(calibrator->waitFor(program, kPatience), "no General MIDI SoundFont (fluid-soundfont-gm)");
+        }
+        auto synth = synth::FluidSynth::Open({.soundFonts = {kSoundFont}, .reverb = false});
+        port_ = std::make_unique<synth::GsSynthPort>(std::move(synth), nullptr, std::move(calibrator));
+    }
+
+    void everyKeyInEqualTemperament_data()
+    {
+        QTest::addColumn<int>("program");
+        QTest::addColumn<QList<int>>("detune"); // cents, C ... B
+        const QList<int> untuned(12, 0), challenge{-12, 25, -30, 7, 18, -25, 3, -9, 30, -17, 11, -4};
+        for (int program : {kPiano, kElectricPiano, kChurchOrgan}) {
+            QTest::addRow("program %d, untuned", program) << program << untuned;
+            QTest::addRow("program %d, a challenge", program) << program << challenge;
+        }
+    }
+    void everyKeyInEqualTemperament()
+    {
+        QFETCH(int, program);
+        QFETCH(QList<int>, detune);
+        port_->sendLong(testing::GsReset());
+        port_->sendShort(Short(0xC0 | kPlayer, program));
+        port_->sendShort(Short(0xC0 | kReference, program));
+        port_->sendLong(testing::GsScaleTuning(1, 0, {detune.begin(), detune.end()}));
+        for (int key = synth::ProgramTuning::kLowestKey; key <= synth::ProgramTuning::kHighestKey; ++key)
+            verifyCents(heardHz(kPlayer, key), synth::EqualTemperedHz(key) * std::exp2(detune[key % 12] / 1200.0),
+                        QStringLiteral("key %1").arg(key));
+        verifyCents(heardHz(kReference, kReferenceA), 440, QStringLiteral("reference A"));
+    }
+
+    // The cache counts while the SoundFont file stays as it was; a damaged entry is measured again.
+    void measuredOncePerSoundFont()
+    {
+        QTemporaryDir folder;
+        const QString soundFont = folder.filePath("GM.sf2");
+        QFile file(soundFont);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("first") == 5);
+        file.close();
+        const synth::TuningCache cache(folder.filePath("cache"));
+        int measured = 0;
+        const auto start = [&](double cents) {
+            synth::TuningCalibrator calibrator(soundFont.toStdString(), cache, [&](int, std::stop_token) {
+                ++measured;
+                return std::optional(Invented(cents));
+            });
+            calibrator.request(7);
+            return calibrator.waitFor(7, kPatience);
+        };
+        QCOMPARE(start(1.5), Invented(1.5));
+        QCOMPARE(start(2.5), Invented(1.5)); // second start: from the cache
+        QCOMPARE(measured, 1);
+
+        QVERIFY(file.open(QIODevice::Append) && file.write(" and more") == 9);
+        file.close();
+        QCOMPARE(start(3.5), Invented(3.5));
+        QCOMPARE(measured, 2);
+
+        QFile entry(cache.filePath(soundFont.toStdString(), 7));
+        QVERIFY(entry.open(QIODevice::WriteOnly) && entry.write("{\"offsets\": [1, 2") > 0);
+        entry.close();
+        QCOMPARE(start(4.5), Invented(4.5));
+        QCOMPARE(measured, 3);
+        QCOMPARE(cache.load(soundFont.toStdString(), 7), Invented(4.5));
+    }
+
+    void presetWithoutSteadyPitchLeftAlone_data()
+    {
+        QTest::addColumn<int>("program");
+        QTest::newRow("string ensemble: beating layers") << 48;
+        QTest::newRow("seashore: noise") << 122;
+    }
+    void presetWithoutSteadyPitchLeftAlone()
+    {
+        QFETCH(int, program);
+        const auto tuning = synth::MeasureProgramTuning(kSoundFont, program);
+        QVERIFY(tuning);
+        QVERIFY(!tuning->corrected);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSoundFontTuning)
+#include "test_soundfont_tuning.moc"
