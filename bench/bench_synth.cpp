@@ -14,6 +14,7 @@
 
 using bench::ResidentMegabytes;
 using bench::Row;
+using bench::Short;
 
 namespace {
 
@@ -25,11 +26,6 @@ constexpr int kPiano = 0;
 double MillisecondsSince(Clock::time_point start)
 {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-DWORD Short(int status, int data1, int data2 = 0)
-{
-    return DWORD(status) | DWORD(data1) << 8 | DWORD(data2) << 16;
 }
 
 std::unique_ptr<synth::GsSynthPort> OpenOffline(bool reverb)

@@ -2,12 +2,14 @@
 # Velmora beside VMPK as the player meets them on a desktop: process start to the windows on
 # screen, and CPU while the program waits for the player. Both run on an Xvfb display of their own
 # and play through a private PulseAudio server into a null sink, each with its built-in
-# synthesizer (VMPK's is Sonivox). Prints rows: what, value, unit.
-# Usage: bench/desktop.sh <velmora executable>
+# synthesizer (VMPK's is Sonivox). On the same server, bench_audio_output measures the built-in
+# synthesizer's audio output alone. Prints rows: what, value, unit.
+# Usage: bench/desktop.sh <build directory>   (BENCH_DISPLAY picks the X display, :81 by default)
 set -euo pipefail
 
-velmora=$1
-display=:81
+velmora=$1/src/velmora
+audio_output_bench=$1/bench/bench_audio_output
+display=${BENCH_DISPLAY:-:81}
 runs=5
 idle_seconds=10
 
@@ -100,6 +102,8 @@ measure() {
   done
   shown_ms=$(printf '%s\n' "${times[@]}" | median)
 }
+
+"$audio_output_bench"
 
 measure "$work/velmora" --name '^Velmora$' -- --name '^調整$'
 row "desktop: Velmora, process start to both windows shown (median of $runs)" "$shown_ms" ms

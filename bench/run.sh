@@ -6,12 +6,14 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 benchmarks=(bench_synth bench_program bench_settings bench_slider bench_history bench_tuning)
+# Run by bench/desktop.sh, on its sound server.
+desktop_benchmarks=(bench_audio_output)
 
 scripts/install-deps.sh --bench
 
 cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DVELMORA_SANITIZE=OFF \
   -DVELMORA_BUILD_TESTS=OFF -DVELMORA_BUILD_BENCH=ON >/dev/null
-cmake --build build-bench --target "${benchmarks[@]}" velmora -j2 >/dev/null
+cmake --build build-bench --target "${benchmarks[@]}" "${desktop_benchmarks[@]}" velmora -j2 >/dev/null
 
 # A private JACK server (dummy driver, a 256-frame period at 48 kHz) and a receiver, so that the idle
 # cost of a JACK device is measured too; left out when jackd is not installed.
@@ -42,7 +44,7 @@ fi
   for benchmark in "${benchmarks[@]}"; do
     QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}" "build-bench/bench/$benchmark"
   done
-  bench/desktop.sh build-bench/src/velmora
+  bench/desktop.sh build-bench
 } | awk -F'\t' '
   { what[NR] = $1; value[NR] = $2; unit[NR] = $3; if (length($1) > width) width = length($1) }
   END {

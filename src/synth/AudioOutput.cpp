@@ -6,6 +6,7 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace synth {
@@ -15,6 +16,9 @@ constexpr int kPeriodFrames = 64;
 constexpr int kPeriods = 4;
 // -100 dBFS: what is left of a reverb tail below this is never heard.
 constexpr float kSilence = 1e-5f;
+// The longest a silent period sleeps without a message: a note that somehow came in unannounced is
+// late by no more than this, and the driver's thread still looks at its stop flag now and then.
+constexpr std::chrono::milliseconds kLongestSleep{500};
 
 bool Silent(int frames, int count, float* buffers[])
 {
@@ -25,13 +29,26 @@ bool Silent(int frames, int count, float* buffers[])
     return true;
 }
 
+void Clear(int frames, int count, float* buffers[])
+{
+    for (int b = 0; b < count; ++b)
+        std::fill_n(buffers[b], frames, 0.0f);
+}
+
 } // namespace
 
 int PeriodRenderer::render(int frames, int nfx, float* fx[], int nout, float* out[])
 {
     fluid_synth_t* fluid = synth_.get();
-    if (idle_ && fluid_synth_get_active_voice_count(fluid) == 0)
-        return FLUID_OK;
+    if (idle_ && fluid_synth_get_active_voice_count(fluid) == 0) {
+        if (longestSleep_.count() > 0)
+            sleepUntilWoken();
+        if (fluid_synth_get_active_voice_count(fluid) == 0) {
+            Clear(frames, nout, out); // not every driver clears its buffers
+            Clear(frames, nfx, fx);
+            return FLUID_OK;
+        }
+    }
     int result = FLUID_OK;
     if (nfx == 0) {
         float* effectsIntoDry[] = {out[0], out[1], out[0], out[1]}; // reverb and chorus, left and right
@@ -42,6 +59,31 @@ int PeriodRenderer::render(int frames, int nfx, float* fx[], int nout, float* ou
     idle_ = fluid_synth_get_active_voice_count(fluid) == 0 && Silent(frames, nout, out) &&
             Silent(frames, nfx, fx);
     return result;
+}
+
+void PeriodRenderer::sleepUntilWoken()
+{
+    std::unique_lock lock(wakeLock_);
+    wakeUp_.wait_for(lock, longestSleep_, [this] { return woken_ || stopped_; });
+    woken_ = false;
+}
+
+void PeriodRenderer::wake()
+{
+    {
+        const std::lock_guard lock(wakeLock_);
+        woken_ = true;
+    }
+    wakeUp_.notify_one();
+}
+
+void PeriodRenderer::stop()
+{
+    {
+        const std::lock_guard lock(wakeLock_);
+        stopped_ = true;
+    }
+    wakeUp_.notify_one();
 }
 
 // SDL's audio subsystem, which FluidSynth's sdl2 driver expects its host to start (counted by SDL,
@@ -78,7 +120,11 @@ std::unique_ptr<AudioOutput> AudioOutput::Open(FluidSynth& synth, const std::vec
 
 AudioOutput::AudioOutput(FluidSynth& synth) : renderer_(synth) {}
 
-AudioOutput::~AudioOutput() = default;
+AudioOutput::~AudioOutput()
+{
+    renderer_.stop(); // the driver's thread must not sleep through its own end
+    output_.reset();
+}
 
 int AudioOutput::RenderPeriod(void* output, int frames, int nfx, float* fx[], int nout, float* out[])
 {
@@ -94,6 +140,11 @@ bool AudioOutput::tryDriver(FluidSynth& synth, const std::string& name)
         return false;
     if (fluid_settings_setstr(synth.settings(), "audio.driver", name.c_str()) != FLUID_OK)
         return false;
+    // These drivers' threads write to a stream that simply runs dry while they sleep, and a write
+    // after it starts the stream again at once. JACK's process callback must never wait: it would
+    // hold up every client of the server.
+    const bool threadMaySleep = name == "pulseaudio" || name == "alsa";
+    renderer_.sleepWhileSilent(threadMaySleep ? kLongestSleep : std::chrono::milliseconds(0));
     const platform::AlsaMessagesSilenced alsaQuiet;
     output_.reset(new_fluid_audio_driver2(synth.settings(), &AudioOutput::RenderPeriod, this));
     if (!output_)

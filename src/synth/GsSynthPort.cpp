@@ -58,6 +58,7 @@ MMRESULT GsSynthPort::sendShort(DWORD word)
     default: // system common and real-time messages: nothing to do for a synthesizer
         break;
     }
+    wakeAudio();
     return MMSYSERR_NOERROR;
 }
 
@@ -75,6 +76,7 @@ MMRESULT GsSynthPort::sendLong(std::span<const std::uint8_t> bytes)
     std::visit(Overloaded{[](std::monostate) {}, [this](GsReset) { resetToGsDefaults(); },
                           [this](const GsScaleTuning& tuning) { apply(tuning); }},
                ParseGsSysEx(bytes));
+    wakeAudio();
     return MMSYSERR_NOERROR;
 }
 
@@ -85,7 +87,14 @@ MMRESULT GsSynthPort::reset()
         fluid_synth_cc(synth_->get(), channel, kSostenutoPedal, 0);
     }
     fluid_synth_all_notes_off(synth_->get(), -1);
+    wakeAudio();
     return MMSYSERR_NOERROR;
+}
+
+void GsSynthPort::wakeAudio()
+{
+    if (audio_)
+        audio_->wake();
 }
 
 void GsSynthPort::resetToGsDefaults()

@@ -38,6 +38,8 @@ private:
     void apply(const GsScaleTuning& tuning);
     // Puts the channel's scale tuning on every one of its keys.
     void detuneKeys(int channel);
+    // After each message: an audio output asleep in a silence renders it in its next period.
+    void wakeAudio();
 
     std::unique_ptr<FluidSynth> synth_;
     std::unique_ptr<AudioOutput> audio_; // declared after synth_: stops before the synthesizer goes

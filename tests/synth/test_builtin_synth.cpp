@@ -5,8 +5,13 @@
 #include "synth/BuiltinSynthDevice.h"
 #include "synth/GsSynthPort.h"
 
+#include <QFile>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <atomic>
+#include <thread>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -31,6 +36,17 @@ void Render(synth::GsSynthPort& port, double seconds)
     const int frames = int(seconds * port.synth().sampleRate());
     std::vector<float> left(frames), right(frames);
     port.synth().render(left.data(), right.data(), frames);
+}
+
+// The scheduler's state letter of a thread of this process: 'S' while it sleeps, 'R' while it runs.
+char ThreadState(pid_t thread)
+{
+    QFile stat(QStringLiteral("/proc/self/task/%1/stat").arg(thread));
+    if (!stat.open(QIODevice::ReadOnly))
+        return '?';
+    const QByteArray line = stat.readAll();
+    const qsizetype end = line.lastIndexOf(") "); // after the thread's name, which may hold anything
+    return end < 0 ? '?' : line.at(end + 2);
 }
 
 } // namespace
@@ -193,6 +209,39 @@ private slots:
         fluid_synth_noteon(synth->get(), 0, 69, 100);
         QVERIFY(period() > 0.0f);
         QVERIFY(!renderer.idle());
+    }
+
+    // Told to, a silent renderer holds the driver's thread instead of handing out silence, until a
+    // message comes; the note it announces sounds at once.
+    void sleepingRendererWakesForANote()
+    {
+        auto synth = synth::FluidSynth::Open({.soundFonts = {kSoundFont}, .reverb = false});
+        QVERIFY(synth);
+        synth::PeriodRenderer renderer(*synth);
+        renderer.sleepWhileSilent(std::chrono::hours(1));
+        std::atomic<pid_t> driverThread = 0;
+        std::atomic<bool> heard = false, done = false;
+        std::thread driver([&] {
+            driverThread = gettid();
+            std::vector<float> left(64), right(64);
+            while (!done) {
+                std::fill(left.begin(), left.end(), 0.0f);
+                std::fill(right.begin(), right.end(), 0.0f);
+                float* out[] = {left.data(), right.data()};
+                renderer.render(64, 0, nullptr, 2, out);
+                heard = heard || std::any_of(left.begin(), left.end(), [](float x) { return x != 0; });
+            }
+        });
+        const auto stopDriver = qScopeGuard([&] {
+            done = true;
+            renderer.stop();
+            driver.join();
+        });
+        QTRY_VERIFY(renderer.idle() && ThreadState(driverThread) == 'S');
+        QVERIFY(!heard);
+        fluid_synth_noteon(synth->get(), 0, 69, 100);
+        renderer.wake();
+        QTRY_VERIFY(heard);
     }
 
     void resetEndsNotesHeldByThePedal()
