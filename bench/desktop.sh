@@ -22,7 +22,8 @@ stop_all() {
 }
 trap stop_all EXIT
 
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+# -noreset: a server that resets when its last client leaves refuses the next one meanwhile.
+Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 &
 pids+=($!)
 export DISPLAY=$display HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_RUNTIME_DIR=$work/run
 export PULSE_SERVER=unix:$work/pulse.socket
@@ -76,6 +77,7 @@ idle_percent() {
   before=$(cpu_ticks "$@")
   sleep "$idle_seconds"
   after=$(cpu_ticks "$@")
+  kill -0 "$@" 2>/dev/null || { echo nan; return; } # a program that died meanwhile has no figure
   awk -v t=$((after - before)) -v hz="$hz" -v s="$idle_seconds" 'BEGIN { printf "%.2f", 100 * t / hz / s }'
 }
 
