@@ -22,8 +22,11 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLegendMarker>
+#include <QGuiApplication>
 #include <QSaveFile>
+#include <QScreen>
 #include <QSplitter>
+#include <QStyle>
 #include <QTimer>
 #include <QValueAxis>
 #include <QVBoxLayout>
@@ -143,12 +146,26 @@ void ChallengeTableModel::reset(const std::function<void()>& change)
 
 // ---- Window ---------------------------------------------------------------------------------
 
+// Its preferred size where the screen has room, otherwise nine tenths of it, centred: the export
+// button and the title bar's buttons must never lie off screen.
+void HistoryWindow::fitOnScreen(QSize preferred)
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) {
+        resize(preferred);
+        return;
+    }
+    const QRect room = screen->availableGeometry();
+    const QSize size = preferred.boundedTo(room.size() * 9 / 10);
+    setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size, room));
+}
+
 HistoryWindow::HistoryWindow()
 {
     setWindowTitle(QStringLiteral("成績の推移"));
     setWindowFlags(Qt::Window);
     setFont(ui::FormFont());
-    resize(1300, 780);
+    fitOnScreen(QSize(1300, 780));
 
     auto* charts = new QSplitter(Qt::Vertical);
     charts->addWidget(createScoreChart());

@@ -70,6 +70,7 @@ public:
     QPushButton* ExportButton = nullptr;
 
 private:
+    void fitOnScreen(QSize preferred);
     QWidget* createScoreChart();
     QWidget* createErrorChart();
     QWidget* createDetail();
