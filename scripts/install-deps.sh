@@ -13,7 +13,7 @@ packages=(
 # --bench: what the benchmarks need.
 for option in "$@"; do
   case "$option" in
-    --tests) packages+=(jackd2 xvfb openbox xdotool x11-utils xclip) ;;
+    --tests) packages+=(jackd2 xvfb openbox xdotool x11-utils xclip pulseaudio) ;;
     --fuzz) packages+=(clang) ;;
     # The benchmarks run Velmora and a peer program, VMPK, under Xvfb and a private PulseAudio.
     --bench) packages+=(xvfb xdotool x11-utils pulseaudio vmpk) ;;

@@ -1,7 +1,8 @@
 #!/bin/bash
 # The real program played as a person plays it: an X server (Xvfb) with a window manager (openbox),
 # real key presses and mouse clicks through the XTEST extension (xdotool), a private JACK server on
-# the dummy driver and a JACK MIDI receiver chosen as the output device. Every byte the program sends
+# the dummy driver and a JACK MIDI receiver chosen as the output device, and a private PulseAudio
+# server with a null sink for the program's sound clip. Every byte the program sends
 # is recorded; the cases check those bytes and what the windows show (visible windows, the report
 # the results window copies to the clipboard), never the program's internals.
 #
@@ -15,12 +16,13 @@
 # window_named, visible_boxes, copy_report / report_line. The program is stopped after each case.
 # Usage: run_real_input.sh <velmora executable> <receiver executable> [case name ...]
 # With VELMORA_SCREENSHOTS=<folder>, a failing case leaves a screenshot there (ImageMagick).
+# VELMORA_RI_JACK_PREFIX: the JACK server's name before the process id (default velmora-ri).
 set -u
 velmora_build=$1
 receiver=$2
 shift 2
 
-export JACK_DEFAULT_SERVER="velmora-ri-$$"
+export JACK_DEFAULT_SERVER="${VELMORA_RI_JACK_PREFIX:-velmora-ri}-$$"
 export JACK_NO_AUDIO_RESERVATION=1
 export QT_QPA_PLATFORM=xcb
 export LC_ALL=C.UTF-8
@@ -29,7 +31,8 @@ export ASAN_OPTIONS=detect_leaks=0:abort_on_error=0
 work=$(mktemp -d "${TMPDIR:-/tmp}/velmora-ri.XXXXXX")
 received="$work/received.txt"
 : >"$received"
-started=()   # the X server, the window manager and the JACK server, stopped last
+started=()   # the X server, the window manager and PulseAudio, stopped last
+jack_pid=""
 velmora_pid=""
 receiver_pid=""
 
@@ -43,6 +46,7 @@ stop_all() {
     local i
     stop_process "$velmora_pid"
     stop_process "$receiver_pid"
+    stop_process "$jack_pid"
     for ((i = ${#started[@]} - 1; i >= 0; i--)); do
         stop_process "${started[i]}"
     done
@@ -74,7 +78,7 @@ start_x() {
     # Xvfb picks a free display itself and writes its number: two suites starting at once never
     # share one.
     local display_file="$work/display"
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$display_file" >"$work/xvfb.log" 2>&1 &
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$display_file" >"$work/xvfb.log" 2>&1 &
     started+=($!)
     if ! wait_until 10 display_written "$display_file"; then
         echo "No X server could start:" >&2
@@ -98,8 +102,23 @@ start_jack() {
     # open does not wait on it.
     jackd --no-realtime --timeout 5000 --name "$JACK_DEFAULT_SERVER" -d dummy --rate 48000 \
         --period 256 >"$work/jackd.log" 2>&1 &
-    started+=($!)
+    jack_pid=$!
     wait_until 10 server_running || { cat "$work/jackd.log" >&2; exit 1; }
+}
+stop_jack() {
+    stop_process "$jack_pid"
+    jack_pid=""
+}
+pulse_listening() { [ -S "$work/pulse/native" ]; }
+start_pulse() {
+    mkdir -m 700 "$work/pulse"
+    XDG_RUNTIME_DIR="$work/pulse" HOME="$work/pulse" pulseaudio --daemonize=no --disallow-exit \
+        --exit-idle-time=-1 --use-pid-file=false -n --load=module-null-sink \
+        --load="module-native-protocol-unix socket=$work/pulse/native auth-anonymous=1" \
+        >"$work/pulse.log" 2>&1 &
+    started+=($!)
+    wait_until 10 pulse_listening || { cat "$work/pulse.log" >&2; exit 1; }
+    export PULSE_SERVER="unix:$work/pulse/native"
 }
 receiver_ready() { grep -qsx ready "$work/receiver.err"; }
 start_receiver() {
@@ -124,6 +143,8 @@ wait_for_bytes() { wait_until 10 has_bytes_since "$1" "$2" || fail "'$2' never a
 # Scale-tuning messages of part 1, as their twelve data bytes.
 tunings_since() { bytes_since "$1" | sed -n 's/^F0 41 10 42 12 40 11 40 \(\([0-9A-F][0-9A-F] \)\{12\}\)[0-9A-F][0-9A-F] F7$/\1/p'; }
 has_tuning() { [ -n "$(tunings_since 0)" ]; }
+# The last tuning sent: the challenge with the player's slider positions.
+current_tuning() { tunings_since 0 | tail -n 1; }
 
 # ---- The program ------------------------------------------------------------------------------
 
@@ -148,7 +169,7 @@ start_velmora() {
     # The program reads velmora.ini beside its executable; a copy of its own keeps every run's
     # settings apart from the build tree and from the player's.
     rm -rf "$work/run"
-    mkdir -p "$work/run/home"
+    mkdir -p -m 700 "$work/run/home"
     cp "$velmora_build" "$work/run/velmora"
     printf '[window]\nLeft=420\nTop=80\nWidth=345\nHeight=246\n[dev]\nDev_num=99\ngakki=receiver:in\nmap=4\n' \
         >"$work/run/velmora.ini"
@@ -167,6 +188,7 @@ program_left_jack() { ! timeout 5 jack_lsp 2>/dev/null | grep -q '^Velmora'; }
 first_challenge_received() { [ -n "$(tunings_since "$start_mark")" ]; }
 stop_velmora() {
     local status=0
+    [ -n "$velmora_pid" ] || return 0 # the case ended it
     if process_gone "$velmora_pid"; then
         fail "the program ended on its own"
         status=1
@@ -346,10 +368,48 @@ case_reference_a_stops_when_the_focus_moves() {
     done
 }
 
+# The tuning-fork clip played, then the main window closed: the program ends well.
+case_exit_after_the_clip_is_clean() {
+    local status
+    activate "$main_window" || return 1
+    click_in "$main_window" 40 $(($(menu_height) + 158)) # the version label plays the clip
+    xdotool key alt+F4                                   # openbox closes the active window
+    wait_until 20 process_gone "$velmora_pid" || fail "closing the main window did not end the program" ||
+        return 1
+    wait "$velmora_pid"
+    status=$?
+    velmora_pid=""
+    [ $status -eq 0 ] || fail "exit status $status" || { tail -n 30 "$work/velmora.log" >&2; return 1; }
+    ! grep -E 'Sanitizer|runtime error|corrupted|malloc' "$work/velmora.log" || fail "a report at exit"
+}
+
+# The JACK server and the receiver stopped and started again mid-challenge: the next slider step
+# reaches the receiver after a GS reset, with the player's tuning.
+case_a_restarted_jack_server_gets_the_challenge_again() {
+    local mark expected sum byte
+    read -ra bytes <<<"$(current_tuning)"
+    stop_receiver
+    stop_jack
+    start_jack
+    start_receiver || return 1
+    mark=$(byte_count)
+    click_in "$adjustment_window" 153 32 # C one step up
+    wait_until 10 tuning_arrived_since "$mark" || fail "no tuning after the restart" || return 1
+    bytes[0]=$(printf '%02X' $((16#${bytes[0]} + 1)))
+    # Roland's checksum: address and data add up to a multiple of 128.
+    sum=$((0x40 + 0x11 + 0x40))
+    for byte in "${bytes[@]}"; do sum=$((sum + 16#$byte)); done
+    expected="F0 41 10 42 12 40 00 7F 00 41 F7|F0 41 10 42 12 40 11 40 ${bytes[*]} $(printf '%02X' $(((128 - sum % 128) % 128))) F7|"
+    [ "$(bytes_since "$mark" | tr '\n' '|')" = "$expected" ] ||
+        fail "expected $expected, got $(bytes_since "$mark" | tr '\n' '|')"
+}
+tuning_arrived_since() { [ -n "$(tunings_since "$1")" ]; }
+
 # ---- Runner -----------------------------------------------------------------------------------
 
 start_x
 start_window_manager
+start_pulse
 start_jack
 cases=("$@")
 [ ${#cases[@]} -gt 0 ] || mapfile -t cases < <(declare -F | sed -n 's/^declare -f case_//p')
