@@ -6,14 +6,17 @@
 # is recorded; the cases check those bytes and what the windows show (visible windows, the report
 # the results window copies to the clipboard), never the program's internals.
 #
-# Adding a case: write a function named case_<what_the_player_sees> below. The runner calls each
-# with a fresh program already started on the receiver (start_velmora: its own home folder and
-# settings file), the adjustment window and main window shown and the first challenge received.
+# Adding a case: write a function named case_<what_the_player_sees> below; cases run in the order
+# of the file. Each finds a program running on the receiver (start_velmora: its own home folder and
+# settings file) with the adjustment window and main window shown and a challenge received; one
+# program serves case after case while they leave it so, and a case that needs it as it starts
+# (the first slider focused, the first challenge) calls fresh_program first.
 # Act with xdotool (key, keydown/keyup, click_in <window> <x> <y> [button]); wait for what should
 # happen with wait_until <seconds> <condition...> or wait_for_bytes; read the wire with
-# bytes_since <mark> (mark=$(byte_count) before acting); fail with `fail "what went wrong"`.
-# Helpers for the program: stop_receiver / start_receiver (the device vanishes and comes back),
-# window_named, visible_boxes, copy_report / report_line. The program is stopped after each case.
+# bytes_since <mark> (mark=$(byte_count) before acting) and current_tuning; fail with
+# `fail "what went wrong"`. Helpers for the program: stop_receiver / start_receiver (the device
+# vanishes and comes back), stop_jack / start_jack, window_named, visible_boxes, next_challenge,
+# copy_report / report_line.
 # Usage: run_real_input.sh <velmora executable> <receiver executable> [case name ...]
 # With VELMORA_SCREENSHOTS=<folder>, a failing case leaves a screenshot there (ImageMagick).
 # VELMORA_RI_JACK_PREFIX: the JACK server's name before the process id (default velmora-ri).
@@ -56,13 +59,13 @@ stop_all() {
 trap stop_all EXIT
 trap 'exit 143' TERM INT HUP
 
-# wait_until <seconds> <command...>: runs the command every 50 ms until it succeeds or time is up.
+# wait_until <seconds> <command...>: runs the command every 20 ms until it succeeds or time is up.
 wait_until() {
-    local deadline=$((SECONDS + $1 + 1)) tries=$(($1 * 20))
+    local deadline=$((SECONDS + $1 + 1)) tries=$(($1 * 50))
     shift
     for ((; tries > 0 && SECONDS < deadline; tries--)); do
         "$@" && return 0
-        sleep 0.05
+        sleep 0.02
     done
     "$@"
 }
@@ -99,8 +102,9 @@ start_window_manager() {
 server_running() { jack_wait --server "$JACK_DEFAULT_SERVER" --check 2>/dev/null | grep -qx running; }
 start_jack() {
     # Not synchronous: a stopped program's client is then removed at once, and the next one's
-    # open does not wait on it.
-    jackd --no-realtime --timeout 5000 --name "$JACK_DEFAULT_SERVER" -d dummy --rate 48000 \
+    # open does not wait on it. Real-time where allowed: on a busy machine a client that is late
+    # for its cycle loses that cycle's messages.
+    jackd --realtime --timeout 5000 --name "$JACK_DEFAULT_SERVER" -d dummy --rate 48000 \
         --period 256 >"$work/jackd.log" 2>&1 &
     jack_pid=$!
     wait_until 10 server_running || { cat "$work/jackd.log" >&2; exit 1; }
@@ -142,9 +146,22 @@ has_bytes_since() { bytes_since "$1" | grep -qx "$2"; }
 wait_for_bytes() { wait_until 10 has_bytes_since "$1" "$2" || fail "'$2' never arrived"; }
 # Scale-tuning messages of part 1, as their twelve data bytes.
 tunings_since() { bytes_since "$1" | sed -n 's/^F0 41 10 42 12 40 11 40 \(\([0-9A-F][0-9A-F] \)\{12\}\)[0-9A-F][0-9A-F] F7$/\1/p'; }
-has_tuning() { [ -n "$(tunings_since 0)" ]; }
 # The last tuning sent: the challenge with the player's slider positions.
 current_tuning() { tunings_since 0 | tail -n 1; }
+# stepped_up <index> <tuning>: the tuning with pitch class <index> (0 is C) one step up.
+stepped_up() {
+    local bytes
+    read -ra bytes <<<"$2"
+    bytes[$1]=$(printf '%02X' $((16#${bytes[$1]} + 1)))
+    echo "${bytes[*]} "
+}
+# scale_tuning_message <tuning>: the whole message of part 1, with Roland's checksum (address and
+# data add up to a multiple of 128).
+scale_tuning_message() {
+    local byte sum=$((0x40 + 0x11 + 0x40))
+    for byte in $1; do sum=$((sum + 16#$byte)); done
+    echo "F0 41 10 42 12 40 11 40 $1$(printf '%02X' $(((128 - sum % 128) % 128))) F7"
+}
 
 # ---- The program ------------------------------------------------------------------------------
 
@@ -168,9 +185,9 @@ start_velmora() {
     [ -n "$receiver_pid" ] || start_receiver || return 1
     # The program reads velmora.ini beside its executable; a copy of its own keeps every run's
     # settings apart from the build tree and from the player's.
-    rm -rf "$work/run"
+    rm -rf "$work/run/home"
     mkdir -p -m 700 "$work/run/home"
-    cp "$velmora_build" "$work/run/velmora"
+    [ -e "$work/run/velmora" ] || cp "$velmora_build" "$work/run/velmora"
     printf '[window]\nLeft=420\nTop=80\nWidth=345\nHeight=246\n[dev]\nDev_num=99\ngakki=receiver:in\nmap=4\n' \
         >"$work/run/velmora.ini"
     start_mark=$(byte_count)
@@ -182,23 +199,16 @@ start_velmora() {
     main_window=$(window_named Velmora)
     adjustment_window=$(window_named 調整)
     wait_until 20 first_challenge_received || { fail "the first challenge never arrived"; return 1; }
-    first_tuning=$(tunings_since "$start_mark" | tail -n 1)
+    program_fresh=yes
 }
 program_left_jack() { ! timeout 5 jack_lsp 2>/dev/null | grep -q '^Velmora'; }
 first_challenge_received() { [ -n "$(tunings_since "$start_mark")" ]; }
 stop_velmora() {
-    local status=0
-    [ -n "$velmora_pid" ] || return 0 # the case ended it
-    if process_gone "$velmora_pid"; then
-        fail "the program ended on its own"
-        status=1
-    fi
+    [ -n "$velmora_pid" ] || return 0
     stop_process "$velmora_pid"
     velmora_pid=""
     # A JACK client that opens while the server still removes the stopped one can hang.
     wait_until 10 program_left_jack || fail "the stopped program's JACK port stayed"
-    [ $status -eq 0 ] || tail -n 30 "$work/velmora.log" >&2
-    return $status
 }
 
 # Main-window points, below the menu bar: the keyboard's C5, the reference button, the device list.
@@ -223,11 +233,23 @@ copy_report() {
 }
 # report_line <start>: the first line of the last report that begins with <start>.
 report_line() { xclip -o -selection clipboard | tr -d '\r' | grep "^$1" | tail -n 1; }
-# The player's value of pitch class C in the report.
-reported_c() { report_line 'C ' | sed 's/^C \(　\)*//; s/　.*//'; }
 seconds_of_day() { local h m s; IFS=: read -r h m s <<<"$1"; echo $((10#$h * 3600 + 10#$m * 60 + 10#$s)); }
 
 # ---- Cases ------------------------------------------------------------------------------------
+# They run in this order, sharing one program while it stays at rest (see the runner).
+
+# Tab moves from the first slider to the second; Right steps it once and re-sends the tuning.
+case_tab_and_arrow_step_a_slider() {
+    local mark expected
+    fresh_program || return 1 # the first slider has the focus
+    expected=$(stepped_up 1 "$(current_tuning)")
+    activate "$adjustment_window" || return 1
+    mark=$(byte_count)
+    xdotool key Tab Right
+    settle || return 1
+    [ "$(tunings_since "$mark" | tr '\n' '|')" = "$expected|" ] ||
+        fail "expected one tuning with C# one step up, got: $(tunings_since "$mark" | tr '\n' '|')"
+}
 
 # A held key sounds one note-on and one note-off, in both windows.
 case_held_key_sounds_once() {
@@ -269,75 +291,6 @@ case_space_in_the_adjustment_window_keeps_the_challenge() {
     ! window_shown 正解表示 || fail "the space bar ran the answer check"
 }
 
-# Tab moves from the first slider to the second; Right steps it once and re-sends the tuning.
-case_tab_and_arrow_step_a_slider() {
-    local mark expected
-    activate "$adjustment_window" || return 1
-    mark=$(byte_count)
-    xdotool key Tab Right
-    settle || return 1
-    read -ra bytes <<<"$first_tuning"
-    bytes[1]=$(printf '%02X' $((16#${bytes[1]} + 1)))
-    expected="${bytes[*]} "
-    [ "$(tunings_since "$mark" | tr '\n' '|')" = "$expected|" ] ||
-        fail "expected one tuning with C# one step up, got: $(tunings_since "$mark" | tr '\n' '|')"
-}
-
-# One click on a slider's arrow while the device is gone: one step, one message box.
-case_arrow_click_with_a_failing_device_steps_once() {
-    local boxes=0
-    stop_receiver
-    click_in "$adjustment_window" 153 32
-    wait_until 10 boxes_shown || fail "no message box" || return 1
-    # Dismiss every box that comes; a further one would be a further step.
-    while boxes_shown || wait_until 2 boxes_shown; do
-        boxes=$((boxes + 1))
-        [ $boxes -le 40 ] || break
-        activate "$(visible_boxes | tail -n 1)" && xdotool key Return
-        wait_until 5 no_box_shown_but "$((boxes))" || true
-    done
-    [ $boxes -eq 1 ] || fail "$boxes message boxes for one click" || return 1
-    click_in "$adjustment_window" 92 428 # the answer check
-    wait_until 10 window_shown 正解表示 || fail "no results window" || return 1
-    copy_report || return 1
-    [ "$(reported_c)" = 1 ] || fail "the C slider went to $(reported_c), not 1"
-}
-boxes_shown() { [ "$(box_count)" -gt 0 ]; }
-no_box_shown_but() { [ "$(box_count)" -eq 0 ]; }
-
-# "もう一度挑戦" held down with either mouse button: the next challenge starts at the release.
-case_retry_by_mouse_starts_at_the_release() {
-    local button results released start
-    for button in 1 3; do
-        click_in "$adjustment_window" 92 428 # the answer check
-        wait_until 10 window_shown 正解表示 || fail "no results window" || return 1
-        results=$(window_named 正解表示)
-        xdotool mousemove --window "$results" 80 468 mousedown "$button"
-        sleep 3
-        released=$(date +%T)
-        xdotool mouseup "$button"
-        wait_until 10 window_hidden 正解表示 || fail "the results window stayed" || return 1
-        settle || return 1
-        click_in "$adjustment_window" 92 428
-        wait_until 10 window_shown 正解表示 || fail "no results window after the retry" || return 1
-        copy_report || return 1
-        start=$(report_line 調律開始時刻 | grep -o '[0-9]*:[0-9][0-9]:[0-9][0-9]')
-        [ "$(seconds_of_day "$start")" -ge "$(seconds_of_day "$released")" ] ||
-            fail "button $button: the challenge started at $start, before the release at $released" || return 1
-        click_in "$(window_named 正解表示)" 80 468 # on to the next challenge
-        wait_until 10 window_hidden 正解表示 || return 1
-    done
-}
-window_hidden() { ! window_shown "$1"; }
-
-# Enter presses the focused push button: Shift+Tab from the first slider goes round to the answer
-# button, Enter checks the answer.
-case_enter_presses_the_focused_button() {
-    activate "$adjustment_window" || return 1
-    xdotool key shift+Tab Return
-    wait_until 10 window_shown 正解表示 || fail "Enter on the focused answer button did nothing"
-}
-
 # The device list takes no key but Tab, also while open; the window's keys still play.
 case_device_list_lets_tab_through() {
     local mark
@@ -368,6 +321,87 @@ case_reference_a_stops_when_the_focus_moves() {
     done
 }
 
+# The JACK server and the receiver stopped and started again mid-challenge: the next slider step
+# reaches the receiver after a GS reset, with the player's tuning.
+case_a_restarted_jack_server_gets_the_challenge_again() {
+    local mark expected
+    expected="F0 41 10 42 12 40 00 7F 00 41 F7|$(scale_tuning_message "$(stepped_up 0 "$(current_tuning)")")|"
+    stop_receiver
+    stop_jack
+    start_jack
+    start_receiver || return 1
+    mark=$(byte_count)
+    click_in "$adjustment_window" 153 32 # C one step up
+    wait_until 10 tuning_arrived_since "$mark" || fail "no tuning after the restart" || return 1
+    [ "$(bytes_since "$mark" | tr '\n' '|')" = "$expected" ] ||
+        fail "expected $expected, got $(bytes_since "$mark" | tr '\n' '|')"
+}
+tuning_arrived_since() { [ -n "$(tunings_since "$1")" ]; }
+
+# One click on a slider's arrow while the device is gone: one message box, and when the device is
+# back, the tuning it gets has that slider one step up.
+case_arrow_click_with_a_failing_device_steps_once() {
+    local boxes=0 mark expected
+    expected=$(stepped_up 0 "$(current_tuning)")
+    stop_receiver
+    click_in "$adjustment_window" 153 32 # C one step up
+    wait_until 10 boxes_shown || fail "no message box" || return 1
+    # Dismiss every box that comes; a further one would be a further step.
+    while boxes_shown || wait_until 2 boxes_shown; do
+        boxes=$((boxes + 1))
+        [ $boxes -le 40 ] || break
+        activate "$(visible_boxes | tail -n 1)" && xdotool key Return
+        wait_until 5 no_box_shown || true
+    done
+    [ $boxes -eq 1 ] || fail "$boxes message boxes for one click" || return 1
+    start_receiver || return 1
+    mark=$(byte_count)
+    settle || return 1
+    [ "$(tunings_since "$mark" | tr '\n' '|')" = "$expected|" ] ||
+        fail "expected one tuning with C one step up, got: $(tunings_since "$mark" | tr '\n' '|')"
+}
+boxes_shown() { [ "$(box_count)" -gt 0 ]; }
+no_box_shown() { [ "$(box_count)" -eq 0 ]; }
+
+# "もう一度挑戦" held down with either mouse button: the next challenge starts at the release.
+case_retry_by_mouse_starts_at_the_release() {
+    local button results released start
+    for button in 1 3; do
+        click_in "$adjustment_window" 92 428 # the answer check
+        wait_until 10 window_shown 正解表示 || fail "no results window" || return 1
+        results=$(window_named 正解表示)
+        xdotool mousemove --window "$results" 80 468 mousedown "$button"
+        sleep 2
+        released=$(date +%T)
+        xdotool mouseup "$button"
+        wait_until 10 window_hidden 正解表示 || fail "the results window stayed" || return 1
+        settle || return 1
+        click_in "$adjustment_window" 92 428
+        wait_until 10 window_shown 正解表示 || fail "no results window after the retry" || return 1
+        copy_report || return 1
+        start=$(report_line 調律開始時刻 | grep -o '[0-9]*:[0-9][0-9]:[0-9][0-9]')
+        [ "$(seconds_of_day "$start")" -ge "$(seconds_of_day "$released")" ] ||
+            fail "button $button: the challenge started at $start, before the release at $released" || return 1
+        next_challenge || return 1
+    done
+}
+window_hidden() { ! window_shown "$1"; }
+# From the results window on to the next challenge, by mouse.
+next_challenge() {
+    click_in "$(window_named 正解表示)" 80 468
+    wait_until 10 window_hidden 正解表示 || fail "the results window stayed"
+}
+
+# Enter presses the focused push button: Shift+Tab from the first slider goes round to the answer
+# button, Enter checks the answer.
+case_enter_presses_the_focused_button() {
+    fresh_program || return 1 # the first slider has the focus
+    activate "$adjustment_window" || return 1
+    xdotool key shift+Tab Return
+    wait_until 10 window_shown 正解表示 || fail "Enter on the focused answer button did nothing" || return 1
+    next_challenge
+}
+
 # The tuning-fork clip played, then the main window closed: the program ends well.
 case_exit_after_the_clip_is_clean() {
     local status
@@ -383,46 +417,45 @@ case_exit_after_the_clip_is_clean() {
     ! grep -E 'Sanitizer|runtime error|corrupted|malloc' "$work/velmora.log" || fail "a report at exit"
 }
 
-# The JACK server and the receiver stopped and started again mid-challenge: the next slider step
-# reaches the receiver after a GS reset, with the player's tuning.
-case_a_restarted_jack_server_gets_the_challenge_again() {
-    local mark expected sum byte
-    read -ra bytes <<<"$(current_tuning)"
-    stop_receiver
-    stop_jack
-    start_jack
-    start_receiver || return 1
-    mark=$(byte_count)
-    click_in "$adjustment_window" 153 32 # C one step up
-    wait_until 10 tuning_arrived_since "$mark" || fail "no tuning after the restart" || return 1
-    bytes[0]=$(printf '%02X' $((16#${bytes[0]} + 1)))
-    # Roland's checksum: address and data add up to a multiple of 128.
-    sum=$((0x40 + 0x11 + 0x40))
-    for byte in "${bytes[@]}"; do sum=$((sum + 16#$byte)); done
-    expected="F0 41 10 42 12 40 00 7F 00 41 F7|F0 41 10 42 12 40 11 40 ${bytes[*]} $(printf '%02X' $(((128 - sum % 128) % 128))) F7|"
-    [ "$(bytes_since "$mark" | tr '\n' '|')" = "$expected" ] ||
-        fail "expected $expected, got $(bytes_since "$mark" | tr '\n' '|')"
-}
-tuning_arrived_since() { [ -n "$(tunings_since "$1")" ]; }
-
 # ---- Runner -----------------------------------------------------------------------------------
+# One program serves case after case while it is at rest: running on the receiver, the main and
+# adjustment windows shown, no results window, no message box. A case that leaves it otherwise, or
+# fails, has it stopped, and the next case gets a new one; a case that needs it as it starts calls
+# fresh_program.
+
+program_at_rest() {
+    [ -n "$velmora_pid" ] && [ -n "$receiver_pid" ] && ! process_gone "$velmora_pid" && no_box_shown &&
+        window_hidden 正解表示 && window_shown 調整 && window_shown Velmora
+}
+restart_velmora() {
+    stop_velmora
+    start_velmora
+}
+fresh_program() { [ "$program_fresh" = yes ] || restart_velmora; }
+# A program a case did not end is still running afterwards.
+program_survived() {
+    [ -z "$velmora_pid" ] || ! process_gone "$velmora_pid" ||
+        { fail "the program ended on its own"; tail -n 30 "$work/velmora.log" >&2; false; }
+}
 
 start_x
 start_window_manager
 start_pulse
 start_jack
 cases=("$@")
-[ ${#cases[@]} -gt 0 ] || mapfile -t cases < <(declare -F | sed -n 's/^declare -f case_//p')
+[ ${#cases[@]} -gt 0 ] || mapfile -t cases < <(sed -n 's/^case_\([a-z_]*\)() {$/\1/p' "${BASH_SOURCE[0]}")
 failed=()
 for name in "${cases[@]}"; do
     begin=$SECONDS
-    if start_velmora && "case_$name" && stop_velmora; then
+    if { program_at_rest || restart_velmora; } && "case_$name" && program_survived; then
         echo "PASS $name ($((SECONDS - begin)) s)"
     else
         [ -z "${VELMORA_SCREENSHOTS:-}" ] || import -window root "$VELMORA_SCREENSHOTS/$name.png"
-        stop_velmora 2>/dev/null
+        stop_velmora
         failed+=("$name")
         echo "FAIL $name" >&2
     fi
+    program_fresh=no
 done
+stop_velmora
 [ ${#failed[@]} -eq 0 ] || { echo "failed: ${failed[*]}" >&2; exit 1; }
