@@ -10,6 +10,8 @@
 #include <QPainter>
 #include <QWindow>
 
+#include <utility>
+
 namespace ui {
 
 Shape::Shape(QWidget* parent, const QRect& geometry, const QColor& fill) : QWidget(parent), fill_(fill)
@@ -101,19 +103,32 @@ ScrollBar::ScrollBar(QWidget* parent, const QRect& geometry, int minimum, int ma
     // Qt's scroll bars run arrow keys and the wheel backwards; a tuning slider goes up to the right.
     setInvertedControls(false);
     setFocusPolicy(Qt::StrongFocus);
-    // A message box opened by the change handling takes the mouse's release: without this check the
-    // arrow's repeat would go on stepping behind the box, one more box per step.
-    connect(this, &QAbstractSlider::actionTriggered, this, [this] {
-        const bool repeating = repeatAction() != SliderNoAction;
-        if (repeating && (QApplication::activeModalWidget() || !(QApplication::mouseButtons() & Qt::LeftButton))) {
-            setRepeatAction(SliderNoAction);
-            setSliderPosition(value());
-        }
-    });
+    connect(this, &QAbstractSlider::actionTriggered, this, &ScrollBar::stopRepeatBehindABox);
     connect(this, &QScrollBar::valueChanged, this, [this] {
         setEnabled(true);
         emit changed();
     });
+}
+
+void ScrollBar::mousePressEvent(QMouseEvent* event)
+{
+    pressing_ = true;
+    QScrollBar::mousePressEvent(event);
+    pressing_ = false;
+}
+
+// A message box opened by the change handling takes the mouse's release: without this check the
+// arrow's repeat would go on stepping behind the box, one more box per step. The press's own step
+// always runs (a press that no window system delivered leaves the button state unknown); the
+// repeats that follow, also those timed while the box is open, are checked.
+void ScrollBar::stopRepeatBehindABox()
+{
+    if (std::exchange(pressing_, false) || repeatAction() == SliderNoAction)
+        return;
+    if (QApplication::activeModalWidget() || !(QApplication::mouseButtons() & Qt::LeftButton)) {
+        setRepeatAction(SliderNoAction);
+        setSliderPosition(value());
+    }
 }
 
 namespace {

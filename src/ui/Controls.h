@@ -76,6 +76,14 @@ public:
 
 signals:
     void changed();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    void stopRepeatBehindABox();
+
+    bool pressing_ = false; // the press's own first step is running
 };
 
 // Key preview: hands every key of `window` to the window's handlers before the focused control,
