@@ -25,6 +25,15 @@ public:
     {
     }
 
+    // A closed port leaves no note hanging on the device: what still sounds (the check run cut
+    // short by the exit, a reference A) is released before the client goes.
+    ~ExternalOutPort() override
+    {
+        if (client_->reaches(target_))
+            for (const auto& message : sounding_.noteOffs())
+                client_->send(message.view());
+    }
+
     MMRESULT sendShort(DWORD word) override
     {
         const auto message = UnpackShortMessage(word);

@@ -41,13 +41,26 @@ void SoundingNotes::track(const ShortMessage& message)
         channel.reset();
 }
 
+void SoundingNotes::appendNoteOffs(std::uint8_t channel, std::vector<ShortMessage>& messages) const
+{
+    for (std::uint8_t note = 0; note < 128; ++note)
+        if (sounding_[channel].test(note))
+            messages.push_back(Message(kNoteOff | channel, note, 0));
+}
+
+std::vector<ShortMessage> SoundingNotes::noteOffs() const
+{
+    std::vector<ShortMessage> messages;
+    for (std::uint8_t channel = 0; channel < sounding_.size(); ++channel)
+        appendNoteOffs(channel, messages);
+    return messages;
+}
+
 std::vector<ShortMessage> SoundingNotes::silencingMessages() const
 {
     std::vector<ShortMessage> messages;
     for (std::uint8_t channel = 0; channel < sounding_.size(); ++channel) {
-        for (std::uint8_t note = 0; note < 128; ++note)
-            if (sounding_[channel].test(note))
-                messages.push_back(Message(kNoteOff | channel, note, 0));
+        appendNoteOffs(channel, messages);
         messages.push_back(Message(kControlChange | channel, kDamperPedal, 0));
         messages.push_back(Message(kControlChange | channel, kAllNotesOff, 0));
     }

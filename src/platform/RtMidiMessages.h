@@ -17,12 +17,16 @@ bool IsCompleteSystemExclusive(std::span<const std::uint8_t> bytes);
 class SoundingNotes {
 public:
     void track(const ShortMessage& message);
+    // Note-offs for the notes known to sound.
+    std::vector<ShortMessage> noteOffs() const;
     // Note-offs for the notes known to sound, then on every channel the damper pedal lifted
     // (controller 64 = 0) and every note off (controller 123 = 0).
     std::vector<ShortMessage> silencingMessages() const;
     void clear() { sounding_ = {}; }
 
 private:
+    void appendNoteOffs(std::uint8_t channel, std::vector<ShortMessage>& messages) const;
+
     std::array<std::bitset<128>, 16> sounding_{};
 };
 

@@ -215,6 +215,19 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(Received().size() - before, kRounds, 5000);
     }
 
+    void aPortClosedWhileNotesSoundReleasesThem()
+    {
+        const int id = DeviceNamed(Environment("VELMORA_RECEIVER_PORT"));
+        const int before = Received().size();
+        HMIDIOUT handle = 0;
+        QCOMPARE(midiOutOpen(&handle, UINT(id)), MMSYSERR_NOERROR);
+        QCOMPARE(midiOutShortMsg(handle, 0x644290), MMSYSERR_NOERROR); // note-on F#4, channel 1
+        QCOMPARE(midiOutShortMsg(handle, 0x644591), MMSYSERR_NOERROR); // note-on A4, channel 2
+        QCOMPARE(midiOutClose(handle), MMSYSERR_NOERROR);
+        QTRY_COMPARE_WITH_TIMEOUT(Received().mid(before), QStringList({"90 42 64", "91 45 64", "80 42 00", "81 45 00"}),
+                                  5000);
+    }
+
     void ownPortsAreNotListed()
     {
         // Another copy of the program with an input port of its own, under our client name.
