@@ -3,6 +3,7 @@
 #include "synth/BuiltinSynthDevice.h"
 
 #include "synth/GsSynthPort.h"
+#include "synth/SampleRetuning.h"
 
 #include <QDebug>
 #include <QString>
@@ -41,13 +42,15 @@ public:
     }
 
 private:
-    std::unique_ptr<TuningCalibrator> calibratorFor(const FluidSynth& synth) const
+    // The calibrator's worker reloads `synth`'s SoundFont: the port keeps it alive, and stops the
+    // worker before the synthesizer goes.
+    std::unique_ptr<TuningCalibrator> calibratorFor(FluidSynth& synth) const
     {
         if (!options_.correctSoundFontTuning)
             return nullptr;
         const QString folder = options_.tuningCache.empty() ? TuningCache::DefaultFolder()
                                                             : QString::fromStdString(options_.tuningCache);
-        auto calibrator = std::make_unique<TuningCalibrator>(synth.soundFont(), TuningCache(folder));
+        auto calibrator = std::make_unique<TuningCalibrator>(synth.soundFont(), TuningCache(folder), SampleRetuner(synth));
         // The piano is what the game starts with, and nothing paces the built-in synthesizer: its
         // result is waited for here (read from the cache in milliseconds; measured once, in about
         // half a second), so that the first challenge is heard corrected.

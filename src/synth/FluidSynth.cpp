@@ -70,7 +70,11 @@ std::unique_ptr<FluidSynth> FluidSynth::Open(const FluidSynthOptions& options)
     // notes at once 6 dB below full scale (bench/run.sh).
     fluid_settings_setnum(settings, "synth.gain", 0.6);
     synth->synth_.reset(new_fluid_synth(settings));
-    if (!synth->synth_ || !synth->loadFirstSoundFont(options.soundFonts))
+    if (!synth->synth_)
+        return nullptr;
+    if (fluid_sfloader_t* loader = NewRewritingLoader(settings))
+        fluid_synth_add_sfloader(synth->synth_.get(), loader); // tried before FluidSynth's own
+    if (!synth->loadFirstSoundFont(options.soundFonts))
         return nullptr;
     synth->addKeyDetuneModulator();
     for (int channel = 0; channel < kChannels; ++channel)
@@ -83,12 +87,23 @@ bool FluidSynth::loadFirstSoundFont(const std::vector<std::string>& paths)
 {
     const GLibMessagesSilenced glibQuiet;
     for (const std::string& path : paths) {
-        if (fluid_synth_sfload(synth_.get(), path.c_str(), 1) != FLUID_FAILED) {
+        soundFontId_ = fluid_synth_sfload(synth_.get(), path.c_str(), 1);
+        if (soundFontId_ != FLUID_FAILED) {
             soundFont_ = path;
             return true;
         }
     }
     return false;
+}
+
+bool FluidSynth::reload(const std::optional<RewrittenSoundFont>& rewritten)
+{
+    const GLibMessagesSilenced glibQuiet;
+    const auto reloaded = [&] { return fluid_synth_sfreload(synth_.get(), soundFontId_) != FLUID_FAILED; };
+    if (!rewritten)
+        return reloaded();
+    const RewrittenSoundFontInUse inUse(*rewritten);
+    return reloaded();
 }
 
 // The detune rides on polyphonic key pressure, turned into fine tune by a modulator of ours: bipolar,

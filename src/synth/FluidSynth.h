@@ -2,9 +2,12 @@
 // detune that carries the GS scale tuning.
 #pragma once
 
+#include "synth/RewrittenSoundFont.h"
+
 #include <fluidsynth.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,6 +34,10 @@ public:
     const std::string& soundFont() const { return soundFont_; }
     double sampleRate() const;
 
+    // Loads the SoundFont again, as `rewritten` has it or as the file is. Channels keep their
+    // programs; notes sounding finish on the old samples.
+    bool reload(const std::optional<RewrittenSoundFont>& rewritten);
+
     // Renders the next `frames` frames; only while no audio output plays the synthesizer.
     void render(float* left, float* right, int frames);
 
@@ -55,6 +62,7 @@ private:
     std::unique_ptr<fluid_settings_t, SettingsDeleter> settings_;
     std::unique_ptr<fluid_synth_t, SynthDeleter> synth_;
     std::string soundFont_;
+    int soundFontId_ = FLUID_FAILED;
 };
 
 } // namespace synth

@@ -1,8 +1,8 @@
-// The correction travels in a FluidSynth key tuning per channel, beside the key-pressure fine tune
-// that carries the GS scale tuning, so it never eats into the scale tuning's ±64 cents. It is rounded
-// to whole cents: FluidSynth 2.3 floors every voice's pitch to a whole cent before it becomes a
-// playback rate (fine tune, pitch bend and key tunings alike, measured), so half a cent at most is
-// left. The offsets stay far below the 50 cents at which FluidSynth would pick a neighbour's sample.
+// What the sample rates leave travels in a FluidSynth key tuning per channel, beside the key-pressure
+// fine tune that carries the GS scale tuning, so it never eats into the scale tuning's ±64 cents. It
+// is rounded to whole cents: FluidSynth 2.3 floors every voice's pitch to a whole cent before it
+// becomes a playback rate (fine tune, pitch bend and key tunings alike, measured). The offsets stay
+// far below the 50 cents at which FluidSynth would pick a neighbour's sample.
 #include "synth/SoundFontCorrection.h"
 
 #include <cmath>
@@ -24,11 +24,9 @@ void SoundFontCorrection::programChanged(int channel, int program)
 {
     if (!calibrator_ || channel >= kChannels)
         return;
-    channels_[channel] = {.program = program};
-    put(channel, std::nullopt);
+    programs_[channel] = program;
+    put(channel);
     calibrator_->request(program);
-    resultsSeen_.reset();
-    update();
 }
 
 void SoundFontCorrection::programsReset()
@@ -42,19 +40,14 @@ void SoundFontCorrection::update()
     if (!calibrator_ || resultsSeen_ == calibrator_->resultCount())
         return;
     resultsSeen_ = calibrator_->resultCount();
-    for (int channel = 0; channel < kChannels; ++channel) {
-        Channel& state = channels_[channel];
-        if (state.corrected)
-            continue;
-        if (const auto tuning = calibrator_->result(state.program)) {
-            put(channel, tuning);
-            state.corrected = true;
-        }
-    }
+    // A new result can change what is left of another preset's (two presets sharing a sample).
+    for (int channel = 0; channel < kChannels; ++channel)
+        put(channel);
 }
 
-void SoundFontCorrection::put(int channel, const std::optional<ProgramTuning>& tuning)
+void SoundFontCorrection::put(int channel)
 {
+    const auto tuning = calibrator_->result(programs_[channel]);
     if (!tuning || !tuning->corrected) {
         fluid_synth_deactivate_tuning(synth_.get(), channel, 1);
         return;

@@ -1,7 +1,9 @@
 // The measured corrections put on the synthesizer: each of the game's two channels (the player's
 // and the reference A's) sounds its keys in equal temperament, whatever the SoundFont's samples do,
 // as soon as its preset's measurement is there; until then, and for presets that cannot be
-// corrected, the preset plays as it is. The GS scale tuning rides on top, per key.
+// corrected, the preset plays as it is. The GS scale tuning rides on top, per key. The calibrator's
+// worker has put what it could into the SoundFont's sample rates (SampleRetuner); what is left here
+// is whole cents.
 #pragma once
 
 #include "synth/FluidSynth.h"
@@ -26,16 +28,11 @@ public:
 
 private:
     static constexpr int kChannels = 2;
-    struct Channel {
-        int program = 0;
-        bool corrected = false; // the program's result is on the channel
-    };
-
-    void put(int channel, const std::optional<ProgramTuning>& tuning);
+    void put(int channel);
 
     FluidSynth& synth_;
     std::unique_ptr<TuningCalibrator> calibrator_;
-    std::array<Channel, kChannels> channels_{};
+    std::array<int, kChannels> programs_{};
     std::optional<unsigned> resultsSeen_;
 };
 

@@ -3,17 +3,17 @@
 
 namespace synth {
 
-TuningCalibrator::TuningCalibrator(std::string soundFont, TuningCache cache)
-    : TuningCalibrator(soundFont, std::move(cache),
-                       [soundFont](int program, std::stop_token stop) {
-                           return MeasureProgramTuning(soundFont, program, stop);
-                       })
+TuningCalibrator::TuningCalibrator(std::string soundFont, TuningCache cache, Settle settle)
+    : TuningCalibrator(
+          soundFont, std::move(cache),
+          [soundFont](int program, std::stop_token stop) { return MeasureProgramTuning(soundFont, program, stop); },
+          std::move(settle))
 {
 }
 
-TuningCalibrator::TuningCalibrator(std::string soundFont, TuningCache cache, Measure measure)
+TuningCalibrator::TuningCalibrator(std::string soundFont, TuningCache cache, Measure measure, Settle settle)
     : soundFont_(std::move(soundFont)), cache_(std::move(cache)), measure_(std::move(measure)),
-      worker_([this](std::stop_token stop) { work(stop); })
+      settle_(std::move(settle)), worker_([this](std::stop_token stop) { work(stop); })
 {
 }
 
@@ -63,9 +63,11 @@ void TuningCalibrator::work(std::stop_token stop)
         const auto tuning = cachedOrMeasured(program, stop);
         if (!tuning)
             continue; // stopped, or the SoundFont cannot be read: the preset plays as it is
+        measured_[program] = *tuning;
+        auto settled = settle_ ? settle_(measured_) : measured_;
         {
             const std::lock_guard lock(mutex_);
-            results_[program] = *tuning;
+            results_ = std::move(settled);
             resultCount_.fetch_add(1, std::memory_order_release);
         }
         changed_.notify_all();

@@ -1,5 +1,6 @@
 // Measures the presets the synthesizer plays, one after another in a worker thread, taking what the
-// cache already knows; the synthesizer's thread asks for a preset and picks up results when ready.
+// cache already knows, and settles each new result (puts what it can into the SoundFont) on that
+// thread too; the synthesizer's thread asks for a preset and picks up what is left to correct.
 #pragma once
 
 #include "synth/ProgramTuning.h"
@@ -20,18 +21,22 @@ namespace synth {
 class TuningCalibrator {
 public:
     using Measure = std::function<std::optional<ProgramTuning>(int program, std::stop_token)>;
+    // Given every measurement so far, by program, corrects what it can and returns what is left.
+    using Settle = std::function<std::map<int, ProgramTuning>(const std::map<int, ProgramTuning>& measured)>;
 
-    // Measures with MeasureProgramTuning on `soundFont`.
-    TuningCalibrator(std::string soundFont, TuningCache cache);
+    // Measures with MeasureProgramTuning on `soundFont`. Without `settle` the results are the
+    // measurements themselves.
+    TuningCalibrator(std::string soundFont, TuningCache cache, Settle settle = {});
     // Measures with `measure` (the tests count its calls); `soundFont` only names the cache entries.
-    TuningCalibrator(std::string soundFont, TuningCache cache, Measure measure);
+    TuningCalibrator(std::string soundFont, TuningCache cache, Measure measure, Settle settle = {});
     ~TuningCalibrator(); // stops a measurement under way and waits for the worker
     TuningCalibrator(const TuningCalibrator&) = delete;
     TuningCalibrator& operator=(const TuningCalibrator&) = delete;
 
     // Queues `program` unless it is queued or done already.
     void request(int program);
-    // The result, when there is one (a preset that could not be measured has none).
+    // What is left of the preset's offsets once settled, when there is a result (a preset that
+    // could not be measured has none).
     std::optional<ProgramTuning> result(int program) const;
     // The same, waiting up to `timeout` for it.
     std::optional<ProgramTuning> waitFor(int program, std::chrono::milliseconds timeout) const;
@@ -45,6 +50,8 @@ private:
     const std::string soundFont_;
     const TuningCache cache_;
     const Measure measure_;
+    const Settle settle_;
+    std::map<int, ProgramTuning> measured_; // the worker's alone
     mutable std::mutex mutex_;
     mutable std::condition_variable_any changed_; // a request queued or a result in
     std::deque<int> queue_;
