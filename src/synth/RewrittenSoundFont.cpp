@@ -21,7 +21,8 @@ struct OpenFile {
     std::unique_ptr<std::FILE, FileCloser> file;
     std::optional<RewrittenSoundFont> rewritten;
     std::uint64_t size = 0;
-    std::uint64_t position = 0;
+    std::uint64_t position = 0;     // in the file FluidSynth reads
+    std::uint64_t filePosition = 0; // in the file on disk; seeking only when elsewhere keeps stdio's buffer
 };
 
 OpenFile& Opened(void* handle)
@@ -37,7 +38,8 @@ void* Open(const char* path)
     const long size = std::ftell(file.get());
     if (size < 0)
         return nullptr;
-    auto opened = std::make_unique<OpenFile>(OpenFile{std::move(file), std::nullopt, std::uint64_t(size)});
+    auto opened = std::make_unique<OpenFile>(
+        OpenFile{std::move(file), std::nullopt, std::uint64_t(size), 0, std::uint64_t(size)}); // at the end
     if (rewrittenOnThisThread && rewrittenOnThisThread->kept <= opened->size) {
         opened->rewritten = *rewrittenOnThisThread;
         opened->size = opened->rewritten->kept + opened->rewritten->tail.size();
@@ -55,8 +57,10 @@ int Read(void* buffer, fluid_long_long_t count, void* handle)
     const std::uint64_t kept = opened.rewritten ? opened.rewritten->kept : opened.size;
     if (start < kept) {
         const std::size_t fromFile = std::size_t(std::min(end, kept) - start);
-        if (std::fseek(opened.file.get(), long(start), SEEK_SET) != 0 ||
-            std::fread(bytes, 1, fromFile, opened.file.get()) != fromFile)
+        if (start != opened.filePosition && std::fseek(opened.file.get(), long(start), SEEK_SET) != 0)
+            return FLUID_FAILED;
+        opened.filePosition = start + std::fread(bytes, 1, fromFile, opened.file.get());
+        if (opened.filePosition != start + fromFile)
             return FLUID_FAILED;
     }
     if (opened.rewritten) {

@@ -41,13 +41,11 @@ SampleRetuning RetuneSamples(const SoundFontLayout& layout, const std::map<int, 
 std::map<int, ProgramTuning> SampleRetuner::operator()(const std::map<int, ProgramTuning>& measured)
 {
     if (!layout_)
-        layout_ = SoundFontLayout::Read(synth_.soundFont());
-    if (!*layout_)
         return measured;
-    SampleRetuning retuning = RetuneSamples(**layout_, measured);
+    SampleRetuning retuning = RetuneSamples(*layout_, measured);
     if (retuning.soundFont != loaded_) {
         if (!synth_.reload(retuning.soundFont))
-            return measured; // the file is gone; the synthesizer keeps what it had loaded
+            return measured; // the file is gone: nothing sounds any more
         loaded_ = std::move(retuning.soundFont);
     }
     return retuning.left;
