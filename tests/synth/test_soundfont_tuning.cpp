@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -135,6 +136,20 @@ private slots:
         QCOMPARE(start(4.5), Invented(4.5));
         QCOMPARE(measured, 3);
         QCOMPARE(cache.load(soundFont.toStdString(), 7), Invented(4.5));
+    }
+
+    // The worker reloads the SoundFont while the synthesizer plays: a note sounding meanwhile plays on.
+    void noteSoundsOnThroughReload()
+    {
+        auto synth = synth::FluidSynth::Open({.soundFonts = {kSoundFont}, .reverb = false});
+        QVERIFY(synth);
+        std::vector<float> left(int(0.3 * synth->sampleRate())), right(left.size());
+        fluid_synth_noteon(synth->get(), 0, 60, 100);
+        synth->render(left.data(), right.data(), 256);
+        synth::SampleRetuner retuner(*synth);
+        QVERIFY(std::abs(retuner({{kPiano, Invented(3.5)}}).at(kPiano).offsets[0]) < 0.05); // rates moved
+        synth->render(left.data(), right.data(), int(left.size()));
+        QVERIFY(*std::max_element(left.begin(), left.end()) > 0.01f);
     }
 
     void presetWithoutSteadyPitchLeftAlone_data()
