@@ -119,7 +119,7 @@ struct Latencies {
 };
 
 // A piano note on channel 1 after `quiet` without one, kTrials times.
-Latencies NoteToSound(platform::MidiOutPort& port, Recorder& recorder, std::chrono::milliseconds quiet)
+Latencies NoteToSound(platform::OutputPort& port, Recorder& recorder, std::chrono::milliseconds quiet)
 {
     std::vector<double> times;
     for (int trial = 0; trial < kTrials; ++trial) {
@@ -141,7 +141,7 @@ void DriverRows(const std::string& driver)
     synth::BuiltinSynthOptions options;
     options.audioDrivers = {driver};
     options.reverb = false; // its tail would keep a silence from beginning for seconds
-    std::unique_ptr<platform::MidiOutPort> port;
+    std::unique_ptr<platform::OutputPort> port;
     if (synth::MakeBuiltinSynthDevice(options)->open(port) != MMSYSERR_NOERROR)
         return;
     const std::string on = "audio output (" + driver + "): ";

@@ -44,7 +44,7 @@ double CpuSeconds()
 // The moment the latest short message left the program.
 Clock::time_point lastShortMessage;
 
-class InstantPort final : public platform::MidiOutPort {
+class InstantPort final : public platform::OutputPort {
 public:
     MMRESULT sendShort(DWORD) override
     {
@@ -58,7 +58,7 @@ public:
 class InstantDevice final : public platform::MidiOutDevice {
 public:
     std::string name() const override { return "Bench"; }
-    MMRESULT open(std::unique_ptr<platform::MidiOutPort>& port) override
+    MMRESULT open(std::unique_ptr<platform::OutputPort>& port) override
     {
         port = std::make_unique<InstantPort>();
         return MMSYSERR_NOERROR;

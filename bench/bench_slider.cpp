@@ -81,7 +81,7 @@ struct Studio {
 
 Studio studio;
 
-class StudioPort final : public platform::MidiOutPort {
+class StudioPort final : public platform::OutputPort {
 public:
     MMRESULT sendShort(DWORD word) override
     {
@@ -104,7 +104,7 @@ public:
 class StudioDevice final : public platform::MidiOutDevice {
 public:
     std::string name() const override { return synth::kBuiltinSynthName; }
-    MMRESULT open(std::unique_ptr<platform::MidiOutPort>& port) override
+    MMRESULT open(std::unique_ptr<platform::OutputPort>& port) override
     {
         port = std::make_unique<StudioPort>();
         return MMSYSERR_NOERROR;

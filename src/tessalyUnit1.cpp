@@ -47,15 +47,20 @@ const QString kCannotSaveText = QStringLiteral("設定ファイルを保存で�
 const QString kCannotSaveExplanation =
     QStringLiteral("このフォルダーに書き込めるか、ディスクに空きがあるかを確かめてください。");
 
+// The reference A: A4, 440 Hz.
+constexpr int kReferenceNote = 69;
+// The old device's MIDI channel 10 falls silent before a device switch.
+constexpr int kChannel10 = 9;
+
 void ReferenceOn()
 {
-    midi::SendShort(0x91, 69, 100);
+    midi::SendNoteOn(midi::kReferenceChannel, kReferenceNote);
     ReferenceToneUsed = true;
 }
 
 void ReferenceOff()
 {
-    midi::SendShort(0x81, 69, 127);
+    midi::SendNoteOff(midi::kReferenceChannel, kReferenceNote);
 }
 
 // The screens' usable areas, the primary first.
@@ -75,12 +80,12 @@ std::vector<QRect> ScreenAreas()
 
 void CurrentNoteOn()
 {
-    midi::SendShort(0x90, std::uint8_t(CurrentNote), 100);
+    midi::SendNoteOn(midi::kKeysChannel, CurrentNote);
 }
 
 void CurrentNoteOff()
 {
-    midi::SendShort(0x80, std::uint8_t(CurrentNote), 127);
+    midi::SendNoteOff(midi::kKeysChannel, CurrentNote);
 }
 
 QString OpenErrorText(MMRESULT result)
@@ -324,7 +329,7 @@ void TForm1::FormClose()
 void TForm1::restoreTuningAndClosePort()
 {
     std::array<std::uint8_t, midi::kPitchClasses> equalTemperament;
-    equalTemperament.fill(midi::kScaleTuningCentre);
+    equalTemperament.fill(midi::gs::kScaleTuningCentre);
     midi::FillScaleTuningMessage(equalTemperament);
     midi::SendScaleTuningMessage(midi::kWaitAfterNewChallenge);
     midiOutClose(MidiOutPort);
@@ -363,7 +368,7 @@ game::WindowBounds TForm1::boundsToSave() const
 
 void TForm1::ComboBox1Change()
 {
-    midi::SendShort(0xB9, 120, 0); // all sound off on channel 10 of the old device
+    midi::SendAllSoundOff(kChannel10);
     midiOutClose(MidiOutPort);
     SelectedDeviceId = ListedDeviceIds[std::size_t(ComboBox1->currentIndex())];
     if (const MMRESULT result = OpenOutputWithRetry(); result != MMSYSERR_NOERROR)
@@ -407,7 +412,7 @@ void TForm1::FormKeyDown(int key)
         }
     }
     if (key == game::kVkSpace)
-        midi::SendShort(0xB0, 64, 127); // every auto-repeat presses the pedal again
+        midi::SendSustainPedal(midi::kKeysChannel, true); // every auto-repeat presses the pedal again
 }
 
 void TForm1::FormKeyUp(int key)
@@ -419,7 +424,7 @@ void TForm1::FormKeyUp(int key)
         paintKey(CurrentNote, false);
     }
     if (key == game::kVkSpace)
-        midi::SendShort(0xB0, 64, 0);
+        midi::SendSustainPedal(midi::kKeysChannel, false);
 }
 
 // ---- Reference A, menu, hint, clip, clock ---------------------------------------------------

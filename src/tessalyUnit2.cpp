@@ -152,12 +152,12 @@ void TForm2::Timer1Timer()
 {
     if (!CheckRunActive)
         return;
-    midi::SendShort(0x80, std::uint8_t(CheckRunNote - 1), 127);
-    midi::SendShort(0x90, std::uint8_t(CheckRunNote), 100);
+    midi::SendNoteOff(midi::kKeysChannel, CheckRunNote - 1);
+    midi::SendNoteOn(midi::kKeysChannel, CheckRunNote);
     if (++CheckRunNote == kCheckRunEnd) {
         CheckRunActive = false;
         CheckRunNote = kCheckRunFirstNote;
-        midi::SendShort(0x80, kCheckRunEnd - 1, 127);
+        midi::SendNoteOff(midi::kKeysChannel, kCheckRunEnd - 1);
     }
 }
 

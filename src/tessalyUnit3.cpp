@@ -145,7 +145,7 @@ void TForm3::FormClose()
     hide();
     StartNextChallenge();
     enableSettings();
-    midi::SendShort(0xB0, 120, 0); // all sound off on channel 1
+    midi::SendAllSoundOff(midi::kKeysChannel);
 }
 
 void TForm3::Button1Click()

@@ -23,6 +23,6 @@ TForm7::TForm7()
 void TForm7::ComboBox1Change()
 {
     // Channel 1 plays the detuned keys, channel 2 the reference A: both take the instrument.
-    midi::SendShort(0xC0, std::uint8_t(ComboBox1->currentIndex()));
-    midi::SendShort(0xC1, std::uint8_t(ComboBox1->currentIndex()));
+    midi::SendProgramChange(midi::kKeysChannel, ComboBox1->currentIndex());
+    midi::SendProgramChange(midi::kReferenceChannel, ComboBox1->currentIndex());
 }

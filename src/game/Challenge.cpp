@@ -53,8 +53,8 @@ std::array<std::uint8_t, kPitchClasses> ScaleTuningData(const DetuneArray& detun
     // Unsigned arithmetic keeps exactly the low 8 bits, without signed overflow on wild input.
     std::array<std::uint8_t, kPitchClasses> data{};
     for (std::size_t i = 0; i < data.size(); ++i) {
-        const std::uint32_t sum =
-            std::uint32_t(detune[i]) + 64u + std::uint32_t(positions[i]) * std::uint32_t(stepCents);
+        const std::uint32_t sum = std::uint32_t(detune[i]) + midi::gs::kScaleTuningCentre +
+                                  std::uint32_t(positions[i]) * std::uint32_t(stepCents);
         data[i] = std::uint8_t(sum & 0xFFu);
     }
     return data;

@@ -2,6 +2,8 @@
 // detuning, the scale-tuning data bytes, and cents as text.
 #pragma once
 
+#include "midi/Midi.h"
+
 #include <QString>
 
 #include <array>
@@ -10,7 +12,7 @@
 
 namespace game {
 
-constexpr int kPitchClasses = 12;
+using midi::kPitchClasses;
 constexpr int kDifficulties = 4;
 
 using DetuneArray = std::array<std::int32_t, kPitchClasses>;
@@ -30,7 +32,7 @@ SliderRange SliderRangeOf(int difficulty);
 // r drawn uniformly by `random`.
 std::int32_t DrawDetune(int difficulty, std::mt19937& random);
 
-// Data byte i of the scale tuning: the low 8 bits of detune[i] + 64 + positions[i] × step.
+// Data byte i of the scale tuning: the low 8 bits of detune[i] + 64 (the centre) + positions[i] × step.
 std::array<std::uint8_t, kPitchClasses> ScaleTuningData(const DetuneArray& detune,
                                                         const SliderPositions& positions, int stepCents);
 

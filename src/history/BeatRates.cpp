@@ -57,7 +57,7 @@ const std::array<TuningStep, kPitchClasses>& TuningOrder()
 std::array<StepBeats, kPitchClasses> BeatsOfTuning(const Cents& cents)
 {
     const auto centsOf = [&](int note, const Cents& tuning) {
-        return note == kReferenceNote ? 0.0 : double(tuning[std::size_t(note % 12)]);
+        return note == kReferenceNote ? 0.0 : double(tuning[std::size_t(note % kPitchClasses)]);
     };
     const auto beats = [&](const TuningStep& step, const Cents& tuning) {
         const int low = std::min(step.fromNote, step.toNote), high = std::max(step.fromNote, step.toNote);
@@ -78,7 +78,7 @@ std::array<StepBeats, kPitchClasses> BeatsOfTuning(const Cents& cents)
 
 QString NoteName(int midiNote)
 {
-    return game::PitchClassName(midiNote % 12) + QString::number(midiNote / 12 - 1);
+    return game::PitchClassName(midiNote % kPitchClasses) + QString::number(midiNote / kPitchClasses - 1);
 }
 
 } // namespace history

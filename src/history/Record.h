@@ -1,6 +1,8 @@
 // One finished challenge as the history keeps it.
 #pragma once
 
+#include "midi/Midi.h"
+
 #include <QDateTime>
 #include <QString>
 
@@ -9,7 +11,7 @@
 
 namespace history {
 
-constexpr int kPitchClasses = 12;
+using midi::kPitchClasses;
 using Cents = std::array<std::int32_t, kPitchClasses>;
 
 struct ChallengeRecord {

@@ -3,14 +3,13 @@
 
 #include "ui/Desktop.h"
 
-#include <numeric>
 #include <utility>
 
 HMIDIOUT MidiOutPort = 0;
 std::int32_t MidiResult = 0;
 
-const std::array<std::uint8_t, 11> GsResetMessage = {0xF0, 0x41, 0x10, 0x42, 0x12, 0x40,
-                                                     0x00, 0x7F, 0x00, 0x41, 0xF7};
+const std::array<std::uint8_t, 11> GsResetMessage =
+    midi::gs::DataSetMessage(midi::gs::kResetAddress, std::array{midi::gs::kResetValue});
 MIDIHDR GsResetHeader;
 
 std::array<std::uint8_t, 22> ScaleTuningMessage = {};
@@ -18,11 +17,6 @@ MIDIHDR ScaleTuningHeader;
 
 namespace midi {
 namespace {
-
-constexpr std::array<std::uint8_t, kScaleTuningDataOffset> kScaleTuningHead = {0xF0, 0x41, 0x10, 0x42,
-                                                                               0x12, 0x40, 0x11, 0x40};
-// The three address bytes 40 11 40, summed.
-constexpr int kScaleTuningAddressSum = 0x40 + 0x11 + 0x40;
 
 // Points `header` at `bytes` afresh and prepares it, as before every send.
 template <std::size_t N> void PrepareHeader(MIDIHDR& header, const std::array<std::uint8_t, N>& bytes)
@@ -56,7 +50,7 @@ void RestoreReturnedDevice(bool tuningFollows)
     if (!platform::DeviceReturned(MidiOutPort))
         return;
     SendGsReset(kWaitAfterGsResetAtSwitch);
-    if (!tuningFollows && ScaleTuningMessage.front() == 0xF0) // filled at least once
+    if (!tuningFollows && ScaleTuningMessage.front() == kSystemExclusive) // filled at least once
         SendScaleTuningNow(kWaitAfterRetune);
     if (onDeviceReturned)
         onDeviceReturned();
@@ -72,21 +66,37 @@ void OnDeviceReturned(std::function<void()> handler)
 void SendShort(std::uint8_t status, std::uint8_t data1, std::uint8_t data2)
 {
     RestoreReturnedDevice(false);
-    midiOutShortMsg(MidiOutPort, ShortMessage(status, data1, data2));
+    midiOutShortMsg(MidiOutPort, ShortWord(status, data1, data2));
 }
 
-std::uint8_t RolandChecksum(int sumOfAddressAndData)
+void SendNoteOn(int channel, int note)
 {
-    const int remainder = sumOfAddressAndData % 128;
-    return static_cast<std::uint8_t>(remainder == 0 ? 0 : 128 - remainder);
+    SendShort(StatusOf(kNoteOn, channel), std::uint8_t(note), kNoteOnVelocity);
+}
+
+void SendNoteOff(int channel, int note)
+{
+    SendShort(StatusOf(kNoteOff, channel), std::uint8_t(note), kNoteOffVelocity);
+}
+
+void SendSustainPedal(int channel, bool down)
+{
+    SendShort(StatusOf(kControlChange, channel), kSustainPedal, down ? kHighestData : 0);
+}
+
+void SendAllSoundOff(int channel)
+{
+    SendShort(StatusOf(kControlChange, channel), kAllSoundOff, 0);
+}
+
+void SendProgramChange(int channel, int program)
+{
+    SendShort(StatusOf(kProgramChange, channel), std::uint8_t(program));
 }
 
 void FillScaleTuningMessage(const std::array<std::uint8_t, kPitchClasses>& data)
 {
-    std::copy(kScaleTuningHead.begin(), kScaleTuningHead.end(), ScaleTuningMessage.begin());
-    std::copy(data.begin(), data.end(), ScaleTuningMessage.begin() + kScaleTuningDataOffset);
-    ScaleTuningMessage[kScaleTuningChecksumOffset] = static_cast<std::uint8_t>(ScaleTuningChecksum());
-    ScaleTuningMessage[kScaleTuningChecksumOffset + 1] = 0xF7;
+    ScaleTuningMessage = gs::DataSetMessage(gs::ScaleTuningAddress(gs::kPart1Block), data);
 }
 
 void SendScaleTuningMessage(DWORD waitAfter)
@@ -99,9 +109,8 @@ void SendScaleTuningMessage(DWORD waitAfter)
 
 int ScaleTuningChecksum()
 {
-    const auto data = ScaleTuningMessage.begin() + midi::kScaleTuningDataOffset;
-    return midi::RolandChecksum(
-        std::accumulate(data, data + midi::kPitchClasses, midi::kScaleTuningAddressSum));
+    return midi::gs::ChecksumOf(
+        std::span(ScaleTuningMessage).subspan(midi::gs::kAddressOffset, 3 + midi::kPitchClasses));
 }
 
 void SendGsReset(DWORD waitAfter)
@@ -118,12 +127,14 @@ void ReportLongMsgError(std::int32_t result)
     switch (result) {
     case MIDIERR_NOTREADY:
         text = "error1";
-        explanation = QStringLiteral("ＭＩＤＩ機器との接続が切れて、調律を送れませんでした。機器やＪＡＣＫサーバーが"
-                                     "戻れば次の操作でつなぎ直します。戻らないときはデバイス一覧から別の機器を選んでください。");
+        explanation = QStringLiteral(
+            "ＭＩＤＩ機器との接続が切れて、調律を送れませんでした。機器やＪＡＣＫサーバーが"
+            "戻れば次の操作でつなぎ直します。戻らないときはデバイス一覧から別の機器を選んでください。");
         break;
     case MIDIERR_UNPREPARED:
         text = "error2";
-        explanation = QStringLiteral("送信の準備ができていなかったので、調律を送れませんでした。もう一度操作してください。");
+        explanation = QStringLiteral(
+            "送信の準備ができていなかったので、調律を送れませんでした。もう一度操作してください。");
         break;
     case MMSYSERR_INVALHANDLE:
         text = "error3";
@@ -132,7 +143,8 @@ void ReportLongMsgError(std::int32_t result)
         break;
     case MMSYSERR_INVALPARAM:
         text = "error4";
-        explanation = QStringLiteral("調律のデータを機器が受け付けませんでした。デバイス一覧から機器を選び直してください。");
+        explanation = QStringLiteral(
+            "調律のデータを機器が受け付けませんでした。デバイス一覧から機器を選び直してください。");
         break;
     default:
         return;

@@ -1,7 +1,8 @@
-// The one output port, the short-message word, the GS reset and GS scale-tuning messages,
-// and the procedure by which system-exclusive messages are sent.
+// The one output port, the messages the game sends (notes, controllers, program changes, the GS
+// reset and GS scale tuning), and the procedure by which system-exclusive messages are sent.
 #pragma once
 
+#include "midi/Midi.h"
 #include "platform/WinMidi.h"
 
 #include <array>
@@ -23,12 +24,11 @@ extern MIDIHDR ScaleTuningHeader;
 
 namespace midi {
 
-constexpr int kPitchClasses = 12;
-// Offset of the first data byte (C) and of the checksum in ScaleTuningMessage.
-constexpr int kScaleTuningDataOffset = 8;
-constexpr int kScaleTuningChecksumOffset = 20;
-// A scale-tuning data byte for 0 cents.
-constexpr std::uint8_t kScaleTuningCentre = 0x40;
+// The channels the game plays: the detuned keys on MIDI channel 1, the reference A on channel 2.
+constexpr int kKeysChannel = 0;
+constexpr int kReferenceChannel = 1;
+constexpr std::uint8_t kNoteOnVelocity = 100;
+constexpr std::uint8_t kNoteOffVelocity = 127;
 
 // Waits of the system-exclusive sends, in milliseconds.
 constexpr DWORD kWaitBeforeScaleTuning = 300;
@@ -36,12 +36,6 @@ constexpr DWORD kWaitAfterNewChallenge = 1000; // also the reset at exit
 constexpr DWORD kWaitAfterRetune = 10;
 constexpr DWORD kWaitAfterGsResetAtStart = 100;
 constexpr DWORD kWaitAfterGsResetAtSwitch = 200;
-
-// status + 256 × data1 + 65536 × data2.
-constexpr DWORD ShortMessage(std::uint8_t status, std::uint8_t data1, std::uint8_t data2 = 0)
-{
-    return DWORD{status} | DWORD{data1} << 8 | DWORD{data2} << 16;
-}
 
 // A device that had gone away and is connected again (platform::DeviceReturned) has lost GS mode and the
 // tuning. So before a short message or a scale tuning goes out, such a device first gets, once,
@@ -54,9 +48,12 @@ void OnDeviceReturned(std::function<void()> handler);
 // stays silent.
 void SendShort(std::uint8_t status, std::uint8_t data1, std::uint8_t data2 = 0);
 
-// The Roland checksum of a data set: the value that brings the sum of address and data bytes
-// to a multiple of 128; 0 (never 128) when the sum already is one.
-std::uint8_t RolandChecksum(int sumOfAddressAndData);
+// The messages the game sends, by name; `channel` 0 is MIDI channel 1.
+void SendNoteOn(int channel, int note);  // velocity 100
+void SendNoteOff(int channel, int note); // velocity 127
+void SendSustainPedal(int channel, bool down);
+void SendAllSoundOff(int channel);
+void SendProgramChange(int channel, int program);
 
 // Writes the scale-tuning header (F0 41 10 42 12 40 11 40), the twelve data bytes given,
 // the checksum and F7 into ScaleTuningMessage.
@@ -68,7 +65,7 @@ void SendScaleTuningMessage(DWORD waitAfter);
 
 } // namespace midi
 
-// The checksum of ScaleTuningMessage: over the constant address 40 11 40 and data bytes 8 ... 19.
+// The checksum of ScaleTuningMessage: over its address 40 11 40 and its twelve data bytes.
 int ScaleTuningChecksum();
 
 // Sends GsResetMessage at once, then waits `waitAfter` milliseconds on a port that needs pacing.

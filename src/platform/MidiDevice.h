@@ -10,9 +10,9 @@
 namespace platform {
 
 // One open output port. Implementations never throw; failures are result codes.
-class MidiOutPort {
+class OutputPort {
 public:
-    virtual ~MidiOutPort() = default;
+    virtual ~OutputPort() = default;
     // A short message: status in bits 0-7, data 1 in bits 8-15, data 2 in bits 16-23.
     virtual MMRESULT sendShort(DWORD word) = 0;
     // A complete system-exclusive message, F0 ... F7.
@@ -37,7 +37,7 @@ public:
     // Result of the capability query; a device answering non-zero is left out of the list.
     virtual MMRESULT queryCapabilities() const { return MMSYSERR_NOERROR; }
     // Opens the device. On success `port` holds the open port and the result is 0.
-    virtual MMRESULT open(std::unique_ptr<MidiOutPort>& port) = 0;
+    virtual MMRESULT open(std::unique_ptr<OutputPort>& port) = 0;
 };
 
 } // namespace platform

@@ -5,7 +5,7 @@
 #include "platform/ExternalClient.h"
 #include "platform/JackMidiClient.h"
 #include "platform/RtMidiClient.h"
-#include "platform/RtMidiMessages.h"
+#include "platform/SoundingNotes.h"
 
 namespace platform {
 
@@ -18,7 +18,7 @@ namespace {
 
 // An open external port. Before every send it makes sure the port it was opened on still hears
 // us, since neither backend reports a message sent to a vanished port.
-class ExternalOutPort final : public MidiOutPort {
+class ExternalOutPort final : public OutputPort {
 public:
     ExternalOutPort(Backend backend, std::unique_ptr<ExternalClient> client, PortAddress target)
         : backend_(backend), client_(std::move(client)), target_(std::move(target))
@@ -36,7 +36,7 @@ public:
 
     MMRESULT sendShort(DWORD word) override
     {
-        const auto message = UnpackShortMessage(word);
+        const auto message = midi::UnpackShortWord(word);
         if (!message)
             return MMSYSERR_INVALPARAM;
         if (!deliver(message->view()))
@@ -47,7 +47,7 @@ public:
 
     MMRESULT sendLong(std::span<const std::uint8_t> bytes) override
     {
-        if (!IsCompleteSystemExclusive(bytes))
+        if (!midi::IsCompleteSystemExclusive(bytes))
             return MMSYSERR_INVALPARAM;
         return deliver(bytes) ? MMSYSERR_NOERROR : MIDIERR_NOTREADY;
     }
@@ -98,7 +98,7 @@ public:
 
     std::string name() const override { return address_.name; }
 
-    MMRESULT open(std::unique_ptr<MidiOutPort>& port) override
+    MMRESULT open(std::unique_ptr<OutputPort>& port) override
     {
         auto client = ConnectExternalClient(backend_);
         if (!client)

@@ -12,7 +12,7 @@ namespace {
 // The device list, enumerated on first use, and the open ports by handle.
 struct MidiTables {
     std::optional<std::vector<std::unique_ptr<MidiOutDevice>>> devices;
-    std::map<HMIDIOUT, std::unique_ptr<MidiOutPort>> ports;
+    std::map<HMIDIOUT, std::unique_ptr<OutputPort>> ports;
     HMIDIOUT lastHandle = 0;
 
     std::vector<std::unique_ptr<MidiOutDevice>>& deviceList()
@@ -26,7 +26,7 @@ struct MidiTables {
         auto& list = deviceList();
         return id < list.size() ? list[id].get() : nullptr;
     }
-    MidiOutPort* port(HMIDIOUT handle)
+    OutputPort* port(HMIDIOUT handle)
     {
         auto found = ports.find(handle);
         return found == ports.end() ? nullptr : found->second.get();
@@ -88,7 +88,7 @@ MMRESULT midiOutOpen(HMIDIOUT* handle, UINT deviceId, std::uintptr_t, std::uintp
     auto* device = tables().device(deviceId);
     if (device == nullptr)
         return MMSYSERR_BADDEVICEID;
-    std::unique_ptr<platform::MidiOutPort> port;
+    std::unique_ptr<platform::OutputPort> port;
     MMRESULT result = device->open(port);
     if (result != MMSYSERR_NOERROR)
         return result;

@@ -27,7 +27,7 @@ public:
 
     std::string name() const override { return kBuiltinSynthName; }
 
-    MMRESULT open(std::unique_ptr<platform::MidiOutPort>& port) override
+    MMRESULT open(std::unique_ptr<platform::OutputPort>& port) override
     {
         auto synth = FluidSynth::Open({.soundFonts = options_.soundFonts, .reverb = options_.reverb});
         if (!synth)

@@ -2,6 +2,8 @@
 // equal temperament until told otherwise.
 #include "synth/FluidSynth.h"
 
+#include "midi/Midi.h"
+
 #include <glib.h>
 
 #include <algorithm>
@@ -77,8 +79,8 @@ std::unique_ptr<FluidSynth> FluidSynth::Open(const FluidSynthOptions& options)
     if (!synth->loadFirstSoundFont(options.soundFonts))
         return nullptr;
     synth->addKeyDetuneModulator();
-    for (int channel = 0; channel < kChannels; ++channel)
-        for (int key = 0; key < kKeys; ++key)
+    for (int channel = 0; channel < midi::kChannels; ++channel)
+        for (int key = 0; key < midi::kKeys; ++key)
             synth->setKeyDetune(channel, key, 0);
     return synth;
 }

@@ -20,8 +20,6 @@ struct FluidSynthOptions {
 
 class FluidSynth {
 public:
-    static constexpr int kChannels = 16;
-    static constexpr int kKeys = 128;
     static constexpr int kLowestDetune = -64; // cents
     static constexpr int kHighestDetune = 63;
 

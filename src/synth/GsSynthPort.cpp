@@ -1,14 +1,10 @@
 // Short messages, system-exclusive messages and the reset of the built-in synthesizer's port.
 #include "synth/GsSynthPort.h"
 
-#include "platform/ShortMessage.h"
+#include "midi/Midi.h"
 
 namespace synth {
 namespace {
-
-constexpr int kSustainPedal = 64;
-constexpr int kSostenutoPedal = 66;
-constexpr int kResetAllControllers = 121;
 
 template <class... Handlers> struct Overloaded : Handlers... {
     using Handlers::operator()...;
@@ -24,35 +20,35 @@ GsSynthPort::GsSynthPort(std::unique_ptr<FluidSynth> synth, std::unique_ptr<Audi
 
 MMRESULT GsSynthPort::sendShort(DWORD word)
 {
-    const auto message = platform::UnpackShortMessage(word);
+    const auto message = midi::UnpackShortWord(word);
     if (!message)
         return MMSYSERR_INVALPARAM;
     correction_.update(); // a measurement finished since the last message sounds in this note
     fluid_synth_t* fluid = synth_->get();
-    const int channel = message->bytes[0] & 0x0F;
+    const int channel = midi::ChannelOf(message->bytes[0]);
     const int data1 = message->bytes[1];
     const int data2 = message->bytes[2];
-    switch (message->bytes[0] & 0xF0) {
-    case 0x80:
+    switch (midi::KindOf(message->bytes[0])) {
+    case midi::kNoteOff:
         fluid_synth_noteoff(fluid, channel, data1);
         break;
-    case 0x90:
+    case midi::kNoteOn:
         fluid_synth_noteon(fluid, channel, data1, data2); // velocity 0: note off
         break;
-    case 0xA0:
+    case midi::kKeyPressure:
         // Polyphonic key pressure carries our scale tuning; GS parts ignore it by default anyway.
         break;
-    case 0xB0:
+    case midi::kControlChange:
         controlChange(channel, data1, data2);
         break;
-    case 0xC0:
+    case midi::kProgramChange:
         fluid_synth_program_change(fluid, channel, data1);
         correction_.programChanged(channel, data1);
         break;
-    case 0xD0:
+    case midi::kChannelPressure:
         fluid_synth_channel_pressure(fluid, channel, data1);
         break;
-    case 0xE0:
+    case midi::kPitchBend:
         fluid_synth_pitch_bend(fluid, channel, data1 | data2 << 7);
         break;
     default: // system common and real-time messages: nothing to do for a synthesizer
@@ -67,7 +63,7 @@ void GsSynthPort::controlChange(int channel, int controller, int value)
     fluid_synth_cc(synth_->get(), channel, controller, value);
     // FluidSynth's reset of all controllers clears key pressure too, and with it the scale tuning,
     // which a GS part keeps.
-    if (controller == kResetAllControllers)
+    if (controller == midi::kResetAllControllers)
         detuneKeys(channel);
 }
 
@@ -82,9 +78,9 @@ MMRESULT GsSynthPort::sendLong(std::span<const std::uint8_t> bytes)
 
 MMRESULT GsSynthPort::reset()
 {
-    for (int channel = 0; channel < FluidSynth::kChannels; ++channel) {
-        fluid_synth_cc(synth_->get(), channel, kSustainPedal, 0);
-        fluid_synth_cc(synth_->get(), channel, kSostenutoPedal, 0);
+    for (int channel = 0; channel < midi::kChannels; ++channel) {
+        fluid_synth_cc(synth_->get(), channel, midi::kSustainPedal, 0);
+        fluid_synth_cc(synth_->get(), channel, midi::kSostenutoPedal, 0);
     }
     fluid_synth_all_notes_off(synth_->get(), -1);
     wakeAudio();
@@ -105,7 +101,7 @@ void GsSynthPort::resetToGsDefaults()
     fluid_synth_system_reset(synth_->get());
     fluid_synth_all_sounds_off(synth_->get(), -1);
     correction_.programsReset();
-    for (int channel = 0; channel < FluidSynth::kChannels; ++channel) {
+    for (int channel = 0; channel < midi::kChannels; ++channel) {
         scaleTuning_[channel].fill(0);
         detuneKeys(channel);
     }
@@ -121,8 +117,8 @@ void GsSynthPort::apply(const GsScaleTuning& tuning)
 
 void GsSynthPort::detuneKeys(int channel)
 {
-    for (int key = 0; key < FluidSynth::kKeys; ++key)
-        synth_->setKeyDetune(channel, key, scaleTuning_[channel][key % kPitchClasses]);
+    for (int key = 0; key < midi::kKeys; ++key)
+        synth_->setKeyDetune(channel, key, scaleTuning_[channel][key % midi::kPitchClasses]);
 }
 
 } // namespace synth

@@ -2,6 +2,7 @@
 // GS scale tuning interpreted here, before FluidSynth could see (and drop) them.
 #pragma once
 
+#include "midi/Midi.h"
 #include "platform/MidiDevice.h"
 #include "synth/AudioOutput.h"
 #include "synth/FluidSynth.h"
@@ -13,10 +14,9 @@
 
 namespace synth {
 
-class GsSynthPort final : public platform::MidiOutPort {
+class GsSynthPort final : public platform::OutputPort {
 public:
-    static constexpr int kPitchClasses = 12;
-    using ScaleTuning = std::array<int, kPitchClasses>; // cents, C ... B
+    using ScaleTuning = std::array<int, midi::kPitchClasses>; // cents, C ... B
 
     // Without `audio` the synthesizer plays only when rendered through synth(), as the tests do.
     // Without `calibrator` the SoundFont's own tuning is left as it is.
@@ -43,7 +43,7 @@ private:
 
     std::unique_ptr<FluidSynth> synth_;
     std::unique_ptr<AudioOutput> audio_; // declared after synth_: stops before the synthesizer goes
-    std::array<ScaleTuning, FluidSynth::kChannels> scaleTuning_{};
+    std::array<ScaleTuning, midi::kChannels> scaleTuning_{};
     SoundFontCorrection correction_; // after synth_: goes first
 };
 

@@ -5,6 +5,8 @@
 // far below the 50 cents at which FluidSynth would pick a neighbour's sample.
 #include "synth/SoundFontCorrection.h"
 
+#include "midi/Midi.h"
+
 #include <cmath>
 
 namespace synth {
@@ -52,8 +54,8 @@ void SoundFontCorrection::put(int channel)
         fluid_synth_deactivate_tuning(synth_.get(), channel, 1);
         return;
     }
-    std::array<double, FluidSynth::kKeys> pitch{};
-    for (int key = 0; key < FluidSynth::kKeys; ++key)
+    std::array<double, midi::kKeys> pitch{};
+    for (int key = 0; key < midi::kKeys; ++key)
         pitch[key] = 100.0 * key;
     for (int key = ProgramTuning::kLowestKey; key <= ProgramTuning::kHighestKey; ++key)
         pitch[key] -= std::round(tuning->offset(key));

@@ -246,7 +246,7 @@ private slots:
         QVERIFY(device);
         scratch.reset();
 
-        std::unique_ptr<platform::MidiOutPort> port;
+        std::unique_ptr<platform::OutputPort> port;
         QCOMPARE(device->open(port), MMSYSERR_NODRIVER);
         QVERIFY(!port);
     }
@@ -257,7 +257,7 @@ private slots:
         QVERIFY(!scratch->name().empty());
         auto device = JackDeviceNamed(scratch->name());
         QVERIFY(device);
-        std::unique_ptr<platform::MidiOutPort> port;
+        std::unique_ptr<platform::OutputPort> port;
         QCOMPARE(device->open(port), MMSYSERR_NOERROR);
         QCOMPARE(port->sendShort(kNoteOnA440), MMSYSERR_NOERROR);
         scratch.reset();
@@ -274,7 +274,7 @@ private slots:
         QVERIFY(!scratch->name().empty());
         auto device = JackDeviceNamed(scratch->name());
         QVERIFY(device);
-        std::unique_ptr<platform::MidiOutPort> port;
+        std::unique_ptr<platform::OutputPort> port;
         QCOMPARE(device->open(port), MMSYSERR_NOERROR);
         QCOMPARE(port->sendShort(kNoteOnA440), MMSYSERR_NOERROR);
 

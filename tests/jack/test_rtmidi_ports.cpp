@@ -3,8 +3,8 @@
 // that lists nothing and says nothing.
 #include "StderrCapture.h"
 #include "platform/RtMidiDevices.h"
-#include "platform/RtMidiMessages.h"
 #include "platform/RtMidiNames.h"
+#include "platform/SoundingNotes.h"
 
 #include <jack/jack.h>
 
@@ -146,7 +146,7 @@ private slots:
     {
         QFETCH(uint, word);
         QFETCH(QString, bytes);
-        const auto message = platform::UnpackShortMessage(word);
+        const auto message = midi::UnpackShortWord(word);
         QCOMPARE(message ? Hex(message->view()) : QString(), bytes);
     }
 
@@ -163,7 +163,7 @@ private slots:
     {
         QFETCH(QString, bytes);
         QFETCH(bool, complete);
-        QCOMPARE(platform::IsCompleteSystemExclusive(Bytes(bytes)), complete);
+        QCOMPARE(midi::IsCompleteSystemExclusive(Bytes(bytes)), complete);
     }
 
     void silencingEndsTheNotesKnownToSound_data()
@@ -184,7 +184,7 @@ private slots:
         QFETCH(QStringList, noteOffs);
         platform::SoundingNotes sounding;
         for (const auto& message : sent)
-            sounding.track(*platform::UnpackShortMessage(Word(message)));
+            sounding.track(*midi::UnpackShortWord(Word(message)));
         QStringList silencing;
         for (const auto& message : sounding.silencingMessages())
             silencing << Hex(message.view());
@@ -199,7 +199,7 @@ private slots:
             expected << QString("B%1 40 00").arg(channel, 0, 16).toUpper()
                      << QString("B%1 7B 00").arg(channel, 0, 16).toUpper();
         platform::SoundingNotes sounding;
-        sounding.track(*platform::UnpackShortMessage(Word("91 45 64")));
+        sounding.track(*midi::UnpackShortWord(Word("91 45 64")));
         QStringList silencing;
         for (const auto& message : sounding.silencingMessages())
             silencing << Hex(message.view());

@@ -12,7 +12,7 @@ namespace {
 std::array<std::uint8_t, midi::kPitchClasses> AllCentre()
 {
     std::array<std::uint8_t, midi::kPitchClasses> data;
-    data.fill(midi::kScaleTuningCentre);
+    data.fill(midi::gs::kScaleTuningCentre);
     return data;
 }
 
@@ -50,7 +50,7 @@ private slots:
     void checksumNeverReaches128()
     {
         for (int sum = 0; sum < 4 * 128; ++sum) {
-            const int checksum = midi::RolandChecksum(sum);
+            const int checksum = midi::gs::RolandChecksum(sum);
             QVERIFY(checksum >= 0 && checksum < 128);
             QCOMPARE((sum + checksum) % 128, 0);
         }
@@ -58,7 +58,7 @@ private slots:
 
     void gsResetStoredChecksumAgreesWithTheRule()
     {
-        QCOMPARE(int(GsResetMessage[9]), int(midi::RolandChecksum(0x40 + 0x00 + 0x7F + 0x00)));
+        QCOMPARE(int(GsResetMessage[9]), int(midi::gs::RolandChecksum(0x40 + 0x00 + 0x7F + 0x00)));
     }
 
     void exitResetBytes()
@@ -70,9 +70,9 @@ private slots:
 
     void shortMessageWord()
     {
-        QCOMPARE(midi::ShortMessage(0x90, 0x35, 0x64), DWORD(0x643590));
-        QCOMPARE(midi::ShortMessage(0xB0, 0x78, 0x00), DWORD(0x78B0));
-        QCOMPARE(midi::ShortMessage(0xC0, 127), DWORD(127 * 256 + 0xC0));
+        QCOMPARE(midi::ShortWord(0x90, 0x35, 0x64), DWORD(0x643590));
+        QCOMPARE(midi::ShortWord(0xB0, 0x78, 0x00), DWORD(0x78B0));
+        QCOMPARE(midi::ShortWord(0xC0, 127), DWORD(127 * 256 + 0xC0));
     }
 
     void scaleTuningSendOrderAndWaits_data()

@@ -1,7 +1,7 @@
 // The recording devices, virtual clock and recording desktop of the test bench.
 #include "Trace.h"
 
-#include "platform/ShortMessage.h"
+#include "midi/Midi.h"
 
 namespace testing {
 
@@ -42,7 +42,7 @@ QString HexBytes(const std::vector<std::uint8_t>& bytes)
 }
 
 // A recording port: every message it receives lands in the trace.
-class FakePort final : public platform::MidiOutPort {
+class FakePort final : public platform::OutputPort {
 public:
     FakePort(TestBench& bench, int id, const FakeDeviceConfig& config)
         : bench_(bench), id_(id), longResult_(config.longResult), paced_(config.paced)
@@ -52,7 +52,7 @@ public:
 
     MMRESULT sendShort(DWORD word) override
     {
-        const auto message = platform::UnpackShortMessage(word);
+        const auto message = midi::UnpackShortWord(word);
         if (!message)
             return MMSYSERR_INVALPARAM;
         bench_.record("short " + HexBytes({message->view().begin(), message->view().end()}));
@@ -89,7 +89,7 @@ public:
     FakeDevice(TestBench& bench, int id) : bench_(bench), id_(id) {}
     std::string name() const override { return config().name; }
     MMRESULT queryCapabilities() const override { return config().capabilities; }
-    MMRESULT open(std::unique_ptr<platform::MidiOutPort>& port) override
+    MMRESULT open(std::unique_ptr<platform::OutputPort>& port) override
     {
         auto& results = config().openResults;
         const MMRESULT result = results.empty() ? MMSYSERR_NOERROR : results.front();

@@ -85,7 +85,7 @@ private slots:
         QTest::ignoreMessage(QtWarningMsg,
                              QRegularExpression("^Built-in synthesizer: no SoundFont could be loaded"));
         QTest::failOnWarning(QRegularExpression(".")); // the program retries: said once is enough
-        std::unique_ptr<platform::MidiOutPort> port;
+        std::unique_ptr<platform::OutputPort> port;
         testing::StderrCapture capture;
         QCOMPARE(device->open(port), MMSYSERR_NODRIVER);
         QCOMPARE(device->open(port), MMSYSERR_NODRIVER);
@@ -107,7 +107,7 @@ private slots:
             options.audioDrivers.push_back(driver.toStdString());
         QTest::ignoreMessage(QtWarningMsg,
                              QRegularExpression("^Built-in synthesizer: no audio output could be opened"));
-        std::unique_ptr<platform::MidiOutPort> port;
+        std::unique_ptr<platform::OutputPort> port;
         QCOMPARE(synth::MakeBuiltinSynthDevice(options)->open(port), MMSYSERR_NOTENABLED);
         QVERIFY(!port);
     }
@@ -116,7 +116,7 @@ private slots:
     void desktopDriversFailQuietlyWithoutSound()
     {
         auto device = synth::MakeBuiltinSynthDevice();
-        std::unique_ptr<platform::MidiOutPort> port;
+        std::unique_ptr<platform::OutputPort> port;
         testing::StderrCapture capture; // our own line goes through Qt, to the test log
         const MMRESULT result = device->open(port);
         const QString printed = capture.text();

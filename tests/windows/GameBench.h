@@ -110,7 +110,7 @@ inline QString ScaleTuningTrace(const std::array<std::uint8_t, 12>& data)
         bytes.push_back(byte);
         sum += byte;
     }
-    bytes.push_back(midi::RolandChecksum(sum));
+    bytes.push_back(midi::gs::RolandChecksum(sum));
     bytes.push_back(0xF7);
     return "long " + HexBytes(bytes);
 }

@@ -1,7 +1,10 @@
-// Unpacking short-message words, checked against what each status calls for.
-#include "platform/ShortMessage.h"
+// Unpacking short-message words, checked against what each status calls for, and the
+// system-exclusive frame.
+#include "midi/Midi.h"
 
-namespace platform {
+#include <algorithm>
+
+namespace midi {
 namespace {
 
 // Bytes in a message with this status, the status included; 0 where no short message has it.
@@ -9,9 +12,9 @@ std::size_t MessageLength(std::uint8_t status)
 {
     if (status < 0x80)
         return 0;
-    if (status < 0xF0) {
-        const std::uint8_t kind = status & 0xF0;
-        return kind == 0xC0 || kind == 0xD0 ? 2 : 3;
+    if (status < kSystemExclusive) {
+        const std::uint8_t kind = KindOf(status);
+        return kind == kProgramChange || kind == kChannelPressure ? 2 : 3;
     }
     switch (status) {
     case 0xF1: // time-code quarter frame
@@ -32,9 +35,14 @@ std::size_t MessageLength(std::uint8_t status)
     }
 }
 
+bool IsData(std::uint8_t byte)
+{
+    return byte <= kHighestData;
+}
+
 } // namespace
 
-std::optional<ShortMessage> UnpackShortMessage(DWORD word)
+std::optional<ShortMessage> UnpackShortWord(std::uint32_t word)
 {
     ShortMessage message;
     message.size = MessageLength(word & 0xFF);
@@ -42,10 +50,16 @@ std::optional<ShortMessage> UnpackShortMessage(DWORD word)
         return std::nullopt;
     for (std::size_t i = 0; i < message.size; ++i) {
         message.bytes[i] = (word >> (8 * i)) & 0xFF;
-        if (i > 0 && message.bytes[i] >= 0x80)
+        if (i > 0 && !IsData(message.bytes[i]))
             return std::nullopt;
     }
     return message;
 }
 
-} // namespace platform
+bool IsCompleteSystemExclusive(std::span<const std::uint8_t> bytes)
+{
+    return bytes.size() >= 2 && bytes.front() == kSystemExclusive && bytes.back() == kEndOfExclusive &&
+           std::all_of(bytes.begin() + 1, bytes.end() - 1, IsData);
+}
+
+} // namespace midi
