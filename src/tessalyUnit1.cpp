@@ -462,6 +462,34 @@ void TForm1::ReleaseReferenceKeyElsewhere(const QWidget* window)
         Button1KeyUp();
 }
 
+// ---- Settings menu through a challenge --------------------------------------------------------
+
+void TForm1::lockSettings()
+{
+    for (auto [dialog, entry] : {std::pair<QWidget*, QAction*>{Form5, N2}, {Form7, N3}}) {
+        if (dialog) {
+            dialog->setEnabled(false);
+            dialog->hide();
+        }
+        entry->setEnabled(false);
+    }
+}
+
+void TForm1::unlockDifficulty()
+{
+    Form5->setEnabled(true);
+    N2->setEnabled(true);
+}
+
+void TForm1::unlockSettings()
+{
+    N1->setEnabled(true);
+    N2->setEnabled(true);
+    Form5->setEnabled(true);
+    N3->setEnabled(true);
+    Form7->setEnabled(true);
+}
+
 void TForm1::Button2Click()
 {
     Form4->show();

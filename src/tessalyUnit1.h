@@ -54,10 +54,16 @@ public:
     void FormActivate();
     void FormClose();
 
+    // The settings menu through a challenge: a slider move locks the difficulty and instrument
+    // settings (entries N2, N3 and their dialogs, which also hide), the answer check unlocks the
+    // difficulty, the next challenge unlocks everything.
+    void lockSettings();
+    void unlockDifficulty();
+    void unlockSettings();
+
     // The on-screen keys Shape1 ... Shape24, by shape number.
     ui::Shape* Shape(int number) const { return shapes_[number - 1]; }
 
-    std::array<ui::Shape*, 24> shapes_{};
     ui::Button* Button1 = nullptr;
     ui::Button* Button2 = nullptr;
     QComboBox* ComboBox1 = nullptr;
@@ -87,6 +93,7 @@ private:
     game::WindowBounds boundsToSave() const;
     void paintKey(int note, bool held);
 
+    std::array<ui::Shape*, 24> shapes_{};
     bool startedUp_ = false;
     bool closed_ = false;
     game::WindowBounds storedBounds_;  // the window's bounds as the settings file gave them

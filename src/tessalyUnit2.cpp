@@ -1,14 +1,12 @@
 // TForm2, the adjustment window: the challenge and its sends, the sliders, the answer check, the run.
 #include "tessalyUnit2.h"
 
-#include "game/Score.h"
 #include "midi/Messages.h"
 #include "platform/Random.h"
 #include "platform/System.h"
 #include "tessalyUnit1.h"
 #include "tessalyUnit3.h"
 #include "tessalyUnit5.h"
-#include "tessalyUnit7.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -25,18 +23,6 @@ namespace {
 constexpr int kCheckRunFirstNote = 60;
 constexpr int kCheckRunEnd = 74; // one past the last note, 73
 
-// Locks the difficulty and instrument settings until the answer check.
-void LockSettings()
-{
-    for (auto [dialog, entry] : {std::pair<QWidget*, QAction*>{Form5, Form1->N2}, {Form7, Form1->N3}}) {
-        if (dialog) {
-            dialog->setEnabled(false);
-            dialog->hide();
-        }
-        entry->setEnabled(false);
-    }
-}
-
 } // namespace
 
 int Difficulty()
@@ -47,20 +33,14 @@ int Difficulty()
 void NewChallenge()
 {
     const int difficulty = Difficulty();
-    const auto range = game::SliderRangeOf(difficulty);
-    for (int row = 1; row <= game::kPitchClasses; ++row) {
-        Form2->ScrollBar(row)->setMaximum(range.maximum); // a clamped position runs its change handling
-        Form2->ScrollBar(row)->setMinimum(range.minimum);
-    }
+    Form2->setSliderRange(game::SliderRangeOf(difficulty));
     platform::Randomize();
     for (auto& detune : DetuneTable)
         detune = game::DrawDetune(difficulty, platform::RandomGenerator());
-    for (int i = 0; i < game::kPitchClasses; ++i)
-        Form3->CorrectCell(i)->setText(game::CentsText(-DetuneTable[std::size_t(i)]));
+    Form3->showCorrectTuning(DetuneTable);
     midi::FillScaleTuningMessage(game::ScaleTuningData(DetuneTable, {}, 0));
     midi::SendScaleTuningMessage(midi::kWaitAfterNewChallenge);
-    for (int row = 1; row <= game::kPitchClasses; ++row)
-        Form2->ScrollBar(row)->setValue(0);
+    Form2->resetSliders();
 }
 
 void SendScaleTuning()
@@ -120,29 +100,51 @@ game::SliderPositions TForm2::sliderPositions() const
     return positions;
 }
 
+void TForm2::setSliderRange(game::SliderRange range)
+{
+    for (auto* scrollBar : scrollBars_) {
+        scrollBar->setMaximum(range.maximum); // a clamped position runs its change handling
+        scrollBar->setMinimum(range.minimum);
+    }
+}
+
+void TForm2::resetSliders()
+{
+    for (auto* scrollBar : scrollBars_)
+        scrollBar->setValue(0);
+}
+
+void TForm2::disableAnswerControls()
+{
+    Button1->setEnabled(false);
+    for (auto* scrollBar : scrollBars_)
+        scrollBar->setEnabled(false);
+}
+
+void TForm2::enableAnswerButton()
+{
+    Button1->setEnabled(true);
+}
+
+void TForm2::enableSliders()
+{
+    for (auto* scrollBar : scrollBars_)
+        scrollBar->setEnabled(true);
+}
+
 void TForm2::ScrollBarChange(int row)
 {
     SendScaleTuning();
-    const int cents = ScrollBar(row)->value() * game::StepCents(Difficulty());
-    Form3->PlayerCell(row - 1)->setText(game::CentsText(cents));
-    LockSettings();
+    Form3->showPlayerCents(row - 1, ScrollBar(row)->value() * game::StepCents(Difficulty()));
+    Form1->lockSettings();
 }
 
 void TForm2::Button1Click()
 {
-    QStringList player, correct;
-    for (int i = 0; i < game::kPitchClasses; ++i) {
-        player << Form3->PlayerCell(i)->text();
-        correct << Form3->CorrectCell(i)->text();
-    }
-    Form3->Label16->setText(QString::number(game::ScoreOf(player, correct)));
-    Form3->Label16->adjustSize();
+    Form3->showScore();
     Form3->show();
-    Form5->setEnabled(true);
-    Form1->N2->setEnabled(true);
-    Button1->setEnabled(false);
-    for (auto* scrollBar : scrollBars_)
-        scrollBar->setEnabled(false);
+    Form1->unlockDifficulty();
+    disableAnswerControls();
     TuningEndTime = platform::Now();
     CheckRunActive = true;
     Form1->History->recordAnswerCheck(); // after everything the player sees

@@ -21,18 +21,30 @@ public:
     void Button1Click();
     void Timer1Timer();
 
-    ui::ScrollBar* ScrollBar(int row) const { return scrollBars_[row - 1]; }
+    ui::ScrollBar* ScrollBar(int row) const { return scrollBars_[std::size_t(row - 1)]; }
     // The twelve slider positions, C ... B.
     game::SliderPositions sliderPositions() const;
 
-    std::array<QLabel*, 12> labels_{};
-    std::array<ui::ScrollBar*, 12> scrollBars_{};
+    // A new challenge: every slider takes the range, then goes back to 0; a slider whose position
+    // changes runs its change handling.
+    void setSliderRange(game::SliderRange range);
+    void resetSliders();
+    // The answer controls: the answer check disables the button and the sliders; the next challenge
+    // enables the button before it draws and the sliders after.
+    void disableAnswerControls();
+    void enableAnswerButton();
+    void enableSliders();
+
     ui::Button* Button1 = nullptr;
     QTimer* Timer1 = nullptr;
 
 protected:
     // The close request is refused, always.
     void closeEvent(QCloseEvent* event) override;
+
+private:
+    std::array<QLabel*, 12> labels_{};
+    std::array<ui::ScrollBar*, 12> scrollBars_{};
 };
 
 extern TForm2* Form2;

@@ -1,13 +1,12 @@
 // TForm3, the results window: both tunings and the score, the next challenge, quit, board, report.
 #include "tessalyUnit3.h"
 
-#include "game/Challenge.h"
 #include "game/Report.h"
+#include "game/Score.h"
 #include "midi/Messages.h"
 #include "platform/System.h"
 #include "tessalyUnit1.h"
 #include "tessalyUnit2.h"
-#include "tessalyUnit5.h"
 #include "tessalyUnit6.h"
 #include "tessalyUnit7.h"
 #include "ui/Desktop.h"
@@ -88,35 +87,58 @@ void TForm3::createButtons()
 
 void TForm3::FormCreate()
 {
-    for (int k = 0; k < game::kPitchClasses; ++k)
-        CorrectCell(k)->setText(game::CentsText(-DetuneTable[std::size_t(k)]));
+    showCorrectTuning(DetuneTable);
 }
 
-// Menu entries and dialogs usable again: steps shared by every start of the next challenge.
-void TForm3::enableSettings()
+void TForm3::showPlayerCents(int pitchClass, int cents)
 {
-    Form1->N1->setEnabled(true);
-    Form1->N2->setEnabled(true);
-    Form5->setEnabled(true);
-    Form1->N3->setEnabled(true);
-    Form7->setEnabled(true);
+    PlayerCell(pitchClass)->setText(game::CentsText(cents));
 }
 
-// The next challenge: answer button back, draw and send, sliders and settings back. Every caller
-// hides the window first, except the press on "もう一度挑戦" (see Button2MouseUp).
+void TForm3::showCorrectTuning(const game::DetuneArray& detune)
+{
+    for (int k = 0; k < game::kPitchClasses; ++k)
+        CorrectCell(k)->setText(game::CentsText(-detune[std::size_t(k)]));
+}
+
+QStringList TForm3::column(int firstCell) const
+{
+    QStringList texts;
+    for (int k = 0; k < game::kPitchClasses; ++k)
+        texts << staticTexts_[std::size_t(firstCell + k)]->text();
+    return texts;
+}
+
+QStringList TForm3::playerColumn() const
+{
+    return column(0);
+}
+
+QStringList TForm3::correctColumn() const
+{
+    return column(game::kPitchClasses);
+}
+
+void TForm3::showScore()
+{
+    Label16->setText(QString::number(game::ScoreOf(playerColumn(), correctColumn())));
+    Label16->adjustSize();
+}
+
+// The next challenge: answer button back, draw and send, sliders back. Every caller hides the
+// window first, except the press on "もう一度挑戦" (see Button2MouseUp), and unlocks the settings after.
 static void StartNextChallenge()
 {
-    Form2->Button1->setEnabled(true);
+    Form2->enableAnswerButton();
     NewChallenge();
     ReferenceToneUsed = false;
-    for (auto* scrollBar : Form2->scrollBars_)
-        scrollBar->setEnabled(true);
+    Form2->enableSliders();
 }
 
 void TForm3::Button2MouseDown()
 {
     StartNextChallenge();
-    enableSettings();
+    Form1->unlockSettings();
     TuningStartTime = platform::Now();
 }
 
@@ -125,7 +147,7 @@ void TForm3::Button2MouseDown()
 void TForm3::Button2MouseUp()
 {
     hide();
-    enableSettings();
+    Form1->unlockSettings();
     TuningStartTime = platform::Now();
 }
 
@@ -144,7 +166,7 @@ void TForm3::FormClose()
 {
     hide();
     StartNextChallenge();
-    enableSettings();
+    Form1->unlockSettings();
     midi::SendAllSoundOff(midi::kKeysChannel);
 }
 
@@ -156,10 +178,8 @@ void TForm3::Button1Click()
 void TForm3::Button3Click()
 {
     game::ReportInputs inputs;
-    for (int k = 0; k < game::kPitchClasses; ++k) {
-        inputs.player << PlayerCell(k)->text();
-        inputs.correct << CorrectCell(k)->text();
-    }
+    inputs.player = playerColumn();
+    inputs.correct = correctColumn();
     inputs.score = Label16->text();
     inputs.device = Form1->ComboBox1->currentText();
     inputs.instrument = Form7->ComboBox1->currentText();

@@ -1,6 +1,7 @@
 // TForm3, the results window: both tunings, the score, retry, quit, the board, and the clipboard report.
 #pragma once
 
+#include "game/Challenge.h"
 #include "ui/Controls.h"
 
 #include <QLabel>
@@ -30,7 +31,16 @@ public:
     // StaticText13 ... StaticText24: the correct tuning of pitch class 0 ... 11.
     QLabel* CorrectCell(int pitchClass) const { return staticTexts_[std::size_t(12 + pitchClass)]; }
 
-    std::array<QLabel*, 24> staticTexts_{};
+    // The columns are the only record of both tunings: the sliders write the player's cells, a new
+    // challenge the correct column (the detuning negated), and the answer check and the report
+    // read both back as the texts they show.
+    void showPlayerCents(int pitchClass, int cents);
+    void showCorrectTuning(const game::DetuneArray& detune);
+    QStringList playerColumn() const;
+    QStringList correctColumn() const;
+    // Label16 := the score of the two columns.
+    void showScore();
+
     QLabel* Label16 = nullptr;
     ui::Button* Button1 = nullptr;
     ui::Button* Button2 = nullptr;
@@ -41,10 +51,12 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    QStringList column(int firstCell) const;
     void createTable();
     void createScore();
     void createButtons();
-    void enableSettings();
+
+    std::array<QLabel*, 24> staticTexts_{};
 };
 
 extern TForm3* Form3;
