@@ -1,7 +1,7 @@
 // Creating and destroying the seven windows of a run in order.
 #include "Program.h"
 
-#include "midi/Messages.h"
+#include "ProgramState.h"
 #include "tessalyUnit1.h"
 #include "tessalyUnit2.h"
 #include "tessalyUnit3.h"
@@ -11,29 +11,6 @@
 #include "tessalyUnit7.h"
 
 namespace {
-
-void ResetProgramWideVariables()
-{
-    MidiOutPort = 0;
-    MidiResult = 0;
-    GsResetHeader = {};
-    ScaleTuningHeader = {};
-    ScaleTuningMessage = {};
-    SelectedDeviceId = 0;
-    DeviceCount = 0;
-    ListedDeviceIds.clear();
-    MapValue = 4;
-    SettingsFile = {};
-    TuningStartTime = {};
-    TuningEndTime = {};
-    ReferenceToneUsed = false;
-    ReferenceKeyHeld = false;
-    CurrentNote = 0;
-    KeyHeldFlags = {};
-    DetuneTable = {};
-    CheckRunActive = false;
-    CheckRunNote = 60;
-}
 
 // Creates a window: the program-wide reference is set before its creation handler runs, since
 // that handler may reach the window through it.
@@ -57,7 +34,7 @@ template <typename Form> void Destroy(std::unique_ptr<Form>& form, Form*& refere
 
 Program::Program()
 {
-    ResetProgramWideVariables();
+    ProgramWide = ProgramWideState{};
     form1_ = Create(Form1);
     if (ended())
         return;

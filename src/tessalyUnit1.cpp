@@ -19,17 +19,6 @@
 
 TForm1* Form1 = nullptr;
 
-std::int32_t SelectedDeviceId = 0;
-std::int32_t DeviceCount = 0;
-std::vector<std::int32_t> ListedDeviceIds;
-std::int32_t MapValue = 4;
-game::IniDocument SettingsFile;
-QDateTime TuningStartTime;
-bool ReferenceToneUsed = false;
-std::int32_t CurrentNote = 0;
-std::array<bool, 20> KeyHeldFlags{};
-bool ReferenceKeyHeld = false;
-
 namespace {
 
 constexpr int kOpenAttempts = 6;
@@ -235,7 +224,7 @@ void TForm1::FormCreate()
     loadSettings();
     SelectedDeviceId = SettingsFile.readInteger("Dev", "Dev_num", 0);
     const QString savedName = SettingsFile.readString("dev", "gakki", "none");
-    MapValue = SettingsFile.readInteger("dev", "map", 4);
+    MapValue = SettingsFile.readInteger("dev", "map", kDefaultMapValue);
     listDevices();
     selectSavedDevice(SelectedDeviceId, savedName);
     if (const MMRESULT result = OpenOutputWithRetry(); result != MMSYSERR_NOERROR)

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "HistoryWindow.h"
+#include "ProgramState.h"
 #include "game/IniDocument.h"
 #include "game/WindowPlacement.h"
 #include "platform/WinMidi.h"
@@ -102,18 +103,6 @@ private:
 };
 
 extern TForm1* Form1;
-
-// Program-wide state of the main window's unit.
-extern std::int32_t SelectedDeviceId;
-extern std::int32_t DeviceCount;
-extern std::vector<std::int32_t> ListedDeviceIds;
-extern std::int32_t MapValue;
-extern game::IniDocument SettingsFile;
-extern QDateTime TuningStartTime;
-extern bool ReferenceToneUsed;
-extern std::int32_t CurrentNote;
-extern std::array<bool, 20> KeyHeldFlags;
-extern bool ReferenceKeyHeld;
 
 // Note on (velocity 100) and note off (velocity 127) for CurrentNote on channel 1.
 void CurrentNoteOn();

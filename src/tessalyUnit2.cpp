@@ -13,15 +13,9 @@
 
 TForm2* Form2 = nullptr;
 
-game::DetuneArray DetuneTable{};
-bool CheckRunActive = false;
-std::int32_t CheckRunNote = 60;
-QDateTime TuningEndTime;
-
 namespace {
 
-constexpr int kCheckRunFirstNote = 60;
-constexpr int kCheckRunEnd = 74; // one past the last note, 73
+constexpr int kCheckRunEnd = kCheckRunFirstNote + 14; // one past the last note, 73
 
 } // namespace
 

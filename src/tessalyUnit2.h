@@ -1,6 +1,7 @@
 // TForm2, the adjustment window: NewChallenge, SendScaleTuning, the sliders, the answer check.
 #pragma once
 
+#include "ProgramState.h"
 #include "game/Challenge.h"
 #include "ui/Controls.h"
 
@@ -48,12 +49,6 @@ private:
 };
 
 extern TForm2* Form2;
-
-// The hidden detuning of the current challenge in cents, C ... B.
-extern game::DetuneArray DetuneTable;
-extern bool CheckRunActive;
-extern std::int32_t CheckRunNote;
-extern QDateTime TuningEndTime;
 
 // The selected item of the difficulty dialog, read afresh at every use.
 int Difficulty();

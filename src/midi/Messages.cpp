@@ -5,15 +5,8 @@
 
 #include <utility>
 
-HMIDIOUT MidiOutPort = 0;
-std::int32_t MidiResult = 0;
-
 const std::array<std::uint8_t, 11> GsResetMessage =
     midi::gs::DataSetMessage(midi::gs::kResetAddress, std::array{midi::gs::kResetValue});
-MIDIHDR GsResetHeader;
-
-std::array<std::uint8_t, 22> ScaleTuningMessage = {};
-MIDIHDR ScaleTuningHeader;
 
 namespace midi {
 namespace {

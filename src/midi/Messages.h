@@ -2,6 +2,7 @@
 // reset and GS scale tuning), and the procedure by which system-exclusive messages are sent.
 #pragma once
 
+#include "ProgramState.h"
 #include "midi/Midi.h"
 #include "platform/WinMidi.h"
 
@@ -9,18 +10,13 @@
 #include <cstdint>
 #include <functional>
 
-// The one open MIDI output port, shared by every window.
-extern HMIDIOUT MidiOutPort;
-// Result of the latest scale-tuning send (and of the reopen attempts of a device switch).
-extern std::int32_t MidiResult;
+// The program-wide MIDI state lives in ProgramState.h: MidiOutPort, the one open output port
+// shared by every window; MidiResult, the result of the latest scale-tuning send (and of the reopen
+// attempts of a device switch); ScaleTuningMessage, the GS scale tuning of part 1 (MIDI channel 1):
+// header, twelve data bytes C ... B, checksum, F7; and the two messages' headers.
 
 // The Roland GS reset: F0 41 10 42 12 40 00 7F 00 41 F7.
 extern const std::array<std::uint8_t, 11> GsResetMessage;
-extern MIDIHDR GsResetHeader;
-
-// The GS scale tuning of part 1 (MIDI channel 1): header, twelve data bytes C ... B, checksum, F7.
-extern std::array<std::uint8_t, 22> ScaleTuningMessage;
-extern MIDIHDR ScaleTuningHeader;
 
 namespace midi {
 
