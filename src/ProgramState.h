@@ -5,6 +5,7 @@
 
 #include "game/Challenge.h"
 #include "game/IniDocument.h"
+#include "game/SavedSettings.h"
 #include "platform/WinMidi.h"
 
 #include <QDateTime>
@@ -13,8 +14,6 @@
 #include <cstdint>
 #include <vector>
 
-// The settings file's "map" value when it holds none.
-constexpr std::int32_t kDefaultMapValue = 4;
 // The check run plays notes 60 ... 73 after the answer check.
 constexpr std::int32_t kCheckRunFirstNote = 60;
 
@@ -30,7 +29,7 @@ struct ProgramWideState {
     std::int32_t SelectedDeviceId = 0;
     std::int32_t DeviceCount = 0;
     std::vector<std::int32_t> ListedDeviceIds;
-    std::int32_t MapValue = kDefaultMapValue;
+    std::int32_t MapValue = game::kDefaultMapValue;
     game::IniDocument SettingsFile;
     QDateTime TuningStartTime;
     bool ReferenceToneUsed = false;

@@ -221,12 +221,12 @@ void TForm1::FormCreate()
     }
     DeviceCount = std::int32_t(midiOutGetNumDevs());
     SettingsFile = game::IniDocument::load(game::SettingsLocationOfThisProgram().pathToRead());
-    loadSettings();
-    SelectedDeviceId = SettingsFile.readInteger("Dev", "Dev_num", 0);
-    const QString savedName = SettingsFile.readString("dev", "gakki", "none");
-    MapValue = SettingsFile.readInteger("dev", "map", kDefaultMapValue);
+    const game::SavedSettings saved = game::ReadSavedSettings(SettingsFile);
+    placeWindow(saved.window);
+    SelectedDeviceId = saved.deviceNumber;
+    MapValue = saved.mapValue;
     listDevices();
-    selectSavedDevice(SelectedDeviceId, savedName);
+    selectSavedDevice(SelectedDeviceId, saved.deviceName);
     if (const MMRESULT result = OpenOutputWithRetry(); result != MMSYSERR_NOERROR)
         ui::ShowMessage(OpenErrorText(result), OpenErrorExplanation(result));
     SendGsReset(midi::kWaitAfterGsResetAtStart);
@@ -238,12 +238,9 @@ void TForm1::FormCreate()
     startedUp_ = true;
 }
 
-void TForm1::loadSettings()
+void TForm1::placeWindow(const game::WindowBounds& stored)
 {
-    storedBounds_.height = SettingsFile.readInteger("window", "height", 246);
-    storedBounds_.width = SettingsFile.readInteger("window", "width", 345);
-    storedBounds_.top = SettingsFile.readInteger("window", "top", 159);
-    storedBounds_.left = SettingsFile.readInteger("window", "left", 193);
+    storedBounds_ = stored;
     // Bounds that would leave the window off screen or unusable are not applied as they stand.
     appliedBounds_ = game::PlacedOnScreen(storedBounds_, minimumSize(), ScreenAreas());
     ui::SetBounds(this,
@@ -326,14 +323,10 @@ void TForm1::restoreTuningAndClosePort()
 
 void TForm1::saveSettings()
 {
-    const game::WindowBounds bounds = boundsToSave();
-    SettingsFile.writeInteger("window", "Height", bounds.height);
-    SettingsFile.writeInteger("window", "Width", bounds.width);
-    SettingsFile.writeInteger("window", "Top", bounds.top);
-    SettingsFile.writeInteger("window", "Left", bounds.left);
-    SettingsFile.writeInteger("dev", "dev_num", SelectedDeviceId);
-    SettingsFile.writeString("dev", "gakki", ComboBox1->currentText());
-    SettingsFile.writeInteger("dev", "map", MapValue);
+    game::WriteSavedSettings(SettingsFile, {.window = boundsToSave(),
+                                            .deviceNumber = SelectedDeviceId,
+                                            .deviceName = ComboBox1->currentText(),
+                                            .mapValue = MapValue});
     const QString path = game::SettingsLocationOfThisProgram().pathToWrite();
     if (!SettingsFile.save(path))
         ui::ShowMessage(kCannotSaveText.arg(path), kCannotSaveExplanation);

@@ -86,7 +86,7 @@ private:
     void createKeyboard(QWidget* client);
     void createControls(QWidget* client);
     void createMenu();
-    void loadSettings();
+    void placeWindow(const game::WindowBounds& stored);
     void listDevices();
     void selectSavedDevice(int savedPosition, const QString& savedName);
     void restoreTuningAndClosePort();

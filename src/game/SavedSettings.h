@@ -1,0 +1,31 @@
+// The seven values the program keeps in its settings file: the main window's bounds and the MIDI
+// output device. Every section and key name is in SavedSettings.cpp, read beside written.
+#pragma once
+
+#include "game/IniDocument.h"
+#include "game/WindowPlacement.h"
+
+#include <QString>
+
+#include <cstdint>
+
+namespace game {
+
+// The settings file's "map" value when it holds none.
+constexpr std::int32_t kDefaultMapValue = 4;
+
+struct SavedSettings {
+    WindowBounds window;                      // frame position and inside size of the main window
+    std::int32_t deviceNumber = 0;            // the device's position in the list
+    QString deviceName;                       // the name shown there
+    std::int32_t mapValue = kDefaultMapValue; // kept and written back; nothing else uses it
+};
+
+// The values in `document`, each missing or unusable one as on a first run: the window at
+// 193, 159 with 345 × 246, device 0 named "none", map 4.
+SavedSettings ReadSavedSettings(const IniDocument& document);
+
+// Writes the seven values into `document`, in the file's order.
+void WriteSavedSettings(IniDocument& document, const SavedSettings& settings);
+
+} // namespace game
