@@ -3,6 +3,7 @@
 
 #include "game/KeyMap.h"
 #include "game/Report.h"
+#include "game/Version.h"
 #include "midi/Messages.h"
 #include "platform/System.h"
 #include "tessalyUnit2.h"
@@ -192,8 +193,8 @@ void TForm1::createControls(QWidget* client)
     Button2 = new ui::Button(client, QStringLiteral("ヒント(&H)"), {80, 120, 65, 25});
     connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
 
-    Label1 =
-        new ui::Label(client, QStringLiteral("Velmora Version 1.32　制作：Velmora 開発チーム"), {8, 152});
+    const QString credit = QString::fromLatin1(game::kVersionLine) + QStringLiteral("　制作：Velmora 開発チーム");
+    Label1 = new ui::Label(client, credit, {8, 152});
     connect(Label1, &ui::Label::clicked, this, &TForm1::Label1Click);
 
     setTabOrder(ComboBox1, Button1);

@@ -25,20 +25,19 @@ constexpr PianoKey kNoKey{0, 0, 0, false};
 constexpr int kFirstMappedNote = 53;
 
 // The Japanese layout's rows: A W S E D R F G Y H U J K O L P ; @ : ]
-constexpr std::array<int, 20> kMappedKeys{0x41, 0x57, 0x53, 0x45, 0x44, 0x52, 0x46, 0x47, 0x59, 0x48,
-                                          0x55, 0x4A, 0x4B, 0x4F, 0x4C, 0x50, 0xBB, 0xC0, 0xBA, 0xDD};
+constexpr std::array<PlayingKey, 20> kPlayingKeys{{
+    {0x41, 38}, {0x57, 25}, {0x53, 39}, {0x45, 26}, {0x44, 40}, {0x52, 27}, {0x46, 41},
+    {0x47, 42}, {0x59, 29}, {0x48, 43}, {0x55, 30}, {0x4A, 44}, {0x4B, 45}, {0x4F, 32},
+    {0x4C, 46}, {0x50, 33}, {0xBB, 47}, {0xC0, 34}, {0xBA, 48}, {0xDD, 51},
+}};
+
+// The space bar's X11 key code.
+constexpr int kX11Space = 65;
 
 struct CodePair {
     int from;
     int virtualKey;
 };
-
-// By physical position: X11 key codes (evdev code + 8) of the keys above, and the space bar.
-constexpr std::array<CodePair, 21> kX11Keys{{
-    {38, 0x41}, {25, 0x57}, {39, 0x53}, {26, 0x45}, {40, 0x44}, {27, 0x52}, {41, 0x46},
-    {42, 0x47}, {29, 0x59}, {43, 0x48}, {30, 0x55}, {44, 0x4A}, {45, 0x4B}, {32, 0x4F},
-    {46, 0x4C}, {33, 0x50}, {47, 0xBB}, {34, 0xC0}, {48, 0xBA}, {51, 0xDD}, {65, kVkSpace},
-}};
 
 // Without a native code, by the character Qt reports; letters are handled apart.
 constexpr std::array<CodePair, 5> kQtKeys{{
@@ -49,11 +48,20 @@ constexpr std::array<CodePair, 5> kQtKeys{{
     {Qt::Key_BracketRight, 0xDD},
 }};
 
-template <std::size_t N> int Translate(const std::array<CodePair, N>& table, int from)
+int TranslateQtKey(int qtKey)
 {
     const auto found =
-        std::find_if(table.begin(), table.end(), [from](const CodePair& pair) { return pair.from == from; });
-    return found != table.end() ? found->virtualKey : 0;
+        std::find_if(kQtKeys.begin(), kQtKeys.end(), [qtKey](const CodePair& pair) { return pair.from == qtKey; });
+    return found != kQtKeys.end() ? found->virtualKey : 0;
+}
+
+int TranslateX11KeyCode(unsigned code)
+{
+    if (code == kX11Space)
+        return kVkSpace;
+    const auto found = std::find_if(kPlayingKeys.begin(), kPlayingKeys.end(),
+                                    [code](const PlayingKey& key) { return unsigned(key.x11KeyCode) == code; });
+    return found != kPlayingKeys.end() ? found->virtualKey : 0;
 }
 
 } // namespace
@@ -70,17 +78,13 @@ const PianoKey& PianoKeyOfShape(int shape)
     return found != kPianoKeys.end() ? *found : kNoKey;
 }
 
-const std::array<int, 20>& MappedKeys()
-{
-    return kMappedKeys;
-}
-
 std::optional<int> MappedKeyIndex(int virtualKey)
 {
-    const auto found = std::find(kMappedKeys.begin(), kMappedKeys.end(), virtualKey);
-    if (found == kMappedKeys.end())
+    const auto found = std::find_if(kPlayingKeys.begin(), kPlayingKeys.end(),
+                                    [virtualKey](const PlayingKey& key) { return key.virtualKey == virtualKey; });
+    if (found == kPlayingKeys.end())
         return std::nullopt;
-    return int(std::distance(kMappedKeys.begin(), found));
+    return int(std::distance(kPlayingKeys.begin(), found));
 }
 
 int NoteOfMappedKey(int index)
@@ -91,10 +95,10 @@ int NoteOfMappedKey(int index)
 int VirtualKeyOf(unsigned nativeScanCode, int qtKey)
 {
     if (nativeScanCode != 0)
-        return nativeScanCode <= 255 ? Translate(kX11Keys, int(nativeScanCode)) : 0;
+        return TranslateX11KeyCode(nativeScanCode);
     if (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z)
         return 0x41 + (qtKey - Qt::Key_A);
-    return Translate(kQtKeys, qtKey);
+    return TranslateQtKey(qtKey);
 }
 
 } // namespace game

@@ -24,9 +24,13 @@ constexpr int kBlackKeyWidth = 17, kBlackKeyHeight = 65;
 // The virtual-key codes the windows react to.
 constexpr int kVkSpace = 0x20;
 
-// The 20 mapped computer keys, as virtual-key codes, in note order (53 ... 72).
-const std::array<int, 20>& MappedKeys();
-// The index 0 ... 19 of a mapped virtual-key code in MappedKeys(), if it is one.
+// A computer key that plays the keyboard: its virtual-key code, and where it sits as its X11 key
+// code (evdev code + 8), so that the Japanese layout's rows play on any layout.
+struct PlayingKey {
+    int virtualKey;
+    int x11KeyCode;
+};
+// The index 0 ... 19 of a virtual-key code among the playing keys, if it is one.
 std::optional<int> MappedKeyIndex(int virtualKey);
 // The note of mapped key `index`: 53 + index.
 int NoteOfMappedKey(int index);

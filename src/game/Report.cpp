@@ -2,6 +2,7 @@
 #include "game/Report.h"
 
 #include "game/Challenge.h"
+#include "game/Version.h"
 
 namespace game {
 
@@ -113,7 +114,7 @@ QStringList ReportLines(const ReportInputs& inputs, const QLocale& locale)
           << QStringLiteral("調律開始時刻：") + DateTimeText(inputs.tuningStart, locale)
           << QStringLiteral("調律終了時刻：") + DateTimeText(inputs.tuningEnd, locale)
           << QStringLiteral("所要時間：") + DurationText(inputs.tuningStart, inputs.tuningEnd, locale)
-          << QStringLiteral("Velmora Version 1.32") << rule;
+          << QString::fromLatin1(kVersionLine) << rule;
     return lines;
 }
 

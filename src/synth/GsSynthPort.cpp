@@ -3,6 +3,8 @@
 
 #include "midi/Midi.h"
 
+#include <algorithm>
+
 namespace synth {
 namespace {
 
@@ -69,11 +71,16 @@ void GsSynthPort::controlChange(int channel, int controller, int value)
 
 MMRESULT GsSynthPort::sendLong(std::span<const std::uint8_t> bytes)
 {
-    std::visit(Overloaded{[](std::monostate) {}, [this](GsReset) { resetToGsDefaults(); },
-                          [this](const GsScaleTuning& tuning) { apply(tuning); }},
-               ParseGsSysEx(bytes));
+    const MMRESULT result =
+        std::visit(Overloaded{[](std::monostate) { return MMSYSERR_NOERROR; },
+                              [this](GsReset) {
+                                  resetToGsDefaults();
+                                  return MMSYSERR_NOERROR;
+                              },
+                              [this](const GsScaleTuning& tuning) { return apply(tuning); }},
+                   ParseGsSysEx(bytes));
     wakeAudio();
-    return MMSYSERR_NOERROR;
+    return result;
 }
 
 MMRESULT GsSynthPort::reset()
@@ -107,12 +114,16 @@ void GsSynthPort::resetToGsDefaults()
     }
 }
 
-void GsSynthPort::apply(const GsScaleTuning& tuning)
+MMRESULT GsSynthPort::apply(const GsScaleTuning& tuning)
 {
-    ScaleTuning& classes = scaleTuning_.at(tuning.channel);
-    for (std::size_t i = 0; i < tuning.cents.size(); ++i)
-        classes.at(tuning.firstPitchClass + i) = tuning.cents[i];
+    const bool fits = tuning.channel >= 0 && tuning.channel < midi::kChannels && tuning.firstPitchClass >= 0 &&
+                      tuning.firstPitchClass + tuning.cents.size() <= std::size_t(midi::kPitchClasses);
+    if (!fits)
+        return MMSYSERR_INVALPARAM;
+    ScaleTuning& classes = scaleTuning_[std::size_t(tuning.channel)];
+    std::copy(tuning.cents.begin(), tuning.cents.end(), classes.begin() + tuning.firstPitchClass);
     detuneKeys(tuning.channel);
+    return MMSYSERR_NOERROR;
 }
 
 void GsSynthPort::detuneKeys(int channel)

@@ -30,12 +30,12 @@ public:
     bool needsPacing() const override { return false; }
 
     FluidSynth& synth() { return *synth_; }
-    const ScaleTuning& scaleTuning(int channel) const { return scaleTuning_.at(channel); }
 
 private:
     void controlChange(int channel, int controller, int value);
     void resetToGsDefaults();
-    void apply(const GsScaleTuning& tuning);
+    // MMSYSERR_INVALPARAM for a channel or pitch classes out of range, which the parser never gives.
+    MMRESULT apply(const GsScaleTuning& tuning);
     // Puts the channel's scale tuning on every one of its keys.
     void detuneKeys(int channel);
     // After each message: an audio output asleep in a silence renders it in its next period.
