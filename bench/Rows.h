@@ -1,8 +1,6 @@
-// What every benchmark prints: tab-separated rows (what, value, unit), and the process's memory;
-// and the packing of the short messages they send.
+// What every benchmark prints: tab-separated rows (what, value, unit), and the process's memory.
 #pragma once
 
-#include "platform/WinMidi.h"
 
 #include <cmath>
 #include <cstdio>
@@ -24,12 +22,6 @@ inline double ResidentMegabytes()
         if (line.rfind("VmRSS:", 0) == 0)
             return std::stod(line.substr(6)) / 1024;
     return NAN;
-}
-
-// A short message as midiOutShortMsg takes it: status in the lowest byte.
-inline DWORD Short(int status, int data1, int data2 = 0)
-{
-    return DWORD(status) | DWORD(data1) << 8 | DWORD(data2) << 16;
 }
 
 } // namespace bench

@@ -3,6 +3,7 @@
 // reads the server's null sink back 64 frames at a time. Runs on the PulseAudio server that
 // bench/desktop.sh starts; prints tab-separated rows: what, value, unit.
 #include "Rows.h"
+#include "midi/Midi.h"
 #include "synth/BuiltinSynthDevice.h"
 
 #include <pulse/simple.h>
@@ -21,7 +22,6 @@
 #include <vector>
 
 using bench::Row;
-using bench::Short;
 
 namespace {
 
@@ -125,10 +125,10 @@ Latencies NoteToSound(platform::OutputPort& port, Recorder& recorder, std::chron
     for (int trial = 0; trial < kTrials; ++trial) {
         std::this_thread::sleep_for(quiet);
         const Clock::time_point start = Clock::now();
-        port.sendShort(Short(0x90, 60, 100));
+        port.sendShort(midi::ShortWord(0x90, 60, 100));
         if (auto heard = recorder.heardAfter(start))
             times.push_back(*heard);
-        port.sendShort(Short(0xB0, 120)); // all sounds off
+        port.sendShort(midi::ShortWord(0xB0, 120)); // all sounds off
     }
     if (times.empty())
         return {};
@@ -156,10 +156,10 @@ void DriverRows(const std::string& driver)
     Row((on + "note-on to sound heard after a silence, median of 10").c_str(), afterSilence.median, "ms");
     Row((on + "note-on to sound heard after a silence, worst of 10").c_str(), afterSilence.worst, "ms");
     // A church organ held on channel 2, muted: voices sound throughout, nothing is heard of them.
-    port->sendShort(Short(0xC1, 19));
-    port->sendShort(Short(0xB1, 7, 0));
-    port->sendShort(Short(0xB1, 11, 0));
-    port->sendShort(Short(0x91, 48, 100));
+    port->sendShort(midi::ShortWord(0xC1, 19));
+    port->sendShort(midi::ShortWord(0xB1, 7, 0));
+    port->sendShort(midi::ShortWord(0xB1, 11, 0));
+    port->sendShort(midi::ShortWord(0x91, 48, 100));
     const Latencies whileSounding = NoteToSound(*port, *recorder, std::chrono::milliseconds(100));
     Row((on + "note-on to sound heard while sounding, median of 10").c_str(), whileSounding.median, "ms");
     Row((on + "note-on to sound heard while sounding, worst of 10").c_str(), whileSounding.worst, "ms");

@@ -1,6 +1,7 @@
 // Numbers of the built-in synthesizer: opening time and memory, note-on to first sound, rendering
 // speed, retuning cost. Prints tab-separated rows: what, value, unit.
 #include "Rows.h"
+#include "midi/Midi.h"
 #include "synth/BuiltinSynthDevice.h"
 #include "synth/GsSynthPort.h"
 
@@ -14,7 +15,6 @@
 
 using bench::ResidentMegabytes;
 using bench::Row;
-using bench::Short;
 
 namespace {
 
@@ -41,9 +41,9 @@ int FramesToFirstSound(synth::GsSynthPort& port, int offset)
 {
     std::vector<float> left(4096), right(4096);
     port.synth().render(left.data(), right.data(), kBlockFrames + offset);
-    port.sendShort(Short(0x90, 60, 100));
+    port.sendShort(midi::ShortWord(0x90, 60, 100));
     port.synth().render(left.data(), right.data(), int(left.size()));
-    port.sendShort(Short(0xB0, 120));
+    port.sendShort(midi::ShortWord(0xB0, 120));
     int first = int(left.size());
     for (int i = 0; i < int(left.size()); ++i)
         if (left[i] != 0 || right[i] != 0) {
@@ -78,7 +78,7 @@ void OpeningRows()
 void LatencyRows()
 {
     auto port = OpenOffline(false); // a reverb tail of the previous note would count as sound
-    port->sendShort(Short(0xC0, kPiano));
+    port->sendShort(midi::ShortWord(0xC0, kPiano));
     FramesToFirstSound(*port, 0); // the first note of a voice starts a hair differently
     double sum = 0;
     int worst = 0;
@@ -98,9 +98,9 @@ void LatencyRows()
 void RenderingRows()
 {
     auto port = OpenOffline(true);
-    port->sendShort(Short(0xB0, 64, 127));
+    port->sendShort(midi::ShortWord(0xB0, 64, 127));
     for (int key : {60, 64, 67, 70, 72})
-        port->sendShort(Short(0x90, key, 100));
+        port->sendShort(midi::ShortWord(0x90, key, 100));
     const double rate = port->synth().sampleRate();
     const int seconds = 20;
     std::vector<float> left(1024), right(1024);
@@ -123,15 +123,15 @@ void RenderingRows()
 
 double PeakDecibels(synth::GsSynthPort& port, std::initializer_list<int> keys)
 {
-    port.sendShort(Short(0xC0, kPiano));
+    port.sendShort(midi::ShortWord(0xC0, kPiano));
     for (int key : keys)
-        port.sendShort(Short(0x90, key, 100));
+        port.sendShort(midi::ShortWord(0x90, key, 100));
     std::vector<float> left(int(port.synth().sampleRate())), right(left.size());
     port.synth().render(left.data(), right.data(), int(left.size()));
     float peak = 0;
     for (std::size_t i = 0; i < left.size(); ++i)
         peak = std::max({peak, std::abs(left[i]), std::abs(right[i])});
-    port.sendShort(Short(0xB0, 120));
+    port.sendShort(midi::ShortWord(0xB0, 120));
     return 20 * std::log10(peak);
 }
 

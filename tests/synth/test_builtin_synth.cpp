@@ -1,5 +1,6 @@
 // Device 0 as the program meets it: its name, opening without a SoundFont or without sound,
 // short messages and the reset.
+#include "GsBytes.h"
 #include "StderrCapture.h"
 #include "synth/AudioOutput.h"
 #include "synth/BuiltinSynthDevice.h"
@@ -16,14 +17,11 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+using testing::Short;
+
 namespace {
 
 const std::string kSoundFont = "/usr/share/sounds/sf2/FluidR3_GM.sf2";
-
-DWORD Short(int status, int data1, int data2 = 0)
-{
-    return DWORD(status) | DWORD(data1) << 8 | DWORD(data2) << 16;
-}
 
 std::unique_ptr<synth::GsSynthPort> OfflinePort()
 {

@@ -10,6 +10,8 @@
 #include <cmath>
 #include <map>
 
+using testing::Short;
+
 namespace {
 
 // Electric Piano 1: in FluidR3_GM a tine tone close to a sine, with a strong, steady fundamental,
@@ -34,11 +36,6 @@ QString NoteName(int key)
 {
     static const char* const names[] = {"C", "C#", "D", "D#", "E", "F", "F#", "G", "G#", "A", "A#", "B"};
     return QStringLiteral("%1%2").arg(names[key % 12]).arg(key / 12 - 1);
-}
-
-DWORD Short(int status, int data1, int data2 = 0)
-{
-    return DWORD(status) | DWORD(data1) << 8 | DWORD(data2) << 16;
 }
 
 } // namespace

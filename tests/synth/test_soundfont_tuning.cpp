@@ -22,10 +22,7 @@ constexpr int kPlayer = 0, kReference = 1, kReferenceA = 69;
 constexpr double kToleranceCents = 0.3;
 constexpr auto kPatience = std::chrono::minutes(2);
 
-DWORD Short(int status, int data1, int data2 = 0)
-{
-    return DWORD(status) | DWORD(data1) << 8 | DWORD(data2) << 16;
-}
+using testing::Short;
 
 synth::ProgramTuning Invented(double cents)
 {

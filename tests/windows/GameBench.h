@@ -2,6 +2,7 @@
 // virtual clock, with helpers that press keys and mouse buttons on the real widgets.
 #pragma once
 
+#include "GsBytes.h"
 #include "Program.h"
 #include "Trace.h"
 #include "game/IniDocument.h"
@@ -104,15 +105,9 @@ private:
 // "long F0 41 10 42 12 40 11 40 ..." for these data bytes, with the checksum.
 inline QString ScaleTuningTrace(const std::array<std::uint8_t, 12>& data)
 {
-    std::vector<std::uint8_t> bytes = {0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, 0x11, 0x40};
-    int sum = 0x40 + 0x11 + 0x40;
-    for (auto byte : data) {
-        bytes.push_back(byte);
-        sum += byte;
-    }
-    bytes.push_back(midi::gs::RolandChecksum(sum));
-    bytes.push_back(0xF7);
-    return "long " + HexBytes(bytes);
+    std::vector<std::uint8_t> addressAndData = {0x40, 0x11, 0x40};
+    addressAndData.insert(addressAndData.end(), data.begin(), data.end());
+    return "long " + HexBytes(GsDataSet(addressAndData));
 }
 
 // "short 90 3C 64" for a three-byte short message.
@@ -121,10 +116,27 @@ inline QString ShortTrace(int status, int data1, int data2)
     return "short " + HexBytes({std::uint8_t(status), std::uint8_t(data1), std::uint8_t(data2)});
 }
 
+// Cents per slider step, as the difficulty dialog names the levels: 1, 3, 5 and 10.
+inline int StepCentsOf(int difficulty)
+{
+    constexpr int kSteps[] = {1, 3, 5, 10};
+    return kSteps[difficulty];
+}
+
+// The data bytes for `detune` with these slider positions: each the low 8 bits of 64 + cents.
+inline std::array<std::uint8_t, 12> TuningBytes(const game::DetuneArray& detune,
+                                                const game::SliderPositions& positions, int stepCents)
+{
+    std::array<std::uint8_t, 12> data{};
+    for (std::size_t k = 0; k < data.size(); ++k)
+        data[k] = std::uint8_t((64 + detune[k] + positions[k] * stepCents) & 0xFF);
+    return data;
+}
+
 // The data bytes of the current challenge with these slider positions.
 inline std::array<std::uint8_t, 12> TuningData(const game::SliderPositions& positions = {})
 {
-    return game::ScaleTuningData(DetuneTable, positions, game::StepCents(Difficulty()));
+    return TuningBytes(DetuneTable, positions, StepCentsOf(Difficulty()));
 }
 
 } // namespace testing

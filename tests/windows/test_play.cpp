@@ -65,7 +65,7 @@ private slots:
         ChooseDifficulty(3);
         const QStringList sends = game.trace().only({"long"});
         QCOMPARE(sends.size(), 3);
-        auto clamped = game::ScaleTuningData(oldTable, {0, 0, 0, 0, 3}, 10);
+        auto clamped = TuningBytes(oldTable, {0, 0, 0, 0, 3}, 10);
         QCOMPARE(sends[0], ScaleTuningTrace(clamped)); // old table, 30 cents on E
         QCOMPARE(sends[1], ScaleTuningTrace(TuningData()));
         QCOMPARE(sends[2], sends[1]);

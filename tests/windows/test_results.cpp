@@ -10,7 +10,7 @@ namespace {
 // Moves every slider to the position that cancels its pitch class's detuning, plus `offsets`.
 void TuneExactly(const game::SliderPositions& offsets = {})
 {
-    const int step = game::StepCents(Difficulty());
+    const int step = StepCentsOf(Difficulty());
     for (int row = 1; row <= 12; ++row)
         Form2->ScrollBar(row)->setValue(-DetuneTable[std::size_t(row - 1)] / step +
                                         offsets[std::size_t(row - 1)]);

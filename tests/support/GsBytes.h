@@ -1,10 +1,17 @@
-// GS messages as the tests send them, checksum computed here rather than by the code under test.
+// MIDI messages as the tests expect and send them, computed here rather than by the code under test:
+// short-message words, and GS data sets with their checksum.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
 namespace testing {
+
+// status + 256 × data1 + 65536 × data2.
+inline std::uint32_t Short(int status, int data1, int data2 = 0)
+{
+    return std::uint32_t(status) | std::uint32_t(data1) << 8 | std::uint32_t(data2) << 16;
+}
 
 inline std::uint8_t GsChecksum(const std::vector<std::uint8_t>& addressAndData)
 {
