@@ -3,14 +3,14 @@
 // is an instant in-process one and the fixed waits are skipped (and counted), so the figures are
 // the program's own. Prints tab-separated rows: what, value, unit.
 #include "Program.h"
-#include "game/IniDocument.h"
-#include "midi/Messages.h"
 #include "Rows.h"
+#include "desktop/QtDesktop.h"
+#include "game/IniDocument.h"
 #include "platform/RtMidiDevices.h"
 #include "platform/System.h"
+#include "port/Messages.h"
 #include "tessalyUnit1.h"
 #include "tessalyUnit2.h"
-#include "ui/QtDesktop.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -156,8 +156,8 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
-    ui::QtDesktop desktop;
-    const ui::DesktopInForce desktopInForce(desktop);
+    desktop::QtDesktop desktop;
+    const platform::DesktopInForce desktopInForce(desktop);
     platform::InstallSystem(std::make_unique<InstantSystem>());
     {
         const auto start = Clock::now();

@@ -6,12 +6,12 @@
 #include "game/Report.h"
 #include "history/BeatRates.h"
 #include "history/Csv.h"
+#include "platform/Desktop.h"
 #include "tessalyUnit1.h"
 #include "tessalyUnit2.h"
 #include "tessalyUnit3.h"
 #include "tessalyUnit7.h"
 #include "ui/Controls.h"
-#include "ui/Desktop.h"
 
 #include <QBarCategoryAxis>
 #include <QBarSeries>
@@ -437,7 +437,7 @@ void HistoryWindow::exportCsv()
     connect(dialog, &QFileDialog::fileSelected, this, [this](const QString& path) {
         QSaveFile file(path);
         if (!file.open(QIODevice::WriteOnly) || file.write(history::HistoryCsv(records_)) < 0 || !file.commit())
-            ui::ShowMessage(QStringLiteral("CSVファイルを書き出せませんでした。\n%1").arg(path));
+            platform::ShowMessage(QStringLiteral("CSVファイルを書き出せませんでした。\n%1").arg(path));
     });
     dialog->open();
 }

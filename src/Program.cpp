@@ -1,7 +1,7 @@
 // Creating and destroying the seven windows of a run in order.
 #include "Program.h"
 
-#include "ProgramState.h"
+#include "port/ProgramState.h"
 #include "tessalyUnit1.h"
 #include "tessalyUnit2.h"
 #include "tessalyUnit3.h"

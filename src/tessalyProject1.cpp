@@ -1,7 +1,8 @@
 // Program entry: creates Form1 ... Form7 in order and runs the event loop until Form1 closes.
 #include "Program.h"
+#include "desktop/DesktopSystem.h"
+#include "desktop/QtDesktop.h"
 #include "platform/System.h"
-#include "ui/QtDesktop.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -16,9 +17,10 @@ int main(int argc, char* argv[])
     QApplication::setQuitOnLastWindowClosed(false);
 
     // Below the application object: the desktop's Qt objects (the clip's player) die before it.
-    ui::QtDesktop desktop;
-    const ui::DesktopInForce desktopInForce(desktop);
+    desktop::QtDesktop desktop;
+    const platform::DesktopInForce desktopInForce(desktop);
 
+    platform::InstallSystem(std::make_unique<desktop::DesktopSystem>());
     int result = 0;
     {
         Program program;

@@ -4,13 +4,13 @@
 #include "game/KeyMap.h"
 #include "game/Report.h"
 #include "game/Version.h"
-#include "midi/Messages.h"
+#include "platform/Desktop.h"
 #include "platform/System.h"
+#include "port/Messages.h"
 #include "tessalyUnit2.h"
 #include "tessalyUnit4.h"
 #include "tessalyUnit5.h"
 #include "tessalyUnit7.h"
-#include "ui/Desktop.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -217,7 +217,7 @@ void TForm1::FormCreate()
 {
     ReferenceToneUsed = false;
     if (midiOutGetNumDevs() == 0) {
-        ui::ShowMessage(kNoDeviceText, kNoDeviceExplanation);
+        platform::ShowMessage(kNoDeviceText, kNoDeviceExplanation);
         return; // the program ends; nothing is sent or saved
     }
     DeviceCount = std::int32_t(midiOutGetNumDevs());
@@ -229,7 +229,7 @@ void TForm1::FormCreate()
     listDevices();
     selectSavedDevice(SelectedDeviceId, saved.deviceName);
     if (const MMRESULT result = OpenOutputWithRetry(); result != MMSYSERR_NOERROR)
-        ui::ShowMessage(OpenErrorText(result), OpenErrorExplanation(result));
+        platform::ShowMessage(OpenErrorText(result), OpenErrorExplanation(result));
     SendGsReset(midi::kWaitAfterGsResetAtStart);
     TuningStartTime = platform::Now();
     midi::OnDeviceReturned([this] {
@@ -330,7 +330,7 @@ void TForm1::saveSettings()
                                             .mapValue = MapValue});
     const QString path = game::SettingsLocationOfThisProgram().pathToWrite();
     if (!SettingsFile.save(path))
-        ui::ShowMessage(kCannotSaveText.arg(path), kCannotSaveExplanation);
+        platform::ShowMessage(kCannotSaveText.arg(path), kCannotSaveExplanation);
     SettingsFile = game::IniDocument();
 }
 
@@ -355,7 +355,7 @@ void TForm1::ComboBox1Change()
     midiOutClose(MidiOutPort);
     SelectedDeviceId = ListedDeviceIds[std::size_t(ComboBox1->currentIndex())];
     if (const MMRESULT result = OpenOutputWithRetry(); result != MMSYSERR_NOERROR)
-        ui::ShowMessage(kCannotOpenText, OpenErrorExplanation(result));
+        platform::ShowMessage(kCannotOpenText, OpenErrorExplanation(result));
     midiOutReset(MidiOutPort);
     SendGsReset(midi::kWaitAfterGsResetAtSwitch);
     SendScaleTuning();
@@ -495,7 +495,7 @@ void TForm1::N5Click()
 
 void TForm1::Label1Click()
 {
-    ui::CurrentDesktop().playClip();
+    platform::CurrentDesktop().playClip();
 }
 
 void TForm1::Timer1Timer()

@@ -2,10 +2,10 @@
 #pragma once
 
 #include "HistoryWindow.h"
-#include "ProgramState.h"
 #include "game/IniDocument.h"
 #include "game/WindowPlacement.h"
 #include "platform/WinMidi.h"
+#include "port/ProgramState.h"
 #include "ui/Controls.h"
 
 #include <QComboBox>

@@ -1,9 +1,9 @@
 // TForm2, the adjustment window: the challenge and its sends, the sliders, the answer check, the run.
 #include "tessalyUnit2.h"
 
-#include "midi/Messages.h"
 #include "platform/Random.h"
 #include "platform/System.h"
+#include "port/Messages.h"
 #include "tessalyUnit1.h"
 #include "tessalyUnit3.h"
 #include "tessalyUnit5.h"

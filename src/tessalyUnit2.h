@@ -1,8 +1,8 @@
 // TForm2, the adjustment window: NewChallenge, SendScaleTuning, the sliders, the answer check.
 #pragma once
 
-#include "ProgramState.h"
 #include "game/Challenge.h"
+#include "port/ProgramState.h"
 #include "ui/Controls.h"
 
 #include <QDateTime>

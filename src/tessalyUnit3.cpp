@@ -3,13 +3,13 @@
 
 #include "game/Report.h"
 #include "game/Score.h"
-#include "midi/Messages.h"
+#include "platform/Desktop.h"
 #include "platform/System.h"
+#include "port/Messages.h"
 #include "tessalyUnit1.h"
 #include "tessalyUnit2.h"
 #include "tessalyUnit6.h"
 #include "tessalyUnit7.h"
-#include "ui/Desktop.h"
 
 #include <QCloseEvent>
 
@@ -188,10 +188,10 @@ void TForm3::Button3Click()
     inputs.tuningStart = TuningStartTime;
     inputs.tuningEnd = TuningEndTime;
     Form6->AppendLines(game::ReportLines(inputs));
-    ui::CurrentDesktop().setClipboardText(Form6->ReportText());
+    platform::CurrentDesktop().setClipboardText(Form6->ReportText());
 }
 
 void TForm3::Button4Click()
 {
-    ui::CurrentDesktop().openUrl(QString::fromLatin1(kResultsBoardAddress));
+    platform::CurrentDesktop().openUrl(QString::fromLatin1(kResultsBoardAddress));
 }

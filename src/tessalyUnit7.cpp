@@ -2,7 +2,7 @@
 #include "tessalyUnit7.h"
 
 #include "game/Instruments.h"
-#include "midi/Messages.h"
+#include "port/Messages.h"
 #include "ui/Controls.h"
 
 TForm7* Form7 = nullptr;

@@ -1,8 +1,6 @@
 // The on-screen keyboard and the computer keys that play it, as tables.
 #include "game/KeyMap.h"
 
-#include <Qt>
-
 #include <algorithm>
 #include <iterator>
 
@@ -31,44 +29,16 @@ constexpr std::array<PlayingKey, 20> kPlayingKeys{{
     {0x4C, 46}, {0x50, 33}, {0xBB, 47}, {0xC0, 34}, {0xBA, 48}, {0xDD, 51},
 }};
 
-// The space bar's X11 key code.
-constexpr int kX11Space = 65;
-
-struct CodePair {
-    int from;
-    int virtualKey;
-};
-
-// Without a native code, by the character Qt reports; letters are handled apart.
-constexpr std::array<CodePair, 5> kQtKeys{{
-    {Qt::Key_Space, kVkSpace},
-    {Qt::Key_Semicolon, 0xBB},
-    {Qt::Key_At, 0xC0},
-    {Qt::Key_Colon, 0xBA},
-    {Qt::Key_BracketRight, 0xDD},
-}};
-
-int TranslateQtKey(int qtKey)
-{
-    const auto found =
-        std::find_if(kQtKeys.begin(), kQtKeys.end(), [qtKey](const CodePair& pair) { return pair.from == qtKey; });
-    return found != kQtKeys.end() ? found->virtualKey : 0;
-}
-
-int TranslateX11KeyCode(unsigned code)
-{
-    if (code == kX11Space)
-        return kVkSpace;
-    const auto found = std::find_if(kPlayingKeys.begin(), kPlayingKeys.end(),
-                                    [code](const PlayingKey& key) { return unsigned(key.x11KeyCode) == code; });
-    return found != kPlayingKeys.end() ? found->virtualKey : 0;
-}
-
 } // namespace
 
 const std::array<PianoKey, 24>& PianoKeys()
 {
     return kPianoKeys;
+}
+
+const std::array<PlayingKey, 20>& PlayingKeys()
+{
+    return kPlayingKeys;
 }
 
 const PianoKey& PianoKeyOfShape(int shape)
@@ -90,15 +60,6 @@ std::optional<int> MappedKeyIndex(int virtualKey)
 int NoteOfMappedKey(int index)
 {
     return kFirstMappedNote + index;
-}
-
-int VirtualKeyOf(unsigned nativeScanCode, int qtKey)
-{
-    if (nativeScanCode != 0)
-        return TranslateX11KeyCode(nativeScanCode);
-    if (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z)
-        return 0x41 + (qtKey - Qt::Key_A);
-    return TranslateQtKey(qtKey);
 }
 
 } // namespace game

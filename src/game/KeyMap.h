@@ -21,7 +21,7 @@ const PianoKey& PianoKeyOfShape(int shape);
 constexpr int kWhiteKeyWidth = 25, kWhiteKeyHeight = 105;
 constexpr int kBlackKeyWidth = 17, kBlackKeyHeight = 65;
 
-// The virtual-key codes the windows react to.
+// The virtual-key codes the windows react to besides the playing keys.
 constexpr int kVkSpace = 0x20;
 
 // A computer key that plays the keyboard: its virtual-key code, and where it sits as its X11 key
@@ -30,14 +30,11 @@ struct PlayingKey {
     int virtualKey;
     int x11KeyCode;
 };
+// The 20 playing keys in note order (53 ... 72).
+const std::array<PlayingKey, 20>& PlayingKeys();
 // The index 0 ... 19 of a virtual-key code among the playing keys, if it is one.
 std::optional<int> MappedKeyIndex(int virtualKey);
 // The note of mapped key `index`: 53 + index.
 int NoteOfMappedKey(int index);
-
-// The virtual-key code of a key event: by physical position from the X11 key code when there is
-// one (so the Japanese layout's rows play on any layout), else from Qt's key code for letters,
-// space and the four punctuation keys; 0 for any other key.
-int VirtualKeyOf(unsigned nativeScanCode, int qtKey);
 
 } // namespace game

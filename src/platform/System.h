@@ -21,11 +21,12 @@ public:
     virtual QDateTime now() = 0;
 };
 
-// The system in force. Until one is installed, the desktop's own (built-in synthesizer,
-// ALSA-sequencer and JACK ports, the real clock).
+// The system in force: the program entry puts the desktop's own in force (built-in synthesizer,
+// ALSA-sequencer and JACK ports, the real clock), tests and benchmarks theirs.
 System& CurrentSystem();
 
-// Puts `system` in force and forgets the device table and every handle; returns the previous one.
+// Puts `system` in force (none: nullptr) and forgets the device table and every handle, closing
+// every open port; returns the previous one.
 std::unique_ptr<System> InstallSystem(std::unique_ptr<System> system);
 
 // The local date and time from the system in force.

@@ -1,7 +1,7 @@
 // The controls with the events the game relies on, key preview, and the windows' font.
 #include "ui/Controls.h"
 
-#include "game/KeyMap.h"
+#include "ui/VirtualKeys.h"
 #include "ui/X11Keyboard.h"
 
 #include <QAbstractItemView>
@@ -157,7 +157,7 @@ private:
 
 int VirtualKey(const QKeyEvent& event)
 {
-    return game::VirtualKeyOf(event.nativeScanCode(), event.key());
+    return ui::VirtualKeyOf(event.nativeScanCode(), event.key());
 }
 
 // Runs a handler whenever the watched object receives events of one type.

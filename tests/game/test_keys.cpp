@@ -1,5 +1,6 @@
 // The computer keys that play the keyboard.
 #include "game/KeyMap.h"
+#include "ui/VirtualKeys.h"
 
 #include <QtTest>
 
@@ -31,7 +32,7 @@ private slots:
         QFETCH(unsigned, native);
         QFETCH(int, qtKey);
         QFETCH(int, expected);
-        QCOMPARE(game::VirtualKeyOf(native, qtKey), expected);
+        QCOMPARE(ui::VirtualKeyOf(native, qtKey), expected);
     }
 
     // The home and upper rows, left to right as a player's hands find them, play F3 ... C5 in turn.
@@ -41,7 +42,7 @@ private slots:
                                 30, 44, 45, 32, 46, 33, 47, 34, 48, 51};
         int note = 53;
         for (int code : x11Codes) {
-            const auto index = game::MappedKeyIndex(game::VirtualKeyOf(unsigned(code), 0));
+            const auto index = game::MappedKeyIndex(ui::VirtualKeyOf(unsigned(code), 0));
             QVERIFY2(index.has_value(), qPrintable(QString::number(code)));
             QCOMPARE(game::NoteOfMappedKey(*index), note++);
         }

@@ -1,10 +1,11 @@
 // The external-port path for real: a private JACK server, a receiver started by
 // run_jack_end_to_end.sh, and the platform calls of the desktop system sending to it.
-#include "midi/Messages.h"
+#include "desktop/DesktopSystem.h"
+#include "platform/Desktop.h"
 #include "platform/RtMidiDevices.h"
 #include "platform/System.h"
 #include "platform/WinMidi.h"
-#include "ui/Desktop.h"
+#include "port/Messages.h"
 
 #include <jack/jack.h>
 
@@ -163,7 +164,7 @@ private:
 };
 
 // Message boxes of the midi layer, kept instead of shown.
-class BoxesKept final : public ui::Desktop {
+class BoxesKept final : public platform::Desktop {
 public:
     void messageBox(const QString& text, const QString&) override { boxes << text; }
     void setClipboardText(const QString&) override {}
@@ -178,6 +179,10 @@ class TestJackEndToEnd : public QObject {
     Q_OBJECT
 
 private slots:
+    // The desktop's own devices, as the program has them.
+    void initTestCase() { platform::InstallSystem(std::make_unique<desktop::DesktopSystem>()); }
+    void cleanupTestCase() { platform::InstallSystem(nullptr); }
+
     void messagesArriveByteForByte()
     {
         const int id = DeviceNamed(Environment("VELMORA_RECEIVER_PORT"));
@@ -296,10 +301,10 @@ private slots:
         const QByteArray server = Environment("JACK_DEFAULT_SERVER") + "-returning";
         const ServerSwitch returning(server);
         BoxesKept desktop;
-        const ui::DesktopInForce desktopInForce(desktop);
+        const platform::DesktopInForce desktopInForce(desktop);
         int returns = 0;
         midi::OnDeviceReturned([&] { ++returns; });
-        platform::InstallSystem(nullptr); // the device list again, on this server
+        platform::InstallSystem(std::make_unique<desktop::DesktopSystem>()); // the list again, on this server
 
         auto first = std::make_unique<ServerWithReceiver>(server);
         QVERIFY(first->up());
@@ -329,7 +334,7 @@ private slots:
         QVERIFY(desktop.boxes.isEmpty());
         midiOutClose(MidiOutPort);
         midi::OnDeviceReturned(nullptr);
-        platform::InstallSystem(nullptr);
+        platform::InstallSystem(std::make_unique<desktop::DesktopSystem>());
     }
 };
 

@@ -1,7 +1,7 @@
 // The GS messages, their checksum, the send procedure with its waits, and the platform calls'
 // answers to bad input.
 #include "Trace.h"
-#include "midi/Messages.h"
+#include "port/Messages.h"
 
 #include <QtTest>
 

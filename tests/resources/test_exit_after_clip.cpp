@@ -3,8 +3,8 @@
 // player, with or without an audio output. The sanitizers and the exit status are the verdict.
 #include "Program.h"
 #include "Trace.h"
+#include "desktop/QtDesktop.h"
 #include "tessalyUnit1.h"
-#include "ui/QtDesktop.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -16,9 +16,9 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
-    ui::QtDesktop desktop;
+    desktop::QtDesktop desktop;
     testing::TestBench bench; // the MIDI devices only: the desktop in force is the real one
-    const ui::DesktopInForce desktopInForce(desktop);
+    const platform::DesktopInForce desktopInForce(desktop);
     {
         Program program;
         Form1->Label1Click();

@@ -128,7 +128,7 @@ private:
     TestBench& bench_;
 };
 
-class FakeDesktop final : public ui::Desktop {
+class FakeDesktop final : public platform::Desktop {
 public:
     explicit FakeDesktop(TestBench& bench) : bench_(bench) {}
     void messageBox(const QString& text, const QString& explanation) override
@@ -153,7 +153,7 @@ TestBench::TestBench(std::vector<FakeDeviceConfig> devices)
 {
     previousSystem_ = platform::InstallSystem(std::make_unique<FakeSystem>(*this));
     desktop_ = std::make_unique<FakeDesktop>(*this);
-    desktopInForce_ = std::make_unique<ui::DesktopInForce>(*desktop_);
+    desktopInForce_ = std::make_unique<platform::DesktopInForce>(*desktop_);
 }
 
 TestBench::~TestBench()

@@ -2,8 +2,8 @@
 // one ordered trace with virtual times.
 #pragma once
 
+#include "platform/Desktop.h"
 #include "platform/System.h"
-#include "ui/Desktop.h"
 
 #include <QStringList>
 
@@ -79,8 +79,8 @@ private:
     QString clipboard_;
     QStringList explanations_;
     std::unique_ptr<platform::System> previousSystem_;
-    std::unique_ptr<ui::Desktop> desktop_;
-    std::unique_ptr<ui::DesktopInForce> desktopInForce_;
+    std::unique_ptr<platform::Desktop> desktop_;
+    std::unique_ptr<platform::DesktopInForce> desktopInForce_;
 };
 
 // "90 35 64"-style hexadecimal text of bytes.

@@ -8,7 +8,7 @@
 #include "game/IniDocument.h"
 #include "game/Report.h"
 #include "history/Recorder.h"
-#include "midi/Messages.h"
+#include "port/Messages.h"
 #include "tessalyUnit1.h"
 #include "tessalyUnit2.h"
 #include "tessalyUnit3.h"

@@ -3,13 +3,13 @@
 
 #include "platform/System.h"
 
-namespace platform {
+namespace desktop {
 
-class DesktopSystem final : public System {
+class DesktopSystem final : public platform::System {
 public:
-    std::vector<std::unique_ptr<MidiOutDevice>> enumerateMidiOutDevices() override;
+    std::vector<std::unique_ptr<platform::MidiOutDevice>> enumerateMidiOutDevices() override;
     void sleep(DWORD milliseconds) override;
     QDateTime now() override;
 };
 
-} // namespace platform
+} // namespace desktop

@@ -1,4 +1,4 @@
 // The one instance of the program-wide variables.
-#include "ProgramState.h"
+#include "port/ProgramState.h"
 
 ProgramWideState ProgramWide;

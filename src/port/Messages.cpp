@@ -1,7 +1,7 @@
 // The GS messages, the Roland checksum and the send procedure with its fixed waits.
-#include "midi/Messages.h"
+#include "port/Messages.h"
 
-#include "ui/Desktop.h"
+#include "platform/Desktop.h"
 
 #include <utility>
 
@@ -142,5 +142,5 @@ void ReportLongMsgError(std::int32_t result)
     default:
         return;
     }
-    ui::ShowMessage(QString::fromLatin1(text), explanation);
+    platform::ShowMessage(QString::fromLatin1(text), explanation);
 }

@@ -2,9 +2,9 @@
 // reset and GS scale tuning), and the procedure by which system-exclusive messages are sent.
 #pragma once
 
-#include "ProgramState.h"
 #include "midi/Midi.h"
 #include "platform/WinMidi.h"
+#include "port/ProgramState.h"
 
 #include <array>
 #include <cstdint>

@@ -1,5 +1,5 @@
-// The real desktop services through Qt, and the slot that tests replace.
-#include "ui/QtDesktop.h"
+// The real desktop services through Qt.
+#include "desktop/QtDesktop.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -8,7 +8,7 @@
 #include <QSoundEffect>
 #include <QUrl>
 
-namespace ui {
+namespace desktop {
 
 QtDesktop::QtDesktop() = default;
 QtDesktop::~QtDesktop() = default;
@@ -41,24 +41,4 @@ void QtDesktop::playClip()
     clip_->play();
 }
 
-namespace {
-Desktop* inForce = nullptr; // not owned
-} // namespace
-
-Desktop& CurrentDesktop()
-{
-    if (!inForce)
-        qFatal("No desktop is in force");
-    return *inForce;
-}
-
-DesktopInForce::DesktopInForce(Desktop& desktop) : previous_(std::exchange(inForce, &desktop))
-{
-}
-
-DesktopInForce::~DesktopInForce()
-{
-    inForce = previous_;
-}
-
-} // namespace ui
+} // namespace desktop

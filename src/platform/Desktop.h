@@ -4,7 +4,7 @@
 
 #include <QString>
 
-namespace ui {
+namespace platform {
 
 class Desktop {
 public:
@@ -42,4 +42,4 @@ inline void ShowMessage(const QString& text, const QString& explanation = {})
     CurrentDesktop().messageBox(text, explanation);
 }
 
-} // namespace ui
+} // namespace platform

@@ -18,7 +18,7 @@
 constexpr std::int32_t kCheckRunFirstNote = 60;
 
 struct ProgramWideState {
-    // MIDI output (midi/Messages.h).
+    // MIDI output (port/Messages.h).
     HMIDIOUT MidiOutPort = 0; // the one open output port; 0 when an open failed
     std::int32_t MidiResult = 0;
     MIDIHDR GsResetHeader{};

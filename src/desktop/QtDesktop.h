@@ -1,15 +1,15 @@
 // The real desktop: Qt's message box, clipboard and URL opener, and Qt Multimedia for the clip.
 #pragma once
 
-#include "ui/Desktop.h"
+#include "platform/Desktop.h"
 
 #include <memory>
 
 class QSoundEffect;
 
-namespace ui {
+namespace desktop {
 
-class QtDesktop final : public Desktop {
+class QtDesktop final : public platform::Desktop {
 public:
     QtDesktop();
     ~QtDesktop() override;
@@ -24,4 +24,4 @@ private:
     std::unique_ptr<QSoundEffect> clip_; // created on the first play
 };
 
-} // namespace ui
+} // namespace desktop

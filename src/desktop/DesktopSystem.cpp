@@ -1,18 +1,18 @@
 // The desktop's own services: device 0, then the external ports; the real sleep and clock.
-#include "platform/DesktopSystem.h"
+#include "desktop/DesktopSystem.h"
 
 #include "platform/RtMidiDevices.h"
 #include "synth/BuiltinSynthDevice.h"
 
 #include <QThread>
 
-namespace platform {
+namespace desktop {
 
-std::vector<std::unique_ptr<MidiOutDevice>> DesktopSystem::enumerateMidiOutDevices()
+std::vector<std::unique_ptr<platform::MidiOutDevice>> DesktopSystem::enumerateMidiOutDevices()
 {
-    std::vector<std::unique_ptr<MidiOutDevice>> devices;
+    std::vector<std::unique_ptr<platform::MidiOutDevice>> devices;
     devices.push_back(synth::MakeBuiltinSynthDevice());
-    for (auto* backend : {&EnumerateAlsaSequencerPorts, &EnumerateJackPorts})
+    for (auto* backend : {&platform::EnumerateAlsaSequencerPorts, &platform::EnumerateJackPorts})
         for (auto& device : backend())
             devices.push_back(std::move(device));
     return devices;
@@ -28,4 +28,4 @@ QDateTime DesktopSystem::now()
     return QDateTime::currentDateTime();
 }
 
-} // namespace platform
+} // namespace desktop

@@ -1,0 +1,29 @@
+// The slot of the desktop in force.
+#include "platform/Desktop.h"
+
+#include <QtGlobal>
+
+#include <utility>
+
+namespace platform {
+namespace {
+Desktop* inForce = nullptr; // not owned
+} // namespace
+
+Desktop& CurrentDesktop()
+{
+    if (!inForce)
+        qFatal("No desktop is in force");
+    return *inForce;
+}
+
+DesktopInForce::DesktopInForce(Desktop& desktop) : previous_(std::exchange(inForce, &desktop))
+{
+}
+
+DesktopInForce::~DesktopInForce()
+{
+    inForce = previous_;
+}
+
+} // namespace platform
