@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What every benchmark prints: tab-separated rows (what, value, unit), and the process's memory.
 #pragma once
 

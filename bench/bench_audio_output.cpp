@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The built-in synthesizer's audio output on a sound server, as the player meets it: CPU while it
 // waits for a note, and note-on to sound heard, after a silence and while it sounds. A recorder
 // reads the server's null sink back 64 frames at a time. Runs on the PulseAudio server that

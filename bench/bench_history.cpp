@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The history at scale: the cost of recording one answer check, and the window "成績の推移" opened
 // on 100,000 recorded challenges, with the size of that file. Prints tab-separated rows.
 #include "HistoryWindow.h"

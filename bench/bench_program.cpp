@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Numbers of the program as the player feels it: start-up to the main window beyond the fixed
 // waits, key event to bytes leaving the program, memory after start-up, idle CPU. The MIDI device
 // is an instant in-process one and the fixed waits are skipped (and counted), so the figures are

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Peak memory and time of reading a 100 MB settings file, changing the seven settings and saving
 // it, for a file of empty lines and one of long lines. Each file is measured in a process of its
 // own, since the peak resident set only ever grows. Prints tab-separated rows: what, value, unit.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sliders on the built-in synthesizer as the player feels them: one step to retuned sound, a
 // drag across 20 positions, a key pressed during a step. The whole program runs on the real
 // synthesizer; a thread of the bench stands for the sound card, rendering 64-frame periods in real

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Numbers of the built-in synthesizer: opening time and memory, note-on to first sound, rendering
 // speed, retuning cost. Prints tab-separated rows: what, value, unit.
 #include "Rows.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The SoundFont's own tuning: how long measuring the piano takes and how long putting its correction
 // into the SoundFont (rewriting the headers and loading them again) takes, and for each of the 128
 // programs whether it is corrected and the largest offset from equal temperament that the correction

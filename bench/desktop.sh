@@ -1,10 +1,15 @@
 #!/usr/bin/env bash
-# Velmora beside VMPK as the player meets them on a desktop: process start to the windows on
-# screen, and CPU while the program waits for the player. Both run on an Xvfb display of their own
-# and play through a private PulseAudio server into a null sink, each with its built-in
-# synthesizer (VMPK's is Sonivox). On the same server, bench_audio_output measures the built-in
-# synthesizer's audio output alone. Prints rows: what, value, unit.
-# Usage: bench/desktop.sh <build directory>   (BENCH_DISPLAY picks the X display, :81 by default)
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Velmora as the player meets it on a desktop: process start to the windows on screen, and CPU
+# while the program waits for the player; beside it, when one is named, a peer program measured the
+# same way. They run on an Xvfb display of their own and play through a private PulseAudio server
+# into a null sink, each with its own synthesizer. On the same server, bench_audio_output measures
+# the built-in synthesizer's audio output alone. Prints rows: what, value, unit.
+# Usage: bench/desktop.sh <build directory>
+#   BENCH_DISPLAY         the X display, :81 by default
+#   BENCH_PEER_COMMAND    a peer program to measure beside Velmora (installed by you), e.g. another
+#                         MIDI keyboard with a synthesizer of its own; none by default
+#   BENCH_PEER_WINDOW     the X window class of the peer's main window (a regular expression)
 set -euo pipefail
 
 velmora=$1/src/velmora
@@ -111,6 +116,8 @@ measure "$work/velmora" --name '^Velmora$' -- --name '^調整$'
 row "desktop: Velmora, process start to both windows shown (median of $runs)" "$shown_ms" ms
 row "desktop: Velmora idle CPU, built-in synthesizer" "$idle" "% of a core"
 
-measure vmpk --class '^vmpk$'
-row "desktop: VMPK, process start to its window shown (median of $runs)" "$shown_ms" ms
-row "desktop: VMPK idle CPU, its own synthesizer" "$idle" "% of a core"
+if [ -n "${BENCH_PEER_COMMAND:-}" ]; then
+  measure "$BENCH_PEER_COMMAND" --class "${BENCH_PEER_WINDOW:?names the peer window class}"
+  row "desktop: peer ($BENCH_PEER_COMMAND), process start to its window shown (median of $runs)" "$shown_ms" ms
+  row "desktop: peer ($BENCH_PEER_COMMAND) idle CPU, its own synthesizer" "$idle" "% of a core"
+fi

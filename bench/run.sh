@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the benchmarks in Release (build-bench/) and prints their rows as one table, with Velmora
-# beside VMPK on a desktop of its own (bench/desktop.sh).
+# on a desktop of its own (bench/desktop.sh, beside a peer program when BENCH_PEER_COMMAND names one).
 # A new benchmark: add its program to bench/CMakeLists.txt and its target name to `benchmarks`.
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target of the settings reader: any bytes read as a settings file, the seven settings
 // written back as the program does at close, and the result read again must give the same values
 // and keep every line that was not rewritten, byte for byte and in order.

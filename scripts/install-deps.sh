@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian 12 packages Velmora needs to build, run and test; only those missing.
 set -euo pipefail
 
@@ -15,8 +16,8 @@ for option in "$@"; do
   case "$option" in
     --tests) packages+=(jackd2 xvfb openbox xdotool x11-utils xclip pulseaudio) ;;
     --fuzz) packages+=(clang) ;;
-    # The benchmarks run Velmora and a peer program, VMPK, under Xvfb and a private PulseAudio.
-    --bench) packages+=(xvfb xdotool x11-utils pulseaudio vmpk) ;;
+    # The benchmarks run Velmora under Xvfb and a private PulseAudio.
+    --bench) packages+=(xvfb xdotool x11-utils pulseaudio) ;;
     *) echo "unknown option: $option" >&2; exit 2 ;;
   esac
 done

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window "成績の推移" and the recording of each answer check.
 #include "HistoryWindow.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window "成績の推移": every recorded challenge as charts, a summary and a table, the detail of
 // one challenge with the beats of its tuning; and PlayHistory, which records each answer check.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Creating and destroying the seven windows of a run in order.
 #include "Program.h"
 

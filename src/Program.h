@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The seven windows of one run, created in order, and the program-wide variables they share.
 #pragma once
 

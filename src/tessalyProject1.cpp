@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Program entry: creates Form1 ... Form7 in order and runs the event loop until Form1 closes.
 #include "Program.h"
 #include "desktop/DesktopSystem.h"

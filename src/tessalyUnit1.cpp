@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TForm1, the main window: start-up, settings, devices, keyboard, reference A, device switch, close.
 #include "tessalyUnit1.h"
 

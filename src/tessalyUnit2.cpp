@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TForm2, the adjustment window: the challenge and its sends, the sliders, the answer check, the run.
 #include "tessalyUnit2.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TForm2, the adjustment window: NewChallenge, SendScaleTuning, the sliders, the answer check.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TForm3, the results window: both tunings and the score, the next challenge, quit, board, report.
 #include "tessalyUnit3.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TForm3, the results window: both tunings, the score, retry, quit, the board, and the clipboard report.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TForm4, the hint window: the picture decoded with libjpeg and the text beneath it.
 #include "tessalyUnit4.h"
 

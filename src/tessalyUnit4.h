@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TForm4, the hint window: the tuning-order picture and the text that explains it.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TForm5, the difficulty dialog: four levels, a new challenge whenever the level changes.
 #include "tessalyUnit5.h"
 

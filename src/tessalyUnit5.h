@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TForm5, the difficulty dialog: its selection is the game's difficulty.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TForm6, the never-shown holder of the report buffer.
 #include "tessalyUnit6.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TForm6, the never-shown window whose memo is the buffer of the clipboard reports.
 #pragma once
 

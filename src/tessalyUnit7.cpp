@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TForm7, the instrument dialog: program changes on channels 1 and 2.
 #include "tessalyUnit7.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TForm7, the instrument dialog: one of the 128 General MIDI sounds for channels 1 and 2.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the title clip: a struck tuning fork at A 440 Hz, 4 s of 16-bit mono PCM at 22 050 Hz.
 #include <algorithm>
 #include <cmath>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Draws the hint picture (the order of tuning steps on a treble staff) and writes it as a JPEG.
 #include <QFile>
 #include <QFont>

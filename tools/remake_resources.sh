@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Remakes the generated resources with the programs in tools/: the title clip, the hint picture and
 # the icon's PNG (from the hand-drawn SVG, with rsvg-convert from librsvg2-bin). The hint text and
 # the desktop entry are written by hand. The outputs are deterministic; commit them when they change.

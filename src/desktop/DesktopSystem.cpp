@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The desktop's own services: device 0, then the external ports; the real sleep and clock.
 #include "desktop/DesktopSystem.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The desktop's own services: the built-in synthesizer, ALSA-sequencer and JACK ports, the real clock.
 #pragma once
 

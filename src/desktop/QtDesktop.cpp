@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real desktop services through Qt.
 #include "desktop/QtDesktop.h"
 

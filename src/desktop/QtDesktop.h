@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real desktop: Qt's message box, clipboard and URL opener, and Qt Multimedia for the clip.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rules of a challenge: one table row per difficulty, the hidden draw and the GS scale-tuning bytes.
 #include "game/Challenge.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rules of a challenge: step and slider range per difficulty, the draw of the hidden
 // detuning, the scale-tuning data bytes, and cents as text.
 #pragma once

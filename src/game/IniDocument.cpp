@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings file: finding sections and keys in the file's bytes, case-insensitive look-up,
 // write-back that touches only the lines it writes, the atomic save, and where the file lives.
 #include "game/IniDocument.h"

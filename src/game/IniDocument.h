@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings file: an INI document loaded whole, read and written by section and key with
 // names matched regardless of letter case, and written back whole with everything it held.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The instrument names the player picks from and the report prints; the odd spellings are deliberate.
 #include "game/Instruments.h"
 

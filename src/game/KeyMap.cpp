@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The on-screen keyboard and the computer keys that play it, as tables.
 #include "game/KeyMap.h"
 

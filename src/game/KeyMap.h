@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The two-octave keyboard and the computer keys that play it: key table and key map as data.
 #pragma once
 

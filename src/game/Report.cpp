@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The clipboard report and its date, time and duration texts.
 #include "game/Report.h"
 

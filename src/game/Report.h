@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The clipboard report: 26 lines per press, and the date, time and duration texts it shows.
 #pragma once
 

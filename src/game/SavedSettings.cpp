@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings file's sections and keys. Names match regardless of letter case, but the program has
 // always read them in one case and written them in another ("height" read, "Height" written;
 // "Dev"/"Dev_num" read, "dev"/"dev_num" written): a new file gets the written case, and both stay

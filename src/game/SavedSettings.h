@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The seven values the program keeps in its settings file: the main window's bounds and the MIDI
 // output device. Every section and key name is in SavedSettings.cpp, read beside written.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The score: 100 minus the twelve errors, read from the texts the two columns show.
 #include "game/Score.h"
 

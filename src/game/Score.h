@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The score of an answer: 100 minus the sum of the twelve errors, from the texts of both columns.
 #pragma once
 

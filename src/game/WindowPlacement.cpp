@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Window placement in 64-bit arithmetic: the settings file may hold any 32-bit values.
 #include "game/WindowPlacement.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where a window goes for the bounds the settings file holds, whatever numbers it holds.
 #pragma once
 

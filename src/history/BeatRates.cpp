@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Beat rates of the tuning order: a fifth beats at |3 f_low - 2 f_high|, a fourth at
 // |4 f_low - 3 f_high|, an octave at |2 f_low - f_high|, with A4 at 440 Hz.
 #include "history/BeatRates.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The beats a player's tuning makes at each step of the hint's tuning order, from ideal harmonic
 // partials, beside those of equal temperament.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The history as CSV: one row a challenge, each of the twelve detunings and twelve corrections in
 // a column of its own.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The history file: connection, pragmas, schema migrations, writing and reading records.
 #include "history/Database.h"
 

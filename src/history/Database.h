@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The history file: an SQLite database through Qt SQL, its schema and its migrations.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One finished challenge as the history keeps it.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The record queue and what it does about locks, full disks and damaged files.
 #include "history/Recorder.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Keeps every finished challenge: writes it to the history file at once, or keeps it in memory
 // until the file can take it (at the next challenge, or at the end of the run).
 #pragma once

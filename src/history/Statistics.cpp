@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Moving averages, errors per pitch class and the summary of a history.
 #include "history/Statistics.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Figures drawn from the history: moving averages, the player's errors per pitch class, the summary.
 #pragma once
 

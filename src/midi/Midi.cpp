@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Unpacking short-message words, checked against what each status calls for, and the
 // system-exclusive frame.
 #include "midi/Midi.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The MIDI and Roland GS vocabulary every layer speaks: status bytes, controllers, short-message
 // words, system-exclusive framing and the GS data set with its checksum. Sender and readers share
 // it, so they cannot drift apart. Depends on the standard library alone.

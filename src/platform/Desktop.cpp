@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The slot of the desktop in force.
 #include "platform/Desktop.h"
 

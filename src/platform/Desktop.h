@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window-system services the windows call: message box, clipboard, browser, sound clip.
 // Tests install a recording desktop instead of the real one.
 #pragma once

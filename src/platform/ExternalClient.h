@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One client of ours on an external MIDI backend, with one output port of ours.
 #pragma once
 

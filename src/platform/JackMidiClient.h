@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Our JACK client for an external port, on libjack alone: one client per open port.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What stands behind a device identifier: a listed MIDI output device and its open port.
 #pragma once
 

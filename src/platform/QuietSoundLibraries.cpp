@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Silencing libasound and libjack, and asking for a JACK server without starting one.
 #include "platform/QuietSoundLibraries.h"
 

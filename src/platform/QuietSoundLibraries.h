@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Keeping the sound libraries' own messages off the player's terminal: a machine without sound
 // must fail with one line of ours, not pages of theirs.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The runtime's pseudo-random generator, seeded from the clock.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Our ALSA-sequencer client for an external port, through RtMidi.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The external MIDI output ports: ALSA-sequencer ports through RtMidi, then JACK MIDI input ports
 // through libjack.
 #include "platform/RtMidiDevices.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The external MIDI output ports: ALSA-sequencer ports through RtMidi, JACK MIDI input ports through libjack.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How external ports are named and found again.
 #include "platform/RtMidiNames.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How external ports are named and found again: stable names, our own ports left out.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The notes sounding through an external port, and the messages that silence it.
 #include "platform/SoundingNotes.h"
 

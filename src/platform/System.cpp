@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The system in force, and its replacement by tests.
 #include "platform/System.h"
 

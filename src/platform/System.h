@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The operating-system services behind the platform calls, replaceable as a whole by tests.
 #pragma once
 

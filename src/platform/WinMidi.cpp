@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The MIDI-output calls over the device table and the handle table of the system in force.
 #include "platform/WinMidi.h"
 

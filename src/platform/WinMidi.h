@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Windows multimedia MIDI-output calls and Sleep, offered on Linux under their own names.
 #pragma once
 

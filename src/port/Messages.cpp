@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The GS messages, the Roland checksum and the send procedure with its fixed waits.
 #include "port/Messages.h"
 

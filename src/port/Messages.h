@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one output port, the messages the game sends (notes, controllers, program changes, the GS
 // reset and GS scale tuning), and the procedure by which system-exclusive messages are sent.
 #pragma once

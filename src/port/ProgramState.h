@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program-wide variables of one run, in one place with their initial values. Each keeps the
 // name the game's behaviour is described with and is used by that name (a reference into the one
 // instance); a new run resets them all with one assignment.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Trying FluidSynth's audio drivers in turn, with the sound libraries' own complaints kept off the
 // terminal: a machine without sound must fail with one line of ours, not pages of theirs.
 #include "synth/AudioOutput.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sound output behind the synthesizer: the first of FluidSynth's audio drivers that opens,
 // kept quiet on the terminal while the others fail.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The built-in synthesizer as a device of the list: each open loads the SoundFont and starts an
 // audio output of its own.
 #include "synth/BuiltinSynthDevice.h"

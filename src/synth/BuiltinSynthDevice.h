@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Device 0: the built-in GS synthesizer (FluidSynth with a General MIDI SoundFont), always listed.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // FluidSynth set up for the game: SoundFont samples loaded on demand, chorus off, every key in
 // equal temperament until told otherwise.
 #include "synth/FluidSynth.h"

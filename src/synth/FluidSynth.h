@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // RAII over FluidSynth's settings and synthesizer with one SoundFont loaded, and the per-key
 // detune that carries the GS scale tuning.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Short messages, system-exclusive messages and the reset of the built-in synthesizer's port.
 #include "synth/GsSynthPort.h"
 

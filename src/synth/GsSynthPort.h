@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The open port of the built-in synthesizer: short messages in FluidSynth's terms, GS reset and
 // GS scale tuning interpreted here, before FluidSynth could see (and drop) them.
 #pragma once

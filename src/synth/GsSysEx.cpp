@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading GS data-set messages: frame, device, checksum, then the two addresses we act on.
 #include "synth/GsSysEx.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Roland GS system-exclusive messages as the built-in synthesizer reads them: the GS reset and the
 // scale tuning of a part; a GS module ignores everything else, and so do we.
 #pragma once

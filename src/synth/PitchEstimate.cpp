@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The windowed spectrum evaluated at chosen frequencies, and the fundamental's centroid from it.
 #include "synth/PitchEstimate.h"
 

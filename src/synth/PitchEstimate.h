@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fundamental of a rendered note: where it lies and how much of the sound it carries.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Rendering one preset key by key and judging each key's fundamental.
 #include "synth/ProgramTuning.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How far each key the game plays sounds from equal temperament in one preset of a SoundFont, as
 // measured offline, and whether that is steady enough to correct.
 #pragma once

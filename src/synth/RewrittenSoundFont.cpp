@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The loader's file callbacks: a position in the virtual file, read from the real file below the kept
 // length and from the replacement above it.
 #include "synth/RewrittenSoundFont.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A SoundFont file as FluidSynth is to read it: the file's first bytes as they are (but for the
 // RIFF size), then a replacement for the rest. A loader of ours hands FluidSynth such a file.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Rates rounded to whole hertz: 0.04 cents at 44.1 kHz.
 #include "synth/SampleRetuning.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Turning measured preset tunings into a SoundFont whose samples play in tune: each of the game's
 // keys plays its samples at a rate of its own, moved by the key's measured offset. One sample sounds
 // on several keys, and the measured pitch differs from key to key even then (the window hears a later

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the sample rates leave travels in a FluidSynth key tuning per channel, beside the key-pressure
 // fine tune that carries the GS scale tuning, so it never eats into the scale tuning's ±64 cents. It
 // is rounded to whole cents: FluidSynth 2.3 floors every voice's pitch to a whole cent before it

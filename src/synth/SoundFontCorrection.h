@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The measured corrections put on the synthesizer: each of the game's two channels (the player's
 // and the reference A's) sounds its keys in equal temperament, whatever the SoundFont's samples do,
 // as soon as its preset's measurement is there; until then, and for presets that cannot be

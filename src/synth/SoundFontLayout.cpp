@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading a SoundFont's 'pdta' list: preset headers and zones, instrument headers and zones, and
 // sample headers. Every record is little-endian and of fixed size; the last of each kind only ends
 // the one before it.

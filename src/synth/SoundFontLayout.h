@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which samples of a SoundFont sound for a key of a preset, read from the preset, instrument and
 // sample headers alone (never the audio); and the same headers rewritten so that chosen keys play
 // their sample at a rate of their own.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The cache files: small JSON documents naming the SoundFont they describe.
 #include "synth/TuningCache.h"
 

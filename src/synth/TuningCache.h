@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Measured preset tunings kept on disk, one file per SoundFont and program, so that each preset is
 // measured once. An entry counts only while the SoundFont's path, size and modification time match.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The worker's loop: take the next requested preset, look in the cache, measure when it must.
 #include "synth/TuningCalibrator.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Measures the presets the synthesizer plays, one after another in a worker thread, taking what the
 // cache already knows, and settles each new result (puts what it can into the SoundFont) on that
 // thread too; the synthesizer's thread asks for a preset and picks up what is left to correct.

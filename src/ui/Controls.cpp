@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The controls with the events the game relies on, key preview, and the windows' font.
 #include "ui/Controls.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The controls the windows are built from, with the events the game relies on: mouse down and up
 // with any button, a label's click, a slider that runs its change handling for every new position.
 #pragma once

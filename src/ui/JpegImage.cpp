@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading JPEG pictures with libjpeg, whose errors jump back to the step that called it.
 #include "ui/JpegImage.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading JPEG pictures with libjpeg: the header's facts, and the decoded image.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Key events as virtual-key codes: X11 key codes by the playing keys' positions, else Qt's keys.
 #include "ui/VirtualKeys.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Key events as the virtual-key codes the windows react to.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Detectable auto-repeat for the program's X connection. X11's headers come last: their macros
 // (KeyPress, Bool, None ...) clash with Qt's names.
 #include "ui/X11Keyboard.h"

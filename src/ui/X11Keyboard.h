@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The X11 keyboard's auto-repeat, made to look like every other desktop's.
 #pragma once
 

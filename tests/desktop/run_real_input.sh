@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The real program played as a person plays it: an X server (Xvfb) with a window manager (openbox),
 # real key presses and mouse clicks through the XTEST extension (xdotool), a private JACK server on
 # the dummy driver and a JACK MIDI receiver chosen as the output device, and a private PulseAudio

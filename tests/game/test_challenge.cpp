@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The challenge's draw and scale-tuning bytes, and the score of an answer.
 #include "game/Challenge.h"
 #include "game/Score.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The computer keys that play the keyboard.
 #include "game/KeyMap.h"
 #include "ui/VirtualKeys.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The clipboard report: its 26 lines, and the date, time and duration texts in several locales.
 #include "game/Report.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings file: values that cannot be used, damaged files, write-back, the atomic save,
 // where the file lives, and where the window goes for the bounds it holds.
 #include "game/IniDocument.h"

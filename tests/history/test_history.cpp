@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The history file and its faults, the statistics, the beat rates and the CSV export.
 #include "history/BeatRates.h"
 #include "history/Csv.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The end-to-end test's MIDI receiver: one JACK MIDI input port; every event it receives goes to
 // stdout as a line of hex bytes, "ready" goes to stderr once the port is up. Runs until SIGTERM.
 #include <jack/jack.h>

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs the JACK end-to-end suite against a private JACK server (dummy driver, no sound hardware)
 # and a MIDI receiver; stops both and removes its files however the suite ends.
 # Usage: run_jack_end_to_end.sh <suite executable> <receiver executable>

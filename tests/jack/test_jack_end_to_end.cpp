@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The external-port path for real: a private JACK server, a receiver started by
 // run_jack_end_to_end.sh, and the platform calls of the desktop system sending to it.
 #include "desktop/DesktopSystem.h"

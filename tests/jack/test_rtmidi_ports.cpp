@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The external ports without a server: stable names, our own ports left out, finding a port again
 // after the list moved, the bytes of short messages, the silencing sequence, and a missing backend
 // that lists nothing and says nothing.

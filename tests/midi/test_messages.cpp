@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The GS messages, their checksum, the send procedure with its waits, and the platform calls'
 // answers to bad input.
 #include "Trace.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The run ends cleanly after the title clip has played: the program entry's order (application,
 // then the real desktop, then the windows) torn down in reverse, through the real Qt Multimedia
 // player, with or without an audio output. The sanitizers and the exit status are the verdict.

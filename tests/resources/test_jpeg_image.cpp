@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The libjpeg reader: the hint picture's header and pixels, pictures Qt writes, and damaged data
 // refused quietly.
 #include "StderrCapture.h"

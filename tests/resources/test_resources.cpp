@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The embedded resources: the title clip's wave format and its quiet ends, the hint text, the icon.
 #include <QFile>
 #include <QImage>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // MIDI messages as the tests expect and send them, computed here rather than by the code under test:
 // short-message words, and GS data sets with their checksum.
 #pragma once

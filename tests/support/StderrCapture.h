@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Collects what is written to the standard error stream while it lives, for tests that check a
 // library stays quiet on the player's terminal.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The recording devices, virtual clock and recording desktop of the test bench.
 #include "Trace.h"
 

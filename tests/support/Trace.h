@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The test seam: recording MIDI devices, a virtual clock and a recording desktop, all writing
 // one ordered trace with virtual times.
 #pragma once

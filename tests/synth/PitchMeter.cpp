@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The windowed spectrum at one frequency at a time, and the search for its peak.
 #include "PitchMeter.h"
 

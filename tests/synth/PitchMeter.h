@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Measures the pitch of a rendered note to a few thousandths of a cent.
 #pragma once
 

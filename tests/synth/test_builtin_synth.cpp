@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Device 0 as the program meets it: its name, opening without a SoundFont or without sound,
 // short messages and the reset.
 #include "GsBytes.h"

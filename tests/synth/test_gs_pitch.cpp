@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // GS scale tuning as heard: the fundamental of notes rendered offline, against untuned renderings
 // of the same note in the same time window.
 #include "GsBytes.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading GS system-exclusive messages: reset, scale tuning of any part, and all that is ignored.
 #include "GsBytes.h"
 #include "synth/GsSysEx.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which samples a key of a preset sounds, read from a SoundFont's headers, and the headers rewritten
 // so that chosen keys play a copy of their sample at a rate of their own. The SoundFont is built here.
 #include "synth/SoundFontLayout.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The SoundFont's own tuning measured and corrected: absolute pitch against equal temperament with
 // A4 = 440 Hz, the cache of measurements, and presets that are left alone.
 #include "GsBytes.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A whole run of the program on the test bench: the seven windows on recording devices and the
 // virtual clock, with helpers that press keys and mouse buttons on the real widgets.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Each answer check recorded, the window "成績の推移" on the history, the status-bar notice.
 #include "GameBench.h"
 #include "HistoryWindow.h"

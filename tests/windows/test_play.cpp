@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Playing a challenge: the draw and its sends, the sliders, the keyboards, the dialogs and the
 // device switch, driven through the real widgets and traced on the virtual clock.
 #include "GameBench.h"

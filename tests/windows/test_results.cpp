@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The answer check, the results window, the clipboard report and the hint window.
 #include "GameBench.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up, close and the settings file, as traces on the virtual clock.
 #include "GameBench.h"
 
