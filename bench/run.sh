@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the benchmarks in Release (build-bench/) and prints their rows as one table, with Velmora
-# on a desktop of its own (bench/desktop.sh, beside a peer program when BENCH_PEER_COMMAND names one).
+# on a desktop of its own (bench/desktop.sh, beside a peer program when BENCH_PEER_COMMAND names one),
+# and its built-in synthesizer heard through JACK (bench/listen.sh).
 # A new benchmark: add its program to bench/CMakeLists.txt and its target name to `benchmarks`.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 benchmarks=(bench_synth bench_program bench_settings bench_slider bench_history bench_tuning)
-# Run by bench/desktop.sh, on its sound server.
-desktop_benchmarks=(bench_audio_output)
+# Run by bench/desktop.sh, on its sound server, and by bench/listen.sh, on its JACK server.
+desktop_benchmarks=(bench_audio_output bench_listen)
 
 scripts/install-deps.sh --bench
 
@@ -46,6 +47,7 @@ fi
     QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}" "build-bench/bench/$benchmark"
   done
   bench/desktop.sh build-bench
+  bench/listen.sh build-bench
 } | awk -F'\t' '
   { what[NR] = $1; value[NR] = $2; unit[NR] = $3; if (length($1) > width) width = length($1) }
   END {

@@ -16,8 +16,9 @@ for option in "$@"; do
   case "$option" in
     --tests) packages+=(jackd2 xvfb openbox xdotool x11-utils xclip pulseaudio) ;;
     --fuzz) packages+=(clang) ;;
-    # The benchmarks run Velmora under Xvfb and a private PulseAudio.
-    --bench) packages+=(xvfb xdotool x11-utils pulseaudio) ;;
+    # The benchmarks run Velmora under Xvfb, with a private PulseAudio and with a private JACK server
+    # (where its report is read from the clipboard).
+    --bench) packages+=(xvfb xdotool x11-utils pulseaudio jackd2 openbox xclip) ;;
     *) echo "unknown option: $option" >&2; exit 2 ;;
   esac
 done

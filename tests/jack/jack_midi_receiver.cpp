@@ -1,12 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The end-to-end test's MIDI receiver: one JACK MIDI input port; every event it receives goes to
 // stdout as a line of hex bytes, "ready" goes to stderr once the port is up. Runs until SIGTERM.
-#include <jack/jack.h>
+#include "JackHelperClient.h"
+
 #include <jack/midiport.h>
 #include <jack/ringbuffer.h>
-
-#include <pthread.h>
-#include <signal.h>
 
 #include <cstdio>
 #include <ctime>
@@ -15,9 +13,6 @@
 
 namespace {
 
-struct CloseClient {
-    void operator()(jack_client_t* client) const { jack_client_close(client); }
-};
 struct FreeRingBuffer {
     void operator()(jack_ringbuffer_t* buffer) const { jack_ringbuffer_free(buffer); }
 };
@@ -67,15 +62,8 @@ void PrintReceivedEvents(jack_ringbuffer_t* events)
 int main(int argc, char** argv)
 {
     const char* clientName = argc > 1 ? argv[1] : "receiver";
-    // Blocked before JACK starts its threads, so they inherit the mask and only sigtimedwait sees them.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGTERM);
-    sigaddset(&stopSignals, SIGINT);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
-
-    std::unique_ptr<jack_client_t, CloseClient> client(
-        jack_client_open(clientName, JackOptions(JackNoStartServer | JackUseExactName), nullptr));
+    sigset_t stopSignals = jackhelper::BlockStopSignals();
+    const jackhelper::Client client = jackhelper::OpenClient(clientName, JackUseExactName);
     if (!client) {
         std::fprintf(stderr, "no JACK server\n");
         return 1;

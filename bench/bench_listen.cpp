@@ -1,0 +1,277 @@
+// What the player hears from the built-in synthesizer, taken off the JACK server it plays through
+// (bench/listen.sh runs it beside the real program).
+//   bench_listen record <port pattern> <file>
+//     A JACK client of its own (velmora-listen-capture) with its one input connected to every audio
+//     output port matching the pattern (a regular expression, as jack_get_ports takes it), so that
+//     JACK sums left and right as the calibrator does; prints "ready <sample rate>" on stderr once
+//     connected and writes what it hears, float samples as they come, to the file until SIGTERM;
+//     where the server reported xruns goes to <file>.xruns.
+//   bench_listen measure <file> <sample rate> <detune of C,C#,...,B in cents> <note>...
+//     Finds the notes in the recording (one onset each, in order; a note is a key 53 ... 76 of
+//     channel 1, or "ref": the reference A on channel 2) and prints rows (what, value, unit): each
+//     fundamental's distance from equal temperament (A4 = 440 Hz) plus its class's detune, and the
+//     largest of them, and how many notes an xrun may have disturbed. Estimated over 0.25 ... 0.95 s after
+//     the onset, the window the calibrator measures the SoundFont with.
+#include "JackHelperClient.h"
+#include "Rows.h"
+#include "synth/PitchEstimate.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+// ---- Recording ---------------------------------------------------------------------------------
+
+struct FreePortList {
+    void operator()(const char** ports) const { jack_free(ports); }
+};
+
+// The process thread's side: the input port and a ring of periods for the main thread to write;
+// and where in the recording the server reported xruns (a late client: a gap or a glitch).
+struct Capture {
+    jack_port_t* port = nullptr;
+    std::vector<float> ring = std::vector<float>(1 << 22); // 87 s at 48 kHz: far more than a write lags
+    std::atomic<std::size_t> written = 0;                  // samples ever put into the ring
+    std::mutex xrunLock;
+    std::vector<std::size_t> xruns; // under xrunLock
+};
+
+int Process(jack_nframes_t frames, void* data)
+{
+    auto& capture = *static_cast<Capture*>(data);
+    const auto* in = static_cast<const float*>(jack_port_get_buffer(capture.port, frames));
+    std::size_t at = capture.written.load(std::memory_order_relaxed);
+    for (jack_nframes_t i = 0; i < frames; ++i, ++at)
+        capture.ring[at % capture.ring.size()] = in[i];
+    capture.written.store(at, std::memory_order_release);
+    return 0;
+}
+
+int XRun(void* data)
+{
+    auto& capture = *static_cast<Capture*>(data);
+    const std::lock_guard lock(capture.xrunLock);
+    capture.xruns.push_back(capture.written.load(std::memory_order_acquire));
+    return 0;
+}
+
+int Record(const std::string& pattern, const std::string& path)
+{
+    sigset_t stopSignals = jackhelper::BlockStopSignals();
+    const jackhelper::Client client = jackhelper::OpenClient("velmora-listen-capture");
+    if (!client) {
+        std::fprintf(stderr, "bench_listen: no JACK server\n");
+        return 1;
+    }
+    Capture capture;
+    capture.port = jack_port_register(client.get(), "in", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
+    std::unique_ptr<const char*, FreePortList> sources(
+        jack_get_ports(client.get(), pattern.c_str(), JACK_DEFAULT_AUDIO_TYPE, JackPortIsOutput));
+    bool connected = capture.port != nullptr && sources &&
+                     jack_set_process_callback(client.get(), Process, &capture) == 0 &&
+                     jack_set_xrun_callback(client.get(), XRun, &capture) == 0 &&
+                     jack_activate(client.get()) == 0;
+    for (const char** source = sources.get(); connected && *source != nullptr; ++source)
+        connected = jack_connect(client.get(), *source, jack_port_name(capture.port)) == 0;
+    if (!connected) {
+        std::fprintf(stderr, "bench_listen: cannot connect to the ports matching %s\n", pattern.c_str());
+        return 1;
+    }
+    std::fprintf(stderr, "ready %u\n", jack_get_sample_rate(client.get()));
+
+    std::ofstream out(path, std::ios::binary);
+    std::size_t saved = 0;
+    const auto save = [&] {
+        for (const std::size_t written = capture.written.load(std::memory_order_acquire); saved < written;
+             ++saved)
+            out.write(reinterpret_cast<const char*>(&capture.ring[saved % capture.ring.size()]),
+                      sizeof(float));
+    };
+    const timespec pollInterval{0, 20'000'000};
+    while (sigtimedwait(&stopSignals, nullptr, &pollInterval) < 0)
+        save();
+    jack_deactivate(client.get());
+    save();
+    std::ofstream xruns(path + ".xruns");
+    for (const std::size_t position : capture.xruns)
+        xruns << position << '\n';
+    return out && xruns ? 0 : 1;
+}
+
+// ---- Measuring ---------------------------------------------------------------------------------
+
+constexpr double kWindowStart = 0.25, kWindowEnd = 0.95; // seconds after the onset
+constexpr double kHopSeconds = 0.005;
+// A note begins where the level rises above a fifth of the loudest hop after being below a
+// fiftieth of it: between two notes the level must have fallen that far.
+constexpr double kOnsetShare = 0.2, kQuietShare = 0.02;
+constexpr double kXRunMargin = 0.1; // seconds
+
+std::vector<float> ReadSamples(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::vector<float> samples;
+    for (float sample; in.read(reinterpret_cast<char*>(&sample), sizeof sample);)
+        samples.push_back(sample);
+    return samples;
+}
+
+std::vector<std::size_t> ReadXRuns(const std::string& path)
+{
+    std::ifstream in(path + ".xruns");
+    std::vector<std::size_t> positions;
+    for (std::size_t position; in >> position;)
+        positions.push_back(position);
+    return positions;
+}
+
+// The first sample of every note: the start of the first hop whose peak crosses the onset level
+// after the level was quiet.
+std::vector<std::size_t> Onsets(const std::vector<float>& samples, double sampleRate)
+{
+    const auto hop = std::size_t(kHopSeconds * sampleRate);
+    std::vector<float> peaks;
+    for (std::size_t start = 0; start + hop <= samples.size(); start += hop) {
+        float peak = 0;
+        for (std::size_t i = start; i < start + hop; ++i)
+            peak = std::max(peak, std::abs(samples[i]));
+        peaks.push_back(peak);
+    }
+    const float loudest = peaks.empty() ? 0 : *std::max_element(peaks.begin(), peaks.end());
+    std::vector<std::size_t> onsets;
+    bool quiet = true;
+    for (std::size_t h = 0; h < peaks.size(); ++h) {
+        if (quiet && peaks[h] > kOnsetShare * loudest) {
+            // Back to the hop where the attack began, so that the window starts where the note does.
+            std::size_t begin = h;
+            while (begin > 0 && peaks[begin - 1] > kQuietShare * loudest && peaks[begin - 1] < peaks[begin])
+                --begin;
+            onsets.push_back(begin * hop);
+            quiet = false;
+        } else if (peaks[h] < kQuietShare * loudest) {
+            quiet = true;
+        }
+    }
+    return onsets;
+}
+
+struct Note {
+    std::string name;
+    int key;
+    bool reference; // the reference A on channel 2, never detuned
+};
+
+std::optional<Note> ParseNote(const std::string& text)
+{
+    static const char* const kNames[] = {"C", "C#", "D", "D#", "E", "F", "F#", "G", "G#", "A", "A#", "B"};
+    if (text == "ref")
+        return Note{"reference A", 69, true};
+    const int key = std::atoi(text.c_str());
+    if (key < 53 || key > 76)
+        return std::nullopt;
+    return Note{kNames[key % 12] + std::to_string(key / 12 - 1), key, false};
+}
+
+std::optional<std::vector<int>> ParseDetune(const std::string& text)
+{
+    std::vector<int> detune;
+    std::istringstream in(text);
+    for (std::string item; std::getline(in, item, ',');)
+        detune.push_back(std::atoi(item.c_str()));
+    if (detune.size() != 12)
+        return std::nullopt;
+    return detune;
+}
+
+// How far the note heard from `onset` on lies from `targetHz`, in cents; NaN when the recording
+// ends too early.
+double CentsOff(const std::vector<float>& samples, double sampleRate, std::size_t onset, double targetHz)
+{
+    const auto begin = onset + std::size_t(kWindowStart * sampleRate);
+    const auto length = std::size_t((kWindowEnd - kWindowStart) * sampleRate);
+    if (begin + length > samples.size())
+        return NAN;
+    const auto window = std::span(samples).subspan(begin, length);
+    return synth::CentsBetween(synth::EstimateFundamental(window, sampleRate, targetHz).hz, targetHz);
+}
+
+// Whether the server reported an xrun while the note from `onset` on was measured (it reports an
+// xrun a few periods late at most).
+bool DisturbedByXRun(const std::vector<std::size_t>& xruns, double sampleRate, std::size_t onset)
+{
+    const auto margin = std::size_t(kXRunMargin * sampleRate);
+    const auto end = onset + std::size_t(kWindowEnd * sampleRate);
+    return std::any_of(xruns.begin(), xruns.end(), [&](std::size_t position) {
+        return position + margin >= onset && position <= end + margin;
+    });
+}
+
+int Measure(const std::string& path, double sampleRate, const std::vector<int>& detune,
+            const std::vector<Note>& notes)
+{
+    const std::vector<float> samples = ReadSamples(path);
+    const std::vector<std::size_t> onsets = Onsets(samples, sampleRate);
+    if (onsets.size() != notes.size()) {
+        std::fprintf(stderr, "bench_listen: heard %zu notes, played %zu\n", onsets.size(), notes.size());
+        bench::Row("heard through JACK: notes found in the recording", double(onsets.size()), "notes");
+        return 0; // a benchmark reports, it does not fail
+    }
+    const std::vector<std::size_t> xruns = ReadXRuns(path);
+    double worst = 0;
+    int disturbed = 0;
+    for (std::size_t n = 0; n < notes.size(); ++n) {
+        const Note& note = notes[n];
+        const int cents = note.reference ? 0 : detune[std::size_t(note.key % 12)];
+        const double error = CentsOff(samples, sampleRate, onsets[n],
+                                      synth::EqualTemperedHz(note.key) * std::exp2(cents / 1200.0));
+        const std::string what = "heard through JACK: " + note.name + " against ET " +
+                                 (cents < 0 ? "" : "+") + std::to_string(cents) + " cents";
+        bench::Row(what.c_str(), error, "cents");
+        if (!note.reference)
+            worst = std::isnan(worst) || std::isnan(error) ? NAN : std::max(worst, std::abs(error));
+        disturbed += DisturbedByXRun(xruns, sampleRate, onsets[n]);
+    }
+    bench::Row("heard through JACK: largest error of the detuned keys", worst, "cents");
+    bench::Row("heard through JACK: notes an xrun may have disturbed", disturbed, "notes");
+    return 0;
+}
+
+int Usage()
+{
+    std::fprintf(stderr, "usage: bench_listen record <port pattern> <file>\n"
+                         "       bench_listen measure <file> <sample rate> <detune C,...,B> <note>...\n");
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() == 3 && args[0] == "record")
+        return Record(args[1], args[2]);
+    if (args.size() < 5 || args[0] != "measure")
+        return Usage();
+    const auto detune = ParseDetune(args[3]);
+    std::vector<Note> notes;
+    for (std::size_t i = 4; i < args.size(); ++i) {
+        const auto note = ParseNote(args[i]);
+        if (!note)
+            return Usage();
+        notes.push_back(*note);
+    }
+    if (!detune)
+        return Usage();
+    return Measure(args[1], std::atof(args[2].c_str()), *detune, notes);
+}
