@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the player hears from the built-in synthesizer, taken off the JACK server it plays through
 // (bench/listen.sh runs it beside the real program).
 //   bench_listen record <port pattern> <file>

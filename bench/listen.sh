@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The built-in synthesizer's tuning as the player hears it: the real program under Xvfb plays
 # through a private JACK server (dummy driver, 48 kHz), a capture client of ours records its
 # FluidSynth output, and the twelve keys F3 ... E4 (one of each pitch class, real key presses) and

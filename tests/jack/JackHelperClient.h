@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How a helper program of the tests and benchmarks joins a JACK server: SIGTERM and SIGINT blocked
 // first (JACK's threads inherit the mask, so only the program's sigtimedwait sees them), then a
 // client on the running server, never one it starts.
