@@ -44,11 +44,11 @@ class Recorder {
 public:
     static std::unique_ptr<Recorder> Open()
     {
-        const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, kRate, 1};
+        const pa_sample_spec format{PA_SAMPLE_FLOAT32NE, kRate, 1};
         const std::uint32_t chunkBytes = kChunkFrames * sizeof(float);
         const pa_buffer_attr attributes{std::uint32_t(-1), std::uint32_t(-1), std::uint32_t(-1),
                                         std::uint32_t(-1), chunkBytes};
-        pa_simple* stream = pa_simple_new(nullptr, "bench", PA_STREAM_RECORD, "null.monitor", "recorder", &spec,
+        pa_simple* stream = pa_simple_new(nullptr, "bench", PA_STREAM_RECORD, "null.monitor", "recorder", &format,
                                           nullptr, &attributes, nullptr);
         return stream ? std::unique_ptr<Recorder>(new Recorder(stream)) : nullptr;
     }
