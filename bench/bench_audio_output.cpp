@@ -18,7 +18,6 @@
 #include <mutex>
 #include <optional>
 #include <string>
-#include <sys/resource.h>
 #include <thread>
 #include <vector>
 
@@ -100,19 +99,11 @@ private:
     std::thread thread_; // last: starts reading once everything above is set up
 };
 
-double CpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    auto seconds = [](timeval t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
 double IdlePercent(std::chrono::seconds span)
 {
-    const double before = CpuSeconds();
+    const double before = bench::CpuSeconds();
     std::this_thread::sleep_for(span);
-    return 100 * (CpuSeconds() - before) / double(span.count());
+    return 100 * (bench::CpuSeconds() - before) / double(span.count());
 }
 
 struct Latencies {
@@ -126,10 +117,10 @@ Latencies NoteToSound(platform::OutputPort& port, Recorder& recorder, std::chron
     for (int trial = 0; trial < kTrials; ++trial) {
         std::this_thread::sleep_for(quiet);
         const Clock::time_point start = Clock::now();
-        port.sendShort(midi::ShortWord(0x90, 60, 100));
+        port.sendShort(midi::ShortWord(midi::kNoteOn, 60, 100));
         if (auto heard = recorder.heardAfter(start))
             times.push_back(*heard);
-        port.sendShort(midi::ShortWord(0xB0, 120)); // all sounds off
+        port.sendShort(midi::ShortWord(midi::kControlChange, midi::kAllSoundOff));
     }
     if (times.empty())
         return {};
@@ -157,10 +148,12 @@ void DriverRows(const std::string& driver)
     Row((on + "note-on to sound heard after a silence, median of 10").c_str(), afterSilence.median, "ms");
     Row((on + "note-on to sound heard after a silence, worst of 10").c_str(), afterSilence.worst, "ms");
     // A church organ held on channel 2, muted: voices sound throughout, nothing is heard of them.
-    port->sendShort(midi::ShortWord(0xC1, 19));
-    port->sendShort(midi::ShortWord(0xB1, 7, 0));
-    port->sendShort(midi::ShortWord(0xB1, 11, 0));
-    port->sendShort(midi::ShortWord(0x91, 48, 100));
+    constexpr int kChannel2 = 1;
+    constexpr std::uint8_t kVolume = 7, kExpression = 11;
+    port->sendShort(midi::ShortWord(midi::StatusOf(midi::kProgramChange, kChannel2), 19));
+    port->sendShort(midi::ShortWord(midi::StatusOf(midi::kControlChange, kChannel2), kVolume, 0));
+    port->sendShort(midi::ShortWord(midi::StatusOf(midi::kControlChange, kChannel2), kExpression, 0));
+    port->sendShort(midi::ShortWord(midi::StatusOf(midi::kNoteOn, kChannel2), 48, 100));
     const Latencies whileSounding = NoteToSound(*port, *recorder, std::chrono::milliseconds(100));
     Row((on + "note-on to sound heard while sounding, median of 10").c_str(), whileSounding.median, "ms");
     Row((on + "note-on to sound heard while sounding, worst of 10").c_str(), whileSounding.worst, "ms");

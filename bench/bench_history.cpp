@@ -14,16 +14,11 @@
 #include <chrono>
 #include <random>
 
+using bench::Clock;
+using bench::MillisecondsSince;
 using bench::Row;
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double MillisecondsSince(Clock::time_point start)
-{
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
 
 // A player's year: challenges a minute apart, scores and corrections drawn at random.
 std::vector<history::ChallengeRecord> GeneratedHistory(int count)

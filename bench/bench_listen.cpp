@@ -16,6 +16,7 @@
 #include "JackHelperClient.h"
 #include "Rows.h"
 #include "synth/PitchEstimate.h"
+#include "synth/ProgramTuning.h"
 
 #include <algorithm>
 #include <atomic>
@@ -112,7 +113,9 @@ int Record(const std::string& pattern, const std::string& path)
 
 // ---- Measuring ---------------------------------------------------------------------------------
 
-constexpr double kWindowStart = 0.25, kWindowEnd = 0.95; // seconds after the onset
+// The calibrator's window, in seconds after the onset.
+constexpr double kWindowStart = synth::ProgramTuning::kWindowStart;
+constexpr double kWindowEnd = kWindowStart + synth::ProgramTuning::kWindowLength;
 constexpr double kHopSeconds = 0.005;
 // A note begins where the level rises above a fifth of the loudest hop after being below a
 // fiftieth of it: between two notes the level must have fallen that far.
@@ -179,7 +182,7 @@ std::optional<Note> ParseNote(const std::string& text)
     if (text == "ref")
         return Note{"reference A", 69, true};
     const int key = std::atoi(text.c_str());
-    if (key < 53 || key > 76)
+    if (key < synth::ProgramTuning::kLowestKey || key > synth::ProgramTuning::kHighestKey)
         return std::nullopt;
     return Note{kNames[key % 12] + std::to_string(key / 12 - 1), key, false};
 }

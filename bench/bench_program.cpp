@@ -33,14 +33,7 @@ using bench::Row;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double CpuSeconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
-}
+using bench::Clock;
 
 // The moment the latest short message left the program.
 Clock::time_point lastShortMessage;
@@ -127,13 +120,13 @@ double KeyToBytesMicroseconds()
 // Per cent of one core used while the program waits for the player.
 double IdleCpuPercent(int milliseconds)
 {
-    const double cpuBefore = CpuSeconds();
+    const double cpuBefore = bench::CpuSeconds();
     const auto start = Clock::now();
     QEventLoop loop;
     QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
     loop.exec();
     const double wall = std::chrono::duration<double>(Clock::now() - start).count();
-    return 100 * (CpuSeconds() - cpuBefore) / wall;
+    return 100 * (bench::CpuSeconds() - cpuBefore) / wall;
 }
 
 // Milliseconds to read a 10 MB settings file, write the seven keys and turn it back into text.

@@ -15,19 +15,14 @@
 #include <vector>
 
 using bench::ResidentMegabytes;
+using bench::Clock;
+using bench::MillisecondsSince;
 using bench::Row;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 constexpr int kBlockFrames = 64; // FluidSynth renders and takes events in blocks of this many frames
 constexpr int kPiano = 0;
-
-double MillisecondsSince(Clock::time_point start)
-{
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
 
 std::unique_ptr<synth::GsSynthPort> OpenOffline(bool reverb)
 {

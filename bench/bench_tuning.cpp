@@ -15,16 +15,11 @@
 #include <cstdio>
 #include <string>
 
+using bench::Clock;
+using bench::MillisecondsSince;
 using bench::Row;
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double MillisecondsSince(Clock::time_point start)
-{
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
 
 double LargestLeft(const synth::ProgramTuning& measured, const synth::ProgramTuning& left)
 {

@@ -45,12 +45,6 @@ constexpr int kThinnedBuckets = 2000;
 constexpr int kNoticeMs = 20'000;
 const std::array<std::optional<std::size_t>, 3> kErrorWindows = {10, 50, std::nullopt};
 
-QString ElapsedText(std::int64_t ms)
-{
-    const QDateTime zero = QDateTime::fromMSecsSinceEpoch(0, Qt::UTC);
-    return game::DurationText(zero, zero.addMSecs(ms), QLocale::system());
-}
-
 QTableWidget* MakeTable(QWidget* parent, const QStringList& headers)
 {
     auto* table = new QTableWidget(history::kPitchClasses, int(headers.size()), parent);
@@ -120,7 +114,7 @@ QVariant ChallengeTableModel::data(const QModelIndex& index, int role) const
     case 2:
         return record.score;
     case 3:
-        return ElapsedText(record.elapsedMs);
+        return game::DurationText(record.elapsedMs, QLocale::system());
     case 4:
         return game::InstrumentNames().value(record.instrument);
     case 5:
@@ -210,16 +204,16 @@ HistoryWindow::HistoryWindow()
 
 QWidget* HistoryWindow::createScoreChart()
 {
-    scoreChart_ = new QChart;
-    scoreChart_->setTitle(QStringLiteral("点数の推移（太線は直近%1回の平均）").arg(history::kMovingAverageLength));
+    auto* scoreChart = new QChart;
+    scoreChart->setTitle(QStringLiteral("点数の推移（太線は直近%1回の平均）").arg(history::kMovingAverageLength));
     timeAxis_ = new QDateTimeAxis;
     timeAxis_->setFormat(QStringLiteral("MM/dd HH:mm"));
     timeAxis_->setTickCount(4);
     timeAxis_->setTitleText(QStringLiteral("終了時刻"));
     scoreAxis_ = new QValueAxis;
     scoreAxis_->setTitleText(QStringLiteral("点数"));
-    scoreChart_->addAxis(timeAxis_, Qt::AlignBottom);
-    scoreChart_->addAxis(scoreAxis_, Qt::AlignLeft);
+    scoreChart->addAxis(timeAxis_, Qt::AlignBottom);
+    scoreChart->addAxis(scoreAxis_, Qt::AlignLeft);
     const std::array<QColor, history::kDifficulties> colours = {QColor(0xc0, 0x30, 0x30), QColor(0xd0, 0x80, 0x10),
                                                                QColor(0x20, 0x80, 0x40), QColor(0x30, 0x60, 0xc0)};
     for (int d = 0; d < history::kDifficulties; ++d) {
@@ -231,15 +225,15 @@ QWidget* HistoryWindow::createScoreChart()
         average->setName(game::LevelWord(d) + QStringLiteral("（平均）"));
         average->setPen(QPen(colours[std::size_t(d)], 3));
         for (auto* series : {score, average}) {
-            scoreChart_->addSeries(series);
+            scoreChart->addSeries(series);
             series->attachAxis(timeAxis_);
             series->attachAxis(scoreAxis_);
         }
-        scoreChart_->legend()->markers(average).constFirst()->setVisible(false); // the title explains the bold lines
+        scoreChart->legend()->markers(average).constFirst()->setVisible(false); // the title explains the bold lines
         scores_[std::size_t(d)] = score;
         averages_[std::size_t(d)] = average;
     }
-    auto* view = new QChartView(scoreChart_);
+    auto* view = new QChartView(scoreChart);
     view->setRenderHint(QPainter::Antialiasing);
     return view;
 }
@@ -331,7 +325,8 @@ void HistoryWindow::refreshScores()
         if (record.difficulty >= 0 && record.difficulty < history::kDifficulties)
             points[std::size_t(record.difficulty)].append(
                 QPointF(double(record.ended.toMSecsSinceEpoch()), record.score));
-    int lowest = 0, highest = 100;
+    constexpr int kHighest = 100; // a score is at most 100; it has no lowest
+    int lowest = 0;
     for (int d = 0; d < history::kDifficulties; ++d) {
         const auto& list = points[std::size_t(d)];
         std::vector<double> values;
@@ -355,7 +350,7 @@ void HistoryWindow::refreshScores()
     // A little room on both sides, so the first and the last point are not on the frame.
     const qint64 margin = std::max<qint64>(first.msecsTo(last) / 20, 60'000);
     timeAxis_->setRange(first.addMSecs(-margin), last.addMSecs(margin));
-    scoreAxis_->setRange(lowest - 5, highest + 5);
+    scoreAxis_->setRange(lowest - 5, kHighest + 5);
 }
 
 void HistoryWindow::refreshErrors()
@@ -384,7 +379,7 @@ void HistoryWindow::refreshSummary()
     }
     QStringList lines = {QStringLiteral("挑戦回数：%1回　練習時間の合計：%2")
                              .arg(summary.challenges)
-                             .arg(ElapsedText(summary.practisedMs))};
+                             .arg(game::DurationText(summary.practisedMs, QLocale::system()))};
     for (int d = 0; d < history::kDifficulties; ++d) {
         const auto& level = summary.byDifficulty[std::size_t(d)];
         if (level.challenges > 0)
@@ -464,9 +459,10 @@ void PlayHistory::recordAnswerCheck()
     record.device = Form1->ComboBox1->currentText();
     record.referenceToneUsed = ReferenceToneUsed;
     // As the results window shows it, the same texts the score was taken from.
-    for (int k = 0; k < history::kPitchClasses; ++k) {
-        record.player[std::size_t(k)] = Form3->PlayerCell(k)->text().toInt();
-        record.detune[std::size_t(k)] = -Form3->CorrectCell(k)->text().toInt();
+    const QStringList player = Form3->playerColumn(), correct = Form3->correctColumn();
+    for (std::size_t k = 0; k < record.player.size(); ++k) {
+        record.player[k] = player[qsizetype(k)].toInt();
+        record.detune[k] = -correct[qsizetype(k)].toInt();
     }
     record.score = Form3->Label16->text().toInt();
     record.elapsedMs = std::max<qint64>(TuningStartTime.msecsTo(TuningEndTime), 0);

@@ -84,7 +84,6 @@ private:
     ChallengeTableModel model_{records_};
     std::array<QLineSeries*, history::kDifficulties> scores_{};
     std::array<QLineSeries*, history::kDifficulties> averages_{};
-    QChart* scoreChart_ = nullptr;
     QDateTimeAxis* timeAxis_ = nullptr;
     QValueAxis* scoreAxis_ = nullptr;
     QValueAxis* errorAxis_ = nullptr;
@@ -102,7 +101,6 @@ public:
     void recordAnswerCheck();
     void showWindow();
     HistoryWindow* window() const { return window_.get(); }
-    history::Recorder& recorder() { return recorder_; }
 
 private:
     void report(const history::Recorder::Outcome& outcome);

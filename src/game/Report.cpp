@@ -97,8 +97,12 @@ QString DateTimeText(const QDateTime& moment, const QLocale& locale)
 
 QString DurationText(const QDateTime& start, const QDateTime& end, const QLocale& locale)
 {
-    const qint64 msecs = start.isValid() && end.isValid() ? std::max<qint64>(start.msecsTo(end), 0) : 0;
-    return FormatSpan(msecs, locale.timeFormat(QLocale::LongFormat));
+    return DurationText(start.isValid() && end.isValid() ? start.msecsTo(end) : 0, locale);
+}
+
+QString DurationText(qint64 msecs, const QLocale& locale)
+{
+    return FormatSpan(std::max<qint64>(msecs, 0), locale.timeFormat(QLocale::LongFormat));
 }
 
 QStringList ReportLines(const ReportInputs& inputs, const QLocale& locale)

@@ -32,6 +32,8 @@ QString DateTimeText(const QDateTime& moment, const QLocale& locale);
 // The time from `start` to `end` as hours, minutes and seconds, without a time-zone name; hours
 // past 24 are shown in full (25:00:00). A negative span counts as 0.
 QString DurationText(const QDateTime& start, const QDateTime& end, const QLocale& locale);
+// The same for a span given in milliseconds.
+QString DurationText(qint64 msecs, const QLocale& locale);
 
 // The report buffer's text: every line followed by CR LF.
 QString WithCrLf(const QStringList& lines);

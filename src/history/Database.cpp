@@ -2,6 +2,8 @@
 // The history file: connection, pragmas, schema migrations, writing and reading records.
 #include "history/Database.h"
 
+#include "game/Version.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSqlDriver>
@@ -14,9 +16,6 @@
 namespace history {
 
 namespace {
-
-// The program version stored with each record, so later versions know who wrote it.
-constexpr char kProgramVersion[] = "1.32";
 
 // SQLite's primary result codes that decide what the caller does.
 Fault FaultOfCode(int code)
@@ -225,7 +224,7 @@ Fault Database::append(std::span<const ChallengeRecord> records)
         for (const Cents* cents : {&record->detune, &record->player})
             for (std::int32_t value : *cents)
                 insert.bindValue(position++, value);
-        insert.bindValue(position, QString::fromLatin1(kProgramVersion));
+        insert.bindValue(position, QString::fromLatin1(game::kVersion));
         if (!insert.exec())
             fault = FaultOf(insert.lastError());
     }

@@ -12,8 +12,7 @@
 namespace synth {
 namespace {
 
-constexpr int kVelocity = 100; // the game's
-constexpr double kWindowStart = 0.25, kWindowLength = 0.70; // seconds after the note-on
+constexpr double kWindowStart = ProgramTuning::kWindowStart, kWindowLength = ProgramTuning::kWindowLength;
 // The window moved this much either way must not move the fundamental by more than kSteadyCents:
 // vibrato, drifting or strongly beating layers, and noise do.
 constexpr double kWindowShift = 0.05;
@@ -36,7 +35,7 @@ public:
     {
         const int frames = int(seconds * synth_.sampleRate());
         std::vector<float> left(frames), right(frames);
-        fluid_synth_noteon(synth_.get(), 0, key, kVelocity);
+        fluid_synth_noteon(synth_.get(), 0, key, ProgramTuning::kVelocity);
         synth_.render(left.data(), right.data(), frames);
         fluid_synth_all_sounds_off(synth_.get(), 0);
         std::vector<float> tail(64);

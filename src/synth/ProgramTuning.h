@@ -15,6 +15,12 @@ struct ProgramTuning {
     static constexpr int kLowestKey = 53;
     static constexpr int kHighestKey = 76;
     static constexpr int kKeys = kHighestKey - kLowestKey + 1;
+    // What is measured and corrected is what the game plays: bank 0 at the keyboards' velocity.
+    static constexpr int kBank = 0;
+    static constexpr int kVelocity = 100;
+    // Where the fundamental is measured, in seconds after the note-on.
+    static constexpr double kWindowStart = 0.25;
+    static constexpr double kWindowLength = 0.70;
 
     // False when some key's fundamental is unclear or unsteady: the preset then plays as it is.
     bool corrected = false;

@@ -6,11 +6,6 @@
 #include <cmath>
 
 namespace synth {
-namespace {
-
-constexpr int kBank = 0, kVelocity = 100; // the game's
-
-} // namespace
 
 SampleRetuning RetuneSamples(const SoundFontLayout& layout, const std::map<int, ProgramTuning>& measured)
 {
@@ -21,7 +16,7 @@ SampleRetuning RetuneSamples(const SoundFontLayout& layout, const std::map<int, 
         if (!tuning.corrected)
             continue;
         for (int key = ProgramTuning::kLowestKey; key <= ProgramTuning::kHighestKey; ++key) {
-            const auto samples = layout.samplesOf(kBank, program, key, kVelocity);
+            const auto samples = layout.samplesOf(ProgramTuning::kBank, program, key, ProgramTuning::kVelocity);
             const auto taken = [&](int sample) { return rates.contains({sample, key}); };
             if (samples.empty() || std::any_of(samples.begin(), samples.end(), taken))
                 continue;

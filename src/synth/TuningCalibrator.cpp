@@ -37,9 +37,7 @@ void TuningCalibrator::request(int program)
 
 std::optional<ProgramTuning> TuningCalibrator::result(int program) const
 {
-    const std::lock_guard lock(mutex_);
-    const auto found = results_.find(program);
-    return found == results_.end() ? std::nullopt : std::optional(found->second);
+    return waitFor(program, std::chrono::milliseconds(0));
 }
 
 std::optional<ProgramTuning> TuningCalibrator::waitFor(int program, std::chrono::milliseconds timeout) const

@@ -58,28 +58,25 @@ bool IsEnter(const QKeyEvent& event)
     return event.key() == Qt::Key_Return || event.key() == Qt::Key_Enter;
 }
 
-// The same key event with the space bar's key code.
-QKeyEvent AsSpace(const QKeyEvent& event)
+// Hands `event` to a push button's own key handling, Enter and Return as the space bar.
+template <typename Handle> void PassEnterAsSpace(QKeyEvent* event, Handle handle)
 {
-    return QKeyEvent(event.type(), Qt::Key_Space, event.modifiers(), QStringLiteral(" "), event.isAutoRepeat());
+    if (!IsEnter(*event))
+        return handle(event);
+    QKeyEvent space(event->type(), Qt::Key_Space, event->modifiers(), QStringLiteral(" "), event->isAutoRepeat());
+    handle(&space);
 }
 
 } // namespace
 
 void Button::keyPressEvent(QKeyEvent* event)
 {
-    if (!IsEnter(*event))
-        return QPushButton::keyPressEvent(event);
-    QKeyEvent space = AsSpace(*event);
-    QPushButton::keyPressEvent(&space);
+    PassEnterAsSpace(event, [this](QKeyEvent* e) { QPushButton::keyPressEvent(e); });
 }
 
 void Button::keyReleaseEvent(QKeyEvent* event)
 {
-    if (!IsEnter(*event))
-        return QPushButton::keyReleaseEvent(event);
-    QKeyEvent space = AsSpace(*event);
-    QPushButton::keyReleaseEvent(&space);
+    PassEnterAsSpace(event, [this](QKeyEvent* e) { QPushButton::keyReleaseEvent(e); });
 }
 
 Label::Label(QWidget* parent, const QString& text, const QPoint& position) : QLabel(text, parent)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The external-port path for real: a private JACK server, a receiver started by
 // run_jack_end_to_end.sh, and the platform calls of the desktop system sending to it.
+#include "JackHelperClient.h"
 #include "desktop/DesktopSystem.h"
 #include "platform/Desktop.h"
 #include "platform/RtMidiDevices.h"
@@ -67,7 +68,7 @@ MMRESULT SendLong(HMIDIOUT handle, std::span<const std::uint8_t> bytes)
 class ScratchInputPort {
 public:
     explicit ScratchInputPort(const char* clientName)
-        : client_(jack_client_open(clientName, JackOptions(JackNoStartServer | JackUseExactName), nullptr))
+        : client_(jackhelper::OpenClient(clientName, JackUseExactName))
     {
         if (client_ && jack_port_register(client_.get(), "in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0) &&
             jack_activate(client_.get()) == 0)
@@ -77,10 +78,7 @@ public:
     const std::string& name() const { return name_; }
 
 private:
-    struct Close {
-        void operator()(jack_client_t* client) const { jack_client_close(client); }
-    };
-    std::unique_ptr<jack_client_t, Close> client_;
+    jackhelper::Client client_;
     std::string name_;
 };
 
@@ -152,9 +150,7 @@ public:
 private:
     static bool Answers()
     {
-        const std::unique_ptr<jack_client_t, decltype(&jack_client_close)> probe(
-            jack_client_open("probe", JackNoStartServer, nullptr), &jack_client_close);
-        return probe != nullptr;
+        return jackhelper::OpenClient("probe") != nullptr;
     }
 
     QByteArray name_;

@@ -2,6 +2,7 @@
 // The external ports without a server: stable names, our own ports left out, finding a port again
 // after the list moved, the bytes of short messages, the silencing sequence, and a missing backend
 // that lists nothing and says nothing.
+#include "JackHelperClient.h"
 #include "StderrCapture.h"
 #include "platform/RtMidiDevices.h"
 #include "platform/RtMidiNames.h"
@@ -9,12 +10,10 @@
 
 #include <jack/jack.h>
 
-#include <QTemporaryFile>
 #include <QtTest>
 
 #include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
 
 using platform::PortAddress;
@@ -221,9 +220,7 @@ private slots:
             QVERIFY(alsaPorts.empty());
 
         // And nobody started a server for us.
-        const std::unique_ptr<jack_client_t, decltype(&jack_client_close)> probe(
-            jack_client_open("probe", JackNoStartServer, nullptr), &jack_client_close);
-        QVERIFY(!probe);
+        QVERIFY(!jackhelper::OpenClient("probe"));
     }
 };
 
