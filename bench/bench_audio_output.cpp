@@ -47,8 +47,8 @@ public:
         const std::uint32_t chunkBytes = kChunkFrames * sizeof(float);
         const pa_buffer_attr attributes{std::uint32_t(-1), std::uint32_t(-1), std::uint32_t(-1),
                                         std::uint32_t(-1), chunkBytes};
-        pa_simple* stream = pa_simple_new(nullptr, "bench", PA_STREAM_RECORD, "null.monitor", "recorder", &format,
-                                          nullptr, &attributes, nullptr);
+        pa_simple* stream = pa_simple_new(nullptr, "bench", PA_STREAM_RECORD, "null.monitor", "recorder",
+                                          &format, nullptr, &attributes, nullptr);
         return stream ? std::unique_ptr<Recorder>(new Recorder(stream)) : nullptr;
     }
     ~Recorder()
@@ -81,11 +81,13 @@ private:
             if (pa_simple_read(stream_, chunk.data(), chunk.size() * sizeof(float), nullptr) < 0)
                 return;
             const Clock::time_point arrived = Clock::now();
-            const auto loud = std::find_if(chunk.begin(), chunk.end(), [](float x) { return std::abs(x) >= kHeard; });
+            const auto loud =
+                std::find_if(chunk.begin(), chunk.end(), [](float x) { return std::abs(x) >= kHeard; });
             std::lock_guard lock(mutex_);
             if (!armedAt_ || heard_ || loud == chunk.end())
                 continue;
-            const auto framesBeforeArrival = std::chrono::duration<double>(double(chunk.end() - loud) / kRate);
+            const auto framesBeforeArrival =
+                std::chrono::duration<double>(double(chunk.end() - loud) / kRate);
             heard_ = arrived - std::chrono::duration_cast<Clock::duration>(framesBeforeArrival);
             heardChanged_.notify_all();
         }

@@ -69,7 +69,8 @@ struct Studio {
                     audio.insert(audio.end(), left.begin(), left.end());
                     periodDone.push_back(Clock::now());
                 }
-                std::this_thread::sleep_until(begin + std::chrono::duration_cast<Clock::duration>(n * period));
+                std::this_thread::sleep_until(begin +
+                                              std::chrono::duration_cast<Clock::duration>(n * period));
             }
         });
     }
@@ -120,7 +121,10 @@ public:
         devices.push_back(std::make_unique<StudioDevice>());
         return devices;
     }
-    void sleep(DWORD milliseconds) override { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
+    void sleep(DWORD milliseconds) override
+    {
+        std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+    }
     QDateTime now() override { return QDateTime::currentDateTime(); }
 };
 
@@ -160,7 +164,9 @@ QPoint ThumbCentre(QScrollBar* bar)
     option.sliderValue = bar->value();
     option.singleStep = bar->singleStep();
     option.pageStep = bar->pageStep();
-    return bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, bar).center();
+    return bar->style()
+        ->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, bar)
+        .center();
 }
 
 // The held note's pitch in cents off 220 Hz, over the `seconds` of audio ending `endPeriod`.
@@ -240,9 +246,11 @@ void KeyDuringStepRows()
     const QPoint arrow = RightArrow(bar);
     QCoreApplication::postEvent(bar, new QMouseEvent(QEvent::MouseButtonPress, arrow, bar->mapToGlobal(arrow),
                                                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
-    QCoreApplication::postEvent(bar, new QMouseEvent(QEvent::MouseButtonRelease, arrow, bar->mapToGlobal(arrow),
-                                                     Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
-    QCoreApplication::postEvent(Form1->windowHandle(), new QKeyEvent(QEvent::KeyPress, Qt::Key_S, Qt::NoModifier));
+    QCoreApplication::postEvent(bar,
+                                new QMouseEvent(QEvent::MouseButtonRelease, arrow, bar->mapToGlobal(arrow),
+                                                Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+    QCoreApplication::postEvent(Form1->windowHandle(),
+                                new QKeyEvent(QEvent::KeyPress, Qt::Key_S, Qt::NoModifier));
     const auto queued = Clock::now();
     QCoreApplication::processEvents();
     Clock::time_point noteOn;
@@ -250,7 +258,8 @@ void KeyDuringStepRows()
         std::lock_guard guard(studio.lock);
         noteOn = studio.lastNoteOn;
     }
-    Row("slider: key pressed during a step, to its note-on", noteOn > queued ? Ms(noteOn - queued) : NAN, "ms");
+    Row("slider: key pressed during a step, to its note-on", noteOn > queued ? Ms(noteOn - queued) : NAN,
+        "ms");
     Key(QEvent::KeyRelease, Qt::Key_S);
 }
 
@@ -260,7 +269,8 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
-    auto synth = synth::FluidSynth::Open({.soundFonts = synth::BuiltinSynthOptions{}.soundFonts, .reverb = true});
+    auto synth =
+        synth::FluidSynth::Open({.soundFonts = synth::BuiltinSynthOptions{}.soundFonts, .reverb = true});
     if (!synth) {
         std::fprintf(stderr, "bench_slider: no General MIDI SoundFont\n");
         return 0;

@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
-using bench::ResidentMegabytes;
 using bench::Clock;
 using bench::MillisecondsSince;
+using bench::ResidentMegabytes;
 using bench::Row;
 
 namespace {

@@ -25,8 +25,9 @@ double LargestLeft(const synth::ProgramTuning& measured, const synth::ProgramTun
 {
     double largest = 0;
     for (std::size_t i = 0; i < left.offsets.size(); ++i)
-        largest = std::max(largest, std::abs(measured.corrected ? left.offsets[i] - std::round(left.offsets[i])
-                                                                : measured.offsets[i]));
+        largest =
+            std::max(largest, std::abs(measured.corrected ? left.offsets[i] - std::round(left.offsets[i])
+                                                          : measured.offsets[i]));
     return largest;
 }
 
@@ -55,7 +56,8 @@ int main()
         corrected += tuning->corrected;
         const auto left = synth::RetuneSamples(*layout, {{program, *tuning}}).left.at(program);
         const std::string what = "tuning: program " + std::to_string(program) +
-                                 (tuning->corrected ? ", corrected" : ", left alone") + ": largest offset left";
+                                 (tuning->corrected ? ", corrected" : ", left alone") +
+                                 ": largest offset left";
         Row(what.c_str(), LargestLeft(*tuning, left), "cents");
     }
     Row("tuning: programs corrected", corrected, "of 128");

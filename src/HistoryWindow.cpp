@@ -20,17 +20,17 @@
 #include <QChartView>
 #include <QDateTimeAxis>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLegendMarker>
-#include <QGuiApplication>
 #include <QSaveFile>
 #include <QScreen>
 #include <QSplitter>
 #include <QStyle>
 #include <QTimer>
-#include <QValueAxis>
 #include <QVBoxLayout>
+#include <QValueAxis>
 
 #include <algorithm>
 
@@ -61,7 +61,8 @@ QTableWidget* MakeTable(QWidget* parent, const QStringList& headers)
 void SetCell(QTableWidget* table, int row, int column, const QString& text, bool marked = false)
 {
     auto* item = new QTableWidgetItem(text);
-    item->setTextAlignment(column == 0 ? Qt::AlignLeft | Qt::AlignVCenter : Qt::AlignRight | Qt::AlignVCenter);
+    item->setTextAlignment(column == 0 ? Qt::AlignLeft | Qt::AlignVCenter
+                                       : Qt::AlignRight | Qt::AlignVCenter);
     if (marked)
         item->setForeground(Qt::red);
     table->setItem(row, column, item);
@@ -126,7 +127,8 @@ QVariant ChallengeTableModel::data(const QModelIndex& index, int role) const
 
 QVariant ChallengeTableModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    static const QStringList headers = {"終了時刻", "難易度", "点数", "所要時間", "音色", "使用音源", "基準音"};
+    static const QStringList headers = {"終了時刻", "難易度",   "点数",  "所要時間",
+                                        "音色",     "使用音源", "基準音"};
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole)
         return headers.value(section);
     return {};
@@ -205,7 +207,8 @@ HistoryWindow::HistoryWindow()
 QWidget* HistoryWindow::createScoreChart()
 {
     auto* scoreChart = new QChart;
-    scoreChart->setTitle(QStringLiteral("点数の推移（太線は直近%1回の平均）").arg(history::kMovingAverageLength));
+    scoreChart->setTitle(
+        QStringLiteral("点数の推移（太線は直近%1回の平均）").arg(history::kMovingAverageLength));
     timeAxis_ = new QDateTimeAxis;
     timeAxis_->setFormat(QStringLiteral("MM/dd HH:mm"));
     timeAxis_->setTickCount(4);
@@ -214,8 +217,9 @@ QWidget* HistoryWindow::createScoreChart()
     scoreAxis_->setTitleText(QStringLiteral("点数"));
     scoreChart->addAxis(timeAxis_, Qt::AlignBottom);
     scoreChart->addAxis(scoreAxis_, Qt::AlignLeft);
-    const std::array<QColor, history::kDifficulties> colours = {QColor(0xc0, 0x30, 0x30), QColor(0xd0, 0x80, 0x10),
-                                                               QColor(0x20, 0x80, 0x40), QColor(0x30, 0x60, 0xc0)};
+    const std::array<QColor, history::kDifficulties> colours = {
+        QColor(0xc0, 0x30, 0x30), QColor(0xd0, 0x80, 0x10), QColor(0x20, 0x80, 0x40),
+        QColor(0x30, 0x60, 0xc0)};
     for (int d = 0; d < history::kDifficulties; ++d) {
         auto* score = new QLineSeries;
         score->setName(game::LevelWord(d));
@@ -229,7 +233,8 @@ QWidget* HistoryWindow::createScoreChart()
             series->attachAxis(timeAxis_);
             series->attachAxis(scoreAxis_);
         }
-        scoreChart->legend()->markers(average).constFirst()->setVisible(false); // the title explains the bold lines
+        scoreChart->legend()->markers(average).constFirst()->setVisible(
+            false); // the title explains the bold lines
         scores_[std::size_t(d)] = score;
         averages_[std::size_t(d)] = average;
     }
@@ -258,7 +263,8 @@ QWidget* HistoryWindow::createErrorChart()
     bars->attachAxis(errorAxis_);
 
     ErrorWindowChoice = new QComboBox;
-    ErrorWindowChoice->addItems({QStringLiteral("直近10回"), QStringLiteral("直近50回"), QStringLiteral("すべて")});
+    ErrorWindowChoice->addItems(
+        {QStringLiteral("直近10回"), QStringLiteral("直近50回"), QStringLiteral("すべて")});
     connect(ErrorWindowChoice, &QComboBox::currentIndexChanged, this, &HistoryWindow::refreshErrors);
     auto* choiceLabel = new QLabel(QStringLiteral("集計する挑戦(&W)："));
     choiceLabel->setBuddy(ErrorWindowChoice);
@@ -292,7 +298,8 @@ QWidget* HistoryWindow::createDetail()
 void HistoryWindow::load(const QString& path)
 {
     history::Database database(path, history::kWaitDuringPlay, history::Access::Read);
-    setRecords(database.fault() == history::Fault::None ? database.readAll() : std::vector<ChallengeRecord>{});
+    setRecords(database.fault() == history::Fault::None ? database.readAll()
+                                                        : std::vector<ChallengeRecord>{});
 }
 
 void HistoryWindow::setRecords(std::vector<ChallengeRecord> records)
@@ -355,7 +362,8 @@ void HistoryWindow::refreshScores()
 
 void HistoryWindow::refreshErrors()
 {
-    const auto errors = history::PitchClassErrors(records_, kErrorWindows[std::size_t(ErrorWindowChoice->currentIndex())]);
+    const auto errors =
+        history::PitchClassErrors(records_, kErrorWindows[std::size_t(ErrorWindowChoice->currentIndex())]);
     QList<qreal> signedValues, absoluteValues;
     double largest = 1;
     for (const auto& error : errors) {
@@ -412,27 +420,31 @@ void HistoryWindow::showDetail(int row)
     for (int i = 0; i < history::kPitchClasses; ++i) {
         const auto& step = beats[std::size_t(i)];
         const QString from = i == 0 ? QStringLiteral("基準音") : history::NoteName(step.step.fromNote);
-        SetCell(BeatsTable, i, 0, QStringLiteral("%1. %2→%3").arg(i + 1).arg(from, history::NoteName(step.step.toNote)));
+        SetCell(BeatsTable, i, 0,
+                QStringLiteral("%1. %2→%3").arg(i + 1).arg(from, history::NoteName(step.step.toNote)));
         SetCell(BeatsTable, i, 1, IntervalWord(step.step.interval));
         SetCell(BeatsTable, i, 2, QStringLiteral("%1 Hz").arg(step.player, 0, 'f', 2), step.wrongWay);
         SetCell(BeatsTable, i, 3, QStringLiteral("%1 Hz").arg(step.equalTemperament, 0, 'f', 2));
-        const QString wrongWay = step.step.interval == history::Interval::Fifth ? QStringLiteral("× 5度が広い")
-                                                                               : QStringLiteral("× 4度が狭い");
+        const QString wrongWay = step.step.interval == history::Interval::Fifth
+                                     ? QStringLiteral("× 5度が広い")
+                                     : QStringLiteral("× 4度が狭い");
         SetCell(BeatsTable, i, 4, step.wrongWay ? wrongWay : QString(), step.wrongWay);
     }
 }
 
 void HistoryWindow::exportCsv()
 {
-    auto* dialog = new QFileDialog(this, QStringLiteral("成績をCSVに書き出す"), QStringLiteral("velmora-history.csv"),
-                                   QStringLiteral("CSV ファイル (*.csv)"));
+    auto* dialog =
+        new QFileDialog(this, QStringLiteral("成績をCSVに書き出す"), QStringLiteral("velmora-history.csv"),
+                        QStringLiteral("CSV ファイル (*.csv)"));
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setDefaultSuffix(QStringLiteral("csv"));
     dialog->setWindowModality(Qt::WindowModal); // the game's windows stay usable
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog, &QFileDialog::fileSelected, this, [this](const QString& path) {
         QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(history::HistoryCsv(records_)) < 0 || !file.commit())
+        if (!file.open(QIODevice::WriteOnly) || file.write(history::HistoryCsv(records_)) < 0 ||
+            !file.commit())
             platform::ShowMessage(QStringLiteral("CSVファイルを書き出せませんでした。\n%1").arg(path));
     });
     dialog->open();

@@ -104,7 +104,8 @@ QString OpenErrorExplanation(MMRESULT result)
 {
     switch (result) {
     case MMSYSERR_BADDEVICEID:
-        return QStringLiteral("使えるＭＩＤＩデバイスが見つかりません。デバイス一覧から機器を選んでください。");
+        return QStringLiteral(
+            "使えるＭＩＤＩデバイスが見つかりません。デバイス一覧から機器を選んでください。");
     case MMSYSERR_NOTENABLED:
         return QStringLiteral("音を出す出力（サウンドカードやサウンドサーバー）が使えません。"
                               "サウンドの設定を確かめるか、デバイス一覧から別の機器を選んでください。");
@@ -112,10 +113,13 @@ QString OpenErrorExplanation(MMRESULT result)
         return QStringLiteral("このＭＩＤＩデバイスはほかのソフトが使っています。"
                               "そのソフトを閉じるか、デバイス一覧から別の機器を選んでください。");
     case MMSYSERR_NODRIVER:
-        return QStringLiteral("ＭＩＤＩデバイスが見つかりません。機器が外されたか、音源ソフトやＪＡＣＫサーバーが"
-                              "止まっているか、内蔵音源のサウンドフォントがありません。用意してからデバイス一覧で選び直してください。");
+        return QStringLiteral(
+            "ＭＩＤＩデバイスが見つかりません。機器が外されたか、音源ソフトやＪＡＣＫサーバーが"
+            "止まっているか、内蔵音源のサウンドフォントがありません。用意してからデバイス一覧で選び直してくだ"
+            "さい。");
     case MMSYSERR_NOMEM:
-        return QStringLiteral("メモリが足りません。ほかのソフトを閉じてから、デバイス一覧で選び直してください。");
+        return QStringLiteral(
+            "メモリが足りません。ほかのソフトを閉じてから、デバイス一覧で選び直してください。");
     default:
         return QStringLiteral("ＭＩＤＩデバイスを開けませんでした。機器の接続を確かめるか、"
                               "デバイス一覧から別の機器を選んでください。");
@@ -194,7 +198,8 @@ void TForm1::createControls(QWidget* client)
     Button2 = new ui::Button(client, QStringLiteral("ヒント(&H)"), {80, 120, 65, 25});
     connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
 
-    const QString credit = QString::fromLatin1(game::kVersionLine) + QStringLiteral("　制作：Velmora 開発チーム");
+    const QString credit =
+        QString::fromLatin1(game::kVersionLine) + QStringLiteral("　制作：Velmora 開発チーム");
     Label1 = new ui::Label(client, credit, {8, 152});
     connect(Label1, &ui::Label::clicked, this, &TForm1::Label1Click);
 
@@ -506,7 +511,8 @@ void TForm1::Timer1Timer()
     const bool deviceJustReturned =
         deviceReturnedAt_.isValid() && deviceReturnedAt_.msecsTo(now) < kDeviceReturnedNoticeMs;
     // Ten ticks a second, one new text a second: the status bar is repainted only when it changes.
-    const QString text = deviceJustReturned ? kDeviceReturnedText : game::DateTimeText(now, QLocale::system());
+    const QString text =
+        deviceJustReturned ? kDeviceReturnedText : game::DateTimeText(now, QLocale::system());
     if (text != StatusBar1->currentMessage())
         StatusBar1->showMessage(text);
 }

@@ -100,7 +100,7 @@ private:
     bool closed_ = false;
     game::WindowBounds storedBounds_;  // the window's bounds as the settings file gave them
     game::WindowBounds appliedBounds_; // what the window was given for them, on a screen
-    QDateTime deviceReturnedAt_; // when the device last came back; invalid until then
+    QDateTime deviceReturnedAt_;       // when the device last came back; invalid until then
 };
 
 extern TForm1* Form1;

@@ -51,8 +51,9 @@ const PianoKey& PianoKeyOfShape(int shape)
 
 std::optional<int> MappedKeyIndex(int virtualKey)
 {
-    const auto found = std::find_if(kPlayingKeys.begin(), kPlayingKeys.end(),
-                                    [virtualKey](const PlayingKey& key) { return key.virtualKey == virtualKey; });
+    const auto found =
+        std::find_if(kPlayingKeys.begin(), kPlayingKeys.end(),
+                     [virtualKey](const PlayingKey& key) { return key.virtualKey == virtualKey; });
     if (found == kPlayingKeys.end())
         return std::nullopt;
     return int(std::distance(kPlayingKeys.begin(), found));

@@ -64,7 +64,8 @@ std::array<StepBeats, kPitchClasses> BeatsOfTuning(const Cents& cents)
         const int low = std::min(step.fromNote, step.toNote), high = std::max(step.fromNote, step.toNote);
         const auto [lowPartial, highPartial] = Partials(step.interval);
         // Positive when the interval is wider than pure.
-        return highPartial * Frequency(high, centsOf(high, tuning)) - lowPartial * Frequency(low, centsOf(low, tuning));
+        return highPartial * Frequency(high, centsOf(high, tuning)) -
+               lowPartial * Frequency(low, centsOf(low, tuning));
     };
     std::array<StepBeats, kPitchClasses> result{};
     for (std::size_t i = 0; i < result.size(); ++i) {

@@ -25,9 +25,9 @@ const std::array<TuningStep, kPitchClasses>& TuningOrder();
 
 struct StepBeats {
     TuningStep step;
-    double player = 0;          // beats per second in the player's tuning
+    double player = 0;           // beats per second in the player's tuning
     double equalTemperament = 0; // beats per second in equal temperament
-    bool wrongWay = false;      // a fifth wider than pure, or a fourth narrower than pure
+    bool wrongWay = false;       // a fifth wider than pure, or a fourth narrower than pure
 };
 
 // `cents`: each pitch class's distance from equal temperament (player minus correct), C ... B.

@@ -19,7 +19,8 @@ QString CsvField(const QString& text)
 
 QByteArray HistoryCsv(std::span<const ChallengeRecord> records)
 {
-    QStringList header = {"開始時刻", "終了時刻", "所要時間（秒）", "難易度", "音色番号", "音源", "基準音の使用", "点数"};
+    QStringList header = {"開始時刻", "終了時刻", "所要時間（秒）", "難易度",
+                          "音色番号", "音源",     "基準音の使用",   "点数"};
     for (const char* kind : {"出題のずれ", "貴方の調律"})
         for (int k = 0; k < kPitchClasses; ++k)
             header << QString::fromUtf8(kind) + u' ' + game::PitchClassName(k);

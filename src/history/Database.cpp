@@ -77,7 +77,8 @@ QString RecordColumns()
 {
     return QStringLiteral("started_utc_ms, started_offset_s, ended_utc_ms, ended_offset_s, difficulty, "
                           "instrument, device, reference_tone_used, score, elapsed_ms, ") +
-           ValueColumns(QStringLiteral("detune_")) + QStringLiteral(", ") + ValueColumns(QStringLiteral("player_"));
+           ValueColumns(QStringLiteral("detune_")) + QStringLiteral(", ") +
+           ValueColumns(QStringLiteral("player_"));
 }
 
 QString IntegerColumns(const QString& prefix)
@@ -97,7 +98,8 @@ const std::vector<QStringList>& Migrations()
                         "difficulty INTEGER NOT NULL, instrument INTEGER NOT NULL, device TEXT NOT NULL, "
                         "reference_tone_used INTEGER NOT NULL, score INTEGER NOT NULL, "
                         "elapsed_ms INTEGER NOT NULL, ") +
-         IntegerColumns(QStringLiteral("detune_")) + QStringLiteral(", ") + IntegerColumns(QStringLiteral("player_")) + u')'},
+         IntegerColumns(QStringLiteral("detune_")) + QStringLiteral(", ") +
+         IntegerColumns(QStringLiteral("player_")) + u')'},
         {QStringLiteral("ALTER TABLE challenges ADD COLUMN program_version TEXT NOT NULL DEFAULT ''")},
     };
     return migrations;
@@ -143,7 +145,8 @@ Database::Database(const QString& path, std::chrono::milliseconds busyWait, Acce
     // Without a sync at every commit a record costs well under the check's budget; the write-ahead
     // log still keeps every committed record through a crash of the program. The log is copied
     // into the file (with its sync) when the last program closes it, never in the middle of play.
-    for (const char* statement : {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=NORMAL", "PRAGMA wal_autocheckpoint=0"})
+    for (const char* statement :
+         {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=NORMAL", "PRAGMA wal_autocheckpoint=0"})
         if ((fault_ = run(QString::fromLatin1(statement))) != Fault::None)
             return;
     fault_ = migrate();
@@ -212,12 +215,16 @@ Fault Database::append(std::span<const ChallengeRecord> records)
                             .arg(RecordColumns(), marks.join(u','))))
         fault = FaultOf(insert.lastError());
     for (auto record = records.begin(); fault == Fault::None && record != records.end(); ++record) {
-        const QVariantList values = {
-            record->started.toMSecsSinceEpoch(), record->started.offsetFromUtc(),
-            record->ended.toMSecsSinceEpoch(),   record->ended.offsetFromUtc(),
-            record->difficulty,                  record->instrument,
-            NotNull(record->device),             int(record->referenceToneUsed),
-            record->score,                       qint64(record->elapsedMs)};
+        const QVariantList values = {record->started.toMSecsSinceEpoch(),
+                                     record->started.offsetFromUtc(),
+                                     record->ended.toMSecsSinceEpoch(),
+                                     record->ended.offsetFromUtc(),
+                                     record->difficulty,
+                                     record->instrument,
+                                     NotNull(record->device),
+                                     int(record->referenceToneUsed),
+                                     record->score,
+                                     qint64(record->elapsedMs)};
         int position = 0;
         for (const QVariant& value : values)
             insert.bindValue(position++, value);
@@ -242,7 +249,8 @@ std::vector<ChallengeRecord> Database::readAll()
     if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
         return records;
     sqlite3* const db = *static_cast<sqlite3* const*>(handle.constData());
-    if (SqliteStatement count(db, QStringLiteral("SELECT count(*) FROM challenges")); count.step() == SQLITE_ROW)
+    if (SqliteStatement count(db, QStringLiteral("SELECT count(*) FROM challenges"));
+        count.step() == SQLITE_ROW)
         records.reserve(std::size_t(count.integer(0)));
     SqliteStatement query(db, QStringLiteral("SELECT %1 FROM challenges ORDER BY id").arg(RecordColumns()));
     int result = SQLITE_OK;

@@ -10,13 +10,14 @@ namespace history {
 
 QString DefaultHistoryPath()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/history.sqlite");
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
+           QStringLiteral("/history.sqlite");
 }
 
 QString MoveAside(const QString& path)
 {
-    const QString stem =
-        path + QStringLiteral(".damaged-") + QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd-HHmmss"));
+    const QString stem = path + QStringLiteral(".damaged-") +
+                         QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd-HHmmss"));
     QString target = stem;
     for (int n = 2; QFile::exists(target); ++n)
         target = stem + QStringLiteral("-%1").arg(n);
@@ -29,7 +30,9 @@ QString MoveAside(const QString& path)
     return target;
 }
 
-Recorder::Recorder(QString path) : path_(std::move(path)) {}
+Recorder::Recorder(QString path) : path_(std::move(path))
+{
+}
 
 Recorder::~Recorder()
 {

@@ -30,15 +30,15 @@ QList<QPointF> Thinned(const QList<QPointF>& points, int buckets)
     for (int b = 0; b < buckets; ++b) {
         const auto first = points.begin() + points.size() * b / buckets;
         const auto last = points.begin() + points.size() * (b + 1) / buckets;
-        const auto [low, high] =
-            std::minmax_element(first, last, [](const QPointF& a, const QPointF& c) { return a.y() < c.y(); });
+        const auto [low, high] = std::minmax_element(
+            first, last, [](const QPointF& a, const QPointF& c) { return a.y() < c.y(); });
         thinned << (low < high ? *low : *high) << (low < high ? *high : *low);
     }
     return thinned;
 }
 
 std::array<PitchClassError, kPitchClasses> PitchClassErrors(std::span<const ChallengeRecord> records,
-                                                           std::optional<std::size_t> count)
+                                                            std::optional<std::size_t> count)
 {
     std::array<PitchClassError, kPitchClasses> errors{};
     const auto newest = records.last(std::min(records.size(), count.value_or(records.size())));

@@ -25,13 +25,13 @@ std::vector<double> MovingAverage(std::span<const double> values, int length = k
 QList<QPointF> Thinned(const QList<QPointF>& points, int buckets);
 
 struct PitchClassError {
-    double meanSigned = 0;   // player minus correct: positive is sharp
+    double meanSigned = 0; // player minus correct: positive is sharp
     double meanAbsolute = 0;
 };
 
 // Over the newest `count` records (all of them when `count` is empty); zeros without records.
 std::array<PitchClassError, kPitchClasses> PitchClassErrors(std::span<const ChallengeRecord> records,
-                                                           std::optional<std::size_t> count);
+                                                            std::optional<std::size_t> count);
 
 struct DifficultySummary {
     int challenges = 0;

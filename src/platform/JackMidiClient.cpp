@@ -97,7 +97,8 @@ public:
         std::vector<std::string> names;
         if (!alive())
             return names;
-        const char** ports = jack_get_ports(shared_->client, nullptr, JACK_DEFAULT_MIDI_TYPE, JackPortIsInput);
+        const char** ports =
+            jack_get_ports(shared_->client, nullptr, JACK_DEFAULT_MIDI_TYPE, JackPortIsInput);
         for (const char** port = ports; port && *port; ++port)
             names.emplace_back(*port);
         jack_free(ports);
@@ -111,7 +112,8 @@ public:
             jack_port_by_name(shared_->client, address.name.c_str()) == nullptr)
             return MMSYSERR_NODRIVER;
         jack_port_disconnect(shared_->client, shared_->output);
-        const int result = jack_connect(shared_->client, jack_port_name(shared_->output), address.name.c_str());
+        const int result =
+            jack_connect(shared_->client, jack_port_name(shared_->output), address.name.c_str());
         if (result != 0 && result != EEXIST)
             return MMSYSERR_ERROR;
         // A message sent before the new connection is part of the graph would go nowhere.
@@ -171,7 +173,8 @@ std::unique_ptr<ExternalClient> ConnectJackClient()
     if (!shared->queue || !shared->output)
         return nullptr;
     jack_on_shutdown(shared->client, &OnShutdown, shared.get());
-    if (jack_set_process_callback(shared->client, &OnCycle, shared.get()) != 0 || jack_activate(shared->client) != 0)
+    if (jack_set_process_callback(shared->client, &OnCycle, shared.get()) != 0 ||
+        jack_activate(shared->client) != 0)
         return nullptr;
     return std::make_unique<JackMidiClient>(std::move(shared));
 }

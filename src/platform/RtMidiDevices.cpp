@@ -83,7 +83,10 @@ public:
     }
 
 private:
-    bool deliver(std::span<const std::uint8_t> bytes) { return client_->reaches(target_) && client_->send(bytes); }
+    bool deliver(std::span<const std::uint8_t> bytes)
+    {
+        return client_->reaches(target_) && client_->send(bytes);
+    }
 
     Backend backend_;
     std::unique_ptr<ExternalClient> client_;
@@ -95,7 +98,9 @@ private:
 // moved since the list was made.
 class ExternalOutDevice final : public MidiOutDevice {
 public:
-    ExternalOutDevice(Backend backend, PortAddress address) : backend_(backend), address_(std::move(address)) {}
+    ExternalOutDevice(Backend backend, PortAddress address) : backend_(backend), address_(std::move(address))
+    {
+    }
 
     std::string name() const override { return address_.name; }
 

@@ -119,7 +119,9 @@ std::unique_ptr<AudioOutput> AudioOutput::Open(FluidSynth& synth, const std::vec
     return nullptr;
 }
 
-AudioOutput::AudioOutput(FluidSynth& synth) : renderer_(synth) {}
+AudioOutput::AudioOutput(FluidSynth& synth) : renderer_(synth)
+{
+}
 
 AudioOutput::~AudioOutput()
 {

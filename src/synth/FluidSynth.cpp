@@ -22,7 +22,9 @@ void IgnoreGLibMessage(const gchar*, GLogLevelFlags, const gchar*, gpointer)
 // load at a time, since the measuring thread loads too and the handler is the process's.
 class GLibMessagesSilenced {
 public:
-    GLibMessagesSilenced() : lock_(Mutex()), previous_(g_log_set_default_handler(IgnoreGLibMessage, nullptr)) {}
+    GLibMessagesSilenced() : lock_(Mutex()), previous_(g_log_set_default_handler(IgnoreGLibMessage, nullptr))
+    {
+    }
     ~GLibMessagesSilenced() { g_log_set_default_handler(previous_, nullptr); }
     GLibMessagesSilenced(const GLibMessagesSilenced&) = delete;
     GLibMessagesSilenced& operator=(const GLibMessagesSilenced&) = delete;

@@ -117,7 +117,8 @@ void GsSynthPort::resetToGsDefaults()
 
 MMRESULT GsSynthPort::apply(const GsScaleTuning& tuning)
 {
-    const bool fits = tuning.channel >= 0 && tuning.channel < midi::kChannels && tuning.firstPitchClass >= 0 &&
+    const bool fits = tuning.channel >= 0 && tuning.channel < midi::kChannels &&
+                      tuning.firstPitchClass >= 0 &&
                       tuning.firstPitchClass + tuning.cents.size() <= std::size_t(midi::kPitchClasses);
     if (!fits)
         return MMSYSERR_INVALPARAM;

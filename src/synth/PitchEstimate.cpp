@@ -11,8 +11,8 @@ namespace synth {
 namespace {
 
 constexpr double kSearchCents = 50;
-constexpr double kBandBins = 4;     // the Hann main lobe is ±2 bins; ±4 keeps 99.99 % of a partial
-constexpr int kStepsPerBin = 4;     // enough to sum the lobe exactly to far below a thousandth cent
+constexpr double kBandBins = 4; // the Hann main lobe is ±2 bins; ±4 keeps 99.99 % of a partial
+constexpr int kStepsPerBin = 4; // enough to sum the lobe exactly to far below a thousandth cent
 constexpr int kCentringRounds = 3;
 
 class WindowedSpectrum {
@@ -79,10 +79,11 @@ Fundamental EstimateFundamental(std::span<const float> samples, double sampleRat
     if (samples.size() < 2 || !(spectrum.energy() > 0))
         return {nominalHz, 0};
     const double bin = spectrum.binHz();
-    const auto search = Grid(nominalHz * std::exp2(-kSearchCents / 1200), nominalHz * std::exp2(kSearchCents / 1200),
-                             bin / 2);
+    const auto search = Grid(nominalHz * std::exp2(-kSearchCents / 1200),
+                             nominalHz * std::exp2(kSearchCents / 1200), bin / 2);
     const auto searchPower = spectrum.powerAt(search);
-    Fundamental fundamental{search[std::max_element(searchPower.begin(), searchPower.end()) - searchPower.begin()], 0};
+    Fundamental fundamental{
+        search[std::max_element(searchPower.begin(), searchPower.end()) - searchPower.begin()], 0};
     const double step = bin / kStepsPerBin;
     for (int round = 0; round < kCentringRounds; ++round) {
         const double centre = fundamental.hz;

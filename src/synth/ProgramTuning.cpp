@@ -71,7 +71,8 @@ KeyMeasure MeasureKey(OfflineRenderer& renderer, int key, double sampleRate)
 
 } // namespace
 
-std::optional<ProgramTuning> MeasureProgramTuning(const std::string& soundFont, int program, std::stop_token stop)
+std::optional<ProgramTuning> MeasureProgramTuning(const std::string& soundFont, int program,
+                                                  std::stop_token stop)
 {
     auto synth = FluidSynth::Open({.soundFonts = {soundFont}, .reverb = false});
     if (!synth)

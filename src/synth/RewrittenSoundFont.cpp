@@ -108,7 +108,8 @@ fluid_sfloader_t* NewRewritingLoader(fluid_settings_t* settings)
     return loader;
 }
 
-RewrittenSoundFontInUse::RewrittenSoundFontInUse(const RewrittenSoundFont& rewritten) : previous_(rewrittenOnThisThread)
+RewrittenSoundFontInUse::RewrittenSoundFontInUse(const RewrittenSoundFont& rewritten)
+    : previous_(rewrittenOnThisThread)
 {
     rewrittenOnThisThread = &rewritten;
 }

@@ -11,8 +11,8 @@
 namespace synth {
 
 struct RewrittenSoundFont {
-    std::uint64_t kept = 0;      // bytes of the file read as they are
-    std::uint32_t riffSize = 0;  // in place of the file's, which the replacement changes
+    std::uint64_t kept = 0;          // bytes of the file read as they are
+    std::uint32_t riffSize = 0;      // in place of the file's, which the replacement changes
     std::vector<unsigned char> tail; // read after the kept bytes, to the end
 
     bool operator==(const RewrittenSoundFont&) const = default;

@@ -16,13 +16,15 @@ SampleRetuning RetuneSamples(const SoundFontLayout& layout, const std::map<int, 
         if (!tuning.corrected)
             continue;
         for (int key = ProgramTuning::kLowestKey; key <= ProgramTuning::kHighestKey; ++key) {
-            const auto samples = layout.samplesOf(ProgramTuning::kBank, program, key, ProgramTuning::kVelocity);
+            const auto samples =
+                layout.samplesOf(ProgramTuning::kBank, program, key, ProgramTuning::kVelocity);
             const auto taken = [&](int sample) { return rates.contains({sample, key}); };
             if (samples.empty() || std::any_of(samples.begin(), samples.end(), taken))
                 continue;
             double& offset = tuning.offsets[key - ProgramTuning::kLowestKey];
             for (const int sample : samples)
-                rates[{sample, key}] = std::uint32_t(std::lround(layout.sampleRate(sample) * std::exp2(-offset / 1200)));
+                rates[{sample, key}] =
+                    std::uint32_t(std::lround(layout.sampleRate(sample) * std::exp2(-offset / 1200)));
             const int first = samples.front();
             offset += 1200 * std::log2(double(rates.at({first, key})) / layout.sampleRate(first));
         }

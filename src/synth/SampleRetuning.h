@@ -30,7 +30,10 @@ SampleRetuning RetuneSamples(const SoundFontLayout& layout, const std::map<int, 
 // calibrator's settling step, so the reload never runs on the thread that plays.
 class SampleRetuner {
 public:
-    explicit SampleRetuner(FluidSynth& synth) : synth_(synth), layout_(SoundFontLayout::Read(synth.soundFont())) {}
+    explicit SampleRetuner(FluidSynth& synth)
+        : synth_(synth), layout_(SoundFontLayout::Read(synth.soundFont()))
+    {
+    }
 
     // Reloads the SoundFont when its rates change; returns what they leave of each offset.
     std::map<int, ProgramTuning> operator()(const std::map<int, ProgramTuning>& measured);

@@ -60,7 +60,8 @@ void SoundFontCorrection::put(int channel)
         pitch[key] = 100.0 * key;
     for (int key = ProgramTuning::kLowestKey; key <= ProgramTuning::kHighestKey; ++key)
         pitch[key] -= std::round(tuning->offset(key));
-    fluid_synth_activate_key_tuning(synth_.get(), kTuningBank, channel, "SoundFont correction", pitch.data(), 1);
+    fluid_synth_activate_key_tuning(synth_.get(), kTuningBank, channel, "SoundFont correction", pitch.data(),
+                                    1);
     fluid_synth_activate_tuning(synth_.get(), channel, kTuningBank, channel, 1);
 }
 

@@ -102,7 +102,10 @@ class Records {
 public:
     Records(Bytes bytes, std::size_t size) : bytes_(std::move(bytes)), size_(size) {}
     std::size_t count() const { return bytes_.size() / size_; }
-    std::span<const unsigned char> operator[](std::size_t i) const { return std::span(bytes_).subspan(i * size_, size_); }
+    std::span<const unsigned char> operator[](std::size_t i) const
+    {
+        return std::span(bytes_).subspan(i * size_, size_);
+    }
 
 private:
     Bytes bytes_;
@@ -144,7 +147,8 @@ public:
             for (unsigned bag = firstBag; bag < endBag && bag + 1 < bags[level].count(); ++bag) {
                 SoundFontLayout::Zone zone = global;
                 const unsigned endGenerator = Word(bags[level][bag + 1], 0);
-                for (unsigned g = Word(bags[level][bag], 0); g < endGenerator && g < generators[level].count(); ++g) {
+                for (unsigned g = Word(bags[level][bag], 0);
+                     g < endGenerator && g < generators[level].count(); ++g) {
                     const auto generator = generators[level][g];
                     const int kind = int(Word(generator, 0));
                     if (kind == kKeyRange)
@@ -162,12 +166,12 @@ public:
             return zones;
         };
         for (std::size_t i = 0; i + 1 < presetHeaders.count(); ++i)
-            layout.presets_.push_back({int(Word(presetHeaders[i], 22)), int(Word(presetHeaders[i], 20)),
-                                       zonesOf(0, Word(presetHeaders[i], 24), Word(presetHeaders[i + 1], 24),
-                                               kInstrument)});
+            layout.presets_.push_back(
+                {int(Word(presetHeaders[i], 22)), int(Word(presetHeaders[i], 20)),
+                 zonesOf(0, Word(presetHeaders[i], 24), Word(presetHeaders[i + 1], 24), kInstrument)});
         for (std::size_t i = 0; i + 1 < instrumentHeaders.count(); ++i)
-            layout.instruments_.push_back(zonesOf(1, Word(instrumentHeaders[i], 20),
-                                                  Word(instrumentHeaders[i + 1], 20), kSampleId));
+            layout.instruments_.push_back(
+                zonesOf(1, Word(instrumentHeaders[i], 20), Word(instrumentHeaders[i + 1], 20), kSampleId));
         for (std::size_t i = 0; i + 1 < sampleHeaders.count(); ++i)
             layout.sampleRates_.push_back(DoubleWord(sampleHeaders[i], kSampleRateField));
 
@@ -243,10 +247,14 @@ private:
         int lowKey, highKey, sample;
     };
 
-    static void append(Bytes& to, std::span<const unsigned char> record) { to.insert(to.end(), record.begin(), record.end()); }
+    static void append(Bytes& to, std::span<const unsigned char> record)
+    {
+        to.insert(to.end(), record.begin(), record.end());
+    }
 
     // `record` with the 16-bit value at `at` replaced.
-    static void writeRecord(Bytes& to, std::span<const unsigned char> record, std::size_t at, std::size_t value)
+    static void writeRecord(Bytes& to, std::span<const unsigned char> record, std::size_t at,
+                            std::size_t value)
     {
         Bytes copy(record.begin(), record.end());
         PutWord(copy, at, unsigned(value));
@@ -280,7 +288,8 @@ private:
     void writeInstrument(std::size_t instrument)
     {
         writeRecord(out_["inst"], instruments_[instrument], 20, bagCount());
-        const unsigned firstBag = Word(instruments_[instrument], 20), endBag = Word(instruments_[instrument + 1], 20);
+        const unsigned firstBag = Word(instruments_[instrument], 20),
+                       endBag = Word(instruments_[instrument + 1], 20);
         std::pair<int, int> globalKeys{0, 127};
         for (unsigned bag = firstBag; bag < endBag && bag + 1 < bags_.count(); ++bag) {
             const unsigned firstGenerator = Word(bags_[bag], 0), endGenerator = Word(bags_[bag + 1], 0);
@@ -325,7 +334,8 @@ private:
         writeBag();
         Bytes& generators = out_["igen"];
         if (piece)
-            append(generators, Bytes{kKeyRange, 0, std::uint8_t(piece->lowKey), std::uint8_t(piece->highKey)});
+            append(generators,
+                   Bytes{kKeyRange, 0, std::uint8_t(piece->lowKey), std::uint8_t(piece->highKey)});
         for (unsigned g = Word(bags_[bag], 0); g < Word(bags_[bag + 1], 0) && g < generators_.count(); ++g) {
             const unsigned kind = Word(generators_[g], 0);
             if (piece && kind == kKeyRange)

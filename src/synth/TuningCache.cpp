@@ -52,13 +52,15 @@ std::optional<ProgramTuning> TuningOf(const QJsonObject& entry)
 
 QString TuningCache::DefaultFolder()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::CacheLocation) + QStringLiteral("/soundfont-tuning");
+    return QStandardPaths::writableLocation(QStandardPaths::CacheLocation) +
+           QStringLiteral("/soundfont-tuning");
 }
 
 QString TuningCache::filePath(const std::string& soundFont, int program) const
 {
     const QByteArray path = QFileInfo(QString::fromStdString(soundFont)).absoluteFilePath().toUtf8();
-    const QString name = QString::fromLatin1(QCryptographicHash::hash(path, QCryptographicHash::Sha1).toHex());
+    const QString name =
+        QString::fromLatin1(QCryptographicHash::hash(path, QCryptographicHash::Sha1).toHex());
     return QStringLiteral("%1/%2-%3.json").arg(folder_, name).arg(program);
 }
 

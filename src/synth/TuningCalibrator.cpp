@@ -7,7 +7,9 @@ namespace synth {
 TuningCalibrator::TuningCalibrator(std::string soundFont, TuningCache cache, Settle settle)
     : TuningCalibrator(
           soundFont, std::move(cache),
-          [soundFont](int program, std::stop_token stop) { return MeasureProgramTuning(soundFont, program, stop); },
+          [soundFont](int program, std::stop_token stop) {
+              return MeasureProgramTuning(soundFont, program, stop);
+          },
           std::move(settle))
 {
 }

@@ -63,7 +63,8 @@ template <typename Handle> void PassEnterAsSpace(QKeyEvent* event, Handle handle
 {
     if (!IsEnter(*event))
         return handle(event);
-    QKeyEvent space(event->type(), Qt::Key_Space, event->modifiers(), QStringLiteral(" "), event->isAutoRepeat());
+    QKeyEvent space(event->type(), Qt::Key_Space, event->modifiers(), QStringLiteral(" "),
+                    event->isAutoRepeat());
     handle(&space);
 }
 

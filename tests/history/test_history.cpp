@@ -99,15 +99,17 @@ private slots:
                 for (const char* pc : {"c", "cs", "d", "ds", "e", "f", "fs", "g", "gs", "a", "as", "b"})
                     columns += QStringLiteral(", %1%2 INTEGER NOT NULL").arg(kind, pc);
             QSqlQuery query(db);
-            QVERIFY(query.exec("CREATE TABLE challenges (id INTEGER PRIMARY KEY, started_utc_ms INTEGER NOT NULL, "
-                               "started_offset_s INTEGER NOT NULL, ended_utc_ms INTEGER NOT NULL, ended_offset_s "
-                               "INTEGER NOT NULL, difficulty INTEGER NOT NULL, instrument INTEGER NOT NULL, device "
-                               "TEXT NOT NULL, reference_tone_used INTEGER NOT NULL, score INTEGER NOT NULL, "
-                               "elapsed_ms INTEGER NOT NULL" +
-                               columns + ")"));
-            QVERIFY(query.exec("INSERT INTO challenges VALUES (1, 1714521600000, 7200, 1714521660000, 7200, 3, 5, "
-                               "'Old Synth', 1, 70, 60000, 10,0,0,0,0,0,0,0,0,0,0,-20, "
-                               "-10,0,0,0,0,0,0,0,0,0,0,0)"));
+            QVERIFY(query.exec(
+                "CREATE TABLE challenges (id INTEGER PRIMARY KEY, started_utc_ms INTEGER NOT NULL, "
+                "started_offset_s INTEGER NOT NULL, ended_utc_ms INTEGER NOT NULL, ended_offset_s "
+                "INTEGER NOT NULL, difficulty INTEGER NOT NULL, instrument INTEGER NOT NULL, device "
+                "TEXT NOT NULL, reference_tone_used INTEGER NOT NULL, score INTEGER NOT NULL, "
+                "elapsed_ms INTEGER NOT NULL" +
+                columns + ")"));
+            QVERIFY(query.exec(
+                "INSERT INTO challenges VALUES (1, 1714521600000, 7200, 1714521660000, 7200, 3, 5, "
+                "'Old Synth', 1, 70, 60000, 10,0,0,0,0,0,0,0,0,0,0,-20, "
+                "-10,0,0,0,0,0,0,0,0,0,0,0)"));
             QVERIFY(query.exec("PRAGMA user_version=1"));
             db.close();
         }
@@ -214,8 +216,8 @@ private slots:
 
     void summaryPerDifficulty()
     {
-        const std::vector<ChallengeRecord> records = {Record(70, 1), Record(90, 1), Record(-20, 3), Record(80, 1),
-                                                      Record(60, 1)};
+        const std::vector<ChallengeRecord> records = {Record(70, 1), Record(90, 1), Record(-20, 3),
+                                                      Record(80, 1), Record(60, 1)};
         const Summary summary = Summarize(records);
         QCOMPARE(summary.challenges, 5);
         QCOMPARE(summary.practisedMs, 450'000);
@@ -232,10 +234,10 @@ private slots:
         // A +1, D -3, E +2, F -3 cents; worked out with A4 = 440 Hz.
         const auto beats = BeatsOfTuning({0, 0, -3, 0, 2, -3, 0, 0, 0, 1, 0, 0});
         const auto near = [](double actual, double expected) { return std::abs(actual - expected) < 0.0005; };
-        QVERIFY(near(beats[0].player, 0.2542));  // reference A3 - A4, octave
-        QVERIFY(near(beats[1].player, 0.7284));  // A4 - E5, fifth, still narrow
+        QVERIFY(near(beats[0].player, 0.2542)); // reference A3 - A4, octave
+        QVERIFY(near(beats[1].player, 0.7284)); // A4 - E5, fifth, still narrow
         QVERIFY(near(beats[1].equalTemperament, 1.4898));
-        QVERIFY(near(beats[2].player, 2.0790));  // A4 - D5, fourth, narrow: the wrong way
+        QVERIFY(near(beats[2].player, 2.0790)); // A4 - D5, fourth, narrow: the wrong way
         QVERIFY(near(beats[2].equalTemperament, 1.9886));
         QVERIFY(near(beats[3].player, 4.5183));  // E5 - B4, fourth, wide
         QVERIFY(near(beats[10].player, 0.6315)); // F4 - C5, fifth, wide: the wrong way

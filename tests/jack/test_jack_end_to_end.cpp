@@ -148,10 +148,7 @@ public:
     }
 
 private:
-    static bool Answers()
-    {
-        return jackhelper::OpenClient("probe") != nullptr;
-    }
+    static bool Answers() { return jackhelper::OpenClient("probe") != nullptr; }
 
     QByteArray name_;
     QProcess server_;
@@ -226,8 +223,8 @@ private slots:
         QCOMPARE(midiOutShortMsg(handle, 0x644290), MMSYSERR_NOERROR); // note-on F#4, channel 1
         QCOMPARE(midiOutShortMsg(handle, 0x644591), MMSYSERR_NOERROR); // note-on A4, channel 2
         QCOMPARE(midiOutClose(handle), MMSYSERR_NOERROR);
-        QTRY_COMPARE_WITH_TIMEOUT(Received().mid(before), QStringList({"90 42 64", "91 45 64", "80 42 00", "81 45 00"}),
-                                  5000);
+        QTRY_COMPARE_WITH_TIMEOUT(Received().mid(before),
+                                  QStringList({"90 42 64", "91 45 64", "80 42 00", "81 45 00"}), 5000);
     }
 
     void ownPortsAreNotListed()
@@ -323,8 +320,8 @@ private slots:
         midi::SendShort(0x80, 0x45, 0x7F);
 
         const QStringList expected{"F0 41 10 42 12 40 00 7F 00 41 F7",
-                                   "F0 41 10 42 12 40 11 40 40 35 4A 40 40 2F 40 51 40 40 40 40 70 F7", "90 45 64",
-                                   "80 45 7F"};
+                                   "F0 41 10 42 12 40 11 40 40 35 4A 40 40 2F 40 51 40 40 40 40 70 F7",
+                                   "90 45 64", "80 45 7F"};
         QTRY_COMPARE_WITH_TIMEOUT(second.received().size(), expected.size(), 5000);
         QCOMPARE(second.received(), expected);
         QCOMPARE(returns, 1);

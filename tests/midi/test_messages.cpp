@@ -57,10 +57,7 @@ private slots:
         }
     }
 
-    void gsResetBytes()
-    {
-        QCOMPARE(Hex(GsResetMessage), QStringLiteral("F0 41 10 42 12 40 00 7F 00 41 F7"));
-    }
+    void gsResetBytes() { QCOMPARE(Hex(GsResetMessage), QStringLiteral("F0 41 10 42 12 40 00 7F 00 41 F7")); }
 
     void exitResetBytes()
     {

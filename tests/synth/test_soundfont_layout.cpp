@@ -82,7 +82,9 @@ Bytes TinySoundFont()
     preset("Piano", 0, 0);
     preset("Drums", 128, 2);
     preset("EOP", 0, 3);
-    Zones({{{kKeys, 0, 64}, {kInstrument, 0, -1}}, {{kKeys, 60, 127}, {kInstrument, 1, -1}}, {{kInstrument, 1, -1}}},
+    Zones({{{kKeys, 0, 64}, {kInstrument, 0, -1}},
+           {{kKeys, 60, 127}, {kInstrument, 1, -1}},
+           {{kInstrument, 1, -1}}},
           presetBags, presetGenerators, count);
     Put(presetBags, count, 2), Put(presetBags, 0, 2);
     Put(presetGenerators, 0, 4);
@@ -109,20 +111,23 @@ Bytes TinySoundFont()
              {"S0", 44100}, {"S1", 22050}, {"S2", 32000}, {"EOS", 0}}) {
         const Bytes header = Name(name, 20);
         samples.insert(samples.end(), header.begin(), header.end());
-        Put(samples, 0, 16), Put(samples, rate, 4), Put(samples, 60, 1), Put(samples, 0, 1), Put(samples, 0, 4);
+        Put(samples, 0, 16), Put(samples, rate, 4), Put(samples, 60, 1), Put(samples, 0, 1),
+            Put(samples, 0, 4);
     }
     return Form("RIFF", "sfbk",
-                {Form("LIST", "INFO", {Chunk("ifil", {2, 0, 1, 0})}), Form("LIST", "sdta", {Chunk("smpl", Bytes(64, 0))}),
-                 Form("LIST", "pdta", {Chunk("phdr", presets), Chunk("pbag", presetBags), Chunk("pmod", Bytes(10, 0)),
-                                       Chunk("pgen", presetGenerators), Chunk("inst", instruments),
-                                       Chunk("ibag", bags), Chunk("imod", Bytes(10, 0)),
-                                       Chunk("igen", generators), Chunk("shdr", samples)})});
+                {Form("LIST", "INFO", {Chunk("ifil", {2, 0, 1, 0})}),
+                 Form("LIST", "sdta", {Chunk("smpl", Bytes(64, 0))}),
+                 Form("LIST", "pdta",
+                      {Chunk("phdr", presets), Chunk("pbag", presetBags), Chunk("pmod", Bytes(10, 0)),
+                       Chunk("pgen", presetGenerators), Chunk("inst", instruments), Chunk("ibag", bags),
+                       Chunk("imod", Bytes(10, 0)), Chunk("igen", generators), Chunk("shdr", samples)})});
 }
 
 std::string Written(const QTemporaryDir& folder, const char* name, const Bytes& bytes)
 {
     const std::string path = folder.filePath(name).toStdString();
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     return path;
 }
 

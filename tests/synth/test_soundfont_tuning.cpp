@@ -53,7 +53,8 @@ class TestSoundFontTuning : public QObject {
         port_->synth().render(tail.data(), tail.data(), int(tail.size()));
         for (int i = 0; i < frames; ++i)
             left[i] += right[i];
-        return synth::EstimateFundamental(std::span(left).subspan(skipped), rate, synth::EqualTemperedHz(key)).hz;
+        return synth::EstimateFundamental(std::span(left).subspan(skipped), rate, synth::EqualTemperedHz(key))
+            .hz;
     }
 
     static void verifyCents(double hz, double expectedHz, const QString& what)
@@ -96,7 +97,8 @@ private slots:
         port_->sendShort(Short(0xC0 | kReference, program));
         port_->sendLong(testing::GsScaleTuning(1, 0, {detune.begin(), detune.end()}));
         for (int key = synth::ProgramTuning::kLowestKey; key <= synth::ProgramTuning::kHighestKey; ++key)
-            verifyCents(heardHz(kPlayer, key), synth::EqualTemperedHz(key) * std::exp2(detune[key % 12] / 1200.0),
+            verifyCents(heardHz(kPlayer, key),
+                        synth::EqualTemperedHz(key) * std::exp2(detune[key % 12] / 1200.0),
                         QStringLiteral("key %1").arg(key));
         verifyCents(heardHz(kReference, kReferenceA), 440, QStringLiteral("reference A"));
     }

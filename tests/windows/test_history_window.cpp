@@ -93,8 +93,10 @@ private slots:
         QCOMPARE(window->signedErrors()->at(0), 8.0 / 11);
         QCOMPARE(window->absoluteErrors()->at(0), 14.0 / 11);
 
-        QVERIFY2(window->SummaryLabel->text().contains(QStringLiteral("挑戦回数：11回")), qPrintable(window->SummaryLabel->text()));
-        QVERIFY(window->SummaryLabel->text().contains(QStringLiteral("特級：10回　最高 90点　中央値 90点　最新 90点")));
+        QVERIFY2(window->SummaryLabel->text().contains(QStringLiteral("挑戦回数：11回")),
+                 qPrintable(window->SummaryLabel->text()));
+        QVERIFY(window->SummaryLabel->text().contains(
+            QStringLiteral("特級：10回　最高 90点　中央値 90点　最新 90点")));
 
         // Newest first; its detail: C set 3 cents flat narrows both intervals C takes part in.
         QCOMPARE(window->ChallengeTable->model()->index(0, 2).data().toInt(), 40);

@@ -451,8 +451,8 @@ private slots:
         GameBench::keyDown(Form1, Qt::Key_A);
         GameBench::keyUp(Form1, Qt::Key_A);
         QCOMPARE(game.trace().texts(),
-                 QStringList({"reconnect 0", "long F0 41 10 42 12 40 00 7F 00 41 F7", "sleep 200", "sleep 300",
-                              ScaleTuningTrace(TuningData({0, 4})), "sleep 10", "short 90 35 64",
+                 QStringList({"reconnect 0", "long F0 41 10 42 12 40 00 7F 00 41 F7", "sleep 200",
+                              "sleep 300", ScaleTuningTrace(TuningData({0, 4})), "sleep 10", "short 90 35 64",
                               "short 80 35 7F"}));
         QVERIFY(Form1->StatusBar1->currentMessage().contains(QStringLiteral("戻った")));
         // The clock comes back after a while.
