@@ -44,25 +44,26 @@ give_up() {
 
 # The X server picks a free display itself; openbox lets xdotool activate windows.
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
-pids+=($!)
+pids+=("$!")
 display_written() { grep -q '^[0-9][0-9]*$' "$work/display" 2>/dev/null; }
 wait_until 10 display_written || give_up "no X server"
-export DISPLAY=":$(head -n 1 "$work/display")"
+DISPLAY=":$(head -n 1 "$work/display")"
+export DISPLAY
 HOME="$work" openbox --sm-disable >/dev/null 2>&1 &
-pids+=($!)
+pids+=("$!")
 window_manager_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
 wait_until 10 window_manager_running || give_up "no window manager"
 
 # Long periods leave a late client on a busy machine room to catch up (xruns are counted).
 jackd --name "$JACK_DEFAULT_SERVER" -d dummy --rate 48000 --period 1024 >"$work/jackd.log" 2>&1 &
-pids+=($!)
+pids+=("$!")
 jack_running() { jack_wait --server "$JACK_DEFAULT_SERVER" --check 2>/dev/null | grep -qx running; }
 wait_until 10 jack_running || give_up "no JACK server"
 
 # The program: a copy with a settings file of its own (the built-in synthesizer, the main window at a
 # known place), a fresh home and cache, and no PulseAudio to reach, so that its synthesizer plays
 # through the JACK server.
-mkdir -p -m 700 "$work/run/home"
+mkdir -p "$work/run/home" && chmod 700 "$work/run/home"
 cp "$velmora" "$work/run/velmora"
 printf '[window]\nLeft=420\nTop=80\nWidth=345\nHeight=246\n[dev]\nDev_num=0\ngakki=内蔵GSシンセサイザー\nmap=4\n' \
   >"$work/run/velmora.ini"
@@ -71,7 +72,7 @@ HOME="$work/run/home" XDG_CONFIG_HOME="$work/run/home/.config" XDG_CACHE_HOME="$
   XDG_RUNTIME_DIR="$work/run/home" PULSE_SERVER="unix:$work/no-pulse" PULSE_CLIENTCONFIG="$work/pulse-client.conf" \
   QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8 "$work/run/velmora" >"$work/velmora.log" 2>&1 &
 velmora_pid=$!
-pids+=($velmora_pid)
+pids+=("$velmora_pid")
 window_named() { xdotool search --all --onlyvisible --pid "$velmora_pid" --name "^$1\$" 2>/dev/null | head -n 1; }
 window_shown() { [ -n "$(window_named "$1")" ]; }
 synth_on_jack() { jack_lsp 2>/dev/null | grep -q '^fluidsynth[^:]*:left$'; }
@@ -83,7 +84,7 @@ click_in() { xdotool mousemove --window "$1" "$2" "$3" click 1; }
 
 "$listen" record '^fluidsynth[^:]*:' "$work/heard.raw" 2>"$work/capture.log" &
 capture_pid=$!
-pids+=($capture_pid)
+pids+=("$capture_pid")
 capture_ready() { grep -qs '^ready ' "$work/capture.log"; }
 wait_until 10 capture_ready || give_up "the capture client did not connect"
 rate=$(sed -n 's/^ready //p' "$work/capture.log")

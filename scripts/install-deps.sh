@@ -14,7 +14,8 @@ packages=(
 # --bench: what the benchmarks need.
 for option in "$@"; do
   case "$option" in
-    --tests) packages+=(jackd2 xvfb openbox xdotool x11-utils xclip pulseaudio) ;;
+    # The house rules run with the tests: clang as a second compiler, clang-tidy, clang-format, shellcheck.
+    --tests) packages+=(jackd2 xvfb openbox xdotool x11-utils xclip pulseaudio clang clang-tidy clang-format shellcheck) ;;
     --fuzz) packages+=(clang) ;;
     # The benchmarks run Velmora under Xvfb, with a private PulseAudio and with a private JACK server
     # (where its report is read from the clipboard).

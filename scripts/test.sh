@@ -1,16 +1,21 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Installs what is missing, builds the tests with AddressSanitizer and UndefinedBehaviorSanitizer,
-# and runs the whole suite headless.
+# Installs what is missing, checks the house rules (formatting, shellcheck; a clang build with
+# clang-tidy), builds the tests with AddressSanitizer and UndefinedBehaviorSanitizer, and runs the
+# whole suite headless. Warnings are errors in both builds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh --tests
+scripts/lint.sh
 # The suites start private JACK servers, and JACK keeps eight server slots in one registry that a
 # killed server never gives back. With no JACK server running, the registry holds only such dead
 # slots: remove it, and the next server makes a new one.
 if ! pgrep -x 'jackd|jackdbus' >/dev/null; then
   rm -f /dev/shm/jack-shm-registry
 fi
+CXX=clang++ cmake -S . -B build-clang -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null
+cmake --build build-clang
+scripts/lint.sh build-clang
 cmake -S . -B build-tests -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=ON >/dev/null
 cmake --build build-tests
 cd build-tests

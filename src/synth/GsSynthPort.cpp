@@ -12,6 +12,8 @@ namespace {
 template <class... Handlers> struct Overloaded : Handlers... {
     using Handlers::operator()...;
 };
+// clang 14 does not deduce an aggregate's template arguments by itself.
+template <class... Handlers> Overloaded(Handlers...) -> Overloaded<Handlers...>;
 
 } // namespace
 

@@ -382,9 +382,8 @@ std::optional<RewrittenSoundFont> SoundFontLayout::rewritten(const KeyRates& rat
             list.push_back(0);
     }
     PutDoubleWord(list, 4, std::uint32_t(list.size() - 8));
-    return RewrittenSoundFont{.kept = headerListStart_,
-                              .riffSize = std::uint32_t(headerListStart_ + list.size() - 8),
-                              .tail = std::move(list)};
+    const auto riffSize = std::uint32_t(headerListStart_ + list.size() - 8);
+    return RewrittenSoundFont{.kept = headerListStart_, .riffSize = riffSize, .tail = std::move(list)};
 }
 
 } // namespace synth

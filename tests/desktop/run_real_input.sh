@@ -89,7 +89,8 @@ start_x() {
         cat "$work/xvfb.log" >&2
         exit 1
     fi
-    export DISPLAY=":$(head -n 1 "$display_file")"
+    DISPLAY=":$(head -n 1 "$display_file")"
+    export DISPLAY
     wait_until 10 xdpyinfo_quiet || { cat "$work/xvfb.log" >&2; exit 1; }
 }
 display_written() { grep -q '^[0-9][0-9]*$' "$1" 2>/dev/null; }
@@ -187,7 +188,7 @@ start_velmora() {
     # The program reads velmora.ini beside its executable; a copy of its own keeps every run's
     # settings apart from the build tree and from the player's.
     rm -rf "$work/run/home"
-    mkdir -p -m 700 "$work/run/home"
+    mkdir -p "$work/run/home" && chmod 700 "$work/run/home"
     [ -e "$work/run/velmora" ] || cp "$velmora_build" "$work/run/velmora"
     printf '[window]\nLeft=420\nTop=80\nWidth=345\nHeight=246\n[dev]\nDev_num=99\ngakki=receiver:in\nmap=4\n' \
         >"$work/run/velmora.ini"

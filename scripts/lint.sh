@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# The house rules. Without an argument, those that need no build: formatting (.clang-format) and
+# the shell scripts' lint (.shellcheckrc). With a build folder made by clang: clang-tidy over src/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+if [[ $# -gt 0 ]]; then
+  # Sources only: each header is checked through the sources that include it.
+  git ls-files 'src/*.cpp' | xargs -P "$(nproc)" -n 4 clang-tidy --quiet -p "$1"
+  exit 0
+fi
+
+mapfile -t sources < <(git ls-files '*.cpp' '*.h')
+clang-format --dry-run -Werror "${sources[@]}"
+
+mapfile -t scripts < <(git ls-files '*.sh' .ci/run)
+shellcheck "${scripts[@]}"
