@@ -9,6 +9,7 @@ packages=(
   librtmidi-dev libasound2-dev libjack-jackd2-dev
   libfluidsynth-dev libpulse-dev libsdl2-dev libglib2.0-dev fluid-soundfont-gm
   libjpeg62-turbo-dev fonts-ipafont-gothic libx11-dev
+  qt6-translations-l10n
 )
 # --tests: what the test suite needs besides; --fuzz: the compiler of the fuzz targets (fuzz/);
 # --bench: what the benchmarks need.

@@ -5,6 +5,7 @@
 #include "game/Challenge.h"
 #include "game/Instruments.h"
 #include "game/Report.h"
+#include "game/WholeFile.h"
 #include "history/BeatRates.h"
 #include "history/Csv.h"
 #include "platform/Desktop.h"
@@ -24,7 +25,6 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLegendMarker>
-#include <QSaveFile>
 #include <QScreen>
 #include <QSplitter>
 #include <QStyle>
@@ -434,20 +434,23 @@ void HistoryWindow::showDetail(int row)
 
 void HistoryWindow::exportCsv()
 {
-    auto* dialog =
-        new QFileDialog(this, QStringLiteral("成績をCSVに書き出す"), QStringLiteral("velmora-history.csv"),
-                        QStringLiteral("CSV ファイル (*.csv)"));
+    auto* dialog = new QFileDialog(this, QStringLiteral("成績をCSVに書き出す"), history::DefaultCsvPath(),
+                                   QStringLiteral("CSV ファイル (*.csv)"));
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setDefaultSuffix(QStringLiteral("csv"));
     dialog->setWindowModality(Qt::WindowModal); // the game's windows stay usable
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    connect(dialog, &QFileDialog::fileSelected, this, [this](const QString& path) {
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(history::HistoryCsv(records_)) < 0 ||
-            !file.commit())
-            platform::ShowMessage(QStringLiteral("CSVファイルを書き出せませんでした。\n%1").arg(path));
-    });
+    connect(dialog, &QFileDialog::fileSelected, this, &HistoryWindow::writeCsv);
     dialog->open();
+}
+
+void HistoryWindow::writeCsv(const QString& path)
+{
+    if (const auto written = game::WriteWholeFile(path, history::HistoryCsv(records_)); !written)
+        platform::ShowMessage(
+            game::NotWrittenText(QStringLiteral("CSVファイルを書き出せませんでした。"), path,
+                                 written.failure),
+            QStringLiteral("書き込めるフォルダーか別の名前を選んで、もう一度書き出してください。"));
 }
 
 // ---- Recording ------------------------------------------------------------------------------

@@ -56,6 +56,8 @@ public:
     void showDetail(int row);
     // Asks where to save the CSV export, without blocking the other windows.
     void exportCsv();
+    // Writes the CSV export to `path`; a box says why when it cannot.
+    void writeCsv(const QString& path);
 
     const std::vector<history::ChallengeRecord>& records() const { return records_; }
     QLineSeries* scoreSeries(int difficulty) const { return scores_[std::size_t(difficulty)]; }

@@ -34,7 +34,7 @@ const QString kDeviceReturnedText =
     QStringLiteral("ＭＩＤＩ機器が戻ったので、ＧＳリセットと今の調律を送り直しました");
 // How long the status bar tells of a device that came back before the clock returns.
 constexpr qint64 kDeviceReturnedNoticeMs = 10000;
-const QString kCannotSaveText = QStringLiteral("設定ファイルを保存できませんでした。\n%1");
+const QString kCannotSaveText = QStringLiteral("設定ファイルを保存できませんでした。");
 const QString kCannotSaveExplanation =
     QStringLiteral("このフォルダーに書き込めるか、ディスクに空きがあるかを確かめてください。");
 
@@ -335,8 +335,9 @@ void TForm1::saveSettings()
                                             .deviceName = ComboBox1->currentText(),
                                             .mapValue = MapValue});
     const QString path = game::SettingsLocationOfThisProgram().pathToWrite();
-    if (!SettingsFile.save(path))
-        platform::ShowMessage(kCannotSaveText.arg(path), kCannotSaveExplanation);
+    if (const auto saved = SettingsFile.save(path); !saved)
+        platform::ShowMessage(game::NotWrittenText(kCannotSaveText, path, saved.failure),
+                              kCannotSaveExplanation);
     SettingsFile = game::IniDocument();
 }
 

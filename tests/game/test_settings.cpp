@@ -6,6 +6,8 @@
 
 #include <QtTest>
 
+#include <cerrno>
+#include <cstring>
 #include <limits>
 #include <random>
 
@@ -202,8 +204,10 @@ private slots:
         QCOMPARE(QDir(folder.filePath("new/folder")).entryList(QDir::Files), QStringList{"velmora.ini"});
 
         QVERIFY(!Write(QDir(folder.path()), "file", "keep").isEmpty());
-        QVERIFY(!document.save(folder.filePath("file/velmora.ini"))); // no folder can be made there
-        QVERIFY(!document.save(folder.filePath("new")));              // a folder, not a file
+        // No folder can be made there; then a folder, not a file. Each failure says why.
+        QCOMPARE(document.save(folder.filePath("file/velmora.ini")).failure,
+                 QString::fromLocal8Bit(std::strerror(ENOTDIR)));
+        QVERIFY(!document.save(folder.filePath("new")).failure.isEmpty());
         QCOMPARE(IniDocument::load(folder.filePath("file")).bytes(), QByteArray("keep"));
     }
 

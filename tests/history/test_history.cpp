@@ -258,9 +258,11 @@ private slots:
         const QStringList lines = QString::fromUtf8(HistoryCsv({&record, 1}).mid(3)).split("\r\n");
         QCOMPARE(lines.size(), 3); // header, one record, and nothing after the last line end
         QCOMPARE(lines[0].count(','), 31);
-        QCOMPARE(lines[1], QStringLiteral("2024-05-01T09:00:00+09:00,2024-05-01T09:01:30+09:00,90.000,2,19,"
-                                          "\"Synth \"\"X\"\", port 1\",1,-3,"
-                                          "3,-7,0,12,-15,9,1,-19,4,0,-2,6,-3,7,0,-12,15,-9,-1,19,-4,0,2,-6"));
+        QCOMPARE(lines[1],
+                 QStringLiteral(
+                     "2024-05-01T09:00:00+09:00,2024-05-01T09:01:30+09:00,90.000,中級（５セント単位）,19,"
+                     "\"Synth \"\"X\"\", port 1\",1,-3,"
+                     "3,-7,0,12,-15,9,1,-19,4,0,-2,6,-3,7,0,-12,15,-9,-1,19,-4,0,2,-6"));
         QCOMPARE(CsvField("two\nlines"), QStringLiteral("\"two\nlines\""));
     }
 };

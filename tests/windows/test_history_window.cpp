@@ -2,6 +2,10 @@
 // Each answer check recorded, the window "成績の推移" on the history, the status-bar notice.
 #include "GameBench.h"
 #include "HistoryWindow.h"
+#include "ui/QtTexts.h"
+
+#include <QFileDialog>
+#include <QHeaderView>
 
 using namespace testing;
 
@@ -121,6 +125,52 @@ private slots:
         QCOMPARE(folder.entryList({"history.sqlite.damaged-*"}).size(), 1);
         for (const QString& name : folder.entryList({"history.sqlite.damaged-*"}))
             QVERIFY(folder.remove(name));
+    }
+
+    // Through the real dialog, in Japanese, offered in the documents folder; the file names the
+    // difficulty as the dialog the player chose it in.
+    void csvIsExportedThroughAJapaneseDialog()
+    {
+        QVERIFY(ui::InstallJapaneseQtTexts(*QCoreApplication::instance()));
+        QTemporaryDir home;
+        const QString documents = home.filePath("Documents");
+        QVERIFY(QDir().mkdir(documents));
+        qputenv("HOME", QFile::encodeName(home.path()));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(".config")));
+        GameBench game;
+        Form1->N5->trigger();
+        HistoryWindow* window = Form1->History->window();
+        window->setRecords({Finished(0, 2, 75)});
+        QTest::mouseClick(window->ExportButton, Qt::LeftButton);
+        auto* dialog = window->findChild<QFileDialog*>();
+        QVERIFY(dialog);
+        QCOMPARE(dialog->directory().absolutePath(), documents);
+        QStringList captions;
+        QPushButton* save = nullptr;
+        for (auto* button : dialog->findChildren<QPushButton*>()) {
+            captions << button->text();
+            if (button->text() == QStringLiteral("保存(&S)"))
+                save = button;
+        }
+        QVERIFY2(captions.contains(QStringLiteral("保存(&S)")) &&
+                     captions.contains(QStringLiteral("キャンセル")),
+                 qPrintable(captions.join('|')));
+        dialog->selectFile(QStringLiteral("export.csv"));
+        QTest::mouseClick(save, Qt::LeftButton);
+
+        QFile file(QDir(documents).filePath("export.csv"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(file.readAll().mid(3)).split("\r\n");
+        const int column = int(lines[0].split(',').indexOf(QStringLiteral("難易度")));
+        QCOMPARE(lines[1].split(',').value(column), QStringLiteral("中級（５セント単位）"));
+
+        // A folder where the file should be: the box says why and what to do.
+        game.trace().clear();
+        window->writeCsv(documents);
+        QVERIFY2(game.trace().texts().value(0).startsWith("box CSVファイルを書き出せませんでした。\n" +
+                                                          documents + QStringLiteral("\n理由：")),
+                 qPrintable(game.trace().texts().value(0)));
+        QVERIFY(game.bench().explanations().join('|').contains(QStringLiteral("もう一度")));
     }
 };
 
