@@ -2,6 +2,7 @@
 // The settings file: values that cannot be used, damaged files, write-back, the atomic save,
 // where the file lives, and where the window goes for the bounds it holds.
 #include "game/IniDocument.h"
+#include "game/SavedSettings.h"
 #include "game/WindowPlacement.h"
 
 #include <QtTest>
@@ -180,6 +181,22 @@ private slots:
                                               "not a key line\n\n"
                                               "[Dev]\nDev_num=2\ngakki=Synth A\nMAP=7\n"
                                               "[other]\nx=y\n"));
+    }
+
+    // The seven values under the names the file has always had: read in one letter case,
+    // written in another.
+    void savedSettingsKeepTheFilesNames()
+    {
+        const game::SavedSettings read = game::ReadSavedSettings(IniDocument::fromText(
+            "[window]\nheight=300\nwidth=400\ntop=10\nleft=20\n[Dev]\nDev_num=2\ngakki=Synth A\nmap=7\n"));
+        QCOMPARE(read.window, (game::WindowBounds{.left = 20, .top = 10, .width = 400, .height = 300}));
+        QCOMPARE(read.deviceNumber, 2);
+        QCOMPARE(read.deviceName, QStringLiteral("Synth A"));
+        QCOMPARE(read.mapValue, 7);
+        IniDocument written;
+        game::WriteSavedSettings(written, read);
+        QCOMPARE(written.bytes(), QByteArray("[window]\nHeight=300\nWidth=400\nTop=10\nLeft=20\n"
+                                             "[dev]\ndev_num=2\ngakki=Synth A\nmap=7\n"));
     }
 
     void valueWithLineBreaksCannotAddLines()

@@ -200,6 +200,16 @@ private slots:
         QCOMPARE(Received(), expected);
     }
 
+    // An external module never says when it has taken a message in: the fixed waits pace it.
+    void anExternalPortIsPacedByTheWaits()
+    {
+        HMIDIOUT handle = 0;
+        QCOMPARE(midiOutOpen(&handle, UINT(DeviceNamed(Environment("VELMORA_RECEIVER_PORT")))),
+                 MMSYSERR_NOERROR);
+        QVERIFY(platform::NeedsPacing(handle));
+        QCOMPARE(midiOutClose(handle), MMSYSERR_NOERROR);
+    }
+
     void whatWasSentJustBeforeClosingArrives()
     {
         const int id = DeviceNamed(Environment("VELMORA_RECEIVER_PORT"));

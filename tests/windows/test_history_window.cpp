@@ -106,6 +106,9 @@ private slots:
         QCOMPARE(window->ChallengeTable->model()->index(0, 2).data().toInt(), 40);
         QCOMPARE(window->RowsTable->item(0, 3)->text(), QStringLiteral("-3"));
         QCOMPARE(window->BeatsTable->item(10, 4)->text(), QString()); // F4-C5 narrower still: right way
+        // |2 f(C5) - 3 f(F4)| with A4 = 440 Hz: the player's C 3 cents flat, then equal temperament.
+        QCOMPARE(window->BeatsTable->item(10, 2)->text(), QStringLiteral("2.99 Hz"));
+        QCOMPARE(window->BeatsTable->item(10, 3)->text(), QStringLiteral("1.18 Hz"));
         QCOMPARE(window->BeatsTable->item(11, 4)->text(), QStringLiteral("× 4度が狭い")); // C5-G4
     }
 
