@@ -89,6 +89,8 @@ private slots:
         QCOMPARE(Values(window->averageSeries(0)).last(), 89.0);
         QCOMPARE(Values(window->scoreSeries(3)), QList<qreal>({40}));
         QCOMPARE(window->scoreSeries(3)->points()[0].x(), double(records.back().ended.toMSecsSinceEpoch()));
+        QVERIFY(window->averageSeries(3)->pointsVisible()); // a lone challenge drawn large
+        QVERIFY(!window->averageSeries(0)->pointsVisible());
 
         // C over the last ten: nine exact and -3; over all eleven: 11, nine exact and -3.
         QCOMPARE(window->signedErrors()->at(0), -0.3);
@@ -110,6 +112,48 @@ private slots:
         QCOMPARE(window->BeatsTable->item(10, 2)->text(), QStringLiteral("2.99 Hz"));
         QCOMPARE(window->BeatsTable->item(10, 3)->text(), QStringLiteral("1.18 Hz"));
         QCOMPARE(window->BeatsTable->item(11, 4)->text(), QStringLiteral("× 4度が狭い")); // C5-G4
+    }
+
+    // A click on a header sorts by the values behind the texts (a score as a number, an end as a
+    // time), a second click the other way; every column sorts.
+    void tableSortsByEveryColumn()
+    {
+        GameBench game;
+        Form1->N5->trigger();
+        HistoryWindow* window = Form1->History->window();
+        std::vector<history::ChallengeRecord> records = {Finished(0, 1, 40), Finished(1, 0, 85),
+                                                         Finished(2, 3, 9)};
+        records[0].ended = records[0].ended.addMonths(7); // December: as text, its date sorts first
+        window->setRecords(records);
+        QTableView* table = window->ChallengeTable;
+        const auto scores = [table] {
+            QList<int> values;
+            for (int row = 0; row < table->model()->rowCount(); ++row)
+                values << table->model()->index(row, 2).data().toInt();
+            return values;
+        };
+        const auto clickHeader = [table](int column) {
+            QHeaderView* header = table->horizontalHeader();
+            QTest::mouseClick(
+                header->viewport(), Qt::LeftButton, {},
+                QPoint(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+                       header->height() / 2));
+            QCOMPARE(header->sortIndicatorSection(), column);
+        };
+        const auto inEitherOrder = [](const QList<int>& values, QList<int> ascending) {
+            const QList<int> descending(ascending.rbegin(), ascending.rend());
+            return values == ascending || values == descending;
+        };
+        QCOMPARE(scores(), (QList<int>{40, 9, 85})); // newest first
+        clickHeader(2);
+        const QList<int> once = scores();
+        QVERIFY2(inEitherOrder(once, {9, 40, 85}), qPrintable(QString::number(once.first())));
+        clickHeader(2);
+        QCOMPARE(scores(), QList<int>(once.rbegin(), once.rend()));
+        clickHeader(0);
+        QVERIFY(inEitherOrder(scores(), {85, 9, 40}));
+        for (int column = 1; column < table->model()->columnCount(); ++column)
+            clickHeader(column);
     }
 
     void damagedFileIsReportedOnceInTheStatusBar()
