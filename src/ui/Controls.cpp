@@ -255,6 +255,14 @@ void SetBounds(QWidget* window, const QRect& bounds)
     window->resize(bounds.size());
 }
 
+void OfferBoard(QPushButton* button, bool addressSet)
+{
+    button->setEnabled(addressSet);
+    button->setToolTip(addressSet ? QStringLiteral("インターネットへの接続が伴います")
+                                  : QStringLiteral("掲示板のアドレスが設定されていません。velmora.ini の "
+                                                   "[board] に url=（掲示板のアドレス）と書くと使えます。"));
+}
+
 QFont FormFont(int pixelHeight)
 {
     QFont font;

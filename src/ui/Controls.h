@@ -104,6 +104,10 @@ void SetBounds(QWidget* window, const QRect& bounds);
 // Runs `handler` when `window` becomes the active window.
 void OnActivate(QWidget* window, std::function<void()> handler);
 
+// Enables the results board's button when the settings file names the board; its tooltip says
+// what a press does, or why it cannot be pressed and how to make it work.
+void OfferBoard(QPushButton* button, bool addressSet);
+
 // The windows' base font: "ＭＳ Ｐゴシック" where it exists, else its metric-compatible stand-in.
 QFont FormFont(int pixelHeight = 12);
 

@@ -162,7 +162,7 @@ class BoxesKept final : public platform::Desktop {
 public:
     void messageBox(const QString& text, const QString&) override { boxes << text; }
     void setClipboardText(const QString&) override {}
-    void openUrl(const QString&) override {}
+    bool openUrl(const QString&) override { return true; }
     void playClip() override {}
     QStringList boxes;
 };
