@@ -4,6 +4,7 @@
 #include "desktop/DesktopSystem.h"
 #include "desktop/QtDesktop.h"
 #include "platform/System.h"
+#include "ui/Accessibility.h"
 #include "ui/QtTexts.h"
 
 #include <QApplication>
@@ -16,6 +17,7 @@ int main(int argc, char* argv[])
     QApplication::setDesktopFileName(QStringLiteral("velmora"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/velmora.png")));
     ui::InstallJapaneseQtTexts(app);
+    ui::InstallAccessibility();
     // The main window's close ends the run; the other windows only hide.
     QApplication::setQuitOnLastWindowClosed(false);
 

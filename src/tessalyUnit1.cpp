@@ -173,6 +173,7 @@ void TForm1::createKeyboard(QWidget* client)
                                      : QSize(game::kWhiteKeyWidth, game::kWhiteKeyHeight);
             auto* shape = new ui::Shape(client, {QPoint(key.left, 0), size}, black ? Qt::black : Qt::white);
             shape->setObjectName(QStringLiteral("Shape%1").arg(key.shape));
+            shape->setNote(key.note);
             connect(shape, &ui::Shape::mouseDown, this, [this, n = key.shape] { ShapeMouseDown(n); });
             connect(shape, &ui::Shape::mouseUp, this, [this, n = key.shape] { ShapeMouseUp(n); });
             shapes_[key.shape - 1] = shape;
