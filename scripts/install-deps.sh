@@ -15,7 +15,8 @@ packages=(
 # --bench: what the benchmarks need.
 for option in "$@"; do
   case "$option" in
-    --tests) packages+=(jackd2 xvfb openbox xdotool x11-utils xclip pulseaudio appstream desktop-file-utils) ;;
+    --tests) packages+=(jackd2 xvfb openbox xdotool x11-utils xclip pulseaudio appstream desktop-file-utils
+                        dbus-daemon at-spi2-core python3-pyatspi) ;;
     --fuzz) packages+=(clang) ;;
     # The benchmarks run Velmora under Xvfb, with a private PulseAudio and with a private JACK server
     # (where its report is read from the clipboard).
