@@ -182,6 +182,11 @@ private slots:
         QTemporaryDir home;
         const QString documents = home.filePath("Documents");
         QVERIFY(QDir().mkdir(documents));
+        const QByteArray homeBefore = qgetenv("HOME"), configBefore = qgetenv("XDG_CONFIG_HOME");
+        const auto restore = qScopeGuard([&] {
+            qputenv("HOME", homeBefore);
+            qputenv("XDG_CONFIG_HOME", configBefore);
+        });
         qputenv("HOME", QFile::encodeName(home.path()));
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(".config")));
         GameBench game;
