@@ -9,13 +9,17 @@ packages=(
   librtmidi-dev libasound2-dev libjack-jackd2-dev
   libfluidsynth-dev libpulse-dev libsdl2-dev libglib2.0-dev fluid-soundfont-gm
   libjpeg62-turbo-dev fonts-ipafont-gothic libx11-dev
+  qt6-translations-l10n
 )
 # --tests: what the test suite needs besides; --fuzz: the compiler of the fuzz targets (fuzz/);
 # --bench: what the benchmarks need.
 for option in "$@"; do
   case "$option" in
-    # The house rules run with the tests: clang as a second compiler, clang-tidy, clang-format, shellcheck.
-    --tests) packages+=(jackd2 xvfb openbox xdotool x11-utils xclip pulseaudio clang clang-tidy clang-format shellcheck) ;;
+    # Besides the servers and input tools: the desktop files' validators, an AT-SPI bus for the
+    # accessibility tree, and the house rules (clang as a second compiler, clang-tidy, clang-format and
+    # the shell scripts' linter).
+    --tests) packages+=(jackd2 xvfb openbox xdotool x11-utils xclip pulseaudio appstream desktop-file-utils
+                        dbus-daemon at-spi2-core python3-pyatspi clang clang-tidy clang-format shellcheck) ;;
     --fuzz) packages+=(clang) ;;
     # The benchmarks run Velmora under Xvfb, with a private PulseAudio and with a private JACK server
     # (where its report is read from the clipboard).

@@ -5,7 +5,9 @@
 #include "game/Challenge.h"
 #include "game/Instruments.h"
 #include "game/Report.h"
+#include "game/WholeFile.h"
 #include "history/BeatRates.h"
+#include "history/ChartScale.h"
 #include "history/Csv.h"
 #include "platform/Desktop.h"
 #include "tessalyUnit1.h"
@@ -20,11 +22,11 @@
 #include <QChartView>
 #include <QDateTimeAxis>
 #include <QFileDialog>
+#include <QGraphicsLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLegendMarker>
-#include <QSaveFile>
 #include <QScreen>
 #include <QSplitter>
 #include <QStyle>
@@ -44,6 +46,11 @@ constexpr qsizetype kMostVisiblePoints = 300;
 constexpr int kThinnedBuckets = 2000;
 constexpr int kNoticeMs = 20'000;
 const std::array<std::optional<std::size_t>, 3> kErrorWindows = {10, 50, std::nullopt};
+// Few ticks, so that every label fits beside the others on a 1024 × 768 screen.
+constexpr int kTimeTicks = 3;
+constexpr int kValueTicks = 6;
+constexpr int kLoneMarkerSize = 12;
+constexpr int kClassLabelPixels = 10;
 
 QTableWidget* MakeTable(QWidget* parent, const QStringList& headers)
 {
@@ -66,6 +73,55 @@ void SetCell(QTableWidget* table, int row, int column, const QString& text, bool
     if (marked)
         item->setForeground(Qt::red);
     table->setItem(row, column, item);
+}
+
+// The score chart in a sentence, for a screen reader: how many challenges, the latest and the best.
+QString ScoresInWords(const std::vector<ChallengeRecord>& records)
+{
+    if (records.empty())
+        return QStringLiteral("記録はまだありません");
+    const auto best = std::max_element(records.begin(), records.end(),
+                                       [](const auto& a, const auto& b) { return a.score < b.score; });
+    return QStringLiteral("%1回の挑戦。最新 %2点（%3）、最高 %4点（%5）")
+        .arg(records.size())
+        .arg(records.back().score)
+        .arg(game::LevelWord(records.back().difficulty))
+        .arg(best->score)
+        .arg(game::LevelWord(best->difficulty));
+}
+
+// The error chart in a sentence: the pitch class the player misses most, and by how much.
+QString ErrorsInWords(const std::array<history::PitchClassError, history::kPitchClasses>& errors)
+{
+    const auto worst = std::max_element(errors.begin(), errors.end(), [](const auto& a, const auto& b) {
+        return a.meanAbsolute < b.meanAbsolute;
+    });
+    if (worst->meanAbsolute == 0)
+        return QStringLiteral("ずれはありません");
+    return QStringLiteral("ずれが最も大きい音名は%1：平均%2セント、平均のずれ%3セント")
+        .arg(game::PitchClassName(int(worst - errors.begin())))
+        .arg(worst->meanAbsolute, 0, 'f', 1)
+        .arg(worst->meanSigned, 0, 'f', 1);
+}
+
+// A chart that spends its room on the plot: no frame inset around it, so that the axes' labels keep
+// their width on a small screen.
+QChart* MakeChart()
+{
+    auto* chart = new QChart;
+    chart->layout()->setContentsMargins(0, 0, 0, 0);
+    chart->setBackgroundRoundness(0);
+    return chart;
+}
+
+// Ticks on the scale's round values only, not on its ends.
+void SetScale(QValueAxis* axis, const history::AxisScale& scale)
+{
+    axis->setRange(scale.low, scale.high);
+    axis->setTickType(QValueAxis::TicksDynamic);
+    axis->setTickAnchor(0);
+    axis->setTickInterval(scale.step);
+    axis->setLabelFormat(QStringLiteral("%g"));
 }
 
 QString IntervalWord(history::Interval interval)
@@ -104,16 +160,22 @@ QVariant ChallengeTableModel::data(const QModelIndex& index, int role) const
 {
     if (role == Qt::TextAlignmentRole && (index.column() == 2 || index.column() == 3))
         return int(Qt::AlignRight | Qt::AlignVCenter);
+    if (role == kSortRole)
+        return sortKey(recordAt(index.row()), index.column());
     if (role != Qt::DisplayRole)
         return {};
-    const ChallengeRecord& record = recordAt(index.row());
-    switch (index.column()) {
+    return text(recordAt(index.row()), index.column());
+}
+
+QString ChallengeTableModel::text(const ChallengeRecord& record, int column)
+{
+    switch (column) {
     case 0:
         return QLocale::system().toString(record.ended, QLocale::ShortFormat);
     case 1:
         return game::LevelWord(record.difficulty);
     case 2:
-        return record.score;
+        return QString::number(record.score);
     case 3:
         return game::DurationText(record.elapsedMs, QLocale::system());
     case 4:
@@ -122,6 +184,26 @@ QVariant ChallengeTableModel::data(const QModelIndex& index, int role) const
         return record.device;
     default:
         return record.referenceToneUsed ? QStringLiteral("使用") : QStringLiteral("不使用");
+    }
+}
+
+// What a column is ordered by: the values behind the texts (a time, not its text; a score as a
+// number), and the texts where they are the value.
+QVariant ChallengeTableModel::sortKey(const ChallengeRecord& record, int column)
+{
+    switch (column) {
+    case 0:
+        return record.ended;
+    case 1:
+        return record.difficulty;
+    case 2:
+        return record.score;
+    case 3:
+        return qint64(record.elapsedMs);
+    case 6:
+        return record.referenceToneUsed;
+    default:
+        return text(record, column);
     }
 }
 
@@ -172,7 +254,11 @@ HistoryWindow::HistoryWindow()
     SummaryLabel = new QLabel;
     SummaryLabel->setTextFormat(Qt::PlainText);
     ChallengeTable = new QTableView;
-    ChallengeTable->setModel(&model_);
+    sorted_.setSourceModel(&model_);
+    sorted_.setSortRole(ChallengeTableModel::kSortRole);
+    ChallengeTable->setModel(&sorted_);
+    ChallengeTable->setSortingEnabled(true); // a click on a header sorts by its column
+    ChallengeTable->sortByColumn(0, Qt::DescendingOrder);
     ChallengeTable->verticalHeader()->hide();
     ChallengeTable->setSelectionBehavior(QAbstractItemView::SelectRows);
     ChallengeTable->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -198,7 +284,7 @@ HistoryWindow::HistoryWindow()
     auto* split = new QSplitter(Qt::Horizontal);
     split->addWidget(charts);
     split->addWidget(right);
-    split->setSizes({560, 740});
+    split->setSizes({600, 700});
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(split);
     refresh();
@@ -206,12 +292,11 @@ HistoryWindow::HistoryWindow()
 
 QWidget* HistoryWindow::createScoreChart()
 {
-    auto* scoreChart = new QChart;
+    auto* scoreChart = MakeChart();
     scoreChart->setTitle(
         QStringLiteral("点数の推移（太線は直近%1回の平均）").arg(history::kMovingAverageLength));
     timeAxis_ = new QDateTimeAxis;
-    timeAxis_->setFormat(QStringLiteral("MM/dd HH:mm"));
-    timeAxis_->setTickCount(4);
+    timeAxis_->setTickCount(kTimeTicks);
     timeAxis_->setTitleText(QStringLiteral("終了時刻"));
     scoreAxis_ = new QValueAxis;
     scoreAxis_->setTitleText(QStringLiteral("点数"));
@@ -224,10 +309,11 @@ QWidget* HistoryWindow::createScoreChart()
         auto* score = new QLineSeries;
         score->setName(game::LevelWord(d));
         score->setPen(QPen(colours[std::size_t(d)].lighter(140), 1));
-        score->setMarkerSize(8); // a lone challenge of a level is a point, not a line
+        score->setMarkerSize(8);
         auto* average = new QLineSeries;
         average->setName(game::LevelWord(d) + QStringLiteral("（平均）"));
         average->setPen(QPen(colours[std::size_t(d)], 3));
+        average->setMarkerSize(kLoneMarkerSize);
         for (auto* series : {score, average}) {
             scoreChart->addSeries(series);
             series->attachAxis(timeAxis_);
@@ -238,14 +324,15 @@ QWidget* HistoryWindow::createScoreChart()
         scores_[std::size_t(d)] = score;
         averages_[std::size_t(d)] = average;
     }
-    auto* view = new QChartView(scoreChart);
-    view->setRenderHint(QPainter::Antialiasing);
-    return view;
+    scoreView_ = new QChartView(scoreChart);
+    scoreView_->setRenderHint(QPainter::Antialiasing);
+    scoreView_->setAccessibleName(scoreChart->title());
+    return scoreView_;
 }
 
 QWidget* HistoryWindow::createErrorChart()
 {
-    auto* chart = new QChart;
+    auto* chart = MakeChart();
     chart->setTitle(QStringLiteral("音名ごとのずれ（貴方の調律 − 正解、単位セント）"));
     signedErrors_ = new QBarSet(QStringLiteral("平均のずれ（＋は高め）"));
     absoluteErrors_ = new QBarSet(QStringLiteral("ずれの大きさの平均"));
@@ -256,6 +343,9 @@ QWidget* HistoryWindow::createErrorChart()
     auto* classes = new QBarCategoryAxis;
     for (int k = 0; k < history::kPitchClasses; ++k)
         classes->append(game::PitchClassName(k));
+    // Twelve names in a third of a 1024-pixel screen: at the charts' default size the sharps
+    // were cut to "…".
+    classes->setLabelsFont(ui::FormFont(kClassLabelPixels));
     errorAxis_ = new QValueAxis;
     chart->addAxis(classes, Qt::AlignBottom);
     chart->addAxis(errorAxis_, Qt::AlignLeft);
@@ -277,9 +367,10 @@ QWidget* HistoryWindow::createErrorChart()
     auto* layout = new QVBoxLayout(box);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addLayout(choiceRow);
-    auto* view = new QChartView(chart);
-    view->setRenderHint(QPainter::Antialiasing);
-    layout->addWidget(view, 1);
+    errorView_ = new QChartView(chart);
+    errorView_->setRenderHint(QPainter::Antialiasing);
+    errorView_->setAccessibleName(chart->title());
+    layout->addWidget(errorView_, 1);
     return box;
 }
 
@@ -348,6 +439,8 @@ void HistoryWindow::refreshScores()
         for (qsizetype i = 0; i < list.size(); ++i)
             average.append(QPointF(list[i].x(), means[std::size_t(i)]));
         scores_[std::size_t(d)]->setPointsVisible(list.size() <= kMostVisiblePoints);
+        // A lone challenge of a level is a point, not a line: drawn large and in full colour.
+        averages_[std::size_t(d)]->setPointsVisible(list.size() == 1);
         scores_[std::size_t(d)]->replace(history::Thinned(list, kThinnedBuckets));
         averages_[std::size_t(d)]->replace(history::Thinned(average, kThinnedBuckets));
     }
@@ -357,7 +450,9 @@ void HistoryWindow::refreshScores()
     // A little room on both sides, so the first and the last point are not on the frame.
     const qint64 margin = std::max<qint64>(first.msecsTo(last) / 20, 60'000);
     timeAxis_->setRange(first.addMSecs(-margin), last.addMSecs(margin));
-    scoreAxis_->setRange(lowest - 5, kHighest + 5);
+    timeAxis_->setFormat(history::TimeLabelFormat(first.msecsTo(last) + 2 * margin));
+    SetScale(scoreAxis_, history::RoundScale(lowest, kHighest, kValueTicks));
+    scoreView_->setAccessibleDescription(ScoresInWords(records_));
 }
 
 void HistoryWindow::refreshErrors()
@@ -375,7 +470,8 @@ void HistoryWindow::refreshErrors()
     signedErrors_->append(signedValues);
     absoluteErrors_->remove(0, absoluteErrors_->count());
     absoluteErrors_->append(absoluteValues);
-    errorAxis_->setRange(-std::ceil(largest), std::ceil(largest));
+    SetScale(errorAxis_, history::RoundScale(-largest, largest, kValueTicks));
+    errorView_->setAccessibleDescription(ErrorsInWords(errors));
 }
 
 void HistoryWindow::refreshSummary()
@@ -407,7 +503,7 @@ void HistoryWindow::showDetail(int row)
     BeatsTable->clearContents();
     if (row < 0 || row >= model_.rowCount())
         return;
-    const ChallengeRecord& record = model_.recordAt(row);
+    const ChallengeRecord& record = model_.recordAt(sorted_.mapToSource(sorted_.index(row, 0)).row());
     history::Cents errors{};
     for (int k = 0; k < history::kPitchClasses; ++k) {
         errors[std::size_t(k)] = record.signedError(k);
@@ -434,20 +530,23 @@ void HistoryWindow::showDetail(int row)
 
 void HistoryWindow::exportCsv()
 {
-    auto* dialog =
-        new QFileDialog(this, QStringLiteral("成績をCSVに書き出す"), QStringLiteral("velmora-history.csv"),
-                        QStringLiteral("CSV ファイル (*.csv)"));
+    auto* dialog = new QFileDialog(this, QStringLiteral("成績をCSVに書き出す"), history::DefaultCsvPath(),
+                                   QStringLiteral("CSV ファイル (*.csv)"));
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setDefaultSuffix(QStringLiteral("csv"));
     dialog->setWindowModality(Qt::WindowModal); // the game's windows stay usable
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    connect(dialog, &QFileDialog::fileSelected, this, [this](const QString& path) {
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(history::HistoryCsv(records_)) < 0 ||
-            !file.commit())
-            platform::ShowMessage(QStringLiteral("CSVファイルを書き出せませんでした。\n%1").arg(path));
-    });
+    connect(dialog, &QFileDialog::fileSelected, this, &HistoryWindow::writeCsv);
     dialog->open();
+}
+
+void HistoryWindow::writeCsv(const QString& path)
+{
+    if (const auto written = game::WriteWholeFile(path, history::HistoryCsv(records_)); !written)
+        platform::ShowMessage(
+            game::NotWrittenText(QStringLiteral("CSVファイルを書き出せませんでした。"), path,
+                                 written.failure),
+            QStringLiteral("書き込めるフォルダーか別の名前を選んで、もう一度書き出してください。"));
 }
 
 // ---- Recording ------------------------------------------------------------------------------

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineSeries>
 #include <QPushButton>
+#include <QSortFilterProxyModel>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTableWidget>
@@ -21,6 +22,7 @@
 #include <vector>
 
 class QChart;
+class QChartView;
 class QDateTimeAxis;
 class QValueAxis;
 
@@ -28,6 +30,9 @@ class QValueAxis;
 class ChallengeTableModel : public QAbstractTableModel {
     Q_OBJECT
 public:
+    // The role a column is sorted by: numbers and times as such, not as their texts.
+    static constexpr int kSortRole = Qt::UserRole;
+
     explicit ChallengeTableModel(const std::vector<history::ChallengeRecord>& records) : records_(records) {}
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -38,6 +43,9 @@ public:
     void reset(const std::function<void()>& change);
 
 private:
+    static QString text(const history::ChallengeRecord& record, int column);
+    static QVariant sortKey(const history::ChallengeRecord& record, int column);
+
     const std::vector<history::ChallengeRecord>& records_;
 };
 
@@ -52,10 +60,12 @@ public:
     void setRecords(std::vector<history::ChallengeRecord> records);
     // Adds records just written, newest last.
     void append(const std::vector<history::ChallengeRecord>& records);
-    // The detail of the table's row `row` (0 = newest).
+    // The detail of the table's row `row` as it is sorted (0 = newest unless sorted otherwise).
     void showDetail(int row);
     // Asks where to save the CSV export, without blocking the other windows.
     void exportCsv();
+    // Writes the CSV export to `path`; a box says why when it cannot.
+    void writeCsv(const QString& path);
 
     const std::vector<history::ChallengeRecord>& records() const { return records_; }
     QLineSeries* scoreSeries(int difficulty) const { return scores_[std::size_t(difficulty)]; }
@@ -82,11 +92,14 @@ private:
 
     std::vector<history::ChallengeRecord> records_;
     ChallengeTableModel model_{records_};
+    QSortFilterProxyModel sorted_; // the table's order: by the column the player chose
     std::array<QLineSeries*, history::kDifficulties> scores_{};
     std::array<QLineSeries*, history::kDifficulties> averages_{};
     QDateTimeAxis* timeAxis_ = nullptr;
     QValueAxis* scoreAxis_ = nullptr;
     QValueAxis* errorAxis_ = nullptr;
+    QChartView* scoreView_ = nullptr;
+    QChartView* errorView_ = nullptr;
     QBarSet* signedErrors_ = nullptr;
     QBarSet* absoluteErrors_ = nullptr;
 };

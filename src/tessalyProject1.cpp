@@ -4,6 +4,8 @@
 #include "desktop/DesktopSystem.h"
 #include "desktop/QtDesktop.h"
 #include "platform/System.h"
+#include "ui/Accessibility.h"
+#include "ui/QtTexts.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -14,6 +16,8 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("velmora"));
     QApplication::setDesktopFileName(QStringLiteral("velmora"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/velmora.png")));
+    ui::InstallJapaneseQtTexts(app);
+    ui::InstallAccessibility();
     // The main window's close ends the run; the other windows only hide.
     QApplication::setQuitOnLastWindowClosed(false);
 

@@ -34,7 +34,7 @@ const QString kDeviceReturnedText =
     QStringLiteral("ＭＩＤＩ機器が戻ったので、ＧＳリセットと今の調律を送り直しました");
 // How long the status bar tells of a device that came back before the clock returns.
 constexpr qint64 kDeviceReturnedNoticeMs = 10000;
-const QString kCannotSaveText = QStringLiteral("設定ファイルを保存できませんでした。\n%1");
+const QString kCannotSaveText = QStringLiteral("設定ファイルを保存できませんでした。");
 const QString kCannotSaveExplanation =
     QStringLiteral("このフォルダーに書き込めるか、ディスクに空きがあるかを確かめてください。");
 
@@ -173,6 +173,7 @@ void TForm1::createKeyboard(QWidget* client)
                                      : QSize(game::kWhiteKeyWidth, game::kWhiteKeyHeight);
             auto* shape = new ui::Shape(client, {QPoint(key.left, 0), size}, black ? Qt::black : Qt::white);
             shape->setObjectName(QStringLiteral("Shape%1").arg(key.shape));
+            shape->setNote(key.note);
             connect(shape, &ui::Shape::mouseDown, this, [this, n = key.shape] { ShapeMouseDown(n); });
             connect(shape, &ui::Shape::mouseUp, this, [this, n = key.shape] { ShapeMouseUp(n); });
             shapes_[key.shape - 1] = shape;
@@ -335,8 +336,9 @@ void TForm1::saveSettings()
                                             .deviceName = ComboBox1->currentText(),
                                             .mapValue = MapValue});
     const QString path = game::SettingsLocationOfThisProgram().pathToWrite();
-    if (!SettingsFile.save(path))
-        platform::ShowMessage(kCannotSaveText.arg(path), kCannotSaveExplanation);
+    if (const auto saved = SettingsFile.save(path); !saved)
+        platform::ShowMessage(game::NotWrittenText(kCannotSaveText, path, saved.failure),
+                              kCannotSaveExplanation);
     SettingsFile = game::IniDocument();
 }
 

@@ -57,6 +57,7 @@ TForm2::TForm2()
         labels_[row - 1]->move(0, top);
         auto* scrollBar = new ui::ScrollBar(this, {24, top, 137, 17}, -32, 31);
         scrollBar->setObjectName(QStringLiteral("ScrollBar%1").arg(row));
+        scrollBar->describe(game::PitchClassName(row - 1), [] { return game::StepCents(Difficulty()); });
         connect(scrollBar, &ui::ScrollBar::changed, this, [this, row] { ScrollBarChange(row); });
         scrollBars_[row - 1] = scrollBar;
     }

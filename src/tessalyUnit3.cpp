@@ -3,6 +3,7 @@
 #include "tessalyUnit3.h"
 
 #include "game/Report.h"
+#include "game/SavedSettings.h"
 #include "game/Score.h"
 #include "platform/Desktop.h"
 #include "platform/System.h"
@@ -72,7 +73,6 @@ void TForm3::createButtons()
 {
     Button3 = new ui::Button(this, QStringLiteral("結果をクリップボードに出力"), {32, 392, 201, 25});
     Button4 = new ui::Button(this, QStringLiteral("結果報告掲示板へ"), {32, 424, 201, 25});
-    Button4->setToolTip(QStringLiteral("インターネットへの接続が伴います"));
     Button2 = new ui::Button(this, QStringLiteral("もう一度挑戦"), {32, 456, 97, 25});
     Button1 = new ui::Button(this, QStringLiteral("終了"), {136, 456, 97, 25});
     setTabOrder(Button1, Button2);
@@ -89,6 +89,8 @@ void TForm3::createButtons()
 void TForm3::FormCreate()
 {
     showCorrectTuning(DetuneTable);
+    boardAddress_ = game::ReadBoardAddress(SettingsFile);
+    ui::OfferBoard(Button4, !boardAddress_.isEmpty());
 }
 
 void TForm3::showPlayerCents(int pitchClass, int cents)
@@ -194,5 +196,5 @@ void TForm3::Button3Click()
 
 void TForm3::Button4Click()
 {
-    platform::CurrentDesktop().openUrl(QString::fromLatin1(kResultsBoardAddress));
+    platform::OpenInBrowser(boardAddress_);
 }

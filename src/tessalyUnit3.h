@@ -10,9 +10,6 @@
 
 #include <array>
 
-// The results bulletin board: a script address with an empty query; nothing is appended.
-inline constexpr char kResultsBoardAddress[] = "https://velmora.example/board/results.cgi?";
-
 class TForm3 : public QWidget {
     Q_OBJECT
 public:
@@ -58,6 +55,7 @@ private:
     void createButtons();
 
     std::array<QLabel*, 24> staticTexts_{};
+    QString boardAddress_; // from the settings file; empty: the board button is disabled
 };
 
 extern TForm3* Form3;

@@ -2,6 +2,8 @@
 // TForm5, the difficulty dialog: four levels, a new challenge whenever the level changes.
 #include "tessalyUnit5.h"
 
+#include "game/Challenge.h"
+#include "game/Report.h"
 #include "tessalyUnit2.h"
 #include "ui/Controls.h"
 
@@ -22,11 +24,8 @@ TForm5::TForm5()
     RadioGroup1->setGeometry(8, 8, 145, 137);
     auto* column = new QVBoxLayout(RadioGroup1);
     buttons_ = new QButtonGroup(this);
-    const QStringList items = {QStringLiteral("特級（１セント単位）"), QStringLiteral("上級（３セント単位）"),
-                               QStringLiteral("中級（５セント単位）"),
-                               QStringLiteral("初級(１０セント単位)")};
-    for (int index = 0; index < items.size(); ++index) {
-        auto* item = new QRadioButton(items[index], RadioGroup1);
+    for (int index = 0; index < game::kDifficulties; ++index) {
+        auto* item = new QRadioButton(game::DifficultyItemText(index), RadioGroup1);
         column->addWidget(item);
         buttons_->addButton(item, index);
     }

@@ -19,6 +19,7 @@ void QtDesktop::messageBox(const QString& text, const QString& explanation)
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Velmora"), text, QMessageBox::Ok,
                     QApplication::activeWindow());
     box.setInformativeText(explanation);
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard); // to copy
     box.exec();
 }
 
@@ -27,9 +28,9 @@ void QtDesktop::setClipboardText(const QString& text)
     QApplication::clipboard()->setText(text);
 }
 
-void QtDesktop::openUrl(const QString& address)
+bool QtDesktop::openUrl(const QString& address)
 {
-    QDesktopServices::openUrl(QUrl(address));
+    return QDesktopServices::openUrl(QUrl(address));
 }
 
 void QtDesktop::playClip()

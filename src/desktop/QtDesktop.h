@@ -16,7 +16,7 @@ public:
     ~QtDesktop() override;
     void messageBox(const QString& text, const QString& explanation) override;
     void setClipboardText(const QString& text) override;
-    void openUrl(const QString& address) override;
+    bool openUrl(const QString& address) override;
     void playClip() override;
     // The clip's player once it has been asked to play.
     const QSoundEffect* clip() const { return clip_.get(); }

@@ -73,4 +73,9 @@ QString PitchClassName(int pitchClass)
     return QString::fromLatin1(kNoteNames[std::size_t(pitchClass)]);
 }
 
+QString NoteName(int midiNote)
+{
+    return PitchClassName(midiNote % kPitchClasses) + QString::number(midiNote / kPitchClasses - 1);
+}
+
 } // namespace game

@@ -42,5 +42,7 @@ QString CentsText(std::int32_t cents);
 
 // The note names C, C#, ... B.
 QString PitchClassName(int pitchClass);
+// "A4", "C#5": the note names with the octave, middle C being C4.
+QString NoteName(int midiNote);
 
 } // namespace game

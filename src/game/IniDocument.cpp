@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QStringDecoder>
 #include <QTemporaryFile>
@@ -283,18 +282,9 @@ void IniDocument::writeString(const QString& section, const QString& key, const 
     bytes_.insert(at, lines);
 }
 
-bool IniDocument::save(const QString& path) const
+WriteOutcome IniDocument::save(const QString& path) const
 {
-    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
-        return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(bytes_) != bytes_.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return WriteWholeFile(path, bytes_);
 }
 
 QString SettingsLocation::pathToRead() const

@@ -3,6 +3,8 @@
 // names matched regardless of letter case, and written back whole with everything it held.
 #pragma once
 
+#include "game/WholeFile.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -35,8 +37,8 @@ public:
 
     // The whole document as it will be written.
     const QByteArray& bytes() const { return bytes_; }
-    // Writes the whole document to `path` atomically; false when the file cannot be written.
-    bool save(const QString& path) const;
+    // Writes the whole document to `path` atomically; false, with the reason, when it cannot.
+    WriteOutcome save(const QString& path) const;
 
 private:
     QByteArray bytes_;

@@ -76,12 +76,28 @@ QString FormatSpan(qint64 msecs, const QString& layout)
 
 } // namespace
 
+namespace {
+
+// An unknown difficulty plays as difficulty 0 (see Challenge.cpp), so it is named as one too.
+QString OfDifficulty(const std::array<const char16_t*, kDifficulties>& texts, int difficulty)
+{
+    const bool known = difficulty >= 0 && difficulty < kDifficulties;
+    return QString::fromUtf16(texts[known ? std::size_t(difficulty) : 0]);
+}
+
+} // namespace
+
 QString LevelWord(int difficulty)
 {
-    static constexpr std::array<const char16_t*, kDifficulties> kWords{u"特級", u"上級", u"中級", u"初級"};
-    // An unknown difficulty plays as difficulty 0 (see Challenge.cpp), so it reports as one too.
-    const bool known = difficulty >= 0 && difficulty < kDifficulties;
-    return QString::fromUtf16(kWords[known ? std::size_t(difficulty) : 0]);
+    return OfDifficulty({u"特級", u"上級", u"中級", u"初級"}, difficulty);
+}
+
+QString DifficultyItemText(int difficulty)
+{
+    // The last item's half-width brackets are as the dialog has always shown them.
+    return OfDifficulty(
+        {u"特級（１セント単位）", u"上級（３セント単位）", u"中級（５セント単位）", u"初級(１０セント単位)"},
+        difficulty);
 }
 
 QString DateTimeText(const QDateTime& moment, const QLocale& locale)

@@ -25,6 +25,8 @@ QStringList ReportLines(const ReportInputs& inputs, const QLocale& locale = QLoc
 
 // The level word of a difficulty: "特級", "上級", "中級", "初級".
 QString LevelWord(int difficulty);
+// The difficulty dialog's item of a difficulty, as the player chooses it: "特級（１セント単位）", …
+QString DifficultyItemText(int difficulty);
 
 // Short date, a blank and long time in the locale's formats; the date alone at exactly midnight.
 QString DateTimeText(const QDateTime& moment, const QLocale& locale);

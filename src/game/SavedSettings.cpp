@@ -5,6 +5,8 @@
 // as they are, byte for byte.
 #include "game/SavedSettings.h"
 
+#include <QUrl>
+
 namespace game {
 namespace {
 
@@ -25,6 +27,17 @@ constexpr Setting kLeft{{"window", "left"}, {"window", "Left"}};
 constexpr Setting kDeviceNumber{{"Dev", "Dev_num"}, {"dev", "dev_num"}};
 constexpr Setting kDeviceName{{"dev", "gakki"}, {"dev", "gakki"}};
 constexpr Setting kMap{{"dev", "map"}, {"dev", "map"}};
+constexpr Name kBoardAddress{"board", "url"};
+
+// Only a web address is opened: anything else in the file (a local file, a program's scheme)
+// counts as no address.
+QString WebAddress(const QString& text)
+{
+    const QUrl url(text.trimmed(), QUrl::StrictMode);
+    const bool web = url.isValid() && !url.host().isEmpty() &&
+                     (url.scheme() == QLatin1String("https") || url.scheme() == QLatin1String("http"));
+    return web ? url.toString() : QString();
+}
 
 std::int32_t ReadInteger(const IniDocument& document, const Setting& setting, std::int32_t fallback)
 {
@@ -60,6 +73,11 @@ void WriteSavedSettings(IniDocument& document, const SavedSettings& settings)
     WriteInteger(document, kDeviceNumber, settings.deviceNumber);
     document.writeString(kDeviceName.written.section, kDeviceName.written.key, settings.deviceName);
     WriteInteger(document, kMap, settings.mapValue);
+}
+
+QString ReadBoardAddress(const IniDocument& document)
+{
+    return WebAddress(document.readString(kBoardAddress.section, kBoardAddress.key, {}));
 }
 
 } // namespace game

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The seven values the program keeps in its settings file: the main window's bounds and the MIDI
-// output device. Every section and key name is in SavedSettings.cpp, read beside written.
+// output device; and the results board's address, which only the player writes there. Every
+// section and key name is in SavedSettings.cpp, read beside written.
 #pragma once
 
 #include "game/IniDocument.h"
@@ -28,5 +29,9 @@ SavedSettings ReadSavedSettings(const IniDocument& document);
 
 // Writes the seven values into `document`, in the file's order.
 void WriteSavedSettings(IniDocument& document, const SavedSettings& settings);
+
+// The results board's address ([board] url): an http or https address, else empty. Only the
+// player writes it; the program never does.
+QString ReadBoardAddress(const IniDocument& document);
 
 } // namespace game

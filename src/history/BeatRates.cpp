@@ -78,9 +78,4 @@ std::array<StepBeats, kPitchClasses> BeatsOfTuning(const Cents& cents)
     return result;
 }
 
-QString NoteName(int midiNote)
-{
-    return game::PitchClassName(midiNote % kPitchClasses) + QString::number(midiNote / kPitchClasses - 1);
-}
-
 } // namespace history

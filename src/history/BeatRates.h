@@ -3,6 +3,7 @@
 // partials, beside those of equal temperament.
 #pragma once
 
+#include "game/Challenge.h"
 #include "history/Record.h"
 
 #include <QString>
@@ -33,7 +34,6 @@ struct StepBeats {
 // `cents`: each pitch class's distance from equal temperament (player minus correct), C ... B.
 std::array<StepBeats, kPitchClasses> BeatsOfTuning(const Cents& cents);
 
-// "A4", "C#5": the windows' note names with the octave, middle C being C4.
-QString NoteName(int midiNote);
+using game::NoteName;
 
 } // namespace history

@@ -3,7 +3,10 @@
 #include "history/Csv.h"
 
 #include "game/Challenge.h"
+#include "game/Report.h"
 
+#include <QDir>
+#include <QStandardPaths>
 #include <QStringList>
 
 namespace history {
@@ -29,7 +32,7 @@ QByteArray HistoryCsv(std::span<const ChallengeRecord> records)
         QStringList row = {record.started.toString(Qt::ISODate),
                            record.ended.toString(Qt::ISODate),
                            QString::number(double(record.elapsedMs) / 1000.0, 'f', 3),
-                           QString::number(record.difficulty),
+                           game::DifficultyItemText(record.difficulty),
                            QString::number(record.instrument),
                            CsvField(record.device),
                            record.referenceToneUsed ? QStringLiteral("1") : QStringLiteral("0"),
@@ -40,6 +43,14 @@ QByteArray HistoryCsv(std::span<const ChallengeRecord> records)
         text += row.join(u',') + QStringLiteral("\r\n");
     }
     return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+}
+
+QString DefaultCsvPath()
+{
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty() || !QDir(folder).exists())
+        folder = QDir::homePath();
+    return QDir(folder).filePath(QStringLiteral("velmora-history.csv"));
 }
 
 } // namespace history

@@ -16,7 +16,10 @@ namespace history {
 QString CsvField(const QString& text);
 
 // The header and one line per record, CR LF after each; UTF-8 with a byte-order mark, so that
-// spreadsheets read the Japanese texts.
+// spreadsheets read the Japanese texts. The difficulty is named as the player chose it.
 QByteArray HistoryCsv(std::span<const ChallengeRecord> records);
+
+// Where the export is offered: the player's documents folder, or the home folder without one.
+QString DefaultCsvPath();
 
 } // namespace history

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The slot of the desktop in force.
+// The slot of the desktop in force, and what the player reads when no browser starts.
 #include "platform/Desktop.h"
 
 #include <QtGlobal>
@@ -25,6 +25,13 @@ DesktopInForce::DesktopInForce(Desktop& desktop) : previous_(std::exchange(inFor
 DesktopInForce::~DesktopInForce()
 {
     inForce = previous_;
+}
+
+void OpenInBrowser(const QString& address)
+{
+    if (!CurrentDesktop().openUrl(address))
+        ShowMessage(QStringLiteral("ブラウザーを起動できませんでした。\n%1").arg(address),
+                    QStringLiteral("このアドレスをコピーして、ブラウザーで開いてください。"));
 }
 
 } // namespace platform

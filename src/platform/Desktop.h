@@ -15,8 +15,8 @@ public:
     virtual void messageBox(const QString& text, const QString& explanation) = 0;
     // Replaces the clipboard's content with plain text.
     virtual void setClipboardText(const QString& text) = 0;
-    // Opens a web address in the browser without blocking; failures pass silently.
-    virtual void openUrl(const QString& address) = 0;
+    // Opens a web address in the browser without blocking; false when no browser could be started.
+    virtual bool openUrl(const QString& address) = 0;
     // Starts the embedded wave clip from its beginning and returns at once; silent without audio.
     virtual void playClip() = 0;
 };
@@ -42,5 +42,9 @@ inline void ShowMessage(const QString& text, const QString& explanation = {})
 {
     CurrentDesktop().messageBox(text, explanation);
 }
+
+// Opens `address` in the browser; when none can be started, a box says so and shows the address
+// for the player to copy.
+void OpenInBrowser(const QString& address);
 
 } // namespace platform

@@ -31,12 +31,12 @@ public:
         out_->setErrorCallback(&RtMidiClient::RecordError, this);
     }
 
-    std::vector<std::string> portNames() override { return StableNames(reportedNames()); }
+    std::vector<std::string> portNames() override { return StableAlsaPortNames(reportedNames()); }
 
     MMRESULT open(const PortAddress& address) override
     {
         const auto reported = reportedNames();
-        const auto index = FindPort(StableNames(reported), address);
+        const auto index = FindPort(StableAlsaPortNames(reported), address);
         if (!index)
             return MMSYSERR_NODRIVER;
         const bool opened = attempt([&] {
@@ -49,13 +49,9 @@ public:
         return MMSYSERR_NOERROR;
     }
 
-    // The name as reported carries the sequencer's client and port numbers: a port that went
-    // away and came back under other numbers has lost our connection.
     bool reaches(const PortAddress& address) override
     {
-        const auto reported = reportedNames();
-        const auto index = FindPort(StableNames(reported), address);
-        return index && reported[*index] == openedName_;
+        return IsStillTheOpenedAlsaPort(reportedNames(), address, openedName_);
     }
 
     bool alive() const override { return true; }
@@ -66,14 +62,6 @@ public:
     }
 
 private:
-    static std::vector<std::string> StableNames(const std::vector<std::string>& reported)
-    {
-        std::vector<std::string> names;
-        for (const auto& name : reported)
-            names.push_back(StableAlsaPortName(name));
-        return names;
-    }
-
     // The port names as RtMidi reports them, numbers included.
     std::vector<std::string> reportedNames()
     {

@@ -61,4 +61,20 @@ std::optional<unsigned> FindPort(const std::vector<std::string>& stableNames, co
     return std::nullopt;
 }
 
+std::vector<std::string> StableAlsaPortNames(const std::vector<std::string>& rtMidiNames)
+{
+    std::vector<std::string> names;
+    names.reserve(rtMidiNames.size());
+    for (const auto& name : rtMidiNames)
+        names.push_back(StableAlsaPortName(name));
+    return names;
+}
+
+bool IsStillTheOpenedAlsaPort(const std::vector<std::string>& rtMidiNames, const PortAddress& address,
+                              std::string_view openedName)
+{
+    const auto index = FindPort(StableAlsaPortNames(rtMidiNames), address);
+    return index && rtMidiNames[*index] == openedName;
+}
+
 } // namespace platform

@@ -35,4 +35,13 @@ std::vector<PortAddress> ForeignPortAddresses(const std::vector<std::string>& st
 // The position of `address` in `stableNames`, if the port is still there.
 std::optional<unsigned> FindPort(const std::vector<std::string>& stableNames, const PortAddress& address);
 
+// The stable names of an ALSA-sequencer listing as RtMidi reports it, in its order.
+std::vector<std::string> StableAlsaPortNames(const std::vector<std::string>& rtMidiNames);
+
+// Whether the port at `address` in a listing as RtMidi reports it is still the one opened under
+// `openedName`, numbers included: a port that went away and came back under other numbers has
+// lost our connection and must be opened anew.
+bool IsStillTheOpenedAlsaPort(const std::vector<std::string>& rtMidiNames, const PortAddress& address,
+                              std::string_view openedName);
+
 } // namespace platform

@@ -2,6 +2,7 @@
 // The controls with the events the game relies on, key preview, and the windows' font.
 #include "ui/Controls.h"
 
+#include "game/Challenge.h"
 #include "ui/VirtualKeys.h"
 #include "ui/X11Keyboard.h"
 
@@ -14,6 +15,11 @@
 #include <utility>
 
 namespace ui {
+namespace {
+
+constexpr int kFocusMarkWidth = 2;
+
+} // namespace
 
 Shape::Shape(QWidget* parent, const QRect& geometry, const QColor& fill) : QWidget(parent), fill_(fill)
 {
@@ -24,6 +30,11 @@ void Shape::setFill(const QColor& fill)
 {
     fill_ = fill;
     update();
+}
+
+void Shape::setNote(int midiNote)
+{
+    setAccessibleName(game::NoteName(midiNote));
 }
 
 void Shape::paintEvent(QPaintEvent*)
@@ -107,6 +118,22 @@ ScrollBar::ScrollBar(QWidget* parent, const QRect& geometry, int minimum, int ma
         setEnabled(true);
         emit changed();
     });
+}
+
+void ScrollBar::describe(const QString& name, std::function<int()> centsPerStep)
+{
+    setAccessibleName(name);
+    centsPerStep_ = std::move(centsPerStep);
+}
+
+void ScrollBar::paintEvent(QPaintEvent* event)
+{
+    QScrollBar::paintEvent(event);
+    if (!hasFocus())
+        return;
+    QPainter painter(this);
+    painter.setPen(QPen(palette().color(QPalette::Highlight), kFocusMarkWidth));
+    painter.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
 }
 
 void ScrollBar::mousePressEvent(QMouseEvent* event)
@@ -253,6 +280,14 @@ void SetBounds(QWidget* window, const QRect& bounds)
 {
     window->move(bounds.topLeft());
     window->resize(bounds.size());
+}
+
+void OfferBoard(QPushButton* button, bool addressSet)
+{
+    button->setEnabled(addressSet);
+    button->setToolTip(addressSet ? QStringLiteral("インターネットへの接続が伴います")
+                                  : QStringLiteral("掲示板のアドレスが設定されていません。velmora.ini の "
+                                                   "[board] に url=（掲示板のアドレス）と書くと使えます。"));
 }
 
 QFont FormFont(int pixelHeight)

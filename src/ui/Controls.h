@@ -20,6 +20,8 @@ public:
     Shape(QWidget* parent, const QRect& geometry, const QColor& fill);
     void setFill(const QColor& fill);
     QColor fill() const { return fill_; }
+    // Names the key for a screen reader by the note it plays ("F#3").
+    void setNote(int midiNote);
 
 signals:
     void mouseDown();
@@ -75,16 +77,26 @@ class ScrollBar : public QScrollBar {
 public:
     ScrollBar(QWidget* parent, const QRect& geometry, int minimum, int maximum);
 
+    // How a screen reader names it (its pitch class) and how many cents a step is: its position
+    // is read out in cents ("+6 cents").
+    void describe(const QString& name, std::function<int()> centsPerStep);
+    int centsPerStep() const { return centsPerStep_(); }
+    int cents() const { return value() * centsPerStep(); }
+
 signals:
     void changed();
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
+    // Draws a focus mark, which the Fusion style does not: the player who moves the sliders with
+    // the arrow keys sees which one moves.
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void stopRepeatBehindABox();
 
     bool pressing_ = false; // the press's own first step is running
+    std::function<int()> centsPerStep_ = [] { return 1; };
 };
 
 // Key preview: hands every key of `window` to the window's handlers before the focused control,
@@ -103,6 +115,10 @@ void SetBounds(QWidget* window, const QRect& bounds);
 
 // Runs `handler` when `window` becomes the active window.
 void OnActivate(QWidget* window, std::function<void()> handler);
+
+// Enables the results board's button when the settings file names the board; its tooltip says
+// what a press does, or why it cannot be pressed and how to make it work.
+void OfferBoard(QPushButton* button, bool addressSet);
 
 // The windows' base font: "ＭＳ Ｐゴシック" where it exists, else its metric-compatible stand-in.
 QFont FormFont(int pixelHeight = 12);

@@ -36,16 +36,31 @@ private slots:
         QCOMPARE(ui::VirtualKeyOf(native, qtKey), expected);
     }
 
-    // The home and upper rows, left to right as a player's hands find them, play F3 ... C5 in turn.
+    // The home and upper rows, left to right as a player's hands find them, play F3 ... C5 in turn,
+    // by their places (X11 key codes) and, where no key code comes with the event, by their
+    // characters.
+    void physicalRowsPlayTwentyNotesInTurn_data()
+    {
+        QTest::addColumn<QList<unsigned>>("natives");
+        QTest::addColumn<QList<int>>("qtKeys");
+        QTest::newRow("by place") << QList<unsigned>{38, 25, 39, 26, 40, 27, 41, 42, 29, 43,
+                                                     30, 44, 45, 32, 46, 33, 47, 34, 48, 51}
+                                  << QList<int>(20, 0);
+        QTest::newRow("by character")
+            << QList<unsigned>(20, 0)
+            << QList<int>{Qt::Key_A, Qt::Key_W,         Qt::Key_S,  Qt::Key_E,     Qt::Key_D,
+                          Qt::Key_R, Qt::Key_F,         Qt::Key_G,  Qt::Key_Y,     Qt::Key_H,
+                          Qt::Key_U, Qt::Key_J,         Qt::Key_K,  Qt::Key_O,     Qt::Key_L,
+                          Qt::Key_P, Qt::Key_Semicolon, Qt::Key_At, Qt::Key_Colon, Qt::Key_BracketRight};
+    }
     void physicalRowsPlayTwentyNotesInTurn()
     {
-        const int x11Codes[] = {38, 25, 39, 26, 40, 27, 41, 42, 29, 43,
-                                30, 44, 45, 32, 46, 33, 47, 34, 48, 51};
-        int note = 53;
-        for (int code : x11Codes) {
-            const auto index = game::MappedKeyIndex(ui::VirtualKeyOf(unsigned(code), 0));
-            QVERIFY2(index.has_value(), qPrintable(QString::number(code)));
-            QCOMPARE(game::NoteOfMappedKey(*index), note++);
+        QFETCH(QList<unsigned>, natives);
+        QFETCH(QList<int>, qtKeys);
+        for (int i = 0; i < 20; ++i) {
+            const auto index = game::MappedKeyIndex(ui::VirtualKeyOf(natives[i], qtKeys[i]));
+            QVERIFY2(index.has_value(), qPrintable(QString::number(i)));
+            QCOMPARE(game::NoteOfMappedKey(*index), 53 + i);
         }
         QVERIFY(!game::MappedKeyIndex(game::kVkSpace));
         QVERIFY(!game::MappedKeyIndex(0x5A));

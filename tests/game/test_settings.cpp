@@ -2,10 +2,13 @@
 // The settings file: values that cannot be used, damaged files, write-back, the atomic save,
 // where the file lives, and where the window goes for the bounds it holds.
 #include "game/IniDocument.h"
+#include "game/SavedSettings.h"
 #include "game/WindowPlacement.h"
 
 #include <QtTest>
 
+#include <cerrno>
+#include <cstring>
 #include <limits>
 #include <random>
 
@@ -180,6 +183,22 @@ private slots:
                                               "[other]\nx=y\n"));
     }
 
+    // The seven values under the names the file has always had: read in one letter case,
+    // written in another.
+    void savedSettingsKeepTheFilesNames()
+    {
+        const game::SavedSettings read = game::ReadSavedSettings(IniDocument::fromText(
+            "[window]\nheight=300\nwidth=400\ntop=10\nleft=20\n[Dev]\nDev_num=2\ngakki=Synth A\nmap=7\n"));
+        QCOMPARE(read.window, (game::WindowBounds{.left = 20, .top = 10, .width = 400, .height = 300}));
+        QCOMPARE(read.deviceNumber, 2);
+        QCOMPARE(read.deviceName, QStringLiteral("Synth A"));
+        QCOMPARE(read.mapValue, 7);
+        IniDocument written;
+        game::WriteSavedSettings(written, read);
+        QCOMPARE(written.bytes(), QByteArray("[window]\nHeight=300\nWidth=400\nTop=10\nLeft=20\n"
+                                             "[dev]\ndev_num=2\ngakki=Synth A\nmap=7\n"));
+    }
+
     void valueWithLineBreaksCannotAddLines()
     {
         IniDocument document;
@@ -202,8 +221,10 @@ private slots:
         QCOMPARE(QDir(folder.filePath("new/folder")).entryList(QDir::Files), QStringList{"velmora.ini"});
 
         QVERIFY(!Write(QDir(folder.path()), "file", "keep").isEmpty());
-        QVERIFY(!document.save(folder.filePath("file/velmora.ini"))); // no folder can be made there
-        QVERIFY(!document.save(folder.filePath("new")));              // a folder, not a file
+        // No folder can be made there; then a folder, not a file. Each failure says why.
+        QCOMPARE(document.save(folder.filePath("file/velmora.ini")).failure,
+                 QString::fromLocal8Bit(std::strerror(ENOTDIR)));
+        QVERIFY(!document.save(folder.filePath("new")).failure.isEmpty());
         QCOMPARE(IniDocument::load(folder.filePath("file")).bytes(), QByteArray("keep"));
     }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The history file and its faults, the statistics, the beat rates and the CSV export.
 #include "history/BeatRates.h"
+#include "history/ChartScale.h"
 #include "history/Csv.h"
 #include "history/Recorder.h"
 #include "history/Statistics.h"
@@ -249,6 +250,29 @@ private slots:
         QCOMPARE(NoteName(TuningOrder()[5].toNote), QStringLiteral("C#5"));
     }
 
+    // Ticks on 1, 2 or 5 times a power of ten, half a step of room beyond the values.
+    void chartScalesAreRound_data()
+    {
+        QTest::addColumn<double>("lowest");
+        QTest::addColumn<double>("highest");
+        QTest::addColumn<QList<double>>("lowHighStep");
+        QTest::newRow("scores 0 to 100") << 0.0 << 100.0 << QList<double>{-10, 110, 20};
+        QTest::newRow("down to -107") << -107.0 << 100.0 << QList<double>{-132, 125, 50};
+        QTest::newRow("errors within a cent") << -0.3 << 0.3 << QList<double>{-0.4, 0.4, 0.2};
+        QTest::newRow("errors of 13 cents") << -13.0 << 13.0 << QList<double>{-18, 18, 10};
+    }
+    void chartScalesAreRound()
+    {
+        QFETCH(double, lowest);
+        QFETCH(double, highest);
+        QFETCH(QList<double>, lowHighStep);
+        const history::AxisScale scale = history::RoundScale(lowest, highest, 6);
+        QCOMPARE((QList<double>{scale.low, scale.high, scale.step}), lowHighStep);
+        QCOMPARE(history::TimeLabelFormat(3 * 3600'000), QStringLiteral("H:mm"));
+        QCOMPARE(history::TimeLabelFormat(2 * 86400'000), QStringLiteral("M/d H:mm"));
+        QCOMPARE(history::TimeLabelFormat(8 * 86400'000), QStringLiteral("M/d"));
+    }
+
     void csvQuotesOnlyWhatNeedsIt()
     {
         ChallengeRecord record = Record(-3, 2);
@@ -258,9 +282,11 @@ private slots:
         const QStringList lines = QString::fromUtf8(HistoryCsv({&record, 1}).mid(3)).split("\r\n");
         QCOMPARE(lines.size(), 3); // header, one record, and nothing after the last line end
         QCOMPARE(lines[0].count(','), 31);
-        QCOMPARE(lines[1], QStringLiteral("2024-05-01T09:00:00+09:00,2024-05-01T09:01:30+09:00,90.000,2,19,"
-                                          "\"Synth \"\"X\"\", port 1\",1,-3,"
-                                          "3,-7,0,12,-15,9,1,-19,4,0,-2,6,-3,7,0,-12,15,-9,-1,19,-4,0,2,-6"));
+        QCOMPARE(lines[1],
+                 QStringLiteral(
+                     "2024-05-01T09:00:00+09:00,2024-05-01T09:01:30+09:00,90.000,中級（５セント単位）,19,"
+                     "\"Synth \"\"X\"\", port 1\",1,-3,"
+                     "3,-7,0,12,-15,9,1,-19,4,0,-2,6,-3,7,0,-12,15,-9,-1,19,-4,0,2,-6"));
         QCOMPARE(CsvField("two\nlines"), QStringLiteral("\"two\nlines\""));
     }
 };

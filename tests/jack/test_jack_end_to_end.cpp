@@ -162,7 +162,7 @@ class BoxesKept final : public platform::Desktop {
 public:
     void messageBox(const QString& text, const QString&) override { boxes << text; }
     void setClipboardText(const QString&) override {}
-    void openUrl(const QString&) override {}
+    bool openUrl(const QString&) override { return true; }
     void playClip() override {}
     QStringList boxes;
 };
@@ -198,6 +198,16 @@ private slots:
                      << QString("B%1 7B 00").arg(channel, 0, 16).toUpper();
         QTRY_COMPARE_WITH_TIMEOUT(Received().size(), expected.size(), 5000);
         QCOMPARE(Received(), expected);
+    }
+
+    // An external module never says when it has taken a message in: the fixed waits pace it.
+    void anExternalPortIsPacedByTheWaits()
+    {
+        HMIDIOUT handle = 0;
+        QCOMPARE(midiOutOpen(&handle, UINT(DeviceNamed(Environment("VELMORA_RECEIVER_PORT")))),
+                 MMSYSERR_NOERROR);
+        QVERIFY(platform::NeedsPacing(handle));
+        QCOMPARE(midiOutClose(handle), MMSYSERR_NOERROR);
     }
 
     void whatWasSentJustBeforeClosingArrives()

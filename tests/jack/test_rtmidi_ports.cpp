@@ -129,6 +129,19 @@ private slots:
         QCOMPARE(found ? int(*found) : -1, index);
     }
 
+    // The opened port is reached only under the numbers it was opened with: back under others,
+    // our connection is gone and the port must be opened anew.
+    void anAlsaPortBackUnderNewNumbersIsNoLongerReached()
+    {
+        const PortAddress synth{"Synth:Port", 0};
+        const std::string opened = "Synth:Port 128:0";
+        QVERIFY(
+            platform::IsStillTheOpenedAlsaPort(Names({"Other:Out 20:0", "Synth:Port 128:0"}), synth, opened));
+        QVERIFY(!platform::IsStillTheOpenedAlsaPort(Names({"Synth:Port 129:0"}), synth, opened));
+        QVERIFY(!platform::IsStillTheOpenedAlsaPort(Names({"Synth:Port 128:1"}), synth, opened));
+        QVERIFY(!platform::IsStillTheOpenedAlsaPort({}, synth, opened));
+    }
+
     void shortMessageBytes_data()
     {
         QTest::addColumn<uint>("word");

@@ -142,7 +142,11 @@ public:
         bench_.clipboard_ = text;
         bench_.record(QStringLiteral("clipboard"));
     }
-    void openUrl(const QString& address) override { bench_.record("url " + address); }
+    bool openUrl(const QString& address) override
+    {
+        bench_.record("url " + address);
+        return bench_.browserStarts;
+    }
     void playClip() override { bench_.record(QStringLiteral("clip")); }
 
 private:

@@ -65,6 +65,8 @@ public:
     const QStringList& explanations() const { return explanations_; }
     // The text last put on the clipboard.
     QString clipboard() const { return clipboard_; }
+    // Whether opening a web address finds a browser to start.
+    bool browserStarts = true;
 
 private:
     friend class FakeSystem;

@@ -93,7 +93,9 @@ private slots:
     {
         const Bytes message = ChecksumZeroMessage();
         QCOMPARE(int(message[message.size() - 2]), 0x00);
-        QCOMPARE(TuningOf(message).cents.front(), 47);
+        const auto tuning = TuningOf(message);
+        QCOMPARE(tuning.channel, 0); // parsed, not refused
+        QCOMPARE(tuning.cents, std::vector<int>{47});
     }
 
     void ignored_data()

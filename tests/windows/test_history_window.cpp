@@ -2,6 +2,10 @@
 // Each answer check recorded, the window "成績の推移" on the history, the status-bar notice.
 #include "GameBench.h"
 #include "HistoryWindow.h"
+#include "ui/QtTexts.h"
+
+#include <QFileDialog>
+#include <QHeaderView>
 
 using namespace testing;
 
@@ -85,6 +89,8 @@ private slots:
         QCOMPARE(Values(window->averageSeries(0)).last(), 89.0);
         QCOMPARE(Values(window->scoreSeries(3)), QList<qreal>({40}));
         QCOMPARE(window->scoreSeries(3)->points()[0].x(), double(records.back().ended.toMSecsSinceEpoch()));
+        QVERIFY(window->averageSeries(3)->pointsVisible()); // a lone challenge drawn large
+        QVERIFY(!window->averageSeries(0)->pointsVisible());
 
         // C over the last ten: nine exact and -3; over all eleven: 11, nine exact and -3.
         QCOMPARE(window->signedErrors()->at(0), -0.3);
@@ -102,7 +108,52 @@ private slots:
         QCOMPARE(window->ChallengeTable->model()->index(0, 2).data().toInt(), 40);
         QCOMPARE(window->RowsTable->item(0, 3)->text(), QStringLiteral("-3"));
         QCOMPARE(window->BeatsTable->item(10, 4)->text(), QString()); // F4-C5 narrower still: right way
+        // |2 f(C5) - 3 f(F4)| with A4 = 440 Hz: the player's C 3 cents flat, then equal temperament.
+        QCOMPARE(window->BeatsTable->item(10, 2)->text(), QStringLiteral("2.99 Hz"));
+        QCOMPARE(window->BeatsTable->item(10, 3)->text(), QStringLiteral("1.18 Hz"));
         QCOMPARE(window->BeatsTable->item(11, 4)->text(), QStringLiteral("× 4度が狭い")); // C5-G4
+    }
+
+    // A click on a header sorts by the values behind the texts (a score as a number, an end as a
+    // time), a second click the other way; every column sorts.
+    void tableSortsByEveryColumn()
+    {
+        GameBench game;
+        Form1->N5->trigger();
+        HistoryWindow* window = Form1->History->window();
+        std::vector<history::ChallengeRecord> records = {Finished(0, 1, 40), Finished(1, 0, 85),
+                                                         Finished(2, 3, 9)};
+        records[0].ended = records[0].ended.addMonths(7); // December: as text, its date sorts first
+        window->setRecords(records);
+        QTableView* table = window->ChallengeTable;
+        const auto scores = [table] {
+            QList<int> values;
+            for (int row = 0; row < table->model()->rowCount(); ++row)
+                values << table->model()->index(row, 2).data().toInt();
+            return values;
+        };
+        const auto clickHeader = [table](int column) {
+            QHeaderView* header = table->horizontalHeader();
+            QTest::mouseClick(
+                header->viewport(), Qt::LeftButton, {},
+                QPoint(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+                       header->height() / 2));
+            QCOMPARE(header->sortIndicatorSection(), column);
+        };
+        const auto inEitherOrder = [](const QList<int>& values, QList<int> ascending) {
+            const QList<int> descending(ascending.rbegin(), ascending.rend());
+            return values == ascending || values == descending;
+        };
+        QCOMPARE(scores(), (QList<int>{40, 9, 85})); // newest first
+        clickHeader(2);
+        const QList<int> once = scores();
+        QVERIFY2(inEitherOrder(once, {9, 40, 85}), qPrintable(QString::number(once.first())));
+        clickHeader(2);
+        QCOMPARE(scores(), QList<int>(once.rbegin(), once.rend()));
+        clickHeader(0);
+        QVERIFY(inEitherOrder(scores(), {85, 9, 40}));
+        for (int column = 1; column < table->model()->columnCount(); ++column)
+            clickHeader(column);
     }
 
     void damagedFileIsReportedOnceInTheStatusBar()
@@ -121,6 +172,57 @@ private slots:
         QCOMPARE(folder.entryList({"history.sqlite.damaged-*"}).size(), 1);
         for (const QString& name : folder.entryList({"history.sqlite.damaged-*"}))
             QVERIFY(folder.remove(name));
+    }
+
+    // Through the real dialog, in Japanese, offered in the documents folder; the file names the
+    // difficulty as the dialog the player chose it in.
+    void csvIsExportedThroughAJapaneseDialog()
+    {
+        QVERIFY(ui::InstallJapaneseQtTexts(*QCoreApplication::instance()));
+        QTemporaryDir home;
+        const QString documents = home.filePath("Documents");
+        QVERIFY(QDir().mkdir(documents));
+        const QByteArray homeBefore = qgetenv("HOME"), configBefore = qgetenv("XDG_CONFIG_HOME");
+        const auto restore = qScopeGuard([&] {
+            qputenv("HOME", homeBefore);
+            qputenv("XDG_CONFIG_HOME", configBefore);
+        });
+        qputenv("HOME", QFile::encodeName(home.path()));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(".config")));
+        GameBench game;
+        Form1->N5->trigger();
+        HistoryWindow* window = Form1->History->window();
+        window->setRecords({Finished(0, 2, 75)});
+        QTest::mouseClick(window->ExportButton, Qt::LeftButton);
+        auto* dialog = window->findChild<QFileDialog*>();
+        QVERIFY(dialog);
+        QCOMPARE(dialog->directory().absolutePath(), documents);
+        QStringList captions;
+        QPushButton* save = nullptr;
+        for (auto* button : dialog->findChildren<QPushButton*>()) {
+            captions << button->text();
+            if (button->text() == QStringLiteral("保存(&S)"))
+                save = button;
+        }
+        QVERIFY2(captions.contains(QStringLiteral("保存(&S)")) &&
+                     captions.contains(QStringLiteral("キャンセル")),
+                 qPrintable(captions.join('|')));
+        dialog->selectFile(QStringLiteral("export.csv"));
+        QTest::mouseClick(save, Qt::LeftButton);
+
+        QFile file(QDir(documents).filePath("export.csv"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(file.readAll().mid(3)).split("\r\n");
+        const int column = int(lines[0].split(',').indexOf(QStringLiteral("難易度")));
+        QCOMPARE(lines[1].split(',').value(column), QStringLiteral("中級（５セント単位）"));
+
+        // A folder where the file should be: the box says why and what to do.
+        game.trace().clear();
+        window->writeCsv(documents);
+        QVERIFY2(game.trace().texts().value(0).startsWith("box CSVファイルを書き出せませんでした。\n" +
+                                                          documents + QStringLiteral("\n理由：")),
+                 qPrintable(game.trace().texts().value(0)));
+        QVERIFY(game.bench().explanations().join('|').contains(QStringLiteral("もう一度")));
     }
 };
 

@@ -193,16 +193,37 @@ private slots:
         QVERIFY(QFile::exists(SettingsPath()));
     }
 
-    void boardOpensTheSameAddressEachTime()
+    // The board named in the settings file opens, the same address each time; when no browser
+    // starts, a box shows the address to copy.
+    void boardOpensTheAddressOfTheSettingsFile()
     {
-        GameBench game;
+        const QString address = QStringLiteral("https://board.velmora.test/results");
+        GameBench game({{.name = "Test Synth A"}}, "[board]\nurl=" + address + "\n");
         CheckAnswer();
+        QVERIFY(Form3->Button4->isEnabled());
         game.trace().clear();
         QTest::mouseClick(Form3->Button4, Qt::LeftButton);
+        game.bench().browserStarts = false;
         QTest::mouseClick(Form3->Button4, Qt::LeftButton);
-        const QString url = QStringLiteral("url ") + kResultsBoardAddress;
-        QCOMPARE(game.trace().texts(), QStringList({url, url}));
-        QVERIFY(url.endsWith('?'));
+        QCOMPARE(game.trace().texts(), QStringList({"url " + address, "url " + address,
+                                                    "box ブラウザーを起動できませんでした。\n" + address}));
+    }
+
+    // No address, or one that is not a web address: the button is off and its tooltip says why.
+    void boardWithoutAWebAddressIsDisabled_data()
+    {
+        QTest::addColumn<QString>("settings");
+        QTest::newRow("none") << QString();
+        QTest::newRow("empty") << QStringLiteral("[board]\nurl=\n");
+        QTest::newRow("a local file") << QStringLiteral("[board]\nurl=file:///etc/passwd\n");
+    }
+    void boardWithoutAWebAddressIsDisabled()
+    {
+        QFETCH(QString, settings);
+        GameBench game({{.name = "Test Synth A"}}, settings);
+        CheckAnswer();
+        QVERIFY(!Form3->Button4->isEnabled());
+        QVERIFY(Form3->Button4->toolTip().contains(QStringLiteral("[board]")));
     }
 
     // ---- Report ------------------------------------------------------------------------------
