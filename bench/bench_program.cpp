@@ -3,15 +3,15 @@
 // waits, key event to bytes leaving the program, memory after start-up, idle CPU. The MIDI device
 // is an instant in-process one and the fixed waits are skipped (and counted), so the figures are
 // the program's own. Prints tab-separated rows: what, value, unit.
-#include "Program.h"
 #include "Rows.h"
 #include "desktop/QtDesktop.h"
 #include "game/IniDocument.h"
 #include "platform/RtMidiDevices.h"
 #include "platform/System.h"
 #include "port/Messages.h"
-#include "tessalyUnit1.h"
-#include "tessalyUnit2.h"
+#include "windows/MainWindow.h"
+#include "windows/Program.h"
+#include "windows/TuningWindow.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -101,7 +101,7 @@ double Median(std::vector<double> values)
 // Microseconds from a key press handed to the main window to its note-on leaving the program.
 double KeyToBytesMicroseconds()
 {
-    QWindow* window = Form1->windowHandle();
+    QWindow* window = theMainWindow->windowHandle();
     std::vector<double> samples;
     for (int i = 0; i < 500; ++i) {
         QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier);

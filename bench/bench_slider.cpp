@@ -5,14 +5,14 @@
 // time and keeping the audio, in which the held note's pitch is measured before and after.
 // Prints tab-separated rows: what, value, unit.
 #include "PitchMeter.h"
-#include "Program.h"
 #include "Rows.h"
 #include "platform/System.h"
 #include "synth/BuiltinSynthDevice.h"
 #include "synth/GsSynthPort.h"
-#include "tessalyUnit1.h"
-#include "tessalyUnit2.h"
-#include "tessalyUnit5.h"
+#include "windows/DifficultyDialog.h"
+#include "windows/MainWindow.h"
+#include "windows/Program.h"
+#include "windows/TuningWindow.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -138,7 +138,7 @@ void RunEventLoop(int milliseconds)
 void Key(QEvent::Type type, int key)
 {
     QKeyEvent event(type, key, Qt::NoModifier);
-    QCoreApplication::sendEvent(Form1->windowHandle(), &event);
+    QCoreApplication::sendEvent(theMainWindow->windowHandle(), &event);
 }
 
 void Mouse(QWidget* widget, QEvent::Type type, QPoint at)
@@ -189,13 +189,15 @@ std::size_t PeriodsSoFar()
 // sounded the new tuning, and the held note's pitch change measured in the audio.
 void StepRows()
 {
-    Form5->setRadioGroup1Index(3); // 10 cents a step
+    theDifficultyDialog->setLevel(3); // 10 cents a step
     Key(QEvent::KeyPress, kHeldKey);
     RunEventLoop(400);
     const double before = HeldPitchCents(PeriodsSoFar(), 0.3);
     const auto click = Clock::now();
-    Mouse(Form2->ScrollBar(kRowOfA), QEvent::MouseButtonPress, RightArrow(Form2->ScrollBar(kRowOfA)));
-    Mouse(Form2->ScrollBar(kRowOfA), QEvent::MouseButtonRelease, RightArrow(Form2->ScrollBar(kRowOfA)));
+    Mouse(theTuningWindow->slider(kRowOfA), QEvent::MouseButtonPress,
+          RightArrow(theTuningWindow->slider(kRowOfA)));
+    Mouse(theTuningWindow->slider(kRowOfA), QEvent::MouseButtonRelease,
+          RightArrow(theTuningWindow->slider(kRowOfA)));
     RunEventLoop(400);
     Clock::time_point retunedSound;
     std::size_t changePeriod = 0;
@@ -214,12 +216,12 @@ void StepRows()
 // The thumb dragged by the mouse, one pixel at a time, across 20 positions while a note is held.
 void DragRows()
 {
-    Form5->setRadioGroup1Index(0); // 1 cent a step, 64 positions
-    Form2->ScrollBar(kRowOfA)->setEnabled(true);
+    theDifficultyDialog->setLevel(0); // 1 cent a step, 64 positions
+    theTuningWindow->slider(kRowOfA)->setEnabled(true);
     Key(QEvent::KeyPress, kHeldKey);
     RunEventLoop(400);
     const double before = HeldPitchCents(PeriodsSoFar(), 0.3);
-    auto* bar = Form2->ScrollBar(kRowOfA);
+    auto* bar = theTuningWindow->slider(kRowOfA);
     const int start = bar->value();
     QPoint at = ThumbCentre(bar);
     const auto begin = Clock::now();
@@ -242,14 +244,14 @@ void DragRows()
 // A key pressed while a slider step is handled: both events queued together, the step first.
 void KeyDuringStepRows()
 {
-    auto* bar = Form2->ScrollBar(kRowOfA);
+    auto* bar = theTuningWindow->slider(kRowOfA);
     const QPoint arrow = RightArrow(bar);
     QCoreApplication::postEvent(bar, new QMouseEvent(QEvent::MouseButtonPress, arrow, bar->mapToGlobal(arrow),
                                                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
     QCoreApplication::postEvent(bar,
                                 new QMouseEvent(QEvent::MouseButtonRelease, arrow, bar->mapToGlobal(arrow),
                                                 Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
-    QCoreApplication::postEvent(Form1->windowHandle(),
+    QCoreApplication::postEvent(theMainWindow->windowHandle(),
                                 new QKeyEvent(QEvent::KeyPress, Qt::Key_S, Qt::NoModifier));
     const auto queued = Clock::now();
     QCoreApplication::processEvents();
@@ -285,7 +287,7 @@ int main(int argc, char* argv[])
         StepRows();
         DragRows();
         KeyDuringStepRows();
-        Form1->close();
+        theMainWindow->close();
     }
     platform::InstallSystem(nullptr);
     studio.stop();

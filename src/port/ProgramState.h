@@ -26,7 +26,7 @@ struct ProgramWideState {
     std::array<std::uint8_t, 22> ScaleTuningMessage{};
     MIDIHDR ScaleTuningHeader{};
 
-    // The main window (tessalyUnit1).
+    // The main window.
     std::int32_t SelectedDeviceId = 0;
     std::int32_t DeviceCount = 0;
     std::vector<std::int32_t> ListedDeviceIds;
@@ -38,7 +38,7 @@ struct ProgramWideState {
     std::array<bool, 20> KeyHeldFlags{};
     bool ReferenceKeyHeld = false;
 
-    // The adjustment window (tessalyUnit2).
+    // The adjustment window.
     game::DetuneArray DetuneTable{}; // the hidden detuning of the current challenge, cents, C ... B
     bool CheckRunActive = false;
     std::int32_t CheckRunNote = kCheckRunFirstNote;

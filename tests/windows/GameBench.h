@@ -4,19 +4,18 @@
 #pragma once
 
 #include "GsBytes.h"
-#include "Program.h"
 #include "Trace.h"
 #include "game/IniDocument.h"
 #include "game/Report.h"
 #include "history/Recorder.h"
 #include "port/Messages.h"
-#include "tessalyUnit1.h"
-#include "tessalyUnit2.h"
-#include "tessalyUnit3.h"
-#include "tessalyUnit4.h"
-#include "tessalyUnit5.h"
-#include "tessalyUnit6.h"
-#include "tessalyUnit7.h"
+#include "windows/DifficultyDialog.h"
+#include "windows/HintWindow.h"
+#include "windows/InstrumentDialog.h"
+#include "windows/MainWindow.h"
+#include "windows/Program.h"
+#include "windows/ResultsWindow.h"
+#include "windows/TuningWindow.h"
 
 #include <QFile>
 #include <QKeyEvent>
@@ -67,9 +66,9 @@ public:
         program_.emplace();
         if (program_->ended())
             return;
-        // The timers are driven by hand: a test calls Timer1Timer itself.
-        Form1->Timer1->stop();
-        Form2->Timer1->stop();
+        // The timers are driven by hand: a test calls the tick handlers itself.
+        theMainWindow->clockTimer->stop();
+        theTuningWindow->checkRunTimer->stop();
         program_->showMainWindow();
     }
     ~GameBench()

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Each answer check recorded, the window "成績の推移" on the history, the status-bar notice.
 #include "GameBench.h"
-#include "HistoryWindow.h"
+#include "windows/HistoryWindow.h"
 
 using namespace testing;
 
@@ -35,12 +35,12 @@ private slots:
     void theCheckIsRecordedAndShown()
     {
         GameBench game;
-        Form5->setRadioGroup1Index(2);
-        Form7->ComboBox1->setCurrentIndex(5);
-        QTest::mouseClick(Form1->Button1, Qt::LeftButton); // the reference A
-        Form2->ScrollBar(3)->setValue(2);
+        theDifficultyDialog->setLevel(2);
+        theInstrumentDialog->instrumentList->setCurrentIndex(5);
+        QTest::mouseClick(theMainWindow->referenceButton, Qt::LeftButton); // the reference A
+        theTuningWindow->slider(3)->setValue(2);
         game.bench().advance(95'000);
-        QTest::mouseClick(Form2->Button1, Qt::LeftButton);
+        QTest::mouseClick(theTuningWindow->answerButton, Qt::LeftButton);
 
         history::Database database(history::DefaultHistoryPath(), history::kWaitDuringPlay);
         const auto records = database.readAll();
@@ -56,15 +56,15 @@ private slots:
         QVERIFY(record.referenceToneUsed);
         QCOMPARE(record.detune, DetuneTable);
         QCOMPARE(record.player, (history::Cents{0, 0, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
-        QCOMPARE(QString::number(record.score), Form3->Label16->text());
+        QCOMPARE(QString::number(record.score), theResultsWindow->scoreLabel->text());
 
         // The window shows the file, and later checks as they happen.
-        Form1->N5->trigger();
-        HistoryWindow* window = Form1->History->window();
+        theMainWindow->historyEntry->trigger();
+        HistoryWindow* window = theMainWindow->history->window();
         QVERIFY(window->isVisible());
         QCOMPARE(window->records().size(), 1u);
-        QTest::mousePress(Form3->Button2, Qt::LeftButton);
-        QTest::mouseClick(Form2->Button1, Qt::LeftButton);
+        QTest::mousePress(theResultsWindow->retryButton, Qt::LeftButton);
+        QTest::mouseClick(theTuningWindow->answerButton, Qt::LeftButton);
         QCOMPARE(window->records().size(), 2u);
         QCOMPARE(window->ChallengeTable->model()->rowCount(), 2);
     }
@@ -72,8 +72,8 @@ private slots:
     void chartsSummaryAndDetail()
     {
         GameBench game;
-        Form1->N5->trigger();
-        HistoryWindow* window = Form1->History->window();
+        theMainWindow->historyEntry->trigger();
+        HistoryWindow* window = theMainWindow->history->window();
         std::vector<history::ChallengeRecord> records = {Finished(0, 0, 80, 11)};
         for (int i = 1; i <= 9; ++i)
             records.push_back(Finished(i, 0, 90));
@@ -112,8 +112,8 @@ private slots:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(QByteArray(4096, '?'));
         file.close();
-        QTest::mouseClick(Form2->Button1, Qt::LeftButton);
-        const auto notices = Form1->StatusBar1->findChildren<QLabel*>();
+        QTest::mouseClick(theTuningWindow->answerButton, Qt::LeftButton);
+        const auto notices = theMainWindow->clockStatusBar->findChildren<QLabel*>();
         QVERIFY(std::any_of(notices.begin(), notices.end(), [](QLabel* label) {
             return label->isVisible() && label->text().contains(QStringLiteral("壊れていた"));
         }));

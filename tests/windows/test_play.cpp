@@ -16,7 +16,7 @@ QStringList Shorts(const Trace& trace)
 
 void ChooseDifficulty(int difficulty)
 {
-    Form5->setRadioGroup1Index(difficulty);
+    theDifficultyDialog->setLevel(difficulty);
 }
 
 } // namespace
@@ -35,15 +35,15 @@ private slots:
         QCOMPARE(game.trace().texts(),
                  QStringList({"sleep 300", ScaleTuningTrace(TuningData()), "sleep 1000"}));
         for (int k = 0; k < 12; ++k)
-            QCOMPARE(Form3->CorrectCell(k)->text(), game::CentsText(-DetuneTable[std::size_t(k)]));
+            QCOMPARE(theResultsWindow->CorrectCell(k)->text(), game::CentsText(-DetuneTable[std::size_t(k)]));
     }
 
     void newChallengeResetsTheSlidersAwayFromZero()
     {
         GameBench game;
         for (int row : {1, 4, 7})
-            Form2->ScrollBar(row)->setValue(row == 4 ? -5 : 3);
-        QCOMPARE(Form3->PlayerCell(3)->text(), QStringLiteral("-5"));
+            theTuningWindow->slider(row)->setValue(row == 4 ? -5 : 3);
+        QCOMPARE(theResultsWindow->PlayerCell(3)->text(), QStringLiteral("-5"));
         game.trace().clear();
         NewChallenge();
         const QStringList sends = game.trace().only({"long"});
@@ -54,13 +54,13 @@ private slots:
         QCOMPARE(sends[1], ScaleTuningTrace(TuningData({0, 0, 0, -5, 0, 0, 3})));
         QCOMPARE(sends[2], ScaleTuningTrace(TuningData({0, 0, 0, 0, 0, 0, 3})));
         for (int k = 0; k < 12; ++k)
-            QCOMPARE(Form3->PlayerCell(k)->text(), QStringLiteral("0"));
+            QCOMPARE(theResultsWindow->PlayerCell(k)->text(), QStringLiteral("0"));
     }
 
     void difficultyChangeClampsThenDrawsThenResets()
     {
         GameBench game;
-        Form2->ScrollBar(5)->setValue(20);
+        theTuningWindow->slider(5)->setValue(20);
         const auto oldTable = DetuneTable;
         game.trace().clear();
         ChooseDifficulty(3);
@@ -70,9 +70,9 @@ private slots:
         QCOMPARE(sends[0], ScaleTuningTrace(clamped)); // old table, 30 cents on E
         QCOMPARE(sends[1], ScaleTuningTrace(TuningData()));
         QCOMPARE(sends[2], sends[1]);
-        QCOMPARE(Form2->ScrollBar(5)->minimum(), -3);
-        QCOMPARE(Form2->ScrollBar(5)->maximum(), 3);
-        QCOMPARE(Form3->PlayerCell(4)->text(), QStringLiteral("0"));
+        QCOMPARE(theTuningWindow->slider(5)->minimum(), -3);
+        QCOMPARE(theTuningWindow->slider(5)->maximum(), 3);
+        QCOMPARE(theResultsWindow->PlayerCell(4)->text(), QStringLiteral("0"));
     }
 
     void choosingTheSelectedDifficultyDrawsNothing()
@@ -104,7 +104,7 @@ private slots:
         ChooseDifficulty(difficulty);
         DetuneTable[0] = detune;
         game.trace().clear();
-        Form2->ScrollBar(1)->setValue(position);
+        theTuningWindow->slider(1)->setValue(position);
         QCOMPARE(int(ScaleTuningMessage[8]), byte);
         QCOMPARE(game.trace().only({"long"}), QStringList{ScaleTuningTrace(TuningData({position}))});
     }
@@ -134,7 +134,7 @@ private slots:
             NewChallenge();
             for (int k = 0; k < 12; ++k) {
                 drawn.insert(DetuneTable[std::size_t(k)]);
-                shown.insert(Form3->CorrectCell(k)->text());
+                shown.insert(theResultsWindow->CorrectCell(k)->text());
             }
         }
         std::set<int> expected;
@@ -147,8 +147,8 @@ private slots:
         QCOMPARE(shown, expectedTexts);
         // The correct position of every draw lies inside the slider range.
         for (int value : drawn)
-            QVERIFY(-value % step == 0 && -value / step >= Form2->ScrollBar(1)->minimum() &&
-                    -value / step <= Form2->ScrollBar(1)->maximum());
+            QVERIFY(-value % step == 0 && -value / step >= theTuningWindow->slider(1)->minimum() &&
+                    -value / step <= theTuningWindow->slider(1)->maximum());
     }
 
     // ---- Sliders -----------------------------------------------------------------------------
@@ -172,37 +172,37 @@ private slots:
         QFETCH(QString, cell);
         GameBench game;
         ChooseDifficulty(difficulty);
-        Form2->ScrollBar(row)->setValue(position);
-        QCOMPARE(Form3->PlayerCell(row - 1)->text(), cell);
+        theTuningWindow->slider(row)->setValue(position);
+        QCOMPARE(theResultsWindow->PlayerCell(row - 1)->text(), cell);
     }
 
     void firstSliderChangeLocksTheSettings()
     {
         GameBench game;
-        Form1->N2Click();
-        Form1->N3Click();
-        QVERIFY(Form5->isVisible() && Form7->isVisible());
+        theMainWindow->onDifficultyEntry();
+        theMainWindow->onInstrumentEntry();
+        QVERIFY(theDifficultyDialog->isVisible() && theInstrumentDialog->isVisible());
         game.trace().clear();
-        QTest::keyClick(Form2->ScrollBar(1), Qt::Key_Right); // the player's arrow key on the slider
-        QCOMPARE(Form2->ScrollBar(1)->value(), 1);
+        QTest::keyClick(theTuningWindow->slider(1), Qt::Key_Right); // the player's arrow key on the slider
+        QCOMPARE(theTuningWindow->slider(1)->value(), 1);
         QCOMPARE(game.trace().texts(),
                  QStringList({"sleep 300", ScaleTuningTrace(TuningData({1})), "sleep 10"}));
         QCOMPARE(int(ScaleTuningMessage[8]), DetuneTable[0] + 65);
-        QCOMPARE(Form3->PlayerCell(0)->text(), QStringLiteral("1"));
-        QVERIFY(!Form5->isVisible() && !Form5->isEnabled());
-        QVERIFY(!Form7->isVisible() && !Form7->isEnabled());
-        QVERIFY(!Form1->N2->isEnabled() && !Form1->N3->isEnabled());
+        QCOMPARE(theResultsWindow->PlayerCell(0)->text(), QStringLiteral("1"));
+        QVERIFY(!theDifficultyDialog->isVisible() && !theDifficultyDialog->isEnabled());
+        QVERIFY(!theInstrumentDialog->isVisible() && !theInstrumentDialog->isEnabled());
+        QVERIFY(!theMainWindow->difficultyEntry->isEnabled() && !theMainWindow->instrumentEntry->isEnabled());
     }
 
     void sliderAwayAndBackSendsTwice()
     {
         GameBench game;
         game.trace().clear();
-        Form2->ScrollBar(3)->setValue(2);
-        Form2->ScrollBar(3)->setValue(0);
-        Form2->ScrollBar(3)->setValue(0);
+        theTuningWindow->slider(3)->setValue(2);
+        theTuningWindow->slider(3)->setValue(0);
+        theTuningWindow->slider(3)->setValue(0);
         QCOMPARE(game.trace().only({"long"}).size(), 2);
-        QCOMPARE(Form3->PlayerCell(2)->text(), QStringLiteral("0"));
+        QCOMPARE(theResultsWindow->PlayerCell(2)->text(), QStringLiteral("0"));
     }
 
     void checkRunPlaysFourteenNotes()
@@ -211,7 +211,7 @@ private slots:
         CheckRunActive = true;
         game.trace().clear();
         for (int tick = 0; tick < 16; ++tick)
-            Form2->Timer1Timer();
+            theTuningWindow->onCheckRunTick();
         QStringList expected;
         for (std::uint8_t note = 60; note <= 73; ++note)
             expected << ShortTrace(0x80, note - 1, 0x7F) << ShortTrace(0x90, note, 0x64);
@@ -233,29 +233,29 @@ private slots:
     {
         QFETCH(bool, fromAdjustmentWindow);
         GameBench game;
-        QWidget* window = fromAdjustmentWindow ? static_cast<QWidget*>(Form2) : Form1;
+        QWidget* window = fromAdjustmentWindow ? static_cast<QWidget*>(theTuningWindow) : theMainWindow;
         game.trace().clear();
         GameBench::keyDown(window, Qt::Key_A);
         for (int repeat = 0; repeat < 3; ++repeat) {
             GameBench::keyUp(window, Qt::Key_A, true);
             GameBench::keyDown(window, Qt::Key_A, true);
         }
-        QCOMPARE(Form1->Shape(1)->fill(), QColor(Qt::red));
+        QCOMPARE(theMainWindow->pianoKey(1)->fill(), QColor(Qt::red));
         GameBench::keyUp(window, Qt::Key_A);
         QCOMPARE(Shorts(game.trace()), QStringList({"short 90 35 64", "short 80 35 7F"}));
-        QCOMPARE(Form1->Shape(1)->fill(), QColor(Qt::white));
+        QCOMPARE(theMainWindow->pianoKey(1)->fill(), QColor(Qt::white));
     }
 
     void spaceBarRepeatsThePedal()
     {
         GameBench game;
         game.trace().clear();
-        GameBench::keyDown(Form1, Qt::Key_Space);
+        GameBench::keyDown(theMainWindow, Qt::Key_Space);
         for (int repeat = 0; repeat < 3; ++repeat) {
-            GameBench::keyUp(Form1, Qt::Key_Space, true);
-            GameBench::keyDown(Form1, Qt::Key_Space, true);
+            GameBench::keyUp(theMainWindow, Qt::Key_Space, true);
+            GameBench::keyDown(theMainWindow, Qt::Key_Space, true);
         }
-        GameBench::keyUp(Form1, Qt::Key_Space);
+        GameBench::keyUp(theMainWindow, Qt::Key_Space);
         QCOMPARE(Shorts(game.trace()), QStringList({"short B0 40 7F", "short B0 40 7F", "short B0 40 7F",
                                                     "short B0 40 7F", "short B0 40 00"}));
     }
@@ -264,14 +264,14 @@ private slots:
     {
         GameBench game;
         game.trace().clear();
-        GameBench::keyDown(Form1, Qt::Key_A);
-        GameBench::keyDown(Form2, Qt::Key_S); // pressed in one window ...
-        GameBench::keyUp(Form1, Qt::Key_A);
-        QCOMPARE(Form1->Shape(2)->fill(), QColor(Qt::red));
-        GameBench::keyUp(Form1, Qt::Key_S); // ... released in the other
-        GameBench::keyUp(Form1, Qt::Key_K); // a release never pressed here
-        GameBench::keyDown(Form1, Qt::Key_Semicolon);
-        GameBench::keyDown(Form1, Qt::Key_Q); // not a mapped key
+        GameBench::keyDown(theMainWindow, Qt::Key_A);
+        GameBench::keyDown(theTuningWindow, Qt::Key_S); // pressed in one window ...
+        GameBench::keyUp(theMainWindow, Qt::Key_A);
+        QCOMPARE(theMainWindow->pianoKey(2)->fill(), QColor(Qt::red));
+        GameBench::keyUp(theMainWindow, Qt::Key_S); // ... released in the other
+        GameBench::keyUp(theMainWindow, Qt::Key_K); // a release never pressed here
+        GameBench::keyDown(theMainWindow, Qt::Key_Semicolon);
+        GameBench::keyDown(theMainWindow, Qt::Key_Q); // not a mapped key
         QCOMPARE(Shorts(game.trace()), QStringList({"short 90 35 64", "short 90 37 64", "short 80 35 7F",
                                                     "short 80 37 7F", "short 80 41 7F", "short 90 45 64"}));
         QCOMPARE(CurrentNote, 69);
@@ -282,22 +282,22 @@ private slots:
         GameBench game;
         KeyHeldFlags[0] = true; // pressed while another program had the keyboard
         game.trace().clear();
-        GameBench::keyDown(Form1, Qt::Key_A);
-        GameBench::keyUp(Form1, Qt::Key_A);
-        GameBench::keyDown(Form1, Qt::Key_A);
+        GameBench::keyDown(theMainWindow, Qt::Key_A);
+        GameBench::keyUp(theMainWindow, Qt::Key_A);
+        GameBench::keyDown(theMainWindow, Qt::Key_A);
         QCOMPARE(Shorts(game.trace()), QStringList({"short 80 35 7F", "short 90 35 64"}));
     }
 
     void referenceButtonFocusedWithKHeld()
     {
         GameBench game;
-        Form1->Button1->setFocus();
+        theMainWindow->referenceButton->setFocus();
         ReferenceToneUsed = false;
         game.trace().clear();
-        GameBench::keyDown(Form1, Qt::Key_K);
-        GameBench::keyUp(Form1, Qt::Key_K, true);
-        GameBench::keyDown(Form1, Qt::Key_K, true);
-        GameBench::keyUp(Form1, Qt::Key_K);
+        GameBench::keyDown(theMainWindow, Qt::Key_K);
+        GameBench::keyUp(theMainWindow, Qt::Key_K, true);
+        GameBench::keyDown(theMainWindow, Qt::Key_K, true);
+        GameBench::keyUp(theMainWindow, Qt::Key_K);
         QCOMPARE(Shorts(game.trace()),
                  QStringList({"short 90 41 64", "short 91 45 64", "short 80 41 7F", "short 81 45 7F"}));
         QVERIFY(ReferenceToneUsed);
@@ -306,40 +306,40 @@ private slots:
     void referenceKeyReleasedAfterTheFocusMoved()
     {
         GameBench game;
-        Form1->Button1->setFocus();
+        theMainWindow->referenceButton->setFocus();
         game.trace().clear();
-        GameBench::keyDown(Form1, Qt::Key_Tab); // sounds the reference A, then moves the focus on
-        GameBench::keyUp(Form1, Qt::Key_Tab);
+        GameBench::keyDown(theMainWindow, Qt::Key_Tab); // sounds the reference A, then moves the focus on
+        GameBench::keyUp(theMainWindow, Qt::Key_Tab);
         QCOMPARE(Shorts(game.trace()), QStringList({"short 91 45 64", "short 81 45 7F"}));
     }
 
     void slidersTakeTheFocusInRowOrderAndStepByArrowKeys()
     {
         GameBench game;
-        Form2->ScrollBar(1)->setFocus();
-        GameBench::keyDown(Form2, Qt::Key_Tab);
-        GameBench::keyDown(Form2, Qt::Key_Right);
-        QCOMPARE(Form2->ScrollBar(2)->value(), 1);
-        QCOMPARE(Form3->PlayerCell(1)->text(), QStringLiteral("1"));
-        Form2->ScrollBar(12)->setFocus();
-        GameBench::keyDown(Form2, Qt::Key_Tab);
-        QCOMPARE(Form2->focusWidget(), Form2->Button1);
+        theTuningWindow->slider(1)->setFocus();
+        GameBench::keyDown(theTuningWindow, Qt::Key_Tab);
+        GameBench::keyDown(theTuningWindow, Qt::Key_Right);
+        QCOMPARE(theTuningWindow->slider(2)->value(), 1);
+        QCOMPARE(theResultsWindow->PlayerCell(1)->text(), QStringLiteral("1"));
+        theTuningWindow->slider(12)->setFocus();
+        GameBench::keyDown(theTuningWindow, Qt::Key_Tab);
+        QCOMPARE(theTuningWindow->focusWidget(), theTuningWindow->answerButton);
     }
 
     void enterPressesTheFocusedButton()
     {
         GameBench game;
-        Form2->Button1->setFocus();
-        QTest::keyClick(Form2->Button1, Qt::Key_Return);
-        QVERIFY(Form3->isVisible());
+        theTuningWindow->answerButton->setFocus();
+        QTest::keyClick(theTuningWindow->answerButton, Qt::Key_Return);
+        QVERIFY(theResultsWindow->isVisible());
     }
 
     void referenceButtonByMouse()
     {
         GameBench game;
         game.trace().clear();
-        QTest::mousePress(Form1->Button1, Qt::RightButton);
-        QTest::mouseRelease(Form1->Button1, Qt::RightButton);
+        QTest::mousePress(theMainWindow->referenceButton, Qt::RightButton);
+        QTest::mouseRelease(theMainWindow->referenceButton, Qt::RightButton);
         QCOMPARE(Shorts(game.trace()), QStringList({"short 91 45 64", "short 81 45 7F"}));
         QVERIFY(ReferenceToneUsed);
     }
@@ -347,30 +347,31 @@ private slots:
     void deviceListSwallowsKeys()
     {
         GameBench game;
-        Form1->ComboBox1->setFocus();
+        theMainWindow->deviceList->setFocus();
         game.trace().clear();
         for (Qt::Key key : {Qt::Key_Down, Qt::Key_Down, Qt::Key_End, Qt::Key_Space}) {
-            GameBench::keyDown(Form1, key);
-            GameBench::keyUp(Form1, key);
+            GameBench::keyDown(theMainWindow, key);
+            GameBench::keyUp(theMainWindow, key);
         }
-        QCOMPARE(Form1->ComboBox1->currentIndex(), 0);
+        QCOMPARE(theMainWindow->deviceList->currentIndex(), 0);
         QCOMPARE(game.trace().texts(), QStringList({"short B0 40 7F", "short B0 40 00"}));
-        GameBench::keyDown(Form1, Qt::Key_Tab); // the one key it takes: the focus moves on
-        QVERIFY(!Form1->ComboBox1->hasFocus());
+        GameBench::keyDown(theMainWindow, Qt::Key_Tab); // the one key it takes: the focus moves on
+        QVERIFY(!theMainWindow->deviceList->hasFocus());
     }
 
     void mouseOnTheKeys()
     {
         GameBench game;
-        QWidget* client = Form1->centralWidget();
-        QCOMPARE(client->childAt(20, 10), Form1->Shape(15)); // the black key lies above the white one
-        QCOMPARE(client->childAt(20, 90), Form1->Shape(1));
+        QWidget* client = theMainWindow->centralWidget();
+        QCOMPARE(client->childAt(20, 10),
+                 theMainWindow->pianoKey(15)); // the black key lies above the white one
+        QCOMPARE(client->childAt(20, 90), theMainWindow->pianoKey(1));
         game.trace().clear();
-        QTest::mousePress(Form1->Shape(24), Qt::RightButton);
-        QCOMPARE(Form1->Shape(24)->fill(), QColor(Qt::red));
-        QTest::mouseRelease(Form1->Shape(24), Qt::RightButton);
-        QCOMPARE(Form1->Shape(24)->fill(), QColor(Qt::black));
-        QTest::mouseClick(Form1->Shape(14), Qt::LeftButton);
+        QTest::mousePress(theMainWindow->pianoKey(24), Qt::RightButton);
+        QCOMPARE(theMainWindow->pianoKey(24)->fill(), QColor(Qt::red));
+        QTest::mouseRelease(theMainWindow->pianoKey(24), Qt::RightButton);
+        QCOMPARE(theMainWindow->pianoKey(24)->fill(), QColor(Qt::black));
+        QTest::mouseClick(theMainWindow->pianoKey(14), Qt::LeftButton);
         QCOMPARE(Shorts(game.trace()),
                  QStringList({"short 90 4B 64", "short 80 4B 7F", "short 90 4C 64", "short 80 4C 7F"}));
     }
@@ -378,18 +379,18 @@ private slots:
     void menuHintClipAndClock()
     {
         GameBench game;
-        QTest::mouseClick(Form1->Button2, Qt::LeftButton);
-        QVERIFY(Form4->isVisible());
-        Form1->N2->trigger();
-        QVERIFY(Form5->isVisible());
-        Form1->N3->trigger();
-        QVERIFY(Form7->isVisible());
+        QTest::mouseClick(theMainWindow->hintButton, Qt::LeftButton);
+        QVERIFY(theHintWindow->isVisible());
+        theMainWindow->difficultyEntry->trigger();
+        QVERIFY(theDifficultyDialog->isVisible());
+        theMainWindow->instrumentEntry->trigger();
+        QVERIFY(theInstrumentDialog->isVisible());
         game.trace().clear();
-        QTest::mouseClick(Form1->Label1, Qt::LeftButton);
-        QTest::mouseClick(Form1->Label1, Qt::LeftButton);
+        QTest::mouseClick(theMainWindow->creditLabel, Qt::LeftButton);
+        QTest::mouseClick(theMainWindow->creditLabel, Qt::LeftButton);
         QCOMPARE(game.trace().texts(), QStringList({"clip", "clip"}));
-        Form1->Timer1Timer();
-        QCOMPARE(Form1->StatusBar1->currentMessage(),
+        theMainWindow->onClockTick();
+        QCOMPARE(theMainWindow->clockStatusBar->currentMessage(),
                  game::DateTimeText(game.bench().now(), QLocale::system()));
     }
 
@@ -399,9 +400,9 @@ private slots:
     {
         GameBench game;
         game.trace().clear();
-        QTest::keyClick(Form7->ComboBox1, Qt::Key_End);
-        QCOMPARE(Form7->ComboBox1->currentText(), QStringLiteral("Gun Shot"));
-        QTest::keyClick(Form7->ComboBox1, Qt::Key_Home);
+        QTest::keyClick(theInstrumentDialog->instrumentList, Qt::Key_End);
+        QCOMPARE(theInstrumentDialog->instrumentList->currentText(), QStringLiteral("Gun Shot"));
+        QTest::keyClick(theInstrumentDialog->instrumentList, Qt::Key_Home);
         QCOMPARE(game.trace().texts(),
                  QStringList({"short C0 7F", "short C1 7F", "short C0 00", "short C1 00"}));
     }
@@ -411,10 +412,10 @@ private slots:
     void deviceSwitchCarriesTheChallenge()
     {
         GameBench game;
-        Form2->ScrollBar(2)->setValue(4);
+        theTuningWindow->slider(2)->setValue(4);
         game.trace().clear();
-        Form1->ComboBox1->setCurrentIndex(1);
-        emit Form1->ComboBox1->activated(1);
+        theMainWindow->deviceList->setCurrentIndex(1);
+        emit theMainWindow->deviceList->activated(1);
         QCOMPARE(game.trace().texts(),
                  QStringList({"short B9 78 00", "close 0", "open 1 -> 0", "reset",
                               "long F0 41 10 42 12 40 00 7F 00 41 F7", "sleep 200", "sleep 300",
@@ -427,8 +428,8 @@ private slots:
         GameBench game(
             {{.name = "Test Synth A"}, {.name = "Busy", .openResults = std::deque<MMRESULT>(6, 4)}});
         game.trace().clear();
-        Form1->ComboBox1->setCurrentIndex(1);
-        emit Form1->ComboBox1->activated(1);
+        theMainWindow->deviceList->setCurrentIndex(1);
+        emit theMainWindow->deviceList->activated(1);
         QStringList expected = {"short B9 78 00", "close 0", "open 1 -> 4"};
         for (int retry = 0; retry < 5; ++retry)
             expected << "sleep 500"
@@ -445,20 +446,20 @@ private slots:
     void aDeviceThatCameBackGetsTheChallengeBeforeTheNextNote()
     {
         GameBench game;
-        Form2->ScrollBar(2)->setValue(4);
+        theTuningWindow->slider(2)->setValue(4);
         game.trace().clear();
         game.bench().devices()[0].comesBack = true;
-        GameBench::keyDown(Form1, Qt::Key_A);
-        GameBench::keyUp(Form1, Qt::Key_A);
+        GameBench::keyDown(theMainWindow, Qt::Key_A);
+        GameBench::keyUp(theMainWindow, Qt::Key_A);
         QCOMPARE(game.trace().texts(),
                  QStringList({"reconnect 0", "long F0 41 10 42 12 40 00 7F 00 41 F7", "sleep 200",
                               "sleep 300", ScaleTuningTrace(TuningData({0, 4})), "sleep 10", "short 90 35 64",
                               "short 80 35 7F"}));
-        QVERIFY(Form1->StatusBar1->currentMessage().contains(QStringLiteral("戻った")));
+        QVERIFY(theMainWindow->clockStatusBar->currentMessage().contains(QStringLiteral("戻った")));
         // The clock comes back after a while.
         game.bench().advance(10000);
-        Form1->Timer1Timer();
-        QVERIFY(!Form1->StatusBar1->currentMessage().contains(QStringLiteral("戻った")));
+        theMainWindow->onClockTick();
+        QVERIFY(!theMainWindow->clockStatusBar->currentMessage().contains(QStringLiteral("戻った")));
     }
 };
 

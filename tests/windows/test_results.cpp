@@ -13,13 +13,13 @@ void TuneExactly(const game::SliderPositions& offsets = {})
 {
     const int step = StepCentsOf(Difficulty());
     for (int row = 1; row <= 12; ++row)
-        Form2->ScrollBar(row)->setValue(-DetuneTable[std::size_t(row - 1)] / step +
-                                        offsets[std::size_t(row - 1)]);
+        theTuningWindow->slider(row)->setValue(-DetuneTable[std::size_t(row - 1)] / step +
+                                               offsets[std::size_t(row - 1)]);
 }
 
 void CheckAnswer()
 {
-    QTest::mouseClick(Form2->Button1, Qt::LeftButton);
+    QTest::mouseClick(theTuningWindow->answerButton, Qt::LeftButton);
 }
 
 QStringList ClipboardLines(const TestBench& bench)
@@ -52,17 +52,17 @@ private slots:
         QFETCH(game::SliderPositions, offsets);
         QFETCH(int, score);
         GameBench game;
-        Form5->setRadioGroup1Index(difficulty);
+        theDifficultyDialog->setLevel(difficulty);
         // Keep every target inside the slider range.
         for (int k = 0; k < 12; ++k)
             if (offsets[std::size_t(k)] != 0)
                 DetuneTable[std::size_t(k)] = 0;
         for (int k = 0; k < 12; ++k)
-            Form3->CorrectCell(k)->setText(game::CentsText(-DetuneTable[std::size_t(k)]));
+            theResultsWindow->CorrectCell(k)->setText(game::CentsText(-DetuneTable[std::size_t(k)]));
         TuneExactly(offsets);
         game.trace().clear();
         CheckAnswer();
-        QCOMPARE(Form3->Label16->text(), QString::number(score));
+        QCOMPARE(theResultsWindow->scoreLabel->text(), QString::number(score));
         QVERIFY(game.trace().texts().isEmpty()); // the check sends nothing
     }
 
@@ -71,29 +71,29 @@ private slots:
         GameBench game;
         const QStringList correct = {"12", "-7", "0", "3", "-15", "9", "1", "-19", "4", "0", "-2", "6"};
         for (int k = 0; k < 12; ++k)
-            Form3->CorrectCell(k)->setText(correct[k]);
+            theResultsWindow->CorrectCell(k)->setText(correct[k]);
         CheckAnswer();
-        QCOMPARE(Form3->Label16->text(), QStringLiteral("22"));
+        QCOMPARE(theResultsWindow->scoreLabel->text(), QStringLiteral("22"));
     }
 
     void afterTheCheck()
     {
         GameBench game;
-        Form2->ScrollBar(1)->setValue(3);
+        theTuningWindow->slider(1)->setValue(3);
         CheckAnswer();
-        QVERIFY(Form3->isVisible());
-        QVERIFY(Form5->isEnabled() && !Form5->isVisible());
-        QVERIFY(Form1->N2->isEnabled());
-        QVERIFY(!Form7->isEnabled() && !Form1->N3->isEnabled());
-        QVERIFY(!Form2->Button1->isEnabled());
+        QVERIFY(theResultsWindow->isVisible());
+        QVERIFY(theDifficultyDialog->isEnabled() && !theDifficultyDialog->isVisible());
+        QVERIFY(theMainWindow->difficultyEntry->isEnabled());
+        QVERIFY(!theInstrumentDialog->isEnabled() && !theMainWindow->instrumentEntry->isEnabled());
+        QVERIFY(!theTuningWindow->answerButton->isEnabled());
         for (int row = 1; row <= 12; ++row)
-            QVERIFY(!Form2->ScrollBar(row)->isEnabled());
+            QVERIFY(!theTuningWindow->slider(row)->isEnabled());
         QCOMPARE(TuningEndTime, game.bench().now());
         QVERIFY(CheckRunActive);
         // One check run, in the player's final tuning, with nothing re-sent.
         game.trace().clear();
         for (int tick = 0; tick < 30; ++tick)
-            Form2->Timer1Timer();
+            theTuningWindow->onCheckRunTick();
         QCOMPARE(game.trace().only({"short 90"}).size(), 14);
         QVERIFY(game.trace().only({"long"}).isEmpty());
     }
@@ -101,22 +101,22 @@ private slots:
     void difficultyChangeWhileTheResultsShow()
     {
         GameBench game;
-        Form2->ScrollBar(2)->setValue(5);
-        Form2->ScrollBar(9)->setValue(-4);
+        theTuningWindow->slider(2)->setValue(5);
+        theTuningWindow->slider(9)->setValue(-4);
         CheckAnswer();
-        const QString score = Form3->Label16->text();
-        Form1->N2->trigger();
-        Form5->setRadioGroup1Index(1);
-        QVERIFY(Form3->isVisible());
-        QCOMPARE(Form3->Label16->text(), score);
+        const QString score = theResultsWindow->scoreLabel->text();
+        theMainWindow->difficultyEntry->trigger();
+        theDifficultyDialog->setLevel(1);
+        QVERIFY(theResultsWindow->isVisible());
+        QCOMPARE(theResultsWindow->scoreLabel->text(), score);
         for (int k = 0; k < 12; ++k) {
-            QCOMPARE(Form3->CorrectCell(k)->text(), game::CentsText(-DetuneTable[std::size_t(k)]));
-            QCOMPARE(Form3->PlayerCell(k)->text(), QStringLiteral("0"));
+            QCOMPARE(theResultsWindow->CorrectCell(k)->text(), game::CentsText(-DetuneTable[std::size_t(k)]));
+            QCOMPARE(theResultsWindow->PlayerCell(k)->text(), QStringLiteral("0"));
         }
         // Only the sliders the new challenge moved are usable again.
         for (int row = 1; row <= 12; ++row)
-            QCOMPARE(Form2->ScrollBar(row)->isEnabled(), row == 2 || row == 9);
-        QVERIFY(!Form2->Button1->isEnabled());
+            QCOMPARE(theTuningWindow->slider(row)->isEnabled(), row == 2 || row == 9);
+        QVERIFY(!theTuningWindow->answerButton->isEnabled());
     }
 
     void retryByMouse_data()
@@ -129,27 +129,28 @@ private slots:
     {
         QFETCH(Qt::MouseButton, button);
         GameBench game;
-        Form2->ScrollBar(4)->setValue(2);
-        QTest::mouseClick(Form1->Button1, Qt::LeftButton); // the reference A
+        theTuningWindow->slider(4)->setValue(2);
+        QTest::mouseClick(theMainWindow->referenceButton, Qt::LeftButton); // the reference A
         CheckAnswer();
         game.trace().clear();
         game.bench().advance(60'000);
-        QTest::mousePress(Form3->Button2, button);
-        QVERIFY(Form3->isVisible()); // until the release, which a hidden button would never get
-        QVERIFY(Form2->Button1->isEnabled());
+        QTest::mousePress(theResultsWindow->retryButton, button);
+        QVERIFY(theResultsWindow->isVisible()); // until the release, which a hidden button would never get
+        QVERIFY(theTuningWindow->answerButton->isEnabled());
         for (int row = 1; row <= 12; ++row)
-            QVERIFY(Form2->ScrollBar(row)->isEnabled());
-        for (QWidget* dialog : std::initializer_list<QWidget*>{Form5, Form7})
+            QVERIFY(theTuningWindow->slider(row)->isEnabled());
+        for (QWidget* dialog : std::initializer_list<QWidget*>{theDifficultyDialog, theInstrumentDialog})
             QVERIFY(dialog->isEnabled());
-        QVERIFY(Form1->N1->isEnabled() && Form1->N2->isEnabled() && Form1->N3->isEnabled());
+        QVERIFY(theMainWindow->settingsMenu->isEnabled() && theMainWindow->difficultyEntry->isEnabled() &&
+                theMainWindow->instrumentEntry->isEnabled());
         QVERIFY(!ReferenceToneUsed);
         QCOMPARE(TuningStartTime, game.bench().now());
         const QStringList sends = game.trace().only({"long"});
         QCOMPARE(sends.size(), 2); // the challenge, then the reset of slider 4
         QCOMPARE(sends.first(), ScaleTuningTrace(TuningData()));
         game.bench().advance(2'000); // the button held down
-        QTest::mouseRelease(Form3->Button2, button);
-        QVERIFY(!Form3->isVisible());
+        QTest::mouseRelease(theResultsWindow->retryButton, button);
+        QVERIFY(!theResultsWindow->isVisible());
         QCOMPARE(TuningStartTime, game.bench().now());
     }
 
@@ -159,11 +160,11 @@ private slots:
         CheckAnswer();
         game.trace().clear();
         game.bench().advance(5'000);
-        Form3->Button2->setFocus();
-        QTest::keyClick(Form3->Button2, Qt::Key_Space);
+        theResultsWindow->retryButton->setFocus();
+        QTest::keyClick(theResultsWindow->retryButton, Qt::Key_Space);
         QCOMPARE(TuningStartTime, game.bench().now());
-        QVERIFY(Form3->isVisible());
-        QVERIFY(!Form2->Button1->isEnabled());
+        QVERIFY(theResultsWindow->isVisible());
+        QVERIFY(!theTuningWindow->answerButton->isEnabled());
         QVERIFY(game.trace().texts().isEmpty());
     }
 
@@ -171,16 +172,16 @@ private slots:
     {
         GameBench game;
         const QDateTime start = TuningStartTime;
-        QTest::mouseClick(Form1->Button1, Qt::LeftButton);
+        QTest::mouseClick(theMainWindow->referenceButton, Qt::LeftButton);
         CheckAnswer();
         game.trace().clear();
-        Form3->close();
-        QVERIFY(!Form3->isVisible());
+        theResultsWindow->close();
+        QVERIFY(!theResultsWindow->isVisible());
         QCOMPARE(game.trace().texts().last(), QStringLiteral("short B0 78 00"));
         QCOMPARE(game.trace().only({"long"}).size(), 1);
         QCOMPARE(TuningStartTime, start);
         QVERIFY(!ReferenceToneUsed);
-        QVERIFY(Form2->Button1->isEnabled());
+        QVERIFY(theTuningWindow->answerButton->isEnabled());
     }
 
     void quitEndsTheProgram()
@@ -188,7 +189,7 @@ private slots:
         GameBench game;
         CheckAnswer();
         game.trace().clear();
-        QTest::mouseClick(Form3->Button1, Qt::LeftButton);
+        QTest::mouseClick(theResultsWindow->quitButton, Qt::LeftButton);
         QCOMPARE(game.trace().texts().last(), QStringLiteral("close 0"));
         QVERIFY(QFile::exists(SettingsPath()));
     }
@@ -198,8 +199,8 @@ private slots:
         GameBench game;
         CheckAnswer();
         game.trace().clear();
-        QTest::mouseClick(Form3->Button4, Qt::LeftButton);
-        QTest::mouseClick(Form3->Button4, Qt::LeftButton);
+        QTest::mouseClick(theResultsWindow->boardButton, Qt::LeftButton);
+        QTest::mouseClick(theResultsWindow->boardButton, Qt::LeftButton);
         const QString url = QStringLiteral("url ") + kResultsBoardAddress;
         QCOMPARE(game.trace().texts(), QStringList({url, url}));
         QVERIFY(url.endsWith('?'));
@@ -210,30 +211,31 @@ private slots:
     void reportBlocksAccumulate()
     {
         GameBench game;
-        Form2->ScrollBar(1)->setValue(-7);
+        theTuningWindow->slider(1)->setValue(-7);
         CheckAnswer();
-        QTest::mouseClick(Form3->Button3, Qt::LeftButton);
+        QTest::mouseClick(theResultsWindow->clipboardButton, Qt::LeftButton);
         const QStringList first = ClipboardLines(game.bench());
         QCOMPARE(first.size(), 26);
-        QCOMPARE(first[2], QStringLiteral("C 　　　-7　　　　　　") + Form3->CorrectCell(0)->text());
-        QCOMPARE(first[15], QStringLiteral("得点：") + Form3->Label16->text());
+        QCOMPARE(first[2],
+                 QStringLiteral("C 　　　-7　　　　　　") + theResultsWindow->CorrectCell(0)->text());
+        QCOMPARE(first[15], QStringLiteral("得点：") + theResultsWindow->scoreLabel->text());
         QCOMPARE(first[17], QStringLiteral("使用音源：Test Synth A"));
         QCOMPARE(first[18], QStringLiteral("音色：piano 1"));
         QCOMPARE(first[19], QStringLiteral("難易度：特級"));
         QCOMPARE(first[20], QStringLiteral("基準音の使用：不使用"));
         QVERIFY(game.bench().clipboard().endsWith(QStringLiteral("---------------------------------\r\n")));
 
-        QTest::mouseClick(Form3->Button3, Qt::LeftButton);
+        QTest::mouseClick(theResultsWindow->clipboardButton, Qt::LeftButton);
         const QStringList twice = ClipboardLines(game.bench());
         QCOMPARE(twice.size(), 52);
         QCOMPARE(twice.mid(26), first);
 
         // The next challenge, with the reference A this time.
-        QTest::mousePress(Form3->Button2, Qt::LeftButton);
-        QTest::mouseRelease(Form3->Button2, Qt::LeftButton);
-        QTest::mouseClick(Form1->Button1, Qt::LeftButton);
+        QTest::mousePress(theResultsWindow->retryButton, Qt::LeftButton);
+        QTest::mouseRelease(theResultsWindow->retryButton, Qt::LeftButton);
+        QTest::mouseClick(theMainWindow->referenceButton, Qt::LeftButton);
         CheckAnswer();
-        QTest::mouseClick(Form3->Button3, Qt::LeftButton);
+        QTest::mouseClick(theResultsWindow->clipboardButton, Qt::LeftButton);
         const QStringList three = ClipboardLines(game.bench());
         QCOMPARE(three.size(), 78);
         QCOMPARE(three.mid(0, 52), twice);
@@ -245,7 +247,7 @@ private slots:
         GameBench game;
         game.bench().advance(25LL * 3600 * 1000 + 61'000);
         CheckAnswer();
-        QTest::mouseClick(Form3->Button3, Qt::LeftButton);
+        QTest::mouseClick(theResultsWindow->clipboardButton, Qt::LeftButton);
         const QStringList lines = ClipboardLines(game.bench());
         const QLocale locale = QLocale::system();
         QCOMPARE(lines[21], QStringLiteral("調律開始時刻：") + game::DateTimeText(TuningStartTime, locale));
@@ -259,10 +261,10 @@ private slots:
     void hintWindowShowsPictureAndText()
     {
         GameBench game;
-        QCOMPARE(Form4->Image1->pixmap().size(), QSize(936, 184));
-        QVERIFY(Form4->Memo1->isReadOnly());
-        QCOMPARE(Form4->Memo1->document()->blockCount(), 38);
-        QCOMPARE(Form4->Memo1->font().pixelSize(), 16);
+        QCOMPARE(theHintWindow->picture->pixmap().size(), QSize(936, 184));
+        QVERIFY(theHintWindow->hintText->isReadOnly());
+        QCOMPARE(theHintWindow->hintText->document()->blockCount(), 38);
+        QCOMPARE(theHintWindow->hintText->font().pixelSize(), 16);
     }
 };
 

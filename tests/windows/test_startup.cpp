@@ -28,19 +28,19 @@ private slots:
     {
         {
             GameBench game;
-            QCOMPARE(Form1->width(), 345);
-            QCOMPARE(Form1->height(), 246);
-            QCOMPARE(Form1->x(), 193);
-            QCOMPARE(Form1->y(), 159);
-            QCOMPARE(Form1->ComboBox1->count(), 2);
-            QCOMPARE(Form1->ComboBox1->currentText(), QStringLiteral("Test Synth A"));
+            QCOMPARE(theMainWindow->width(), 345);
+            QCOMPARE(theMainWindow->height(), 246);
+            QCOMPARE(theMainWindow->x(), 193);
+            QCOMPARE(theMainWindow->y(), 159);
+            QCOMPARE(theMainWindow->deviceList->count(), 2);
+            QCOMPARE(theMainWindow->deviceList->currentText(), QStringLiteral("Test Synth A"));
             // The port, the GS reset with its 100 ms, then the first challenge with its waits.
             QCOMPARE(game.trace().timed().mid(0, 6),
                      QStringList({"0 open 0 -> 0", "0 " + kGsReset, "0 sleep 100", "100 sleep 300",
                                   "400 " + ScaleTuningTrace(TuningData()), "400 sleep 1000"}));
             QCOMPARE(TuningStartTime, game.bench().now().addMSecs(-1300));
             game.trace().clear();
-            Form1->close();
+            theMainWindow->close();
             QCOMPARE(game.trace().texts(),
                      QStringList({"sleep 300", kEqualTemperament, "sleep 1000", "close 0"}));
             const auto saved = game::IniDocument::fromText(ReadSettings());
@@ -58,9 +58,9 @@ private slots:
                  QStringList({"open 0 -> 0", kGsReset, ScaleTuningTrace(TuningData())}));
         QCOMPARE(TuningStartTime, game.bench().now());
         game.trace().clear();
-        QTest::keyClick(Form2->ScrollBar(1), Qt::Key_Right);
+        QTest::keyClick(theTuningWindow->slider(1), Qt::Key_Right);
         const QString retuned = ScaleTuningTrace(TuningData({1}));
-        Form1->close();
+        theMainWindow->close();
         QCOMPARE(game.trace().texts(), QStringList({retuned, kEqualTemperament, "close 0"}));
         QCOMPARE(game.bench().now(), TuningStartTime);
     }
@@ -93,10 +93,10 @@ private slots:
             configs.push_back({.name = name.toStdString()});
         GameBench game(configs, settings);
         QCOMPARE(game.trace().texts().first(), QStringLiteral("open %1 -> 0").arg(opened));
-        QCOMPARE(Form1->ComboBox1->currentText(), shown);
+        QCOMPARE(theMainWindow->deviceList->currentText(), shown);
         QCOMPARE(SelectedDeviceId, opened);
-        QCOMPARE(Form1->width(), 400);
-        QCOMPARE(Form1->x(), 30);
+        QCOMPARE(theMainWindow->width(), 400);
+        QCOMPARE(theMainWindow->x(), 30);
     }
 
     // With a device failing its capability query, positions and identifiers differ; the
@@ -109,9 +109,9 @@ private slots:
         {
             GameBench game(devices, Settings(1, "Test Synth C"));
             QCOMPARE(ListedDeviceIds, std::vector<std::int32_t>({1, 2}));
-            QCOMPARE(Form1->ComboBox1->currentText(), QStringLiteral("Test Synth C"));
+            QCOMPARE(theMainWindow->deviceList->currentText(), QStringLiteral("Test Synth C"));
             QCOMPARE(game.trace().texts().first(), QStringLiteral("open 2 -> 0"));
-            Form1->close();
+            theMainWindow->close();
             QVERIFY(ReadSettings().contains("dev_num=2\ngakki=Test Synth C\n"));
         }
     }
@@ -121,7 +121,7 @@ private slots:
         GameBench game(std::vector<FakeDeviceConfig>{});
         QVERIFY(game.program().ended());
         QCOMPARE(game.trace().texts(), QStringList({"box ＭＩＤＩ音源がないのでこのソフトは利用できません"}));
-        QVERIFY(Form2 == nullptr);
+        QVERIFY(theTuningWindow == nullptr);
         QVERIFY(!QFile::exists(SettingsPath()));
     }
 
@@ -129,7 +129,7 @@ private slots:
     {
         GameBench game({{.name = "Broken", .capabilities = MMSYSERR_NODRIVER}});
         QVERIFY(!game.program().ended());
-        QCOMPARE(Form1->ComboBox1->count(), 0);
+        QCOMPARE(theMainWindow->deviceList->count(), 0);
         QCOMPARE(game.trace().only({"box"}).first(), QStringLiteral("box BADDEVICEID"));
     }
 
@@ -192,7 +192,7 @@ private slots:
     {
         GameBench game({{.name = "Flaky", .longResult = MIDIERR_NOTREADY}});
         game.trace().clear();
-        Form1->close();
+        theMainWindow->close();
         QCOMPARE(game.trace().texts(),
                  QStringList({"sleep 300", kEqualTemperament, "sleep 1000", "box error1", "close 0"}));
         QVERIFY(QFile::exists(SettingsPath()));
@@ -206,7 +206,7 @@ private slots:
             TestBench bench;
             Program program;
             bench.trace().clear();
-            Form1->close();
+            theMainWindow->close();
             QCOMPARE(bench.trace().texts().last(),
                      "box 設定ファイルを保存できませんでした。\n" + SettingsPath());
         }
@@ -218,10 +218,10 @@ private slots:
         const QString original = "; player's notes\n[Window]\nHEIGHT=300\nextra=keep me\nWidth=0x190\n"
                                  "[Other]\nA=1\n[Dev]\nDev_num=1\nGakki=Test Synth B\nMAP=77\n";
         GameBench game({{.name = "Test Synth A"}, {.name = "Test Synth B"}}, original);
-        QCOMPARE(Form1->height(), 300);
-        QCOMPARE(Form1->width(), 400);
+        QCOMPARE(theMainWindow->height(), 300);
+        QCOMPARE(theMainWindow->width(), 400);
         QCOMPARE(MapValue, 77);
-        Form1->close();
+        theMainWindow->close();
         QCOMPARE(ReadSettings(),
                  QStringLiteral("; player's notes\n[Window]\nHEIGHT=300\nextra=keep me\nWidth=400\n"
                                 "Top=159\nLeft=193\n[Other]\nA=1\n[Dev]\nDev_num=1\n"
@@ -238,16 +238,17 @@ private slots:
             GameBench game({{.name = "Test Synth A"}}, QString::fromUtf8(kUnusable, sizeof kUnusable - 1));
             // The frame's position with the inside's size: the decorations are unknown before the
             // window first shows.
-            QVERIFY(Form1->screen()->availableGeometry().contains(QRect(Form1->pos(), Form1->size())));
-            QCOMPARE(Form1->size(), QSize(345, 246));
-            Form1->close();
+            QVERIFY(theMainWindow->screen()->availableGeometry().contains(
+                QRect(theMainWindow->pos(), theMainWindow->size())));
+            QCOMPARE(theMainWindow->size(), QSize(345, 246));
+            theMainWindow->close();
             QVERIFY(
                 ReadSettings().startsWith("[window]\nheight=246\nwidth=-5\ntop=-2147483648\nleft=99999\n"));
         }
         GameBench game({{.name = "Test Synth A"}}, Settings(0, "Test Synth A"));
-        Form1->showMaximized();
-        QTRY_VERIFY(Form1->width() > 400);
-        Form1->close();
+        theMainWindow->showMaximized();
+        QTRY_VERIFY(theMainWindow->width() > 400);
+        theMainWindow->close();
         QVERIFY(ReadSettings().startsWith("[window]\nheight=300\nwidth=400\ntop=20\nleft=30\n"));
     }
 
@@ -275,10 +276,10 @@ private slots:
         {
             Program program;
             QVERIFY(!program.ended());
-            Form1->Timer1->stop();
-            Form2->Timer1->stop();
-            QCOMPARE(Form1->ComboBox1->currentText(), QStringLiteral("Test Synth A"));
-            Form1->close();
+            theMainWindow->clockTimer->stop();
+            theTuningWindow->checkRunTimer->stop();
+            QCOMPARE(theMainWindow->deviceList->currentText(), QStringLiteral("Test Synth A"));
+            theMainWindow->close();
         }
         const auto saved = game::IniDocument::load(SettingsPath());
         QCOMPARE(saved.readString("dev", "gakki", "missing"), QStringLiteral("Test Synth A"));
@@ -294,14 +295,14 @@ private slots:
         for (int run = 0; run < 3; ++run) {
             TestBench bench;
             Program program;
-            Form1->close();
+            theMainWindow->close();
         }
         QCOMPARE(game::IniDocument::load(SettingsPath()).readInteger("dev", "map", 0), -2147483647 - 1);
         WriteSettings("[dev]\nmap=not a number\n");
         {
             TestBench bench;
             Program program;
-            Form1->close();
+            theMainWindow->close();
         }
         QCOMPARE(game::IniDocument::load(SettingsPath()).readString("dev", "map", ""), QStringLiteral("4"));
         QFile::remove(SettingsPath());
@@ -310,44 +311,44 @@ private slots:
     void windowsAtStartUp()
     {
         GameBench game;
-        QVERIFY(Form1->isVisible());
-        QVERIFY(Form2->isVisible());
-        for (QWidget* hidden : std::initializer_list<QWidget*>{Form3, Form4, Form5, Form6, Form7})
+        QVERIFY(theMainWindow->isVisible());
+        QVERIFY(theTuningWindow->isVisible());
+        for (QWidget* hidden : std::initializer_list<QWidget*>{theResultsWindow, theHintWindow,
+                                                               theDifficultyDialog, theInstrumentDialog})
             QVERIFY(!hidden->isVisible());
-        QCOMPARE(Form1->windowTitle(), QStringLiteral("Velmora"));
-        QCOMPARE(Form2->windowTitle(), QStringLiteral("調整"));
-        QCOMPARE(Form3->windowTitle(), QStringLiteral("正解表示"));
-        QCOMPARE(Form4->windowTitle(), QStringLiteral("ヒント"));
-        QCOMPARE(Form5->windowTitle(), QStringLiteral("難易度の設定"));
-        QCOMPARE(Form6->windowTitle(), QStringLiteral("Form6"));
-        QCOMPARE(Form7->windowTitle(), QStringLiteral("楽器の設定"));
+        QCOMPARE(theMainWindow->windowTitle(), QStringLiteral("Velmora"));
+        QCOMPARE(theTuningWindow->windowTitle(), QStringLiteral("調整"));
+        QCOMPARE(theResultsWindow->windowTitle(), QStringLiteral("正解表示"));
+        QCOMPARE(theHintWindow->windowTitle(), QStringLiteral("ヒント"));
+        QCOMPARE(theDifficultyDialog->windowTitle(), QStringLiteral("難易度の設定"));
+        QCOMPARE(theInstrumentDialog->windowTitle(), QStringLiteral("楽器の設定"));
         for (int k = 0; k < 12; ++k)
-            QCOMPARE(Form3->PlayerCell(k)->text(), QStringLiteral("0"));
-        QCOMPARE(Form3->Label16->text(), QStringLiteral("100"));
-        QCOMPARE(Form5->RadioGroup1Index(), 0);
-        QCOMPARE(Form7->ComboBox1->currentText(), QStringLiteral("piano 1"));
+            QCOMPARE(theResultsWindow->PlayerCell(k)->text(), QStringLiteral("0"));
+        QCOMPARE(theResultsWindow->scoreLabel->text(), QStringLiteral("100"));
+        QCOMPARE(theDifficultyDialog->level(), 0);
+        QCOMPARE(theInstrumentDialog->instrumentList->currentText(), QStringLiteral("piano 1"));
     }
 
     void otherWindowsHideOnClose()
     {
         GameBench game;
-        Form4->show();
-        Form4->close();
-        QVERIFY(!Form4->isVisible());
-        QVERIFY(Form4->isEnabled());
+        theHintWindow->show();
+        theHintWindow->close();
+        QVERIFY(!theHintWindow->isVisible());
+        QVERIFY(theHintWindow->isEnabled());
         game.trace().clear();
-        Form2->close();
-        QVERIFY(Form2->isVisible());
+        theTuningWindow->close();
+        QVERIFY(theTuningWindow->isVisible());
         QVERIFY(game.trace().texts().isEmpty());
     }
 
     void activatingTheMainWindowShowsTheAdjustmentWindow()
     {
         GameBench game;
-        Form2->hide();
+        theTuningWindow->hide();
         QEvent activate(QEvent::WindowActivate);
-        QCoreApplication::sendEvent(Form1, &activate);
-        QVERIFY(Form2->isVisible());
+        QCoreApplication::sendEvent(theMainWindow, &activate);
+        QVERIFY(theTuningWindow->isVisible());
     }
 };
 

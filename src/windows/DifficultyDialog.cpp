@@ -1,32 +1,32 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// TForm5, the difficulty dialog: four levels, a new challenge whenever the level changes.
-#include "tessalyUnit5.h"
+// DifficultyDialog, the difficulty dialog: four levels, a new challenge whenever the level changes.
+#include "windows/DifficultyDialog.h"
 
-#include "tessalyUnit2.h"
 #include "ui/Controls.h"
+#include "windows/TuningWindow.h"
 
 #include <QAbstractButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-TForm5* Form5 = nullptr;
+DifficultyDialog* theDifficultyDialog = nullptr;
 
-TForm5::TForm5()
+DifficultyDialog::DifficultyDialog()
 {
     setWindowTitle(QStringLiteral("難易度の設定"));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFont(ui::FormFont());
     ui::SetBounds(this, {184, 111, 170, 182});
-    RadioGroup1 = new QGroupBox(QStringLiteral("難易度"), this);
-    RadioGroup1->setGeometry(8, 8, 145, 137);
-    auto* column = new QVBoxLayout(RadioGroup1);
+    levelGroup = new QGroupBox(QStringLiteral("難易度"), this);
+    levelGroup->setGeometry(8, 8, 145, 137);
+    auto* column = new QVBoxLayout(levelGroup);
     buttons_ = new QButtonGroup(this);
     const QStringList items = {QStringLiteral("特級（１セント単位）"), QStringLiteral("上級（３セント単位）"),
                                QStringLiteral("中級（５セント単位）"),
                                QStringLiteral("初級(１０セント単位)")};
     for (int index = 0; index < items.size(); ++index) {
-        auto* item = new QRadioButton(items[index], RadioGroup1);
+        auto* item = new QRadioButton(items[index], levelGroup);
         column->addWidget(item);
         buttons_->addButton(item, index);
     }
@@ -34,21 +34,21 @@ TForm5::TForm5()
     // Fires only when the selection moves to another item.
     connect(buttons_, &QButtonGroup::idToggled, this, [this](int, bool checked) {
         if (checked)
-            RadioGroup1Click();
+            onLevelChosen();
     });
 }
 
-void TForm5::setRadioGroup1Index(int index)
+void DifficultyDialog::setLevel(int index)
 {
     buttons_->button(index)->setChecked(true);
 }
 
-void TForm5::FormCreate()
+void DifficultyDialog::startUp()
 {
     NewChallenge();
 }
 
-void TForm5::RadioGroup1Click()
+void DifficultyDialog::onLevelChosen()
 {
     NewChallenge();
 }

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// TForm1, the main window: start-up, settings, device list, keyboard, device switch.
+// MainWindow, the main window: start-up, settings, device list, keyboard, device switch.
 #pragma once
 
-#include "HistoryWindow.h"
 #include "game/IniDocument.h"
 #include "game/WindowPlacement.h"
 #include "platform/WinMidi.h"
 #include "port/ProgramState.h"
 #include "ui/Controls.h"
+#include "windows/HistoryWindow.h"
 
 #include <QComboBox>
 #include <QDateTime>
@@ -19,66 +19,66 @@
 #include <array>
 #include <vector>
 
-class TForm1 : public QMainWindow {
+class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    TForm1();
-    ~TForm1() override;
+    MainWindow();
+    ~MainWindow() override;
 
     // Start-up: settings, device list, port, GS reset, start time.
-    void FormCreate();
+    void startUp();
     // False when start-up ended the program (no MIDI output device at all).
     bool startedUp() const { return startedUp_; }
 
     // Opens SelectedDeviceId into MidiOutPort with up to six attempts 500 ms apart.
-    MMRESULT OpenOutputWithRetry();
+    MMRESULT openOutputWithRetry();
 
     // The computer keyboard, shared with the adjustment window; `key` is a virtual-key code.
-    void FormKeyDown(int key);
-    void FormKeyUp(int key);
+    void onKeyDown(int key);
+    void onKeyUp(int key);
 
-    // Shape<n>MouseDown / Shape<n>MouseUp: the mouse on key n, any button.
-    void ShapeMouseDown(int shape);
-    void ShapeMouseUp(int shape);
+    // pianoKey<n>MouseDown / pianoKey<n>MouseUp: the mouse on key n, any button.
+    void onPianoKeyPressed(int shape);
+    void onPianoKeyReleased(int shape);
 
-    void ComboBox1Change();
-    void Button1MouseDown();
-    void Button1MouseUp();
-    void Button1KeyDown();
-    void Button1KeyUp();
-    void ReleaseReferenceKeyElsewhere(const QWidget* window);
-    void Button2Click();
-    void N2Click();
-    void N3Click();
-    void N5Click();
-    void Label1Click();
-    void Timer1Timer();
-    void FormActivate();
-    void FormClose();
+    void onDeviceChosen();
+    void onReferencePressed();
+    void onReferenceReleased();
+    void onReferenceKeyDown();
+    void onReferenceKeyUp();
+    void releaseReferenceKeyElsewhere(const QWidget* window);
+    void onHintClicked();
+    void onDifficultyEntry();
+    void onInstrumentEntry();
+    void onHistoryEntry();
+    void onCreditClicked();
+    void onClockTick();
+    void onActivated();
+    void finishRun();
 
     // The settings menu through a challenge: a slider move locks the difficulty and instrument
-    // settings (entries N2, N3 and their dialogs, which also hide), the answer check unlocks the
-    // difficulty, the next challenge unlocks everything.
+    // settings (entries difficultyEntry, instrumentEntry and their dialogs, which also hide), the answer
+    // check unlocks the difficulty, the next challenge unlocks everything.
     void lockSettings();
     void unlockDifficulty();
     void unlockSettings();
 
-    // The on-screen keys Shape1 ... Shape24, by shape number.
-    ui::Shape* Shape(int number) const { return shapes_[number - 1]; }
+    // The on-screen keys 1 ... 24, by their number in game::PianoKeys().
+    ui::Shape* pianoKey(int number) const { return shapes_[number - 1]; }
 
-    ui::Button* Button1 = nullptr;
-    ui::Button* Button2 = nullptr;
-    QComboBox* ComboBox1 = nullptr;
-    ui::Label* Label1 = nullptr;
-    QStatusBar* StatusBar1 = nullptr;
-    QTimer* Timer1 = nullptr;
-    QMenu* N1 = nullptr;
-    QAction* N2 = nullptr;
-    QAction* N3 = nullptr;
-    QMenu* N4 = nullptr;   // 記録(R)
-    QAction* N5 = nullptr; // 成績の推移(K)…
+    ui::Button* referenceButton = nullptr;
+    ui::Button* hintButton = nullptr;
+    QComboBox* deviceList = nullptr;
+    ui::Label* creditLabel = nullptr;
+    QStatusBar* clockStatusBar = nullptr;
+    QTimer* clockTimer = nullptr;
+    QMenu* settingsMenu = nullptr;
+    QAction* difficultyEntry = nullptr;
+    QAction* instrumentEntry = nullptr;
+    QMenu* recordsMenu = nullptr;    // 記録(R)
+    QAction* historyEntry = nullptr; // 成績の推移(K)…
     // Every answer check recorded; the window on the history.
-    std::unique_ptr<PlayHistory> History;
+    std::unique_ptr<PlayHistory> history;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -103,7 +103,7 @@ private:
     QDateTime deviceReturnedAt_;       // when the device last came back; invalid until then
 };
 
-extern TForm1* Form1;
+extern MainWindow* theMainWindow;
 
 // Note on (velocity 100) and note off (velocity 127) for CurrentNote on channel 1.
 void CurrentNoteOn();

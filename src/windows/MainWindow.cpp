@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// TForm1, the main window: start-up, settings, devices, keyboard, reference A, device switch, close.
-#include "tessalyUnit1.h"
+// MainWindow, the main window: start-up, settings, devices, keyboard, reference A, device switch, close.
+#include "windows/MainWindow.h"
 
 #include "game/KeyMap.h"
 #include "game/Report.h"
@@ -8,10 +8,10 @@
 #include "platform/Desktop.h"
 #include "platform/System.h"
 #include "port/Messages.h"
-#include "tessalyUnit2.h"
-#include "tessalyUnit4.h"
-#include "tessalyUnit5.h"
-#include "tessalyUnit7.h"
+#include "windows/DifficultyDialog.h"
+#include "windows/HintWindow.h"
+#include "windows/InstrumentDialog.h"
+#include "windows/TuningWindow.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -19,7 +19,7 @@
 #include <QMenuBar>
 #include <QScreen>
 
-TForm1* Form1 = nullptr;
+MainWindow* theMainWindow = nullptr;
 
 namespace {
 
@@ -126,7 +126,7 @@ QString OpenErrorExplanation(MMRESULT result)
     }
 }
 
-TForm1::TForm1()
+MainWindow::MainWindow()
 {
     setWindowTitle(QStringLiteral("Velmora"));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -139,30 +139,30 @@ TForm1::TForm1()
     createKeyboard(client);
     createControls(client);
     createMenu();
-    StatusBar1 = new QStatusBar(this);
-    StatusBar1->setFixedHeight(18);
-    StatusBar1->setSizeGripEnabled(false);
-    setStatusBar(StatusBar1);
-    History = std::make_unique<PlayHistory>(StatusBar1);
-    Timer1 = new QTimer(this);
-    Timer1->setInterval(100);
-    connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
-    Timer1->start();
+    clockStatusBar = new QStatusBar(this);
+    clockStatusBar->setFixedHeight(18);
+    clockStatusBar->setSizeGripEnabled(false);
+    setStatusBar(clockStatusBar);
+    history = std::make_unique<PlayHistory>(clockStatusBar);
+    clockTimer = new QTimer(this);
+    clockTimer->setInterval(100);
+    connect(clockTimer, &QTimer::timeout, this, &MainWindow::onClockTick);
+    clockTimer->start();
     ui::InstallKeyPreview(
-        this, [this](int key) { FormKeyDown(key); },
+        this, [this](int key) { onKeyDown(key); },
         [this](int key) {
-            FormKeyUp(key);
-            ReleaseReferenceKeyElsewhere(this);
+            onKeyUp(key);
+            releaseReferenceKeyElsewhere(this);
         });
-    ui::OnActivate(this, [this] { FormActivate(); });
+    ui::OnActivate(this, [this] { onActivated(); });
 }
 
-TForm1::~TForm1()
+MainWindow::~MainWindow()
 {
     midi::OnDeviceReturned(nullptr);
 }
 
-void TForm1::createKeyboard(QWidget* client)
+void MainWindow::createKeyboard(QWidget* client)
 {
     // White keys first, so that the black keys lie above them and take the mouse where they overlap.
     for (bool black : {false, true})
@@ -172,54 +172,57 @@ void TForm1::createKeyboard(QWidget* client)
             const QSize size = black ? QSize(game::kBlackKeyWidth, game::kBlackKeyHeight)
                                      : QSize(game::kWhiteKeyWidth, game::kWhiteKeyHeight);
             auto* shape = new ui::Shape(client, {QPoint(key.left, 0), size}, black ? Qt::black : Qt::white);
-            shape->setObjectName(QStringLiteral("Shape%1").arg(key.shape));
-            connect(shape, &ui::Shape::mouseDown, this, [this, n = key.shape] { ShapeMouseDown(n); });
-            connect(shape, &ui::Shape::mouseUp, this, [this, n = key.shape] { ShapeMouseUp(n); });
+            shape->setObjectName(QStringLiteral("pianoKey%1").arg(key.shape));
+            connect(shape, &ui::Shape::mouseDown, this, [this, n = key.shape] { onPianoKeyPressed(n); });
+            connect(shape, &ui::Shape::mouseUp, this, [this, n = key.shape] { onPianoKeyReleased(n); });
             shapes_[key.shape - 1] = shape;
         }
 }
 
-void TForm1::createControls(QWidget* client)
+void MainWindow::createControls(QWidget* client)
 {
     // The device list comes first in the tab order, so it has the focus at start.
-    ComboBox1 = new QComboBox(client);
-    ComboBox1->setGeometry(152, 120, 177, ComboBox1->sizeHint().height());
-    ComboBox1->setEditable(false);
+    deviceList = new QComboBox(client);
+    deviceList->setGeometry(152, 120, 177, deviceList->sizeHint().height());
+    deviceList->setEditable(false);
     ui::KeepKeysFromList(
-        ComboBox1, [this](int key) { FormKeyDown(key); }, [this](int key) { FormKeyUp(key); });
-    connect(ComboBox1, &QComboBox::activated, this, &TForm1::ComboBox1Change);
+        deviceList, [this](int key) { onKeyDown(key); }, [this](int key) { onKeyUp(key); });
+    connect(deviceList, &QComboBox::activated, this, &MainWindow::onDeviceChosen);
 
-    Button1 = new ui::Button(client, QStringLiteral("A音"), {8, 120, 65, 25});
-    connect(Button1, &ui::Button::mouseDown, this, &TForm1::Button1MouseDown);
-    connect(Button1, &ui::Button::mouseUp, this, &TForm1::Button1MouseUp);
+    referenceButton = new ui::Button(client, QStringLiteral("A音"), {8, 120, 65, 25});
+    connect(referenceButton, &ui::Button::mouseDown, this, &MainWindow::onReferencePressed);
+    connect(referenceButton, &ui::Button::mouseUp, this, &MainWindow::onReferenceReleased);
     ui::OnControlKeys(
-        Button1, [this] { Button1KeyDown(); }, [this] { Button1KeyUp(); });
+        referenceButton, [this] { onReferenceKeyDown(); }, [this] { onReferenceKeyUp(); });
 
-    Button2 = new ui::Button(client, QStringLiteral("ヒント(&H)"), {80, 120, 65, 25});
-    connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
+    hintButton = new ui::Button(client, QStringLiteral("ヒント(&H)"), {80, 120, 65, 25});
+    connect(hintButton, &QPushButton::clicked, this, &MainWindow::onHintClicked);
 
     const QString credit =
         QString::fromLatin1(game::kVersionLine) + QStringLiteral("　制作：Velmora 開発チーム");
-    Label1 = new ui::Label(client, credit, {8, 152});
-    connect(Label1, &ui::Label::clicked, this, &TForm1::Label1Click);
+    creditLabel = new ui::Label(client, credit, {8, 152});
+    connect(creditLabel, &ui::Label::clicked, this, &MainWindow::onCreditClicked);
 
-    setTabOrder(ComboBox1, Button1);
-    setTabOrder(Button1, Button2);
-    ComboBox1->setFocus();
+    setTabOrder(deviceList, referenceButton);
+    setTabOrder(referenceButton, hintButton);
+    deviceList->setFocus();
 }
 
-void TForm1::createMenu()
+void MainWindow::createMenu()
 {
-    N1 = menuBar()->addMenu(QStringLiteral("設定(&S)"));
-    N2 = N1->addAction(QStringLiteral("難易度の設定(&N)"), this, &TForm1::N2Click);
-    N3 = N1->addAction(QStringLiteral("楽器の設定(&G)"), this, &TForm1::N3Click);
-    N4 = menuBar()->addMenu(QStringLiteral("記録(&R)"));
-    N5 = N4->addAction(QStringLiteral("成績の推移(&K)…"), this, &TForm1::N5Click);
+    settingsMenu = menuBar()->addMenu(QStringLiteral("設定(&S)"));
+    difficultyEntry =
+        settingsMenu->addAction(QStringLiteral("難易度の設定(&N)"), this, &MainWindow::onDifficultyEntry);
+    instrumentEntry =
+        settingsMenu->addAction(QStringLiteral("楽器の設定(&G)"), this, &MainWindow::onInstrumentEntry);
+    recordsMenu = menuBar()->addMenu(QStringLiteral("記録(&R)"));
+    historyEntry =
+        recordsMenu->addAction(QStringLiteral("成績の推移(&K)…"), this, &MainWindow::onHistoryEntry);
 }
 
 // ---- Start-up -------------------------------------------------------------------------------
 
-void TForm1::FormCreate()
+void MainWindow::startUp()
 {
     ReferenceToneUsed = false;
     if (midiOutGetNumDevs() == 0) {
@@ -234,18 +237,18 @@ void TForm1::FormCreate()
     MapValue = saved.mapValue;
     listDevices();
     selectSavedDevice(SelectedDeviceId, saved.deviceName);
-    if (const MMRESULT result = OpenOutputWithRetry(); result != MMSYSERR_NOERROR)
+    if (const MMRESULT result = openOutputWithRetry(); result != MMSYSERR_NOERROR)
         platform::ShowMessage(OpenErrorText(result), OpenErrorExplanation(result));
     SendGsReset(midi::kWaitAfterGsResetAtStart);
     TuningStartTime = platform::Now();
     midi::OnDeviceReturned([this] {
         deviceReturnedAt_ = platform::Now();
-        Timer1Timer();
+        onClockTick();
     });
     startedUp_ = true;
 }
 
-void TForm1::placeWindow(const game::WindowBounds& stored)
+void MainWindow::placeWindow(const game::WindowBounds& stored)
 {
     storedBounds_ = stored;
     // Bounds that would leave the window off screen or unusable are not applied as they stand.
@@ -254,35 +257,35 @@ void TForm1::placeWindow(const game::WindowBounds& stored)
                   {appliedBounds_.left, appliedBounds_.top, appliedBounds_.width, appliedBounds_.height});
 }
 
-void TForm1::listDevices()
+void MainWindow::listDevices()
 {
-    ComboBox1->clear();
+    deviceList->clear();
     ListedDeviceIds.clear();
     for (UINT id = 0; id < UINT(DeviceCount); ++id) {
         MIDIOUTCAPSA caps;
         if (midiOutGetDevCapsA(id, &caps, sizeof caps) != MMSYSERR_NOERROR)
             continue;
         ListedDeviceIds.push_back(std::int32_t(id));
-        ComboBox1->addItem(QString::fromUtf8(caps.szPname));
+        deviceList->addItem(QString::fromUtf8(caps.szPname));
     }
 }
 
 // The saved number is tried as a list position; when the name there is not the saved name, the
 // first entry bearing that name is chosen, so a device is kept when the numbering moves.
-void TForm1::selectSavedDevice(int savedPosition, const QString& savedName)
+void MainWindow::selectSavedDevice(int savedPosition, const QString& savedName)
 {
     if (ListedDeviceIds.empty()) {
         SelectedDeviceId = -1; // every device failed its capability query: nothing to open
         return;
     }
-    int position = savedPosition >= 0 && savedPosition < ComboBox1->count() ? savedPosition : 0;
-    if (ComboBox1->itemText(position) != savedName)
-        position = std::max(0, ComboBox1->findText(savedName, Qt::MatchExactly | Qt::MatchCaseSensitive));
-    ComboBox1->setCurrentIndex(position);
+    int position = savedPosition >= 0 && savedPosition < deviceList->count() ? savedPosition : 0;
+    if (deviceList->itemText(position) != savedName)
+        position = std::max(0, deviceList->findText(savedName, Qt::MatchExactly | Qt::MatchCaseSensitive));
+    deviceList->setCurrentIndex(position);
     SelectedDeviceId = ListedDeviceIds[position];
 }
 
-MMRESULT TForm1::OpenOutputWithRetry()
+MMRESULT MainWindow::openOutputWithRetry()
 {
     MMRESULT result = midiOutOpen(&MidiOutPort, UINT(SelectedDeviceId));
     MidiResult = std::int32_t(result);
@@ -295,22 +298,22 @@ MMRESULT TForm1::OpenOutputWithRetry()
     return result;
 }
 
-void TForm1::FormActivate()
+void MainWindow::onActivated()
 {
-    if (Form2)
-        Form2->show();
+    if (theTuningWindow)
+        theTuningWindow->show();
 }
 
 // ---- Close ----------------------------------------------------------------------------------
 
-void TForm1::closeEvent(QCloseEvent* event)
+void MainWindow::closeEvent(QCloseEvent* event)
 {
-    FormClose();
+    finishRun();
     event->accept();
     QCoreApplication::exit(0);
 }
 
-void TForm1::FormClose()
+void MainWindow::finishRun()
 {
     if (!startedUp_ || closed_)
         return;
@@ -319,7 +322,7 @@ void TForm1::FormClose()
     saveSettings();
 }
 
-void TForm1::restoreTuningAndClosePort()
+void MainWindow::restoreTuningAndClosePort()
 {
     std::array<std::uint8_t, midi::kPitchClasses> equalTemperament;
     equalTemperament.fill(midi::gs::kScaleTuningCentre);
@@ -328,11 +331,11 @@ void TForm1::restoreTuningAndClosePort()
     midiOutClose(MidiOutPort);
 }
 
-void TForm1::saveSettings()
+void MainWindow::saveSettings()
 {
     game::WriteSavedSettings(SettingsFile, {.window = boundsToSave(),
                                             .deviceNumber = SelectedDeviceId,
-                                            .deviceName = ComboBox1->currentText(),
+                                            .deviceName = deviceList->currentText(),
                                             .mapValue = MapValue});
     const QString path = game::SettingsLocationOfThisProgram().pathToWrite();
     if (!SettingsFile.save(path))
@@ -343,7 +346,7 @@ void TForm1::saveSettings()
 // The bounds as read while the window still stands where they put it, so that values no screen
 // could show are kept as the player wrote them; else where the player put it. A maximized or
 // minimized window keeps its normal bounds.
-game::WindowBounds TForm1::boundsToSave() const
+game::WindowBounds MainWindow::boundsToSave() const
 {
     QRect inside = geometry();
     if (windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen))
@@ -355,12 +358,12 @@ game::WindowBounds TForm1::boundsToSave() const
 
 // ---- Device switch --------------------------------------------------------------------------
 
-void TForm1::ComboBox1Change()
+void MainWindow::onDeviceChosen()
 {
     midi::SendAllSoundOff(kChannel10);
     midiOutClose(MidiOutPort);
-    SelectedDeviceId = ListedDeviceIds[std::size_t(ComboBox1->currentIndex())];
-    if (const MMRESULT result = OpenOutputWithRetry(); result != MMSYSERR_NOERROR)
+    SelectedDeviceId = ListedDeviceIds[std::size_t(deviceList->currentIndex())];
+    if (const MMRESULT result = openOutputWithRetry(); result != MMSYSERR_NOERROR)
         platform::ShowMessage(kCannotOpenText, OpenErrorExplanation(result));
     midiOutReset(MidiOutPort);
     SendGsReset(midi::kWaitAfterGsResetAtSwitch);
@@ -369,28 +372,28 @@ void TForm1::ComboBox1Change()
 
 // ---- Keyboard -------------------------------------------------------------------------------
 
-void TForm1::paintKey(int note, bool held)
+void MainWindow::paintKey(int note, bool held)
 {
     for (const auto& key : game::PianoKeys())
         if (key.note == note)
-            Shape(key.shape)->setFill(held ? Qt::red : key.black ? Qt::black : Qt::white);
+            pianoKey(key.shape)->setFill(held ? Qt::red : key.black ? Qt::black : Qt::white);
 }
 
-void TForm1::ShapeMouseDown(int shape)
+void MainWindow::onPianoKeyPressed(int shape)
 {
     CurrentNote = game::PianoKeyOfShape(shape).note;
     CurrentNoteOn();
     paintKey(CurrentNote, true);
 }
 
-void TForm1::ShapeMouseUp(int shape)
+void MainWindow::onPianoKeyReleased(int shape)
 {
     CurrentNote = game::PianoKeyOfShape(shape).note;
     CurrentNoteOff();
     paintKey(CurrentNote, false);
 }
 
-void TForm1::FormKeyDown(int key)
+void MainWindow::onKeyDown(int key)
 {
     if (const auto index = game::MappedKeyIndex(key)) {
         CurrentNote = game::NoteOfMappedKey(*index);
@@ -404,7 +407,7 @@ void TForm1::FormKeyDown(int key)
         midi::SendSustainPedal(midi::kKeysChannel, true); // every auto-repeat presses the pedal again
 }
 
-void TForm1::FormKeyUp(int key)
+void MainWindow::onKeyUp(int key)
 {
     if (const auto index = game::MappedKeyIndex(key)) {
         CurrentNote = game::NoteOfMappedKey(*index);
@@ -418,17 +421,17 @@ void TForm1::FormKeyUp(int key)
 
 // ---- Reference A, menu, hint, clip, clock ---------------------------------------------------
 
-void TForm1::Button1MouseDown()
+void MainWindow::onReferencePressed()
 {
     ReferenceOn();
 }
 
-void TForm1::Button1MouseUp()
+void MainWindow::onReferenceReleased()
 {
     ReferenceOff();
 }
 
-void TForm1::Button1KeyDown()
+void MainWindow::onReferenceKeyDown()
 {
     if (ReferenceKeyHeld)
         return;
@@ -436,7 +439,7 @@ void TForm1::Button1KeyDown()
     ReferenceOn();
 }
 
-void TForm1::Button1KeyUp()
+void MainWindow::onReferenceKeyUp()
 {
     ReferenceKeyHeld = false;
     ReferenceOff();
@@ -444,18 +447,19 @@ void TForm1::Button1KeyUp()
 
 // A key that sounded the reference A on "A音" and moved the focus away (Tab, an arrow) is released
 // on another control: its release still ends the reference A. A release that goes on to "A音"
-// (the focused control of `window`) ends it there, in Button1KeyUp.
-void TForm1::ReleaseReferenceKeyElsewhere(const QWidget* window)
+// (the focused control of `window`) ends it there, in onReferenceKeyUp.
+void MainWindow::releaseReferenceKeyElsewhere(const QWidget* window)
 {
-    if (ReferenceKeyHeld && window->focusWidget() != Button1)
-        Button1KeyUp();
+    if (ReferenceKeyHeld && window->focusWidget() != referenceButton)
+        onReferenceKeyUp();
 }
 
 // ---- Settings menu through a challenge --------------------------------------------------------
 
-void TForm1::lockSettings()
+void MainWindow::lockSettings()
 {
-    for (auto [dialog, entry] : {std::pair<QWidget*, QAction*>{Form5, N2}, {Form7, N3}}) {
+    for (auto [dialog, entry] : {std::pair<QWidget*, QAction*>{theDifficultyDialog, difficultyEntry},
+                                 {theInstrumentDialog, instrumentEntry}}) {
         if (dialog) {
             dialog->setEnabled(false);
             dialog->hide();
@@ -464,47 +468,47 @@ void TForm1::lockSettings()
     }
 }
 
-void TForm1::unlockDifficulty()
+void MainWindow::unlockDifficulty()
 {
-    Form5->setEnabled(true);
-    N2->setEnabled(true);
+    theDifficultyDialog->setEnabled(true);
+    difficultyEntry->setEnabled(true);
 }
 
-void TForm1::unlockSettings()
+void MainWindow::unlockSettings()
 {
-    N1->setEnabled(true);
-    N2->setEnabled(true);
-    Form5->setEnabled(true);
-    N3->setEnabled(true);
-    Form7->setEnabled(true);
+    settingsMenu->setEnabled(true);
+    difficultyEntry->setEnabled(true);
+    theDifficultyDialog->setEnabled(true);
+    instrumentEntry->setEnabled(true);
+    theInstrumentDialog->setEnabled(true);
 }
 
-void TForm1::Button2Click()
+void MainWindow::onHintClicked()
 {
-    Form4->show();
+    theHintWindow->show();
 }
 
-void TForm1::N2Click()
+void MainWindow::onDifficultyEntry()
 {
-    Form5->show();
+    theDifficultyDialog->show();
 }
 
-void TForm1::N3Click()
+void MainWindow::onInstrumentEntry()
 {
-    Form7->show();
+    theInstrumentDialog->show();
 }
 
-void TForm1::N5Click()
+void MainWindow::onHistoryEntry()
 {
-    History->showWindow();
+    history->showWindow();
 }
 
-void TForm1::Label1Click()
+void MainWindow::onCreditClicked()
 {
     platform::CurrentDesktop().playClip();
 }
 
-void TForm1::Timer1Timer()
+void MainWindow::onClockTick()
 {
     const QDateTime now = platform::Now();
     // For a while after the device came back, the status bar says so instead of showing the time.
@@ -513,6 +517,6 @@ void TForm1::Timer1Timer()
     // Ten ticks a second, one new text a second: the status bar is repainted only when it changes.
     const QString text =
         deviceJustReturned ? kDeviceReturnedText : game::DateTimeText(now, QLocale::system());
-    if (text != StatusBar1->currentMessage())
-        StatusBar1->showMessage(text);
+    if (text != clockStatusBar->currentMessage())
+        clockStatusBar->showMessage(text);
 }

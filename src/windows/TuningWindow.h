@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// TForm2, the adjustment window: NewChallenge, SendScaleTuning, the sliders, the answer check.
+// TuningWindow, the adjustment window: NewChallenge, SendScaleTuning, the sliders, the answer check.
 #pragma once
 
 #include "game/Challenge.h"
@@ -12,18 +12,18 @@
 
 #include <array>
 
-class TForm2 : public QWidget {
+class TuningWindow : public QWidget {
     Q_OBJECT
 public:
-    TForm2();
-    void FormCreate();
+    TuningWindow();
+    void startUp();
 
-    // ScrollBar<row>Change: the change handling of slider `row` (1 = C ... 12 = B).
-    void ScrollBarChange(int row);
-    void Button1Click();
-    void Timer1Timer();
+    // slider<row>Change: the change handling of slider `row` (1 = C ... 12 = B).
+    void onSliderMoved(int row);
+    void onAnswerClicked();
+    void onCheckRunTick();
 
-    ui::ScrollBar* ScrollBar(int row) const { return scrollBars_[std::size_t(row - 1)]; }
+    ui::ScrollBar* slider(int row) const { return sliders_[std::size_t(row - 1)]; }
     // The twelve slider positions, C ... B.
     game::SliderPositions sliderPositions() const;
 
@@ -37,8 +37,8 @@ public:
     void enableAnswerButton();
     void enableSliders();
 
-    ui::Button* Button1 = nullptr;
-    QTimer* Timer1 = nullptr;
+    ui::Button* answerButton = nullptr;
+    QTimer* checkRunTimer = nullptr;
 
 protected:
     // The close request is refused, always.
@@ -46,10 +46,10 @@ protected:
 
 private:
     std::array<QLabel*, 12> labels_{};
-    std::array<ui::ScrollBar*, 12> scrollBars_{};
+    std::array<ui::ScrollBar*, 12> sliders_{};
 };
 
-extern TForm2* Form2;
+extern TuningWindow* theTuningWindow;
 
 // The selected item of the difficulty dialog, read afresh at every use.
 int Difficulty();

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The window "成績の推移" and the recording of each answer check.
-#include "HistoryWindow.h"
+#include "windows/HistoryWindow.h"
 
 #include "game/Challenge.h"
 #include "game/Instruments.h"
@@ -8,11 +8,11 @@
 #include "history/BeatRates.h"
 #include "history/Csv.h"
 #include "platform/Desktop.h"
-#include "tessalyUnit1.h"
-#include "tessalyUnit2.h"
-#include "tessalyUnit3.h"
-#include "tessalyUnit7.h"
 #include "ui/Controls.h"
+#include "windows/InstrumentDialog.h"
+#include "windows/MainWindow.h"
+#include "windows/ResultsWindow.h"
+#include "windows/TuningWindow.h"
 
 #include <QBarCategoryAxis>
 #include <QBarSeries>
@@ -467,16 +467,16 @@ void PlayHistory::recordAnswerCheck()
     record.started = TuningStartTime;
     record.ended = TuningEndTime;
     record.difficulty = Difficulty();
-    record.instrument = Form7->ComboBox1->currentIndex();
-    record.device = Form1->ComboBox1->currentText();
+    record.instrument = theInstrumentDialog->instrumentList->currentIndex();
+    record.device = theMainWindow->deviceList->currentText();
     record.referenceToneUsed = ReferenceToneUsed;
     // As the results window shows it, the same texts the score was taken from.
-    const QStringList player = Form3->playerColumn(), correct = Form3->correctColumn();
+    const QStringList player = theResultsWindow->playerColumn(), correct = theResultsWindow->correctColumn();
     for (std::size_t k = 0; k < record.player.size(); ++k) {
         record.player[k] = player[qsizetype(k)].toInt();
         record.detune[k] = -correct[qsizetype(k)].toInt();
     }
-    record.score = Form3->Label16->text().toInt();
+    record.score = theResultsWindow->scoreLabel->text().toInt();
     record.elapsedMs = std::max<qint64>(TuningStartTime.msecsTo(TuningEndTime), 0);
     report(recorder_.record(record));
 }
