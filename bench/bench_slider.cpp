@@ -9,10 +9,7 @@
 #include "platform/System.h"
 #include "synth/BuiltinSynthDevice.h"
 #include "synth/GsSynthPort.h"
-#include "windows/DifficultyDialog.h"
-#include "windows/MainWindow.h"
 #include "windows/Program.h"
-#include "windows/TuningWindow.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -135,10 +132,10 @@ void RunEventLoop(int milliseconds)
     loop.exec();
 }
 
-void Key(QEvent::Type type, int key)
+void Key(Program& program, QEvent::Type type, int key)
 {
     QKeyEvent event(type, key, Qt::NoModifier);
-    QCoreApplication::sendEvent(theMainWindow->windowHandle(), &event);
+    QCoreApplication::sendEvent(program.mainWindow()->windowHandle(), &event);
 }
 
 void Mouse(QWidget* widget, QEvent::Type type, QPoint at)
@@ -187,17 +184,17 @@ std::size_t PeriodsSoFar()
 
 // A slider step by a click on the right arrow: milliseconds to the end of the first period that
 // sounded the new tuning, and the held note's pitch change measured in the audio.
-void StepRows()
+void StepRows(Program& program)
 {
-    theDifficultyDialog->setLevel(3); // 10 cents a step
-    Key(QEvent::KeyPress, kHeldKey);
+    program.difficultyDialog()->setLevel(3); // 10 cents a step
+    Key(program, QEvent::KeyPress, kHeldKey);
     RunEventLoop(400);
     const double before = HeldPitchCents(PeriodsSoFar(), 0.3);
     const auto click = Clock::now();
-    Mouse(theTuningWindow->slider(kRowOfA), QEvent::MouseButtonPress,
-          RightArrow(theTuningWindow->slider(kRowOfA)));
-    Mouse(theTuningWindow->slider(kRowOfA), QEvent::MouseButtonRelease,
-          RightArrow(theTuningWindow->slider(kRowOfA)));
+    Mouse(program.tuningWindow()->slider(kRowOfA), QEvent::MouseButtonPress,
+          RightArrow(program.tuningWindow()->slider(kRowOfA)));
+    Mouse(program.tuningWindow()->slider(kRowOfA), QEvent::MouseButtonRelease,
+          RightArrow(program.tuningWindow()->slider(kRowOfA)));
     RunEventLoop(400);
     Clock::time_point retunedSound;
     std::size_t changePeriod = 0;
@@ -210,18 +207,18 @@ void StepRows()
     Row("slider: click on an arrow to the first period with the new tuning", Ms(retunedSound - click), "ms");
     Row("slider: audio period", kPeriod * 1000 / studio.rate(), "ms");
     Row("slider: held note's pitch change measured in the audio (10 expected)", after - before, "cents");
-    Key(QEvent::KeyRelease, kHeldKey);
+    Key(program, QEvent::KeyRelease, kHeldKey);
 }
 
 // The thumb dragged by the mouse, one pixel at a time, across 20 positions while a note is held.
-void DragRows()
+void DragRows(Program& program)
 {
-    theDifficultyDialog->setLevel(0); // 1 cent a step, 64 positions
-    theTuningWindow->slider(kRowOfA)->setEnabled(true);
-    Key(QEvent::KeyPress, kHeldKey);
+    program.difficultyDialog()->setLevel(0); // 1 cent a step, 64 positions
+    program.tuningWindow()->slider(kRowOfA)->setEnabled(true);
+    Key(program, QEvent::KeyPress, kHeldKey);
     RunEventLoop(400);
     const double before = HeldPitchCents(PeriodsSoFar(), 0.3);
-    auto* bar = theTuningWindow->slider(kRowOfA);
+    auto* bar = program.tuningWindow()->slider(kRowOfA);
     const int start = bar->value();
     QPoint at = ThumbCentre(bar);
     const auto begin = Clock::now();
@@ -238,20 +235,20 @@ void DragRows()
     Row("slider: drag of the thumb across 20 positions, total", total, "ms");
     Row("slider: positions passed by the drag", bar->value() - start, "");
     Row("slider: held note's pitch after the drag, change (20 expected)", after - before, "cents");
-    Key(QEvent::KeyRelease, kHeldKey);
+    Key(program, QEvent::KeyRelease, kHeldKey);
 }
 
 // A key pressed while a slider step is handled: both events queued together, the step first.
-void KeyDuringStepRows()
+void KeyDuringStepRows(Program& program)
 {
-    auto* bar = theTuningWindow->slider(kRowOfA);
+    auto* bar = program.tuningWindow()->slider(kRowOfA);
     const QPoint arrow = RightArrow(bar);
     QCoreApplication::postEvent(bar, new QMouseEvent(QEvent::MouseButtonPress, arrow, bar->mapToGlobal(arrow),
                                                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
     QCoreApplication::postEvent(bar,
                                 new QMouseEvent(QEvent::MouseButtonRelease, arrow, bar->mapToGlobal(arrow),
                                                 Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
-    QCoreApplication::postEvent(theMainWindow->windowHandle(),
+    QCoreApplication::postEvent(program.mainWindow()->windowHandle(),
                                 new QKeyEvent(QEvent::KeyPress, Qt::Key_S, Qt::NoModifier));
     const auto queued = Clock::now();
     QCoreApplication::processEvents();
@@ -262,7 +259,7 @@ void KeyDuringStepRows()
     }
     Row("slider: key pressed during a step, to its note-on", noteOn > queued ? Ms(noteOn - queued) : NAN,
         "ms");
-    Key(QEvent::KeyRelease, Qt::Key_S);
+    Key(program, QEvent::KeyRelease, Qt::Key_S);
 }
 
 } // namespace
@@ -284,10 +281,10 @@ int main(int argc, char* argv[])
         Program program;
         program.showMainWindow();
         QCoreApplication::processEvents();
-        StepRows();
-        DragRows();
-        KeyDuringStepRows();
-        theMainWindow->close();
+        StepRows(program);
+        DragRows(program);
+        KeyDuringStepRows(program);
+        program.mainWindow()->close();
     }
     platform::InstallSystem(nullptr);
     studio.stop();

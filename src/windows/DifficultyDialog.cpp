@@ -1,17 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// DifficultyDialog, the difficulty dialog: four levels, a new challenge whenever the level changes.
+// The difficulty dialog: four levels, a new challenge whenever the level changes.
 #include "windows/DifficultyDialog.h"
 
 #include "ui/Controls.h"
-#include "windows/TuningWindow.h"
 
 #include <QAbstractButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-DifficultyDialog* theDifficultyDialog = nullptr;
-
-DifficultyDialog::DifficultyDialog()
+DifficultyDialog::DifficultyDialog(game::Session& session) : session_(session)
 {
     setWindowTitle(QStringLiteral("難易度の設定"));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -36,6 +33,12 @@ DifficultyDialog::DifficultyDialog()
         if (checked)
             onLevelChosen();
     });
+    // Locked by a slider move: disabled and out of sight until the answer check or the next challenge.
+    connect(&session_, &game::Session::settingsLockChanged, this, [this](game::SettingsLock lock) {
+        setEnabled(lock != game::SettingsLock::Locked);
+        if (lock == game::SettingsLock::Locked)
+            hide();
+    });
 }
 
 void DifficultyDialog::setLevel(int index)
@@ -43,12 +46,7 @@ void DifficultyDialog::setLevel(int index)
     buttons_->button(index)->setChecked(true);
 }
 
-void DifficultyDialog::startUp()
-{
-    NewChallenge();
-}
-
 void DifficultyDialog::onLevelChosen()
 {
-    NewChallenge();
+    session_.chooseDifficulty(level());
 }

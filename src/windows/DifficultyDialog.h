@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// DifficultyDialog, the difficulty dialog: its selection is the game's difficulty.
+// The difficulty dialog "難易度の設定": four levels; choosing another starts the next challenge.
 #pragma once
+
+#include "port/Session.h"
 
 #include <QButtonGroup>
 #include <QGroupBox>
@@ -9,8 +11,7 @@
 class DifficultyDialog : public QWidget {
     Q_OBJECT
 public:
-    DifficultyDialog();
-    void startUp();
+    explicit DifficultyDialog(game::Session& session);
     void onLevelChosen();
 
     // The selected item, 0 ... 3.
@@ -20,7 +21,6 @@ public:
     QGroupBox* levelGroup = nullptr;
 
 private:
+    game::Session& session_;
     QButtonGroup* buttons_ = nullptr;
 };
-
-extern DifficultyDialog* theDifficultyDialog;

@@ -1,13 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// HintWindow, the hint window: the picture decoded with libjpeg and the text beneath it.
+// The hint window: the picture decoded with libjpeg and the text beneath it.
 #include "windows/HintWindow.h"
 
 #include "ui/Controls.h"
 #include "ui/JpegImage.h"
 
 #include <QFile>
-
-HintWindow* theHintWindow = nullptr;
 
 namespace {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// HintWindow, the hint window: the tuning-order picture and the text that explains it.
+// The hint window "ヒント": the tuning-order picture and the text that explains it.
 #pragma once
 
 #include <QLabel>
@@ -14,5 +14,3 @@ public:
     QLabel* picture = nullptr;
     QPlainTextEdit* hintText = nullptr;
 };
-
-extern HintWindow* theHintWindow;

@@ -9,10 +9,6 @@
 #include "history/Csv.h"
 #include "platform/Desktop.h"
 #include "ui/Controls.h"
-#include "windows/InstrumentDialog.h"
-#include "windows/MainWindow.h"
-#include "windows/ResultsWindow.h"
-#include "windows/TuningWindow.h"
 
 #include <QBarCategoryAxis>
 #include <QBarSeries>
@@ -461,23 +457,20 @@ PlayHistory::PlayHistory(QStatusBar* statusBar, QString path) : recorder_(std::m
     QTimer::singleShot(0, notice_, [this] { recorder_.prepare(); });
 }
 
-void PlayHistory::recordAnswerCheck()
+void PlayHistory::recordAnswerCheck(const game::CheckResult& result)
 {
     ChallengeRecord record;
-    record.started = TuningStartTime;
-    record.ended = TuningEndTime;
-    record.difficulty = Difficulty();
-    record.instrument = theInstrumentDialog->instrumentList->currentIndex();
-    record.device = theMainWindow->deviceList->currentText();
-    record.referenceToneUsed = ReferenceToneUsed;
-    // As the results window shows it, the same texts the score was taken from.
-    const QStringList player = theResultsWindow->playerColumn(), correct = theResultsWindow->correctColumn();
-    for (std::size_t k = 0; k < record.player.size(); ++k) {
-        record.player[k] = player[qsizetype(k)].toInt();
-        record.detune[k] = -correct[qsizetype(k)].toInt();
-    }
-    record.score = theResultsWindow->scoreLabel->text().toInt();
-    record.elapsedMs = std::max<qint64>(TuningStartTime.msecsTo(TuningEndTime), 0);
+    record.started = result.started;
+    record.ended = result.ended;
+    record.difficulty = result.difficulty;
+    record.instrument = result.instrument;
+    record.device = result.device;
+    record.referenceToneUsed = result.referenceToneUsed;
+    record.player = result.player;
+    for (std::size_t k = 0; k < record.detune.size(); ++k)
+        record.detune[k] = -result.correct[k];
+    record.score = result.score;
+    record.elapsedMs = std::max<qint64>(result.started.msecsTo(result.ended), 0);
     report(recorder_.record(record));
 }
 

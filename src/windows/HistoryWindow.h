@@ -3,6 +3,7 @@
 // one challenge with the beats of its tuning; and PlayHistory, which records each answer check.
 #pragma once
 
+#include "game/Score.h"
 #include "history/Recorder.h"
 #include "history/Statistics.h"
 
@@ -97,8 +98,8 @@ class PlayHistory {
 public:
     PlayHistory(QStatusBar* statusBar, QString path = history::DefaultHistoryPath());
 
-    // Records the challenge just checked, as the results window shows it.
-    void recordAnswerCheck();
+    // Records the challenge just checked.
+    void recordAnswerCheck(const game::CheckResult& result);
     void showWindow();
     HistoryWindow* window() const { return window_.get(); }
 

@@ -1,14 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// InstrumentDialog, the instrument dialog: program changes on channels 1 and 2.
+// The instrument dialog: program changes on channels 1 and 2.
 #include "windows/InstrumentDialog.h"
 
 #include "game/Instruments.h"
-#include "port/Messages.h"
 #include "ui/Controls.h"
 
-InstrumentDialog* theInstrumentDialog = nullptr;
-
-InstrumentDialog::InstrumentDialog()
+InstrumentDialog::InstrumentDialog(game::Session& session) : session_(session)
 {
     setWindowTitle(QStringLiteral("楽器の設定"));
     setWindowFlags(Qt::Window);
@@ -19,11 +16,15 @@ InstrumentDialog::InstrumentDialog()
     instrumentList->addItems(game::InstrumentNames());
     instrumentList->setCurrentIndex(0);
     connect(instrumentList, &QComboBox::activated, this, &InstrumentDialog::onInstrumentChosen);
+    // Locked by a slider move: disabled and out of sight until the next challenge.
+    connect(&session_, &game::Session::settingsLockChanged, this, [this](game::SettingsLock lock) {
+        setEnabled(lock == game::SettingsLock::Open);
+        if (lock == game::SettingsLock::Locked)
+            hide();
+    });
 }
 
 void InstrumentDialog::onInstrumentChosen()
 {
-    // Channel 1 plays the detuned keys, channel 2 the reference A: both take the instrument.
-    midi::SendProgramChange(midi::kKeysChannel, instrumentList->currentIndex());
-    midi::SendProgramChange(midi::kReferenceChannel, instrumentList->currentIndex());
+    session_.chooseInstrument(instrumentList->currentIndex());
 }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// InstrumentDialog, the instrument dialog: one of the 128 General MIDI sounds for channels 1 and 2.
+// The instrument dialog "楽器の設定": one of the 128 General MIDI sounds for channels 1 and 2.
 #pragma once
+
+#include "port/Session.h"
 
 #include <QComboBox>
 #include <QWidget>
@@ -8,10 +10,11 @@
 class InstrumentDialog : public QWidget {
     Q_OBJECT
 public:
-    InstrumentDialog();
+    explicit InstrumentDialog(game::Session& session);
     void onInstrumentChosen();
 
     QComboBox* instrumentList = nullptr;
-};
 
-extern InstrumentDialog* theInstrumentDialog;
+private:
+    game::Session& session_;
+};

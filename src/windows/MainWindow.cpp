@@ -1,25 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// MainWindow, the main window: start-up, settings, devices, keyboard, reference A, device switch, close.
+// The main window: start-up, settings, devices, keyboard, reference A, device switch, close.
 #include "windows/MainWindow.h"
 
 #include "game/KeyMap.h"
 #include "game/Report.h"
+#include "game/SavedSettings.h"
 #include "game/Version.h"
 #include "platform/Desktop.h"
 #include "platform/System.h"
-#include "port/Messages.h"
-#include "windows/DifficultyDialog.h"
-#include "windows/HintWindow.h"
-#include "windows/InstrumentDialog.h"
-#include "windows/TuningWindow.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QMenuBar>
 #include <QScreen>
-
-MainWindow* theMainWindow = nullptr;
 
 namespace {
 
@@ -38,21 +32,8 @@ const QString kCannotSaveText = QStringLiteral("設定ファイルを保存で�
 const QString kCannotSaveExplanation =
     QStringLiteral("このフォルダーに書き込めるか、ディスクに空きがあるかを確かめてください。");
 
-// The reference A: A4, 440 Hz.
-constexpr int kReferenceNote = 69;
 // The old device's MIDI channel 10 falls silent before a device switch.
 constexpr int kChannel10 = 9;
-
-void ReferenceOn()
-{
-    midi::SendNoteOn(midi::kReferenceChannel, kReferenceNote);
-    ReferenceToneUsed = true;
-}
-
-void ReferenceOff()
-{
-    midi::SendNoteOff(midi::kReferenceChannel, kReferenceNote);
-}
 
 // The screens' usable areas, the primary first.
 std::vector<QRect> ScreenAreas()
@@ -68,16 +49,6 @@ std::vector<QRect> ScreenAreas()
 }
 
 } // namespace
-
-void CurrentNoteOn()
-{
-    midi::SendNoteOn(midi::kKeysChannel, CurrentNote);
-}
-
-void CurrentNoteOff()
-{
-    midi::SendNoteOff(midi::kKeysChannel, CurrentNote);
-}
 
 QString OpenErrorText(MMRESULT result)
 {
@@ -126,7 +97,8 @@ QString OpenErrorExplanation(MMRESULT result)
     }
 }
 
-MainWindow::MainWindow()
+MainWindow::MainWindow(midi::MidiOutput& output, game::Session& session, Keyboard& keyboard)
+    : output_(output), session_(session), keyboard_(keyboard)
 {
     setWindowTitle(QStringLiteral("Velmora"));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -143,23 +115,24 @@ MainWindow::MainWindow()
     clockStatusBar->setFixedHeight(18);
     clockStatusBar->setSizeGripEnabled(false);
     setStatusBar(clockStatusBar);
-    history = std::make_unique<PlayHistory>(clockStatusBar);
     clockTimer = new QTimer(this);
     clockTimer->setInterval(100);
     connect(clockTimer, &QTimer::timeout, this, &MainWindow::onClockTick);
     clockTimer->start();
     ui::InstallKeyPreview(
-        this, [this](int key) { onKeyDown(key); },
+        this, [this](int key) { keyboard_.keyDown(key); },
         [this](int key) {
-            onKeyUp(key);
+            keyboard_.keyUp(key);
             releaseReferenceKeyElsewhere(this);
         });
-    ui::OnActivate(this, [this] { onActivated(); });
+    ui::OnActivate(this, [this] { emit activated(); });
+    connect(&keyboard_, &Keyboard::noteShown, this, &MainWindow::showNote);
+    connect(&session_, &game::Session::settingsLockChanged, this, &MainWindow::showSettingsLock);
 }
 
 MainWindow::~MainWindow()
 {
-    midi::OnDeviceReturned(nullptr);
+    output_.onDeviceReturned(nullptr);
 }
 
 void MainWindow::createKeyboard(QWidget* client)
@@ -175,7 +148,7 @@ void MainWindow::createKeyboard(QWidget* client)
             shape->setObjectName(QStringLiteral("pianoKey%1").arg(key.shape));
             connect(shape, &ui::Shape::mouseDown, this, [this, n = key.shape] { onPianoKeyPressed(n); });
             connect(shape, &ui::Shape::mouseUp, this, [this, n = key.shape] { onPianoKeyReleased(n); });
-            shapes_[key.shape - 1] = shape;
+            pianoKeys_[std::size_t(key.shape - 1)] = shape;
         }
 }
 
@@ -186,22 +159,22 @@ void MainWindow::createControls(QWidget* client)
     deviceList->setGeometry(152, 120, 177, deviceList->sizeHint().height());
     deviceList->setEditable(false);
     ui::KeepKeysFromList(
-        deviceList, [this](int key) { onKeyDown(key); }, [this](int key) { onKeyUp(key); });
+        deviceList, [this](int key) { keyboard_.keyDown(key); }, [this](int key) { keyboard_.keyUp(key); });
     connect(deviceList, &QComboBox::activated, this, &MainWindow::onDeviceChosen);
 
     referenceButton = new ui::Button(client, QStringLiteral("A音"), {8, 120, 65, 25});
-    connect(referenceButton, &ui::Button::mouseDown, this, &MainWindow::onReferencePressed);
-    connect(referenceButton, &ui::Button::mouseUp, this, &MainWindow::onReferenceReleased);
+    connect(referenceButton, &ui::Button::mouseDown, &keyboard_, &Keyboard::pressReference);
+    connect(referenceButton, &ui::Button::mouseUp, &keyboard_, &Keyboard::releaseReference);
     ui::OnControlKeys(
-        referenceButton, [this] { onReferenceKeyDown(); }, [this] { onReferenceKeyUp(); });
+        referenceButton, [this] { keyboard_.referenceKeyDown(); }, [this] { keyboard_.referenceKeyUp(); });
 
     hintButton = new ui::Button(client, QStringLiteral("ヒント(&H)"), {80, 120, 65, 25});
-    connect(hintButton, &QPushButton::clicked, this, &MainWindow::onHintClicked);
+    connect(hintButton, &QPushButton::clicked, this, &MainWindow::hintRequested);
 
     const QString credit =
         QString::fromLatin1(game::kVersionLine) + QStringLiteral("　制作：Velmora 開発チーム");
     creditLabel = new ui::Label(client, credit, {8, 152});
-    connect(creditLabel, &ui::Label::clicked, this, &MainWindow::onCreditClicked);
+    connect(creditLabel, &ui::Label::clicked, this, [] { platform::CurrentDesktop().playClip(); });
 
     setTabOrder(deviceList, referenceButton);
     setTabOrder(referenceButton, hintButton);
@@ -211,37 +184,33 @@ void MainWindow::createControls(QWidget* client)
 void MainWindow::createMenu()
 {
     settingsMenu = menuBar()->addMenu(QStringLiteral("設定(&S)"));
-    difficultyEntry =
-        settingsMenu->addAction(QStringLiteral("難易度の設定(&N)"), this, &MainWindow::onDifficultyEntry);
-    instrumentEntry =
-        settingsMenu->addAction(QStringLiteral("楽器の設定(&G)"), this, &MainWindow::onInstrumentEntry);
+    difficultyEntry = settingsMenu->addAction(QStringLiteral("難易度の設定(&N)"), this,
+                                              &MainWindow::difficultyDialogRequested);
+    instrumentEntry = settingsMenu->addAction(QStringLiteral("楽器の設定(&G)"), this,
+                                              &MainWindow::instrumentDialogRequested);
     recordsMenu = menuBar()->addMenu(QStringLiteral("記録(&R)"));
     historyEntry =
-        recordsMenu->addAction(QStringLiteral("成績の推移(&K)…"), this, &MainWindow::onHistoryEntry);
+        recordsMenu->addAction(QStringLiteral("成績の推移(&K)…"), this, &MainWindow::historyRequested);
 }
 
 // ---- Start-up -------------------------------------------------------------------------------
 
 void MainWindow::startUp()
 {
-    ReferenceToneUsed = false;
     if (midiOutGetNumDevs() == 0) {
         platform::ShowMessage(kNoDeviceText, kNoDeviceExplanation);
         return; // the program ends; nothing is sent or saved
     }
-    DeviceCount = std::int32_t(midiOutGetNumDevs());
-    SettingsFile = game::IniDocument::load(game::SettingsLocationOfThisProgram().pathToRead());
-    const game::SavedSettings saved = game::ReadSavedSettings(SettingsFile);
+    settingsFile_ = game::IniDocument::load(game::SettingsLocationOfThisProgram().pathToRead());
+    const game::SavedSettings saved = game::ReadSavedSettings(settingsFile_);
     placeWindow(saved.window);
-    SelectedDeviceId = saved.deviceNumber;
-    MapValue = saved.mapValue;
+    mapValue_ = saved.mapValue;
     listDevices();
-    selectSavedDevice(SelectedDeviceId, saved.deviceName);
+    selectSavedDevice(saved.deviceNumber, saved.deviceName);
     if (const MMRESULT result = openOutputWithRetry(); result != MMSYSERR_NOERROR)
         platform::ShowMessage(OpenErrorText(result), OpenErrorExplanation(result));
-    SendGsReset(midi::kWaitAfterGsResetAtStart);
-    TuningStartTime = platform::Now();
-    midi::OnDeviceReturned([this] {
+    output_.sendGsReset(midi::kWaitAfterGsResetAtStart);
+    output_.onDeviceReturned([this] {
         deviceReturnedAt_ = platform::Now();
         onClockTick();
     });
@@ -260,12 +229,13 @@ void MainWindow::placeWindow(const game::WindowBounds& stored)
 void MainWindow::listDevices()
 {
     deviceList->clear();
-    ListedDeviceIds.clear();
-    for (UINT id = 0; id < UINT(DeviceCount); ++id) {
+    listedDeviceIds_.clear();
+    const UINT deviceCount = midiOutGetNumDevs();
+    for (UINT id = 0; id < deviceCount; ++id) {
         MIDIOUTCAPSA caps;
         if (midiOutGetDevCapsA(id, &caps, sizeof caps) != MMSYSERR_NOERROR)
             continue;
-        ListedDeviceIds.push_back(std::int32_t(id));
+        listedDeviceIds_.push_back(std::int32_t(id));
         deviceList->addItem(QString::fromUtf8(caps.szPname));
     }
 }
@@ -274,34 +244,27 @@ void MainWindow::listDevices()
 // first entry bearing that name is chosen, so a device is kept when the numbering moves.
 void MainWindow::selectSavedDevice(int savedPosition, const QString& savedName)
 {
-    if (ListedDeviceIds.empty()) {
-        SelectedDeviceId = -1; // every device failed its capability query: nothing to open
+    if (listedDeviceIds_.empty()) {
+        selectedDeviceId_ = -1; // every device failed its capability query: nothing to open
         return;
     }
     int position = savedPosition >= 0 && savedPosition < deviceList->count() ? savedPosition : 0;
     if (deviceList->itemText(position) != savedName)
         position = std::max(0, deviceList->findText(savedName, Qt::MatchExactly | Qt::MatchCaseSensitive));
     deviceList->setCurrentIndex(position);
-    SelectedDeviceId = ListedDeviceIds[position];
+    selectedDeviceId_ = listedDeviceIds_[std::size_t(position)];
+    session_.setDeviceName(deviceList->currentText());
 }
 
 MMRESULT MainWindow::openOutputWithRetry()
 {
-    MMRESULT result = midiOutOpen(&MidiOutPort, UINT(SelectedDeviceId));
-    MidiResult = std::int32_t(result);
+    MMRESULT result = output_.open(UINT(selectedDeviceId_));
     for (int retry = 1; retry < kOpenAttempts && result != MMSYSERR_NOERROR; ++retry) {
-        midiOutClose(MidiOutPort);
+        output_.close();
         Sleep(kWaitBeforeOpenRetry);
-        result = midiOutOpen(&MidiOutPort, UINT(SelectedDeviceId));
-        MidiResult = std::int32_t(result);
+        result = output_.open(UINT(selectedDeviceId_));
     }
     return result;
-}
-
-void MainWindow::onActivated()
-{
-    if (theTuningWindow)
-        theTuningWindow->show();
 }
 
 // ---- Close ----------------------------------------------------------------------------------
@@ -326,21 +289,21 @@ void MainWindow::restoreTuningAndClosePort()
 {
     std::array<std::uint8_t, midi::kPitchClasses> equalTemperament;
     equalTemperament.fill(midi::gs::kScaleTuningCentre);
-    midi::FillScaleTuningMessage(equalTemperament);
-    midi::SendScaleTuningMessage(midi::kWaitAfterNewChallenge);
-    midiOutClose(MidiOutPort);
+    output_.fillScaleTuning(equalTemperament);
+    output_.sendScaleTuning(midi::kWaitAfterNewChallenge);
+    output_.close();
 }
 
 void MainWindow::saveSettings()
 {
-    game::WriteSavedSettings(SettingsFile, {.window = boundsToSave(),
-                                            .deviceNumber = SelectedDeviceId,
-                                            .deviceName = deviceList->currentText(),
-                                            .mapValue = MapValue});
+    game::WriteSavedSettings(settingsFile_, {.window = boundsToSave(),
+                                             .deviceNumber = selectedDeviceId_,
+                                             .deviceName = deviceList->currentText(),
+                                             .mapValue = mapValue_});
     const QString path = game::SettingsLocationOfThisProgram().pathToWrite();
-    if (!SettingsFile.save(path))
+    if (!settingsFile_.save(path))
         platform::ShowMessage(kCannotSaveText.arg(path), kCannotSaveExplanation);
-    SettingsFile = game::IniDocument();
+    settingsFile_ = game::IniDocument();
 }
 
 // The bounds as read while the window still stands where they put it, so that values no screen
@@ -360,152 +323,51 @@ game::WindowBounds MainWindow::boundsToSave() const
 
 void MainWindow::onDeviceChosen()
 {
-    midi::SendAllSoundOff(kChannel10);
-    midiOutClose(MidiOutPort);
-    SelectedDeviceId = ListedDeviceIds[std::size_t(deviceList->currentIndex())];
+    output_.sendAllSoundOff(kChannel10);
+    output_.close();
+    selectedDeviceId_ = listedDeviceIds_[std::size_t(deviceList->currentIndex())];
+    session_.setDeviceName(deviceList->currentText());
     if (const MMRESULT result = openOutputWithRetry(); result != MMSYSERR_NOERROR)
         platform::ShowMessage(kCannotOpenText, OpenErrorExplanation(result));
-    midiOutReset(MidiOutPort);
-    SendGsReset(midi::kWaitAfterGsResetAtSwitch);
-    SendScaleTuning();
+    output_.reset();
+    output_.sendGsReset(midi::kWaitAfterGsResetAtSwitch);
+    session_.resendTuning();
 }
 
-// ---- Keyboard -------------------------------------------------------------------------------
+// ---- Keyboard, reference A, settings menu, clock --------------------------------------------
 
-void MainWindow::paintKey(int note, bool held)
+void MainWindow::showNote(int note, bool held)
 {
     for (const auto& key : game::PianoKeys())
         if (key.note == note)
             pianoKey(key.shape)->setFill(held ? Qt::red : key.black ? Qt::black : Qt::white);
 }
 
-void MainWindow::onPianoKeyPressed(int shape)
+void MainWindow::onPianoKeyPressed(int number)
 {
-    CurrentNote = game::PianoKeyOfShape(shape).note;
-    CurrentNoteOn();
-    paintKey(CurrentNote, true);
+    keyboard_.pressNote(game::PianoKeyOfShape(number).note);
 }
 
-void MainWindow::onPianoKeyReleased(int shape)
+void MainWindow::onPianoKeyReleased(int number)
 {
-    CurrentNote = game::PianoKeyOfShape(shape).note;
-    CurrentNoteOff();
-    paintKey(CurrentNote, false);
-}
-
-void MainWindow::onKeyDown(int key)
-{
-    if (const auto index = game::MappedKeyIndex(key)) {
-        CurrentNote = game::NoteOfMappedKey(*index);
-        if (!KeyHeldFlags[std::size_t(*index)]) {
-            KeyHeldFlags[std::size_t(*index)] = true;
-            CurrentNoteOn();
-            paintKey(CurrentNote, true);
-        }
-    }
-    if (key == game::kVkSpace)
-        midi::SendSustainPedal(midi::kKeysChannel, true); // every auto-repeat presses the pedal again
-}
-
-void MainWindow::onKeyUp(int key)
-{
-    if (const auto index = game::MappedKeyIndex(key)) {
-        CurrentNote = game::NoteOfMappedKey(*index);
-        CurrentNoteOff();
-        KeyHeldFlags[std::size_t(*index)] = false;
-        paintKey(CurrentNote, false);
-    }
-    if (key == game::kVkSpace)
-        midi::SendSustainPedal(midi::kKeysChannel, false);
-}
-
-// ---- Reference A, menu, hint, clip, clock ---------------------------------------------------
-
-void MainWindow::onReferencePressed()
-{
-    ReferenceOn();
-}
-
-void MainWindow::onReferenceReleased()
-{
-    ReferenceOff();
-}
-
-void MainWindow::onReferenceKeyDown()
-{
-    if (ReferenceKeyHeld)
-        return;
-    ReferenceKeyHeld = true;
-    ReferenceOn();
-}
-
-void MainWindow::onReferenceKeyUp()
-{
-    ReferenceKeyHeld = false;
-    ReferenceOff();
+    keyboard_.releaseNote(game::PianoKeyOfShape(number).note);
 }
 
 // A key that sounded the reference A on "A音" and moved the focus away (Tab, an arrow) is released
 // on another control: its release still ends the reference A. A release that goes on to "A音"
-// (the focused control of `window`) ends it there, in onReferenceKeyUp.
+// (the focused control of `window`) ends it there.
 void MainWindow::releaseReferenceKeyElsewhere(const QWidget* window)
 {
-    if (ReferenceKeyHeld && window->focusWidget() != referenceButton)
-        onReferenceKeyUp();
+    if (keyboard_.referenceKeyHeld() && window->focusWidget() != referenceButton)
+        keyboard_.referenceKeyUp();
 }
 
-// ---- Settings menu through a challenge --------------------------------------------------------
-
-void MainWindow::lockSettings()
+// A slider move locks the difficulty and instrument entries, the answer check opens the
+// difficulty again, the next challenge both.
+void MainWindow::showSettingsLock(game::SettingsLock lock)
 {
-    for (auto [dialog, entry] : {std::pair<QWidget*, QAction*>{theDifficultyDialog, difficultyEntry},
-                                 {theInstrumentDialog, instrumentEntry}}) {
-        if (dialog) {
-            dialog->setEnabled(false);
-            dialog->hide();
-        }
-        entry->setEnabled(false);
-    }
-}
-
-void MainWindow::unlockDifficulty()
-{
-    theDifficultyDialog->setEnabled(true);
-    difficultyEntry->setEnabled(true);
-}
-
-void MainWindow::unlockSettings()
-{
-    settingsMenu->setEnabled(true);
-    difficultyEntry->setEnabled(true);
-    theDifficultyDialog->setEnabled(true);
-    instrumentEntry->setEnabled(true);
-    theInstrumentDialog->setEnabled(true);
-}
-
-void MainWindow::onHintClicked()
-{
-    theHintWindow->show();
-}
-
-void MainWindow::onDifficultyEntry()
-{
-    theDifficultyDialog->show();
-}
-
-void MainWindow::onInstrumentEntry()
-{
-    theInstrumentDialog->show();
-}
-
-void MainWindow::onHistoryEntry()
-{
-    history->showWindow();
-}
-
-void MainWindow::onCreditClicked()
-{
-    platform::CurrentDesktop().playClip();
+    difficultyEntry->setEnabled(lock != game::SettingsLock::Locked);
+    instrumentEntry->setEnabled(lock == game::SettingsLock::Open);
 }
 
 void MainWindow::onClockTick()

@@ -1,13 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// MainWindow, the main window: start-up, settings, device list, keyboard, device switch.
+// The main window: start-up, settings file, device list and device switch, the on-screen keyboard,
+// the reference A, the settings menu, the clock, and the end of the run.
 #pragma once
 
 #include "game/IniDocument.h"
+#include "game/SavedSettings.h"
 #include "game/WindowPlacement.h"
 #include "platform/WinMidi.h"
-#include "port/ProgramState.h"
+#include "port/MidiOutput.h"
+#include "port/Session.h"
 #include "ui/Controls.h"
-#include "windows/HistoryWindow.h"
+#include "windows/Keyboard.h"
 
 #include <QComboBox>
 #include <QDateTime>
@@ -22,49 +25,27 @@
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    MainWindow();
+    MainWindow(midi::MidiOutput& output, game::Session& session, Keyboard& keyboard);
     ~MainWindow() override;
 
-    // Start-up: settings, device list, port, GS reset, start time.
+    // Start-up: settings, device list, port, GS reset.
     void startUp();
     // False when start-up ended the program (no MIDI output device at all).
     bool startedUp() const { return startedUp_; }
 
-    // Opens SelectedDeviceId into MidiOutPort with up to six attempts 500 ms apart.
+    // Opens the selected device with up to six attempts 500 ms apart.
     MMRESULT openOutputWithRetry();
 
-    // The computer keyboard, shared with the adjustment window; `key` is a virtual-key code.
-    void onKeyDown(int key);
-    void onKeyUp(int key);
-
-    // pianoKey<n>MouseDown / pianoKey<n>MouseUp: the mouse on key n, any button.
-    void onPianoKeyPressed(int shape);
-    void onPianoKeyReleased(int shape);
-
+    void onPianoKeyPressed(int number);
+    void onPianoKeyReleased(int number);
     void onDeviceChosen();
-    void onReferencePressed();
-    void onReferenceReleased();
-    void onReferenceKeyDown();
-    void onReferenceKeyUp();
     void releaseReferenceKeyElsewhere(const QWidget* window);
-    void onHintClicked();
-    void onDifficultyEntry();
-    void onInstrumentEntry();
-    void onHistoryEntry();
-    void onCreditClicked();
     void onClockTick();
-    void onActivated();
     void finishRun();
 
-    // The settings menu through a challenge: a slider move locks the difficulty and instrument
-    // settings (entries difficultyEntry, instrumentEntry and their dialogs, which also hide), the answer
-    // check unlocks the difficulty, the next challenge unlocks everything.
-    void lockSettings();
-    void unlockDifficulty();
-    void unlockSettings();
-
     // The on-screen keys 1 ... 24, by their number in game::PianoKeys().
-    ui::Shape* pianoKey(int number) const { return shapes_[number - 1]; }
+    ui::Shape* pianoKey(int number) const { return pianoKeys_[std::size_t(number - 1)]; }
+    int selectedDeviceId() const { return selectedDeviceId_; }
 
     ui::Button* referenceButton = nullptr;
     ui::Button* hintButton = nullptr;
@@ -77,8 +58,14 @@ public:
     QAction* instrumentEntry = nullptr;
     QMenu* recordsMenu = nullptr;    // 記録(R)
     QAction* historyEntry = nullptr; // 成績の推移(K)…
-    // Every answer check recorded; the window on the history.
-    std::unique_ptr<PlayHistory> history;
+
+signals:
+    void hintRequested();
+    void difficultyDialogRequested();
+    void instrumentDialogRequested();
+    void historyRequested();
+    // The main window became the active window.
+    void activated();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -93,21 +80,23 @@ private:
     void restoreTuningAndClosePort();
     void saveSettings();
     game::WindowBounds boundsToSave() const;
-    void paintKey(int note, bool held);
+    void showNote(int note, bool held);
+    void showSettingsLock(game::SettingsLock lock);
 
-    std::array<ui::Shape*, 24> shapes_{};
+    midi::MidiOutput& output_;
+    game::Session& session_;
+    Keyboard& keyboard_;
+    std::array<ui::Shape*, 24> pianoKeys_{};
+    game::IniDocument settingsFile_;
+    std::int32_t selectedDeviceId_ = 0;
+    std::vector<std::int32_t> listedDeviceIds_; // the device number behind each list entry
+    std::int32_t mapValue_ = game::kDefaultMapValue;
     bool startedUp_ = false;
     bool closed_ = false;
     game::WindowBounds storedBounds_;  // the window's bounds as the settings file gave them
     game::WindowBounds appliedBounds_; // what the window was given for them, on a screen
     QDateTime deviceReturnedAt_;       // when the device last came back; invalid until then
 };
-
-extern MainWindow* theMainWindow;
-
-// Note on (velocity 100) and note off (velocity 127) for CurrentNote on channel 1.
-void CurrentNoteOn();
-void CurrentNoteOff();
 
 // The text shown for an open failure at start-up.
 QString OpenErrorText(MMRESULT result);

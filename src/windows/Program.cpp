@@ -1,59 +1,50 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Creating and destroying the seven windows of a run in order.
+// Composing one run: the windows, created in order, and how the player's acts reach the game.
 #include "windows/Program.h"
-
-#include "port/ProgramState.h"
-#include "windows/DifficultyDialog.h"
-#include "windows/HintWindow.h"
-#include "windows/InstrumentDialog.h"
-#include "windows/MainWindow.h"
-#include "windows/ResultsWindow.h"
-#include "windows/TuningWindow.h"
-
-namespace {
-
-// Creates a window: the program-wide reference is set before its creation handler runs, since
-// that handler may reach the window through it.
-template <typename Form> std::unique_ptr<Form> Create(Form*& reference)
-{
-    auto form = std::make_unique<Form>();
-    reference = form.get();
-    if constexpr (requires { form->startUp(); })
-        form->startUp();
-    return form;
-}
-
-// Destroys a window and clears its program-wide reference.
-template <typename Form> void Destroy(std::unique_ptr<Form>& form, Form*& reference)
-{
-    form.reset();
-    reference = nullptr;
-}
-
-} // namespace
 
 Program::Program()
 {
-    ProgramWide = ProgramWideState{};
-    mainWindow_ = Create(theMainWindow);
+    mainWindow_ = std::make_unique<MainWindow>(output_, session_, keyboard_);
+    mainWindow_->startUp();
     if (ended())
         return;
-    tuningWindow_ = Create(theTuningWindow);
-    resultsWindow_ = Create(theResultsWindow);
-    hintWindow_ = Create(theHintWindow);
-    difficultyDialog_ = Create(theDifficultyDialog);
-    instrumentDialog_ = Create(theInstrumentDialog);
+    history_ = std::make_unique<PlayHistory>(mainWindow_->clockStatusBar);
+    tuningWindow_ = std::make_unique<TuningWindow>(session_, keyboard_);
+    tuningWindow_->startUp();
+    resultsWindow_ = std::make_unique<ResultsWindow>(output_, session_);
+    hintWindow_ = std::make_unique<HintWindow>();
+    difficultyDialog_ = std::make_unique<DifficultyDialog>(session_);
+    instrumentDialog_ = std::make_unique<InstrumentDialog>(session_);
+    connectWindows();
+    session_.startChallenge();
 }
 
 Program::~Program()
 {
     // In the reverse order of creation.
-    Destroy(instrumentDialog_, theInstrumentDialog);
-    Destroy(difficultyDialog_, theDifficultyDialog);
-    Destroy(hintWindow_, theHintWindow);
-    Destroy(resultsWindow_, theResultsWindow);
-    Destroy(tuningWindow_, theTuningWindow);
-    Destroy(mainWindow_, theMainWindow);
+    instrumentDialog_.reset();
+    difficultyDialog_.reset();
+    hintWindow_.reset();
+    resultsWindow_.reset();
+    tuningWindow_.reset();
+    history_.reset();
+    mainWindow_.reset();
+}
+
+void Program::connectWindows()
+{
+    MainWindow* main = mainWindow_.get();
+    QObject::connect(main, &MainWindow::activated, tuningWindow_.get(), &QWidget::show);
+    QObject::connect(main, &MainWindow::hintRequested, hintWindow_.get(), &QWidget::show);
+    QObject::connect(main, &MainWindow::difficultyDialogRequested, difficultyDialog_.get(), &QWidget::show);
+    QObject::connect(main, &MainWindow::instrumentDialogRequested, instrumentDialog_.get(), &QWidget::show);
+    QObject::connect(main, &MainWindow::historyRequested, main, [this] { history_->showWindow(); });
+    QObject::connect(tuningWindow_.get(), &TuningWindow::keyReleased, main,
+                     &MainWindow::releaseReferenceKeyElsewhere);
+    QObject::connect(resultsWindow_.get(), &ResultsWindow::quitRequested, main, &QWidget::close);
+    // After everything the player sees: the results window shows the check first.
+    QObject::connect(&session_, &game::Session::answerChecked, main,
+                     [this](const game::CheckResult& result) { history_->recordAnswerCheck(result); });
 }
 
 bool Program::ended() const
@@ -63,6 +54,6 @@ bool Program::ended() const
 
 void Program::showMainWindow()
 {
-    theMainWindow->show();
-    theMainWindow->activateWindow();
+    mainWindow_->show();
+    mainWindow_->activateWindow();
 }

@@ -1,20 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// ResultsWindow, the results window: both tunings and the score, the next challenge, quit, board, report.
+// The results window "正解表示": both tunings and the score, the next challenge, quit, board, report.
 #include "windows/ResultsWindow.h"
 
-#include "game/Report.h"
-#include "game/ReportLog.h"
-#include "game/Score.h"
 #include "platform/Desktop.h"
-#include "platform/System.h"
-#include "port/Messages.h"
-#include "windows/InstrumentDialog.h"
-#include "windows/MainWindow.h"
-#include "windows/TuningWindow.h"
 
 #include <QCloseEvent>
-
-ResultsWindow* theResultsWindow = nullptr;
 
 namespace {
 
@@ -29,7 +19,8 @@ QLabel* MakeLabel(QWidget* parent, const QString& text, QPoint position, int pix
 
 } // namespace
 
-ResultsWindow::ResultsWindow()
+ResultsWindow::ResultsWindow(midi::MidiOutput& output, game::Session& session)
+    : output_(output), session_(session)
 {
     setWindowTitle(QStringLiteral("正解表示"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
@@ -39,6 +30,10 @@ ResultsWindow::ResultsWindow()
     createTable();
     createScore();
     createButtons();
+    connect(&session_, &game::Session::answerChecked, this, &ResultsWindow::showResult);
+    connect(&session_, &game::Session::positionChanged, this,
+            [this](int k) { PlayerCell(k)->setText(game::CentsText(session_.playerCents(k))); });
+    connect(&session_, &game::Session::challengeStarted, this, &ResultsWindow::showChallenge);
 }
 
 void ResultsWindow::createTable()
@@ -52,7 +47,7 @@ void ResultsWindow::createTable()
             auto* cell = new QLabel(QStringLiteral("0"), this);
             cell->setFrameStyle(QFrame::Panel | QFrame::Sunken);
             cell->setGeometry(left, top, 25, 16);
-            cell->setObjectName(QStringLiteral("cell%1").arg(column * 12 + k + 1));
+            cell->setObjectName(QStringLiteral("%1Cell%2").arg(column == 0 ? "player" : "correct").arg(k));
             cells_[std::size_t(column * 12 + k)] = cell;
         }
     }
@@ -78,7 +73,7 @@ void ResultsWindow::createButtons()
     setTabOrder(quitButton, retryButton);
     setTabOrder(retryButton, clipboardButton);
     setTabOrder(clipboardButton, boardButton);
-    connect(quitButton, &QPushButton::clicked, this, &ResultsWindow::onQuitClicked);
+    connect(quitButton, &QPushButton::clicked, this, &ResultsWindow::quitRequested);
     connect(retryButton, &ui::Button::mouseDown, this, &ResultsWindow::onRetryPressed);
     connect(retryButton, &ui::Button::mouseUp, this, &ResultsWindow::onRetryReleased);
     connect(retryButton, &QPushButton::clicked, this, &ResultsWindow::onRetryClicked);
@@ -86,110 +81,61 @@ void ResultsWindow::createButtons()
     connect(boardButton, &QPushButton::clicked, this, &ResultsWindow::onBoardClicked);
 }
 
-void ResultsWindow::startUp()
+// The correct column as the new challenge has it, the player's column at 0; the window hides, but
+// not under a pressed "もう一度挑戦": a window hidden under the pressed button loses the mouse on
+// a real display, and the release would never come.
+void ResultsWindow::showChallenge()
 {
-    showCorrectTuning(DetuneTable);
+    for (int k = 0; k < game::kPitchClasses; ++k) {
+        PlayerCell(k)->setText(game::CentsText(session_.playerCents(k)));
+        CorrectCell(k)->setText(game::CentsText(-session_.detune()[std::size_t(k)]));
+    }
+    if (!retryPressed_)
+        hide();
 }
 
-void ResultsWindow::showPlayerCents(int pitchClass, int cents)
+void ResultsWindow::showResult(const game::CheckResult& result)
 {
-    PlayerCell(pitchClass)->setText(game::CentsText(cents));
-}
-
-void ResultsWindow::showCorrectTuning(const game::DetuneArray& detune)
-{
-    for (int k = 0; k < game::kPitchClasses; ++k)
-        CorrectCell(k)->setText(game::CentsText(-detune[std::size_t(k)]));
-}
-
-QStringList ResultsWindow::column(int firstCell) const
-{
-    QStringList texts;
-    for (int k = 0; k < game::kPitchClasses; ++k)
-        texts << cells_[std::size_t(firstCell + k)]->text();
-    return texts;
-}
-
-QStringList ResultsWindow::playerColumn() const
-{
-    return column(0);
-}
-
-QStringList ResultsWindow::correctColumn() const
-{
-    return column(game::kPitchClasses);
-}
-
-void ResultsWindow::showScore()
-{
-    scoreLabel->setText(QString::number(game::ScoreOf(playerColumn(), correctColumn())));
+    for (int k = 0; k < game::kPitchClasses; ++k) {
+        PlayerCell(k)->setText(game::CentsText(result.player[std::size_t(k)]));
+        CorrectCell(k)->setText(game::CentsText(result.correct[std::size_t(k)]));
+    }
+    scoreLabel->setText(QString::number(result.score));
     scoreLabel->adjustSize();
-}
-
-// The next challenge: answer button back, draw and send, sliders back. Every caller hides the
-// window first, except the press on "もう一度挑戦" (see onRetryReleased), and unlocks the settings after.
-static void StartNextChallenge()
-{
-    theTuningWindow->enableAnswerButton();
-    NewChallenge();
-    ReferenceToneUsed = false;
-    theTuningWindow->enableSliders();
+    show();
 }
 
 void ResultsWindow::onRetryPressed()
 {
-    StartNextChallenge();
-    theMainWindow->unlockSettings();
-    TuningStartTime = platform::Now();
+    retryPressed_ = true;
+    session_.startChallenge();
 }
 
-// The window hides at the release, not at the press: a window hidden under the pressed button
-// loses the mouse on a real display, and the release, with the click, would never come.
 void ResultsWindow::onRetryReleased()
 {
+    retryPressed_ = false;
     hide();
-    theMainWindow->unlockSettings();
-    TuningStartTime = platform::Now();
 }
 
+// From the keyboard (Return or Enter) the button starts the next challenge as the mouse does; after
+// a mouse press the challenge has started already.
 void ResultsWindow::onRetryClicked()
 {
-    TuningStartTime = platform::Now();
+    if (session_.answerIsChecked())
+        session_.startChallenge();
 }
 
 void ResultsWindow::closeEvent(QCloseEvent* event)
 {
-    onClosed();
     event->accept();
-}
-
-void ResultsWindow::onClosed()
-{
-    hide();
-    StartNextChallenge();
-    theMainWindow->unlockSettings();
-    midi::SendAllSoundOff(midi::kKeysChannel);
-}
-
-void ResultsWindow::onQuitClicked()
-{
-    theMainWindow->close();
+    if (session_.answerIsChecked())
+        session_.startChallenge();
+    output_.sendAllSoundOff(midi::kKeysChannel);
 }
 
 void ResultsWindow::onClipboardClicked()
 {
-    game::ReportInputs inputs;
-    inputs.player = playerColumn();
-    inputs.correct = correctColumn();
-    inputs.score = scoreLabel->text();
-    inputs.device = theMainWindow->deviceList->currentText();
-    inputs.instrument = theInstrumentDialog->instrumentList->currentText();
-    inputs.difficulty = Difficulty();
-    inputs.referenceToneUsed = ReferenceToneUsed;
-    inputs.tuningStart = TuningStartTime;
-    inputs.tuningEnd = TuningEndTime;
-    reportLog_.append(game::ReportLines(inputs));
-    platform::CurrentDesktop().setClipboardText(reportLog_.text());
+    platform::CurrentDesktop().setClipboardText(session_.appendReport());
 }
 
 void ResultsWindow::onBoardClicked()

@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// ResultsWindow, the results window: both tunings, the score, retry, quit, the board, and the clipboard
-// report.
+// The results window "正解表示": both tunings, the score, retry, quit, the board, the clipboard report.
 #pragma once
 
-#include "game/Challenge.h"
-#include "game/ReportLog.h"
+#include "port/MidiOutput.h"
+#include "port/Session.h"
 #include "ui/Controls.h"
 
 #include <QLabel>
@@ -18,31 +17,18 @@ inline constexpr char kResultsBoardAddress[] = "https://velmora.example/board/re
 class ResultsWindow : public QWidget {
     Q_OBJECT
 public:
-    ResultsWindow();
-    void startUp();
+    ResultsWindow(midi::MidiOutput& output, game::Session& session);
 
-    void onQuitClicked();
     void onRetryPressed();
     void onRetryReleased();
     void onRetryClicked();
     void onClipboardClicked();
     void onBoardClicked();
-    void onClosed();
 
     // The player's tuning of pitch class 0 ... 11.
     QLabel* PlayerCell(int pitchClass) const { return cells_[std::size_t(pitchClass)]; }
     // The correct tuning of pitch class 0 ... 11.
     QLabel* CorrectCell(int pitchClass) const { return cells_[std::size_t(12 + pitchClass)]; }
-
-    // The columns are the only record of both tunings: the sliders write the player's cells, a new
-    // challenge the correct column (the detuning negated), and the answer check and the report
-    // read both back as the texts they show.
-    void showPlayerCents(int pitchClass, int cents);
-    void showCorrectTuning(const game::DetuneArray& detune);
-    QStringList playerColumn() const;
-    QStringList correctColumn() const;
-    // scoreLabel := the score of the two columns.
-    void showScore();
 
     QLabel* scoreLabel = nullptr;
     ui::Button* quitButton = nullptr;
@@ -50,17 +36,22 @@ public:
     ui::Button* clipboardButton = nullptr;
     ui::Button* boardButton = nullptr;
 
+signals:
+    void quitRequested();
+
 protected:
+    // The close box or Alt+F4: the next challenge, with channel 1 silenced.
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    QStringList column(int firstCell) const;
     void createTable();
     void createScore();
     void createButtons();
+    void showResult(const game::CheckResult& result);
+    void showChallenge();
 
+    midi::MidiOutput& output_;
+    game::Session& session_;
     std::array<QLabel*, 24> cells_{};
-    game::ReportLog reportLog_; // every report of the run, for the clipboard
+    bool retryPressed_ = false; // a mouse press on "もう一度挑戦" started the challenge
 };
-
-extern ResultsWindow* theResultsWindow;

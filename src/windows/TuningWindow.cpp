@@ -1,51 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// TuningWindow, the adjustment window: the challenge and its sends, the sliders, the answer check, the run.
+// The tuning window "調整": the sliders, the answer check and the check run.
 #include "windows/TuningWindow.h"
 
 #include "platform/Random.h"
-#include "platform/System.h"
-#include "port/Messages.h"
-#include "windows/DifficultyDialog.h"
-#include "windows/MainWindow.h"
-#include "windows/ResultsWindow.h"
 
 #include <QCloseEvent>
 #include <QLabel>
 
-TuningWindow* theTuningWindow = nullptr;
-
-namespace {
-
-constexpr int kCheckRunEnd = kCheckRunFirstNote + 14; // one past the last note, 73
-
-} // namespace
-
-int Difficulty()
-{
-    return theDifficultyDialog->level();
-}
-
-void NewChallenge()
-{
-    const int difficulty = Difficulty();
-    theTuningWindow->setSliderRange(game::SliderRangeOf(difficulty));
-    platform::Randomize();
-    for (auto& detune : DetuneTable)
-        detune = game::DrawDetune(difficulty, platform::RandomGenerator());
-    theResultsWindow->showCorrectTuning(DetuneTable);
-    midi::FillScaleTuningMessage(game::ScaleTuningData(DetuneTable, {}, 0));
-    midi::SendScaleTuningMessage(midi::kWaitAfterNewChallenge);
-    theTuningWindow->resetSliders();
-}
-
-void SendScaleTuning()
-{
-    midi::FillScaleTuningMessage(game::ScaleTuningData(DetuneTable, theTuningWindow->sliderPositions(),
-                                                       game::StepCents(Difficulty())));
-    midi::SendScaleTuningMessage(midi::kWaitAfterRetune);
-}
-
-TuningWindow::TuningWindow()
+TuningWindow::TuningWindow(game::Session& session, Keyboard& keyboard) : session_(session)
 {
     setWindowTitle(QStringLiteral("調整"));
     setWindowFlags(Qt::Window);
@@ -53,12 +15,12 @@ TuningWindow::TuningWindow()
     ui::SetBounds(this, {175, 278, 185, 485});
     for (int row = 1; row <= game::kPitchClasses; ++row) {
         const int top = 24 + 32 * (row - 1);
-        labels_[row - 1] = new QLabel(game::PitchClassName(row - 1), this);
-        labels_[row - 1]->move(0, top);
-        auto* scrollBar = new ui::ScrollBar(this, {24, top, 137, 17}, -32, 31);
-        scrollBar->setObjectName(QStringLiteral("slider%1").arg(row));
-        connect(scrollBar, &ui::ScrollBar::changed, this, [this, row] { onSliderMoved(row); });
-        sliders_[row - 1] = scrollBar;
+        labels_[std::size_t(row - 1)] = new QLabel(game::PitchClassName(row - 1), this);
+        labels_[std::size_t(row - 1)]->move(0, top);
+        auto* bar = new ui::ScrollBar(this, {24, top, 137, 17}, -32, 31);
+        bar->setObjectName(QStringLiteral("slider%1").arg(row));
+        connect(bar, &ui::ScrollBar::changed, this, [this, row] { onSliderMoved(row); });
+        sliders_[std::size_t(row - 1)] = bar;
     }
     answerButton = new ui::Button(this, QStringLiteral("答え合わせ"), {40, 416, 105, 25});
     connect(answerButton, &QPushButton::clicked, this, &TuningWindow::onAnswerClicked);
@@ -72,90 +34,62 @@ TuningWindow::TuningWindow()
     connect(checkRunTimer, &QTimer::timeout, this, &TuningWindow::onCheckRunTick);
     checkRunTimer->start();
     ui::InstallKeyPreview(
-        this, [](int key) { theMainWindow->onKeyDown(key); },
-        [this](int key) {
-            theMainWindow->onKeyUp(key);
-            theMainWindow->releaseReferenceKeyElsewhere(this);
+        this, [&keyboard](int key) { keyboard.keyDown(key); },
+        [this, &keyboard](int key) {
+            keyboard.keyUp(key);
+            emit keyReleased(this);
         });
+    connect(&session_, &game::Session::positionChanged, this, &TuningWindow::showPosition);
+    connect(&session_, &game::Session::challengeStarted, this, &TuningWindow::showChallenge);
+    connect(&session_, &game::Session::answerChecked, this, [this] {
+        answerButton->setEnabled(false);
+        for (auto* bar : sliders_)
+            bar->setEnabled(false);
+    });
 }
 
 void TuningWindow::startUp()
 {
     platform::Randomize();
     show();
-    CheckRunActive = false;
-    CheckRunNote = kCheckRunFirstNote;
 }
 
-game::SliderPositions TuningWindow::sliderPositions() const
+// The range first (a clamped slider moves with the session), then the positions.
+void TuningWindow::showChallenge()
 {
-    game::SliderPositions positions{};
-    for (int i = 0; i < game::kPitchClasses; ++i)
-        positions[std::size_t(i)] = sliders_[std::size_t(i)]->value();
-    return positions;
-}
-
-void TuningWindow::setSliderRange(game::SliderRange range)
-{
-    for (auto* scrollBar : sliders_) {
-        scrollBar->setMaximum(range.maximum); // a clamped position runs its change handling
-        scrollBar->setMinimum(range.minimum);
+    const game::SliderRange range = session_.sliderRange();
+    for (int k = 0; k < game::kPitchClasses; ++k) {
+        auto* bar = sliders_[std::size_t(k)];
+        const QSignalBlocker quiet(bar);
+        bar->setRange(range.minimum, range.maximum);
+        bar->setValue(session_.positions()[std::size_t(k)]);
+        bar->setEnabled(true);
     }
-}
-
-void TuningWindow::resetSliders()
-{
-    for (auto* scrollBar : sliders_)
-        scrollBar->setValue(0);
-}
-
-void TuningWindow::disableAnswerControls()
-{
-    answerButton->setEnabled(false);
-    for (auto* scrollBar : sliders_)
-        scrollBar->setEnabled(false);
-}
-
-void TuningWindow::enableAnswerButton()
-{
     answerButton->setEnabled(true);
 }
 
-void TuningWindow::enableSliders()
+void TuningWindow::showPosition(int pitchClass)
 {
-    for (auto* scrollBar : sliders_)
-        scrollBar->setEnabled(true);
+    auto* bar = sliders_[std::size_t(pitchClass)];
+    const QSignalBlocker quiet(bar);
+    const game::SliderRange range = session_.sliderRange();
+    bar->setRange(range.minimum, range.maximum);
+    bar->setValue(session_.positions()[std::size_t(pitchClass)]);
 }
 
 void TuningWindow::onSliderMoved(int row)
 {
-    SendScaleTuning();
-    theResultsWindow->showPlayerCents(row - 1, slider(row)->value() * game::StepCents(Difficulty()));
-    theMainWindow->lockSettings();
+    session_.moveSlider(row - 1, slider(row)->value());
 }
 
 void TuningWindow::onAnswerClicked()
 {
-    theResultsWindow->showScore();
-    theResultsWindow->show();
-    theMainWindow->unlockDifficulty();
-    disableAnswerControls();
-    TuningEndTime = platform::Now();
-    CheckRunActive = true;
-    theMainWindow->history->recordAnswerCheck(); // after everything the player sees
+    session_.checkAnswer();
 }
 
 void TuningWindow::onCheckRunTick()
 {
-    if (!CheckRunActive)
-        return;
-    midi::SendNoteOff(midi::kKeysChannel, CheckRunNote - 1);
-    midi::SendNoteOn(midi::kKeysChannel, CheckRunNote);
-    if (++CheckRunNote == kCheckRunEnd) {
-        CheckRunActive = false;
-        CheckRunNote = kCheckRunFirstNote;
-        midi::SendNoteOff(midi::kKeysChannel, kCheckRunEnd - 1);
-    }
+    session_.playCheckRunStep();
 }
 
 void TuningWindow::closeEvent(QCloseEvent* event)

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// TuningWindow, the adjustment window: NewChallenge, SendScaleTuning, the sliders, the answer check.
+// The tuning window "調整": twelve sliders, one per pitch class, the answer button and the check run.
 #pragma once
 
 #include "game/Challenge.h"
-#include "port/ProgramState.h"
+#include "port/Session.h"
 #include "ui/Controls.h"
+#include "windows/Keyboard.h"
 
-#include <QDateTime>
 #include <QTimer>
 #include <QWidget>
 
@@ -15,46 +15,32 @@
 class TuningWindow : public QWidget {
     Q_OBJECT
 public:
-    TuningWindow();
+    TuningWindow(game::Session& session, Keyboard& keyboard);
     void startUp();
 
-    // slider<row>Change: the change handling of slider `row` (1 = C ... 12 = B).
+    // The player moved slider `row` (1 = C ... 12 = B).
     void onSliderMoved(int row);
     void onAnswerClicked();
     void onCheckRunTick();
 
     ui::ScrollBar* slider(int row) const { return sliders_[std::size_t(row - 1)]; }
-    // The twelve slider positions, C ... B.
-    game::SliderPositions sliderPositions() const;
-
-    // A new challenge: every slider takes the range, then goes back to 0; a slider whose position
-    // changes runs its change handling.
-    void setSliderRange(game::SliderRange range);
-    void resetSliders();
-    // The answer controls: the answer check disables the button and the sliders; the next challenge
-    // enables the button before it draws and the sliders after.
-    void disableAnswerControls();
-    void enableAnswerButton();
-    void enableSliders();
 
     ui::Button* answerButton = nullptr;
     QTimer* checkRunTimer = nullptr;
+
+signals:
+    // A key released here, for the reference A held on the main window.
+    void keyReleased(const QWidget* window);
 
 protected:
     // The close request is refused, always.
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void showChallenge();
+    void showPosition(int pitchClass);
+
+    game::Session& session_;
     std::array<QLabel*, 12> labels_{};
     std::array<ui::ScrollBar*, 12> sliders_{};
 };
-
-extern TuningWindow* theTuningWindow;
-
-// The selected item of the difficulty dialog, read afresh at every use.
-int Difficulty();
-
-// Draws and sends a new challenge for the current difficulty and resets the sliders.
-void NewChallenge();
-// Re-sends the scale tuning: the detuning plus the player's corrections.
-void SendScaleTuning();

@@ -4,7 +4,6 @@
 // player, with or without an audio output. The sanitizers and the exit status are the verdict.
 #include "Trace.h"
 #include "desktop/QtDesktop.h"
-#include "windows/MainWindow.h"
 #include "windows/Program.h"
 
 #include <QApplication>
@@ -22,7 +21,7 @@ int main(int argc, char* argv[])
     const platform::DesktopInForce desktopInForce(desktop);
     {
         Program program;
-        theMainWindow->onCreditClicked();
+        emit program.mainWindow()->creditLabel->clicked();
         // Until the player has loaded the clip and started it, or found there is no audio output.
         const QDeadlineTimer deadline(10000);
         while (desktop.clip() && desktop.clip()->status() == QSoundEffect::Loading && !deadline.hasExpired())
@@ -31,7 +30,7 @@ int main(int argc, char* argv[])
             std::fprintf(stderr, "the clip was never loaded\n");
             return 1;
         }
-        theMainWindow->close();
+        program.mainWindow()->close();
     }
     return 0;
 }

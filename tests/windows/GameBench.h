@@ -8,14 +8,7 @@
 #include "game/IniDocument.h"
 #include "game/Report.h"
 #include "history/Recorder.h"
-#include "port/Messages.h"
-#include "windows/DifficultyDialog.h"
-#include "windows/HintWindow.h"
-#include "windows/InstrumentDialog.h"
-#include "windows/MainWindow.h"
 #include "windows/Program.h"
-#include "windows/ResultsWindow.h"
-#include "windows/TuningWindow.h"
 
 #include <QFile>
 #include <QKeyEvent>
@@ -67,8 +60,8 @@ public:
         if (program_->ended())
             return;
         // The timers are driven by hand: a test calls the tick handlers itself.
-        theMainWindow->clockTimer->stop();
-        theTuningWindow->checkRunTimer->stop();
+        main()->clockTimer->stop();
+        tuning()->checkRunTimer->stop();
         program_->showMainWindow();
     }
     ~GameBench()
@@ -80,6 +73,13 @@ public:
     TestBench& bench() { return bench_; }
     Trace& trace() { return bench_.trace(); }
     Program& program() { return *program_; }
+    game::Session& session() { return program_->session(); }
+    MainWindow* main() const { return program_->mainWindow(); }
+    TuningWindow* tuning() const { return program_->tuningWindow(); }
+    ResultsWindow* results() const { return program_->resultsWindow(); }
+    HintWindow* hint() const { return program_->hintWindow(); }
+    DifficultyDialog* difficulty() const { return program_->difficultyDialog(); }
+    InstrumentDialog* instruments() const { return program_->instrumentDialog(); }
 
     // Key down and up through the window, as the window system delivers them.
     static void keyDown(QWidget* window, Qt::Key key, bool autoRepeat = false)
@@ -134,9 +134,9 @@ inline std::array<std::uint8_t, 12> TuningBytes(const game::DetuneArray& detune,
 }
 
 // The data bytes of the current challenge with these slider positions.
-inline std::array<std::uint8_t, 12> TuningData(const game::SliderPositions& positions = {})
+inline std::array<std::uint8_t, 12> TuningData(GameBench& game, const game::SliderPositions& positions = {})
 {
-    return TuningBytes(DetuneTable, positions, StepCentsOf(Difficulty()));
+    return TuningBytes(game.session().detune(), positions, StepCentsOf(game.session().difficulty()));
 }
 
 } // namespace testing

@@ -35,36 +35,37 @@ private slots:
     void theCheckIsRecordedAndShown()
     {
         GameBench game;
-        theDifficultyDialog->setLevel(2);
-        theInstrumentDialog->instrumentList->setCurrentIndex(5);
-        QTest::mouseClick(theMainWindow->referenceButton, Qt::LeftButton); // the reference A
-        theTuningWindow->slider(3)->setValue(2);
+        game.difficulty()->setLevel(2);
+        game.instruments()->instrumentList->setCurrentIndex(5);
+        emit game.instruments()->instrumentList->activated(5);
+        QTest::mouseClick(game.main()->referenceButton, Qt::LeftButton); // the reference A
+        game.tuning()->slider(3)->setValue(2);
         game.bench().advance(95'000);
-        QTest::mouseClick(theTuningWindow->answerButton, Qt::LeftButton);
+        QTest::mouseClick(game.tuning()->answerButton, Qt::LeftButton);
 
         history::Database database(history::DefaultHistoryPath(), history::kWaitDuringPlay);
         const auto records = database.readAll();
         QCOMPARE(records.size(), 1u);
         const auto& record = records[0];
-        QCOMPARE(record.started, TuningStartTime);
-        QCOMPARE(record.started.offsetFromUtc(), TuningStartTime.offsetFromUtc());
-        QCOMPARE(record.ended, TuningEndTime);
-        QCOMPARE(record.elapsedMs, TuningStartTime.msecsTo(TuningEndTime));
+        QCOMPARE(record.started, game.session().started());
+        QCOMPARE(record.started.offsetFromUtc(), game.session().started().offsetFromUtc());
+        QCOMPARE(record.ended, game.session().lastResult()->ended);
+        QCOMPARE(record.elapsedMs, game.session().started().msecsTo(game.session().lastResult()->ended));
         QCOMPARE(record.difficulty, 2);
         QCOMPARE(record.instrument, 5);
         QCOMPARE(record.device, QStringLiteral("Test Synth A"));
         QVERIFY(record.referenceToneUsed);
-        QCOMPARE(record.detune, DetuneTable);
+        QCOMPARE(record.detune, game.session().detune());
         QCOMPARE(record.player, (history::Cents{0, 0, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
-        QCOMPARE(QString::number(record.score), theResultsWindow->scoreLabel->text());
+        QCOMPARE(QString::number(record.score), game.results()->scoreLabel->text());
 
         // The window shows the file, and later checks as they happen.
-        theMainWindow->historyEntry->trigger();
-        HistoryWindow* window = theMainWindow->history->window();
+        game.main()->historyEntry->trigger();
+        HistoryWindow* window = game.program().history()->window();
         QVERIFY(window->isVisible());
         QCOMPARE(window->records().size(), 1u);
-        QTest::mousePress(theResultsWindow->retryButton, Qt::LeftButton);
-        QTest::mouseClick(theTuningWindow->answerButton, Qt::LeftButton);
+        QTest::mousePress(game.results()->retryButton, Qt::LeftButton);
+        QTest::mouseClick(game.tuning()->answerButton, Qt::LeftButton);
         QCOMPARE(window->records().size(), 2u);
         QCOMPARE(window->ChallengeTable->model()->rowCount(), 2);
     }
@@ -72,8 +73,8 @@ private slots:
     void chartsSummaryAndDetail()
     {
         GameBench game;
-        theMainWindow->historyEntry->trigger();
-        HistoryWindow* window = theMainWindow->history->window();
+        game.main()->historyEntry->trigger();
+        HistoryWindow* window = game.program().history()->window();
         std::vector<history::ChallengeRecord> records = {Finished(0, 0, 80, 11)};
         for (int i = 1; i <= 9; ++i)
             records.push_back(Finished(i, 0, 90));
@@ -112,8 +113,8 @@ private slots:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(QByteArray(4096, '?'));
         file.close();
-        QTest::mouseClick(theTuningWindow->answerButton, Qt::LeftButton);
-        const auto notices = theMainWindow->clockStatusBar->findChildren<QLabel*>();
+        QTest::mouseClick(game.tuning()->answerButton, Qt::LeftButton);
+        const auto notices = game.main()->clockStatusBar->findChildren<QLabel*>();
         QVERIFY(std::any_of(notices.begin(), notices.end(), [](QLabel* label) {
             return label->isVisible() && label->text().contains(QStringLiteral("壊れていた"));
         }));

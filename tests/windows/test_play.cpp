@@ -14,9 +14,9 @@ QStringList Shorts(const Trace& trace)
     return trace.only({"short"});
 }
 
-void ChooseDifficulty(int difficulty)
+void ChooseDifficulty(GameBench& game, int difficulty)
 {
-    theDifficultyDialog->setLevel(difficulty);
+    game.difficulty()->setLevel(difficulty);
 }
 
 } // namespace
@@ -31,55 +31,56 @@ private slots:
     {
         GameBench game;
         game.trace().clear();
-        NewChallenge();
+        game.session().startChallenge();
         QCOMPARE(game.trace().texts(),
-                 QStringList({"sleep 300", ScaleTuningTrace(TuningData()), "sleep 1000"}));
+                 QStringList({"sleep 300", ScaleTuningTrace(TuningData(game)), "sleep 1000"}));
         for (int k = 0; k < 12; ++k)
-            QCOMPARE(theResultsWindow->CorrectCell(k)->text(), game::CentsText(-DetuneTable[std::size_t(k)]));
+            QCOMPARE(game.results()->CorrectCell(k)->text(),
+                     game::CentsText(-game.session().detune()[std::size_t(k)]));
     }
 
     void newChallengeResetsTheSlidersAwayFromZero()
     {
         GameBench game;
         for (int row : {1, 4, 7})
-            theTuningWindow->slider(row)->setValue(row == 4 ? -5 : 3);
-        QCOMPARE(theResultsWindow->PlayerCell(3)->text(), QStringLiteral("-5"));
+            game.tuning()->slider(row)->setValue(row == 4 ? -5 : 3);
+        QCOMPARE(game.results()->PlayerCell(3)->text(), QStringLiteral("-5"));
         game.trace().clear();
-        NewChallenge();
+        game.session().startChallenge();
         const QStringList sends = game.trace().only({"long"});
         QCOMPARE(sends.size(), 4);
-        QCOMPARE(sends.first(), ScaleTuningTrace(TuningData()));
+        QCOMPARE(sends.first(), ScaleTuningTrace(TuningData(game)));
         QCOMPARE(sends.last(), sends.first());
         // Each reset re-sends with the positions not yet reset.
-        QCOMPARE(sends[1], ScaleTuningTrace(TuningData({0, 0, 0, -5, 0, 0, 3})));
-        QCOMPARE(sends[2], ScaleTuningTrace(TuningData({0, 0, 0, 0, 0, 0, 3})));
+        QCOMPARE(sends[1], ScaleTuningTrace(TuningData(game, {0, 0, 0, -5, 0, 0, 3})));
+        QCOMPARE(sends[2], ScaleTuningTrace(TuningData(game, {0, 0, 0, 0, 0, 0, 3})));
         for (int k = 0; k < 12; ++k)
-            QCOMPARE(theResultsWindow->PlayerCell(k)->text(), QStringLiteral("0"));
+            QCOMPARE(game.results()->PlayerCell(k)->text(), QStringLiteral("0"));
     }
 
     void difficultyChangeClampsThenDrawsThenResets()
     {
         GameBench game;
-        theTuningWindow->slider(5)->setValue(20);
-        const auto oldTable = DetuneTable;
+        game.tuning()->slider(5)->setValue(20);
+        const auto oldTable = game.session().detune();
         game.trace().clear();
-        ChooseDifficulty(3);
+        ChooseDifficulty(game, 3);
         const QStringList sends = game.trace().only({"long"});
         QCOMPARE(sends.size(), 3);
         auto clamped = TuningBytes(oldTable, {0, 0, 0, 0, 3}, 10);
         QCOMPARE(sends[0], ScaleTuningTrace(clamped)); // old table, 30 cents on E
-        QCOMPARE(sends[1], ScaleTuningTrace(TuningData()));
+        QCOMPARE(sends[1], ScaleTuningTrace(TuningData(game)));
         QCOMPARE(sends[2], sends[1]);
-        QCOMPARE(theTuningWindow->slider(5)->minimum(), -3);
-        QCOMPARE(theTuningWindow->slider(5)->maximum(), 3);
-        QCOMPARE(theResultsWindow->PlayerCell(4)->text(), QStringLiteral("0"));
+        QCOMPARE(game.tuning()->slider(5)->minimum(), -3);
+        QCOMPARE(game.tuning()->slider(5)->maximum(), 3);
+        QCOMPARE(game.results()->PlayerCell(4)->text(), QStringLiteral("0"));
     }
 
     void choosingTheSelectedDifficultyDrawsNothing()
     {
         GameBench game;
         game.trace().clear();
-        ChooseDifficulty(0);
+        ChooseDifficulty(game, 0);
         QVERIFY(game.trace().texts().isEmpty());
     }
 
@@ -101,12 +102,14 @@ private slots:
         QFETCH(int, position);
         QFETCH(int, byte);
         GameBench game;
-        ChooseDifficulty(difficulty);
-        DetuneTable[0] = detune;
+        ChooseDifficulty(game, difficulty);
+        game::DetuneArray table = game.session().detune();
+        table[0] = detune;
+        game.session().setDetune(table);
         game.trace().clear();
-        theTuningWindow->slider(1)->setValue(position);
-        QCOMPARE(int(ScaleTuningMessage[8]), byte);
-        QCOMPARE(game.trace().only({"long"}), QStringList{ScaleTuningTrace(TuningData({position}))});
+        game.tuning()->slider(1)->setValue(position);
+        QCOMPARE(int(game.program().output().scaleTuningMessage()[8]), byte);
+        QCOMPARE(game.trace().only({"long"}), QStringList{ScaleTuningTrace(TuningData(game, {position}))});
     }
 
     void eachDifficultyDrawsExactlyItsValues_data()
@@ -127,14 +130,14 @@ private slots:
         QFETCH(int, step);
         QFETCH(int, count);
         GameBench game;
-        ChooseDifficulty(difficulty);
+        ChooseDifficulty(game, difficulty);
         std::set<int> drawn;
         std::set<QString> shown;
         for (int challenge = 0; challenge < 60; ++challenge) {
-            NewChallenge();
+            game.session().startChallenge();
             for (int k = 0; k < 12; ++k) {
-                drawn.insert(DetuneTable[std::size_t(k)]);
-                shown.insert(theResultsWindow->CorrectCell(k)->text());
+                drawn.insert(game.session().detune()[std::size_t(k)]);
+                shown.insert(game.results()->CorrectCell(k)->text());
             }
         }
         std::set<int> expected;
@@ -147,8 +150,8 @@ private slots:
         QCOMPARE(shown, expectedTexts);
         // The correct position of every draw lies inside the slider range.
         for (int value : drawn)
-            QVERIFY(-value % step == 0 && -value / step >= theTuningWindow->slider(1)->minimum() &&
-                    -value / step <= theTuningWindow->slider(1)->maximum());
+            QVERIFY(-value % step == 0 && -value / step >= game.tuning()->slider(1)->minimum() &&
+                    -value / step <= game.tuning()->slider(1)->maximum());
     }
 
     // ---- Sliders -----------------------------------------------------------------------------
@@ -171,54 +174,53 @@ private slots:
         QFETCH(int, position);
         QFETCH(QString, cell);
         GameBench game;
-        ChooseDifficulty(difficulty);
-        theTuningWindow->slider(row)->setValue(position);
-        QCOMPARE(theResultsWindow->PlayerCell(row - 1)->text(), cell);
+        ChooseDifficulty(game, difficulty);
+        game.tuning()->slider(row)->setValue(position);
+        QCOMPARE(game.results()->PlayerCell(row - 1)->text(), cell);
     }
 
     void firstSliderChangeLocksTheSettings()
     {
         GameBench game;
-        theMainWindow->onDifficultyEntry();
-        theMainWindow->onInstrumentEntry();
-        QVERIFY(theDifficultyDialog->isVisible() && theInstrumentDialog->isVisible());
+        game.main()->difficultyEntry->trigger();
+        game.main()->instrumentEntry->trigger();
+        QVERIFY(game.difficulty()->isVisible() && game.instruments()->isVisible());
         game.trace().clear();
-        QTest::keyClick(theTuningWindow->slider(1), Qt::Key_Right); // the player's arrow key on the slider
-        QCOMPARE(theTuningWindow->slider(1)->value(), 1);
+        QTest::keyClick(game.tuning()->slider(1), Qt::Key_Right); // the player's arrow key on the slider
+        QCOMPARE(game.tuning()->slider(1)->value(), 1);
         QCOMPARE(game.trace().texts(),
-                 QStringList({"sleep 300", ScaleTuningTrace(TuningData({1})), "sleep 10"}));
-        QCOMPARE(int(ScaleTuningMessage[8]), DetuneTable[0] + 65);
-        QCOMPARE(theResultsWindow->PlayerCell(0)->text(), QStringLiteral("1"));
-        QVERIFY(!theDifficultyDialog->isVisible() && !theDifficultyDialog->isEnabled());
-        QVERIFY(!theInstrumentDialog->isVisible() && !theInstrumentDialog->isEnabled());
-        QVERIFY(!theMainWindow->difficultyEntry->isEnabled() && !theMainWindow->instrumentEntry->isEnabled());
+                 QStringList({"sleep 300", ScaleTuningTrace(TuningData(game, {1})), "sleep 10"}));
+        QCOMPARE(int(game.program().output().scaleTuningMessage()[8]), game.session().detune()[0] + 65);
+        QCOMPARE(game.results()->PlayerCell(0)->text(), QStringLiteral("1"));
+        QVERIFY(!game.difficulty()->isVisible() && !game.difficulty()->isEnabled());
+        QVERIFY(!game.instruments()->isVisible() && !game.instruments()->isEnabled());
+        QVERIFY(!game.main()->difficultyEntry->isEnabled() && !game.main()->instrumentEntry->isEnabled());
     }
 
     void sliderAwayAndBackSendsTwice()
     {
         GameBench game;
         game.trace().clear();
-        theTuningWindow->slider(3)->setValue(2);
-        theTuningWindow->slider(3)->setValue(0);
-        theTuningWindow->slider(3)->setValue(0);
+        game.tuning()->slider(3)->setValue(2);
+        game.tuning()->slider(3)->setValue(0);
+        game.tuning()->slider(3)->setValue(0);
         QCOMPARE(game.trace().only({"long"}).size(), 2);
-        QCOMPARE(theResultsWindow->PlayerCell(2)->text(), QStringLiteral("0"));
+        QCOMPARE(game.results()->PlayerCell(2)->text(), QStringLiteral("0"));
     }
 
     void checkRunPlaysFourteenNotes()
     {
         GameBench game;
-        CheckRunActive = true;
+        QTest::mouseClick(game.tuning()->answerButton, Qt::LeftButton);
         game.trace().clear();
         for (int tick = 0; tick < 16; ++tick)
-            theTuningWindow->onCheckRunTick();
+            game.tuning()->onCheckRunTick();
         QStringList expected;
         for (std::uint8_t note = 60; note <= 73; ++note)
             expected << ShortTrace(0x80, note - 1, 0x7F) << ShortTrace(0x90, note, 0x64);
         expected << ShortTrace(0x80, 73, 0x7F);
         QCOMPARE(game.trace().texts(), expected);
-        QVERIFY(!CheckRunActive);
-        QCOMPARE(CheckRunNote, 60);
+        QVERIFY(!game.session().checkRunActive());
     }
 
     // ---- Keyboard ----------------------------------------------------------------------------
@@ -233,29 +235,29 @@ private slots:
     {
         QFETCH(bool, fromAdjustmentWindow);
         GameBench game;
-        QWidget* window = fromAdjustmentWindow ? static_cast<QWidget*>(theTuningWindow) : theMainWindow;
+        QWidget* window = fromAdjustmentWindow ? static_cast<QWidget*>(game.tuning()) : game.main();
         game.trace().clear();
         GameBench::keyDown(window, Qt::Key_A);
         for (int repeat = 0; repeat < 3; ++repeat) {
             GameBench::keyUp(window, Qt::Key_A, true);
             GameBench::keyDown(window, Qt::Key_A, true);
         }
-        QCOMPARE(theMainWindow->pianoKey(1)->fill(), QColor(Qt::red));
+        QCOMPARE(game.main()->pianoKey(1)->fill(), QColor(Qt::red));
         GameBench::keyUp(window, Qt::Key_A);
         QCOMPARE(Shorts(game.trace()), QStringList({"short 90 35 64", "short 80 35 7F"}));
-        QCOMPARE(theMainWindow->pianoKey(1)->fill(), QColor(Qt::white));
+        QCOMPARE(game.main()->pianoKey(1)->fill(), QColor(Qt::white));
     }
 
     void spaceBarRepeatsThePedal()
     {
         GameBench game;
         game.trace().clear();
-        GameBench::keyDown(theMainWindow, Qt::Key_Space);
+        GameBench::keyDown(game.main(), Qt::Key_Space);
         for (int repeat = 0; repeat < 3; ++repeat) {
-            GameBench::keyUp(theMainWindow, Qt::Key_Space, true);
-            GameBench::keyDown(theMainWindow, Qt::Key_Space, true);
+            GameBench::keyUp(game.main(), Qt::Key_Space, true);
+            GameBench::keyDown(game.main(), Qt::Key_Space, true);
         }
-        GameBench::keyUp(theMainWindow, Qt::Key_Space);
+        GameBench::keyUp(game.main(), Qt::Key_Space);
         QCOMPARE(Shorts(game.trace()), QStringList({"short B0 40 7F", "short B0 40 7F", "short B0 40 7F",
                                                     "short B0 40 7F", "short B0 40 00"}));
     }
@@ -264,114 +266,112 @@ private slots:
     {
         GameBench game;
         game.trace().clear();
-        GameBench::keyDown(theMainWindow, Qt::Key_A);
-        GameBench::keyDown(theTuningWindow, Qt::Key_S); // pressed in one window ...
-        GameBench::keyUp(theMainWindow, Qt::Key_A);
-        QCOMPARE(theMainWindow->pianoKey(2)->fill(), QColor(Qt::red));
-        GameBench::keyUp(theMainWindow, Qt::Key_S); // ... released in the other
-        GameBench::keyUp(theMainWindow, Qt::Key_K); // a release never pressed here
-        GameBench::keyDown(theMainWindow, Qt::Key_Semicolon);
-        GameBench::keyDown(theMainWindow, Qt::Key_Q); // not a mapped key
+        GameBench::keyDown(game.main(), Qt::Key_A);
+        GameBench::keyDown(game.tuning(), Qt::Key_S); // pressed in one window ...
+        GameBench::keyUp(game.main(), Qt::Key_A);
+        QCOMPARE(game.main()->pianoKey(2)->fill(), QColor(Qt::red));
+        GameBench::keyUp(game.main(), Qt::Key_S); // ... released in the other
+        GameBench::keyUp(game.main(), Qt::Key_K); // a release never pressed here
+        GameBench::keyDown(game.main(), Qt::Key_Semicolon);
+        GameBench::keyDown(game.main(), Qt::Key_Q); // not a mapped key
         QCOMPARE(Shorts(game.trace()), QStringList({"short 90 35 64", "short 90 37 64", "short 80 35 7F",
                                                     "short 80 37 7F", "short 80 41 7F", "short 90 45 64"}));
-        QCOMPARE(CurrentNote, 69);
     }
 
     void pressWithoutReleaseKeepsTheKeyHeld()
     {
         GameBench game;
-        KeyHeldFlags[0] = true; // pressed while another program had the keyboard
+        GameBench::keyDown(game.main(), Qt::Key_A);
         game.trace().clear();
-        GameBench::keyDown(theMainWindow, Qt::Key_A);
-        GameBench::keyUp(theMainWindow, Qt::Key_A);
-        GameBench::keyDown(theMainWindow, Qt::Key_A);
+        GameBench::keyDown(game.main(), Qt::Key_A); // a second press, its release lost elsewhere
+        GameBench::keyUp(game.main(), Qt::Key_A);
+        GameBench::keyDown(game.main(), Qt::Key_A);
         QCOMPARE(Shorts(game.trace()), QStringList({"short 80 35 7F", "short 90 35 64"}));
     }
 
     void referenceButtonFocusedWithKHeld()
     {
         GameBench game;
-        theMainWindow->referenceButton->setFocus();
-        ReferenceToneUsed = false;
+        game.main()->referenceButton->setFocus();
         game.trace().clear();
-        GameBench::keyDown(theMainWindow, Qt::Key_K);
-        GameBench::keyUp(theMainWindow, Qt::Key_K, true);
-        GameBench::keyDown(theMainWindow, Qt::Key_K, true);
-        GameBench::keyUp(theMainWindow, Qt::Key_K);
+        GameBench::keyDown(game.main(), Qt::Key_K);
+        GameBench::keyUp(game.main(), Qt::Key_K, true);
+        GameBench::keyDown(game.main(), Qt::Key_K, true);
+        GameBench::keyUp(game.main(), Qt::Key_K);
         QCOMPARE(Shorts(game.trace()),
                  QStringList({"short 90 41 64", "short 91 45 64", "short 80 41 7F", "short 81 45 7F"}));
-        QVERIFY(ReferenceToneUsed);
+        QVERIFY(game.session().referenceToneUsed());
     }
 
     void referenceKeyReleasedAfterTheFocusMoved()
     {
         GameBench game;
-        theMainWindow->referenceButton->setFocus();
+        game.main()->referenceButton->setFocus();
         game.trace().clear();
-        GameBench::keyDown(theMainWindow, Qt::Key_Tab); // sounds the reference A, then moves the focus on
-        GameBench::keyUp(theMainWindow, Qt::Key_Tab);
+        GameBench::keyDown(game.main(), Qt::Key_Tab); // sounds the reference A, then moves the focus on
+        GameBench::keyUp(game.main(), Qt::Key_Tab);
         QCOMPARE(Shorts(game.trace()), QStringList({"short 91 45 64", "short 81 45 7F"}));
     }
 
     void slidersTakeTheFocusInRowOrderAndStepByArrowKeys()
     {
         GameBench game;
-        theTuningWindow->slider(1)->setFocus();
-        GameBench::keyDown(theTuningWindow, Qt::Key_Tab);
-        GameBench::keyDown(theTuningWindow, Qt::Key_Right);
-        QCOMPARE(theTuningWindow->slider(2)->value(), 1);
-        QCOMPARE(theResultsWindow->PlayerCell(1)->text(), QStringLiteral("1"));
-        theTuningWindow->slider(12)->setFocus();
-        GameBench::keyDown(theTuningWindow, Qt::Key_Tab);
-        QCOMPARE(theTuningWindow->focusWidget(), theTuningWindow->answerButton);
+        game.tuning()->slider(1)->setFocus();
+        GameBench::keyDown(game.tuning(), Qt::Key_Tab);
+        GameBench::keyDown(game.tuning(), Qt::Key_Right);
+        QCOMPARE(game.tuning()->slider(2)->value(), 1);
+        QCOMPARE(game.results()->PlayerCell(1)->text(), QStringLiteral("1"));
+        game.tuning()->slider(12)->setFocus();
+        GameBench::keyDown(game.tuning(), Qt::Key_Tab);
+        QCOMPARE(game.tuning()->focusWidget(), game.tuning()->answerButton);
     }
 
     void enterPressesTheFocusedButton()
     {
         GameBench game;
-        theTuningWindow->answerButton->setFocus();
-        QTest::keyClick(theTuningWindow->answerButton, Qt::Key_Return);
-        QVERIFY(theResultsWindow->isVisible());
+        game.tuning()->answerButton->setFocus();
+        QTest::keyClick(game.tuning()->answerButton, Qt::Key_Return);
+        QVERIFY(game.results()->isVisible());
     }
 
     void referenceButtonByMouse()
     {
         GameBench game;
         game.trace().clear();
-        QTest::mousePress(theMainWindow->referenceButton, Qt::RightButton);
-        QTest::mouseRelease(theMainWindow->referenceButton, Qt::RightButton);
+        QTest::mousePress(game.main()->referenceButton, Qt::RightButton);
+        QTest::mouseRelease(game.main()->referenceButton, Qt::RightButton);
         QCOMPARE(Shorts(game.trace()), QStringList({"short 91 45 64", "short 81 45 7F"}));
-        QVERIFY(ReferenceToneUsed);
+        QVERIFY(game.session().referenceToneUsed());
     }
 
     void deviceListSwallowsKeys()
     {
         GameBench game;
-        theMainWindow->deviceList->setFocus();
+        game.main()->deviceList->setFocus();
         game.trace().clear();
         for (Qt::Key key : {Qt::Key_Down, Qt::Key_Down, Qt::Key_End, Qt::Key_Space}) {
-            GameBench::keyDown(theMainWindow, key);
-            GameBench::keyUp(theMainWindow, key);
+            GameBench::keyDown(game.main(), key);
+            GameBench::keyUp(game.main(), key);
         }
-        QCOMPARE(theMainWindow->deviceList->currentIndex(), 0);
+        QCOMPARE(game.main()->deviceList->currentIndex(), 0);
         QCOMPARE(game.trace().texts(), QStringList({"short B0 40 7F", "short B0 40 00"}));
-        GameBench::keyDown(theMainWindow, Qt::Key_Tab); // the one key it takes: the focus moves on
-        QVERIFY(!theMainWindow->deviceList->hasFocus());
+        GameBench::keyDown(game.main(), Qt::Key_Tab); // the one key it takes: the focus moves on
+        QVERIFY(!game.main()->deviceList->hasFocus());
     }
 
     void mouseOnTheKeys()
     {
         GameBench game;
-        QWidget* client = theMainWindow->centralWidget();
+        QWidget* client = game.main()->centralWidget();
         QCOMPARE(client->childAt(20, 10),
-                 theMainWindow->pianoKey(15)); // the black key lies above the white one
-        QCOMPARE(client->childAt(20, 90), theMainWindow->pianoKey(1));
+                 game.main()->pianoKey(15)); // the black key lies above the white one
+        QCOMPARE(client->childAt(20, 90), game.main()->pianoKey(1));
         game.trace().clear();
-        QTest::mousePress(theMainWindow->pianoKey(24), Qt::RightButton);
-        QCOMPARE(theMainWindow->pianoKey(24)->fill(), QColor(Qt::red));
-        QTest::mouseRelease(theMainWindow->pianoKey(24), Qt::RightButton);
-        QCOMPARE(theMainWindow->pianoKey(24)->fill(), QColor(Qt::black));
-        QTest::mouseClick(theMainWindow->pianoKey(14), Qt::LeftButton);
+        QTest::mousePress(game.main()->pianoKey(24), Qt::RightButton);
+        QCOMPARE(game.main()->pianoKey(24)->fill(), QColor(Qt::red));
+        QTest::mouseRelease(game.main()->pianoKey(24), Qt::RightButton);
+        QCOMPARE(game.main()->pianoKey(24)->fill(), QColor(Qt::black));
+        QTest::mouseClick(game.main()->pianoKey(14), Qt::LeftButton);
         QCOMPARE(Shorts(game.trace()),
                  QStringList({"short 90 4B 64", "short 80 4B 7F", "short 90 4C 64", "short 80 4C 7F"}));
     }
@@ -379,18 +379,18 @@ private slots:
     void menuHintClipAndClock()
     {
         GameBench game;
-        QTest::mouseClick(theMainWindow->hintButton, Qt::LeftButton);
-        QVERIFY(theHintWindow->isVisible());
-        theMainWindow->difficultyEntry->trigger();
-        QVERIFY(theDifficultyDialog->isVisible());
-        theMainWindow->instrumentEntry->trigger();
-        QVERIFY(theInstrumentDialog->isVisible());
+        QTest::mouseClick(game.main()->hintButton, Qt::LeftButton);
+        QVERIFY(game.hint()->isVisible());
+        game.main()->difficultyEntry->trigger();
+        QVERIFY(game.difficulty()->isVisible());
+        game.main()->instrumentEntry->trigger();
+        QVERIFY(game.instruments()->isVisible());
         game.trace().clear();
-        QTest::mouseClick(theMainWindow->creditLabel, Qt::LeftButton);
-        QTest::mouseClick(theMainWindow->creditLabel, Qt::LeftButton);
+        QTest::mouseClick(game.main()->creditLabel, Qt::LeftButton);
+        QTest::mouseClick(game.main()->creditLabel, Qt::LeftButton);
         QCOMPARE(game.trace().texts(), QStringList({"clip", "clip"}));
-        theMainWindow->onClockTick();
-        QCOMPARE(theMainWindow->clockStatusBar->currentMessage(),
+        game.main()->onClockTick();
+        QCOMPARE(game.main()->clockStatusBar->currentMessage(),
                  game::DateTimeText(game.bench().now(), QLocale::system()));
     }
 
@@ -400,9 +400,9 @@ private slots:
     {
         GameBench game;
         game.trace().clear();
-        QTest::keyClick(theInstrumentDialog->instrumentList, Qt::Key_End);
-        QCOMPARE(theInstrumentDialog->instrumentList->currentText(), QStringLiteral("Gun Shot"));
-        QTest::keyClick(theInstrumentDialog->instrumentList, Qt::Key_Home);
+        QTest::keyClick(game.instruments()->instrumentList, Qt::Key_End);
+        QCOMPARE(game.instruments()->instrumentList->currentText(), QStringLiteral("Gun Shot"));
+        QTest::keyClick(game.instruments()->instrumentList, Qt::Key_Home);
         QCOMPARE(game.trace().texts(),
                  QStringList({"short C0 7F", "short C1 7F", "short C0 00", "short C1 00"}));
     }
@@ -412,15 +412,15 @@ private slots:
     void deviceSwitchCarriesTheChallenge()
     {
         GameBench game;
-        theTuningWindow->slider(2)->setValue(4);
+        game.tuning()->slider(2)->setValue(4);
         game.trace().clear();
-        theMainWindow->deviceList->setCurrentIndex(1);
-        emit theMainWindow->deviceList->activated(1);
+        game.main()->deviceList->setCurrentIndex(1);
+        emit game.main()->deviceList->activated(1);
         QCOMPARE(game.trace().texts(),
                  QStringList({"short B9 78 00", "close 0", "open 1 -> 0", "reset",
                               "long F0 41 10 42 12 40 00 7F 00 41 F7", "sleep 200", "sleep 300",
-                              ScaleTuningTrace(TuningData({0, 4})), "sleep 10"}));
-        QCOMPARE(SelectedDeviceId, 1);
+                              ScaleTuningTrace(TuningData(game, {0, 4})), "sleep 10"}));
+        QCOMPARE(game.main()->selectedDeviceId(), 1);
     }
 
     void deviceSwitchToADeviceThatWillNotOpen()
@@ -428,8 +428,8 @@ private slots:
         GameBench game(
             {{.name = "Test Synth A"}, {.name = "Busy", .openResults = std::deque<MMRESULT>(6, 4)}});
         game.trace().clear();
-        theMainWindow->deviceList->setCurrentIndex(1);
-        emit theMainWindow->deviceList->activated(1);
+        game.main()->deviceList->setCurrentIndex(1);
+        emit game.main()->deviceList->activated(1);
         QStringList expected = {"short B9 78 00", "close 0", "open 1 -> 4"};
         for (int retry = 0; retry < 5; ++retry)
             expected << "sleep 500"
@@ -440,26 +440,26 @@ private slots:
                  << "sleep 10"
                  << "box error3";
         QCOMPARE(game.trace().texts(), expected);
-        QCOMPARE(MidiResult, int(MMSYSERR_INVALHANDLE));
+        QCOMPARE(int(game.program().output().lastResult()), int(MMSYSERR_INVALHANDLE));
     }
 
     void aDeviceThatCameBackGetsTheChallengeBeforeTheNextNote()
     {
         GameBench game;
-        theTuningWindow->slider(2)->setValue(4);
+        game.tuning()->slider(2)->setValue(4);
         game.trace().clear();
         game.bench().devices()[0].comesBack = true;
-        GameBench::keyDown(theMainWindow, Qt::Key_A);
-        GameBench::keyUp(theMainWindow, Qt::Key_A);
+        GameBench::keyDown(game.main(), Qt::Key_A);
+        GameBench::keyUp(game.main(), Qt::Key_A);
         QCOMPARE(game.trace().texts(),
                  QStringList({"reconnect 0", "long F0 41 10 42 12 40 00 7F 00 41 F7", "sleep 200",
-                              "sleep 300", ScaleTuningTrace(TuningData({0, 4})), "sleep 10", "short 90 35 64",
-                              "short 80 35 7F"}));
-        QVERIFY(theMainWindow->clockStatusBar->currentMessage().contains(QStringLiteral("戻った")));
+                              "sleep 300", ScaleTuningTrace(TuningData(game, {0, 4})), "sleep 10",
+                              "short 90 35 64", "short 80 35 7F"}));
+        QVERIFY(game.main()->clockStatusBar->currentMessage().contains(QStringLiteral("戻った")));
         // The clock comes back after a while.
         game.bench().advance(10000);
-        theMainWindow->onClockTick();
-        QVERIFY(!theMainWindow->clockStatusBar->currentMessage().contains(QStringLiteral("戻った")));
+        game.main()->onClockTick();
+        QVERIFY(!game.main()->clockStatusBar->currentMessage().contains(QStringLiteral("戻った")));
     }
 };
 
