@@ -68,6 +68,11 @@ void Session::resendTuning()
     sendTuning(midi::kWaitAfterRetune);
 }
 
+void Session::restartClock()
+{
+    started_ = platform::Now();
+}
+
 void Session::setDetune(const DetuneArray& detune)
 {
     detune_ = detune;

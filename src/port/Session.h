@@ -47,6 +47,9 @@ public:
     // The name of the output device, for the report and the history.
     void setDeviceName(const QString& name) { deviceName_ = name; }
     void noteReferenceToneUsed() { referenceToneUsed_ = true; }
+    // The challenge just started becomes playable only now (the results window stayed under a
+    // held "もう一度挑戦"): its practice time counts from here.
+    void restartClock();
     // Re-sends the current tuning, as after a device switch.
     void resendTuning();
     // One step of the check run; false when it is not running.

@@ -3,6 +3,7 @@
 #include "windows/Keyboard.h"
 
 #include "game/KeyMap.h"
+#include "ui/ProgramKeys.h"
 
 namespace {
 
@@ -13,6 +14,12 @@ constexpr int kReferenceNote = 69;
 
 Keyboard::Keyboard(midi::MidiOutput& output, game::Session& session) : output_(output), session_(session)
 {
+    // Space is the pedal and nothing else: it never reaches a button, so it never clicks one.
+    new ui::ProgramKeys(this,
+                        {.keyDown = [this](int key, const QWidget*) { keyDown(key); },
+                         .keyUp = [this](int key, const QWidget* focused) { keyUp(key, focused); },
+                         .keyboardLost = [this] { releaseAll(); }},
+                        [](int key) { return key == game::kVkSpace; });
 }
 
 void Keyboard::pressNote(int note)
@@ -35,18 +42,38 @@ void Keyboard::keyDown(int key)
             pressNote(game::NoteOfMappedKey(*index));
         }
     }
-    if (key == game::kVkSpace)
-        output_.sendSustainPedal(midi::kKeysChannel, true); // every auto-repeat presses the pedal again
+    if (key == game::kVkSpace && !pedalDown_) {
+        pedalDown_ = true;
+        output_.sendSustainPedal(midi::kKeysChannel, true);
+    }
 }
 
-void Keyboard::keyUp(int key)
+void Keyboard::keyUp(int key, const QWidget* focused)
 {
     if (const auto index = game::MappedKeyIndex(key)) {
         heldKeys_[std::size_t(*index)] = false;
         releaseNote(game::NoteOfMappedKey(*index));
     }
-    if (key == game::kVkSpace)
+    if (key == game::kVkSpace && pedalDown_) {
+        pedalDown_ = false;
         output_.sendSustainPedal(midi::kKeysChannel, false);
+    }
+    // A key that sounded the reference A on "A音" and moved the focus away (Tab, an arrow) is
+    // released on another control: its release still ends the reference A. A release that goes on
+    // to "A音" ends it there.
+    if (referenceKeyHeld_ && focused != referenceControl_)
+        referenceKeyUp();
+}
+
+void Keyboard::releaseAll()
+{
+    for (std::size_t index = 0; index < heldKeys_.size(); ++index)
+        if (std::exchange(heldKeys_[index], false))
+            releaseNote(game::NoteOfMappedKey(int(index)));
+    if (std::exchange(pedalDown_, false))
+        output_.sendSustainPedal(midi::kKeysChannel, false);
+    if (referenceKeyHeld_)
+        referenceKeyUp();
 }
 
 void Keyboard::pressReference()

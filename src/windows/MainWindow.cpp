@@ -119,12 +119,6 @@ MainWindow::MainWindow(midi::MidiOutput& output, game::Session& session, Keyboar
     clockTimer->setInterval(100);
     connect(clockTimer, &QTimer::timeout, this, &MainWindow::onClockTick);
     clockTimer->start();
-    ui::InstallKeyPreview(
-        this, [this](int key) { keyboard_.keyDown(key); },
-        [this](int key) {
-            keyboard_.keyUp(key);
-            releaseReferenceKeyElsewhere(this);
-        });
     ui::OnActivate(this, [this] { emit activated(); });
     connect(&keyboard_, &Keyboard::noteShown, this, &MainWindow::showNote);
     connect(&session_, &game::Session::settingsLockChanged, this, &MainWindow::showSettingsLock);
@@ -158,11 +152,11 @@ void MainWindow::createControls(QWidget* client)
     deviceList = new QComboBox(client);
     deviceList->setGeometry(152, 120, 177, deviceList->sizeHint().height());
     deviceList->setEditable(false);
-    ui::KeepKeysFromList(
-        deviceList, [this](int key) { keyboard_.keyDown(key); }, [this](int key) { keyboard_.keyUp(key); });
+    ui::KeepKeysFromList(deviceList);
     connect(deviceList, &QComboBox::activated, this, &MainWindow::onDeviceChosen);
 
     referenceButton = new ui::Button(client, QStringLiteral("A音"), {8, 120, 65, 25});
+    keyboard_.setReferenceControl(referenceButton);
     connect(referenceButton, &ui::Button::mouseDown, &keyboard_, &Keyboard::pressReference);
     connect(referenceButton, &ui::Button::mouseUp, &keyboard_, &Keyboard::releaseReference);
     ui::OnControlKeys(
@@ -351,15 +345,6 @@ void MainWindow::onPianoKeyPressed(int number)
 void MainWindow::onPianoKeyReleased(int number)
 {
     keyboard_.releaseNote(game::PianoKeyOfShape(number).note);
-}
-
-// A key that sounded the reference A on "A音" and moved the focus away (Tab, an arrow) is released
-// on another control: its release still ends the reference A. A release that goes on to "A音"
-// (the focused control of `window`) ends it there.
-void MainWindow::releaseReferenceKeyElsewhere(const QWidget* window)
-{
-    if (keyboard_.referenceKeyHeld() && window->focusWidget() != referenceButton)
-        keyboard_.referenceKeyUp();
 }
 
 // A slider move locks the difficulty and instrument entries, the answer check opens the

@@ -39,7 +39,6 @@ public:
     void onPianoKeyPressed(int number);
     void onPianoKeyReleased(int number);
     void onDeviceChosen();
-    void releaseReferenceKeyElsewhere(const QWidget* window);
     void onClockTick();
     void finishRun();
 

@@ -9,7 +9,7 @@ Program::Program()
     if (ended())
         return;
     history_ = std::make_unique<PlayHistory>(mainWindow_->clockStatusBar);
-    tuningWindow_ = std::make_unique<TuningWindow>(session_, keyboard_);
+    tuningWindow_ = std::make_unique<TuningWindow>(session_);
     tuningWindow_->startUp();
     resultsWindow_ = std::make_unique<ResultsWindow>(output_, session_);
     hintWindow_ = std::make_unique<HintWindow>();
@@ -21,6 +21,9 @@ Program::Program()
 
 Program::~Program()
 {
+    // Windows going away move the focus, and the keyboard releases what it holds: the main window
+    // must not be told to repaint keys while it is being destroyed.
+    keyboard_.blockSignals(true);
     // In the reverse order of creation.
     instrumentDialog_.reset();
     difficultyDialog_.reset();
@@ -39,8 +42,6 @@ void Program::connectWindows()
     QObject::connect(main, &MainWindow::difficultyDialogRequested, difficultyDialog_.get(), &QWidget::show);
     QObject::connect(main, &MainWindow::instrumentDialogRequested, instrumentDialog_.get(), &QWidget::show);
     QObject::connect(main, &MainWindow::historyRequested, main, [this] { history_->showWindow(); });
-    QObject::connect(tuningWindow_.get(), &TuningWindow::keyReleased, main,
-                     &MainWindow::releaseReferenceKeyElsewhere);
     QObject::connect(resultsWindow_.get(), &ResultsWindow::quitRequested, main, &QWidget::close);
     // After everything the player sees: the results window shows the check first.
     QObject::connect(&session_, &game::Session::answerChecked, main,

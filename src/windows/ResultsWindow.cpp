@@ -6,6 +6,8 @@
 
 #include <QCloseEvent>
 
+#include <utility>
+
 namespace {
 
 QLabel* MakeLabel(QWidget* parent, const QString& text, QPoint position, int pixelHeight = 12)
@@ -113,7 +115,8 @@ void ResultsWindow::onRetryPressed()
 
 void ResultsWindow::onRetryReleased()
 {
-    retryPressed_ = false;
+    if (std::exchange(retryPressed_, false))
+        session_.restartClock();
     hide();
 }
 

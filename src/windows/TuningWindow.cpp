@@ -7,7 +7,7 @@
 #include <QCloseEvent>
 #include <QLabel>
 
-TuningWindow::TuningWindow(game::Session& session, Keyboard& keyboard) : session_(session)
+TuningWindow::TuningWindow(game::Session& session) : session_(session)
 {
     setWindowTitle(QStringLiteral("調整"));
     setWindowFlags(Qt::Window);
@@ -33,12 +33,6 @@ TuningWindow::TuningWindow(game::Session& session, Keyboard& keyboard) : session
     checkRunTimer->setInterval(200);
     connect(checkRunTimer, &QTimer::timeout, this, &TuningWindow::onCheckRunTick);
     checkRunTimer->start();
-    ui::InstallKeyPreview(
-        this, [&keyboard](int key) { keyboard.keyDown(key); },
-        [this, &keyboard](int key) {
-            keyboard.keyUp(key);
-            emit keyReleased(this);
-        });
     connect(&session_, &game::Session::positionChanged, this, &TuningWindow::showPosition);
     connect(&session_, &game::Session::challengeStarted, this, &TuningWindow::showChallenge);
     connect(&session_, &game::Session::answerChecked, this, [this] {

@@ -5,7 +5,6 @@
 #include "game/Challenge.h"
 #include "port/Session.h"
 #include "ui/Controls.h"
-#include "windows/Keyboard.h"
 
 #include <QTimer>
 #include <QWidget>
@@ -15,7 +14,7 @@
 class TuningWindow : public QWidget {
     Q_OBJECT
 public:
-    TuningWindow(game::Session& session, Keyboard& keyboard);
+    explicit TuningWindow(game::Session& session);
     void startUp();
 
     // The player moved slider `row` (1 = C ... 12 = B).
@@ -27,10 +26,6 @@ public:
 
     ui::Button* answerButton = nullptr;
     QTimer* checkRunTimer = nullptr;
-
-signals:
-    // A key released here, for the reference A held on the main window.
-    void keyReleased(const QWidget* window);
 
 protected:
     // The close request is refused, always.

@@ -248,18 +248,100 @@ private slots:
         QCOMPARE(game.main()->pianoKey(1)->fill(), QColor(Qt::white));
     }
 
-    void spaceBarRepeatsThePedal()
+    void autoRepeatNeverResendsThePedal()
     {
         GameBench game;
         game.trace().clear();
         GameBench::keyDown(game.main(), Qt::Key_Space);
-        for (int repeat = 0; repeat < 3; ++repeat) {
-            GameBench::keyUp(game.main(), Qt::Key_Space, true);
+        for (int repeat = 0; repeat < 3; ++repeat)
             GameBench::keyDown(game.main(), Qt::Key_Space, true);
-        }
         GameBench::keyUp(game.main(), Qt::Key_Space);
-        QCOMPARE(Shorts(game.trace()), QStringList({"short B0 40 7F", "short B0 40 7F", "short B0 40 7F",
-                                                    "short B0 40 7F", "short B0 40 00"}));
+        QCOMPARE(Shorts(game.trace()), QStringList({"short B0 40 7F", "short B0 40 00"}));
+    }
+
+    // A key and the pedal held in the tuning window while the focus moves on are released where
+    // the focus went: one note-off, one pedal-off.
+    void heldKeyAndPedalReleasedWhereTheFocusWent_data()
+    {
+        QTest::addColumn<QString>("place");
+        for (const char* place : {"results", "hint", "history", "menu"})
+            QTest::newRow(place) << QString::fromLatin1(place);
+    }
+    void heldKeyAndPedalReleasedWhereTheFocusWent()
+    {
+        QFETCH(QString, place);
+        GameBench game;
+        GameBench::keyDown(game.tuning(), Qt::Key_A);
+        GameBench::keyDown(game.tuning(), Qt::Key_Space);
+        QWidget* there = nullptr;
+        if (place == "results") {
+            QTest::mouseClick(game.tuning()->answerButton, Qt::LeftButton);
+            there = game.results();
+        } else if (place == "hint") {
+            QTest::mouseClick(game.main()->hintButton, Qt::LeftButton);
+            there = game.hint();
+        } else if (place == "history") {
+            game.main()->historyEntry->trigger();
+            there = game.program().history()->window();
+        } else {
+            game.main()->settingsMenu->popup(game.main()->pos());
+            there = game.main()->settingsMenu;
+        }
+        QVERIFY(there->isVisible());
+        game.trace().clear();
+        GameBench::keyUp(there, Qt::Key_A);
+        GameBench::keyUp(there, Qt::Key_Space);
+        QCOMPARE(Shorts(game.trace()), QStringList({"short 80 35 7F", "short B0 40 00"}));
+    }
+
+    void keysPlayInTheResultsWindow()
+    {
+        GameBench game;
+        QTest::mouseClick(game.tuning()->answerButton, Qt::LeftButton);
+        game.bench().advance(5'000); // past the check run
+        for (int tick = 0; tick < 16; ++tick)
+            game.tuning()->onCheckRunTick();
+        game.trace().clear();
+        GameBench::keyDown(game.results(), Qt::Key_S);
+        GameBench::keyUp(game.results(), Qt::Key_S);
+        QCOMPARE(Shorts(game.trace()), QStringList({"short 90 37 64", "short 80 37 7F"}));
+    }
+
+    // Space is the pedal and nothing else: it clicks no button, sounds no reference A.
+    void spaceOnAFocusedButtonIsOnlyThePedal_data()
+    {
+        QTest::addColumn<QString>("button");
+        for (const char* button : {"answer", "hint", "reference"})
+            QTest::newRow(button) << QString::fromLatin1(button);
+    }
+    void spaceOnAFocusedButtonIsOnlyThePedal()
+    {
+        QFETCH(QString, button);
+        GameBench game;
+        QWidget* control = button == "answer" ? game.tuning()->answerButton
+                           : button == "hint" ? game.main()->hintButton
+                                              : game.main()->referenceButton;
+        control->setFocus();
+        game.trace().clear();
+        GameBench::keyDown(control->window(), Qt::Key_Space);
+        GameBench::keyUp(control->window(), Qt::Key_Space);
+        QCOMPARE(game.trace().texts(), QStringList({"short B0 40 7F", "short B0 40 00"}));
+        QVERIFY(!game.results()->isVisible() && !game.hint()->isVisible());
+        QVERIFY(!game.session().referenceToneUsed());
+    }
+
+    void losingTheKeyboardReleasesEverythingHeld()
+    {
+        GameBench game;
+        GameBench::keyDown(game.main(), Qt::Key_A);
+        GameBench::keyDown(game.main(), Qt::Key_Space);
+        game.main()->referenceButton->setFocus();
+        GameBench::keyDown(game.main(), Qt::Key_K); // also the reference A, on "A音"
+        game.trace().clear();
+        emit qApp->applicationStateChanged(Qt::ApplicationInactive); // another program's window
+        QCOMPARE(Shorts(game.trace()),
+                 QStringList({"short 80 35 7F", "short 80 41 7F", "short B0 40 00", "short 81 45 7F"}));
+        QCOMPARE(game.main()->pianoKey(1)->fill(), QColor(Qt::white));
     }
 
     void chordAndStrayReleases()
