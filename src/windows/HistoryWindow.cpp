@@ -8,6 +8,7 @@
 #include "history/BeatRates.h"
 #include "history/Csv.h"
 #include "platform/Desktop.h"
+#include "platform/System.h"
 #include "ui/Controls.h"
 
 #include <QBarCategoryAxis>
@@ -15,6 +16,7 @@
 #include <QChart>
 #include <QChartView>
 #include <QDateTimeAxis>
+#include <QDir>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -483,7 +485,7 @@ void PlayHistory::report(const history::Recorder::Outcome& outcome)
         notice = QStringLiteral("記録ファイルが壊れていたので新しく始めました");
     else if (outcome.unwritable && !unwritableReported_) {
         unwritableReported_ = true;
-        notice = QStringLiteral("成績を記録できません（あとで保存し直します）");
+        notice = QStringLiteral("成績を記録できません（終了時に別のファイルへ書き出します）");
     }
     if (notice.isEmpty())
         return;
@@ -491,6 +493,46 @@ void PlayHistory::report(const history::Recorder::Outcome& outcome)
     notice_->setToolTip(outcome.movedAside.isEmpty() ? recorder_.path() : outcome.movedAside);
     notice_->show();
     QTimer::singleShot(kNoticeMs, notice_, &QLabel::hide);
+}
+
+namespace {
+
+// Writes `records` as CSV to a new file in the first folder that takes it; answers its path, or
+// nothing when no folder did.
+QString WriteUnsaved(const std::vector<history::ChallengeRecord>& records, const QStringList& folders)
+{
+    const QString name = QStringLiteral("velmora-unsaved-history-%1.csv")
+                             .arg(platform::Now().toString(QStringLiteral("yyyyMMdd-HHmmss")));
+    for (const QString& folder : folders) {
+        QSaveFile file(QDir(folder).filePath(name));
+        if (file.open(QIODevice::WriteOnly) && file.write(history::HistoryCsv(records)) >= 0 && file.commit())
+            return file.fileName();
+    }
+    return {};
+}
+
+} // namespace
+
+void PlayHistory::saveAtExit(const QString& folder)
+{
+    recorder_.flush(history::kWaitAtExit);
+    const auto& records = recorder_.waitingRecords();
+    if (records.empty())
+        return;
+    const QString where = WriteUnsaved(records, {folder, QDir::homePath()});
+    const QString explanation =
+        QStringLiteral("記録ファイル：%1\nこのフォルダーに書き込めるか、ディスクに空きがあるか"
+                       "を確かめてください。")
+            .arg(recorder_.path());
+    if (where.isEmpty())
+        platform::ShowMessage(QStringLiteral("成績の記録 %1 件を保存できませんでした。").arg(records.size()),
+                              explanation);
+    else
+        platform::ShowMessage(QStringLiteral("成績の記録 %1 件を記録ファイルに保存できませんでした。\n"
+                                             "代わりに次のファイルに書き出しました：\n%2")
+                                  .arg(records.size())
+                                  .arg(where),
+                              explanation);
 }
 
 void PlayHistory::showWindow()

@@ -102,6 +102,9 @@ public:
     void recordAnswerCheck(const game::CheckResult& result);
     void showWindow();
     HistoryWindow* window() const { return window_.get(); }
+    // The end of the run: one last attempt with a longer wait; what still cannot be written goes
+    // to a CSV file in `folder` (or the home folder), and a box says how many records and where.
+    void saveAtExit(const QString& folder);
 
 private:
     void report(const history::Recorder::Outcome& outcome);

@@ -277,6 +277,7 @@ void MainWindow::finishRun()
     closed_ = true;
     restoreTuningAndClosePort();
     saveSettings();
+    emit runFinished();
 }
 
 void MainWindow::restoreTuningAndClosePort()

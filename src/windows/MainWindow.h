@@ -65,6 +65,8 @@ signals:
     void historyRequested();
     // The main window became the active window.
     void activated();
+    // The run ends: the tuning is back to equal temperament, the port closed, the settings saved.
+    void runFinished();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -2,6 +2,10 @@
 // Composing one run: the windows, created in order, and how the player's acts reach the game.
 #include "windows/Program.h"
 
+#include "game/IniDocument.h"
+
+#include <QFileInfo>
+
 Program::Program()
 {
     mainWindow_ = std::make_unique<MainWindow>(output_, session_, keyboard_);
@@ -42,6 +46,10 @@ void Program::connectWindows()
     QObject::connect(main, &MainWindow::difficultyDialogRequested, difficultyDialog_.get(), &QWidget::show);
     QObject::connect(main, &MainWindow::instrumentDialogRequested, instrumentDialog_.get(), &QWidget::show);
     QObject::connect(main, &MainWindow::historyRequested, main, [this] { history_->showWindow(); });
+    // The history's records that cannot be written go beside the settings file.
+    QObject::connect(main, &MainWindow::runFinished, main, [this] {
+        history_->saveAtExit(QFileInfo(game::SettingsLocationOfThisProgram().pathToWrite()).absolutePath());
+    });
     QObject::connect(resultsWindow_.get(), &ResultsWindow::quitRequested, main, &QWidget::close);
     // After everything the player sees: the results window shows the check first.
     QObject::connect(&session_, &game::Session::answerChecked, main,

@@ -106,6 +106,35 @@ private slots:
         QCOMPARE(window->BeatsTable->item(11, 4)->text(), QStringLiteral("× 4度が狭い")); // C5-G4
     }
 
+    // A history file that cannot be written loses nothing: the run's records go to a CSV file
+    // beside the settings file at exit, and a box says how many and where.
+    void recordsThatCannotBeWrittenAreSavedBesideTheSettingsAtExit()
+    {
+        const QString folder = QFileInfo(SettingsPath()).absolutePath();
+        for (const QString& name : QDir(folder).entryList({"velmora-unsaved-history-*.csv"}))
+            QVERIFY(QDir(folder).remove(name));
+        GameBench game;
+        QVERIFY(QDir().mkpath(history::DefaultHistoryPath())); // a folder where the file should be
+        for (int check = 0; check < 2; ++check) {
+            QTest::mouseClick(game.tuning()->answerButton, Qt::LeftButton);
+            game.results()->close();
+        }
+        game.main()->close();
+        const QStringList written = QDir(folder).entryList({"velmora-unsaved-history-*.csv"});
+        QCOMPARE(written.size(), 1);
+        const QString path = QDir(folder).filePath(written.first());
+        QCOMPARE(game.trace().only({"box"}),
+                 QStringList{"box 成績の記録 2 件を記録ファイルに保存できませんでした。\n"
+                             "代わりに次のファイルに書き出しました：\n" +
+                             path});
+        QFile csv(path);
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        QCOMPARE(csv.readAll().count("\r\n"), 3); // the header and two records
+        csv.close();
+        QVERIFY(QFile::remove(path));
+        QVERIFY(QDir().rmdir(history::DefaultHistoryPath()));
+    }
+
     void damagedFileIsReportedOnceInTheStatusBar()
     {
         GameBench game;
