@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The history at scale: the cost of recording one answer check, and the window "成績の推移" opened
 // on 100,000 recorded challenges, with the size of that file. Prints tab-separated rows.
-#include "HistoryWindow.h"
 #include "Rows.h"
 #include "history/Database.h"
 #include "history/Recorder.h"
+#include "windows/HistoryWindow.h"
 
 #include <QApplication>
 #include <QFileInfo>

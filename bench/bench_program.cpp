@@ -3,15 +3,12 @@
 // waits, key event to bytes leaving the program, memory after start-up, idle CPU. The MIDI device
 // is an instant in-process one and the fixed waits are skipped (and counted), so the figures are
 // the program's own. Prints tab-separated rows: what, value, unit.
-#include "Program.h"
 #include "Rows.h"
 #include "desktop/QtDesktop.h"
 #include "game/IniDocument.h"
 #include "platform/RtMidiDevices.h"
 #include "platform/System.h"
-#include "port/Messages.h"
-#include "tessalyUnit1.h"
-#include "tessalyUnit2.h"
+#include "windows/Program.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -99,9 +96,9 @@ double Median(std::vector<double> values)
 }
 
 // Microseconds from a key press handed to the main window to its note-on leaving the program.
-double KeyToBytesMicroseconds()
+double KeyToBytesMicroseconds(Program& program)
 {
-    QWindow* window = Form1->windowHandle();
+    QWindow* window = program.mainWindow()->windowHandle();
     std::vector<double> samples;
     for (int i = 0; i < 500; ++i) {
         QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier);
@@ -161,7 +158,7 @@ int main(int argc, char* argv[])
         Row("start-up to main window shown, beyond the fixed waits",
             std::chrono::duration<double, std::milli>(Clock::now() - start).count(), "ms");
         Row("resident memory after start-up (without the synthesizer)", ResidentMegabytes(), "MB");
-        Row("key press to note-on leaving the program (median)", KeyToBytesMicroseconds(), "us");
+        Row("key press to note-on leaving the program (median)", KeyToBytesMicroseconds(program), "us");
 
         Row("idle CPU, clock and timers running", IdleCpuPercent(3000), "% of a core");
         Row("10 MB settings file read, changed and written back", HugeSettingsMilliseconds(), "ms");
@@ -169,7 +166,7 @@ int main(int argc, char* argv[])
     if (const QByteArray port = qgetenv("VELMORA_BENCH_JACK_PORT"); !port.isEmpty()) {
         platform::InstallSystem(std::make_unique<JackPortSystem>(port.toStdString()));
         Program program;
-        if (!program.ended() && MidiOutPort != 0)
+        if (!program.ended() && program.output().lastResult() == MMSYSERR_NOERROR)
             Row("idle CPU, a JACK device open", IdleCpuPercent(5000), "% of a core");
     }
     platform::InstallSystem(nullptr);

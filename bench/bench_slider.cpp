@@ -5,14 +5,11 @@
 // time and keeping the audio, in which the held note's pitch is measured before and after.
 // Prints tab-separated rows: what, value, unit.
 #include "PitchMeter.h"
-#include "Program.h"
 #include "Rows.h"
 #include "platform/System.h"
 #include "synth/BuiltinSynthDevice.h"
 #include "synth/GsSynthPort.h"
-#include "tessalyUnit1.h"
-#include "tessalyUnit2.h"
-#include "tessalyUnit5.h"
+#include "windows/Program.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -135,10 +132,10 @@ void RunEventLoop(int milliseconds)
     loop.exec();
 }
 
-void Key(QEvent::Type type, int key)
+void Key(Program& program, QEvent::Type type, int key)
 {
     QKeyEvent event(type, key, Qt::NoModifier);
-    QCoreApplication::sendEvent(Form1->windowHandle(), &event);
+    QCoreApplication::sendEvent(program.mainWindow()->windowHandle(), &event);
 }
 
 void Mouse(QWidget* widget, QEvent::Type type, QPoint at)
@@ -187,15 +184,17 @@ std::size_t PeriodsSoFar()
 
 // A slider step by a click on the right arrow: milliseconds to the end of the first period that
 // sounded the new tuning, and the held note's pitch change measured in the audio.
-void StepRows()
+void StepRows(Program& program)
 {
-    Form5->setRadioGroup1Index(3); // 10 cents a step
-    Key(QEvent::KeyPress, kHeldKey);
+    program.difficultyDialog()->setLevel(3); // 10 cents a step
+    Key(program, QEvent::KeyPress, kHeldKey);
     RunEventLoop(400);
     const double before = HeldPitchCents(PeriodsSoFar(), 0.3);
     const auto click = Clock::now();
-    Mouse(Form2->ScrollBar(kRowOfA), QEvent::MouseButtonPress, RightArrow(Form2->ScrollBar(kRowOfA)));
-    Mouse(Form2->ScrollBar(kRowOfA), QEvent::MouseButtonRelease, RightArrow(Form2->ScrollBar(kRowOfA)));
+    Mouse(program.tuningWindow()->slider(kRowOfA), QEvent::MouseButtonPress,
+          RightArrow(program.tuningWindow()->slider(kRowOfA)));
+    Mouse(program.tuningWindow()->slider(kRowOfA), QEvent::MouseButtonRelease,
+          RightArrow(program.tuningWindow()->slider(kRowOfA)));
     RunEventLoop(400);
     Clock::time_point retunedSound;
     std::size_t changePeriod = 0;
@@ -208,18 +207,18 @@ void StepRows()
     Row("slider: click on an arrow to the first period with the new tuning", Ms(retunedSound - click), "ms");
     Row("slider: audio period", kPeriod * 1000 / studio.rate(), "ms");
     Row("slider: held note's pitch change measured in the audio (10 expected)", after - before, "cents");
-    Key(QEvent::KeyRelease, kHeldKey);
+    Key(program, QEvent::KeyRelease, kHeldKey);
 }
 
 // The thumb dragged by the mouse, one pixel at a time, across 20 positions while a note is held.
-void DragRows()
+void DragRows(Program& program)
 {
-    Form5->setRadioGroup1Index(0); // 1 cent a step, 64 positions
-    Form2->ScrollBar(kRowOfA)->setEnabled(true);
-    Key(QEvent::KeyPress, kHeldKey);
+    program.difficultyDialog()->setLevel(0); // 1 cent a step, 64 positions
+    program.tuningWindow()->slider(kRowOfA)->setEnabled(true);
+    Key(program, QEvent::KeyPress, kHeldKey);
     RunEventLoop(400);
     const double before = HeldPitchCents(PeriodsSoFar(), 0.3);
-    auto* bar = Form2->ScrollBar(kRowOfA);
+    auto* bar = program.tuningWindow()->slider(kRowOfA);
     const int start = bar->value();
     QPoint at = ThumbCentre(bar);
     const auto begin = Clock::now();
@@ -236,20 +235,20 @@ void DragRows()
     Row("slider: drag of the thumb across 20 positions, total", total, "ms");
     Row("slider: positions passed by the drag", bar->value() - start, "");
     Row("slider: held note's pitch after the drag, change (20 expected)", after - before, "cents");
-    Key(QEvent::KeyRelease, kHeldKey);
+    Key(program, QEvent::KeyRelease, kHeldKey);
 }
 
 // A key pressed while a slider step is handled: both events queued together, the step first.
-void KeyDuringStepRows()
+void KeyDuringStepRows(Program& program)
 {
-    auto* bar = Form2->ScrollBar(kRowOfA);
+    auto* bar = program.tuningWindow()->slider(kRowOfA);
     const QPoint arrow = RightArrow(bar);
     QCoreApplication::postEvent(bar, new QMouseEvent(QEvent::MouseButtonPress, arrow, bar->mapToGlobal(arrow),
                                                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
     QCoreApplication::postEvent(bar,
                                 new QMouseEvent(QEvent::MouseButtonRelease, arrow, bar->mapToGlobal(arrow),
                                                 Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
-    QCoreApplication::postEvent(Form1->windowHandle(),
+    QCoreApplication::postEvent(program.mainWindow()->windowHandle(),
                                 new QKeyEvent(QEvent::KeyPress, Qt::Key_S, Qt::NoModifier));
     const auto queued = Clock::now();
     QCoreApplication::processEvents();
@@ -260,7 +259,7 @@ void KeyDuringStepRows()
     }
     Row("slider: key pressed during a step, to its note-on", noteOn > queued ? Ms(noteOn - queued) : NAN,
         "ms");
-    Key(QEvent::KeyRelease, Qt::Key_S);
+    Key(program, QEvent::KeyRelease, Qt::Key_S);
 }
 
 } // namespace
@@ -282,10 +281,10 @@ int main(int argc, char* argv[])
         Program program;
         program.showMainWindow();
         QCoreApplication::processEvents();
-        StepRows();
-        DragRows();
-        KeyDuringStepRows();
-        Form1->close();
+        StepRows(program);
+        DragRows(program);
+        KeyDuringStepRows(program);
+        program.mainWindow()->close();
     }
     platform::InstallSystem(nullptr);
     studio.stop();

@@ -7,7 +7,9 @@ cd "$(dirname "$0")/.."
 
 if [[ $# -gt 0 ]]; then
   # Sources only: each header is checked through the sources that include it.
-  git ls-files 'src/*.cpp' | xargs -P "$(nproc)" -n 4 clang-tidy --quiet -p "$1"
+  # clang-tidy counts the warnings it suppressed in system headers on every file: not worth a line.
+  git ls-files 'src/*.cpp' | xargs -P "$(nproc)" -n 4 clang-tidy --quiet -p "$1" 2>&1 |
+    { grep -v '^[0-9]* warnings generated\.$' || true; }
   exit 0
 fi
 

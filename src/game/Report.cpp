@@ -3,6 +3,8 @@
 #include "game/Report.h"
 
 #include "game/Challenge.h"
+#include "game/Instruments.h"
+#include "game/Score.h"
 #include "game/Version.h"
 
 namespace game {
@@ -137,6 +139,23 @@ QStringList ReportLines(const ReportInputs& inputs, const QLocale& locale)
           << QStringLiteral("所要時間：") + DurationText(inputs.tuningStart, inputs.tuningEnd, locale)
           << QString::fromLatin1(kVersionLine) << rule;
     return lines;
+}
+
+ReportInputs ReportInputsOf(const CheckResult& result)
+{
+    ReportInputs inputs;
+    for (int k = 0; k < kPitchClasses; ++k) {
+        inputs.player << CentsText(result.player[std::size_t(k)]);
+        inputs.correct << CentsText(result.correct[std::size_t(k)]);
+    }
+    inputs.score = QString::number(result.score);
+    inputs.device = result.device;
+    inputs.instrument = InstrumentNames().value(result.instrument);
+    inputs.difficulty = result.difficulty;
+    inputs.referenceToneUsed = result.referenceToneUsed;
+    inputs.tuningStart = result.started;
+    inputs.tuningEnd = result.ended;
+    return inputs;
 }
 
 QString WithCrLf(const QStringList& lines)

@@ -20,6 +20,11 @@ struct ReportInputs {
     QDateTime tuningEnd;
 };
 
+struct CheckResult;
+// The report's inputs from the answer check's result: both columns and the score as the results
+// window shows them, the instrument by its name.
+ReportInputs ReportInputsOf(const CheckResult& result);
+
 // The 26 lines of one report, without line ends.
 QStringList ReportLines(const ReportInputs& inputs, const QLocale& locale = QLocale::system());
 

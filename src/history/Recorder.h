@@ -35,6 +35,8 @@ public:
     // Writes the waiting records.
     Outcome flush(std::chrono::milliseconds busyWait);
     std::size_t waiting() const { return waiting_.size(); }
+    // The records no attempt could write yet, oldest first.
+    const std::vector<ChallengeRecord>& waitingRecords() const { return waiting_; }
     const QString& path() const { return path_; }
 
 private:

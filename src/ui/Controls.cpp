@@ -3,8 +3,6 @@
 #include "ui/Controls.h"
 
 #include "game/Challenge.h"
-#include "ui/VirtualKeys.h"
-#include "ui/X11Keyboard.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -181,11 +179,6 @@ private:
     std::function<void(const QKeyEvent&)> down_, up_;
 };
 
-int VirtualKey(const QKeyEvent& event)
-{
-    return ui::VirtualKeyOf(event.nativeScanCode(), event.key());
-}
-
 // Runs a handler whenever the watched object receives events of one type.
 class EventHook : public QObject {
 public:
@@ -242,27 +235,11 @@ private:
 
 } // namespace
 
-void InstallKeyPreview(QWidget* window, std::function<void(int)> keyDown, std::function<void(int)> keyUp)
-{
-    // The window's QWindow receives every key before Qt hands it to the focused control. It exists
-    // once the window is shown; creating it earlier would make the window system take the saved
-    // frame position for the inside's.
-    auto* preview = new KeyFilter(
-        window, [keyDown](const QKeyEvent& e) { keyDown(VirtualKey(e)); },
-        [keyUp](const QKeyEvent& e) { keyUp(VirtualKey(e)); });
-    UseDetectableAutoRepeat();
-    window->installEventFilter(new EventHook(window, QEvent::Show, [window, preview] {
-        window->windowHandle()->installEventFilter(preview); // installing twice keeps one
-    }));
-}
-
-void KeepKeysFromList(QComboBox* list, std::function<void(int)> keyDown, std::function<void(int)> keyUp)
+void KeepKeysFromList(QComboBox* list)
 {
     auto* filter = new ListKeyFilter(list);
     list->installEventFilter(filter);
     list->view()->installEventFilter(filter);
-    // The open list is a window of its own that takes the keyboard: its keys pass the same preview.
-    InstallKeyPreview(list->view()->window(), std::move(keyDown), std::move(keyUp));
 }
 
 void OnControlKeys(QWidget* control, std::function<void()> keyDown, std::function<void()> keyUp)

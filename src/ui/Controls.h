@@ -99,15 +99,11 @@ private:
     std::function<int()> centsPerStep_ = [] { return 1; };
 };
 
-// Key preview: hands every key of `window` to the window's handlers before the focused control,
-// as virtual-key codes. Qt's auto-repeat release/press pairs arrive as repeated key-downs only.
-void InstallKeyPreview(QWidget* window, std::function<void(int)> keyDown, std::function<void(int)> keyUp);
-
 // Makes a drop-down list act on no key but Tab, which moves the focus on, also while its list is
-// open. Keys that reach the open list go to the window's key handlers, as the window's own keys do.
-void KeepKeysFromList(QComboBox* list, std::function<void(int)> keyDown, std::function<void(int)> keyUp);
+// open. The program's keys (ui::ProgramKeys) see every key before the list does.
+void KeepKeysFromList(QComboBox* list);
 
-// Key events on `control` itself, after the window's preview, without auto-repeat releases.
+// Key events on `control` itself, after the program's keys, without auto-repeat releases.
 void OnControlKeys(QWidget* control, std::function<void()> keyDown, std::function<void()> keyUp);
 
 // Places a window: left and top of its frame, width and height of its inside.

@@ -269,7 +269,7 @@ case_held_key_sounds_once() {
     done
 }
 
-# Holding the space bar repeats the pedal-down and lifts the pedal once, at the real release.
+# Holding the space bar presses the pedal once and lifts it once, at the real release.
 case_held_space_lifts_the_pedal_once() {
     local mark pedal
     activate "$main_window" || return 1
@@ -279,7 +279,7 @@ case_held_space_lifts_the_pedal_once() {
     xdotool keyup space
     settle || return 1
     pedal=$(bytes_since "$mark" | grep '^B0 40' | tr '\n' ,)
-    [[ "$pedal" =~ ^(B0\ 40\ 7F,){2,}B0\ 40\ 00,$ ]] || fail "pedal messages: $pedal"
+    [ "$pedal" = "B0 40 7F,B0 40 00," ] || fail "pedal messages: $pedal"
 }
 
 # The space bar in the adjustment window is the pedal and nothing else.
@@ -378,16 +378,20 @@ case_retry_by_mouse_starts_at_the_release() {
         xdotool mouseup "$button"
         wait_until 10 window_hidden 正解表示 || fail "the results window stayed" || return 1
         settle || return 1
-        click_in "$adjustment_window" 92 428
-        wait_until 10 window_shown 正解表示 || fail "no results window after the retry" || return 1
-        copy_report || return 1
-        start=$(report_line 調律開始時刻 | grep -o '[0-9]*:[0-9][0-9]:[0-9][0-9]')
+        start=$(start_of_the_next_check) || return 1
         [ "$(seconds_of_day "$start")" -ge "$(seconds_of_day "$released")" ] ||
             fail "button $button: the challenge started at $start, before the release at $released" || return 1
         next_challenge || return 1
     done
 }
 window_hidden() { ! window_shown "$1"; }
+# The start time (HH:MM:SS) the report gives for the challenge the answer button checks now.
+start_of_the_next_check() {
+    click_in "$adjustment_window" 92 428
+    wait_until 10 window_shown 正解表示 || fail "no results window after the retry" || return 1
+    copy_report || return 1
+    report_line 調律開始時刻 | grep -o '[0-9]*:[0-9][0-9]:[0-9][0-9]'
+}
 # From the results window on to the next challenge, by mouse.
 next_challenge() {
     click_in "$(window_named 正解表示)" 80 468
@@ -401,6 +405,144 @@ case_enter_presses_the_focused_button() {
     activate "$adjustment_window" || return 1
     xdotool key shift+Tab Return
     wait_until 10 window_shown 正解表示 || fail "Enter on the focused answer button did nothing" || return 1
+    next_challenge
+}
+
+# A key and the pedal held in the adjustment window while the focus moves on (to the results
+# window, the hint window, the history window, a menu opened by the mouse) are released there:
+# one note-off and one pedal-off each.
+case_held_key_and_pedal_are_released_wherever_the_focus_went() {
+    local place mark
+    for place in results hint history menu; do
+        activate "$adjustment_window" || return 1
+        mark=$(byte_count)
+        xdotool keydown a keydown space
+        wait_for_bytes "$mark" "B0 40 7F" || return 1
+        move_focus_to "$place" || return 1
+        xdotool keyup a keyup space
+        wait_for_bytes "$mark" "80 35 7F" && wait_for_bytes "$mark" "B0 40 00" || fail "$place" || return 1
+        leave "$place" || return 1
+        settle || return 1 # a second note-off or pedal-off would have arrived by now
+        [ "$(bytes_since "$mark" | grep -cx '80 35 7F')" = 1 ] && [ "$(bytes_since "$mark" | grep -cx 'B0 40 00')" = 1 ] ||
+            fail "$place: $(bytes_since "$mark" | grep -E '^(80 35|B0 40)' | tr '\n' ,)" || return 1
+    done
+}
+visible_window_count() { xdotool search --all --onlyvisible --pid "$velmora_pid" 2>/dev/null | grep -c .; }
+more_windows_than() { [ "$(visible_window_count)" -gt "$1" ]; }
+# open_menu <x>: opens the main window's menu whose title lies at <x> in the menu bar.
+open_menu() {
+    local before
+    before=$(visible_window_count)
+    click_in "$main_window" "$1" 10
+    wait_until 5 more_windows_than "$before" || fail "no menu opened"
+}
+move_focus_to() {
+    case $1 in
+    results)
+        click_in "$adjustment_window" 92 428
+        wait_until 10 window_shown 正解表示 || fail "no results window" ;;
+    hint)
+        click_in "$main_window" 112 $(($(menu_height) + 132))
+        wait_until 10 window_shown ヒント || fail "no hint window" ;;
+    history)
+        open_menu 70 || return 1
+        xdotool key Down Return
+        wait_until 10 window_shown 成績の推移 || fail "no history window" ;;
+    menu) open_menu 20 ;;
+    esac
+}
+leave() {
+    case $1 in
+    results) next_challenge ;;
+    hint | history)
+        activate "$(window_named "$([ "$1" = hint ] && echo ヒント || echo 成績の推移)")" || return 1
+        xdotool key alt+F4
+        wait_until 10 window_hidden "$([ "$1" = hint ] && echo ヒント || echo 成績の推移)" || fail "$1 stayed" ;;
+    menu) xdotool key Escape ;;
+    esac
+}
+
+# The space bar on a focused button is the pedal and nothing else: "答え合わせ" checks nothing,
+# "ヒント" opens nothing, "A音" sounds no reference A.
+case_space_on_a_focused_button_is_only_the_pedal() {
+    local button mark
+    fresh_program || return 1 # the first slider has the focus
+    for button in answer hint reference; do
+        focus_button "$button" || return 1
+        mark=$(byte_count)
+        xdotool key space
+        settle || return 1
+        [ "$(bytes_since "$mark" | grep -v '^[89]0 48' | tr '\n' ,)" = "B0 40 7F,B0 40 00," ] ||
+            fail "$button: $(bytes_since "$mark" | tr '\n' ,)" || return 1
+        ! window_shown 正解表示 && ! window_shown ヒント || fail "$button: the space bar opened a window" || return 1
+    done
+}
+focus_button() {
+    case $1 in
+    answer)
+        activate "$adjustment_window" || return 1
+        xdotool key shift+Tab ;; # from the first slider round to the answer button
+    hint)
+        activate "$main_window" || return 1
+        click_in "$main_window" 40 $(($(menu_height) + 132)) # "A音", then on to "ヒント"
+        xdotool key Tab ;;
+    reference)
+        activate "$main_window" || return 1
+        click_in "$main_window" 40 $(($(menu_height) + 132)) ;;
+    esac
+    settle # the reference A of the click and the Tab has ended
+}
+
+# Right after the answer check the results window has the focus, and the keys still play.
+case_keys_play_right_after_the_check() {
+    local mark
+    click_in "$adjustment_window" 92 428
+    wait_until 10 window_shown 正解表示 || fail "no results window" || return 1
+    wait_until 5 is_active "$(window_named 正解表示)" || fail "the results window did not take the focus" || return 1
+    mark=$(byte_count)
+    xdotool key s
+    wait_for_bytes "$mark" "80 37 7F" || return 1
+    next_challenge
+}
+
+# Closing the results window with Alt+F4 (as its close box does) starts the next challenge, and
+# that challenge's report counts from then.
+case_alt_f4_on_the_results_starts_the_clock() {
+    local closed start
+    click_in "$adjustment_window" 92 428
+    wait_until 10 window_shown 正解表示 || fail "no results window" || return 1
+    sleep 2 # the time a player reads the results: a start time kept from before lies before it
+    activate "$(window_named 正解表示)" || return 1
+    closed=$(date +%T)
+    xdotool key alt+F4
+    wait_until 10 window_hidden 正解表示 || fail "the results window stayed" || return 1
+    settle || return 1
+    start=$(start_of_the_next_check) || return 1
+    [ "$(seconds_of_day "$start")" -ge "$(seconds_of_day "$closed")" ] ||
+        fail "the challenge started at $start, before the results closed at $closed" || return 1
+    next_challenge
+}
+
+# A difficulty change after the check starts the next challenge as a retry does: the results
+# window goes, and the new challenge can be played and checked.
+case_difficulty_change_after_the_check() {
+    local mark
+    click_in "$adjustment_window" 92 428
+    wait_until 10 window_shown 正解表示 || fail "no results window" || return 1
+    open_menu 20 || return 1
+    xdotool key Down Return # 難易度の設定
+    wait_until 10 window_shown 難易度の設定 || fail "no difficulty dialog" || return 1
+    activate "$(window_named 難易度の設定)" || return 1
+    mark=$(byte_count)
+    xdotool key Down # 上級
+    wait_until 10 window_hidden 正解表示 || fail "the results window stayed" || return 1
+    wait_until 10 tuning_arrived_since "$mark" || fail "no new challenge" || return 1
+    xdotool key alt+F4 # the dialog hides
+    mark=$(byte_count)
+    click_in "$adjustment_window" 153 32 # C one step up
+    wait_until 10 tuning_arrived_since "$mark" || fail "the slider is locked" || return 1
+    click_in "$adjustment_window" 92 428
+    wait_until 10 window_shown 正解表示 || fail "the answer button is locked" || return 1
     next_challenge
 }
 

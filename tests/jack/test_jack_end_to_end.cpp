@@ -7,7 +7,7 @@
 #include "platform/RtMidiDevices.h"
 #include "platform/System.h"
 #include "platform/WinMidi.h"
-#include "port/Messages.h"
+#include "port/MidiOutput.h"
 
 #include <jack/jack.h>
 
@@ -307,27 +307,28 @@ private slots:
         BoxesKept desktop;
         const platform::DesktopInForce desktopInForce(desktop);
         int returns = 0;
-        midi::OnDeviceReturned([&] { ++returns; });
+        midi::MidiOutput output;
+        output.onDeviceReturned([&] { ++returns; });
         platform::InstallSystem(std::make_unique<desktop::DesktopSystem>()); // the list again, on this server
 
         auto first = std::make_unique<ServerWithReceiver>(server);
         QVERIFY(first->up());
         const int id = DeviceNamed("returning:in");
         QVERIFY(id > 0);
-        QCOMPARE(midiOutOpen(&MidiOutPort, UINT(id)), MMSYSERR_NOERROR);
+        QCOMPARE(output.open(UINT(id)), MMSYSERR_NOERROR);
         std::array<std::uint8_t, midi::kPitchClasses> tuning;
         std::copy(kScaleTuning.begin() + 8, kScaleTuning.begin() + 20, tuning.begin());
-        midi::FillScaleTuningMessage(tuning);
-        midi::SendScaleTuningMessage(midi::kWaitAfterRetune);
+        output.fillScaleTuning(tuning);
+        output.sendScaleTuning(midi::kWaitAfterRetune);
         QTRY_COMPARE_WITH_TIMEOUT(first->received().size(), 1, 5000);
 
         first.reset();
-        midi::SendShort(0x90, 0x45, 0x64); // lost: nothing is there
+        output.sendShort(0x90, 0x45, 0x64); // lost: nothing is there
         QCOMPARE(returns, 0);
         ServerWithReceiver second(server);
         QVERIFY(second.up());
-        midi::SendShort(0x90, 0x45, 0x64);
-        midi::SendShort(0x80, 0x45, 0x7F);
+        output.sendShort(0x90, 0x45, 0x64);
+        output.sendShort(0x80, 0x45, 0x7F);
 
         const QStringList expected{"F0 41 10 42 12 40 00 7F 00 41 F7",
                                    "F0 41 10 42 12 40 11 40 40 35 4A 40 40 2F 40 51 40 40 40 40 70 F7",
@@ -336,8 +337,7 @@ private slots:
         QCOMPARE(second.received(), expected);
         QCOMPARE(returns, 1);
         QVERIFY(desktop.boxes.isEmpty());
-        midiOutClose(MidiOutPort);
-        midi::OnDeviceReturned(nullptr);
+        output.close();
         platform::InstallSystem(std::make_unique<desktop::DesktopSystem>());
     }
 };

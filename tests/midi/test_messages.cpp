@@ -2,7 +2,7 @@
 // The GS messages, their checksum, the send procedure with its waits, and the platform calls'
 // answers to bad input.
 #include "Trace.h"
-#include "port/Messages.h"
+#include "port/MidiOutput.h"
 
 #include <QtTest>
 
@@ -42,10 +42,11 @@ private slots:
         QFETCH(int, expected);
         auto data = AllCentre();
         data[0] = std::uint8_t(cBytes);
-        midi::FillScaleTuningMessage(data);
-        QCOMPARE(ScaleTuningChecksum(), expected);
-        QCOMPARE(int(ScaleTuningMessage[20]), expected);
-        QCOMPARE(int(ScaleTuningMessage[21]), 0xF7);
+        midi::MidiOutput output;
+        output.fillScaleTuning(data);
+        QCOMPARE(output.scaleTuningChecksum(), expected);
+        QCOMPARE(int(output.scaleTuningMessage()[20]), expected);
+        QCOMPARE(int(output.scaleTuningMessage()[21]), 0xF7);
     }
 
     void checksumNeverReaches128()
@@ -57,12 +58,16 @@ private slots:
         }
     }
 
-    void gsResetBytes() { QCOMPARE(Hex(GsResetMessage), QStringLiteral("F0 41 10 42 12 40 00 7F 00 41 F7")); }
+    void gsResetBytes()
+    {
+        QCOMPARE(Hex(midi::kGsResetMessage), QStringLiteral("F0 41 10 42 12 40 00 7F 00 41 F7"));
+    }
 
     void exitResetBytes()
     {
-        midi::FillScaleTuningMessage(AllCentre());
-        QCOMPARE(Hex(ScaleTuningMessage),
+        midi::MidiOutput output;
+        output.fillScaleTuning(AllCentre());
+        QCOMPARE(Hex(output.scaleTuningMessage()),
                  QStringLiteral("F0 41 10 42 12 40 11 40 40 40 40 40 40 40 40 40 40 40 40 40 6F F7"));
     }
 
@@ -83,24 +88,26 @@ private slots:
     {
         QFETCH(int, waitAfter);
         TestBench bench;
-        QCOMPARE(midiOutOpen(&MidiOutPort, 0), MMSYSERR_NOERROR);
-        midi::FillScaleTuningMessage(AllCentre());
-        midi::SendScaleTuningMessage(DWORD(waitAfter));
+        midi::MidiOutput output;
+        QCOMPARE(output.open(0), MMSYSERR_NOERROR);
+        output.fillScaleTuning(AllCentre());
+        output.sendScaleTuning(DWORD(waitAfter));
         QCOMPARE(bench.trace().timed(),
-                 QStringList({"0 open 0 -> 0", "0 sleep 300", "300 long " + Hex(ScaleTuningMessage),
+                 QStringList({"0 open 0 -> 0", "0 sleep 300", "300 long " + Hex(output.scaleTuningMessage()),
                               QStringLiteral("300 sleep %1").arg(waitAfter)}));
-        QCOMPARE(MidiResult, 0);
-        midiOutClose(MidiOutPort);
+        QCOMPARE(output.lastResult(), MMSYSERR_NOERROR);
+        output.close();
     }
 
     void gsResetSendsAtOnceThenWaits()
     {
         TestBench bench;
-        midiOutOpen(&MidiOutPort, 1);
-        SendGsReset(200);
+        midi::MidiOutput output;
+        output.open(1);
+        output.sendGsReset(200);
         QCOMPARE(bench.trace().texts(),
                  QStringList({"open 1 -> 0", "long F0 41 10 42 12 40 00 7F 00 41 F7", "sleep 200"}));
-        midiOutClose(MidiOutPort);
+        output.close();
     }
 
     void longMessageResultIsReported_data()
@@ -120,25 +127,27 @@ private slots:
         QFETCH(int, result);
         QFETCH(QStringList, boxes);
         TestBench bench({{.name = "Device", .longResult = MMRESULT(result)}});
-        midiOutOpen(&MidiOutPort, 0);
-        midi::SendScaleTuningMessage(10);
-        QCOMPARE(MidiResult, result);
+        midi::MidiOutput output;
+        output.open(0);
+        output.sendScaleTuning(10);
+        QCOMPARE(int(output.lastResult()), result);
         QCOMPARE(bench.trace().only({"box"}), boxes);
         QCOMPARE(bench.trace().texts().last(), boxes.isEmpty() ? QString("sleep 10") : boxes.last());
         // Each box explains itself on a second line.
         QCOMPARE(bench.explanations().size(), boxes.size());
         QVERIFY(!bench.explanations().contains(QString()));
-        midiOutClose(MidiOutPort);
+        output.close();
     }
 
     void sendsToAFailedOpenReportInvalidHandle()
     {
         TestBench bench({{.name = "Broken", .openResults = {MMSYSERR_ALLOCATED}}});
-        QCOMPARE(midiOutOpen(&MidiOutPort, 0), MMSYSERR_ALLOCATED);
-        QCOMPARE(midiOutShortMsg(MidiOutPort, 0x643590), MMSYSERR_INVALHANDLE);
-        SendGsReset(100);
-        midi::SendScaleTuningMessage(1000);
-        QCOMPARE(MidiResult, int(MMSYSERR_INVALHANDLE));
+        midi::MidiOutput output;
+        QCOMPARE(output.open(0), MMSYSERR_ALLOCATED);
+        QCOMPARE(midiOutShortMsg(0, 0x643590), MMSYSERR_INVALHANDLE);
+        output.sendGsReset(100);
+        output.sendScaleTuning(1000);
+        QCOMPARE(output.lastResult(), MMSYSERR_INVALHANDLE);
         QCOMPARE(bench.trace().texts(),
                  QStringList({"open 0 -> 4", "sleep 100", "sleep 300", "sleep 1000", "box error3"}));
     }
@@ -161,9 +170,9 @@ private slots:
         MIDIHDR header;
         QCOMPARE(midiOutLongMsg(handle, &header, sizeof header), MMSYSERR_INVALPARAM); // no buffer
         QCOMPARE(midiOutPrepareHeader(handle, &header, sizeof header), MMSYSERR_INVALPARAM);
-        header.lpData = GsResetMessage.data();
+        header.lpData = midi::kGsResetMessage.data();
         QCOMPARE(midiOutLongMsg(handle, &header, sizeof header), MMSYSERR_INVALPARAM); // empty
-        header.dwBufferLength = GsResetMessage.size();
+        header.dwBufferLength = midi::kGsResetMessage.size();
         QCOMPARE(midiOutLongMsg(handle, &header, sizeof header), MIDIERR_UNPREPARED);
         QCOMPARE(midiOutLongMsg(handle, nullptr, sizeof header), MMSYSERR_INVALPARAM);
         QCOMPARE(midiOutPrepareHeader(handle, &header, sizeof header), MMSYSERR_NOERROR);

@@ -2,10 +2,9 @@
 // The run ends cleanly after the title clip has played: the program entry's order (application,
 // then the real desktop, then the windows) torn down in reverse, through the real Qt Multimedia
 // player, with or without an audio output. The sanitizers and the exit status are the verdict.
-#include "Program.h"
 #include "Trace.h"
 #include "desktop/QtDesktop.h"
-#include "tessalyUnit1.h"
+#include "windows/Program.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -22,7 +21,7 @@ int main(int argc, char* argv[])
     const platform::DesktopInForce desktopInForce(desktop);
     {
         Program program;
-        Form1->Label1Click();
+        emit program.mainWindow()->creditLabel->clicked();
         // Until the player has loaded the clip and started it, or found there is no audio output.
         const QDeadlineTimer deadline(10000);
         while (desktop.clip() && desktop.clip()->status() == QSoundEffect::Loading && !deadline.hasExpired())
@@ -31,7 +30,7 @@ int main(int argc, char* argv[])
             std::fprintf(stderr, "the clip was never loaded\n");
             return 1;
         }
-        Form1->close();
+        program.mainWindow()->close();
     }
     return 0;
 }

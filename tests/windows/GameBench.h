@@ -4,19 +4,11 @@
 #pragma once
 
 #include "GsBytes.h"
-#include "Program.h"
 #include "Trace.h"
 #include "game/IniDocument.h"
 #include "game/Report.h"
 #include "history/Recorder.h"
-#include "port/Messages.h"
-#include "tessalyUnit1.h"
-#include "tessalyUnit2.h"
-#include "tessalyUnit3.h"
-#include "tessalyUnit4.h"
-#include "tessalyUnit5.h"
-#include "tessalyUnit6.h"
-#include "tessalyUnit7.h"
+#include "windows/Program.h"
 
 #include <QFile>
 #include <QKeyEvent>
@@ -67,9 +59,9 @@ public:
         program_.emplace();
         if (program_->ended())
             return;
-        // The timers are driven by hand: a test calls Timer1Timer itself.
-        Form1->Timer1->stop();
-        Form2->Timer1->stop();
+        // The timers are driven by hand: a test calls the tick handlers itself.
+        main()->clockTimer->stop();
+        tuning()->checkRunTimer->stop();
         program_->showMainWindow();
     }
     ~GameBench()
@@ -81,6 +73,13 @@ public:
     TestBench& bench() { return bench_; }
     Trace& trace() { return bench_.trace(); }
     Program& program() { return *program_; }
+    game::Session& session() { return program_->session(); }
+    MainWindow* main() const { return program_->mainWindow(); }
+    TuningWindow* tuning() const { return program_->tuningWindow(); }
+    ResultsWindow* results() const { return program_->resultsWindow(); }
+    HintWindow* hint() const { return program_->hintWindow(); }
+    DifficultyDialog* difficulty() const { return program_->difficultyDialog(); }
+    InstrumentDialog* instruments() const { return program_->instrumentDialog(); }
 
     // Key down and up through the window, as the window system delivers them.
     static void keyDown(QWidget* window, Qt::Key key, bool autoRepeat = false)
@@ -135,9 +134,9 @@ inline std::array<std::uint8_t, 12> TuningBytes(const game::DetuneArray& detune,
 }
 
 // The data bytes of the current challenge with these slider positions.
-inline std::array<std::uint8_t, 12> TuningData(const game::SliderPositions& positions = {})
+inline std::array<std::uint8_t, 12> TuningData(GameBench& game, const game::SliderPositions& positions = {})
 {
-    return TuningBytes(DetuneTable, positions, StepCentsOf(Difficulty()));
+    return TuningBytes(game.session().detune(), positions, StepCentsOf(game.session().difficulty()));
 }
 
 } // namespace testing

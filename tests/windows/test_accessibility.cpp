@@ -3,7 +3,7 @@
 // positions in cents, the keyboard's 24 keys as buttons named for their notes, every window as a
 // window, the charts named and summed up; and the focused slider marked on screen.
 #include "GameBench.h"
-#include "HistoryWindow.h"
+#include "windows/HistoryWindow.h"
 #include "ui/Accessibility.h"
 
 #include <QAccessible>
@@ -50,9 +50,9 @@ private slots:
     void slidersAreNamedForTheirPitchClassesInCents()
     {
         GameBench game;
-        Form5->setRadioGroup1Index(1); // 上級: a step is 3 cents, -10 ... 10 steps
-        Form2->ScrollBar(1)->setValue(2);
-        const auto sliders = WithRole(Accessible(Form2), QAccessible::Slider);
+        game.difficulty()->setLevel(1); // 上級: a step is 3 cents, -10 ... 10 steps
+        game.tuning()->slider(1)->setValue(2);
+        const auto sliders = WithRole(Accessible(game.tuning()), QAccessible::Slider);
         QCOMPARE(Names(sliders),
                  QStringList({"C", "C#", "D", "D#", "E", "F", "F#", "G", "G#", "A", "A#", "B"}));
         QCOMPARE(sliders[0]->text(QAccessible::Value), QStringLiteral("+6 cents"));
@@ -63,14 +63,14 @@ private slots:
         QCOMPARE(value->maximumValue().toInt(), 30);
         QCOMPARE(value->minimumStepSize().toInt(), 3);
         sliders[2]->valueInterface()->setCurrentValue(-9);
-        QCOMPARE(Form2->ScrollBar(3)->value(), -3);
+        QCOMPARE(game.tuning()->slider(3)->value(), -3);
         QCOMPARE(sliders[2]->text(QAccessible::Value), QStringLiteral("-9 cents"));
     }
 
     void keyboardKeysAreButtonsNamedForTheirNotes()
     {
         GameBench game;
-        const QStringList buttons = Names(WithRole(Accessible(Form1), QAccessible::Button));
+        const QStringList buttons = Names(WithRole(Accessible(game.main()), QAccessible::Button));
         const QStringList notes = {"F3",  "F#3", "G3",  "G#3", "A3",  "A#3", "B3",  "C4",
                                    "C#4", "D4",  "D#4", "E4",  "F4",  "F#4", "G4",  "G#4",
                                    "A4",  "A#4", "B4",  "C5",  "C#5", "D5",  "D#5", "E5"};
@@ -81,18 +81,18 @@ private slots:
     void everyWindowIsAWindow()
     {
         GameBench game;
-        Form1->N5->trigger();
-        QTest::mouseClick(Form2->Button1, Qt::LeftButton); // the results window
-        for (QWidget* window : std::initializer_list<QWidget*>{Form1, Form2, Form3, Form4, Form5, Form7,
-                                                               Form1->History->window()})
+        game.main()->historyEntry->trigger();
+        QTest::mouseClick(game.tuning()->answerButton, Qt::LeftButton); // the results window
+        for (QWidget* window : std::initializer_list<QWidget*>{game.main(), game.tuning(), game.results(), game.hint(), game.difficulty(), game.instruments(),
+                                                               game.program().history()->window()})
             QVERIFY2(Accessible(window)->role() == QAccessible::Window, window->metaObject()->className());
     }
 
     void chartsAreNamedAndSummedUp()
     {
         GameBench game;
-        Form1->N5->trigger();
-        HistoryWindow* window = Form1->History->window();
+        game.main()->historyEntry->trigger();
+        HistoryWindow* window = game.program().history()->window();
         history::ChallengeRecord record;
         record.ended = QDateTime(QDate(2024, 5, 1), QTime(10, 0));
         record.started = record.ended.addSecs(-60);
@@ -115,11 +115,11 @@ private slots:
     void theFocusedSliderIsMarked()
     {
         GameBench game;
-        Form2->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(Form2));
-        Form2->ScrollBar(1)->setFocus();
-        QVERIFY(Form2->ScrollBar(1)->hasFocus());
-        QVERIFY(Form2->ScrollBar(1)->grab().toImage() != Form2->ScrollBar(2)->grab().toImage());
+        game.tuning()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(game.tuning()));
+        game.tuning()->slider(1)->setFocus();
+        QVERIFY(game.tuning()->slider(1)->hasFocus());
+        QVERIFY(game.tuning()->slider(1)->grab().toImage() != game.tuning()->slider(2)->grab().toImage());
     }
 };
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Each answer check recorded, the window "成績の推移" on the history, the status-bar notice.
 #include "GameBench.h"
-#include "HistoryWindow.h"
 #include "ui/QtTexts.h"
+#include "windows/HistoryWindow.h"
 
 #include <QFileDialog>
 #include <QHeaderView>
@@ -39,36 +39,37 @@ private slots:
     void theCheckIsRecordedAndShown()
     {
         GameBench game;
-        Form5->setRadioGroup1Index(2);
-        Form7->ComboBox1->setCurrentIndex(5);
-        QTest::mouseClick(Form1->Button1, Qt::LeftButton); // the reference A
-        Form2->ScrollBar(3)->setValue(2);
+        game.difficulty()->setLevel(2);
+        game.instruments()->instrumentList->setCurrentIndex(5);
+        emit game.instruments()->instrumentList->activated(5);
+        QTest::mouseClick(game.main()->referenceButton, Qt::LeftButton); // the reference A
+        game.tuning()->slider(3)->setValue(2);
         game.bench().advance(95'000);
-        QTest::mouseClick(Form2->Button1, Qt::LeftButton);
+        QTest::mouseClick(game.tuning()->answerButton, Qt::LeftButton);
 
         history::Database database(history::DefaultHistoryPath(), history::kWaitDuringPlay);
         const auto records = database.readAll();
         QCOMPARE(records.size(), 1u);
         const auto& record = records[0];
-        QCOMPARE(record.started, TuningStartTime);
-        QCOMPARE(record.started.offsetFromUtc(), TuningStartTime.offsetFromUtc());
-        QCOMPARE(record.ended, TuningEndTime);
-        QCOMPARE(record.elapsedMs, TuningStartTime.msecsTo(TuningEndTime));
+        QCOMPARE(record.started, game.session().started());
+        QCOMPARE(record.started.offsetFromUtc(), game.session().started().offsetFromUtc());
+        QCOMPARE(record.ended, game.session().lastResult()->ended);
+        QCOMPARE(record.elapsedMs, game.session().started().msecsTo(game.session().lastResult()->ended));
         QCOMPARE(record.difficulty, 2);
         QCOMPARE(record.instrument, 5);
         QCOMPARE(record.device, QStringLiteral("Test Synth A"));
         QVERIFY(record.referenceToneUsed);
-        QCOMPARE(record.detune, DetuneTable);
+        QCOMPARE(record.detune, game.session().detune());
         QCOMPARE(record.player, (history::Cents{0, 0, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
-        QCOMPARE(QString::number(record.score), Form3->Label16->text());
+        QCOMPARE(QString::number(record.score), game.results()->scoreLabel->text());
 
         // The window shows the file, and later checks as they happen.
-        Form1->N5->trigger();
-        HistoryWindow* window = Form1->History->window();
+        game.main()->historyEntry->trigger();
+        HistoryWindow* window = game.program().history()->window();
         QVERIFY(window->isVisible());
         QCOMPARE(window->records().size(), 1u);
-        QTest::mousePress(Form3->Button2, Qt::LeftButton);
-        QTest::mouseClick(Form2->Button1, Qt::LeftButton);
+        QTest::mousePress(game.results()->retryButton, Qt::LeftButton);
+        QTest::mouseClick(game.tuning()->answerButton, Qt::LeftButton);
         QCOMPARE(window->records().size(), 2u);
         QCOMPARE(window->ChallengeTable->model()->rowCount(), 2);
     }
@@ -76,8 +77,8 @@ private slots:
     void chartsSummaryAndDetail()
     {
         GameBench game;
-        Form1->N5->trigger();
-        HistoryWindow* window = Form1->History->window();
+        game.main()->historyEntry->trigger();
+        HistoryWindow* window = game.program().history()->window();
         std::vector<history::ChallengeRecord> records = {Finished(0, 0, 80, 11)};
         for (int i = 1; i <= 9; ++i)
             records.push_back(Finished(i, 0, 90));
@@ -119,8 +120,8 @@ private slots:
     void tableSortsByEveryColumn()
     {
         GameBench game;
-        Form1->N5->trigger();
-        HistoryWindow* window = Form1->History->window();
+        game.main()->historyEntry->trigger();
+        HistoryWindow* window = game.program().history()->window();
         std::vector<history::ChallengeRecord> records = {Finished(0, 1, 40), Finished(1, 0, 85),
                                                          Finished(2, 3, 9)};
         records[0].ended = records[0].ended.addMonths(7); // December: as text, its date sorts first
@@ -156,6 +157,35 @@ private slots:
             clickHeader(column);
     }
 
+    // A history file that cannot be written loses nothing: the run's records go to a CSV file
+    // beside the settings file at exit, and a box says how many and where.
+    void recordsThatCannotBeWrittenAreSavedBesideTheSettingsAtExit()
+    {
+        const QString folder = QFileInfo(SettingsPath()).absolutePath();
+        for (const QString& name : QDir(folder).entryList({"velmora-unsaved-history-*.csv"}))
+            QVERIFY(QDir(folder).remove(name));
+        GameBench game;
+        QVERIFY(QDir().mkpath(history::DefaultHistoryPath())); // a folder where the file should be
+        for (int check = 0; check < 2; ++check) {
+            QTest::mouseClick(game.tuning()->answerButton, Qt::LeftButton);
+            game.results()->close();
+        }
+        game.main()->close();
+        const QStringList written = QDir(folder).entryList({"velmora-unsaved-history-*.csv"});
+        QCOMPARE(written.size(), 1);
+        const QString path = QDir(folder).filePath(written.first());
+        QCOMPARE(game.trace().only({"box"}),
+                 QStringList{"box 成績の記録 2 件を記録ファイルに保存できませんでした。\n"
+                             "代わりに次のファイルに書き出しました：\n" +
+                             path});
+        QFile csv(path);
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        QCOMPARE(csv.readAll().count("\r\n"), 3); // the header and two records
+        csv.close();
+        QVERIFY(QFile::remove(path));
+        QVERIFY(QDir().rmdir(history::DefaultHistoryPath()));
+    }
+
     void damagedFileIsReportedOnceInTheStatusBar()
     {
         GameBench game;
@@ -163,8 +193,8 @@ private slots:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(QByteArray(4096, '?'));
         file.close();
-        QTest::mouseClick(Form2->Button1, Qt::LeftButton);
-        const auto notices = Form1->StatusBar1->findChildren<QLabel*>();
+        QTest::mouseClick(game.tuning()->answerButton, Qt::LeftButton);
+        const auto notices = game.main()->clockStatusBar->findChildren<QLabel*>();
         QVERIFY(std::any_of(notices.begin(), notices.end(), [](QLabel* label) {
             return label->isVisible() && label->text().contains(QStringLiteral("壊れていた"));
         }));
@@ -190,8 +220,8 @@ private slots:
         qputenv("HOME", QFile::encodeName(home.path()));
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(".config")));
         GameBench game;
-        Form1->N5->trigger();
-        HistoryWindow* window = Form1->History->window();
+        game.main()->historyEntry->trigger();
+        HistoryWindow* window = game.program().history()->window();
         window->setRecords({Finished(0, 2, 75)});
         QTest::mouseClick(window->ExportButton, Qt::LeftButton);
         auto* dialog = window->findChild<QFileDialog*>();

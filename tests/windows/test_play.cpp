@@ -14,9 +14,9 @@ QStringList Shorts(const Trace& trace)
     return trace.only({"short"});
 }
 
-void ChooseDifficulty(int difficulty)
+void ChooseDifficulty(GameBench& game, int difficulty)
 {
-    Form5->setRadioGroup1Index(difficulty);
+    game.difficulty()->setLevel(difficulty);
 }
 
 } // namespace
@@ -31,55 +31,56 @@ private slots:
     {
         GameBench game;
         game.trace().clear();
-        NewChallenge();
+        game.session().startChallenge();
         QCOMPARE(game.trace().texts(),
-                 QStringList({"sleep 300", ScaleTuningTrace(TuningData()), "sleep 1000"}));
+                 QStringList({"sleep 300", ScaleTuningTrace(TuningData(game)), "sleep 1000"}));
         for (int k = 0; k < 12; ++k)
-            QCOMPARE(Form3->CorrectCell(k)->text(), game::CentsText(-DetuneTable[std::size_t(k)]));
+            QCOMPARE(game.results()->CorrectCell(k)->text(),
+                     game::CentsText(-game.session().detune()[std::size_t(k)]));
     }
 
     void newChallengeResetsTheSlidersAwayFromZero()
     {
         GameBench game;
         for (int row : {1, 4, 7})
-            Form2->ScrollBar(row)->setValue(row == 4 ? -5 : 3);
-        QCOMPARE(Form3->PlayerCell(3)->text(), QStringLiteral("-5"));
+            game.tuning()->slider(row)->setValue(row == 4 ? -5 : 3);
+        QCOMPARE(game.results()->PlayerCell(3)->text(), QStringLiteral("-5"));
         game.trace().clear();
-        NewChallenge();
+        game.session().startChallenge();
         const QStringList sends = game.trace().only({"long"});
         QCOMPARE(sends.size(), 4);
-        QCOMPARE(sends.first(), ScaleTuningTrace(TuningData()));
+        QCOMPARE(sends.first(), ScaleTuningTrace(TuningData(game)));
         QCOMPARE(sends.last(), sends.first());
         // Each reset re-sends with the positions not yet reset.
-        QCOMPARE(sends[1], ScaleTuningTrace(TuningData({0, 0, 0, -5, 0, 0, 3})));
-        QCOMPARE(sends[2], ScaleTuningTrace(TuningData({0, 0, 0, 0, 0, 0, 3})));
+        QCOMPARE(sends[1], ScaleTuningTrace(TuningData(game, {0, 0, 0, -5, 0, 0, 3})));
+        QCOMPARE(sends[2], ScaleTuningTrace(TuningData(game, {0, 0, 0, 0, 0, 0, 3})));
         for (int k = 0; k < 12; ++k)
-            QCOMPARE(Form3->PlayerCell(k)->text(), QStringLiteral("0"));
+            QCOMPARE(game.results()->PlayerCell(k)->text(), QStringLiteral("0"));
     }
 
     void difficultyChangeClampsThenDrawsThenResets()
     {
         GameBench game;
-        Form2->ScrollBar(5)->setValue(20);
-        const auto oldTable = DetuneTable;
+        game.tuning()->slider(5)->setValue(20);
+        const auto oldTable = game.session().detune();
         game.trace().clear();
-        ChooseDifficulty(3);
+        ChooseDifficulty(game, 3);
         const QStringList sends = game.trace().only({"long"});
         QCOMPARE(sends.size(), 3);
         auto clamped = TuningBytes(oldTable, {0, 0, 0, 0, 3}, 10);
         QCOMPARE(sends[0], ScaleTuningTrace(clamped)); // old table, 30 cents on E
-        QCOMPARE(sends[1], ScaleTuningTrace(TuningData()));
+        QCOMPARE(sends[1], ScaleTuningTrace(TuningData(game)));
         QCOMPARE(sends[2], sends[1]);
-        QCOMPARE(Form2->ScrollBar(5)->minimum(), -3);
-        QCOMPARE(Form2->ScrollBar(5)->maximum(), 3);
-        QCOMPARE(Form3->PlayerCell(4)->text(), QStringLiteral("0"));
+        QCOMPARE(game.tuning()->slider(5)->minimum(), -3);
+        QCOMPARE(game.tuning()->slider(5)->maximum(), 3);
+        QCOMPARE(game.results()->PlayerCell(4)->text(), QStringLiteral("0"));
     }
 
     void choosingTheSelectedDifficultyDrawsNothing()
     {
         GameBench game;
         game.trace().clear();
-        ChooseDifficulty(0);
+        ChooseDifficulty(game, 0);
         QVERIFY(game.trace().texts().isEmpty());
     }
 
@@ -101,12 +102,14 @@ private slots:
         QFETCH(int, position);
         QFETCH(int, byte);
         GameBench game;
-        ChooseDifficulty(difficulty);
-        DetuneTable[0] = detune;
+        ChooseDifficulty(game, difficulty);
+        game::DetuneArray table = game.session().detune();
+        table[0] = detune;
+        game.session().setDetune(table);
         game.trace().clear();
-        Form2->ScrollBar(1)->setValue(position);
-        QCOMPARE(int(ScaleTuningMessage[8]), byte);
-        QCOMPARE(game.trace().only({"long"}), QStringList{ScaleTuningTrace(TuningData({position}))});
+        game.tuning()->slider(1)->setValue(position);
+        QCOMPARE(int(game.program().output().scaleTuningMessage()[8]), byte);
+        QCOMPARE(game.trace().only({"long"}), QStringList{ScaleTuningTrace(TuningData(game, {position}))});
     }
 
     void eachDifficultyDrawsExactlyItsValues_data()
@@ -127,14 +130,14 @@ private slots:
         QFETCH(int, step);
         QFETCH(int, count);
         GameBench game;
-        ChooseDifficulty(difficulty);
+        ChooseDifficulty(game, difficulty);
         std::set<int> drawn;
         std::set<QString> shown;
         for (int challenge = 0; challenge < 60; ++challenge) {
-            NewChallenge();
+            game.session().startChallenge();
             for (int k = 0; k < 12; ++k) {
-                drawn.insert(DetuneTable[std::size_t(k)]);
-                shown.insert(Form3->CorrectCell(k)->text());
+                drawn.insert(game.session().detune()[std::size_t(k)]);
+                shown.insert(game.results()->CorrectCell(k)->text());
             }
         }
         std::set<int> expected;
@@ -147,8 +150,8 @@ private slots:
         QCOMPARE(shown, expectedTexts);
         // The correct position of every draw lies inside the slider range.
         for (int value : drawn)
-            QVERIFY(-value % step == 0 && -value / step >= Form2->ScrollBar(1)->minimum() &&
-                    -value / step <= Form2->ScrollBar(1)->maximum());
+            QVERIFY(-value % step == 0 && -value / step >= game.tuning()->slider(1)->minimum() &&
+                    -value / step <= game.tuning()->slider(1)->maximum());
     }
 
     // ---- Sliders -----------------------------------------------------------------------------
@@ -171,54 +174,53 @@ private slots:
         QFETCH(int, position);
         QFETCH(QString, cell);
         GameBench game;
-        ChooseDifficulty(difficulty);
-        Form2->ScrollBar(row)->setValue(position);
-        QCOMPARE(Form3->PlayerCell(row - 1)->text(), cell);
+        ChooseDifficulty(game, difficulty);
+        game.tuning()->slider(row)->setValue(position);
+        QCOMPARE(game.results()->PlayerCell(row - 1)->text(), cell);
     }
 
     void firstSliderChangeLocksTheSettings()
     {
         GameBench game;
-        Form1->N2Click();
-        Form1->N3Click();
-        QVERIFY(Form5->isVisible() && Form7->isVisible());
+        game.main()->difficultyEntry->trigger();
+        game.main()->instrumentEntry->trigger();
+        QVERIFY(game.difficulty()->isVisible() && game.instruments()->isVisible());
         game.trace().clear();
-        QTest::keyClick(Form2->ScrollBar(1), Qt::Key_Right); // the player's arrow key on the slider
-        QCOMPARE(Form2->ScrollBar(1)->value(), 1);
+        QTest::keyClick(game.tuning()->slider(1), Qt::Key_Right); // the player's arrow key on the slider
+        QCOMPARE(game.tuning()->slider(1)->value(), 1);
         QCOMPARE(game.trace().texts(),
-                 QStringList({"sleep 300", ScaleTuningTrace(TuningData({1})), "sleep 10"}));
-        QCOMPARE(int(ScaleTuningMessage[8]), DetuneTable[0] + 65);
-        QCOMPARE(Form3->PlayerCell(0)->text(), QStringLiteral("1"));
-        QVERIFY(!Form5->isVisible() && !Form5->isEnabled());
-        QVERIFY(!Form7->isVisible() && !Form7->isEnabled());
-        QVERIFY(!Form1->N2->isEnabled() && !Form1->N3->isEnabled());
+                 QStringList({"sleep 300", ScaleTuningTrace(TuningData(game, {1})), "sleep 10"}));
+        QCOMPARE(int(game.program().output().scaleTuningMessage()[8]), game.session().detune()[0] + 65);
+        QCOMPARE(game.results()->PlayerCell(0)->text(), QStringLiteral("1"));
+        QVERIFY(!game.difficulty()->isVisible() && !game.difficulty()->isEnabled());
+        QVERIFY(!game.instruments()->isVisible() && !game.instruments()->isEnabled());
+        QVERIFY(!game.main()->difficultyEntry->isEnabled() && !game.main()->instrumentEntry->isEnabled());
     }
 
     void sliderAwayAndBackSendsTwice()
     {
         GameBench game;
         game.trace().clear();
-        Form2->ScrollBar(3)->setValue(2);
-        Form2->ScrollBar(3)->setValue(0);
-        Form2->ScrollBar(3)->setValue(0);
+        game.tuning()->slider(3)->setValue(2);
+        game.tuning()->slider(3)->setValue(0);
+        game.tuning()->slider(3)->setValue(0);
         QCOMPARE(game.trace().only({"long"}).size(), 2);
-        QCOMPARE(Form3->PlayerCell(2)->text(), QStringLiteral("0"));
+        QCOMPARE(game.results()->PlayerCell(2)->text(), QStringLiteral("0"));
     }
 
     void checkRunPlaysFourteenNotes()
     {
         GameBench game;
-        CheckRunActive = true;
+        QTest::mouseClick(game.tuning()->answerButton, Qt::LeftButton);
         game.trace().clear();
         for (int tick = 0; tick < 16; ++tick)
-            Form2->Timer1Timer();
+            game.tuning()->onCheckRunTick();
         QStringList expected;
         for (std::uint8_t note = 60; note <= 73; ++note)
             expected << ShortTrace(0x80, note - 1, 0x7F) << ShortTrace(0x90, note, 0x64);
         expected << ShortTrace(0x80, 73, 0x7F);
         QCOMPARE(game.trace().texts(), expected);
-        QVERIFY(!CheckRunActive);
-        QCOMPARE(CheckRunNote, 60);
+        QVERIFY(!game.session().checkRunActive());
     }
 
     // ---- Keyboard ----------------------------------------------------------------------------
@@ -233,144 +235,225 @@ private slots:
     {
         QFETCH(bool, fromAdjustmentWindow);
         GameBench game;
-        QWidget* window = fromAdjustmentWindow ? static_cast<QWidget*>(Form2) : Form1;
+        QWidget* window = fromAdjustmentWindow ? static_cast<QWidget*>(game.tuning()) : game.main();
         game.trace().clear();
         GameBench::keyDown(window, Qt::Key_A);
         for (int repeat = 0; repeat < 3; ++repeat) {
             GameBench::keyUp(window, Qt::Key_A, true);
             GameBench::keyDown(window, Qt::Key_A, true);
         }
-        QCOMPARE(Form1->Shape(1)->fill(), QColor(Qt::red));
+        QCOMPARE(game.main()->pianoKey(1)->fill(), QColor(Qt::red));
         GameBench::keyUp(window, Qt::Key_A);
         QCOMPARE(Shorts(game.trace()), QStringList({"short 90 35 64", "short 80 35 7F"}));
-        QCOMPARE(Form1->Shape(1)->fill(), QColor(Qt::white));
+        QCOMPARE(game.main()->pianoKey(1)->fill(), QColor(Qt::white));
     }
 
-    void spaceBarRepeatsThePedal()
+    void autoRepeatNeverResendsThePedal()
     {
         GameBench game;
         game.trace().clear();
-        GameBench::keyDown(Form1, Qt::Key_Space);
-        for (int repeat = 0; repeat < 3; ++repeat) {
-            GameBench::keyUp(Form1, Qt::Key_Space, true);
-            GameBench::keyDown(Form1, Qt::Key_Space, true);
+        GameBench::keyDown(game.main(), Qt::Key_Space);
+        for (int repeat = 0; repeat < 3; ++repeat)
+            GameBench::keyDown(game.main(), Qt::Key_Space, true);
+        GameBench::keyUp(game.main(), Qt::Key_Space);
+        QCOMPARE(Shorts(game.trace()), QStringList({"short B0 40 7F", "short B0 40 00"}));
+    }
+
+    // A key and the pedal held in the tuning window while the focus moves on are released where
+    // the focus went: one note-off, one pedal-off.
+    void heldKeyAndPedalReleasedWhereTheFocusWent_data()
+    {
+        QTest::addColumn<QString>("place");
+        for (const char* place : {"results", "hint", "history", "menu"})
+            QTest::newRow(place) << QString::fromLatin1(place);
+    }
+    void heldKeyAndPedalReleasedWhereTheFocusWent()
+    {
+        QFETCH(QString, place);
+        GameBench game;
+        GameBench::keyDown(game.tuning(), Qt::Key_A);
+        GameBench::keyDown(game.tuning(), Qt::Key_Space);
+        QWidget* there = nullptr;
+        if (place == "results") {
+            QTest::mouseClick(game.tuning()->answerButton, Qt::LeftButton);
+            there = game.results();
+        } else if (place == "hint") {
+            QTest::mouseClick(game.main()->hintButton, Qt::LeftButton);
+            there = game.hint();
+        } else if (place == "history") {
+            game.main()->historyEntry->trigger();
+            there = game.program().history()->window();
+        } else {
+            game.main()->settingsMenu->popup(game.main()->pos());
+            there = game.main()->settingsMenu;
         }
-        GameBench::keyUp(Form1, Qt::Key_Space);
-        QCOMPARE(Shorts(game.trace()), QStringList({"short B0 40 7F", "short B0 40 7F", "short B0 40 7F",
-                                                    "short B0 40 7F", "short B0 40 00"}));
+        QVERIFY(there->isVisible());
+        game.trace().clear();
+        GameBench::keyUp(there, Qt::Key_A);
+        GameBench::keyUp(there, Qt::Key_Space);
+        QCOMPARE(Shorts(game.trace()), QStringList({"short 80 35 7F", "short B0 40 00"}));
+    }
+
+    void keysPlayInTheResultsWindow()
+    {
+        GameBench game;
+        QTest::mouseClick(game.tuning()->answerButton, Qt::LeftButton);
+        game.bench().advance(5'000); // past the check run
+        for (int tick = 0; tick < 16; ++tick)
+            game.tuning()->onCheckRunTick();
+        game.trace().clear();
+        GameBench::keyDown(game.results(), Qt::Key_S);
+        GameBench::keyUp(game.results(), Qt::Key_S);
+        QCOMPARE(Shorts(game.trace()), QStringList({"short 90 37 64", "short 80 37 7F"}));
+    }
+
+    // Space is the pedal and nothing else: it clicks no button, sounds no reference A.
+    void spaceOnAFocusedButtonIsOnlyThePedal_data()
+    {
+        QTest::addColumn<QString>("button");
+        for (const char* button : {"answer", "hint", "reference"})
+            QTest::newRow(button) << QString::fromLatin1(button);
+    }
+    void spaceOnAFocusedButtonIsOnlyThePedal()
+    {
+        QFETCH(QString, button);
+        GameBench game;
+        QWidget* control = button == "answer" ? game.tuning()->answerButton
+                           : button == "hint" ? game.main()->hintButton
+                                              : game.main()->referenceButton;
+        control->setFocus();
+        game.trace().clear();
+        GameBench::keyDown(control->window(), Qt::Key_Space);
+        GameBench::keyUp(control->window(), Qt::Key_Space);
+        QCOMPARE(game.trace().texts(), QStringList({"short B0 40 7F", "short B0 40 00"}));
+        QVERIFY(!game.results()->isVisible() && !game.hint()->isVisible());
+        QVERIFY(!game.session().referenceToneUsed());
+    }
+
+    void losingTheKeyboardReleasesEverythingHeld()
+    {
+        GameBench game;
+        GameBench::keyDown(game.main(), Qt::Key_A);
+        GameBench::keyDown(game.main(), Qt::Key_Space);
+        game.main()->referenceButton->setFocus();
+        GameBench::keyDown(game.main(), Qt::Key_K); // also the reference A, on "A音"
+        game.trace().clear();
+        emit qApp->applicationStateChanged(Qt::ApplicationInactive); // another program's window
+        QCOMPARE(Shorts(game.trace()),
+                 QStringList({"short 80 35 7F", "short 80 41 7F", "short B0 40 00", "short 81 45 7F"}));
+        QCOMPARE(game.main()->pianoKey(1)->fill(), QColor(Qt::white));
     }
 
     void chordAndStrayReleases()
     {
         GameBench game;
         game.trace().clear();
-        GameBench::keyDown(Form1, Qt::Key_A);
-        GameBench::keyDown(Form2, Qt::Key_S); // pressed in one window ...
-        GameBench::keyUp(Form1, Qt::Key_A);
-        QCOMPARE(Form1->Shape(2)->fill(), QColor(Qt::red));
-        GameBench::keyUp(Form1, Qt::Key_S); // ... released in the other
-        GameBench::keyUp(Form1, Qt::Key_K); // a release never pressed here
-        GameBench::keyDown(Form1, Qt::Key_Semicolon);
-        GameBench::keyDown(Form1, Qt::Key_Q); // not a mapped key
+        GameBench::keyDown(game.main(), Qt::Key_A);
+        GameBench::keyDown(game.tuning(), Qt::Key_S); // pressed in one window ...
+        GameBench::keyUp(game.main(), Qt::Key_A);
+        QCOMPARE(game.main()->pianoKey(2)->fill(), QColor(Qt::red));
+        GameBench::keyUp(game.main(), Qt::Key_S); // ... released in the other
+        GameBench::keyUp(game.main(), Qt::Key_K); // a release never pressed here
+        GameBench::keyDown(game.main(), Qt::Key_Semicolon);
+        GameBench::keyDown(game.main(), Qt::Key_Q); // not a mapped key
         QCOMPARE(Shorts(game.trace()), QStringList({"short 90 35 64", "short 90 37 64", "short 80 35 7F",
                                                     "short 80 37 7F", "short 80 41 7F", "short 90 45 64"}));
-        QCOMPARE(CurrentNote, 69);
     }
 
     void pressWithoutReleaseKeepsTheKeyHeld()
     {
         GameBench game;
-        KeyHeldFlags[0] = true; // pressed while another program had the keyboard
+        GameBench::keyDown(game.main(), Qt::Key_A);
         game.trace().clear();
-        GameBench::keyDown(Form1, Qt::Key_A);
-        GameBench::keyUp(Form1, Qt::Key_A);
-        GameBench::keyDown(Form1, Qt::Key_A);
+        GameBench::keyDown(game.main(), Qt::Key_A); // a second press, its release lost elsewhere
+        GameBench::keyUp(game.main(), Qt::Key_A);
+        GameBench::keyDown(game.main(), Qt::Key_A);
         QCOMPARE(Shorts(game.trace()), QStringList({"short 80 35 7F", "short 90 35 64"}));
     }
 
     void referenceButtonFocusedWithKHeld()
     {
         GameBench game;
-        Form1->Button1->setFocus();
-        ReferenceToneUsed = false;
+        game.main()->referenceButton->setFocus();
         game.trace().clear();
-        GameBench::keyDown(Form1, Qt::Key_K);
-        GameBench::keyUp(Form1, Qt::Key_K, true);
-        GameBench::keyDown(Form1, Qt::Key_K, true);
-        GameBench::keyUp(Form1, Qt::Key_K);
+        GameBench::keyDown(game.main(), Qt::Key_K);
+        GameBench::keyUp(game.main(), Qt::Key_K, true);
+        GameBench::keyDown(game.main(), Qt::Key_K, true);
+        GameBench::keyUp(game.main(), Qt::Key_K);
         QCOMPARE(Shorts(game.trace()),
                  QStringList({"short 90 41 64", "short 91 45 64", "short 80 41 7F", "short 81 45 7F"}));
-        QVERIFY(ReferenceToneUsed);
+        QVERIFY(game.session().referenceToneUsed());
     }
 
     void referenceKeyReleasedAfterTheFocusMoved()
     {
         GameBench game;
-        Form1->Button1->setFocus();
+        game.main()->referenceButton->setFocus();
         game.trace().clear();
-        GameBench::keyDown(Form1, Qt::Key_Tab); // sounds the reference A, then moves the focus on
-        GameBench::keyUp(Form1, Qt::Key_Tab);
+        GameBench::keyDown(game.main(), Qt::Key_Tab); // sounds the reference A, then moves the focus on
+        GameBench::keyUp(game.main(), Qt::Key_Tab);
         QCOMPARE(Shorts(game.trace()), QStringList({"short 91 45 64", "short 81 45 7F"}));
     }
 
     void slidersTakeTheFocusInRowOrderAndStepByArrowKeys()
     {
         GameBench game;
-        Form2->ScrollBar(1)->setFocus();
-        GameBench::keyDown(Form2, Qt::Key_Tab);
-        GameBench::keyDown(Form2, Qt::Key_Right);
-        QCOMPARE(Form2->ScrollBar(2)->value(), 1);
-        QCOMPARE(Form3->PlayerCell(1)->text(), QStringLiteral("1"));
-        Form2->ScrollBar(12)->setFocus();
-        GameBench::keyDown(Form2, Qt::Key_Tab);
-        QCOMPARE(Form2->focusWidget(), Form2->Button1);
+        game.tuning()->slider(1)->setFocus();
+        GameBench::keyDown(game.tuning(), Qt::Key_Tab);
+        GameBench::keyDown(game.tuning(), Qt::Key_Right);
+        QCOMPARE(game.tuning()->slider(2)->value(), 1);
+        QCOMPARE(game.results()->PlayerCell(1)->text(), QStringLiteral("1"));
+        game.tuning()->slider(12)->setFocus();
+        GameBench::keyDown(game.tuning(), Qt::Key_Tab);
+        QCOMPARE(game.tuning()->focusWidget(), game.tuning()->answerButton);
     }
 
     void enterPressesTheFocusedButton()
     {
         GameBench game;
-        Form2->Button1->setFocus();
-        QTest::keyClick(Form2->Button1, Qt::Key_Return);
-        QVERIFY(Form3->isVisible());
+        game.tuning()->answerButton->setFocus();
+        QTest::keyClick(game.tuning()->answerButton, Qt::Key_Return);
+        QVERIFY(game.results()->isVisible());
     }
 
     void referenceButtonByMouse()
     {
         GameBench game;
         game.trace().clear();
-        QTest::mousePress(Form1->Button1, Qt::RightButton);
-        QTest::mouseRelease(Form1->Button1, Qt::RightButton);
+        QTest::mousePress(game.main()->referenceButton, Qt::RightButton);
+        QTest::mouseRelease(game.main()->referenceButton, Qt::RightButton);
         QCOMPARE(Shorts(game.trace()), QStringList({"short 91 45 64", "short 81 45 7F"}));
-        QVERIFY(ReferenceToneUsed);
+        QVERIFY(game.session().referenceToneUsed());
     }
 
     void deviceListSwallowsKeys()
     {
         GameBench game;
-        Form1->ComboBox1->setFocus();
+        game.main()->deviceList->setFocus();
         game.trace().clear();
         for (Qt::Key key : {Qt::Key_Down, Qt::Key_Down, Qt::Key_End, Qt::Key_Space}) {
-            GameBench::keyDown(Form1, key);
-            GameBench::keyUp(Form1, key);
+            GameBench::keyDown(game.main(), key);
+            GameBench::keyUp(game.main(), key);
         }
-        QCOMPARE(Form1->ComboBox1->currentIndex(), 0);
+        QCOMPARE(game.main()->deviceList->currentIndex(), 0);
         QCOMPARE(game.trace().texts(), QStringList({"short B0 40 7F", "short B0 40 00"}));
-        GameBench::keyDown(Form1, Qt::Key_Tab); // the one key it takes: the focus moves on
-        QVERIFY(!Form1->ComboBox1->hasFocus());
+        GameBench::keyDown(game.main(), Qt::Key_Tab); // the one key it takes: the focus moves on
+        QVERIFY(!game.main()->deviceList->hasFocus());
     }
 
     void mouseOnTheKeys()
     {
         GameBench game;
-        QWidget* client = Form1->centralWidget();
-        QCOMPARE(client->childAt(20, 10), Form1->Shape(15)); // the black key lies above the white one
-        QCOMPARE(client->childAt(20, 90), Form1->Shape(1));
+        QWidget* client = game.main()->centralWidget();
+        QCOMPARE(client->childAt(20, 10),
+                 game.main()->pianoKey(15)); // the black key lies above the white one
+        QCOMPARE(client->childAt(20, 90), game.main()->pianoKey(1));
         game.trace().clear();
-        QTest::mousePress(Form1->Shape(24), Qt::RightButton);
-        QCOMPARE(Form1->Shape(24)->fill(), QColor(Qt::red));
-        QTest::mouseRelease(Form1->Shape(24), Qt::RightButton);
-        QCOMPARE(Form1->Shape(24)->fill(), QColor(Qt::black));
-        QTest::mouseClick(Form1->Shape(14), Qt::LeftButton);
+        QTest::mousePress(game.main()->pianoKey(24), Qt::RightButton);
+        QCOMPARE(game.main()->pianoKey(24)->fill(), QColor(Qt::red));
+        QTest::mouseRelease(game.main()->pianoKey(24), Qt::RightButton);
+        QCOMPARE(game.main()->pianoKey(24)->fill(), QColor(Qt::black));
+        QTest::mouseClick(game.main()->pianoKey(14), Qt::LeftButton);
         QCOMPARE(Shorts(game.trace()),
                  QStringList({"short 90 4B 64", "short 80 4B 7F", "short 90 4C 64", "short 80 4C 7F"}));
     }
@@ -378,18 +461,18 @@ private slots:
     void menuHintClipAndClock()
     {
         GameBench game;
-        QTest::mouseClick(Form1->Button2, Qt::LeftButton);
-        QVERIFY(Form4->isVisible());
-        Form1->N2->trigger();
-        QVERIFY(Form5->isVisible());
-        Form1->N3->trigger();
-        QVERIFY(Form7->isVisible());
+        QTest::mouseClick(game.main()->hintButton, Qt::LeftButton);
+        QVERIFY(game.hint()->isVisible());
+        game.main()->difficultyEntry->trigger();
+        QVERIFY(game.difficulty()->isVisible());
+        game.main()->instrumentEntry->trigger();
+        QVERIFY(game.instruments()->isVisible());
         game.trace().clear();
-        QTest::mouseClick(Form1->Label1, Qt::LeftButton);
-        QTest::mouseClick(Form1->Label1, Qt::LeftButton);
+        QTest::mouseClick(game.main()->creditLabel, Qt::LeftButton);
+        QTest::mouseClick(game.main()->creditLabel, Qt::LeftButton);
         QCOMPARE(game.trace().texts(), QStringList({"clip", "clip"}));
-        Form1->Timer1Timer();
-        QCOMPARE(Form1->StatusBar1->currentMessage(),
+        game.main()->onClockTick();
+        QCOMPARE(game.main()->clockStatusBar->currentMessage(),
                  game::DateTimeText(game.bench().now(), QLocale::system()));
     }
 
@@ -399,9 +482,9 @@ private slots:
     {
         GameBench game;
         game.trace().clear();
-        QTest::keyClick(Form7->ComboBox1, Qt::Key_End);
-        QCOMPARE(Form7->ComboBox1->currentText(), QStringLiteral("Gun Shot"));
-        QTest::keyClick(Form7->ComboBox1, Qt::Key_Home);
+        QTest::keyClick(game.instruments()->instrumentList, Qt::Key_End);
+        QCOMPARE(game.instruments()->instrumentList->currentText(), QStringLiteral("Gun Shot"));
+        QTest::keyClick(game.instruments()->instrumentList, Qt::Key_Home);
         QCOMPARE(game.trace().texts(),
                  QStringList({"short C0 7F", "short C1 7F", "short C0 00", "short C1 00"}));
     }
@@ -411,15 +494,15 @@ private slots:
     void deviceSwitchCarriesTheChallenge()
     {
         GameBench game;
-        Form2->ScrollBar(2)->setValue(4);
+        game.tuning()->slider(2)->setValue(4);
         game.trace().clear();
-        Form1->ComboBox1->setCurrentIndex(1);
-        emit Form1->ComboBox1->activated(1);
+        game.main()->deviceList->setCurrentIndex(1);
+        emit game.main()->deviceList->activated(1);
         QCOMPARE(game.trace().texts(),
                  QStringList({"short B9 78 00", "close 0", "open 1 -> 0", "reset",
                               "long F0 41 10 42 12 40 00 7F 00 41 F7", "sleep 200", "sleep 300",
-                              ScaleTuningTrace(TuningData({0, 4})), "sleep 10"}));
-        QCOMPARE(SelectedDeviceId, 1);
+                              ScaleTuningTrace(TuningData(game, {0, 4})), "sleep 10"}));
+        QCOMPARE(game.main()->selectedDeviceId(), 1);
     }
 
     void deviceSwitchToADeviceThatWillNotOpen()
@@ -427,8 +510,8 @@ private slots:
         GameBench game(
             {{.name = "Test Synth A"}, {.name = "Busy", .openResults = std::deque<MMRESULT>(6, 4)}});
         game.trace().clear();
-        Form1->ComboBox1->setCurrentIndex(1);
-        emit Form1->ComboBox1->activated(1);
+        game.main()->deviceList->setCurrentIndex(1);
+        emit game.main()->deviceList->activated(1);
         QStringList expected = {"short B9 78 00", "close 0", "open 1 -> 4"};
         for (int retry = 0; retry < 5; ++retry)
             expected << "sleep 500"
@@ -439,26 +522,26 @@ private slots:
                  << "sleep 10"
                  << "box error3";
         QCOMPARE(game.trace().texts(), expected);
-        QCOMPARE(MidiResult, int(MMSYSERR_INVALHANDLE));
+        QCOMPARE(int(game.program().output().lastResult()), int(MMSYSERR_INVALHANDLE));
     }
 
     void aDeviceThatCameBackGetsTheChallengeBeforeTheNextNote()
     {
         GameBench game;
-        Form2->ScrollBar(2)->setValue(4);
+        game.tuning()->slider(2)->setValue(4);
         game.trace().clear();
         game.bench().devices()[0].comesBack = true;
-        GameBench::keyDown(Form1, Qt::Key_A);
-        GameBench::keyUp(Form1, Qt::Key_A);
+        GameBench::keyDown(game.main(), Qt::Key_A);
+        GameBench::keyUp(game.main(), Qt::Key_A);
         QCOMPARE(game.trace().texts(),
                  QStringList({"reconnect 0", "long F0 41 10 42 12 40 00 7F 00 41 F7", "sleep 200",
-                              "sleep 300", ScaleTuningTrace(TuningData({0, 4})), "sleep 10", "short 90 35 64",
-                              "short 80 35 7F"}));
-        QVERIFY(Form1->StatusBar1->currentMessage().contains(QStringLiteral("戻った")));
+                              "sleep 300", ScaleTuningTrace(TuningData(game, {0, 4})), "sleep 10",
+                              "short 90 35 64", "short 80 35 7F"}));
+        QVERIFY(game.main()->clockStatusBar->currentMessage().contains(QStringLiteral("戻った")));
         // The clock comes back after a while.
         game.bench().advance(10000);
-        Form1->Timer1Timer();
-        QVERIFY(!Form1->StatusBar1->currentMessage().contains(QStringLiteral("戻った")));
+        game.main()->onClockTick();
+        QVERIFY(!game.main()->clockStatusBar->currentMessage().contains(QStringLiteral("戻った")));
     }
 };
 

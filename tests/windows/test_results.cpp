@@ -9,17 +9,17 @@ Q_DECLARE_METATYPE(game::SliderPositions)
 namespace {
 
 // Moves every slider to the position that cancels its pitch class's detuning, plus `offsets`.
-void TuneExactly(const game::SliderPositions& offsets = {})
+void TuneExactly(GameBench& game, const game::SliderPositions& offsets = {})
 {
-    const int step = StepCentsOf(Difficulty());
+    const int step = StepCentsOf(game.session().difficulty());
     for (int row = 1; row <= 12; ++row)
-        Form2->ScrollBar(row)->setValue(-DetuneTable[std::size_t(row - 1)] / step +
-                                        offsets[std::size_t(row - 1)]);
+        game.tuning()->slider(row)->setValue(-game.session().detune()[std::size_t(row - 1)] / step +
+                                             offsets[std::size_t(row - 1)]);
 }
 
-void CheckAnswer()
+void CheckAnswer(GameBench& game)
 {
-    QTest::mouseClick(Form2->Button1, Qt::LeftButton);
+    QTest::mouseClick(game.tuning()->answerButton, Qt::LeftButton);
 }
 
 QStringList ClipboardLines(const TestBench& bench)
@@ -52,71 +52,72 @@ private slots:
         QFETCH(game::SliderPositions, offsets);
         QFETCH(int, score);
         GameBench game;
-        Form5->setRadioGroup1Index(difficulty);
+        game.difficulty()->setLevel(difficulty);
         // Keep every target inside the slider range.
+        game::DetuneArray table = game.session().detune();
         for (int k = 0; k < 12; ++k)
             if (offsets[std::size_t(k)] != 0)
-                DetuneTable[std::size_t(k)] = 0;
-        for (int k = 0; k < 12; ++k)
-            Form3->CorrectCell(k)->setText(game::CentsText(-DetuneTable[std::size_t(k)]));
-        TuneExactly(offsets);
+                table[std::size_t(k)] = 0;
+        game.session().setDetune(table);
+        TuneExactly(game, offsets);
         game.trace().clear();
-        CheckAnswer();
-        QCOMPARE(Form3->Label16->text(), QString::number(score));
+        CheckAnswer(game);
+        QCOMPARE(game.results()->scoreLabel->text(), QString::number(score));
         QVERIFY(game.trace().texts().isEmpty()); // the check sends nothing
     }
 
-    void scoreFromTheColumnsAsShown()
+    void scoreOfTheDetuningWithTheSlidersAtZero()
     {
         GameBench game;
-        const QStringList correct = {"12", "-7", "0", "3", "-15", "9", "1", "-19", "4", "0", "-2", "6"};
-        for (int k = 0; k < 12; ++k)
-            Form3->CorrectCell(k)->setText(correct[k]);
-        CheckAnswer();
-        QCOMPARE(Form3->Label16->text(), QStringLiteral("22"));
+        // 12 + 7 + 0 + 3 + 15 + 9 + 1 + 19 + 4 + 0 + 2 + 6 = 78 cents off.
+        game.session().setDetune({-12, 7, 0, -3, 15, -9, -1, 19, -4, 0, 2, -6});
+        CheckAnswer(game);
+        QCOMPARE(game.results()->scoreLabel->text(), QStringLiteral("22"));
     }
 
     void afterTheCheck()
     {
         GameBench game;
-        Form2->ScrollBar(1)->setValue(3);
-        CheckAnswer();
-        QVERIFY(Form3->isVisible());
-        QVERIFY(Form5->isEnabled() && !Form5->isVisible());
-        QVERIFY(Form1->N2->isEnabled());
-        QVERIFY(!Form7->isEnabled() && !Form1->N3->isEnabled());
-        QVERIFY(!Form2->Button1->isEnabled());
+        game.tuning()->slider(1)->setValue(3);
+        CheckAnswer(game);
+        QVERIFY(game.results()->isVisible());
+        QVERIFY(game.difficulty()->isEnabled() && !game.difficulty()->isVisible());
+        QVERIFY(game.main()->difficultyEntry->isEnabled());
+        QVERIFY(!game.instruments()->isEnabled() && !game.main()->instrumentEntry->isEnabled());
+        QVERIFY(!game.tuning()->answerButton->isEnabled());
         for (int row = 1; row <= 12; ++row)
-            QVERIFY(!Form2->ScrollBar(row)->isEnabled());
-        QCOMPARE(TuningEndTime, game.bench().now());
-        QVERIFY(CheckRunActive);
+            QVERIFY(!game.tuning()->slider(row)->isEnabled());
+        QCOMPARE(game.session().lastResult()->ended, game.bench().now());
+        QVERIFY(game.session().checkRunActive());
         // One check run, in the player's final tuning, with nothing re-sent.
         game.trace().clear();
         for (int tick = 0; tick < 30; ++tick)
-            Form2->Timer1Timer();
+            game.tuning()->onCheckRunTick();
         QCOMPARE(game.trace().only({"short 90"}).size(), 14);
         QVERIFY(game.trace().only({"long"}).isEmpty());
     }
 
-    void difficultyChangeWhileTheResultsShow()
+    void difficultyChangeAfterTheCheckStartsTheNextChallengeAsARetryDoes()
     {
         GameBench game;
-        Form2->ScrollBar(2)->setValue(5);
-        Form2->ScrollBar(9)->setValue(-4);
-        CheckAnswer();
-        const QString score = Form3->Label16->text();
-        Form1->N2->trigger();
-        Form5->setRadioGroup1Index(1);
-        QVERIFY(Form3->isVisible());
-        QCOMPARE(Form3->Label16->text(), score);
-        for (int k = 0; k < 12; ++k) {
-            QCOMPARE(Form3->CorrectCell(k)->text(), game::CentsText(-DetuneTable[std::size_t(k)]));
-            QCOMPARE(Form3->PlayerCell(k)->text(), QStringLiteral("0"));
-        }
-        // Only the sliders the new challenge moved are usable again.
+        game.tuning()->slider(2)->setValue(5);
+        game.tuning()->slider(9)->setValue(-4);
+        CheckAnswer(game);
+        game.bench().advance(30'000);
+        game.main()->difficultyEntry->trigger();
+        game.difficulty()->setLevel(1);
+        QVERIFY(!game.results()->isVisible());
         for (int row = 1; row <= 12; ++row)
-            QCOMPARE(Form2->ScrollBar(row)->isEnabled(), row == 2 || row == 9);
-        QVERIFY(!Form2->Button1->isEnabled());
+            QVERIFY(game.tuning()->slider(row)->isEnabled());
+        QVERIFY(game.tuning()->answerButton->isEnabled());
+        QVERIFY(game.main()->difficultyEntry->isEnabled() && game.main()->instrumentEntry->isEnabled());
+        QCOMPARE(game.session().started(), game.bench().now());
+        // The new challenge can be played and checked at the new step of 3 cents.
+        game.tuning()->slider(4)->setValue(2);
+        CheckAnswer(game);
+        QVERIFY(game.results()->isVisible());
+        QCOMPARE(game.results()->PlayerCell(3)->text(), QStringLiteral("6"));
+        QCOMPARE(game.results()->CorrectCell(3)->text(), game::CentsText(-game.session().detune()[3]));
     }
 
     void retryByMouse_data()
@@ -129,66 +130,67 @@ private slots:
     {
         QFETCH(Qt::MouseButton, button);
         GameBench game;
-        Form2->ScrollBar(4)->setValue(2);
-        QTest::mouseClick(Form1->Button1, Qt::LeftButton); // the reference A
-        CheckAnswer();
+        game.tuning()->slider(4)->setValue(2);
+        QTest::mouseClick(game.main()->referenceButton, Qt::LeftButton); // the reference A
+        CheckAnswer(game);
         game.trace().clear();
         game.bench().advance(60'000);
-        QTest::mousePress(Form3->Button2, button);
-        QVERIFY(Form3->isVisible()); // until the release, which a hidden button would never get
-        QVERIFY(Form2->Button1->isEnabled());
+        QTest::mousePress(game.results()->retryButton, button);
+        QVERIFY(game.results()->isVisible()); // until the release, which a hidden button would never get
+        QVERIFY(game.tuning()->answerButton->isEnabled());
         for (int row = 1; row <= 12; ++row)
-            QVERIFY(Form2->ScrollBar(row)->isEnabled());
-        for (QWidget* dialog : std::initializer_list<QWidget*>{Form5, Form7})
+            QVERIFY(game.tuning()->slider(row)->isEnabled());
+        for (QWidget* dialog : std::initializer_list<QWidget*>{game.difficulty(), game.instruments()})
             QVERIFY(dialog->isEnabled());
-        QVERIFY(Form1->N1->isEnabled() && Form1->N2->isEnabled() && Form1->N3->isEnabled());
-        QVERIFY(!ReferenceToneUsed);
-        QCOMPARE(TuningStartTime, game.bench().now());
+        QVERIFY(game.main()->settingsMenu->isEnabled() && game.main()->difficultyEntry->isEnabled() &&
+                game.main()->instrumentEntry->isEnabled());
+        QVERIFY(!game.session().referenceToneUsed());
+        QCOMPARE(game.session().started(), game.bench().now());
         const QStringList sends = game.trace().only({"long"});
         QCOMPARE(sends.size(), 2); // the challenge, then the reset of slider 4
-        QCOMPARE(sends.first(), ScaleTuningTrace(TuningData()));
+        QCOMPARE(sends.first(), ScaleTuningTrace(TuningData(game)));
         game.bench().advance(2'000); // the button held down
-        QTest::mouseRelease(Form3->Button2, button);
-        QVERIFY(!Form3->isVisible());
-        QCOMPARE(TuningStartTime, game.bench().now());
+        QTest::mouseRelease(game.results()->retryButton, button);
+        QVERIFY(!game.results()->isVisible());
+        QCOMPARE(game.session().started(), game.bench().now()); // playable from the release
     }
 
-    void retryFromTheKeyboardOnlyRestartsTheClock()
+    void retryFromTheKeyboardStartsTheNextChallenge()
     {
         GameBench game;
-        CheckAnswer();
+        CheckAnswer(game);
         game.trace().clear();
         game.bench().advance(5'000);
-        Form3->Button2->setFocus();
-        QTest::keyClick(Form3->Button2, Qt::Key_Space);
-        QCOMPARE(TuningStartTime, game.bench().now());
-        QVERIFY(Form3->isVisible());
-        QVERIFY(!Form2->Button1->isEnabled());
-        QVERIFY(game.trace().texts().isEmpty());
+        game.results()->retryButton->setFocus();
+        QTest::keyClick(game.results()->retryButton, Qt::Key_Return);
+        QCOMPARE(game.session().started(), game.bench().now());
+        QVERIFY(!game.results()->isVisible());
+        QVERIFY(game.tuning()->answerButton->isEnabled());
+        QCOMPARE(game.trace().only({"long"}), QStringList{ScaleTuningTrace(TuningData(game))});
     }
 
     void closeBoxStartsTheNextChallenge()
     {
         GameBench game;
-        const QDateTime start = TuningStartTime;
-        QTest::mouseClick(Form1->Button1, Qt::LeftButton);
-        CheckAnswer();
+        QTest::mouseClick(game.main()->referenceButton, Qt::LeftButton);
+        CheckAnswer(game);
         game.trace().clear();
-        Form3->close();
-        QVERIFY(!Form3->isVisible());
+        game.bench().advance(40'000);
+        game.results()->close();
+        QVERIFY(!game.results()->isVisible());
         QCOMPARE(game.trace().texts().last(), QStringLiteral("short B0 78 00"));
         QCOMPARE(game.trace().only({"long"}).size(), 1);
-        QCOMPARE(TuningStartTime, start);
-        QVERIFY(!ReferenceToneUsed);
-        QVERIFY(Form2->Button1->isEnabled());
+        QCOMPARE(game.session().started(), game.bench().now());
+        QVERIFY(!game.session().referenceToneUsed());
+        QVERIFY(game.tuning()->answerButton->isEnabled());
     }
 
     void quitEndsTheProgram()
     {
         GameBench game;
-        CheckAnswer();
+        CheckAnswer(game);
         game.trace().clear();
-        QTest::mouseClick(Form3->Button1, Qt::LeftButton);
+        QTest::mouseClick(game.results()->quitButton, Qt::LeftButton);
         QCOMPARE(game.trace().texts().last(), QStringLiteral("close 0"));
         QVERIFY(QFile::exists(SettingsPath()));
     }
@@ -199,12 +201,12 @@ private slots:
     {
         const QString address = QStringLiteral("https://board.velmora.test/results");
         GameBench game({{.name = "Test Synth A"}}, "[board]\nurl=" + address + "\n");
-        CheckAnswer();
-        QVERIFY(Form3->Button4->isEnabled());
+        CheckAnswer(game);
+        QVERIFY(game.results()->boardButton->isEnabled());
         game.trace().clear();
-        QTest::mouseClick(Form3->Button4, Qt::LeftButton);
+        QTest::mouseClick(game.results()->boardButton, Qt::LeftButton);
         game.bench().browserStarts = false;
-        QTest::mouseClick(Form3->Button4, Qt::LeftButton);
+        QTest::mouseClick(game.results()->boardButton, Qt::LeftButton);
         QCOMPARE(game.trace().texts(), QStringList({"url " + address, "url " + address,
                                                     "box ブラウザーを起動できませんでした。\n" + address}));
     }
@@ -221,9 +223,9 @@ private slots:
     {
         QFETCH(QString, settings);
         GameBench game({{.name = "Test Synth A"}}, settings);
-        CheckAnswer();
-        QVERIFY(!Form3->Button4->isEnabled());
-        QVERIFY(Form3->Button4->toolTip().contains(QStringLiteral("[board]")));
+        CheckAnswer(game);
+        QVERIFY(!game.results()->boardButton->isEnabled());
+        QVERIFY(game.results()->boardButton->toolTip().contains(QStringLiteral("[board]")));
     }
 
     // ---- Report ------------------------------------------------------------------------------
@@ -231,30 +233,30 @@ private slots:
     void reportBlocksAccumulate()
     {
         GameBench game;
-        Form2->ScrollBar(1)->setValue(-7);
-        CheckAnswer();
-        QTest::mouseClick(Form3->Button3, Qt::LeftButton);
+        game.tuning()->slider(1)->setValue(-7);
+        CheckAnswer(game);
+        QTest::mouseClick(game.results()->clipboardButton, Qt::LeftButton);
         const QStringList first = ClipboardLines(game.bench());
         QCOMPARE(first.size(), 26);
-        QCOMPARE(first[2], QStringLiteral("C 　　　-7　　　　　　") + Form3->CorrectCell(0)->text());
-        QCOMPARE(first[15], QStringLiteral("得点：") + Form3->Label16->text());
+        QCOMPARE(first[2], QStringLiteral("C 　　　-7　　　　　　") + game.results()->CorrectCell(0)->text());
+        QCOMPARE(first[15], QStringLiteral("得点：") + game.results()->scoreLabel->text());
         QCOMPARE(first[17], QStringLiteral("使用音源：Test Synth A"));
         QCOMPARE(first[18], QStringLiteral("音色：piano 1"));
         QCOMPARE(first[19], QStringLiteral("難易度：特級"));
         QCOMPARE(first[20], QStringLiteral("基準音の使用：不使用"));
         QVERIFY(game.bench().clipboard().endsWith(QStringLiteral("---------------------------------\r\n")));
 
-        QTest::mouseClick(Form3->Button3, Qt::LeftButton);
+        QTest::mouseClick(game.results()->clipboardButton, Qt::LeftButton);
         const QStringList twice = ClipboardLines(game.bench());
         QCOMPARE(twice.size(), 52);
         QCOMPARE(twice.mid(26), first);
 
         // The next challenge, with the reference A this time.
-        QTest::mousePress(Form3->Button2, Qt::LeftButton);
-        QTest::mouseRelease(Form3->Button2, Qt::LeftButton);
-        QTest::mouseClick(Form1->Button1, Qt::LeftButton);
-        CheckAnswer();
-        QTest::mouseClick(Form3->Button3, Qt::LeftButton);
+        QTest::mousePress(game.results()->retryButton, Qt::LeftButton);
+        QTest::mouseRelease(game.results()->retryButton, Qt::LeftButton);
+        QTest::mouseClick(game.main()->referenceButton, Qt::LeftButton);
+        CheckAnswer(game);
+        QTest::mouseClick(game.results()->clipboardButton, Qt::LeftButton);
         const QStringList three = ClipboardLines(game.bench());
         QCOMPARE(three.size(), 78);
         QCOMPARE(three.mid(0, 52), twice);
@@ -265,12 +267,14 @@ private slots:
     {
         GameBench game;
         game.bench().advance(25LL * 3600 * 1000 + 61'000);
-        CheckAnswer();
-        QTest::mouseClick(Form3->Button3, Qt::LeftButton);
+        CheckAnswer(game);
+        QTest::mouseClick(game.results()->clipboardButton, Qt::LeftButton);
         const QStringList lines = ClipboardLines(game.bench());
         const QLocale locale = QLocale::system();
-        QCOMPARE(lines[21], QStringLiteral("調律開始時刻：") + game::DateTimeText(TuningStartTime, locale));
-        QCOMPARE(lines[22], QStringLiteral("調律終了時刻：") + game::DateTimeText(TuningEndTime, locale));
+        QCOMPARE(lines[21],
+                 QStringLiteral("調律開始時刻：") + game::DateTimeText(game.session().started(), locale));
+        QCOMPARE(lines[22], QStringLiteral("調律終了時刻：") +
+                                game::DateTimeText(game.session().lastResult()->ended, locale));
         QVERIFY2(lines[23].startsWith(QStringLiteral("所要時間：25")), qPrintable(lines[23]));
         QCOMPARE(lines[24], QStringLiteral("Velmora Version 1.32"));
     }
@@ -280,10 +284,10 @@ private slots:
     void hintWindowShowsPictureAndText()
     {
         GameBench game;
-        QCOMPARE(Form4->Image1->pixmap().size(), QSize(936, 184));
-        QVERIFY(Form4->Memo1->isReadOnly());
-        QCOMPARE(Form4->Memo1->document()->blockCount(), 38);
-        QCOMPARE(Form4->Memo1->font().pixelSize(), 16);
+        QCOMPARE(game.hint()->picture->pixmap().size(), QSize(936, 184));
+        QVERIFY(game.hint()->hintText->isReadOnly());
+        QCOMPARE(game.hint()->hintText->document()->blockCount(), 38);
+        QCOMPARE(game.hint()->hintText->font().pixelSize(), 16);
     }
 };
 

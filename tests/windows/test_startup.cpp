@@ -28,19 +28,19 @@ private slots:
     {
         {
             GameBench game;
-            QCOMPARE(Form1->width(), 345);
-            QCOMPARE(Form1->height(), 246);
-            QCOMPARE(Form1->x(), 193);
-            QCOMPARE(Form1->y(), 159);
-            QCOMPARE(Form1->ComboBox1->count(), 2);
-            QCOMPARE(Form1->ComboBox1->currentText(), QStringLiteral("Test Synth A"));
+            QCOMPARE(game.main()->width(), 345);
+            QCOMPARE(game.main()->height(), 246);
+            QCOMPARE(game.main()->x(), 193);
+            QCOMPARE(game.main()->y(), 159);
+            QCOMPARE(game.main()->deviceList->count(), 2);
+            QCOMPARE(game.main()->deviceList->currentText(), QStringLiteral("Test Synth A"));
             // The port, the GS reset with its 100 ms, then the first challenge with its waits.
             QCOMPARE(game.trace().timed().mid(0, 6),
                      QStringList({"0 open 0 -> 0", "0 " + kGsReset, "0 sleep 100", "100 sleep 300",
-                                  "400 " + ScaleTuningTrace(TuningData()), "400 sleep 1000"}));
-            QCOMPARE(TuningStartTime, game.bench().now().addMSecs(-1300));
+                                  "400 " + ScaleTuningTrace(TuningData(game)), "400 sleep 1000"}));
+            QCOMPARE(game.session().started(), game.bench().now()); // once the first challenge is sent
             game.trace().clear();
-            Form1->close();
+            game.main()->close();
             QCOMPARE(game.trace().texts(),
                      QStringList({"sleep 300", kEqualTemperament, "sleep 1000", "close 0"}));
             const auto saved = game::IniDocument::fromText(ReadSettings());
@@ -55,14 +55,14 @@ private slots:
     {
         GameBench game({{.name = "Own Synth", .paced = false}});
         QCOMPARE(game.trace().texts(),
-                 QStringList({"open 0 -> 0", kGsReset, ScaleTuningTrace(TuningData())}));
-        QCOMPARE(TuningStartTime, game.bench().now());
+                 QStringList({"open 0 -> 0", kGsReset, ScaleTuningTrace(TuningData(game))}));
+        QCOMPARE(game.session().started(), game.bench().now());
         game.trace().clear();
-        QTest::keyClick(Form2->ScrollBar(1), Qt::Key_Right);
-        const QString retuned = ScaleTuningTrace(TuningData({1}));
-        Form1->close();
+        QTest::keyClick(game.tuning()->slider(1), Qt::Key_Right);
+        const QString retuned = ScaleTuningTrace(TuningData(game, {1}));
+        game.main()->close();
         QCOMPARE(game.trace().texts(), QStringList({retuned, kEqualTemperament, "close 0"}));
-        QCOMPARE(game.bench().now(), TuningStartTime);
+        QCOMPARE(game.bench().now(), game.session().started());
     }
 
     void savedDeviceChoice_data()
@@ -93,10 +93,10 @@ private slots:
             configs.push_back({.name = name.toStdString()});
         GameBench game(configs, settings);
         QCOMPARE(game.trace().texts().first(), QStringLiteral("open %1 -> 0").arg(opened));
-        QCOMPARE(Form1->ComboBox1->currentText(), shown);
-        QCOMPARE(SelectedDeviceId, opened);
-        QCOMPARE(Form1->width(), 400);
-        QCOMPARE(Form1->x(), 30);
+        QCOMPARE(game.main()->deviceList->currentText(), shown);
+        QCOMPARE(game.main()->selectedDeviceId(), opened);
+        QCOMPARE(game.main()->width(), 400);
+        QCOMPARE(game.main()->x(), 30);
     }
 
     // With a device failing its capability query, positions and identifiers differ; the
@@ -108,10 +108,9 @@ private slots:
                                                  {.name = "Test Synth C"}};
         {
             GameBench game(devices, Settings(1, "Test Synth C"));
-            QCOMPARE(ListedDeviceIds, std::vector<std::int32_t>({1, 2}));
-            QCOMPARE(Form1->ComboBox1->currentText(), QStringLiteral("Test Synth C"));
+            QCOMPARE(game.main()->deviceList->currentText(), QStringLiteral("Test Synth C"));
             QCOMPARE(game.trace().texts().first(), QStringLiteral("open 2 -> 0"));
-            Form1->close();
+            game.main()->close();
             QVERIFY(ReadSettings().contains("dev_num=2\ngakki=Test Synth C\n"));
         }
     }
@@ -121,7 +120,7 @@ private slots:
         GameBench game(std::vector<FakeDeviceConfig>{});
         QVERIFY(game.program().ended());
         QCOMPARE(game.trace().texts(), QStringList({"box ＭＩＤＩ音源がないのでこのソフトは利用できません"}));
-        QVERIFY(Form2 == nullptr);
+        QVERIFY(game.tuning() == nullptr);
         QVERIFY(!QFile::exists(SettingsPath()));
     }
 
@@ -129,7 +128,7 @@ private slots:
     {
         GameBench game({{.name = "Broken", .capabilities = MMSYSERR_NODRIVER}});
         QVERIFY(!game.program().ended());
-        QCOMPARE(Form1->ComboBox1->count(), 0);
+        QCOMPARE(game.main()->deviceList->count(), 0);
         QCOMPARE(game.trace().only({"box"}).first(), QStringLiteral("box BADDEVICEID"));
     }
 
@@ -192,7 +191,7 @@ private slots:
     {
         GameBench game({{.name = "Flaky", .longResult = MIDIERR_NOTREADY}});
         game.trace().clear();
-        Form1->close();
+        game.main()->close();
         QCOMPARE(game.trace().texts(),
                  QStringList({"sleep 300", kEqualTemperament, "sleep 1000", "box error1", "close 0"}));
         QVERIFY(QFile::exists(SettingsPath()));
@@ -206,7 +205,7 @@ private slots:
             TestBench bench;
             Program program;
             bench.trace().clear();
-            Form1->close();
+            program.mainWindow()->close();
             const QString box = bench.trace().texts().last();
             const QString said = "box 設定ファイルを保存できませんでした。\n" + SettingsPath() + "\n理由：";
             QVERIFY2(box.startsWith(said) && box.size() > said.size(), qPrintable(box)); // and why
@@ -219,10 +218,9 @@ private slots:
         const QString original = "; player's notes\n[Window]\nHEIGHT=300\nextra=keep me\nWidth=0x190\n"
                                  "[Other]\nA=1\n[Dev]\nDev_num=1\nGakki=Test Synth B\nMAP=77\n";
         GameBench game({{.name = "Test Synth A"}, {.name = "Test Synth B"}}, original);
-        QCOMPARE(Form1->height(), 300);
-        QCOMPARE(Form1->width(), 400);
-        QCOMPARE(MapValue, 77);
-        Form1->close();
+        QCOMPARE(game.main()->height(), 300);
+        QCOMPARE(game.main()->width(), 400);
+        game.main()->close();
         QCOMPARE(ReadSettings(),
                  QStringLiteral("; player's notes\n[Window]\nHEIGHT=300\nextra=keep me\nWidth=400\n"
                                 "Top=159\nLeft=193\n[Other]\nA=1\n[Dev]\nDev_num=1\n"
@@ -239,16 +237,17 @@ private slots:
             GameBench game({{.name = "Test Synth A"}}, QString::fromUtf8(kUnusable, sizeof kUnusable - 1));
             // The frame's position with the inside's size: the decorations are unknown before the
             // window first shows.
-            QVERIFY(Form1->screen()->availableGeometry().contains(QRect(Form1->pos(), Form1->size())));
-            QCOMPARE(Form1->size(), QSize(345, 246));
-            Form1->close();
+            QVERIFY(game.main()->screen()->availableGeometry().contains(
+                QRect(game.main()->pos(), game.main()->size())));
+            QCOMPARE(game.main()->size(), QSize(345, 246));
+            game.main()->close();
             QVERIFY(
                 ReadSettings().startsWith("[window]\nheight=246\nwidth=-5\ntop=-2147483648\nleft=99999\n"));
         }
         GameBench game({{.name = "Test Synth A"}}, Settings(0, "Test Synth A"));
-        Form1->showMaximized();
-        QTRY_VERIFY(Form1->width() > 400);
-        Form1->close();
+        game.main()->showMaximized();
+        QTRY_VERIFY(game.main()->width() > 400);
+        game.main()->close();
         QVERIFY(ReadSettings().startsWith("[window]\nheight=300\nwidth=400\ntop=20\nleft=30\n"));
     }
 
@@ -276,10 +275,10 @@ private slots:
         {
             Program program;
             QVERIFY(!program.ended());
-            Form1->Timer1->stop();
-            Form2->Timer1->stop();
-            QCOMPARE(Form1->ComboBox1->currentText(), QStringLiteral("Test Synth A"));
-            Form1->close();
+            program.mainWindow()->clockTimer->stop();
+            program.tuningWindow()->checkRunTimer->stop();
+            QCOMPARE(program.mainWindow()->deviceList->currentText(), QStringLiteral("Test Synth A"));
+            program.mainWindow()->close();
         }
         const auto saved = game::IniDocument::load(SettingsPath());
         QCOMPARE(saved.readString("dev", "gakki", "missing"), QStringLiteral("Test Synth A"));
@@ -295,14 +294,14 @@ private slots:
         for (int run = 0; run < 3; ++run) {
             TestBench bench;
             Program program;
-            Form1->close();
+            program.mainWindow()->close();
         }
         QCOMPARE(game::IniDocument::load(SettingsPath()).readInteger("dev", "map", 0), -2147483647 - 1);
         WriteSettings("[dev]\nmap=not a number\n");
         {
             TestBench bench;
             Program program;
-            Form1->close();
+            program.mainWindow()->close();
         }
         QCOMPARE(game::IniDocument::load(SettingsPath()).readString("dev", "map", ""), QStringLiteral("4"));
         QFile::remove(SettingsPath());
@@ -311,44 +310,44 @@ private slots:
     void windowsAtStartUp()
     {
         GameBench game;
-        QVERIFY(Form1->isVisible());
-        QVERIFY(Form2->isVisible());
-        for (QWidget* hidden : std::initializer_list<QWidget*>{Form3, Form4, Form5, Form6, Form7})
+        QVERIFY(game.main()->isVisible());
+        QVERIFY(game.tuning()->isVisible());
+        for (QWidget* hidden : std::initializer_list<QWidget*>{game.results(), game.hint(), game.difficulty(),
+                                                               game.instruments()})
             QVERIFY(!hidden->isVisible());
-        QCOMPARE(Form1->windowTitle(), QStringLiteral("Velmora"));
-        QCOMPARE(Form2->windowTitle(), QStringLiteral("調整"));
-        QCOMPARE(Form3->windowTitle(), QStringLiteral("正解表示"));
-        QCOMPARE(Form4->windowTitle(), QStringLiteral("ヒント"));
-        QCOMPARE(Form5->windowTitle(), QStringLiteral("難易度の設定"));
-        QCOMPARE(Form6->windowTitle(), QStringLiteral("Form6"));
-        QCOMPARE(Form7->windowTitle(), QStringLiteral("楽器の設定"));
+        QCOMPARE(game.main()->windowTitle(), QStringLiteral("Velmora"));
+        QCOMPARE(game.tuning()->windowTitle(), QStringLiteral("調整"));
+        QCOMPARE(game.results()->windowTitle(), QStringLiteral("正解表示"));
+        QCOMPARE(game.hint()->windowTitle(), QStringLiteral("ヒント"));
+        QCOMPARE(game.difficulty()->windowTitle(), QStringLiteral("難易度の設定"));
+        QCOMPARE(game.instruments()->windowTitle(), QStringLiteral("楽器の設定"));
         for (int k = 0; k < 12; ++k)
-            QCOMPARE(Form3->PlayerCell(k)->text(), QStringLiteral("0"));
-        QCOMPARE(Form3->Label16->text(), QStringLiteral("100"));
-        QCOMPARE(Form5->RadioGroup1Index(), 0);
-        QCOMPARE(Form7->ComboBox1->currentText(), QStringLiteral("piano 1"));
+            QCOMPARE(game.results()->PlayerCell(k)->text(), QStringLiteral("0"));
+        QCOMPARE(game.results()->scoreLabel->text(), QStringLiteral("100"));
+        QCOMPARE(game.difficulty()->level(), 0);
+        QCOMPARE(game.instruments()->instrumentList->currentText(), QStringLiteral("piano 1"));
     }
 
     void otherWindowsHideOnClose()
     {
         GameBench game;
-        Form4->show();
-        Form4->close();
-        QVERIFY(!Form4->isVisible());
-        QVERIFY(Form4->isEnabled());
+        game.hint()->show();
+        game.hint()->close();
+        QVERIFY(!game.hint()->isVisible());
+        QVERIFY(game.hint()->isEnabled());
         game.trace().clear();
-        Form2->close();
-        QVERIFY(Form2->isVisible());
+        game.tuning()->close();
+        QVERIFY(game.tuning()->isVisible());
         QVERIFY(game.trace().texts().isEmpty());
     }
 
     void activatingTheMainWindowShowsTheAdjustmentWindow()
     {
         GameBench game;
-        Form2->hide();
+        game.tuning()->hide();
         QEvent activate(QEvent::WindowActivate);
-        QCoreApplication::sendEvent(Form1, &activate);
-        QVERIFY(Form2->isVisible());
+        QCoreApplication::sendEvent(game.main(), &activate);
+        QVERIFY(game.tuning()->isVisible());
     }
 };
 

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Program entry: creates Form1 ... Form7 in order and runs the event loop until Form1 closes.
-#include "Program.h"
+// Program entry: creates the program object and runs the event loop until the main window closes.
 #include "desktop/DesktopSystem.h"
 #include "desktop/QtDesktop.h"
 #include "platform/System.h"
 #include "ui/Accessibility.h"
 #include "ui/QtTexts.h"
+#include "windows/Program.h"
 
 #include <QApplication>
 #include <QIcon>

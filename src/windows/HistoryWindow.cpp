@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The window "成績の推移" and the recording of each answer check.
-#include "HistoryWindow.h"
+#include "windows/HistoryWindow.h"
 
 #include "game/Challenge.h"
 #include "game/Instruments.h"
@@ -10,10 +10,7 @@
 #include "history/ChartScale.h"
 #include "history/Csv.h"
 #include "platform/Desktop.h"
-#include "tessalyUnit1.h"
-#include "tessalyUnit2.h"
-#include "tessalyUnit3.h"
-#include "tessalyUnit7.h"
+#include "platform/System.h"
 #include "ui/Controls.h"
 
 #include <QBarCategoryAxis>
@@ -21,6 +18,7 @@
 #include <QChart>
 #include <QChartView>
 #include <QDateTimeAxis>
+#include <QDir>
 #include <QFileDialog>
 #include <QGraphicsLayout>
 #include <QGuiApplication>
@@ -560,23 +558,20 @@ PlayHistory::PlayHistory(QStatusBar* statusBar, QString path) : recorder_(std::m
     QTimer::singleShot(0, notice_, [this] { recorder_.prepare(); });
 }
 
-void PlayHistory::recordAnswerCheck()
+void PlayHistory::recordAnswerCheck(const game::CheckResult& result)
 {
     ChallengeRecord record;
-    record.started = TuningStartTime;
-    record.ended = TuningEndTime;
-    record.difficulty = Difficulty();
-    record.instrument = Form7->ComboBox1->currentIndex();
-    record.device = Form1->ComboBox1->currentText();
-    record.referenceToneUsed = ReferenceToneUsed;
-    // As the results window shows it, the same texts the score was taken from.
-    const QStringList player = Form3->playerColumn(), correct = Form3->correctColumn();
-    for (std::size_t k = 0; k < record.player.size(); ++k) {
-        record.player[k] = player[qsizetype(k)].toInt();
-        record.detune[k] = -correct[qsizetype(k)].toInt();
-    }
-    record.score = Form3->Label16->text().toInt();
-    record.elapsedMs = std::max<qint64>(TuningStartTime.msecsTo(TuningEndTime), 0);
+    record.started = result.started;
+    record.ended = result.ended;
+    record.difficulty = result.difficulty;
+    record.instrument = result.instrument;
+    record.device = result.device;
+    record.referenceToneUsed = result.referenceToneUsed;
+    record.player = result.player;
+    for (std::size_t k = 0; k < record.detune.size(); ++k)
+        record.detune[k] = -result.correct[k];
+    record.score = result.score;
+    record.elapsedMs = std::max<qint64>(result.started.msecsTo(result.ended), 0);
     report(recorder_.record(record));
 }
 
@@ -589,7 +584,7 @@ void PlayHistory::report(const history::Recorder::Outcome& outcome)
         notice = QStringLiteral("記録ファイルが壊れていたので新しく始めました");
     else if (outcome.unwritable && !unwritableReported_) {
         unwritableReported_ = true;
-        notice = QStringLiteral("成績を記録できません（あとで保存し直します）");
+        notice = QStringLiteral("成績を記録できません（終了時に別のファイルへ書き出します）");
     }
     if (notice.isEmpty())
         return;
@@ -597,6 +592,47 @@ void PlayHistory::report(const history::Recorder::Outcome& outcome)
     notice_->setToolTip(outcome.movedAside.isEmpty() ? recorder_.path() : outcome.movedAside);
     notice_->show();
     QTimer::singleShot(kNoticeMs, notice_, &QLabel::hide);
+}
+
+namespace {
+
+// Writes `records` as CSV to a new file in the first folder that takes it; answers its path, or
+// nothing when no folder did.
+QString WriteUnsaved(const std::vector<history::ChallengeRecord>& records, const QStringList& folders)
+{
+    const QString name = QStringLiteral("velmora-unsaved-history-%1.csv")
+                             .arg(platform::Now().toString(QStringLiteral("yyyyMMdd-HHmmss")));
+    const QByteArray csv = history::HistoryCsv(records);
+    for (const QString& folder : folders) {
+        const QString path = QDir(folder).filePath(name);
+        if (game::WriteWholeFile(path, csv))
+            return path;
+    }
+    return {};
+}
+
+} // namespace
+
+void PlayHistory::saveAtExit(const QString& folder)
+{
+    recorder_.flush(history::kWaitAtExit);
+    const auto& records = recorder_.waitingRecords();
+    if (records.empty())
+        return;
+    const QString where = WriteUnsaved(records, {folder, QDir::homePath()});
+    const QString explanation =
+        QStringLiteral("記録ファイル：%1\nこのフォルダーに書き込めるか、ディスクに空きがあるか"
+                       "を確かめてください。")
+            .arg(recorder_.path());
+    if (where.isEmpty())
+        platform::ShowMessage(QStringLiteral("成績の記録 %1 件を保存できませんでした。").arg(records.size()),
+                              explanation);
+    else
+        platform::ShowMessage(QStringLiteral("成績の記録 %1 件を記録ファイルに保存できませんでした。\n"
+                                             "代わりに次のファイルに書き出しました：\n%2")
+                                  .arg(records.size())
+                                  .arg(where),
+                              explanation);
 }
 
 void PlayHistory::showWindow()

@@ -1,25 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// TForm1, the main window: start-up, settings, devices, keyboard, reference A, device switch, close.
-#include "tessalyUnit1.h"
+// The main window: start-up, settings, devices, keyboard, reference A, device switch, close.
+#include "windows/MainWindow.h"
 
 #include "game/KeyMap.h"
 #include "game/Report.h"
+#include "game/SavedSettings.h"
 #include "game/Version.h"
 #include "platform/Desktop.h"
 #include "platform/System.h"
-#include "port/Messages.h"
-#include "tessalyUnit2.h"
-#include "tessalyUnit4.h"
-#include "tessalyUnit5.h"
-#include "tessalyUnit7.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QMenuBar>
 #include <QScreen>
-
-TForm1* Form1 = nullptr;
 
 namespace {
 
@@ -38,21 +32,8 @@ const QString kCannotSaveText = QStringLiteral("設定ファイルを保存で�
 const QString kCannotSaveExplanation =
     QStringLiteral("このフォルダーに書き込めるか、ディスクに空きがあるかを確かめてください。");
 
-// The reference A: A4, 440 Hz.
-constexpr int kReferenceNote = 69;
 // The old device's MIDI channel 10 falls silent before a device switch.
 constexpr int kChannel10 = 9;
-
-void ReferenceOn()
-{
-    midi::SendNoteOn(midi::kReferenceChannel, kReferenceNote);
-    ReferenceToneUsed = true;
-}
-
-void ReferenceOff()
-{
-    midi::SendNoteOff(midi::kReferenceChannel, kReferenceNote);
-}
 
 // The screens' usable areas, the primary first.
 std::vector<QRect> ScreenAreas()
@@ -68,16 +49,6 @@ std::vector<QRect> ScreenAreas()
 }
 
 } // namespace
-
-void CurrentNoteOn()
-{
-    midi::SendNoteOn(midi::kKeysChannel, CurrentNote);
-}
-
-void CurrentNoteOff()
-{
-    midi::SendNoteOff(midi::kKeysChannel, CurrentNote);
-}
 
 QString OpenErrorText(MMRESULT result)
 {
@@ -126,7 +97,8 @@ QString OpenErrorExplanation(MMRESULT result)
     }
 }
 
-TForm1::TForm1()
+MainWindow::MainWindow(midi::MidiOutput& output, game::Session& session, Keyboard& keyboard)
+    : output_(output), session_(session), keyboard_(keyboard)
 {
     setWindowTitle(QStringLiteral("Velmora"));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -139,30 +111,25 @@ TForm1::TForm1()
     createKeyboard(client);
     createControls(client);
     createMenu();
-    StatusBar1 = new QStatusBar(this);
-    StatusBar1->setFixedHeight(18);
-    StatusBar1->setSizeGripEnabled(false);
-    setStatusBar(StatusBar1);
-    History = std::make_unique<PlayHistory>(StatusBar1);
-    Timer1 = new QTimer(this);
-    Timer1->setInterval(100);
-    connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
-    Timer1->start();
-    ui::InstallKeyPreview(
-        this, [this](int key) { FormKeyDown(key); },
-        [this](int key) {
-            FormKeyUp(key);
-            ReleaseReferenceKeyElsewhere(this);
-        });
-    ui::OnActivate(this, [this] { FormActivate(); });
+    clockStatusBar = new QStatusBar(this);
+    clockStatusBar->setFixedHeight(18);
+    clockStatusBar->setSizeGripEnabled(false);
+    setStatusBar(clockStatusBar);
+    clockTimer = new QTimer(this);
+    clockTimer->setInterval(100);
+    connect(clockTimer, &QTimer::timeout, this, &MainWindow::onClockTick);
+    clockTimer->start();
+    ui::OnActivate(this, [this] { emit activated(); });
+    connect(&keyboard_, &Keyboard::noteShown, this, &MainWindow::showNote);
+    connect(&session_, &game::Session::settingsLockChanged, this, &MainWindow::showSettingsLock);
 }
 
-TForm1::~TForm1()
+MainWindow::~MainWindow()
 {
-    midi::OnDeviceReturned(nullptr);
+    output_.onDeviceReturned(nullptr);
 }
 
-void TForm1::createKeyboard(QWidget* client)
+void MainWindow::createKeyboard(QWidget* client)
 {
     // White keys first, so that the black keys lie above them and take the mouse where they overlap.
     for (bool black : {false, true})
@@ -172,81 +139,80 @@ void TForm1::createKeyboard(QWidget* client)
             const QSize size = black ? QSize(game::kBlackKeyWidth, game::kBlackKeyHeight)
                                      : QSize(game::kWhiteKeyWidth, game::kWhiteKeyHeight);
             auto* shape = new ui::Shape(client, {QPoint(key.left, 0), size}, black ? Qt::black : Qt::white);
-            shape->setObjectName(QStringLiteral("Shape%1").arg(key.shape));
+            shape->setObjectName(QStringLiteral("pianoKey%1").arg(key.shape));
             shape->setNote(key.note);
-            connect(shape, &ui::Shape::mouseDown, this, [this, n = key.shape] { ShapeMouseDown(n); });
-            connect(shape, &ui::Shape::mouseUp, this, [this, n = key.shape] { ShapeMouseUp(n); });
-            shapes_[key.shape - 1] = shape;
+            connect(shape, &ui::Shape::mouseDown, this, [this, n = key.shape] { onPianoKeyPressed(n); });
+            connect(shape, &ui::Shape::mouseUp, this, [this, n = key.shape] { onPianoKeyReleased(n); });
+            pianoKeys_[std::size_t(key.shape - 1)] = shape;
         }
 }
 
-void TForm1::createControls(QWidget* client)
+void MainWindow::createControls(QWidget* client)
 {
     // The device list comes first in the tab order, so it has the focus at start.
-    ComboBox1 = new QComboBox(client);
-    ComboBox1->setGeometry(152, 120, 177, ComboBox1->sizeHint().height());
-    ComboBox1->setEditable(false);
-    ui::KeepKeysFromList(
-        ComboBox1, [this](int key) { FormKeyDown(key); }, [this](int key) { FormKeyUp(key); });
-    connect(ComboBox1, &QComboBox::activated, this, &TForm1::ComboBox1Change);
+    deviceList = new QComboBox(client);
+    deviceList->setGeometry(152, 120, 177, deviceList->sizeHint().height());
+    deviceList->setEditable(false);
+    ui::KeepKeysFromList(deviceList);
+    connect(deviceList, &QComboBox::activated, this, &MainWindow::onDeviceChosen);
 
-    Button1 = new ui::Button(client, QStringLiteral("A音"), {8, 120, 65, 25});
-    connect(Button1, &ui::Button::mouseDown, this, &TForm1::Button1MouseDown);
-    connect(Button1, &ui::Button::mouseUp, this, &TForm1::Button1MouseUp);
+    referenceButton = new ui::Button(client, QStringLiteral("A音"), {8, 120, 65, 25});
+    keyboard_.setReferenceControl(referenceButton);
+    connect(referenceButton, &ui::Button::mouseDown, &keyboard_, &Keyboard::pressReference);
+    connect(referenceButton, &ui::Button::mouseUp, &keyboard_, &Keyboard::releaseReference);
     ui::OnControlKeys(
-        Button1, [this] { Button1KeyDown(); }, [this] { Button1KeyUp(); });
+        referenceButton, [this] { keyboard_.referenceKeyDown(); }, [this] { keyboard_.referenceKeyUp(); });
 
-    Button2 = new ui::Button(client, QStringLiteral("ヒント(&H)"), {80, 120, 65, 25});
-    connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
+    hintButton = new ui::Button(client, QStringLiteral("ヒント(&H)"), {80, 120, 65, 25});
+    connect(hintButton, &QPushButton::clicked, this, &MainWindow::hintRequested);
 
     const QString credit =
         QString::fromLatin1(game::kVersionLine) + QStringLiteral("　制作：Velmora 開発チーム");
-    Label1 = new ui::Label(client, credit, {8, 152});
-    connect(Label1, &ui::Label::clicked, this, &TForm1::Label1Click);
+    creditLabel = new ui::Label(client, credit, {8, 152});
+    connect(creditLabel, &ui::Label::clicked, this, [] { platform::CurrentDesktop().playClip(); });
 
-    setTabOrder(ComboBox1, Button1);
-    setTabOrder(Button1, Button2);
-    ComboBox1->setFocus();
+    setTabOrder(deviceList, referenceButton);
+    setTabOrder(referenceButton, hintButton);
+    deviceList->setFocus();
 }
 
-void TForm1::createMenu()
+void MainWindow::createMenu()
 {
-    N1 = menuBar()->addMenu(QStringLiteral("設定(&S)"));
-    N2 = N1->addAction(QStringLiteral("難易度の設定(&N)"), this, &TForm1::N2Click);
-    N3 = N1->addAction(QStringLiteral("楽器の設定(&G)"), this, &TForm1::N3Click);
-    N4 = menuBar()->addMenu(QStringLiteral("記録(&R)"));
-    N5 = N4->addAction(QStringLiteral("成績の推移(&K)…"), this, &TForm1::N5Click);
+    settingsMenu = menuBar()->addMenu(QStringLiteral("設定(&S)"));
+    difficultyEntry = settingsMenu->addAction(QStringLiteral("難易度の設定(&N)"), this,
+                                              &MainWindow::difficultyDialogRequested);
+    instrumentEntry = settingsMenu->addAction(QStringLiteral("楽器の設定(&G)"), this,
+                                              &MainWindow::instrumentDialogRequested);
+    recordsMenu = menuBar()->addMenu(QStringLiteral("記録(&R)"));
+    historyEntry =
+        recordsMenu->addAction(QStringLiteral("成績の推移(&K)…"), this, &MainWindow::historyRequested);
 }
 
 // ---- Start-up -------------------------------------------------------------------------------
 
-void TForm1::FormCreate()
+void MainWindow::startUp()
 {
-    ReferenceToneUsed = false;
     if (midiOutGetNumDevs() == 0) {
         platform::ShowMessage(kNoDeviceText, kNoDeviceExplanation);
         return; // the program ends; nothing is sent or saved
     }
-    DeviceCount = std::int32_t(midiOutGetNumDevs());
-    SettingsFile = game::IniDocument::load(game::SettingsLocationOfThisProgram().pathToRead());
-    const game::SavedSettings saved = game::ReadSavedSettings(SettingsFile);
+    settingsFile_ = game::IniDocument::load(game::SettingsLocationOfThisProgram().pathToRead());
+    const game::SavedSettings saved = game::ReadSavedSettings(settingsFile_);
     placeWindow(saved.window);
-    SelectedDeviceId = saved.deviceNumber;
-    MapValue = saved.mapValue;
+    mapValue_ = saved.mapValue;
     listDevices();
-    selectSavedDevice(SelectedDeviceId, saved.deviceName);
-    if (const MMRESULT result = OpenOutputWithRetry(); result != MMSYSERR_NOERROR)
+    selectSavedDevice(saved.deviceNumber, saved.deviceName);
+    if (const MMRESULT result = openOutputWithRetry(); result != MMSYSERR_NOERROR)
         platform::ShowMessage(OpenErrorText(result), OpenErrorExplanation(result));
-    SendGsReset(midi::kWaitAfterGsResetAtStart);
-    TuningStartTime = platform::Now();
-    midi::OnDeviceReturned([this] {
+    output_.sendGsReset(midi::kWaitAfterGsResetAtStart);
+    output_.onDeviceReturned([this] {
         deviceReturnedAt_ = platform::Now();
-        Timer1Timer();
+        onClockTick();
     });
     startedUp_ = true;
 }
 
-void TForm1::placeWindow(const game::WindowBounds& stored)
+void MainWindow::placeWindow(const game::WindowBounds& stored)
 {
     storedBounds_ = stored;
     // Bounds that would leave the window off screen or unusable are not applied as they stand.
@@ -255,97 +221,92 @@ void TForm1::placeWindow(const game::WindowBounds& stored)
                   {appliedBounds_.left, appliedBounds_.top, appliedBounds_.width, appliedBounds_.height});
 }
 
-void TForm1::listDevices()
+void MainWindow::listDevices()
 {
-    ComboBox1->clear();
-    ListedDeviceIds.clear();
-    for (UINT id = 0; id < UINT(DeviceCount); ++id) {
+    deviceList->clear();
+    listedDeviceIds_.clear();
+    const UINT deviceCount = midiOutGetNumDevs();
+    for (UINT id = 0; id < deviceCount; ++id) {
         MIDIOUTCAPSA caps;
         if (midiOutGetDevCapsA(id, &caps, sizeof caps) != MMSYSERR_NOERROR)
             continue;
-        ListedDeviceIds.push_back(std::int32_t(id));
-        ComboBox1->addItem(QString::fromUtf8(caps.szPname));
+        listedDeviceIds_.push_back(std::int32_t(id));
+        deviceList->addItem(QString::fromUtf8(caps.szPname));
     }
 }
 
 // The saved number is tried as a list position; when the name there is not the saved name, the
 // first entry bearing that name is chosen, so a device is kept when the numbering moves.
-void TForm1::selectSavedDevice(int savedPosition, const QString& savedName)
+void MainWindow::selectSavedDevice(int savedPosition, const QString& savedName)
 {
-    if (ListedDeviceIds.empty()) {
-        SelectedDeviceId = -1; // every device failed its capability query: nothing to open
+    if (listedDeviceIds_.empty()) {
+        selectedDeviceId_ = -1; // every device failed its capability query: nothing to open
         return;
     }
-    int position = savedPosition >= 0 && savedPosition < ComboBox1->count() ? savedPosition : 0;
-    if (ComboBox1->itemText(position) != savedName)
-        position = std::max(0, ComboBox1->findText(savedName, Qt::MatchExactly | Qt::MatchCaseSensitive));
-    ComboBox1->setCurrentIndex(position);
-    SelectedDeviceId = ListedDeviceIds[position];
+    int position = savedPosition >= 0 && savedPosition < deviceList->count() ? savedPosition : 0;
+    if (deviceList->itemText(position) != savedName)
+        position = std::max(0, deviceList->findText(savedName, Qt::MatchExactly | Qt::MatchCaseSensitive));
+    deviceList->setCurrentIndex(position);
+    selectedDeviceId_ = listedDeviceIds_[std::size_t(position)];
+    session_.setDeviceName(deviceList->currentText());
 }
 
-MMRESULT TForm1::OpenOutputWithRetry()
+MMRESULT MainWindow::openOutputWithRetry()
 {
-    MMRESULT result = midiOutOpen(&MidiOutPort, UINT(SelectedDeviceId));
-    MidiResult = std::int32_t(result);
+    MMRESULT result = output_.open(UINT(selectedDeviceId_));
     for (int retry = 1; retry < kOpenAttempts && result != MMSYSERR_NOERROR; ++retry) {
-        midiOutClose(MidiOutPort);
+        output_.close();
         Sleep(kWaitBeforeOpenRetry);
-        result = midiOutOpen(&MidiOutPort, UINT(SelectedDeviceId));
-        MidiResult = std::int32_t(result);
+        result = output_.open(UINT(selectedDeviceId_));
     }
     return result;
 }
 
-void TForm1::FormActivate()
-{
-    if (Form2)
-        Form2->show();
-}
-
 // ---- Close ----------------------------------------------------------------------------------
 
-void TForm1::closeEvent(QCloseEvent* event)
+void MainWindow::closeEvent(QCloseEvent* event)
 {
-    FormClose();
+    finishRun();
     event->accept();
     QCoreApplication::exit(0);
 }
 
-void TForm1::FormClose()
+void MainWindow::finishRun()
 {
     if (!startedUp_ || closed_)
         return;
     closed_ = true;
     restoreTuningAndClosePort();
     saveSettings();
+    emit runFinished();
 }
 
-void TForm1::restoreTuningAndClosePort()
+void MainWindow::restoreTuningAndClosePort()
 {
     std::array<std::uint8_t, midi::kPitchClasses> equalTemperament;
     equalTemperament.fill(midi::gs::kScaleTuningCentre);
-    midi::FillScaleTuningMessage(equalTemperament);
-    midi::SendScaleTuningMessage(midi::kWaitAfterNewChallenge);
-    midiOutClose(MidiOutPort);
+    output_.fillScaleTuning(equalTemperament);
+    output_.sendScaleTuning(midi::kWaitAfterNewChallenge);
+    output_.close();
 }
 
-void TForm1::saveSettings()
+void MainWindow::saveSettings()
 {
-    game::WriteSavedSettings(SettingsFile, {.window = boundsToSave(),
-                                            .deviceNumber = SelectedDeviceId,
-                                            .deviceName = ComboBox1->currentText(),
-                                            .mapValue = MapValue});
+    game::WriteSavedSettings(settingsFile_, {.window = boundsToSave(),
+                                             .deviceNumber = selectedDeviceId_,
+                                             .deviceName = deviceList->currentText(),
+                                             .mapValue = mapValue_});
     const QString path = game::SettingsLocationOfThisProgram().pathToWrite();
-    if (const auto saved = SettingsFile.save(path); !saved)
+    if (const auto saved = settingsFile_.save(path); !saved)
         platform::ShowMessage(game::NotWrittenText(kCannotSaveText, path, saved.failure),
                               kCannotSaveExplanation);
-    SettingsFile = game::IniDocument();
+    settingsFile_ = game::IniDocument();
 }
 
 // The bounds as read while the window still stands where they put it, so that values no screen
 // could show are kept as the player wrote them; else where the player put it. A maximized or
 // minimized window keeps its normal bounds.
-game::WindowBounds TForm1::boundsToSave() const
+game::WindowBounds MainWindow::boundsToSave() const
 {
     QRect inside = geometry();
     if (windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen))
@@ -357,156 +318,47 @@ game::WindowBounds TForm1::boundsToSave() const
 
 // ---- Device switch --------------------------------------------------------------------------
 
-void TForm1::ComboBox1Change()
+void MainWindow::onDeviceChosen()
 {
-    midi::SendAllSoundOff(kChannel10);
-    midiOutClose(MidiOutPort);
-    SelectedDeviceId = ListedDeviceIds[std::size_t(ComboBox1->currentIndex())];
-    if (const MMRESULT result = OpenOutputWithRetry(); result != MMSYSERR_NOERROR)
+    output_.sendAllSoundOff(kChannel10);
+    output_.close();
+    selectedDeviceId_ = listedDeviceIds_[std::size_t(deviceList->currentIndex())];
+    session_.setDeviceName(deviceList->currentText());
+    if (const MMRESULT result = openOutputWithRetry(); result != MMSYSERR_NOERROR)
         platform::ShowMessage(kCannotOpenText, OpenErrorExplanation(result));
-    midiOutReset(MidiOutPort);
-    SendGsReset(midi::kWaitAfterGsResetAtSwitch);
-    SendScaleTuning();
+    output_.reset();
+    output_.sendGsReset(midi::kWaitAfterGsResetAtSwitch);
+    session_.resendTuning();
 }
 
-// ---- Keyboard -------------------------------------------------------------------------------
+// ---- Keyboard, reference A, settings menu, clock --------------------------------------------
 
-void TForm1::paintKey(int note, bool held)
+void MainWindow::showNote(int note, bool held)
 {
     for (const auto& key : game::PianoKeys())
         if (key.note == note)
-            Shape(key.shape)->setFill(held ? Qt::red : key.black ? Qt::black : Qt::white);
+            pianoKey(key.shape)->setFill(held ? Qt::red : key.black ? Qt::black : Qt::white);
 }
 
-void TForm1::ShapeMouseDown(int shape)
+void MainWindow::onPianoKeyPressed(int number)
 {
-    CurrentNote = game::PianoKeyOfShape(shape).note;
-    CurrentNoteOn();
-    paintKey(CurrentNote, true);
+    keyboard_.pressNote(game::PianoKeyOfShape(number).note);
 }
 
-void TForm1::ShapeMouseUp(int shape)
+void MainWindow::onPianoKeyReleased(int number)
 {
-    CurrentNote = game::PianoKeyOfShape(shape).note;
-    CurrentNoteOff();
-    paintKey(CurrentNote, false);
+    keyboard_.releaseNote(game::PianoKeyOfShape(number).note);
 }
 
-void TForm1::FormKeyDown(int key)
+// A slider move locks the difficulty and instrument entries, the answer check opens the
+// difficulty again, the next challenge both.
+void MainWindow::showSettingsLock(game::SettingsLock lock)
 {
-    if (const auto index = game::MappedKeyIndex(key)) {
-        CurrentNote = game::NoteOfMappedKey(*index);
-        if (!KeyHeldFlags[std::size_t(*index)]) {
-            KeyHeldFlags[std::size_t(*index)] = true;
-            CurrentNoteOn();
-            paintKey(CurrentNote, true);
-        }
-    }
-    if (key == game::kVkSpace)
-        midi::SendSustainPedal(midi::kKeysChannel, true); // every auto-repeat presses the pedal again
+    difficultyEntry->setEnabled(lock != game::SettingsLock::Locked);
+    instrumentEntry->setEnabled(lock == game::SettingsLock::Open);
 }
 
-void TForm1::FormKeyUp(int key)
-{
-    if (const auto index = game::MappedKeyIndex(key)) {
-        CurrentNote = game::NoteOfMappedKey(*index);
-        CurrentNoteOff();
-        KeyHeldFlags[std::size_t(*index)] = false;
-        paintKey(CurrentNote, false);
-    }
-    if (key == game::kVkSpace)
-        midi::SendSustainPedal(midi::kKeysChannel, false);
-}
-
-// ---- Reference A, menu, hint, clip, clock ---------------------------------------------------
-
-void TForm1::Button1MouseDown()
-{
-    ReferenceOn();
-}
-
-void TForm1::Button1MouseUp()
-{
-    ReferenceOff();
-}
-
-void TForm1::Button1KeyDown()
-{
-    if (ReferenceKeyHeld)
-        return;
-    ReferenceKeyHeld = true;
-    ReferenceOn();
-}
-
-void TForm1::Button1KeyUp()
-{
-    ReferenceKeyHeld = false;
-    ReferenceOff();
-}
-
-// A key that sounded the reference A on "A音" and moved the focus away (Tab, an arrow) is released
-// on another control: its release still ends the reference A. A release that goes on to "A音"
-// (the focused control of `window`) ends it there, in Button1KeyUp.
-void TForm1::ReleaseReferenceKeyElsewhere(const QWidget* window)
-{
-    if (ReferenceKeyHeld && window->focusWidget() != Button1)
-        Button1KeyUp();
-}
-
-// ---- Settings menu through a challenge --------------------------------------------------------
-
-void TForm1::lockSettings()
-{
-    for (auto [dialog, entry] : {std::pair<QWidget*, QAction*>{Form5, N2}, {Form7, N3}}) {
-        if (dialog) {
-            dialog->setEnabled(false);
-            dialog->hide();
-        }
-        entry->setEnabled(false);
-    }
-}
-
-void TForm1::unlockDifficulty()
-{
-    Form5->setEnabled(true);
-    N2->setEnabled(true);
-}
-
-void TForm1::unlockSettings()
-{
-    N1->setEnabled(true);
-    N2->setEnabled(true);
-    Form5->setEnabled(true);
-    N3->setEnabled(true);
-    Form7->setEnabled(true);
-}
-
-void TForm1::Button2Click()
-{
-    Form4->show();
-}
-
-void TForm1::N2Click()
-{
-    Form5->show();
-}
-
-void TForm1::N3Click()
-{
-    Form7->show();
-}
-
-void TForm1::N5Click()
-{
-    History->showWindow();
-}
-
-void TForm1::Label1Click()
-{
-    platform::CurrentDesktop().playClip();
-}
-
-void TForm1::Timer1Timer()
+void MainWindow::onClockTick()
 {
     const QDateTime now = platform::Now();
     // For a while after the device came back, the status bar says so instead of showing the time.
@@ -515,6 +367,6 @@ void TForm1::Timer1Timer()
     // Ten ticks a second, one new text a second: the status bar is repainted only when it changes.
     const QString text =
         deviceJustReturned ? kDeviceReturnedText : game::DateTimeText(now, QLocale::system());
-    if (text != StatusBar1->currentMessage())
-        StatusBar1->showMessage(text);
+    if (text != clockStatusBar->currentMessage())
+        clockStatusBar->showMessage(text);
 }

@@ -3,6 +3,7 @@
 // one challenge with the beats of its tuning; and PlayHistory, which records each answer check.
 #pragma once
 
+#include "game/Score.h"
 #include "history/Recorder.h"
 #include "history/Statistics.h"
 
@@ -110,10 +111,13 @@ class PlayHistory {
 public:
     PlayHistory(QStatusBar* statusBar, QString path = history::DefaultHistoryPath());
 
-    // Records the challenge just checked, as the results window shows it.
-    void recordAnswerCheck();
+    // Records the challenge just checked.
+    void recordAnswerCheck(const game::CheckResult& result);
     void showWindow();
     HistoryWindow* window() const { return window_.get(); }
+    // The end of the run: one last attempt with a longer wait; what still cannot be written goes
+    // to a CSV file in `folder` (or the home folder), and a box says how many records and where.
+    void saveAtExit(const QString& folder);
 
 private:
     void report(const history::Recorder::Outcome& outcome);

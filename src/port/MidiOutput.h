@@ -1,0 +1,97 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The one MIDI output of a run: the open port, the messages the game sends (notes, controllers,
+// program changes, the GS reset and GS scale tuning), and the procedure by which
+// system-exclusive messages are sent, with its fixed waits.
+#pragma once
+
+#include "midi/Midi.h"
+#include "platform/WinMidi.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+
+namespace midi {
+
+// The channels the game plays: the detuned keys on MIDI channel 1, the reference A on channel 2.
+constexpr int kKeysChannel = 0;
+constexpr int kReferenceChannel = 1;
+constexpr std::uint8_t kNoteOnVelocity = 100;
+constexpr std::uint8_t kNoteOffVelocity = 127;
+
+// Waits of the system-exclusive sends, in milliseconds.
+constexpr DWORD kWaitBeforeScaleTuning = 300;
+constexpr DWORD kWaitAfterNewChallenge = 1000; // also the reset at exit
+constexpr DWORD kWaitAfterRetune = 10;
+constexpr DWORD kWaitAfterGsResetAtStart = 100;
+constexpr DWORD kWaitAfterGsResetAtSwitch = 200;
+
+// The Roland GS reset: F0 41 10 42 12 40 00 7F 00 41 F7.
+extern const std::array<std::uint8_t, 11> kGsResetMessage;
+
+// The GS scale tuning of part 1 (MIDI channel 1): header, twelve data bytes C ... B, checksum, F7.
+using ScaleTuningMessage = std::array<std::uint8_t, 22>;
+
+class MidiOutput {
+public:
+    MidiOutput() = default;
+    MidiOutput(const MidiOutput&) = delete;
+    MidiOutput& operator=(const MidiOutput&) = delete;
+
+    // Opens `deviceId` as the one port; a failed open leaves a handle on which every call fails.
+    MMRESULT open(UINT deviceId);
+    void close();
+    void reset();
+
+    // A device that had gone away and is connected again (platform::DeviceReturned) has lost GS
+    // mode and the tuning. So before a short message or a scale tuning goes out, such a device
+    // first gets, once, the GS reset and then the scale tuning last filled (it holds the current
+    // tuning), with the waits of a device switch; then `handler` runs. The main window sets it for
+    // its life, to tell the player.
+    void onDeviceReturned(std::function<void()> handler) { onDeviceReturned_ = std::move(handler); }
+
+    // Sends a short message. No sender checks the result: a port that is not open stays silent.
+    void sendShort(std::uint8_t status, std::uint8_t data1, std::uint8_t data2 = 0);
+
+    // The messages the game sends, by name; `channel` 0 is MIDI channel 1.
+    void sendNoteOn(int channel, int note);  // velocity 100
+    void sendNoteOff(int channel, int note); // velocity 127
+    void sendSustainPedal(int channel, bool down);
+    void sendAllSoundOff(int channel);
+    void sendProgramChange(int channel, int program);
+
+    // Writes the scale-tuning header (F0 41 10 42 12 40 11 40), the twelve data bytes given,
+    // the checksum and F7 into the scale-tuning message.
+    void fillScaleTuning(const std::array<std::uint8_t, kPitchClasses>& data);
+    // Sends the scale-tuning message: prepare, wait 300 ms, send, wait `waitAfter`, report a
+    // failure in a box. The waits pace only a port that needs pacing (platform::NeedsPacing).
+    void sendScaleTuning(DWORD waitAfter);
+    // Sends the GS reset at once, then waits `waitAfter` on a port that needs pacing. The result
+    // is not kept.
+    void sendGsReset(DWORD waitAfter);
+
+    const ScaleTuningMessage& scaleTuningMessage() const { return scaleTuning_; }
+    // The checksum of the scale-tuning message: over its address 40 11 40 and its data bytes.
+    int scaleTuningChecksum() const;
+    // The result of the latest scale-tuning send (or of the latest open).
+    MMRESULT lastResult() const { return lastResult_; }
+
+private:
+    template <std::size_t N> void prepareHeader(MIDIHDR& header, const std::array<std::uint8_t, N>& bytes);
+    void pace(DWORD milliseconds);
+    void sendScaleTuningNow(DWORD waitAfter);
+    void restoreReturnedDevice(bool tuningFollows);
+
+    HMIDIOUT port_ = 0; // 0 when an open failed
+    MMRESULT lastResult_ = MMSYSERR_NOERROR;
+    MIDIHDR gsResetHeader_{};
+    ScaleTuningMessage scaleTuning_{};
+    MIDIHDR scaleTuningHeader_{};
+    std::function<void()> onDeviceReturned_;
+};
+
+// Shows the text of a long-message result: "error1" for 67, "error2" for 64, "error3" for 5,
+// "error4" for 11, nothing for any other code; below it, what happened and what to do.
+void ReportLongMsgError(MMRESULT result);
+
+} // namespace midi

@@ -1,0 +1,154 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The game the windows show: challenges, slider moves, the answer check and the check run.
+#include "port/Session.h"
+
+#include "game/Report.h"
+#include "platform/Random.h"
+#include "platform/System.h"
+
+#include <algorithm>
+
+namespace game {
+namespace {
+
+constexpr int kCheckRunEnd = kCheckRunFirstNote + 14; // one past the last note, 73
+
+} // namespace
+
+Session::Session(midi::MidiOutput& output) : output_(output)
+{
+}
+
+void Session::startChallenge()
+{
+    // A position outside the new range is clamped, in row order, and re-sent as a move would be.
+    const SliderRange range = sliderRange();
+    for (int k = 0; k < kPitchClasses; ++k)
+        setPosition(k, std::clamp(positions_[std::size_t(k)], range.minimum, range.maximum));
+    platform::Randomize();
+    for (auto& cents : detune_)
+        cents = DrawDetune(difficulty_, platform::RandomGenerator());
+    lastResult_.reset();
+    output_.fillScaleTuning(ScaleTuningData(detune_, {}, 0));
+    output_.sendScaleTuning(midi::kWaitAfterNewChallenge);
+    for (int k = 0; k < kPitchClasses; ++k)
+        setPosition(k, 0);
+    referenceToneUsed_ = false;
+    setLock(SettingsLock::Open);
+    started_ = platform::Now();
+    emit challengeStarted();
+}
+
+// A position change is re-sent at once; a changed slider locks the settings (the challenge's
+// start opens them again when it is done).
+void Session::setPosition(int pitchClass, int position)
+{
+    auto& current = positions_[std::size_t(pitchClass)];
+    if (current == position)
+        return;
+    current = position;
+    sendTuning(midi::kWaitAfterRetune);
+    emit positionChanged(pitchClass);
+    setLock(SettingsLock::Locked);
+}
+
+void Session::moveSlider(int pitchClass, int position)
+{
+    setPosition(pitchClass, position);
+}
+
+void Session::sendTuning(DWORD waitAfter)
+{
+    output_.fillScaleTuning(ScaleTuningData(detune_, positions_, StepCents(difficulty_)));
+    output_.sendScaleTuning(waitAfter);
+}
+
+void Session::resendTuning()
+{
+    sendTuning(midi::kWaitAfterRetune);
+}
+
+void Session::restartClock()
+{
+    started_ = platform::Now();
+}
+
+void Session::setDetune(const DetuneArray& detune)
+{
+    detune_ = detune;
+    sendTuning(midi::kWaitAfterRetune);
+}
+
+int Session::playerCents(int pitchClass) const
+{
+    return positions_[std::size_t(pitchClass)] * StepCents(difficulty_);
+}
+
+void Session::setLock(SettingsLock lock)
+{
+    if (lock_ == lock)
+        return;
+    lock_ = lock;
+    emit settingsLockChanged(lock);
+}
+
+CheckResult Session::checkAnswer()
+{
+    CheckResult result;
+    for (int k = 0; k < kPitchClasses; ++k) {
+        result.player[std::size_t(k)] = playerCents(k);
+        result.correct[std::size_t(k)] = -detune_[std::size_t(k)];
+    }
+    result.score = ScoreOf(result.player, result.correct);
+    result.difficulty = difficulty_;
+    result.instrument = instrument_;
+    result.device = deviceName_;
+    result.referenceToneUsed = referenceToneUsed_;
+    result.started = started_;
+    result.ended = ended_ = platform::Now();
+    lastResult_ = result;
+    checkRunNote_ = kCheckRunFirstNote;
+    if (lock_ == SettingsLock::Locked)
+        setLock(SettingsLock::DifficultyOnly);
+    emit answerChecked(result);
+    return result;
+}
+
+void Session::chooseDifficulty(int difficulty)
+{
+    if (difficulty == difficulty_)
+        return;
+    difficulty_ = difficulty;
+    startChallenge();
+}
+
+void Session::chooseInstrument(int program)
+{
+    instrument_ = program;
+    // Channel 1 plays the detuned keys, channel 2 the reference A: both take the instrument.
+    output_.sendProgramChange(midi::kKeysChannel, program);
+    output_.sendProgramChange(midi::kReferenceChannel, program);
+}
+
+bool Session::playCheckRunStep()
+{
+    if (!checkRunNote_)
+        return false;
+    const int note = (*checkRunNote_)++;
+    output_.sendNoteOff(midi::kKeysChannel, note - 1);
+    output_.sendNoteOn(midi::kKeysChannel, note);
+    if (*checkRunNote_ == kCheckRunEnd) {
+        checkRunNote_.reset();
+        output_.sendNoteOff(midi::kKeysChannel, kCheckRunEnd - 1);
+    }
+    return true;
+}
+
+QString Session::appendReport()
+{
+    if (lastResult_)
+        reportLog_.append(ReportLines(ReportInputsOf(*lastResult_)));
+    return reportLog_.text();
+}
+
+} // namespace game

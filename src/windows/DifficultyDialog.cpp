@@ -1,0 +1,50 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The difficulty dialog: four levels, a new challenge whenever the level changes.
+#include "windows/DifficultyDialog.h"
+
+#include "game/Report.h"
+#include "ui/Controls.h"
+
+#include <QAbstractButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+DifficultyDialog::DifficultyDialog(game::Session& session) : session_(session)
+{
+    setWindowTitle(QStringLiteral("難易度の設定"));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setFont(ui::FormFont());
+    ui::SetBounds(this, {184, 111, 170, 182});
+    levelGroup = new QGroupBox(QStringLiteral("難易度"), this);
+    levelGroup->setGeometry(8, 8, 145, 137);
+    auto* column = new QVBoxLayout(levelGroup);
+    buttons_ = new QButtonGroup(this);
+    for (int index = 0; index < game::kDifficulties; ++index) {
+        auto* item = new QRadioButton(game::DifficultyItemText(index), levelGroup);
+        column->addWidget(item);
+        buttons_->addButton(item, index);
+    }
+    buttons_->button(0)->setChecked(true);
+    // Fires only when the selection moves to another item.
+    connect(buttons_, &QButtonGroup::idToggled, this, [this](int, bool checked) {
+        if (checked)
+            onLevelChosen();
+    });
+    // Locked by a slider move: disabled and out of sight until the answer check or the next challenge.
+    connect(&session_, &game::Session::settingsLockChanged, this, [this](game::SettingsLock lock) {
+        setEnabled(lock != game::SettingsLock::Locked);
+        if (lock == game::SettingsLock::Locked)
+            hide();
+    });
+}
+
+void DifficultyDialog::setLevel(int index)
+{
+    buttons_->button(index)->setChecked(true);
+}
+
+void DifficultyDialog::onLevelChosen()
+{
+    session_.chooseDifficulty(level());
+}

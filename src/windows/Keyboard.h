@@ -1,0 +1,49 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The program's one keyboard: the computer keys and the mouse on the on-screen keys play channel 1,
+// space is the sustain pedal, "A音" sounds the reference A on channel 2. The keys play wherever the
+// focus is among the program's windows, dialogs and menus; what the keyboard holds is released
+// there too, and all of it when the program loses the keyboard.
+#pragma once
+
+#include "port/MidiOutput.h"
+#include "port/Session.h"
+
+#include <QObject>
+#include <QWidget>
+
+#include <array>
+
+class Keyboard : public QObject {
+    Q_OBJECT
+public:
+    Keyboard(midi::MidiOutput& output, game::Session& session);
+
+    // A computer key, as a virtual-key code; `focused`: the control the release goes on to.
+    void keyDown(int key);
+    void keyUp(int key, const QWidget* focused = nullptr);
+    // The mouse on the on-screen key of this note.
+    void pressNote(int note);
+    void releaseNote(int note);
+    // The reference A by the mouse or by a key on "A音".
+    void pressReference();
+    void releaseReference();
+    void referenceKeyDown();
+    void referenceKeyUp();
+    bool referenceKeyHeld() const { return referenceKeyHeld_; }
+    // The control whose own keys sound the reference A ("A音").
+    void setReferenceControl(const QWidget* control) { referenceControl_ = control; }
+    // Releases every held key, the pedal and the reference A.
+    void releaseAll();
+
+signals:
+    // The on-screen key of `note` is to be shown held or released.
+    void noteShown(int note, bool held);
+
+private:
+    midi::MidiOutput& output_;
+    game::Session& session_;
+    std::array<bool, 20> heldKeys_{}; // the computer keys that sound, by their index in the key map
+    bool pedalDown_ = false;
+    bool referenceKeyHeld_ = false;
+    const QWidget* referenceControl_ = nullptr;
+};

@@ -1,0 +1,105 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The main window: start-up, settings file, device list and device switch, the on-screen keyboard,
+// the reference A, the settings menu, the clock, and the end of the run.
+#pragma once
+
+#include "game/IniDocument.h"
+#include "game/SavedSettings.h"
+#include "game/WindowPlacement.h"
+#include "platform/WinMidi.h"
+#include "port/MidiOutput.h"
+#include "port/Session.h"
+#include "ui/Controls.h"
+#include "windows/Keyboard.h"
+
+#include <QComboBox>
+#include <QDateTime>
+#include <QMainWindow>
+#include <QMenu>
+#include <QStatusBar>
+#include <QTimer>
+
+#include <array>
+#include <vector>
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    MainWindow(midi::MidiOutput& output, game::Session& session, Keyboard& keyboard);
+    ~MainWindow() override;
+
+    // Start-up: settings, device list, port, GS reset.
+    void startUp();
+    // False when start-up ended the program (no MIDI output device at all).
+    bool startedUp() const { return startedUp_; }
+
+    // Opens the selected device with up to six attempts 500 ms apart.
+    MMRESULT openOutputWithRetry();
+
+    void onPianoKeyPressed(int number);
+    void onPianoKeyReleased(int number);
+    void onDeviceChosen();
+    void onClockTick();
+    void finishRun();
+
+    // The on-screen keys 1 ... 24, by their number in game::PianoKeys().
+    ui::Shape* pianoKey(int number) const { return pianoKeys_[std::size_t(number - 1)]; }
+    int selectedDeviceId() const { return selectedDeviceId_; }
+
+    ui::Button* referenceButton = nullptr;
+    ui::Button* hintButton = nullptr;
+    QComboBox* deviceList = nullptr;
+    ui::Label* creditLabel = nullptr;
+    QStatusBar* clockStatusBar = nullptr;
+    QTimer* clockTimer = nullptr;
+    QMenu* settingsMenu = nullptr;
+    QAction* difficultyEntry = nullptr;
+    QAction* instrumentEntry = nullptr;
+    QMenu* recordsMenu = nullptr;    // 記録(R)
+    QAction* historyEntry = nullptr; // 成績の推移(K)…
+
+signals:
+    void hintRequested();
+    void difficultyDialogRequested();
+    void instrumentDialogRequested();
+    void historyRequested();
+    // The main window became the active window.
+    void activated();
+    // The run ends: the tuning is back to equal temperament, the port closed, the settings saved.
+    void runFinished();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createKeyboard(QWidget* client);
+    void createControls(QWidget* client);
+    void createMenu();
+    void placeWindow(const game::WindowBounds& stored);
+    void listDevices();
+    void selectSavedDevice(int savedPosition, const QString& savedName);
+    void restoreTuningAndClosePort();
+    void saveSettings();
+    game::WindowBounds boundsToSave() const;
+    void showNote(int note, bool held);
+    void showSettingsLock(game::SettingsLock lock);
+
+    midi::MidiOutput& output_;
+    game::Session& session_;
+    Keyboard& keyboard_;
+    std::array<ui::Shape*, 24> pianoKeys_{};
+    game::IniDocument settingsFile_;
+    std::int32_t selectedDeviceId_ = 0;
+    std::vector<std::int32_t> listedDeviceIds_; // the device number behind each list entry
+    std::int32_t mapValue_ = game::kDefaultMapValue;
+    bool startedUp_ = false;
+    bool closed_ = false;
+    game::WindowBounds storedBounds_;  // the window's bounds as the settings file gave them
+    game::WindowBounds appliedBounds_; // what the window was given for them, on a screen
+    QDateTime deviceReturnedAt_;       // when the device last came back; invalid until then
+};
+
+// The text shown for an open failure at start-up.
+QString OpenErrorText(MMRESULT result);
+// The plain line below it: what the failure means and what the player can do.
+QString OpenErrorExplanation(MMRESULT result);

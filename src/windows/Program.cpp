@@ -1,0 +1,70 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Composing one run: the windows, created in order, and how the player's acts reach the game.
+#include "windows/Program.h"
+
+#include "game/IniDocument.h"
+#include "game/SavedSettings.h"
+
+#include <QFileInfo>
+
+Program::Program()
+{
+    mainWindow_ = std::make_unique<MainWindow>(output_, session_, keyboard_);
+    mainWindow_->startUp();
+    if (ended())
+        return;
+    history_ = std::make_unique<PlayHistory>(mainWindow_->clockStatusBar);
+    tuningWindow_ = std::make_unique<TuningWindow>(session_);
+    tuningWindow_->startUp();
+    const auto settings = game::IniDocument::load(game::SettingsLocationOfThisProgram().pathToRead());
+    resultsWindow_ = std::make_unique<ResultsWindow>(output_, session_, game::ReadBoardAddress(settings));
+    hintWindow_ = std::make_unique<HintWindow>();
+    difficultyDialog_ = std::make_unique<DifficultyDialog>(session_);
+    instrumentDialog_ = std::make_unique<InstrumentDialog>(session_);
+    connectWindows();
+    session_.startChallenge();
+}
+
+Program::~Program()
+{
+    // Windows going away move the focus, and the keyboard releases what it holds: the main window
+    // must not be told to repaint keys while it is being destroyed.
+    keyboard_.blockSignals(true);
+    // In the reverse order of creation.
+    instrumentDialog_.reset();
+    difficultyDialog_.reset();
+    hintWindow_.reset();
+    resultsWindow_.reset();
+    tuningWindow_.reset();
+    history_.reset();
+    mainWindow_.reset();
+}
+
+void Program::connectWindows()
+{
+    MainWindow* main = mainWindow_.get();
+    QObject::connect(main, &MainWindow::activated, tuningWindow_.get(), &QWidget::show);
+    QObject::connect(main, &MainWindow::hintRequested, hintWindow_.get(), &QWidget::show);
+    QObject::connect(main, &MainWindow::difficultyDialogRequested, difficultyDialog_.get(), &QWidget::show);
+    QObject::connect(main, &MainWindow::instrumentDialogRequested, instrumentDialog_.get(), &QWidget::show);
+    QObject::connect(main, &MainWindow::historyRequested, main, [this] { history_->showWindow(); });
+    // The history's records that cannot be written go beside the settings file.
+    QObject::connect(main, &MainWindow::runFinished, main, [this] {
+        history_->saveAtExit(QFileInfo(game::SettingsLocationOfThisProgram().pathToWrite()).absolutePath());
+    });
+    QObject::connect(resultsWindow_.get(), &ResultsWindow::quitRequested, main, &QWidget::close);
+    // After everything the player sees: the results window shows the check first.
+    QObject::connect(&session_, &game::Session::answerChecked, main,
+                     [this](const game::CheckResult& result) { history_->recordAnswerCheck(result); });
+}
+
+bool Program::ended() const
+{
+    return !mainWindow_->startedUp();
+}
+
+void Program::showMainWindow()
+{
+    mainWindow_->show();
+    mainWindow_->activateWindow();
+}

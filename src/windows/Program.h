@@ -1,0 +1,57 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// One run of the program: the MIDI output, the game, the keyboard, the history and the windows,
+// composed. The one owner of the run's state: nothing else is program-wide.
+#pragma once
+
+#include "port/MidiOutput.h"
+#include "port/Session.h"
+#include "windows/DifficultyDialog.h"
+#include "windows/HintWindow.h"
+#include "windows/HistoryWindow.h"
+#include "windows/InstrumentDialog.h"
+#include "windows/Keyboard.h"
+#include "windows/MainWindow.h"
+#include "windows/ResultsWindow.h"
+#include "windows/TuningWindow.h"
+
+#include <memory>
+
+class Program {
+public:
+    // Creates the windows in order and starts the first challenge. Start-up may end the program
+    // at the main window (no MIDI output device); then no other window is created.
+    Program();
+    ~Program();
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    // True when start-up ended the program.
+    bool ended() const;
+    // Shows the main window, as the event loop's start does.
+    void showMainWindow();
+
+    midi::MidiOutput& output() { return output_; }
+    game::Session& session() { return session_; }
+    Keyboard& keyboard() { return keyboard_; }
+    MainWindow* mainWindow() const { return mainWindow_.get(); }
+    TuningWindow* tuningWindow() const { return tuningWindow_.get(); }
+    ResultsWindow* resultsWindow() const { return resultsWindow_.get(); }
+    HintWindow* hintWindow() const { return hintWindow_.get(); }
+    DifficultyDialog* difficultyDialog() const { return difficultyDialog_.get(); }
+    InstrumentDialog* instrumentDialog() const { return instrumentDialog_.get(); }
+    PlayHistory* history() const { return history_.get(); }
+
+private:
+    void connectWindows();
+
+    midi::MidiOutput output_;
+    game::Session session_{output_};
+    Keyboard keyboard_{output_, session_};
+    std::unique_ptr<MainWindow> mainWindow_;
+    std::unique_ptr<PlayHistory> history_;
+    std::unique_ptr<TuningWindow> tuningWindow_;
+    std::unique_ptr<ResultsWindow> resultsWindow_;
+    std::unique_ptr<HintWindow> hintWindow_;
+    std::unique_ptr<DifficultyDialog> difficultyDialog_;
+    std::unique_ptr<InstrumentDialog> instrumentDialog_;
+};

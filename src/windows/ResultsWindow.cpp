@@ -1,0 +1,147 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The results window "正解表示": both tunings and the score, the next challenge, quit, board, report.
+#include "windows/ResultsWindow.h"
+
+#include "platform/Desktop.h"
+
+#include <QCloseEvent>
+
+#include <utility>
+
+namespace {
+
+QLabel* MakeLabel(QWidget* parent, const QString& text, QPoint position, int pixelHeight = 12)
+{
+    auto* label = new QLabel(text, parent);
+    label->setFont(ui::FormFont(pixelHeight));
+    label->move(position);
+    label->adjustSize();
+    return label;
+}
+
+} // namespace
+
+ResultsWindow::ResultsWindow(midi::MidiOutput& output, game::Session& session, const QString& boardAddress)
+    : output_(output), session_(session), boardAddress_(boardAddress)
+{
+    setWindowTitle(QStringLiteral("正解表示"));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setFont(ui::FormFont());
+    move(918, 353);
+    setFixedSize(278, 487);
+    createTable();
+    createScore();
+    createButtons();
+    connect(&session_, &game::Session::answerChecked, this, &ResultsWindow::showResult);
+    connect(&session_, &game::Session::positionChanged, this,
+            [this](int k) { PlayerCell(k)->setText(game::CentsText(session_.playerCents(k))); });
+    connect(&session_, &game::Session::challengeStarted, this, &ResultsWindow::showChallenge);
+}
+
+void ResultsWindow::createTable()
+{
+    MakeLabel(this, QStringLiteral("貴方の調律"), {72, 16});
+    MakeLabel(this, QStringLiteral("正解の調律"), {176, 16});
+    for (int k = 0; k < game::kPitchClasses; ++k) {
+        const int top = 48 + 24 * k;
+        MakeLabel(this, game::PitchClassName(k), {16, top});
+        for (auto [column, left] : {std::pair{0, 80}, {1, 192}}) {
+            auto* cell = new QLabel(QStringLiteral("0"), this);
+            cell->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+            cell->setGeometry(left, top, 25, 16);
+            cell->setObjectName(QStringLiteral("%1Cell%2").arg(column == 0 ? "player" : "correct").arg(k));
+            cells_[std::size_t(column * 12 + k)] = cell;
+        }
+    }
+}
+
+void ResultsWindow::createScore()
+{
+    MakeLabel(this, QStringLiteral("点数は……"), {16, 352}, 27);
+    scoreLabel = MakeLabel(this, QStringLiteral("100"), {160, 344}, 33);
+    QPalette red = scoreLabel->palette();
+    red.setColor(QPalette::WindowText, Qt::red);
+    scoreLabel->setPalette(red);
+    MakeLabel(this, QStringLiteral("点"), {224, 352}, 27);
+}
+
+void ResultsWindow::createButtons()
+{
+    clipboardButton = new ui::Button(this, QStringLiteral("結果をクリップボードに出力"), {32, 392, 201, 25});
+    boardButton = new ui::Button(this, QStringLiteral("結果報告掲示板へ"), {32, 424, 201, 25});
+    ui::OfferBoard(boardButton, !boardAddress_.isEmpty());
+    retryButton = new ui::Button(this, QStringLiteral("もう一度挑戦"), {32, 456, 97, 25});
+    quitButton = new ui::Button(this, QStringLiteral("終了"), {136, 456, 97, 25});
+    setTabOrder(quitButton, retryButton);
+    setTabOrder(retryButton, clipboardButton);
+    setTabOrder(clipboardButton, boardButton);
+    connect(quitButton, &QPushButton::clicked, this, &ResultsWindow::quitRequested);
+    connect(retryButton, &ui::Button::mouseDown, this, &ResultsWindow::onRetryPressed);
+    connect(retryButton, &ui::Button::mouseUp, this, &ResultsWindow::onRetryReleased);
+    connect(retryButton, &QPushButton::clicked, this, &ResultsWindow::onRetryClicked);
+    connect(clipboardButton, &QPushButton::clicked, this, &ResultsWindow::onClipboardClicked);
+    connect(boardButton, &QPushButton::clicked, this, &ResultsWindow::onBoardClicked);
+}
+
+// The correct column as the new challenge has it, the player's column at 0; the window hides, but
+// not under a pressed "もう一度挑戦": a window hidden under the pressed button loses the mouse on
+// a real display, and the release would never come.
+void ResultsWindow::showChallenge()
+{
+    for (int k = 0; k < game::kPitchClasses; ++k) {
+        PlayerCell(k)->setText(game::CentsText(session_.playerCents(k)));
+        CorrectCell(k)->setText(game::CentsText(-session_.detune()[std::size_t(k)]));
+    }
+    if (!retryPressed_)
+        hide();
+}
+
+void ResultsWindow::showResult(const game::CheckResult& result)
+{
+    for (int k = 0; k < game::kPitchClasses; ++k) {
+        PlayerCell(k)->setText(game::CentsText(result.player[std::size_t(k)]));
+        CorrectCell(k)->setText(game::CentsText(result.correct[std::size_t(k)]));
+    }
+    scoreLabel->setText(QString::number(result.score));
+    scoreLabel->adjustSize();
+    show();
+}
+
+void ResultsWindow::onRetryPressed()
+{
+    retryPressed_ = true;
+    session_.startChallenge();
+}
+
+void ResultsWindow::onRetryReleased()
+{
+    if (std::exchange(retryPressed_, false))
+        session_.restartClock();
+    hide();
+}
+
+// From the keyboard (Return or Enter) the button starts the next challenge as the mouse does; after
+// a mouse press the challenge has started already.
+void ResultsWindow::onRetryClicked()
+{
+    if (session_.answerIsChecked())
+        session_.startChallenge();
+}
+
+void ResultsWindow::closeEvent(QCloseEvent* event)
+{
+    event->accept();
+    if (session_.answerIsChecked())
+        session_.startChallenge();
+    output_.sendAllSoundOff(midi::kKeysChannel);
+}
+
+void ResultsWindow::onClipboardClicked()
+{
+    platform::CurrentDesktop().setClipboardText(session_.appendReport());
+}
+
+void ResultsWindow::onBoardClicked()
+{
+    platform::OpenInBrowser(boardAddress_);
+}

@@ -1,0 +1,56 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The results window "正解表示": both tunings, the score, retry, quit, the board, the clipboard report.
+#pragma once
+
+#include "port/MidiOutput.h"
+#include "port/Session.h"
+#include "ui/Controls.h"
+
+#include <QLabel>
+#include <QWidget>
+
+#include <array>
+
+class ResultsWindow : public QWidget {
+    Q_OBJECT
+public:
+    // `boardAddress`: the results board from the settings file; empty, the board button is disabled.
+    ResultsWindow(midi::MidiOutput& output, game::Session& session, const QString& boardAddress);
+
+    void onRetryPressed();
+    void onRetryReleased();
+    void onRetryClicked();
+    void onClipboardClicked();
+    void onBoardClicked();
+
+    // The player's tuning of pitch class 0 ... 11.
+    QLabel* PlayerCell(int pitchClass) const { return cells_[std::size_t(pitchClass)]; }
+    // The correct tuning of pitch class 0 ... 11.
+    QLabel* CorrectCell(int pitchClass) const { return cells_[std::size_t(12 + pitchClass)]; }
+
+    QLabel* scoreLabel = nullptr;
+    ui::Button* quitButton = nullptr;
+    ui::Button* retryButton = nullptr;
+    ui::Button* clipboardButton = nullptr;
+    ui::Button* boardButton = nullptr;
+
+signals:
+    void quitRequested();
+
+protected:
+    // The close box or Alt+F4: the next challenge, with channel 1 silenced.
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createTable();
+    void createScore();
+    void createButtons();
+    void showResult(const game::CheckResult& result);
+    void showChallenge();
+
+    midi::MidiOutput& output_;
+    game::Session& session_;
+    std::array<QLabel*, 24> cells_{};
+    QString boardAddress_;
+    bool retryPressed_ = false; // a mouse press on "もう一度挑戦" started the challenge
+};

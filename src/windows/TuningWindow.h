@@ -1,0 +1,41 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The tuning window "調整": twelve sliders, one per pitch class, the answer button and the check run.
+#pragma once
+
+#include "game/Challenge.h"
+#include "port/Session.h"
+#include "ui/Controls.h"
+
+#include <QTimer>
+#include <QWidget>
+
+#include <array>
+
+class TuningWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit TuningWindow(game::Session& session);
+    void startUp();
+
+    // The player moved slider `row` (1 = C ... 12 = B).
+    void onSliderMoved(int row);
+    void onAnswerClicked();
+    void onCheckRunTick();
+
+    ui::ScrollBar* slider(int row) const { return sliders_[std::size_t(row - 1)]; }
+
+    ui::Button* answerButton = nullptr;
+    QTimer* checkRunTimer = nullptr;
+
+protected:
+    // The close request is refused, always.
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void showChallenge();
+    void showPosition(int pitchClass);
+
+    game::Session& session_;
+    std::array<QLabel*, 12> labels_{};
+    std::array<ui::ScrollBar*, 12> sliders_{};
+};
