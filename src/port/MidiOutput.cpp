@@ -36,14 +36,19 @@ void MidiOutput::prepareHeader(MIDIHDR& header, const std::array<std::uint8_t, N
     midiOutPrepareHeader(port_, &header, sizeof(MIDIHDR));
 }
 
-// A fixed wait of the send procedure, for the ports that need it.
-void MidiOutput::pace(DWORD milliseconds)
+void Pause(Wait wait)
 {
-    if (platform::NeedsPacing(port_))
-        Sleep(milliseconds);
+    Sleep(DWORD(wait.count()));
 }
 
-void MidiOutput::sendScaleTuningNow(DWORD waitAfter)
+// A fixed wait of the send procedure, for the ports that need it.
+void MidiOutput::pace(Wait wait)
+{
+    if (platform::NeedsPacing(port_))
+        Pause(wait);
+}
+
+void MidiOutput::sendScaleTuningNow(Wait waitAfter)
 {
     prepareHeader(scaleTuningHeader_, scaleTuning_);
     pace(kWaitBeforeScaleTuning);
@@ -100,7 +105,7 @@ void MidiOutput::fillScaleTuning(const std::array<std::uint8_t, kPitchClasses>& 
     scaleTuning_ = gs::DataSetMessage(gs::ScaleTuningAddress(gs::kPart1Block), data);
 }
 
-void MidiOutput::sendScaleTuning(DWORD waitAfter)
+void MidiOutput::sendScaleTuning(Wait waitAfter)
 {
     restoreReturnedDevice(true);
     sendScaleTuningNow(waitAfter);
@@ -111,7 +116,7 @@ int MidiOutput::scaleTuningChecksum() const
     return gs::ChecksumOf(std::span(scaleTuning_).subspan(gs::kAddressOffset, 3 + kPitchClasses));
 }
 
-void MidiOutput::sendGsReset(DWORD waitAfter)
+void MidiOutput::sendGsReset(Wait waitAfter)
 {
     prepareHeader(gsResetHeader_, kGsResetMessage);
     midiOutLongMsg(port_, &gsResetHeader_, sizeof(MIDIHDR));

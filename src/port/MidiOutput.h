@@ -8,6 +8,7 @@
 #include "platform/WinMidi.h"
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 
@@ -19,12 +20,16 @@ constexpr int kReferenceChannel = 1;
 constexpr std::uint8_t kNoteOnVelocity = 100;
 constexpr std::uint8_t kNoteOffVelocity = 127;
 
-// Waits of the system-exclusive sends, in milliseconds.
-constexpr DWORD kWaitBeforeScaleTuning = 300;
-constexpr DWORD kWaitAfterNewChallenge = 1000; // also the reset at exit
-constexpr DWORD kWaitAfterRetune = 10;
-constexpr DWORD kWaitAfterGsResetAtStart = 100;
-constexpr DWORD kWaitAfterGsResetAtSwitch = 200;
+// Waits of the system-exclusive sends.
+using Wait = std::chrono::milliseconds;
+constexpr Wait kWaitBeforeScaleTuning{300};
+constexpr Wait kWaitAfterNewChallenge{1000}; // also the reset at exit
+constexpr Wait kWaitAfterRetune{10};
+constexpr Wait kWaitAfterGsResetAtStart{100};
+constexpr Wait kWaitAfterGsResetAtSwitch{200};
+
+// Blocks the user-interface thread for `wait`, on the installed system's clock.
+void Pause(Wait wait);
 
 // The Roland GS reset: F0 41 10 42 12 40 00 7F 00 41 F7.
 extern const std::array<std::uint8_t, 11> kGsResetMessage;
@@ -65,10 +70,10 @@ public:
     void fillScaleTuning(const std::array<std::uint8_t, kPitchClasses>& data);
     // Sends the scale-tuning message: prepare, wait 300 ms, send, wait `waitAfter`, report a
     // failure in a box. The waits pace only a port that needs pacing (platform::NeedsPacing).
-    void sendScaleTuning(DWORD waitAfter);
+    void sendScaleTuning(Wait waitAfter);
     // Sends the GS reset at once, then waits `waitAfter` on a port that needs pacing. The result
     // is not kept.
-    void sendGsReset(DWORD waitAfter);
+    void sendGsReset(Wait waitAfter);
 
     const ScaleTuningMessage& scaleTuningMessage() const { return scaleTuning_; }
     // The checksum of the scale-tuning message: over its address 40 11 40 and its data bytes.
@@ -78,8 +83,8 @@ public:
 
 private:
     template <std::size_t N> void prepareHeader(MIDIHDR& header, const std::array<std::uint8_t, N>& bytes);
-    void pace(DWORD milliseconds);
-    void sendScaleTuningNow(DWORD waitAfter);
+    void pace(Wait wait);
+    void sendScaleTuningNow(Wait waitAfter);
     void restoreReturnedDevice(bool tuningFollows);
 
     HMIDIOUT port_ = 0; // 0 when an open failed

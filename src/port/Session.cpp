@@ -57,7 +57,7 @@ void Session::moveSlider(int pitchClass, int position)
     setPosition(pitchClass, position);
 }
 
-void Session::sendTuning(DWORD waitAfter)
+void Session::sendTuning(midi::Wait waitAfter)
 {
     output_.fillScaleTuning(ScaleTuningData(detune_, positions_, StepCents(difficulty_)));
     output_.sendScaleTuning(waitAfter);

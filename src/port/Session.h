@@ -84,7 +84,7 @@ signals:
 
 private:
     void setPosition(int pitchClass, int position);
-    void sendTuning(DWORD waitAfter);
+    void sendTuning(midi::Wait waitAfter);
     void setLock(SettingsLock lock);
 
     midi::MidiOutput& output_;

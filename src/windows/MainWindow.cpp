@@ -18,7 +18,7 @@
 namespace {
 
 constexpr int kOpenAttempts = 6;
-constexpr DWORD kWaitBeforeOpenRetry = 500;
+constexpr midi::Wait kWaitBeforeOpenRetry{500};
 
 const QString kNoDeviceText = QStringLiteral("ＭＩＤＩ音源がないのでこのソフトは利用できません");
 const QString kNoDeviceExplanation =
@@ -256,7 +256,7 @@ MMRESULT MainWindow::openOutputWithRetry()
     MMRESULT result = output_.open(UINT(selectedDeviceId_));
     for (int retry = 1; retry < kOpenAttempts && result != MMSYSERR_NOERROR; ++retry) {
         output_.close();
-        Sleep(kWaitBeforeOpenRetry);
+        midi::Pause(kWaitBeforeOpenRetry);
         result = output_.open(UINT(selectedDeviceId_));
     }
     return result;

@@ -91,7 +91,7 @@ private slots:
         midi::MidiOutput output;
         QCOMPARE(output.open(0), MMSYSERR_NOERROR);
         output.fillScaleTuning(AllCentre());
-        output.sendScaleTuning(DWORD(waitAfter));
+        output.sendScaleTuning(midi::Wait(waitAfter));
         QCOMPARE(bench.trace().timed(),
                  QStringList({"0 open 0 -> 0", "0 sleep 300", "300 long " + Hex(output.scaleTuningMessage()),
                               QStringLiteral("300 sleep %1").arg(waitAfter)}));
@@ -104,7 +104,7 @@ private slots:
         TestBench bench;
         midi::MidiOutput output;
         output.open(1);
-        output.sendGsReset(200);
+        output.sendGsReset(midi::Wait(200));
         QCOMPARE(bench.trace().texts(),
                  QStringList({"open 1 -> 0", "long F0 41 10 42 12 40 00 7F 00 41 F7", "sleep 200"}));
         output.close();
@@ -129,7 +129,7 @@ private slots:
         TestBench bench({{.name = "Device", .longResult = MMRESULT(result)}});
         midi::MidiOutput output;
         output.open(0);
-        output.sendScaleTuning(10);
+        output.sendScaleTuning(midi::Wait(10));
         QCOMPARE(int(output.lastResult()), result);
         QCOMPARE(bench.trace().only({"box"}), boxes);
         QCOMPARE(bench.trace().texts().last(), boxes.isEmpty() ? QString("sleep 10") : boxes.last());
@@ -145,8 +145,8 @@ private slots:
         midi::MidiOutput output;
         QCOMPARE(output.open(0), MMSYSERR_ALLOCATED);
         QCOMPARE(midiOutShortMsg(0, 0x643590), MMSYSERR_INVALHANDLE);
-        output.sendGsReset(100);
-        output.sendScaleTuning(1000);
+        output.sendGsReset(midi::Wait(100));
+        output.sendScaleTuning(midi::Wait(1000));
         QCOMPARE(output.lastResult(), MMSYSERR_INVALHANDLE);
         QCOMPARE(bench.trace().texts(),
                  QStringList({"open 0 -> 4", "sleep 100", "sleep 300", "sleep 1000", "box error3"}));
