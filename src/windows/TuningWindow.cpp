@@ -19,7 +19,8 @@ TuningWindow::TuningWindow(game::Session& session) : session_(session)
         labels_[std::size_t(row - 1)]->move(0, top);
         auto* bar = new ui::ScrollBar(this, {24, top, 137, 17}, -32, 31);
         bar->setObjectName(QStringLiteral("slider%1").arg(row));
-        bar->describe(game::PitchClassName(row - 1), [this] { return game::StepCents(session_.difficulty()); });
+        bar->describe(game::PitchClassName(row - 1),
+                      [this] { return game::StepCents(session_.difficulty()); });
         connect(bar, &ui::ScrollBar::changed, this, [this, row] { onSliderMoved(row); });
         sliders_[std::size_t(row - 1)] = bar;
     }

@@ -3,8 +3,8 @@
 // positions in cents, the keyboard's 24 keys as buttons named for their notes, every window as a
 // window, the charts named and summed up; and the focused slider marked on screen.
 #include "GameBench.h"
-#include "windows/HistoryWindow.h"
 #include "ui/Accessibility.h"
+#include "windows/HistoryWindow.h"
 
 #include <QAccessible>
 #include <QChartView>
@@ -83,8 +83,9 @@ private slots:
         GameBench game;
         game.main()->historyEntry->trigger();
         QTest::mouseClick(game.tuning()->answerButton, Qt::LeftButton); // the results window
-        for (QWidget* window : std::initializer_list<QWidget*>{game.main(), game.tuning(), game.results(), game.hint(), game.difficulty(), game.instruments(),
-                                                               game.program().history()->window()})
+        for (QWidget* window : std::initializer_list<QWidget*>{
+                 game.main(), game.tuning(), game.results(), game.hint(), game.difficulty(),
+                 game.instruments(), game.program().history()->window()})
             QVERIFY2(Accessible(window)->role() == QAccessible::Window, window->metaObject()->className());
     }
 
