@@ -249,6 +249,22 @@ private slots:
         QCOMPARE(NoteName(TuningOrder()[5].toNote), QStringLiteral("C#5"));
     }
 
+    void coincidentPartialsOfAStep()
+    {
+        // F4 - C5 with C5 4 cents sharp: F4's third partial against C5's second.
+        const TuningStep& fifth = TuningOrder()[10];
+        const double f4 = 349.22823, c5 = 523.25113 * std::pow(2.0, 4 / 1200.0);
+        const CoincidentPartials partials = PartialsOf(fifth, 0, 4);
+        QVERIFY(std::abs(partials.lower - 3 * f4) < 1e-3);
+        QVERIFY(std::abs(partials.upper - 2 * c5) < 1e-3);
+        QVERIFY(std::abs(partials.beatRate() - std::abs(2 * c5 - 3 * f4)) < 1e-3);
+        // A4 - D5 in equal temperament: A4's fourth partial against D5's third.
+        QVERIFY(std::abs(PartialsOf(TuningOrder()[2], 0, 0).beatRate() -
+                         std::abs(3 * 587.32954 - 4 * 440.0)) < 1e-3);
+        QCOMPARE(IntervalName(fifth.interval), QStringLiteral("完全5度"));
+        QCOMPARE(IntervalName(TuningOrder()[0].interval), QStringLiteral("完全8度"));
+    }
+
     void csvQuotesOnlyWhatNeedsIt()
     {
         ChallengeRecord record = Record(-3, 2);
