@@ -215,6 +215,9 @@ void TForm1::createMenu()
     N3 = N1->addAction(QStringLiteral("楽器の設定(&G)"), this, &TForm1::N3Click);
     N4 = menuBar()->addMenu(QStringLiteral("記録(&R)"));
     N5 = N4->addAction(QStringLiteral("成績の推移(&K)…"), this, &TForm1::N5Click);
+    PracticeMenu = menuBar()->addMenu(QStringLiteral("練習(&P)"));
+    BeatWindowEntry =
+        PracticeMenu->addAction(QStringLiteral("うなりの聴き比べ(&B)…"), this, &TForm1::showBeatWindow);
 }
 
 // ---- Start-up -------------------------------------------------------------------------------
@@ -222,6 +225,7 @@ void TForm1::createMenu()
 void TForm1::FormCreate()
 {
     ReferenceToneUsed = false;
+    BeatWindowUsed = false;
     if (midiOutGetNumDevs() == 0) {
         platform::ShowMessage(kNoDeviceText, kNoDeviceExplanation);
         return; // the program ends; nothing is sent or saved
@@ -497,6 +501,34 @@ void TForm1::N3Click()
 void TForm1::N5Click()
 {
     History->showWindow();
+}
+
+void TForm1::showBeatWindow()
+{
+    if (!Beats)
+        Beats = std::make_unique<BeatWindow>(beatWindowLinks());
+    Beats->show();
+    Beats->raise();
+    Beats->activateWindow();
+}
+
+// The beat window plays on channel 1 as the keys do, so it sounds in the tuning last sent.
+BeatWindowLinks TForm1::beatWindowLinks()
+{
+    return {.sound = [](int note,
+                        bool on) { (on ? midi::SendNoteOn : midi::SendNoteOff)(midi::kKeysChannel, note); },
+            .showKey = [this](int note, bool held) { paintKey(note, held); },
+            .tuning =
+                [] {
+                    history::Cents cents{};
+                    if (ScaleTuningMessage.front() == midi::kSystemExclusive) // sent at least once
+                        for (std::size_t k = 0; k < cents.size(); ++k)
+                            cents[k] =
+                                ScaleTuningMessage[midi::gs::kDataOffset + k] - midi::gs::kScaleTuningCentre;
+                    return cents;
+                },
+            .emphasis = [] { return platform::BeatEmphasisOf(MidiOutPort); },
+            .used = [] { BeatWindowUsed = true; }};
 }
 
 void TForm1::Label1Click()

@@ -2,6 +2,7 @@
 // TForm1, the main window: start-up, settings, device list, keyboard, device switch.
 #pragma once
 
+#include "BeatWindow.h"
 #include "HistoryWindow.h"
 #include "game/IniDocument.h"
 #include "game/WindowPlacement.h"
@@ -51,6 +52,7 @@ public:
     void N2Click();
     void N3Click();
     void N5Click();
+    void showBeatWindow();
     void Label1Click();
     void Timer1Timer();
     void FormActivate();
@@ -79,6 +81,9 @@ public:
     QAction* N5 = nullptr; // 成績の推移(K)…
     // Every answer check recorded; the window on the history.
     std::unique_ptr<PlayHistory> History;
+    QMenu* PracticeMenu = nullptr;      // 練習(P)
+    QAction* BeatWindowEntry = nullptr; // うなりの聴き比べ(B)…
+    std::unique_ptr<BeatWindow> Beats;  // made when first opened
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -94,6 +99,7 @@ private:
     void saveSettings();
     game::WindowBounds boundsToSave() const;
     void paintKey(int note, bool held);
+    BeatWindowLinks beatWindowLinks();
 
     std::array<ui::Shape*, 24> shapes_{};
     bool startedUp_ = false;

@@ -133,6 +133,7 @@ static void StartNextChallenge()
     Form2->enableAnswerButton();
     NewChallenge();
     ReferenceToneUsed = false;
+    BeatWindowUsed = false;
     Form2->enableSliders();
 }
 

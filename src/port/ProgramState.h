@@ -34,6 +34,7 @@ struct ProgramWideState {
     game::IniDocument SettingsFile;
     QDateTime TuningStartTime;
     bool ReferenceToneUsed = false;
+    bool BeatWindowUsed = false; // the beat window sounded an interval in this challenge
     std::int32_t CurrentNote = 0;
     std::array<bool, 20> KeyHeldFlags{};
     bool ReferenceKeyHeld = false;
@@ -60,6 +61,7 @@ inline std::int32_t& MapValue = ProgramWide.MapValue;
 inline game::IniDocument& SettingsFile = ProgramWide.SettingsFile;
 inline QDateTime& TuningStartTime = ProgramWide.TuningStartTime;
 inline bool& ReferenceToneUsed = ProgramWide.ReferenceToneUsed;
+inline bool& BeatWindowUsed = ProgramWide.BeatWindowUsed;
 inline std::int32_t& CurrentNote = ProgramWide.CurrentNote;
 inline std::array<bool, 20>& KeyHeldFlags = ProgramWide.KeyHeldFlags;
 inline bool& ReferenceKeyHeld = ProgramWide.ReferenceKeyHeld;
