@@ -92,7 +92,7 @@ int ChallengeTableModel::rowCount(const QModelIndex& parent) const
 
 int ChallengeTableModel::columnCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : 7;
+    return parent.isValid() ? 0 : 8;
 }
 
 const ChallengeRecord& ChallengeTableModel::recordAt(int row) const
@@ -120,15 +120,17 @@ QVariant ChallengeTableModel::data(const QModelIndex& index, int role) const
         return game::InstrumentNames().value(record.instrument);
     case 5:
         return record.device;
-    default:
+    case 6:
         return record.referenceToneUsed ? QStringLiteral("使用") : QStringLiteral("不使用");
+    default:
+        return record.beatWindowUsed ? QStringLiteral("使用") : QStringLiteral("不使用");
     }
 }
 
 QVariant ChallengeTableModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    static const QStringList headers = {"終了時刻", "難易度",   "点数",  "所要時間",
-                                        "音色",     "使用音源", "基準音"};
+    static const QStringList headers = {"終了時刻", "難易度",   "点数",   "所要時間",
+                                        "音色",     "使用音源", "基準音", "うなり練習"};
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole)
         return headers.value(section);
     return {};
@@ -470,6 +472,7 @@ void PlayHistory::recordAnswerCheck()
     record.instrument = Form7->ComboBox1->currentIndex();
     record.device = Form1->ComboBox1->currentText();
     record.referenceToneUsed = ReferenceToneUsed;
+    record.beatWindowUsed = BeatWindowUsed;
     // As the results window shows it, the same texts the score was taken from.
     const QStringList player = Form3->playerColumn(), correct = Form3->correctColumn();
     for (std::size_t k = 0; k < record.player.size(); ++k) {

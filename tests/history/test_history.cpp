@@ -74,7 +74,7 @@ private slots:
         {
             Database database(path, kWaitDuringPlay);
             QCOMPARE(database.fault(), Fault::None);
-            QCOMPARE(database.schemaVersion(), 2);
+            QCOMPARE(database.schemaVersion(), 3);
             QSqlQuery mode(database.connection());
             QVERIFY(mode.exec("PRAGMA journal_mode") && mode.next());
             QCOMPARE(mode.value(0).toString(), QStringLiteral("wal"));
@@ -116,7 +116,7 @@ private slots:
         QSqlDatabase::removeDatabase("old");
         {
             Database database(path, kWaitDuringPlay);
-            QCOMPARE(database.schemaVersion(), 2);
+            QCOMPARE(database.schemaVersion(), 3);
         }
         const auto records = ReadAll(path);
         QCOMPARE(records.size(), 1u);
@@ -273,9 +273,9 @@ private slots:
         record.referenceToneUsed = true;
         const QStringList lines = QString::fromUtf8(HistoryCsv({&record, 1}).mid(3)).split("\r\n");
         QCOMPARE(lines.size(), 3); // header, one record, and nothing after the last line end
-        QCOMPARE(lines[0].count(','), 31);
+        QCOMPARE(lines[0].count(','), 32);
         QCOMPARE(lines[1], QStringLiteral("2024-05-01T09:00:00+09:00,2024-05-01T09:01:30+09:00,90.000,2,19,"
-                                          "\"Synth \"\"X\"\", port 1\",1,-3,"
+                                          "\"Synth \"\"X\"\", port 1\",1,0,-3,"
                                           "3,-7,0,12,-15,9,1,-19,4,0,-2,6,-3,7,0,-12,15,-9,-1,19,-4,0,2,-6"));
         QCOMPARE(CsvField("two\nlines"), QStringLiteral("\"two\nlines\""));
     }

@@ -3,6 +3,8 @@
 // where it puts the beat emphasis.
 #include "GameBench.h"
 #include "game/KeyMap.h"
+#include "history/Csv.h"
+#include "history/Database.h"
 
 #include <QtTest>
 
@@ -83,6 +85,23 @@ private slots:
         QTest::keyClick(window->PlayButton(0), Qt::Key_Space);
         QCOMPARE(SinceFirst(game.trace()).mid(2),
                  QStringList({"1200 short 80 39 7F", "1200 short 80 45 7F"}));
+    }
+
+    // Like the reference A: the record of the answer check says the window sounded something, the
+    // next challenge starts without it.
+    void answerCheckRecordsTheWindowsUse()
+    {
+        GameBench game;
+        QTest::mouseClick(OpenBeatWindow()->PlayButton(0), Qt::LeftButton);
+        QTest::mouseClick(Form2->Button1, Qt::LeftButton);
+        QTest::mousePress(Form3->Button2, Qt::LeftButton); // もう一度挑戦
+        QTest::mouseClick(Form2->Button1, Qt::LeftButton);
+        history::Database database(history::DefaultHistoryPath(), history::kWaitDuringPlay);
+        const auto records = database.readAll();
+        QCOMPARE(records.size(), 2u);
+        QVERIFY(records[0].beatWindowUsed);
+        QVERIFY(!records[1].beatWindowUsed);
+        QCOMPARE(HistoryCsv(records).split('\n')[1].split(',')[7], QByteArray("1"));
     }
 
     // The band sits between F4's third partial and C5's second in the tuning last sent; an external
