@@ -407,8 +407,16 @@ case_enter_presses_the_focused_button() {
 # A3 and A4 on channel 1, their note-offs about 4 s later; pressed again while they sound, it stops
 # them at once. The window is closed again, so that it covers nothing of the next case.
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
+# The wire stays quiet for half a second: a check run left by the case before has ended.
+wire_quiet() {
+    local before
+    before=$(byte_count)
+    sleep 0.5
+    [ "$(byte_count)" = "$before" ]
+}
 case_beat_window_plays_a_step_for_four_seconds() {
     local mark beats sounded elapsed
+    wait_until 20 wire_quiet || fail "the program kept sending" || return 1
     activate "$main_window" || return 1
     xdotool key alt+p b # 練習(P), うなりの聴き比べ(B)
     wait_until 10 window_shown うなりの聴き比べ || fail "the beat window did not open" || return 1
