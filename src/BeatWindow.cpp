@@ -47,7 +47,6 @@ BeatWindow::BeatWindow(BeatWindowLinks links) : links_(std::move(links))
     Clock = new QTimer(this);
     Clock->setInterval(100);
     connect(Clock, &QTimer::timeout, this, &BeatWindow::tick);
-    Clock->start();
     followDevice();
 }
 
@@ -154,8 +153,17 @@ void BeatWindow::followDevice()
     EmphasisBox->setAccessibleDescription(EmphasisBox->toolTip());
 }
 
+// The clock runs only while the window is shown: a closed window costs nothing.
+void BeatWindow::showEvent(QShowEvent* event)
+{
+    followDevice();
+    Clock->start();
+    QWidget::showEvent(event);
+}
+
 void BeatWindow::hideEvent(QHideEvent* event)
 {
     stop(); // nothing sounds from a window the player cannot see
+    Clock->stop();
     QWidget::hideEvent(event);
 }

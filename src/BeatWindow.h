@@ -47,6 +47,7 @@ public:
     QTimer* Clock = nullptr;
 
 protected:
+    void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
 private:
