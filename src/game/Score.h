@@ -29,6 +29,7 @@ struct CheckResult {
     int instrument = 0; // General MIDI program number, 0 ... 127
     QString device;
     bool referenceToneUsed = false;
+    bool beatWindowUsed = false; // the beat window sounded an interval in this challenge
     QDateTime started;
     QDateTime ended;
 };

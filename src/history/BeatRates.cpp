@@ -5,6 +5,7 @@
 
 #include "game/Challenge.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace history {
@@ -14,11 +15,6 @@ namespace {
 constexpr double kA4 = 440.0;
 constexpr int kA4Note = 69;
 constexpr int kReferenceNote = 57; // the reference A of the first step, an octave below A4
-
-double Frequency(int note, double cents)
-{
-    return kA4 * std::pow(2.0, (note - kA4Note) / 12.0 + cents / 1200.0);
-}
 
 // (lower partial multiple, upper partial multiple): the partials that meet in the interval.
 std::pair<int, int> Partials(Interval interval)
@@ -61,11 +57,8 @@ std::array<StepBeats, kPitchClasses> BeatsOfTuning(const Cents& cents)
         return note == kReferenceNote ? 0.0 : double(tuning[std::size_t(note % kPitchClasses)]);
     };
     const auto beats = [&](const TuningStep& step, const Cents& tuning) {
-        const int low = std::min(step.fromNote, step.toNote), high = std::max(step.fromNote, step.toNote);
-        const auto [lowPartial, highPartial] = Partials(step.interval);
-        // Positive when the interval is wider than pure.
-        return highPartial * Frequency(high, centsOf(high, tuning)) -
-               lowPartial * Frequency(low, centsOf(low, tuning));
+        return PartialsOf(step, centsOf(LowerNote(step), tuning), centsOf(UpperNote(step), tuning))
+            .widening();
     };
     std::array<StepBeats, kPitchClasses> result{};
     for (std::size_t i = 0; i < result.size(); ++i) {
@@ -76,6 +69,41 @@ std::array<StepBeats, kPitchClasses> BeatsOfTuning(const Cents& cents)
                          (step.interval == Interval::Fourth && widening < 0)};
     }
     return result;
+}
+
+int LowerNote(const TuningStep& step)
+{
+    return std::min(step.fromNote, step.toNote);
+}
+
+int UpperNote(const TuningStep& step)
+{
+    return std::max(step.fromNote, step.toNote);
+}
+
+CoincidentPartials PartialsOf(const TuningStep& step, double lowerCents, double upperCents)
+{
+    const auto [lowerMultiple, upperMultiple] = Partials(step.interval);
+    return {lowerMultiple * NoteFrequency(LowerNote(step), lowerCents),
+            upperMultiple * NoteFrequency(UpperNote(step), upperCents)};
+}
+
+double NoteFrequency(int midiNote, double cents)
+{
+    return kA4 * std::pow(2.0, (midiNote - kA4Note) / 12.0 + cents / 1200.0);
+}
+
+QString IntervalName(Interval interval)
+{
+    switch (interval) {
+    case Interval::Octave:
+        return QStringLiteral("完全8度");
+    case Interval::Fifth:
+        return QStringLiteral("完全5度");
+    case Interval::Fourth:
+        return QStringLiteral("完全4度");
+    }
+    return {};
 }
 
 } // namespace history

@@ -34,6 +34,29 @@ struct StepBeats {
 // `cents`: each pitch class's distance from equal temperament (player minus correct), C ... B.
 std::array<StepBeats, kPitchClasses> BeatsOfTuning(const Cents& cents);
 
+// The partials of an interval's two notes that nearly meet (the third of the lower note and the
+// second of the upper one in a fifth): their beat is the waver a tuner listens for.
+struct CoincidentPartials {
+    double lower = 0; // Hz, the lower note's partial
+    double upper = 0; // Hz, the upper note's partial
+    // Positive when the interval is wider than pure.
+    double widening() const { return upper - lower; }
+    double beatRate() const { return std::abs(upper - lower); }
+    double centre() const { return (lower + upper) / 2; }
+};
+
+int LowerNote(const TuningStep& step);
+int UpperNote(const TuningStep& step);
+
+// The coincident partials of `step` with each note this many cents from equal temperament.
+CoincidentPartials PartialsOf(const TuningStep& step, double lowerCents, double upperCents);
+
+// The frequency of `midiNote` this many cents from equal temperament, A4 = 440 Hz.
+double NoteFrequency(int midiNote, double cents);
+
+// "完全8度", "完全5度", "完全4度".
+QString IntervalName(Interval interval);
+
 using game::NoteName;
 
 } // namespace history

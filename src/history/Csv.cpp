@@ -22,8 +22,8 @@ QString CsvField(const QString& text)
 
 QByteArray HistoryCsv(std::span<const ChallengeRecord> records)
 {
-    QStringList header = {"開始時刻", "終了時刻", "所要時間（秒）", "難易度",
-                          "音色番号", "音源",     "基準音の使用",   "点数"};
+    QStringList header = {"開始時刻", "終了時刻",     "所要時間（秒）",   "難易度", "音色番号",
+                          "音源",     "基準音の使用", "うなり練習の使用", "点数"};
     for (const char* kind : {"出題のずれ", "貴方の調律"})
         for (int k = 0; k < kPitchClasses; ++k)
             header << QString::fromUtf8(kind) + u' ' + game::PitchClassName(k);
@@ -36,6 +36,7 @@ QByteArray HistoryCsv(std::span<const ChallengeRecord> records)
                            QString::number(record.instrument),
                            CsvField(record.device),
                            record.referenceToneUsed ? QStringLiteral("1") : QStringLiteral("0"),
+                           record.beatWindowUsed ? QStringLiteral("1") : QStringLiteral("0"),
                            QString::number(record.score)};
         for (const Cents* cents : {&record.detune, &record.player})
             for (std::int32_t value : *cents)

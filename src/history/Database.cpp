@@ -78,7 +78,7 @@ QString RecordColumns()
     return QStringLiteral("started_utc_ms, started_offset_s, ended_utc_ms, ended_offset_s, difficulty, "
                           "instrument, device, reference_tone_used, score, elapsed_ms, ") +
            ValueColumns(QStringLiteral("detune_")) + QStringLiteral(", ") +
-           ValueColumns(QStringLiteral("player_"));
+           ValueColumns(QStringLiteral("player_")) + QStringLiteral(", beat_window_used");
 }
 
 QString IntegerColumns(const QString& prefix)
@@ -101,6 +101,7 @@ const std::vector<QStringList>& Migrations()
          IntegerColumns(QStringLiteral("detune_")) + QStringLiteral(", ") +
          IntegerColumns(QStringLiteral("player_")) + u')'},
         {QStringLiteral("ALTER TABLE challenges ADD COLUMN program_version TEXT NOT NULL DEFAULT ''")},
+        {QStringLiteral("ALTER TABLE challenges ADD COLUMN beat_window_used INTEGER NOT NULL DEFAULT 0")},
     };
     return migrations;
 }
@@ -206,7 +207,7 @@ Fault Database::append(std::span<const ChallengeRecord> records)
     if (const Fault fault = run(QStringLiteral("BEGIN IMMEDIATE")); fault != Fault::None)
         return fault;
     QSqlQuery insert(connection());
-    const int valueCount = 10 + 2 * kPitchClasses + 1;
+    const int valueCount = 10 + 2 * kPitchClasses + 2;
     QStringList marks;
     for (int i = 0; i < valueCount; ++i)
         marks << QStringLiteral("?");
@@ -231,6 +232,7 @@ Fault Database::append(std::span<const ChallengeRecord> records)
         for (const Cents* cents : {&record->detune, &record->player})
             for (std::int32_t value : *cents)
                 insert.bindValue(position++, value);
+        insert.bindValue(position++, int(record->beatWindowUsed));
         insert.bindValue(position, QString::fromLatin1(game::kVersion));
         if (!insert.exec())
             fault = FaultOf(insert.lastError());
@@ -273,6 +275,7 @@ std::vector<ChallengeRecord> Database::readAll()
             record.detune[std::size_t(k)] = std::int32_t(query.integer(10 + k));
             record.player[std::size_t(k)] = std::int32_t(query.integer(10 + kPitchClasses + k));
         }
+        record.beatWindowUsed = query.integer(10 + 2 * kPitchClasses) != 0;
     }
     if (result != SQLITE_DONE)
         fault_ = FaultOfCode(result);

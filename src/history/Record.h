@@ -22,8 +22,9 @@ struct ChallengeRecord {
     int instrument = 0; // General MIDI program number, 0 ... 127
     QString device;
     bool referenceToneUsed = false;
-    Cents detune{}; // the hidden detuning, C ... B
-    Cents player{}; // the player's corrections, C ... B
+    bool beatWindowUsed = false; // the beat window sounded an interval during the challenge
+    Cents detune{};              // the hidden detuning, C ... B
+    Cents player{};              // the player's corrections, C ... B
     std::int32_t score = 0;
     std::int64_t elapsedMs = 0;
 

@@ -10,6 +10,17 @@
 
 namespace platform {
 
+// A narrow band of a port's sound brought forward, on a device of our own that renders the sound
+// (an external device makes its sound itself). Any thread may call; changes are ramped, not clicked.
+class BeatEmphasis {
+public:
+    virtual ~BeatEmphasis() = default;
+    // From now on the band around `centreHz` stands out, the rest still heard beneath it.
+    virtual void emphasize(double centreHz) = 0;
+    // The sound as it is again.
+    virtual void stopEmphasis() = 0;
+};
+
 // One open output port. Implementations never throw; failures are result codes.
 class OutputPort {
 public:
@@ -27,6 +38,8 @@ public:
     // When the device this port was opened on had gone away and is there again, connects to it
     // anew and answers true; false while it stays where it was or stays gone.
     virtual bool reconnect() { return false; }
+    // The emphasis this port's sound can be heard through; null when the device makes the sound.
+    virtual BeatEmphasis* beatEmphasis() { return nullptr; }
 };
 
 // One entry of the device list.

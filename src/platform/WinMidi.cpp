@@ -151,6 +151,12 @@ bool platform::NeedsPacing(HMIDIOUT handle)
     return port == nullptr || port->needsPacing();
 }
 
+platform::BeatEmphasis* platform::BeatEmphasisOf(HMIDIOUT handle)
+{
+    auto* port = tables().port(handle);
+    return port ? port->beatEmphasis() : nullptr;
+}
+
 bool platform::DeviceReturned(HMIDIOUT handle)
 {
     auto* port = tables().port(handle);

@@ -77,4 +77,7 @@ bool NeedsPacing(HMIDIOUT handle);
 // now been found again by its name and connected anew. True once per return; the device has then
 // lost whatever it was told before.
 bool DeviceReturned(HMIDIOUT handle);
+class BeatEmphasis;
+// The emphasis of the port behind `handle` (see MidiDevice.h); null when it has none or is not open.
+BeatEmphasis* BeatEmphasisOf(HMIDIOUT handle);
 } // namespace platform

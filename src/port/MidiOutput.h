@@ -76,6 +76,8 @@ public:
     void sendGsReset(Wait waitAfter);
 
     const ScaleTuningMessage& scaleTuningMessage() const { return scaleTuning_; }
+    // The open device's beat emphasis; null when the device makes its sound itself.
+    platform::BeatEmphasis* beatEmphasis() const { return platform::BeatEmphasisOf(port_); }
     // The checksum of the scale-tuning message: over its address 40 11 40 and its data bytes.
     int scaleTuningChecksum() const;
     // The result of the latest scale-tuning send (or of the latest open).

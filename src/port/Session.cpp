@@ -34,6 +34,7 @@ void Session::startChallenge()
     for (int k = 0; k < kPitchClasses; ++k)
         setPosition(k, 0);
     referenceToneUsed_ = false;
+    beatWindowUsed_ = false;
     setLock(SettingsLock::Open);
     started_ = platform::Now();
     emit challengeStarted();
@@ -104,6 +105,7 @@ CheckResult Session::checkAnswer()
     result.instrument = instrument_;
     result.device = deviceName_;
     result.referenceToneUsed = referenceToneUsed_;
+    result.beatWindowUsed = beatWindowUsed_;
     result.started = started_;
     result.ended = ended_ = platform::Now();
     lastResult_ = result;

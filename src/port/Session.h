@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The game the windows show: one challenge after another, its hidden detuning, the player's
 // slider positions, difficulty and instrument, the settings lock, the start and end times, the
-// reference-tone flag, the answer check and the run's clipboard reports. Windows render it and
-// hand the player's acts to it; it sends the tuning through the one MIDI output.
+// reference-tone and beat-window flags, the answer check and the run's clipboard reports. Windows render it
+// and hand the player's acts to it; it sends the tuning through the one MIDI output.
 #pragma once
 
 #include "game/Challenge.h"
@@ -47,6 +47,7 @@ public:
     // The name of the output device, for the report and the history.
     void setDeviceName(const QString& name) { deviceName_ = name; }
     void noteReferenceToneUsed() { referenceToneUsed_ = true; }
+    void noteBeatWindowUsed() { beatWindowUsed_ = true; }
     // The challenge just started becomes playable only now (the results window stayed under a
     // held "もう一度挑戦"): its practice time counts from here.
     void restartClock();
@@ -71,6 +72,7 @@ public:
     const std::optional<CheckResult>& lastResult() const { return lastResult_; }
     const QDateTime& started() const { return started_; }
     bool referenceToneUsed() const { return referenceToneUsed_; }
+    bool beatWindowUsed() const { return beatWindowUsed_; }
     bool checkRunActive() const { return checkRunNote_.has_value(); }
     const ReportLog& reportLog() const { return reportLog_; }
 
@@ -97,6 +99,7 @@ private:
     QDateTime started_;
     QDateTime ended_;
     bool referenceToneUsed_ = false;
+    bool beatWindowUsed_ = false;
     std::optional<CheckResult> lastResult_; // from the answer check to the next challenge
     std::optional<int> checkRunNote_;       // the next note of a running check run
     ReportLog reportLog_;

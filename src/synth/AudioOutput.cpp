@@ -54,6 +54,7 @@ int PeriodRenderer::render(int frames, int nfx, float* fx[], int nout, float* ou
     if (nfx == 0) {
         float* effectsIntoDry[] = {out[0], out[1], out[0], out[1]}; // reverb and chorus, left and right
         result = fluid_synth_process(fluid, frames, 4, effectsIntoDry, nout, out);
+        emphasis_.process(frames, nout, out);
     } else {
         result = fluid_synth_process(fluid, frames, nfx, fx, nout, out);
     }
@@ -150,11 +151,13 @@ bool AudioOutput::tryDriver(FluidSynth& synth, const std::string& name)
     renderer_.sleepWhileSilent(threadMaySleep ? kLongestSleep : std::chrono::milliseconds(0));
     const platform::AlsaMessagesSilenced alsaQuiet;
     output_.reset(new_fluid_audio_driver2(synth.settings(), &AudioOutput::RenderPeriod, this));
+    rendersThroughUs_ = output_ != nullptr;
     if (!output_)
         output_.reset(new_fluid_audio_driver(synth.settings(), synth.get()));
     if (!output_)
         return false;
     sdl_ = std::move(sdl);
+    renderer_.emphasis().useSampleRate(synth.sampleRate());
     return true;
 }
 

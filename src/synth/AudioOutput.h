@@ -3,6 +3,7 @@
 // kept quiet on the terminal while the others fail.
 #pragma once
 
+#include "synth/BeatEmphasis.h"
 #include "synth/FluidSynth.h"
 
 #include <atomic>
@@ -21,7 +22,7 @@ namespace synth {
 // driver's thread while silent, until a message reaches the synthesizer.
 class PeriodRenderer {
 public:
-    explicit PeriodRenderer(FluidSynth& synth) : synth_(synth) {}
+    explicit PeriodRenderer(FluidSynth& synth) : synth_(synth), emphasis_(synth.sampleRate()) {}
     // From now on a silent period waits for wake() (or `longest`; zero: never waits) before it
     // returns: the driver's thread sleeps instead of handing silence to the sound server every
     // period. Only for drivers whose own thread writes to a blocking stream; set before that
@@ -36,6 +37,7 @@ public:
     void stop();
     // True while periods pass without running the synthesizer.
     bool idle() const { return idle_; }
+    BeatEmphasisFilter& emphasis() { return emphasis_; }
 
 private:
     void sleepUntilWoken();
@@ -45,8 +47,9 @@ private:
     std::chrono::milliseconds longestSleep_{0};
     std::mutex wakeLock_;
     std::condition_variable wakeUp_;
-    bool woken_ = false;   // under wakeLock_
-    bool stopped_ = false; // under wakeLock_
+    bool woken_ = false;          // under wakeLock_
+    bool stopped_ = false;        // under wakeLock_
+    BeatEmphasisFilter emphasis_; // on the dry sound with the effects mixed in
 };
 
 class AudioOutput {
@@ -61,6 +64,8 @@ public:
     // Called after each message handed to the synthesizer, so that a note after a silence sounds
     // in the next period.
     void wake() { renderer_.wake(); }
+    // Null when the driver renders without our callback (sdl2).
+    platform::BeatEmphasis* emphasis() { return rendersThroughUs_ ? &renderer_.emphasis() : nullptr; }
     AudioOutput(const AudioOutput&) = delete;
     AudioOutput& operator=(const AudioOutput&) = delete;
 
@@ -77,6 +82,7 @@ private:
     PeriodRenderer renderer_;       // rendering on the driver's thread, woken from the port's
     std::unique_ptr<SdlAudio> sdl_; // outlives the driver playing through it
     std::unique_ptr<fluid_audio_driver_t, DriverDeleter> output_;
+    bool rendersThroughUs_ = false;
 };
 
 } // namespace synth

@@ -29,6 +29,7 @@ public:
     MMRESULT reset() override;
     // Every message has been taken in when its call returns.
     bool needsPacing() const override { return false; }
+    platform::BeatEmphasis* beatEmphasis() override { return audio_ ? audio_->emphasis() : nullptr; }
 
     FluidSynth& synth() { return *synth_; }
 

@@ -48,6 +48,10 @@ Button::Button(QWidget* parent, const QString& caption, const QRect& geometry) :
     setGeometry(geometry);
 }
 
+Button::Button(const QString& caption, QWidget* parent) : QPushButton(caption, parent)
+{
+}
+
 void Button::mousePressEvent(QMouseEvent* event)
 {
     emit mouseDown();

@@ -42,6 +42,8 @@ class Button : public QPushButton {
     Q_OBJECT
 public:
     Button(QWidget* parent, const QString& caption, const QRect& geometry);
+    // A button placed by a layout.
+    explicit Button(const QString& caption, QWidget* parent = nullptr);
 
 signals:
     void mouseDown();

@@ -146,7 +146,7 @@ int ChallengeTableModel::rowCount(const QModelIndex& parent) const
 
 int ChallengeTableModel::columnCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : 7;
+    return parent.isValid() ? 0 : 8;
 }
 
 const ChallengeRecord& ChallengeTableModel::recordAt(int row) const
@@ -180,8 +180,10 @@ QString ChallengeTableModel::text(const ChallengeRecord& record, int column)
         return game::InstrumentNames().value(record.instrument);
     case 5:
         return record.device;
-    default:
+    case 6:
         return record.referenceToneUsed ? QStringLiteral("使用") : QStringLiteral("不使用");
+    default:
+        return record.beatWindowUsed ? QStringLiteral("使用") : QStringLiteral("不使用");
     }
 }
 
@@ -207,8 +209,8 @@ QVariant ChallengeTableModel::sortKey(const ChallengeRecord& record, int column)
 
 QVariant ChallengeTableModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    static const QStringList headers = {"終了時刻", "難易度",   "点数",  "所要時間",
-                                        "音色",     "使用音源", "基準音"};
+    static const QStringList headers = {"終了時刻", "難易度",   "点数",   "所要時間",
+                                        "音色",     "使用音源", "基準音", "うなり練習"};
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole)
         return headers.value(section);
     return {};
@@ -567,6 +569,7 @@ void PlayHistory::recordAnswerCheck(const game::CheckResult& result)
     record.instrument = result.instrument;
     record.device = result.device;
     record.referenceToneUsed = result.referenceToneUsed;
+    record.beatWindowUsed = result.beatWindowUsed;
     record.player = result.player;
     for (std::size_t k = 0; k < record.detune.size(); ++k)
         record.detune[k] = -result.correct[k];

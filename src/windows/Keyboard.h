@@ -34,6 +34,8 @@ public:
     void setReferenceControl(const QWidget* control) { referenceControl_ = control; }
     // Releases every held key, the pedal and the reference A.
     void releaseAll();
+    // A note sounded by someone else (the beat window) is shown on its on-screen key.
+    void showSounding(int note, bool sounding) { emit noteShown(note, sounding); }
 
 signals:
     // The on-screen key of `note` is to be shown held or released.

@@ -186,6 +186,9 @@ void MainWindow::createMenu()
     recordsMenu = menuBar()->addMenu(QStringLiteral("記録(&R)"));
     historyEntry =
         recordsMenu->addAction(QStringLiteral("成績の推移(&K)…"), this, &MainWindow::historyRequested);
+    practiceMenu = menuBar()->addMenu(QStringLiteral("練習(&P)"));
+    beatWindowEntry = practiceMenu->addAction(QStringLiteral("うなりの聴き比べ(&B)…"), this,
+                                              &MainWindow::beatWindowRequested);
 }
 
 // ---- Start-up -------------------------------------------------------------------------------

@@ -55,14 +55,17 @@ public:
     QMenu* settingsMenu = nullptr;
     QAction* difficultyEntry = nullptr;
     QAction* instrumentEntry = nullptr;
-    QMenu* recordsMenu = nullptr;    // 記録(R)
-    QAction* historyEntry = nullptr; // 成績の推移(K)…
+    QMenu* recordsMenu = nullptr;       // 記録(R)
+    QAction* historyEntry = nullptr;    // 成績の推移(K)…
+    QMenu* practiceMenu = nullptr;      // 練習(P)
+    QAction* beatWindowEntry = nullptr; // うなりの聴き比べ(B)…
 
 signals:
     void hintRequested();
     void difficultyDialogRequested();
     void instrumentDialogRequested();
     void historyRequested();
+    void beatWindowRequested();
     // The main window became the active window.
     void activated();
     // The run ends: the tuning is back to equal temperament, the port closed, the settings saved.

@@ -21,6 +21,7 @@ Program::Program()
     hintWindow_ = std::make_unique<HintWindow>();
     difficultyDialog_ = std::make_unique<DifficultyDialog>(session_);
     instrumentDialog_ = std::make_unique<InstrumentDialog>(session_);
+    beatWindow_ = std::make_unique<BeatWindow>(beatWindowLinks());
     connectWindows();
     session_.startChallenge();
 }
@@ -31,6 +32,7 @@ Program::~Program()
     // must not be told to repaint keys while it is being destroyed.
     keyboard_.blockSignals(true);
     // In the reverse order of creation.
+    beatWindow_.reset();
     instrumentDialog_.reset();
     difficultyDialog_.reset();
     hintWindow_.reset();
@@ -48,6 +50,11 @@ void Program::connectWindows()
     QObject::connect(main, &MainWindow::difficultyDialogRequested, difficultyDialog_.get(), &QWidget::show);
     QObject::connect(main, &MainWindow::instrumentDialogRequested, instrumentDialog_.get(), &QWidget::show);
     QObject::connect(main, &MainWindow::historyRequested, main, [this] { history_->showWindow(); });
+    QObject::connect(main, &MainWindow::beatWindowRequested, main, [this] {
+        beatWindow_->show();
+        beatWindow_->raise();
+        beatWindow_->activateWindow();
+    });
     // The history's records that cannot be written go beside the settings file.
     QObject::connect(main, &MainWindow::runFinished, main, [this] {
         history_->saveAtExit(QFileInfo(game::SettingsLocationOfThisProgram().pathToWrite()).absolutePath());
@@ -56,6 +63,28 @@ void Program::connectWindows()
     // After everything the player sees: the results window shows the check first.
     QObject::connect(&session_, &game::Session::answerChecked, main,
                      [this](const game::CheckResult& result) { history_->recordAnswerCheck(result); });
+}
+
+// The beat window plays on channel 1 as the keys do, so it sounds in the tuning last sent.
+BeatWindowLinks Program::beatWindowLinks()
+{
+    return {.sound =
+                [this](int note, bool on) {
+                    on ? output_.sendNoteOn(midi::kKeysChannel, note)
+                       : output_.sendNoteOff(midi::kKeysChannel, note);
+                },
+            .showKey = [this](int note, bool held) { keyboard_.showSounding(note, held); },
+            .tuning =
+                [this] {
+                    const auto& message = output_.scaleTuningMessage();
+                    history::Cents cents{};
+                    if (message.front() == midi::kSystemExclusive) // sent at least once
+                        for (std::size_t k = 0; k < cents.size(); ++k)
+                            cents[k] = message[midi::gs::kDataOffset + k] - midi::gs::kScaleTuningCentre;
+                    return cents;
+                },
+            .emphasis = [this] { return output_.beatEmphasis(); },
+            .used = [this] { session_.noteBeatWindowUsed(); }};
 }
 
 bool Program::ended() const

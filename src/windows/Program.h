@@ -5,6 +5,7 @@
 
 #include "port/MidiOutput.h"
 #include "port/Session.h"
+#include "windows/BeatWindow.h"
 #include "windows/DifficultyDialog.h"
 #include "windows/HintWindow.h"
 #include "windows/HistoryWindow.h"
@@ -40,9 +41,11 @@ public:
     DifficultyDialog* difficultyDialog() const { return difficultyDialog_.get(); }
     InstrumentDialog* instrumentDialog() const { return instrumentDialog_.get(); }
     PlayHistory* history() const { return history_.get(); }
+    BeatWindow* beatWindow() const { return beatWindow_.get(); }
 
 private:
     void connectWindows();
+    BeatWindowLinks beatWindowLinks();
 
     midi::MidiOutput output_;
     game::Session session_{output_};
@@ -54,4 +57,5 @@ private:
     std::unique_ptr<HintWindow> hintWindow_;
     std::unique_ptr<DifficultyDialog> difficultyDialog_;
     std::unique_ptr<InstrumentDialog> instrumentDialog_;
+    std::unique_ptr<BeatWindow> beatWindow_;
 };

@@ -546,6 +546,47 @@ case_difficulty_change_after_the_check() {
     next_challenge
 }
 
+# The beat window opened from the menu with keys: its first "再生" sends exactly the note-ons of
+# A3 and A4 on channel 1, their note-offs about 4 s later; pressed again while they sound, it stops
+# them at once. The window is closed again, so that it covers nothing of the next case.
+now_ms() { echo $(($(date +%s%N) / 1000000)); }
+# The wire stays quiet for half a second: a check run left by the case before has ended.
+wire_quiet() {
+    local before
+    before=$(byte_count)
+    sleep 0.5
+    [ "$(byte_count)" = "$before" ]
+}
+case_beat_window_plays_a_step_for_four_seconds() {
+    local mark beats sounded elapsed
+    wait_until 20 wire_quiet || fail "the program kept sending" || return 1
+    activate "$main_window" || return 1
+    xdotool key alt+p b # 練習(P), うなりの聴き比べ(B)
+    wait_until 10 window_shown うなりの聴き比べ || fail "the beat window did not open" || return 1
+    beats=$(window_named うなりの聴き比べ)
+    activate "$beats" || return 1
+    mark=$(byte_count)
+    xdotool key Return # the first "再生" has the focus
+    wait_for_bytes "$mark" "90 45 64" || return 1
+    sounded=$(now_ms)
+    [ "$(bytes_since "$mark" | grep -c '^9')" = 2 ] && has_bytes_since "$mark" "90 39 64" ||
+        fail "note-ons: $(bytes_since "$mark" | grep '^9' | tr '\n' ,)" || return 1
+    wait_for_bytes "$mark" "80 45 7F" || return 1
+    elapsed=$(($(now_ms) - sounded))
+    has_bytes_since "$mark" "80 39 7F" && [ "$elapsed" -ge 3800 ] && [ "$elapsed" -le 6000 ] ||
+        fail "note-offs after $elapsed ms: $(bytes_since "$mark" | tr '\n' ,)" || return 1
+    mark=$(byte_count)
+    xdotool key Return
+    wait_for_bytes "$mark" "90 45 64" || return 1
+    sounded=$(now_ms)
+    xdotool key Return
+    wait_for_bytes "$mark" "80 45 7F" || return 1
+    elapsed=$(($(now_ms) - sounded))
+    [ "$elapsed" -lt 2000 ] || fail "the second press stopped the notes after $elapsed ms" || return 1
+    xdotool key alt+F4 # openbox closes the active window: the beat window
+    wait_until 10 window_hidden うなりの聴き比べ || fail "the beat window did not close"
+}
+
 # The tuning-fork clip played, then the main window closed: the program ends well.
 case_exit_after_the_clip_is_clean() {
     local status

@@ -75,7 +75,7 @@ private slots:
         {
             Database database(path, kWaitDuringPlay);
             QCOMPARE(database.fault(), Fault::None);
-            QCOMPARE(database.schemaVersion(), 2);
+            QCOMPARE(database.schemaVersion(), 3);
             QSqlQuery mode(database.connection());
             QVERIFY(mode.exec("PRAGMA journal_mode") && mode.next());
             QCOMPARE(mode.value(0).toString(), QStringLiteral("wal"));
@@ -117,7 +117,7 @@ private slots:
         QSqlDatabase::removeDatabase("old");
         {
             Database database(path, kWaitDuringPlay);
-            QCOMPARE(database.schemaVersion(), 2);
+            QCOMPARE(database.schemaVersion(), 3);
         }
         const auto records = ReadAll(path);
         QCOMPARE(records.size(), 1u);
@@ -273,6 +273,22 @@ private slots:
         QCOMPARE(history::TimeLabelFormat(8 * 86400'000), QStringLiteral("M/d"));
     }
 
+    void coincidentPartialsOfAStep()
+    {
+        // F4 - C5 with C5 4 cents sharp: F4's third partial against C5's second.
+        const TuningStep& fifth = TuningOrder()[10];
+        const double f4 = 349.22823, c5 = 523.25113 * std::pow(2.0, 4 / 1200.0);
+        const CoincidentPartials partials = PartialsOf(fifth, 0, 4);
+        QVERIFY(std::abs(partials.lower - 3 * f4) < 1e-3);
+        QVERIFY(std::abs(partials.upper - 2 * c5) < 1e-3);
+        QVERIFY(std::abs(partials.beatRate() - std::abs(2 * c5 - 3 * f4)) < 1e-3);
+        // A4 - D5 in equal temperament: A4's fourth partial against D5's third.
+        QVERIFY(std::abs(PartialsOf(TuningOrder()[2], 0, 0).beatRate() -
+                         std::abs(3 * 587.32954 - 4 * 440.0)) < 1e-3);
+        QCOMPARE(IntervalName(fifth.interval), QStringLiteral("完全5度"));
+        QCOMPARE(IntervalName(TuningOrder()[0].interval), QStringLiteral("完全8度"));
+    }
+
     void csvQuotesOnlyWhatNeedsIt()
     {
         ChallengeRecord record = Record(-3, 2);
@@ -281,11 +297,11 @@ private slots:
         record.referenceToneUsed = true;
         const QStringList lines = QString::fromUtf8(HistoryCsv({&record, 1}).mid(3)).split("\r\n");
         QCOMPARE(lines.size(), 3); // header, one record, and nothing after the last line end
-        QCOMPARE(lines[0].count(','), 31);
+        QCOMPARE(lines[0].count(','), 32);
         QCOMPARE(lines[1],
                  QStringLiteral(
                      "2024-05-01T09:00:00+09:00,2024-05-01T09:01:30+09:00,90.000,中級（５セント単位）,19,"
-                     "\"Synth \"\"X\"\", port 1\",1,-3,"
+                     "\"Synth \"\"X\"\", port 1\",1,0,-3,"
                      "3,-7,0,12,-15,9,1,-19,4,0,-2,6,-3,7,0,-12,15,-9,-1,19,-4,0,2,-6"));
         QCOMPARE(CsvField("two\nlines"), QStringLiteral("\"two\nlines\""));
     }

@@ -4,6 +4,8 @@
 
 #include "midi/Midi.h"
 
+#include <optional>
+
 namespace testing {
 
 QStringList Trace::texts() const
@@ -43,11 +45,34 @@ QString HexBytes(const std::vector<std::uint8_t>& bytes)
 }
 
 // A recording port: every message it receives lands in the trace.
+// A beat emphasis that records what it is asked: "emphasis 1046.50", "emphasis off".
+class FakeEmphasis final : public platform::BeatEmphasis {
+public:
+    explicit FakeEmphasis(TestBench& bench) : bench_(bench) {}
+    void emphasize(double centreHz) override
+    {
+        record(QStringLiteral("emphasis %1").arg(centreHz, 0, 'f', 2));
+    }
+    void stopEmphasis() override { record(QStringLiteral("emphasis off")); }
+
+private:
+    // Only changes: the window repeats its wish on every tick.
+    void record(const QString& what)
+    {
+        if (what != std::exchange(last_, what))
+            bench_.record(what);
+    }
+    TestBench& bench_;
+    QString last_ = QStringLiteral("emphasis off");
+};
+
 class FakePort final : public platform::OutputPort {
 public:
     FakePort(TestBench& bench, int id, const FakeDeviceConfig& config)
         : bench_(bench), id_(id), longResult_(config.longResult), paced_(config.paced)
     {
+        if (config.emphasis)
+            emphasis_.emplace(bench);
     }
     ~FakePort() override { bench_.record(QStringLiteral("close %1").arg(id_)); }
 
@@ -77,12 +102,14 @@ public:
         bench_.record(QStringLiteral("reconnect %1").arg(id_));
         return true;
     }
+    platform::BeatEmphasis* beatEmphasis() override { return emphasis_ ? &*emphasis_ : nullptr; }
 
 private:
     TestBench& bench_;
     int id_;
     MMRESULT longResult_;
     bool paced_;
+    std::optional<FakeEmphasis> emphasis_;
 };
 
 class FakeDevice final : public platform::MidiOutDevice {

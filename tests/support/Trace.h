@@ -43,6 +43,7 @@ struct FakeDeviceConfig {
     MMRESULT longResult = MMSYSERR_NOERROR;   // what every system-exclusive send returns
     bool paced = true;                        // false: a device of our own, without fixed waits
     bool comesBack = false;                   // the open port's device has gone and is back (once)
+    bool emphasis = false;                    // offers a beat emphasis, as the built-in synthesizer does
 };
 
 // Recording devices and a virtual clock behind the platform layer, and a recording desktop,
@@ -72,6 +73,7 @@ private:
     friend class FakeSystem;
     friend class FakeDesktop;
     friend class FakePort;
+    friend class FakeEmphasis;
     friend class FakeDevice;
     void record(const QString& what) { trace_.add(elapsedMs_, what); }
 

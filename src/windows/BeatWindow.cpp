@@ -1,0 +1,169 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The beat window: rows built from the tuning order, playing through the links it was given.
+#include "windows/BeatWindow.h"
+
+#include "history/BeatRates.h"
+#include "platform/System.h"
+#include "ui/Controls.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString kPlayText = QStringLiteral("再生");
+const QString kStopText = QStringLiteral("停止");
+const QString kExternalDeviceTip =
+    QStringLiteral("外部のＭＩＤＩ機器は音を機器の中で作るので、強調できません。"
+                   "内蔵GSシンセサイザーを選ぶと使えます。");
+const QString kEmphasisTip =
+    QStringLiteral("重なる倍音のあたりだけを大きくして、うなりを聞き取りやすくします。");
+
+// The two notes as the tuning order takes them, the one already tuned first.
+QString StepNotes(const history::TuningStep& step)
+{
+    return QStringLiteral("%1→%2").arg(history::NoteName(step.fromNote), history::NoteName(step.toNote));
+}
+
+} // namespace
+
+BeatWindow::BeatWindow(BeatWindowLinks links) : links_(std::move(links))
+{
+    setWindowTitle(QStringLiteral("うなりの聴き比べ"));
+    setWindowFlags(Qt::Window);
+    setFont(ui::FormFont());
+    auto* intro = new QLabel(QStringLiteral(
+        "調律の順番の各音程を、今の調律で4秒間鳴らします。表の「うなり」は平均律のときの速さです。"));
+    intro->setWordWrap(true);
+    emphasisBox = new QCheckBox(QStringLiteral("うなりを強調(&E)"));
+    emphasisBox->setAccessibleName(QStringLiteral("うなりを強調"));
+    connect(emphasisBox, &QCheckBox::toggled, this, &BeatWindow::followEmphasis);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(intro);
+    layout->addWidget(createSteps());
+    layout->addWidget(emphasisBox);
+    layout->setSizeConstraint(QLayout::SetMinimumSize);
+    clockTimer = new QTimer(this);
+    clockTimer->setInterval(100);
+    connect(clockTimer, &QTimer::timeout, this, &BeatWindow::onClockTick);
+    followDevice();
+}
+
+QWidget* BeatWindow::createSteps()
+{
+    auto* steps = new QWidget;
+    auto* grid = new QGridLayout(steps);
+    const QStringList headers = {QStringLiteral("音"), QStringLiteral("音程"),
+                                 QStringLiteral("うなり（平均律）"), QString()};
+    for (int column = 0; column < headers.size(); ++column)
+        grid->addWidget(new QLabel(headers[column]), 0, column);
+    QWidget* previous = nullptr;
+    for (int i = 0; i < history::kPitchClasses; ++i) {
+        const history::TuningStep& step = history::TuningOrder()[std::size_t(i)];
+        const QString notes = StepNotes(step);
+        const double beat = history::PartialsOf(step, 0, 0).beatRate();
+        grid->addWidget(new QLabel(QStringLiteral("%1. %2").arg(i + 1).arg(notes)), i + 1, 0);
+        grid->addWidget(new QLabel(history::IntervalName(step.interval)), i + 1, 1);
+        grid->addWidget(new QLabel(QStringLiteral("%1 Hz").arg(beat, 0, 'f', 2)), i + 1, 2);
+        auto* button = new ui::Button(kPlayText);
+        button->setAccessibleName(
+            QStringLiteral("%1 %2 %3").arg(notes, history::IntervalName(step.interval), kPlayText));
+        connect(button, &QPushButton::clicked, this, [this, i] { onPlayClicked(i); });
+        grid->addWidget(button, i + 1, 3);
+        if (previous)
+            setTabOrder(previous, button);
+        previous = button;
+        playButtons_[std::size_t(i)] = button;
+    }
+    return steps;
+}
+
+void BeatWindow::onPlayClicked(int step)
+{
+    const bool wasPlaying = playing_ == step;
+    stop();
+    if (!wasPlaying)
+        start(step);
+}
+
+void BeatWindow::start(int step)
+{
+    const history::TuningStep& notes = history::TuningOrder()[std::size_t(step)];
+    playing_ = step;
+    playStart_ = platform::Now();
+    for (int note : {history::LowerNote(notes), history::UpperNote(notes)}) {
+        links_.sound(note, true);
+        links_.showKey(note, true);
+    }
+    playButtons_[std::size_t(step)]->setText(kStopText);
+    followEmphasis();
+    links_.used();
+}
+
+void BeatWindow::stop()
+{
+    if (!playing_)
+        return;
+    const int step = *playing_;
+    playing_.reset();
+    const history::TuningStep& notes = history::TuningOrder()[std::size_t(step)];
+    for (int note : {history::LowerNote(notes), history::UpperNote(notes)}) {
+        links_.sound(note, false);
+        links_.showKey(note, false);
+    }
+    playButtons_[std::size_t(step)]->setText(kPlayText);
+    followEmphasis();
+}
+
+void BeatWindow::onClockTick()
+{
+    followDevice();
+    if (playing_ && playStart_.msecsTo(platform::Now()) >= kPlayMs)
+        stop();
+    else
+        followEmphasis(); // a slider moved meanwhile: the band glides after the partials
+}
+
+void BeatWindow::followEmphasis()
+{
+    platform::BeatEmphasis* emphasis = links_.emphasis();
+    if (!emphasis)
+        return;
+    if (!playing_ || !emphasisBox->isChecked()) {
+        emphasis->stopEmphasis();
+        return;
+    }
+    const history::TuningStep& step = history::TuningOrder()[std::size_t(*playing_)];
+    const history::Cents cents = links_.tuning();
+    const auto centsOf = [&](int note) { return double(cents[std::size_t(note % history::kPitchClasses)]); };
+    emphasis->emphasize(
+        history::PartialsOf(step, centsOf(history::LowerNote(step)), centsOf(history::UpperNote(step)))
+            .centre());
+}
+
+// The player may switch to or from an external device while the window is open.
+void BeatWindow::followDevice()
+{
+    const bool builtIn = links_.emphasis() != nullptr;
+    if (builtIn == emphasisBox->isEnabled() && !emphasisBox->toolTip().isEmpty())
+        return;
+    emphasisBox->setEnabled(builtIn);
+    emphasisBox->setToolTip(builtIn ? kEmphasisTip : kExternalDeviceTip);
+    emphasisBox->setAccessibleDescription(emphasisBox->toolTip());
+}
+
+// The clock runs only while the window is shown: a closed window costs nothing.
+void BeatWindow::showEvent(QShowEvent* event)
+{
+    followDevice();
+    clockTimer->start();
+    QWidget::showEvent(event);
+}
+
+void BeatWindow::hideEvent(QHideEvent* event)
+{
+    stop(); // nothing sounds from a window the player cannot see
+    clockTimer->stop();
+    QWidget::hideEvent(event);
+}

@@ -1,0 +1,137 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The window "うなりの聴き比べ" on the test bench: what it sends on channel 1, for how long, and
+// where it puts the beat emphasis.
+#include "GameBench.h"
+#include "game/KeyMap.h"
+#include "history/Csv.h"
+#include "history/Database.h"
+
+#include <QtTest>
+
+#include <cmath>
+
+using namespace testing;
+
+namespace {
+
+constexpr int kFifthF4C5 = 10; // the eleventh step of the tuning order: F4 (0x41) - C5 (0x48)
+
+BeatWindow* OpenBeatWindow(GameBench& game)
+{
+    game.main()->beatWindowEntry->trigger();
+    BeatWindow* window = game.program().beatWindow();
+    window->clockTimer->stop(); // ticked by hand on the virtual clock
+    return window;
+}
+
+QStringList Shorts(const Trace& trace)
+{
+    return trace.only({"short"});
+}
+
+// The entries as "<ms after the first entry> <what>".
+QStringList SinceFirst(const Trace& trace)
+{
+    QStringList result;
+    for (const TraceEntry& entry : trace.entries())
+        result << QStringLiteral("%1 %2").arg(entry.ms - trace.entries().front().ms).arg(entry.what);
+    return result;
+}
+
+ui::Shape* KeyOf(GameBench& game, int note)
+{
+    for (const auto& key : game::PianoKeys())
+        if (key.note == note)
+            return game.main()->pianoKey(key.shape);
+    return nullptr;
+}
+
+} // namespace
+
+class TestBeatWindow : public QObject {
+    Q_OBJECT
+
+private slots:
+    void playSoundsTheStepForFourSeconds()
+    {
+        GameBench game;
+        BeatWindow* window = OpenBeatWindow(game);
+        QVERIFY(window->width() <= 1024 && window->height() <= 768 - 60); // a title bar and a panel left
+        game.trace().clear();
+        QTest::mouseClick(window->playButton(kFifthF4C5), Qt::LeftButton);
+        QCOMPARE(Shorts(game.trace()), QStringList({"short 90 41 64", "short 90 48 64"}));
+        QCOMPARE(KeyOf(game, 65)->fill(), QColor(Qt::red));
+        QCOMPARE(window->playButton(kFifthF4C5)->text(), QStringLiteral("停止"));
+        QVERIFY(game.session().beatWindowUsed());
+        game.bench().advance(3999);
+        window->onClockTick();
+        QCOMPARE(Shorts(game.trace()).size(), 2);
+        game.bench().advance(1);
+        window->onClockTick();
+        QCOMPARE(SinceFirst(game.trace()),
+                 QStringList({"0 short 90 41 64", "0 short 90 48 64", "4000 short 80 41 7F",
+                              "4000 short 80 48 7F"})); // nothing else: no retuning
+        QCOMPARE(KeyOf(game, 65)->fill(), QColor(Qt::white));
+        QCOMPARE(window->playButton(kFifthF4C5)->text(), QStringLiteral("再生"));
+    }
+
+    void secondPressStopsAtOnce()
+    {
+        GameBench game;
+        BeatWindow* window = OpenBeatWindow(game);
+        game.trace().clear();
+        QTest::mouseClick(window->playButton(0), Qt::LeftButton);
+        game.bench().advance(1200);
+        QTest::keyClick(window->playButton(0), Qt::Key_Return);
+        QCOMPARE(SinceFirst(game.trace()).mid(2),
+                 QStringList({"1200 short 80 39 7F", "1200 short 80 45 7F"}));
+    }
+
+    // Like the reference A: the record of the answer check says the window sounded something, the
+    // next challenge starts without it.
+    void answerCheckRecordsTheWindowsUse()
+    {
+        GameBench game;
+        QTest::mouseClick(OpenBeatWindow(game)->playButton(0), Qt::LeftButton);
+        QTest::mouseClick(game.tuning()->answerButton, Qt::LeftButton);
+        QTest::mousePress(game.results()->retryButton, Qt::LeftButton); // もう一度挑戦
+        QTest::mouseClick(game.tuning()->answerButton, Qt::LeftButton);
+        history::Database database(history::DefaultHistoryPath(), history::kWaitDuringPlay);
+        const auto records = database.readAll();
+        QCOMPARE(records.size(), 2u);
+        QVERIFY(records[0].beatWindowUsed);
+        QVERIFY(!records[1].beatWindowUsed);
+        QCOMPARE(HistoryCsv(records).split('\n')[1].split(',')[7], QByteArray("1"));
+    }
+
+    // The band sits between F4's third partial and C5's second in the tuning last sent; an external
+    // device has no emphasis, and the box says why.
+    void emphasisFollowsTheCurrentTuning()
+    {
+        GameBench game({{.name = "Built-in", .paced = false, .emphasis = true}, {.name = "External"}});
+        BeatWindow* window = OpenBeatWindow(game);
+        QVERIFY(window->emphasisBox->isEnabled());
+        window->emphasisBox->setChecked(true);
+        game.trace().clear();
+        QTest::mouseClick(window->playButton(kFifthF4C5), Qt::LeftButton);
+        const auto data = TuningData(game, game.session().positions());
+        const auto hz = [&](int semitonesFromA4, int pitchClass) {
+            return 440 *
+                   std::pow(2.0, semitonesFromA4 / 12.0 + (data[std::size_t(pitchClass)] - 64) / 1200.0);
+        };
+        const double centre = (3 * hz(-4, 5) + 2 * hz(3, 0)) / 2;
+        QCOMPARE(game.trace().only({"emphasis"}),
+                 QStringList({QStringLiteral("emphasis %1").arg(centre, 0, 'f', 2)}));
+        window->emphasisBox->setChecked(false);
+        QCOMPARE(game.trace().only({"emphasis"}).last(), QStringLiteral("emphasis off"));
+
+        game.main()->deviceList->setCurrentIndex(1);
+        game.main()->onDeviceChosen();
+        window->onClockTick();
+        QVERIFY(!window->emphasisBox->isEnabled());
+        QVERIFY(window->emphasisBox->toolTip().contains(QStringLiteral("外部")));
+    }
+};
+
+QTEST_MAIN(TestBeatWindow)
+#include "test_beat_window.moc"
