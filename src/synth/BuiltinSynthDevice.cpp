@@ -51,8 +51,12 @@ private:
             return nullptr;
         const QString folder = options_.tuningCache.empty() ? TuningCache::DefaultFolder()
                                                             : QString::fromStdString(options_.tuningCache);
-        auto calibrator =
-            std::make_unique<TuningCalibrator>(synth.soundFont(), TuningCache(folder), SampleRetuner(synth));
+        // Measured from the file the synthesizer holds, which outlives its path.
+        auto measure = [file = synth.soundFontInUse()](int program, std::stop_token stop) {
+            return MeasureProgramTuning(file, program, stop);
+        };
+        auto calibrator = std::make_unique<TuningCalibrator>(synth.soundFont(), TuningCache(folder),
+                                                             std::move(measure), SampleRetuner(synth));
         // The piano is what the game starts with, and nothing paces the built-in synthesizer: its
         // result is waited for here (read from the cache in milliseconds; measured once, in about
         // half a second), so that the first challenge is heard corrected.

@@ -92,9 +92,12 @@ bool FluidSynth::loadFirstSoundFont(const std::vector<std::string>& paths)
 {
     const GLibMessagesSilenced glibQuiet;
     for (const std::string& path : paths) {
-        soundFontId_ = fluid_synth_sfload(synth_.get(), path.c_str(), 1);
+        SoundFontFile file(path);
+        if (!file.isOpen())
+            continue;
+        soundFontId_ = fluid_synth_sfload(synth_.get(), file.pathInUse().c_str(), 1);
         if (soundFontId_ != FLUID_FAILED) {
-            soundFont_ = path;
+            soundFont_ = std::move(file);
             return true;
         }
     }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "synth/RewrittenSoundFont.h"
+#include "synth/SoundFontFile.h"
 
 #include <fluidsynth.h>
 
@@ -25,12 +26,18 @@ public:
     static constexpr int kHighestDetune = 63;
 
     // Null when none of the SoundFonts loads. Keeps FluidSynth's own logging off the terminal.
+    // The file stays open for the synthesizer's life and FluidSynth reads it through that
+    // descriptor (see SoundFontFile), so a SoundFont deleted or replaced meanwhile still plays.
     static std::unique_ptr<FluidSynth> Open(const FluidSynthOptions& options);
 
     fluid_synth_t* get() const { return synth_.get(); }
     fluid_settings_t* settings() const { return settings_.get(); }
-    // The path of the SoundFont that loaded.
-    const std::string& soundFont() const { return soundFont_; }
+    // The path of the SoundFont that loaded, as given.
+    const std::string& soundFont() const { return soundFont_.path(); }
+    // Where the loaded file itself is read, whatever happens to its path meanwhile.
+    const std::string& soundFontInUse() const { return soundFont_.pathInUse(); }
+    // False once the SoundFont's path no longer leads to the file that was loaded.
+    bool soundFontStillThere() const { return soundFont_.stillThere(); }
     double sampleRate() const;
 
     // Loads the SoundFont again, as `rewritten` has it or as the file is. Channels keep their
@@ -60,7 +67,7 @@ private:
     // Declared first: the synthesizer must go before its settings.
     std::unique_ptr<fluid_settings_t, SettingsDeleter> settings_;
     std::unique_ptr<fluid_synth_t, SynthDeleter> synth_;
-    std::string soundFont_;
+    SoundFontFile soundFont_;
     int soundFontId_ = FLUID_FAILED;
 };
 

@@ -3,6 +3,7 @@
 #include "synth/GsSynthPort.h"
 
 #include "midi/Midi.h"
+#include "platform/Desktop.h"
 
 #include <algorithm>
 
@@ -45,6 +46,7 @@ MMRESULT GsSynthPort::sendShort(DWORD word)
         controlChange(channel, data1, data2);
         break;
     case midi::kProgramChange:
+        sayWhenSoundFontGone();
         fluid_synth_program_change(fluid, channel, data1);
         correction_.programChanged(channel, data1);
         break;
@@ -99,6 +101,19 @@ void GsSynthPort::wakeAudio()
 {
     if (audio_)
         audio_->wake();
+}
+
+void GsSynthPort::sayWhenSoundFontGone()
+{
+    if (soundFontGoneSaid_ || synth_->soundFontStillThere())
+        return;
+    soundFontGoneSaid_ = true;
+    platform::ShowMessage(
+        QStringLiteral("内蔵GSシンセサイザーの音色ファイルがなくなりました"),
+        QStringLiteral(
+            "%1 が削除されたか置き換えられました。終了するまでは読み込んだときの音色で鳴り続けます。"
+            "次に起動する前に fluid-soundfont-gm を入れ直してください。")
+            .arg(QString::fromStdString(synth_->soundFont())));
 }
 
 void GsSynthPort::resetToGsDefaults()

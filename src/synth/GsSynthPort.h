@@ -41,11 +41,15 @@ private:
     void detuneKeys(int channel);
     // After each message: an audio output asleep in a silence renders it in its next period.
     void wakeAudio();
+    // Once per port: tells the player that the SoundFont file has gone (it plays on from the
+    // held file, but the next start will find none).
+    void sayWhenSoundFontGone();
 
     std::unique_ptr<FluidSynth> synth_;
     std::unique_ptr<AudioOutput> audio_; // declared after synth_: stops before the synthesizer goes
     std::array<ScaleTuning, midi::kChannels> scaleTuning_{};
     SoundFontCorrection correction_; // after synth_: goes first
+    bool soundFontGoneSaid_ = false;
 };
 
 } // namespace synth

@@ -31,7 +31,7 @@ SampleRetuning RetuneSamples(const SoundFontLayout& layout, const std::map<int, 
 class SampleRetuner {
 public:
     explicit SampleRetuner(FluidSynth& synth)
-        : synth_(synth), layout_(SoundFontLayout::Read(synth.soundFont()))
+        : synth_(synth), layout_(SoundFontLayout::Read(synth.soundFontInUse()))
     {
     }
 
