@@ -4,6 +4,7 @@
 // the one before it.
 #include "synth/SoundFontLayout.h"
 
+#include <algorithm>
 #include <fstream>
 #include <map>
 #include <span>
@@ -47,18 +48,28 @@ struct Chunk {
     std::uint32_t size = 0;
 };
 
+// A chunk's declared size is only a claim: every chunk is cut to its parent and to the file, so a
+// few damaged bytes never make the reader allocate more than the file holds.
 class RiffReader {
 public:
-    explicit RiffReader(const std::string& path) : file_(path, std::ios::binary) {}
+    explicit RiffReader(const std::string& path) : file_(path, std::ios::binary | std::ios::ate)
+    {
+        const std::streamoff end = file_.tellg();
+        fileSize_ = file_ && end > 0 ? std::uint64_t(end) : 0;
+    }
 
-    // The chunk whose header starts at `offset`.
-    std::optional<Chunk> chunkAt(std::uint64_t offset)
+    // The chunk whose header starts at `offset`, cut to end at `parentEnd` at the latest.
+    std::optional<Chunk> chunkAt(std::uint64_t offset, std::uint64_t parentEnd)
     {
         const Bytes header = read(offset, 8);
-        if (header.size() != 8)
+        if (header.size() != 8 || offset + 8 > parentEnd)
             return std::nullopt;
-        return Chunk{std::string(header.begin(), header.begin() + 4), offset + 8, DoubleWord(header, 4)};
+        const std::uint64_t room = std::min(parentEnd, fileSize_) - (offset + 8);
+        const auto size = std::uint32_t(std::min<std::uint64_t>(DoubleWord(header, 4), room));
+        return Chunk{std::string(header.begin(), header.begin() + 4), offset + 8, size};
     }
+    // The file's outermost chunk.
+    std::optional<Chunk> top() { return chunkAt(0, fileSize_); }
 
     // The four-character form type of a RIFF or LIST chunk.
     std::string formOf(const Chunk& chunk)
@@ -73,7 +84,7 @@ public:
         std::map<std::string, Chunk> found;
         const std::uint64_t end = list.offset + list.size;
         for (std::uint64_t at = list.offset + 4; at + 8 <= end;) {
-            const auto chunk = chunkAt(at);
+            const auto chunk = chunkAt(at, end);
             if (!chunk)
                 break;
             const std::string key = chunk->id == "LIST" ? "LIST " + formOf(*chunk) : chunk->id;
@@ -85,16 +96,17 @@ public:
 
     Bytes read(std::uint64_t offset, std::size_t size)
     {
-        Bytes bytes(size);
+        Bytes bytes(offset < fileSize_ ? std::size_t(std::min<std::uint64_t>(size, fileSize_ - offset)) : 0);
         file_.clear();
         file_.seekg(std::streamoff(offset));
-        file_.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(size));
+        file_.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(bytes.size()));
         bytes.resize(std::size_t(std::max<std::streamsize>(file_.gcount(), 0)));
         return bytes;
     }
 
 private:
     std::ifstream file_;
+    std::uint64_t fileSize_ = 0;
 };
 
 // Records of one kind: the chunk's bytes cut into fixed-size pieces.
@@ -119,7 +131,7 @@ public:
     static std::optional<SoundFontLayout> Read(const std::string& path)
     {
         RiffReader riff(path);
-        const auto top = riff.chunkAt(0);
+        const auto top = riff.top();
         if (!top || top->id != "RIFF" || riff.formOf(*top) != "sfbk")
             return std::nullopt;
         const auto lists = riff.children(*top);
@@ -179,7 +191,7 @@ public:
         if (list.offset + list.size + (list.size & 1) >= top->offset + top->size) {
             layout.headerListStart_ = list.offset - 8;
             for (std::uint64_t at = list.offset + 4; at + 8 <= list.offset + list.size;) {
-                const auto chunk = riff.chunkAt(at);
+                const auto chunk = riff.chunkAt(at, list.offset + list.size);
                 if (!chunk)
                     break;
                 layout.headerChunks_.emplace_back(chunk->id, riff.read(chunk->offset, chunk->size));
@@ -359,9 +371,14 @@ private:
 std::optional<RewrittenSoundFont> SoundFontLayout::rewritten(const KeyRates& rates) const
 {
     std::map<std::string, Bytes> chunks(headerChunks_.begin(), headerChunks_.end());
-    for (const char* id : {"inst", "ibag", "igen", "imod", "shdr"})
-        if (!chunks.contains(id) || chunks[id].empty())
-            return std::nullopt;
+    const std::pair<const char*, std::size_t> records[] = {{"inst", kInstrumentHeader},
+                                                           {"ibag", kBag},
+                                                           {"igen", kGenerator},
+                                                           {"imod", kModulator},
+                                                           {"shdr", kSampleHeader}};
+    for (const auto& [id, recordSize] : records)
+        if (!chunks.contains(id) || chunks[id].size() < recordSize)
+            return std::nullopt; // each list ends with a terminal record, which is copied
     for (const auto& [sampleKey, rate] : rates)
         if (std::size_t(sampleKey.first) >= sampleRates_.size())
             return std::nullopt;

@@ -6,8 +6,11 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <atomic>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <new>
 
 namespace {
 
@@ -133,7 +136,34 @@ std::string Written(const QTemporaryDir& folder, const char* name, const Bytes& 
 
 using Samples = std::vector<int>;
 
+// The largest single allocation asked for since the last reset. Anything beyond kRefused is refused
+// (std::bad_alloc) rather than made: a reader that believes a damaged size would otherwise take
+// gigabytes of the machine before the test could tell.
+constexpr std::size_t kRefused = std::size_t(1) << 20;
+std::atomic<std::size_t> largestAllocation{0};
+
 } // namespace
+
+void* operator new(std::size_t size)
+{
+    std::size_t largest = largestAllocation.load();
+    while (size > largest && !largestAllocation.compare_exchange_weak(largest, size)) {
+    }
+    void* memory = size <= kRefused ? std::malloc(size ? size : 1) : nullptr;
+    if (!memory)
+        throw std::bad_alloc();
+    return memory;
+}
+
+void operator delete(void* memory) noexcept
+{
+    std::free(memory);
+}
+
+void operator delete(void* memory, std::size_t) noexcept
+{
+    std::free(memory);
+}
 
 class TestSoundFontLayout : public QObject {
     Q_OBJECT
@@ -183,6 +213,29 @@ private slots:
         QCOMPARE(layout->samplesOf(0, 0, 62, 30), (Samples{3, 2}));
         QCOMPARE(layout->samplesOf(128, 0, 50, 100), Samples{4});
         QCOMPARE(layout->samplesOf(128, 0, 51, 100), Samples{1});
+    }
+
+    // A chunk may declare any size; the reader cuts it to its parent and the file. Every four bytes
+    // of the file in turn claim nearly 2 GB.
+    void damagedSizesNeverAllocateBeyondTheFile()
+    {
+        const Bytes original = TinySoundFont();
+        for (std::size_t at = 0; at + 4 <= original.size(); ++at) {
+            Bytes damaged = original;
+            std::fill_n(damaged.begin() + std::ptrdiff_t(at), 4, 0xFF);
+            damaged[at + 3] = 0x7F;
+            const std::string path = Written(folder_, "damaged.sf2", damaged);
+            largestAllocation = 0;
+            try {
+                if (const auto layout = synth::SoundFontLayout::Read(path))
+                    (void)layout->rewritten({{{0, 62}, 44300}});
+            } catch (const std::bad_alloc&) {
+            }
+            // The file stream's own buffer (8 kB) is the largest thing a file this small needs.
+            QVERIFY2(
+                largestAllocation <= 16 * 1024,
+                qPrintable(QStringLiteral("bytes %1: %2 bytes asked for").arg(at).arg(largestAllocation)));
+        }
     }
 };
 
