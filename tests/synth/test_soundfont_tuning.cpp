@@ -7,6 +7,9 @@
 #include "synth/PitchEstimate.h"
 #include "synth/SampleRetuning.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -40,17 +43,19 @@ class TestSoundFontTuning : public QObject {
     QTemporaryDir cacheFolder_;
     std::unique_ptr<synth::GsSynthPort> port_;
 
+    double heardHz(int channel, int key) { return HeardHz(*port_, channel, key); }
+
     // The note's fundamental over 0.25 ... 0.95 s after its note-on, as played through the port.
-    double heardHz(int channel, int key)
+    static double HeardHz(synth::GsSynthPort& port, int channel, int key)
     {
-        const double rate = port_->synth().sampleRate();
+        const double rate = port.synth().sampleRate();
         const int frames = int(0.95 * rate), skipped = int(0.25 * rate);
         std::vector<float> left(frames), right(frames);
-        port_->sendShort(Short(0x90 | channel, key, 100));
-        port_->synth().render(left.data(), right.data(), frames);
-        port_->sendShort(Short(0xB0 | channel, 120));
+        port.sendShort(Short(0x90 | channel, key, 100));
+        port.synth().render(left.data(), right.data(), frames);
+        port.sendShort(Short(0xB0 | channel, 120));
         std::vector<float> tail(64);
-        port_->synth().render(tail.data(), tail.data(), int(tail.size()));
+        port.synth().render(tail.data(), tail.data(), int(tail.size()));
         for (int i = 0; i < frames; ++i)
             left[i] += right[i];
         return synth::EstimateFundamental(std::span(left).subspan(skipped), rate, synth::EqualTemperedHz(key))
@@ -136,6 +141,66 @@ private slots:
         QCOMPARE(start(4.5), Invented(4.5));
         QCOMPARE(measured, 3);
         QCOMPARE(cache.load(soundFont.toStdString(), 7), Invented(4.5));
+    }
+
+    // Whatever one byte of a cache entry is changed to, the entry reads as stored or not at all.
+    void damagedCacheEntryNeverBelieved()
+    {
+        QTemporaryDir folder;
+        const std::string soundFont = folder.filePath("GM.sf2").toStdString();
+        QFile file(QString::fromStdString(soundFont));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("sf") == 2);
+        file.close();
+        const synth::TuningCache cache(folder.filePath("cache"));
+        synth::ProgramTuning stored{.corrected = true};
+        for (std::size_t i = 0; i < stored.offsets.size(); ++i)
+            stored.offsets[i] = 3.25 - 0.375 * double(i);
+        QVERIFY(cache.store(soundFont, 0, stored));
+        QFile entry(cache.filePath(soundFont, 0));
+        QVERIFY(entry.open(QIODevice::ReadOnly));
+        const QByteArray original = entry.readAll();
+        entry.close();
+        for (qsizetype at = 0; at < original.size(); ++at)
+            for (const char changed : {char(original[at] ^ 1), '9', '-', ' '}) {
+                QByteArray damaged = original;
+                damaged[at] = changed;
+                QVERIFY(entry.open(QIODevice::WriteOnly) && entry.write(damaged) == damaged.size());
+                entry.close();
+                const auto read = cache.load(soundFont, 0);
+                QVERIFY2(!read || *read == stored,
+                         qPrintable(QStringLiteral("byte %1 as '%2'").arg(at).arg(changed)));
+            }
+    }
+
+    // The reference A is never detuned: an entry whose A was moved by 50 cents is measured again,
+    // and the A sounds as with the entry intact.
+    void damagedCacheNeverDetunesTheReferenceA()
+    {
+        port_->sendLong(testing::GsReset());
+        const double intact = heardHz(kReference, kReferenceA);
+        const synth::TuningCache cache(cacheFolder_.path());
+        QFile entry(cache.filePath(kSoundFont, kPiano));
+        QVERIFY(entry.open(QIODevice::ReadOnly));
+        QJsonObject json = QJsonDocument::fromJson(entry.readAll()).object();
+        entry.close();
+        QJsonArray offsets = json["offsets"].toArray();
+        const int a = kReferenceA - synth::ProgramTuning::kLowestKey;
+        offsets[a] = offsets[a].toDouble() + 50;
+        json["offsets"] = offsets;
+        QVERIFY(entry.open(QIODevice::WriteOnly) && entry.write(QJsonDocument(json).toJson()) > 0);
+        entry.close();
+
+        auto synth = synth::FluidSynth::Open({.soundFonts = {kSoundFont}, .reverb = false});
+        QVERIFY(synth);
+        auto calibrator =
+            std::make_unique<synth::TuningCalibrator>(kSoundFont, cache, synth::SampleRetuner(*synth));
+        calibrator->request(kPiano);
+        QVERIFY(calibrator->waitFor(kPiano, kPatience));
+        synth::GsSynthPort port(std::move(synth), nullptr, std::move(calibrator));
+        const double heard = HeardHz(port, kReference, kReferenceA);
+        QVERIFY2(std::abs(synth::CentsBetween(heard, intact)) <= 0.1,
+                 qPrintable(QStringLiteral("%1 cents").arg(synth::CentsBetween(heard, intact))));
+        QVERIFY(cache.load(kSoundFont, kPiano)); // rewritten
     }
 
     // The worker reloads the SoundFont while the synthesizer plays: a note sounding meanwhile plays on.
