@@ -2,8 +2,8 @@
 // The SoundFont's own tuning: how long measuring the piano takes and how long putting its correction
 // into the SoundFont (rewriting the headers and loading them again) takes, and for each of the 128
 // programs whether it is corrected and the largest offset from equal temperament that the correction
-// leaves on the game's keys by its own arithmetic (sample rates are whole hertz; what FluidSynth's
-// whole cents must carry is rounded). Tab-separated rows: what, value, unit.
+// leaves on the game's keys, on either output, by its own arithmetic (sample rates are whole hertz).
+// Tab-separated rows: what, value, unit.
 #include "Rows.h"
 #include "synth/BuiltinSynthDevice.h"
 #include "synth/ProgramTuning.h"
@@ -21,13 +21,13 @@ using bench::Row;
 
 namespace {
 
+// Of either output: what the rates leave of a corrected preset, the offset itself of one left alone.
 double LargestLeft(const synth::ProgramTuning& measured, const synth::ProgramTuning& left)
 {
+    const synth::ProgramTuning& heard = measured.corrected ? left : measured;
     double largest = 0;
-    for (std::size_t i = 0; i < left.offsets.size(); ++i)
-        largest =
-            std::max(largest, std::abs(measured.corrected ? left.offsets[i] - std::round(left.offsets[i])
-                                                          : measured.offsets[i]));
+    for (std::size_t i = 0; i < heard.offsets.size(); ++i)
+        largest = std::max({largest, std::abs(heard.leftOffsets[i]), std::abs(heard.rightOffsets[i])});
     return largest;
 }
 

@@ -9,6 +9,7 @@
 #include <fluidsynth.h>
 
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -40,9 +41,15 @@ public:
     bool soundFontStillThere() const { return soundFont_.stillThere(); }
     double sampleRate() const;
 
-    // Loads the SoundFont again, as `rewritten` has it or as the file is. Channels keep their
-    // programs; notes sounding finish on the old samples.
+    // Loads the SoundFont again, as `rewritten` has it or as the file is, and moves every channel
+    // onto the same program of it: channels keep their programs and key tunings, notes sounding
+    // finish on the old samples, and a note started after it plays the new. Holds messagesHeld()
+    // meanwhile, so no message falls between the load and the move. When the new load fails the
+    // old SoundFont plays on (false).
     bool reload(const std::optional<RewrittenSoundFont>& rewritten);
+
+    // Held by the port while it hands a message to the synthesizer.
+    std::unique_lock<std::mutex> messagesHeld() { return std::unique_lock(messages_); }
 
     // Renders the next `frames` frames; only while no audio output plays the synthesizer.
     void render(float* left, float* right, int frames);
@@ -69,6 +76,7 @@ private:
     std::unique_ptr<fluid_synth_t, SynthDeleter> synth_;
     SoundFontFile soundFont_;
     int soundFontId_ = FLUID_FAILED;
+    std::mutex messages_;
 };
 
 } // namespace synth

@@ -10,6 +10,8 @@
 namespace synth {
 namespace {
 
+constexpr int kPlayer = 0, kReference = 1; // the channels whose programs are measured
+
 template <class... Handlers> struct Overloaded : Handlers... {
     using Handlers::operator()...;
 };
@@ -18,8 +20,15 @@ template <class... Handlers> struct Overloaded : Handlers... {
 
 GsSynthPort::GsSynthPort(std::unique_ptr<FluidSynth> synth, std::unique_ptr<AudioOutput> audio,
                          std::unique_ptr<TuningCalibrator> calibrator)
-    : synth_(std::move(synth)), audio_(std::move(audio)), correction_(*synth_, std::move(calibrator))
+    : synth_(std::move(synth)), audio_(std::move(audio)), calibrator_(std::move(calibrator))
 {
+    measure(kPlayer, 0);
+}
+
+void GsSynthPort::measure(int channel, int program)
+{
+    if (calibrator_ && (channel == kPlayer || channel == kReference))
+        calibrator_->request(program);
 }
 
 MMRESULT GsSynthPort::sendShort(DWORD word)
@@ -27,7 +36,9 @@ MMRESULT GsSynthPort::sendShort(DWORD word)
     const auto message = midi::UnpackShortWord(word);
     if (!message)
         return MMSYSERR_INVALPARAM;
-    correction_.update(); // a measurement finished since the last message sounds in this note
+    if (midi::KindOf(message->bytes[0]) == midi::kProgramChange)
+        sayWhenSoundFontGone(); // before taking the synthesizer: the box runs an event loop of its own
+    const auto held = synth_->messagesHeld();
     fluid_synth_t* fluid = synth_->get();
     const int channel = midi::ChannelOf(message->bytes[0]);
     const int data1 = message->bytes[1];
@@ -46,9 +57,8 @@ MMRESULT GsSynthPort::sendShort(DWORD word)
         controlChange(channel, data1, data2);
         break;
     case midi::kProgramChange:
-        sayWhenSoundFontGone();
         fluid_synth_program_change(fluid, channel, data1);
-        correction_.programChanged(channel, data1);
+        measure(channel, data1);
         break;
     case midi::kChannelPressure:
         fluid_synth_channel_pressure(fluid, channel, data1);
@@ -74,6 +84,7 @@ void GsSynthPort::controlChange(int channel, int controller, int value)
 
 MMRESULT GsSynthPort::sendLong(std::span<const std::uint8_t> bytes)
 {
+    const auto held = synth_->messagesHeld();
     const MMRESULT result =
         std::visit(Overloaded{[](std::monostate) { return MMSYSERR_NOERROR; },
                               [this](GsReset) {
@@ -88,6 +99,7 @@ MMRESULT GsSynthPort::sendLong(std::span<const std::uint8_t> bytes)
 
 MMRESULT GsSynthPort::reset()
 {
+    const auto held = synth_->messagesHeld();
     for (int channel = 0; channel < midi::kChannels; ++channel) {
         fluid_synth_cc(synth_->get(), channel, midi::kSustainPedal, 0);
         fluid_synth_cc(synth_->get(), channel, midi::kSostenutoPedal, 0);
@@ -123,7 +135,7 @@ void GsSynthPort::resetToGsDefaults()
     // measured): sound goes off after it.
     fluid_synth_system_reset(synth_->get());
     fluid_synth_all_sounds_off(synth_->get(), -1);
-    correction_.programsReset();
+    measure(kPlayer, 0);
     for (int channel = 0; channel < midi::kChannels; ++channel) {
         scaleTuning_[channel].fill(0);
         detuneKeys(channel);

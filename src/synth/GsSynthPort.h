@@ -8,7 +8,7 @@
 #include "synth/AudioOutput.h"
 #include "synth/FluidSynth.h"
 #include "synth/GsSysEx.h"
-#include "synth/SoundFontCorrection.h"
+#include "synth/TuningCalibrator.h"
 
 #include <array>
 #include <memory>
@@ -46,9 +46,15 @@ private:
     void sayWhenSoundFontGone();
 
     std::unique_ptr<FluidSynth> synth_;
+    // Asks the calibrator to measure the program now on the player's or the reference's channel.
+    void measure(int channel, int program);
+
     std::unique_ptr<AudioOutput> audio_; // declared after synth_: stops before the synthesizer goes
     std::array<ScaleTuning, midi::kChannels> scaleTuning_{};
-    SoundFontCorrection correction_; // after synth_: goes first
+    // Declared after synth_, whose SoundFont its worker reloads: stops first. Each result reaches
+    // the synthesizer as sample rates in one reload, so a note has its whole correction from its
+    // note-on, or none.
+    std::unique_ptr<TuningCalibrator> calibrator_;
     bool soundFontGoneSaid_ = false;
 };
 

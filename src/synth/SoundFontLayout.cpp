@@ -16,7 +16,15 @@ namespace {
 enum Generator : int { kInstrument = 41, kKeyRange = 43, kVelocityRange = 44, kSampleId = 53 };
 constexpr std::size_t kPresetHeader = 38, kBag = 4, kGenerator = 4, kModulator = 10, kInstrumentHeader = 22,
                       kSampleHeader = 46;
-constexpr std::size_t kSampleRateField = 36; // within a sample header
+constexpr std::size_t kSampleRateField = 36, kSampleTypeField = 44; // within a sample header
+constexpr unsigned kRightSample = 2, kLeftSample = 4;               // sample types
+
+ProgramTuning::Side SideOf(unsigned sampleType)
+{
+    if (sampleType & kLeftSample)
+        return ProgramTuning::Side::Left;
+    return sampleType & kRightSample ? ProgramTuning::Side::Right : ProgramTuning::Side::Both;
+}
 
 using Bytes = std::vector<unsigned char>;
 
@@ -185,7 +193,8 @@ public:
             layout.instruments_.push_back(
                 zonesOf(1, Word(instrumentHeaders[i], 20), Word(instrumentHeaders[i + 1], 20), kSampleId));
         for (std::size_t i = 0; i + 1 < sampleHeaders.count(); ++i)
-            layout.sampleRates_.push_back(DoubleWord(sampleHeaders[i], kSampleRateField));
+            layout.samples_.push_back({DoubleWord(sampleHeaders[i], kSampleRateField),
+                                       SideOf(Word(sampleHeaders[i], kSampleTypeField))});
 
         const Chunk& list = pdta->second;
         if (list.offset + list.size + (list.size & 1) >= top->offset + top->size) {
@@ -209,7 +218,16 @@ std::optional<SoundFontLayout> SoundFontLayout::Read(const std::string& path)
 
 std::vector<int> SoundFontLayout::samplesOf(int bank, int program, int key, int velocity) const
 {
-    std::vector<int> found;
+    std::vector<int> samples;
+    for (const Played& played : playedBy(bank, program, key, velocity))
+        samples.push_back(played.sample);
+    return samples;
+}
+
+std::vector<SoundFontLayout::Played> SoundFontLayout::playedBy(int bank, int program, int key,
+                                                               int velocity) const
+{
+    std::vector<Played> found;
     for (const Preset& preset : presets_) {
         if (preset.bank != bank || preset.program != program)
             continue;
@@ -217,8 +235,8 @@ std::vector<int> SoundFontLayout::samplesOf(int bank, int program, int key, int 
             if (!presetZone.covers(key, velocity) || std::size_t(presetZone.target) >= instruments_.size())
                 continue;
             for (const Zone& zone : instruments_[presetZone.target])
-                if (zone.covers(key, velocity) && std::size_t(zone.target) < sampleRates_.size())
-                    found.push_back(zone.target);
+                if (zone.covers(key, velocity) && std::size_t(zone.target) < samples_.size())
+                    found.push_back({presetZone.target, zone.target});
         }
         break; // the first preset of that number is the one played
     }
@@ -282,7 +300,8 @@ private:
             append(headers, samples_[i]);
         for (const auto& [sampleKey, rate] : rates) {
             copies_[sampleKey] = int(headers.size() / kSampleHeader);
-            Bytes copy(samples_[sampleKey.first].begin(), samples_[sampleKey.first].end());
+            Bytes copy(samples_[std::size_t(sampleKey.sample)].begin(),
+                       samples_[std::size_t(sampleKey.sample)].end());
             PutDoubleWord(copy, kSampleRateField, rate);
             append(headers, copy);
         }
@@ -315,7 +334,7 @@ private:
             }
             if (sample < 0 && bag == firstBag)
                 globalKeys = keys;
-            const auto pieces = sample < 0 ? std::vector<Piece>{} : piecesOf(keys, sample);
+            const auto pieces = sample < 0 ? std::vector<Piece>{} : piecesOf(int(instrument), keys, sample);
             if (pieces.size() <= 1 && (pieces.empty() || pieces.front().sample == sample)) {
                 writeZone(bag, std::nullopt); // as it is
                 continue;
@@ -326,11 +345,11 @@ private:
     }
 
     // The zone's keys cut where a key plays a copy of the sample.
-    std::vector<Piece> piecesOf(std::pair<int, int> keys, int sample) const
+    std::vector<Piece> piecesOf(int instrument, std::pair<int, int> keys, int sample) const
     {
         std::vector<Piece> pieces;
         for (int key = keys.first; key <= keys.second; ++key) {
-            const auto copy = copies_.find({sample, key});
+            const auto copy = copies_.find({instrument, sample, key});
             const int played = copy == copies_.end() ? sample : copy->second;
             if (!pieces.empty() && copy == copies_.end() && pieces.back().sample == sample)
                 pieces.back().highKey = key;
@@ -362,7 +381,7 @@ private:
     }
 
     const Records instruments_, bags_, generators_, modulators_, samples_;
-    std::map<std::pair<int, int>, int> copies_; // (sample, key) -> header of its copy
+    std::map<SoundFontLayout::SampleKey, int> copies_; // -> header of its copy
     std::map<std::string, Bytes> out_;
 };
 
@@ -380,7 +399,7 @@ std::optional<RewrittenSoundFont> SoundFontLayout::rewritten(const KeyRates& rat
         if (!chunks.contains(id) || chunks[id].size() < recordSize)
             return std::nullopt; // each list ends with a terminal record, which is copied
     for (const auto& [sampleKey, rate] : rates)
-        if (std::size_t(sampleKey.first) >= sampleRates_.size())
+        if (std::size_t(sampleKey.sample) >= samples_.size())
             return std::nullopt;
     const auto written = InstrumentWriter(chunks, rates).chunks();
     if (!written)

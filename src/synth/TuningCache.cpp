@@ -18,7 +18,7 @@ namespace synth {
 namespace {
 
 // Raised whenever the measurement or the entry changes, so that older results are measured again.
-constexpr int kMethod = 2;
+constexpr int kMethod = 3;
 // The SoundFont's own errors are a few cents; anything beyond this is damage, not a measurement.
 constexpr double kPlausibleCents = 50;
 
@@ -45,20 +45,39 @@ QJsonObject Identity(const std::string& soundFont, int program)
 }
 
 // Nullopt for an entry whose checksum does not match, or that would correct a key implausibly far.
+// The offsets stored under `name`; false when they are missing or implausible.
+bool ReadOffsets(const QJsonObject& entry, const char* name, bool corrected,
+                 std::array<double, ProgramTuning::kKeys>& offsets)
+{
+    const QJsonArray stored = entry.value(name).toArray();
+    if (stored.size() != ProgramTuning::kKeys)
+        return false;
+    for (int i = 0; i < ProgramTuning::kKeys; ++i) {
+        const double cents = stored[i].toDouble(NAN);
+        if (!std::isfinite(cents) || (corrected && std::abs(cents) > kPlausibleCents))
+            return false;
+        offsets[std::size_t(i)] = cents;
+    }
+    return true;
+}
+
+QJsonArray Written(const std::array<double, ProgramTuning::kKeys>& offsets)
+{
+    QJsonArray written;
+    for (const double cents : offsets)
+        written.append(cents);
+    return written;
+}
+
 std::optional<ProgramTuning> TuningOf(const QJsonObject& entry)
 {
-    const QJsonArray offsets = entry.value("offsets").toArray();
-    if (entry.value("checksum").toString() != ChecksumOf(entry) || !entry.value("corrected").isBool() ||
-        offsets.size() != ProgramTuning::kKeys)
+    if (entry.value("checksum").toString() != ChecksumOf(entry) || !entry.value("corrected").isBool())
         return std::nullopt;
     ProgramTuning tuning{.corrected = entry.value("corrected").toBool()};
-    for (int i = 0; i < ProgramTuning::kKeys; ++i) {
-        const double cents = offsets[i].toDouble(NAN);
-        if (!std::isfinite(cents) || (tuning.corrected && std::abs(cents) > kPlausibleCents))
-            return std::nullopt;
-        tuning.offsets[i] = cents;
-    }
-    return tuning;
+    const bool read = ReadOffsets(entry, "offsets", tuning.corrected, tuning.offsets) &&
+                      ReadOffsets(entry, "left", tuning.corrected, tuning.leftOffsets) &&
+                      ReadOffsets(entry, "right", tuning.corrected, tuning.rightOffsets);
+    return read ? std::optional(tuning) : std::nullopt;
 }
 
 } // namespace
@@ -95,11 +114,10 @@ bool TuningCache::store(const std::string& soundFont, int program, const Program
     QJsonObject entry = Identity(soundFont, program);
     if (entry.isEmpty() || !QDir().mkpath(folder_))
         return false;
-    QJsonArray offsets;
-    for (const double cents : tuning.offsets)
-        offsets.append(cents);
     entry.insert("corrected", tuning.corrected);
-    entry.insert("offsets", offsets);
+    entry.insert("offsets", Written(tuning.offsets));
+    entry.insert("left", Written(tuning.leftOffsets));
+    entry.insert("right", Written(tuning.rightOffsets));
     entry.insert("checksum", ChecksumOf(entry));
     QSaveFile file(filePath(soundFont, program));
     return file.open(QIODevice::WriteOnly) && file.write(QJsonDocument(entry).toJson()) >= 0 && file.commit();

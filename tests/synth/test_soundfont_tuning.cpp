@@ -2,6 +2,7 @@
 // The SoundFont's own tuning measured and corrected: absolute pitch against equal temperament with
 // A4 = 440 Hz, the cache of measurements, and presets that are left alone.
 #include "GsBytes.h"
+#include "PitchMeter.h"
 #include "synth/BuiltinSynthDevice.h"
 #include "synth/GsSynthPort.h"
 #include "synth/PitchEstimate.h"
@@ -14,12 +15,14 @@
 #include <QtTest>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <thread>
 
 namespace {
 
 const std::string kSoundFont = synth::BuiltinSynthOptions{}.soundFonts.front();
-constexpr int kPiano = 0, kElectricPiano = 4, kChurchOrgan = 19;
+constexpr int kPiano = 0, kPiano2 = 1, kElectricPiano = 4, kChurchOrgan = 19;
 constexpr int kPlayer = 0, kReference = 1, kReferenceA = 69;
 // The fundamental of beating layers (piano strings, organ ranks) moves by up to 0.2 cents when a
 // detune stretches the beats against the window.
@@ -28,10 +31,14 @@ constexpr auto kPatience = std::chrono::minutes(2);
 
 using testing::Short;
 
+enum class Output { Both, Left, Right };
+
 synth::ProgramTuning Invented(double cents)
 {
     synth::ProgramTuning tuning{.corrected = true};
     tuning.offsets.fill(cents);
+    tuning.leftOffsets.fill(cents);
+    tuning.rightOffsets.fill(cents);
     return tuning;
 }
 
@@ -43,10 +50,14 @@ class TestSoundFontTuning : public QObject {
     QTemporaryDir cacheFolder_;
     std::unique_ptr<synth::GsSynthPort> port_;
 
-    double heardHz(int channel, int key) { return HeardHz(*port_, channel, key); }
+    double heardHz(int channel, int key, Output output = Output::Both)
+    {
+        return HeardHz(*port_, channel, key, output);
+    }
 
-    // The note's fundamental over 0.25 ... 0.95 s after its note-on, as played through the port.
-    static double HeardHz(synth::GsSynthPort& port, int channel, int key)
+    // The note's sound 0.25 ... 0.95 s after its note-on on one output or both, as played through
+    // the port.
+    static std::vector<float> HeardNote(synth::GsSynthPort& port, int channel, int key, Output output)
     {
         const double rate = port.synth().sampleRate();
         const int frames = int(0.95 * rate), skipped = int(0.25 * rate);
@@ -57,8 +68,17 @@ class TestSoundFontTuning : public QObject {
         std::vector<float> tail(64);
         port.synth().render(tail.data(), tail.data(), int(tail.size()));
         for (int i = 0; i < frames; ++i)
-            left[i] += right[i];
-        return synth::EstimateFundamental(std::span(left).subspan(skipped), rate, synth::EqualTemperedHz(key))
+            left[i] = output == Output::Left    ? left[i]
+                      : output == Output::Right ? right[i]
+                                                : left[i] + right[i];
+        return {left.begin() + skipped, left.end()};
+    }
+
+    // Its fundamental as the calibrator would measure it.
+    static double HeardHz(synth::GsSynthPort& port, int channel, int key, Output output = Output::Both)
+    {
+        return synth::EstimateFundamental(HeardNote(port, channel, key, output), port.synth().sampleRate(),
+                                          synth::EqualTemperedHz(key))
             .hz;
     }
 
@@ -76,7 +96,7 @@ private slots:
         QVERIFY2(synth, "no General MIDI SoundFont (fluid-soundfont-gm)");
         auto calibrator = std::make_unique<synth::TuningCalibrator>(
             kSoundFont, synth::TuningCache(cacheFolder_.path()), synth::SampleRetuner(*synth));
-        for (int program : {kPiano, kElectricPiano, kChurchOrgan}) {
+        for (int program : {kPiano, kElectricPiano, kChurchOrgan, kPiano2}) {
             calibrator->request(program);
             QVERIFY(calibrator->waitFor(program, kPatience));
         }
@@ -88,7 +108,7 @@ private slots:
         QTest::addColumn<int>("program");
         QTest::addColumn<QList<int>>("detune"); // cents, C ... B
         const QList<int> untuned(12, 0), challenge{-12, 25, -30, 7, 18, -25, 3, -9, 30, -17, 11, -4};
-        for (int program : {kPiano, kElectricPiano, kChurchOrgan}) {
+        for (int program : {kPiano, kElectricPiano, kChurchOrgan, kPiano2}) {
             QTest::addRow("program %d, untuned", program) << program << untuned;
             QTest::addRow("program %d, a challenge", program) << program << challenge;
         }
@@ -101,11 +121,112 @@ private slots:
         port_->sendShort(Short(0xC0 | kPlayer, program));
         port_->sendShort(Short(0xC0 | kReference, program));
         port_->sendLong(testing::GsScaleTuning(1, 0, {detune.begin(), detune.end()}));
-        for (int key = synth::ProgramTuning::kLowestKey; key <= synth::ProgramTuning::kHighestKey; ++key)
-            verifyCents(heardHz(kPlayer, key),
-                        synth::EqualTemperedHz(key) * std::exp2(detune[key % 12] / 1200.0),
-                        QStringLiteral("key %1").arg(key));
-        verifyCents(heardHz(kReference, kReferenceA), 440, QStringLiteral("reference A"));
+        // Each output on its own: the halves of a stereo pair are corrected apart.
+        for (const Output output : {Output::Left, Output::Right}) {
+            const QString side = output == Output::Left ? QStringLiteral("left") : QStringLiteral("right");
+            for (int key = synth::ProgramTuning::kLowestKey; key <= synth::ProgramTuning::kHighestKey; ++key)
+                verifyCents(heardHz(kPlayer, key, output),
+                            synth::EqualTemperedHz(key) * std::exp2(detune[key % 12] / 1200.0),
+                            QStringLiteral("key %1, %2").arg(key).arg(side));
+            verifyCents(heardHz(kReference, kReferenceA, output), 440,
+                        QStringLiteral("reference A, %1").arg(side));
+        }
+    }
+
+    // Heard by an estimator of the test's own (the strongest spectral peak), each output apart: the
+    // halves of the piano's stereo pairs, and a preset whose instrument shares the piano's samples,
+    // corrected once.
+    void inTuneByAnIndependentEstimator_data()
+    {
+        QTest::addColumn<int>("program");
+        QTest::addColumn<QList<int>>("keys");
+        const QList<int> c4ToA4{60, 61, 62, 63, 64, 65, 66, 67, 68, 69}, shared{53, 54, 59, 60, 61, 62};
+        QTest::newRow("piano, C4 ... A4") << kPiano << c4ToA4;
+        QTest::newRow("piano 2, F3 F#3 B3 ... D4") << kPiano2 << shared;
+    }
+    void inTuneByAnIndependentEstimator()
+    {
+        QFETCH(int, program);
+        QFETCH(QList<int>, keys);
+        port_->sendLong(testing::GsReset());
+        port_->sendShort(Short(0xC0 | kPlayer, program));
+        for (const int key : keys)
+            for (const Output output : {Output::Left, Output::Right}) {
+                const double cents = testing::CentsBetween(
+                    testing::PeakFrequency(HeardNote(*port_, kPlayer, key, output),
+                                           port_->synth().sampleRate(), synth::EqualTemperedHz(key)),
+                    synth::EqualTemperedHz(key));
+                QVERIFY2(std::abs(cents) <= 0.5,
+                         qPrintable(QStringLiteral("key %1, %2: %3 cents")
+                                        .arg(key)
+                                        .arg(output == Output::Left ? "left" : "right")
+                                        .arg(cents, 0, 'f', 2)));
+            }
+    }
+
+    // A result that lands while a note sounds leaves that note as it was (also when a new scale
+    // tuning then retunes it) and takes effect from the next note on. Two ports, one whose
+    // measurement of piano 2 lands in the middle of a note, one whose never does.
+    void resultTakesEffectFromTheNextNote()
+    {
+        std::atomic<bool> released = false;
+        const std::atomic<bool> neverReleased = false;
+        const auto measuredOnce = [](const std::atomic<bool>& gate) {
+            return [&gate](int program, std::stop_token stop) -> std::optional<synth::ProgramTuning> {
+                while (program == kPiano2 && !gate)
+                    if (stop.stop_requested())
+                        return std::nullopt;
+                    else
+                        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                return Invented(program == kPiano2 ? 6 : 10);
+            };
+        };
+        QTemporaryDir folder;
+        struct Run {
+            synth::TuningCalibrator* calibrator;
+            std::unique_ptr<synth::GsSynthPort> port;
+        };
+        const auto makeRun = [&](const char* name, const std::atomic<bool>& gate) {
+            auto synth = synth::FluidSynth::Open({.soundFonts = {kSoundFont}, .reverb = false});
+            auto calibrator = std::make_unique<synth::TuningCalibrator>(
+                kSoundFont, synth::TuningCache(folder.filePath(name)), measuredOnce(gate),
+                synth::SampleRetuner(*synth));
+            Run run{calibrator.get(), nullptr};
+            run.port = std::make_unique<synth::GsSynthPort>(std::move(synth), nullptr, std::move(calibrator));
+            return run;
+        };
+        Run late = makeRun("late", released), never = makeRun("never", neverReleased);
+        const auto render = [](Run& run, double seconds) {
+            std::vector<float> left(std::size_t(seconds * run.port->synth().sampleRate())),
+                right(left.size());
+            run.port->synth().render(left.data(), right.data(), int(left.size()));
+            return left;
+        };
+        for (Run* run : {&late, &never}) {
+            QVERIFY(run->calibrator->waitFor(kPiano, kPatience));
+            run->port->sendShort(Short(0xC0 | kPlayer, kPiano2));
+            run->port->sendLong(testing::GsScaleTuning(1, 0, {20}));
+            run->port->sendShort(Short(0x90 | kPlayer, 60, 100));
+            render(*run, 0.3);
+        }
+        released = true;
+        QVERIFY(late.calibrator->waitFor(kPiano2, kPatience));
+        for (Run* run : {&late, &never})
+            run->port->sendLong(testing::GsScaleTuning(1, 0, {-15}));
+        const auto lateNote = render(late, 0.5), neverNote = render(never, 0.5);
+        for (std::size_t i = 0; i < lateNote.size(); ++i)
+            QVERIFY2(std::abs(lateNote[i] - neverNote[i]) < 1e-6f,
+                     qPrintable(QStringLiteral("frame %1").arg(i)));
+
+        for (Run* run : {&late, &never})
+            run->port->sendShort(Short(0xB0 | kPlayer, 120));
+        const auto pitch = [&](Run& run) {
+            const auto sound = HeardNote(*run.port, kPlayer, 64, Output::Left);
+            return testing::PeakFrequency(sound, run.port->synth().sampleRate(), synth::EqualTemperedHz(64));
+        };
+        const double moved = testing::CentsBetween(pitch(late), pitch(never));
+        QVERIFY2(std::abs(moved + 6) <= 0.1,
+                 qPrintable(QStringLiteral("next note moved %1 cents").arg(moved)));
     }
 
     // The cache counts while the SoundFont file stays as it was; a damaged entry is measured again.
@@ -183,10 +304,12 @@ private slots:
         QVERIFY(entry.open(QIODevice::ReadOnly));
         QJsonObject json = QJsonDocument::fromJson(entry.readAll()).object();
         entry.close();
-        QJsonArray offsets = json["offsets"].toArray();
-        const int a = kReferenceA - synth::ProgramTuning::kLowestKey;
-        offsets[a] = offsets[a].toDouble() + 50;
-        json["offsets"] = offsets;
+        for (const char* output : {"offsets", "left", "right"}) {
+            QJsonArray offsets = json[output].toArray();
+            const int a = kReferenceA - synth::ProgramTuning::kLowestKey;
+            offsets[a] = offsets[a].toDouble() + 50;
+            json[output] = offsets;
+        }
         QVERIFY(entry.open(QIODevice::WriteOnly) && entry.write(QJsonDocument(json).toJson()) > 0);
         entry.close();
 
