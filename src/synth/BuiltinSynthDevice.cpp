@@ -12,8 +12,6 @@
 namespace synth {
 namespace {
 
-constexpr std::chrono::seconds kFirstMeasurementPatience{3};
-
 QString Listed(const std::vector<std::string>& items)
 {
     QStringList list;
@@ -57,11 +55,8 @@ private:
         };
         auto calibrator = std::make_unique<TuningCalibrator>(synth.soundFont(), TuningCache(folder),
                                                              std::move(measure), SampleRetuner(synth));
-        // The piano is what the game starts with, and nothing paces the built-in synthesizer: its
-        // result is waited for here (read from the cache in milliseconds; measured once, in about
-        // half a second), so that the first challenge is heard corrected.
-        calibrator->request(0);
-        calibrator->waitFor(0, kFirstMeasurementPatience);
+        // Nothing waits for the piano's measurement here, so the windows come up at once: the port
+        // holds keys played before it is in and sounds them, corrected, when it is.
         return calibrator;
     }
 

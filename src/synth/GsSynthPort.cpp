@@ -6,6 +6,7 @@
 #include "platform/Desktop.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace synth {
 namespace {
@@ -19,16 +20,44 @@ template <class... Handlers> struct Overloaded : Handlers... {
 } // namespace
 
 GsSynthPort::GsSynthPort(std::unique_ptr<FluidSynth> synth, std::unique_ptr<AudioOutput> audio,
-                         std::unique_ptr<TuningCalibrator> calibrator)
-    : synth_(std::move(synth)), audio_(std::move(audio)), calibrator_(std::move(calibrator))
+                         std::unique_ptr<TuningCalibrator> calibrator, std::chrono::milliseconds patience)
+    : synth_(std::move(synth)), audio_(std::move(audio)), patience_(patience),
+      calibrator_(std::move(calibrator))
 {
+    const auto noMessages = synth_->messagesHeld();
     measure(kPlayer, 0);
+    measure(kReference, 0);
+    if (calibrator_)
+        calibrator_->onResult([this] {
+            const auto held = synth_->messagesHeld();
+            playWhatIsReady();
+            wakeAudio();
+        });
 }
 
 void GsSynthPort::measure(int channel, int program)
 {
-    if (calibrator_ && (channel == kPlayer || channel == kReference))
-        calibrator_->request(program);
+    if (!calibrator_ || (channel != kPlayer && channel != kReference))
+        return;
+    calibrator_->request(program);
+    Waiting& waiting = waiting_[std::size_t(channel)];
+    waiting.waiting = !calibrator_->result(program) && patience_.count() > 0;
+    waiting.since = std::chrono::steady_clock::now();
+}
+
+void GsSynthPort::playWhatIsReady()
+{
+    int soundFont = 0, bank = 0, program = 0;
+    for (int channel : {kPlayer, kReference}) {
+        Waiting& waiting = waiting_[std::size_t(channel)];
+        if (!waiting.waiting ||
+            (fluid_synth_get_program(synth_->get(), channel, &soundFont, &bank, &program) == FLUID_OK &&
+             !calibrator_->result(program) && std::chrono::steady_clock::now() - waiting.since < patience_))
+            continue;
+        waiting.waiting = false;
+        for (const midi::ShortMessage& message : std::exchange(waiting.held, {}))
+            play(message);
+    }
 }
 
 MMRESULT GsSynthPort::sendShort(DWORD word)
@@ -39,11 +68,25 @@ MMRESULT GsSynthPort::sendShort(DWORD word)
     if (midi::KindOf(message->bytes[0]) == midi::kProgramChange)
         sayWhenSoundFontGone(); // before taking the synthesizer: the box runs an event loop of its own
     const auto held = synth_->messagesHeld();
-    fluid_synth_t* fluid = synth_->get();
+    playWhatIsReady();
     const int channel = midi::ChannelOf(message->bytes[0]);
-    const int data1 = message->bytes[1];
-    const int data2 = message->bytes[2];
-    switch (midi::KindOf(message->bytes[0])) {
+    const auto kind = midi::KindOf(message->bytes[0]);
+    const bool heldBack = kind == midi::kNoteOn || kind == midi::kNoteOff || kind == midi::kControlChange;
+    if (heldBack && (channel == kPlayer || channel == kReference) && waiting_[std::size_t(channel)].waiting)
+        waiting_[std::size_t(channel)].held.push_back(*message);
+    else
+        play(*message);
+    wakeAudio();
+    return MMSYSERR_NOERROR;
+}
+
+void GsSynthPort::play(const midi::ShortMessage& message)
+{
+    fluid_synth_t* fluid = synth_->get();
+    const int channel = midi::ChannelOf(message.bytes[0]);
+    const int data1 = message.bytes[1];
+    const int data2 = message.bytes[2];
+    switch (midi::KindOf(message.bytes[0])) {
     case midi::kNoteOff:
         fluid_synth_noteoff(fluid, channel, data1);
         break;
@@ -69,8 +112,6 @@ MMRESULT GsSynthPort::sendShort(DWORD word)
     default: // system common and real-time messages: nothing to do for a synthesizer
         break;
     }
-    wakeAudio();
-    return MMSYSERR_NOERROR;
 }
 
 void GsSynthPort::controlChange(int channel, int controller, int value)
@@ -105,6 +146,8 @@ MMRESULT GsSynthPort::reset()
         fluid_synth_cc(synth_->get(), channel, midi::kSostenutoPedal, 0);
     }
     fluid_synth_all_notes_off(synth_->get(), -1);
+    for (Waiting& waiting : waiting_)
+        waiting.held.clear();
     wakeAudio();
     return MMSYSERR_NOERROR;
 }
@@ -136,6 +179,7 @@ void GsSynthPort::resetToGsDefaults()
     fluid_synth_system_reset(synth_->get());
     fluid_synth_all_sounds_off(synth_->get(), -1);
     measure(kPlayer, 0);
+    measure(kReference, 0);
     for (int channel = 0; channel < midi::kChannels; ++channel) {
         scaleTuning_[channel].fill(0);
         detuneKeys(channel);

@@ -192,7 +192,9 @@ private slots:
                 kSoundFont, synth::TuningCache(folder.filePath(name)), measuredOnce(gate),
                 synth::SampleRetuner(*synth));
             Run run{calibrator.get(), nullptr};
-            run.port = std::make_unique<synth::GsSynthPort>(std::move(synth), nullptr, std::move(calibrator));
+            run.port =
+                std::make_unique<synth::GsSynthPort>(std::move(synth), nullptr, std::move(calibrator),
+                                                     std::chrono::milliseconds(0)); // never holds a key
             return run;
         };
         Run late = makeRun("late", released), never = makeRun("never", neverReleased);
@@ -227,6 +229,45 @@ private slots:
         const double moved = testing::CentsBetween(pitch(late), pitch(never));
         QVERIFY2(std::abs(moved + 6) <= 0.1,
                  qPrintable(QStringLiteral("next note moved %1 cents").arg(moved)));
+    }
+
+    // A key pressed before its program's measurement is in waits for it, then sounds corrected.
+    void keyPressedBeforeTheMeasurementSoundsWhenItIsIn()
+    {
+        std::atomic<bool> released = false;
+        QTemporaryDir folder;
+        auto synth = synth::FluidSynth::Open({.soundFonts = {kSoundFont}, .reverb = false});
+        QVERIFY(synth);
+        auto calibrator = std::make_unique<synth::TuningCalibrator>(
+            kSoundFont, synth::TuningCache(folder.path()),
+            [&](int, std::stop_token stop) -> std::optional<synth::ProgramTuning> {
+                while (!released)
+                    if (stop.stop_requested())
+                        return std::nullopt;
+                    else
+                        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                return Invented(10);
+            },
+            synth::SampleRetuner(*synth));
+        synth::TuningCalibrator& measuring = *calibrator;
+        synth::GsSynthPort port(std::move(synth), nullptr, std::move(calibrator));
+        const double rate = port.synth().sampleRate();
+        std::vector<float> left(std::size_t(0.95 * rate)), right(left.size());
+        port.sendShort(Short(0x90 | kPlayer, 64, 100));
+        port.synth().render(left.data(), right.data(), int(0.2 * rate));
+        QCOMPARE(*std::max_element(left.begin(), left.end()), 0.0f);
+
+        released = true;
+        QVERIFY(measuring.waitFor(kPiano, kPatience));
+        QTRY_VERIFY(fluid_synth_get_active_voice_count(port.synth().get()) > 0);
+        port.synth().render(left.data(), right.data(), int(left.size()));
+        const std::span<const float> sound = std::span(left).subspan(std::size_t(0.25 * rate));
+        synth::GsSynthPort plain(synth::FluidSynth::Open({.soundFonts = {kSoundFont}, .reverb = false}));
+        const double moved =
+            testing::CentsBetween(testing::PeakFrequency(sound, rate, synth::EqualTemperedHz(64)),
+                                  testing::PeakFrequency(HeardNote(plain, kPlayer, 64, Output::Left), rate,
+                                                         synth::EqualTemperedHz(64)));
+        QVERIFY2(std::abs(moved + 10) <= 0.1, qPrintable(QStringLiteral("moved %1 cents").arg(moved)));
     }
 
     // The cache counts while the SoundFont file stays as it was; a damaged entry is measured again.
