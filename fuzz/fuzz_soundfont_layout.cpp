@@ -50,8 +50,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     synth::SoundFontLayout::KeyRates rates;
     for (const int key : {0, 60, 127})
-        for (const int sample : layout->samplesOf(0, 0, key, 100))
-            rates[{sample, key}] = layout->sampleRate(sample) + 1;
+        for (const auto& [instrument, sample] : layout->playedBy(0, 0, key, 100))
+            rates[{instrument, sample, key}] =
+                layout->sampleRate(sample) + 1 + std::uint32_t(layout->sideOf(sample));
     if (const auto rewritten = layout->rewritten(rates)) {
         volatile std::size_t tail = rewritten->tail.size(); // kept: the rewrite must run to its end
         (void)tail;
