@@ -17,8 +17,9 @@ constexpr double kWindowStart = ProgramTuning::kWindowStart, kWindowLength = Pro
 // vibrato, drifting or strongly beating layers, and noise do.
 constexpr double kWindowShift = 0.05;
 constexpr double kSteadyCents = 2;
-// Below this part of the sound's power the fundamental is too weak to be the pitch heard.
-constexpr double kClearShare = 0.02;
+// Below this part of the sound's power there is no fundamental to speak of (noise, percussion). A
+// steady one above it is the pitch heard however weak it is: the clean guitar's carries 1.6 %.
+constexpr double kClearShare = 0.005;
 constexpr double kMostCents = 50; // further off, the key plays another note's sample
 
 struct KeyMeasure {
