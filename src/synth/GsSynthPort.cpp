@@ -56,8 +56,17 @@ void GsSynthPort::playWhatIsReady()
             continue;
         waiting.waiting = false;
         for (const midi::ShortMessage& message : std::exchange(waiting.held, {}))
-            play(message);
+            deliver(message); // a program change among them may make the channel wait again
     }
+}
+
+void GsSynthPort::deliver(const midi::ShortMessage& message)
+{
+    const int channel = midi::ChannelOf(message.bytes[0]);
+    if ((channel == kPlayer || channel == kReference) && waiting_[std::size_t(channel)].waiting)
+        waiting_[std::size_t(channel)].held.push_back(message);
+    else
+        play(message);
 }
 
 MMRESULT GsSynthPort::sendShort(DWORD word)
@@ -69,13 +78,7 @@ MMRESULT GsSynthPort::sendShort(DWORD word)
         sayWhenSoundFontGone(); // before taking the synthesizer: the box runs an event loop of its own
     const auto held = synth_->messagesHeld();
     playWhatIsReady();
-    const int channel = midi::ChannelOf(message->bytes[0]);
-    const auto kind = midi::KindOf(message->bytes[0]);
-    const bool heldBack = kind == midi::kNoteOn || kind == midi::kNoteOff || kind == midi::kControlChange;
-    if (heldBack && (channel == kPlayer || channel == kReference) && waiting_[std::size_t(channel)].waiting)
-        waiting_[std::size_t(channel)].held.push_back(*message);
-    else
-        play(*message);
+    deliver(*message);
     wakeAudio();
     return MMSYSERR_NOERROR;
 }
@@ -146,8 +149,10 @@ MMRESULT GsSynthPort::reset()
         fluid_synth_cc(synth_->get(), channel, midi::kSostenutoPedal, 0);
     }
     fluid_synth_all_notes_off(synth_->get(), -1);
-    for (Waiting& waiting : waiting_)
-        waiting.held.clear();
+    for (Waiting& waiting : waiting_) // the notes and pedals that wait end too; programs stay
+        std::erase_if(waiting.held, [](const midi::ShortMessage& message) {
+            return midi::KindOf(message.bytes[0]) != midi::kProgramChange;
+        });
     wakeAudio();
     return MMSYSERR_NOERROR;
 }
@@ -178,6 +183,8 @@ void GsSynthPort::resetToGsDefaults()
     // measured): sound goes off after it.
     fluid_synth_system_reset(synth_->get());
     fluid_synth_all_sounds_off(synth_->get(), -1);
+    for (Waiting& waiting : waiting_)
+        waiting.held.clear(); // what waited belonged to the state the reset ends
     measure(kPlayer, 0);
     measure(kReference, 0);
     for (int channel = 0; channel < midi::kChannels; ++channel) {

@@ -40,15 +40,17 @@ public:
     FluidSynth& synth() { return *synth_; }
 
 private:
-    // Keys, pedals and controllers of a channel whose program is being measured, held until the
-    // result is in (or patience runs out), then played in order: a key pressed before the
-    // instrument is ready sounds, corrected, as soon as it is.
+    // The messages of a channel whose program is being measured, held until the result is in (or
+    // patience runs out), then played in order: a key pressed before the instrument is ready
+    // sounds, corrected, as soon as it is.
     struct Waiting {
         bool waiting = false;
         std::chrono::steady_clock::time_point since;
         std::vector<midi::ShortMessage> held;
     };
 
+    // Plays the message, or holds it while its channel waits.
+    void deliver(const midi::ShortMessage& message);
     void play(const midi::ShortMessage& message);
     // Under the synthesizer's lock: plays what waited on channels whose measurement is in.
     void playWhatIsReady();
