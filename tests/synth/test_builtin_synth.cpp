@@ -286,6 +286,22 @@ private slots:
         QCOMPARE(desktop.boxes, 1);
     }
 
+    // A reload whose SoundFont does not load (here: the file emptied meanwhile) leaves the old one
+    // playing: no key goes silent.
+    void failedReloadKeepsTheKeysSounding()
+    {
+        QTemporaryDir folder;
+        const QString copy = folder.filePath("GM.sf2");
+        QVERIFY(QFile::copy(QString::fromStdString(kSoundFont), copy)); // a copy: it is emptied below
+        auto synth = synth::FluidSynth::Open({.soundFonts = {copy.toStdString()}, .reverb = false});
+        QVERIFY(synth);
+        synth::GsSynthPort port(std::move(synth));
+        QVERIFY(QFile(copy).resize(0));
+        QVERIFY(!port.synth().reload(std::nullopt));
+        port.sendShort(Short(0x90, 60, 100));
+        QVERIFY(Peak(port, 0.3) > 0.01f);
+    }
+
     void resetEndsNotesHeldByThePedal()
     {
         auto port = OfflinePort();
