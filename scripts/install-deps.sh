@@ -20,7 +20,8 @@ for option in "$@"; do
     # the shell scripts' linter).
     --tests) packages+=(jackd2 xvfb openbox xdotool x11-utils xclip pulseaudio appstream desktop-file-utils
                         dbus-daemon at-spi2-core python3-pyatspi clang clang-tidy clang-format shellcheck) ;;
-    --fuzz) packages+=(clang) ;;
+    # clang's libFuzzer runtime lives in a package of its own.
+    --fuzz) packages+=(clang libclang-rt-14-dev) ;;
     # The benchmarks run Velmora under Xvfb, with a private PulseAudio and with a private JACK server
     # (where its report is read from the clipboard).
     --bench) packages+=(xvfb xdotool x11-utils pulseaudio jackd2 openbox xclip) ;;

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing, checks the house rules (formatting, shellcheck; a clang build with
-# clang-tidy), builds the tests with AddressSanitizer and UndefinedBehaviorSanitizer, and runs the
+# clang-tidy), fuzzes the SoundFont layout reader for a minute, builds the tests with AddressSanitizer and UndefinedBehaviorSanitizer, and runs the
 # whole suite headless. Warnings are errors in both builds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -16,6 +16,7 @@ fi
 CXX=clang++ cmake -S . -B build-clang -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null
 cmake --build build-clang
 scripts/lint.sh build-clang
+scripts/fuzz.sh 60
 cmake -S . -B build-tests -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=ON >/dev/null
 cmake --build build-tests
 cd build-tests

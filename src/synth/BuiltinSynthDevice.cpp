@@ -12,8 +12,6 @@
 namespace synth {
 namespace {
 
-constexpr std::chrono::seconds kFirstMeasurementPatience{3};
-
 QString Listed(const std::vector<std::string>& items)
 {
     QStringList list;
@@ -51,13 +49,14 @@ private:
             return nullptr;
         const QString folder = options_.tuningCache.empty() ? TuningCache::DefaultFolder()
                                                             : QString::fromStdString(options_.tuningCache);
-        auto calibrator =
-            std::make_unique<TuningCalibrator>(synth.soundFont(), TuningCache(folder), SampleRetuner(synth));
-        // The piano is what the game starts with, and nothing paces the built-in synthesizer: its
-        // result is waited for here (read from the cache in milliseconds; measured once, in about
-        // half a second), so that the first challenge is heard corrected.
-        calibrator->request(0);
-        calibrator->waitFor(0, kFirstMeasurementPatience);
+        // Measured from the file the synthesizer holds, which outlives its path.
+        auto measure = [file = synth.soundFontInUse()](int program, std::stop_token stop) {
+            return MeasureProgramTuning(file, program, stop);
+        };
+        auto calibrator = std::make_unique<TuningCalibrator>(synth.soundFont(), TuningCache(folder),
+                                                             std::move(measure), SampleRetuner(synth));
+        // Nothing waits for the piano's measurement here, so the windows come up at once: the port
+        // holds keys played before it is in and sounds them, corrected, when it is.
         return calibrator;
     }
 

@@ -92,23 +92,41 @@ bool FluidSynth::loadFirstSoundFont(const std::vector<std::string>& paths)
 {
     const GLibMessagesSilenced glibQuiet;
     for (const std::string& path : paths) {
-        soundFontId_ = fluid_synth_sfload(synth_.get(), path.c_str(), 1);
+        SoundFontFile file(path);
+        if (!file.isOpen())
+            continue;
+        soundFontId_ = fluid_synth_sfload(synth_.get(), file.pathInUse().c_str(), 1);
         if (soundFontId_ != FLUID_FAILED) {
-            soundFont_ = path;
+            soundFont_ = std::move(file);
             return true;
         }
     }
     return false;
 }
 
+// FluidSynth's own reload unloads first: in between, and for good when the load then fails, the
+// channels have no preset and every key is silent. Loading the new SoundFont beside the old one
+// and moving the channels over leaves them a preset at every moment.
 bool FluidSynth::reload(const std::optional<RewrittenSoundFont>& rewritten)
 {
     const GLibMessagesSilenced glibQuiet;
-    const auto reloaded = [&] { return fluid_synth_sfreload(synth_.get(), soundFontId_) != FLUID_FAILED; };
-    if (!rewritten)
-        return reloaded();
-    const RewrittenSoundFontInUse inUse(*rewritten);
-    return reloaded();
+    const std::lock_guard noMessages(messages_);
+    const int loaded = [&] {
+        std::optional<RewrittenSoundFontInUse> inUse;
+        if (rewritten)
+            inUse.emplace(*rewritten);
+        return fluid_synth_sfload(synth_.get(), soundFont_.pathInUse().c_str(), 0);
+    }();
+    if (loaded == FLUID_FAILED)
+        return false;
+    for (int channel = 0; channel < fluid_synth_count_midi_channels(synth_.get()); ++channel) {
+        int soundFont = 0, bank = 0, program = 0;
+        if (fluid_synth_get_program(synth_.get(), channel, &soundFont, &bank, &program) == FLUID_OK)
+            fluid_synth_program_select(synth_.get(), channel, loaded, bank, program);
+    }
+    fluid_synth_sfunload(synth_.get(), soundFontId_, 0);
+    soundFontId_ = loaded;
+    return true;
 }
 
 // The detune rides on polyphonic key pressure, turned into fine tune by a modulator of ours: bipolar,

@@ -4,10 +4,12 @@
 #pragma once
 
 #include "synth/RewrittenSoundFont.h"
+#include "synth/SoundFontFile.h"
 
 #include <fluidsynth.h>
 
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -25,17 +27,29 @@ public:
     static constexpr int kHighestDetune = 63;
 
     // Null when none of the SoundFonts loads. Keeps FluidSynth's own logging off the terminal.
+    // The file stays open for the synthesizer's life and FluidSynth reads it through that
+    // descriptor (see SoundFontFile), so a SoundFont deleted or replaced meanwhile still plays.
     static std::unique_ptr<FluidSynth> Open(const FluidSynthOptions& options);
 
     fluid_synth_t* get() const { return synth_.get(); }
     fluid_settings_t* settings() const { return settings_.get(); }
-    // The path of the SoundFont that loaded.
-    const std::string& soundFont() const { return soundFont_; }
+    // The path of the SoundFont that loaded, as given.
+    const std::string& soundFont() const { return soundFont_.path(); }
+    // Where the loaded file itself is read, whatever happens to its path meanwhile.
+    const std::string& soundFontInUse() const { return soundFont_.pathInUse(); }
+    // False once the SoundFont's path no longer leads to the file that was loaded.
+    bool soundFontStillThere() const { return soundFont_.stillThere(); }
     double sampleRate() const;
 
-    // Loads the SoundFont again, as `rewritten` has it or as the file is. Channels keep their
-    // programs; notes sounding finish on the old samples.
+    // Loads the SoundFont again, as `rewritten` has it or as the file is, and moves every channel
+    // onto the same program of it: channels keep their programs and key tunings, notes sounding
+    // finish on the old samples, and a note started after it plays the new. Holds messagesHeld()
+    // meanwhile, so no message falls between the load and the move. When the new load fails the
+    // old SoundFont plays on (false).
     bool reload(const std::optional<RewrittenSoundFont>& rewritten);
+
+    // Held by the port while it hands a message to the synthesizer.
+    std::unique_lock<std::mutex> messagesHeld() { return std::unique_lock(messages_); }
 
     // Renders the next `frames` frames; only while no audio output plays the synthesizer.
     void render(float* left, float* right, int frames);
@@ -60,8 +74,9 @@ private:
     // Declared first: the synthesizer must go before its settings.
     std::unique_ptr<fluid_settings_t, SettingsDeleter> settings_;
     std::unique_ptr<fluid_synth_t, SynthDeleter> synth_;
-    std::string soundFont_;
+    SoundFontFile soundFont_;
     int soundFontId_ = FLUID_FAILED;
+    std::mutex messages_;
 };
 
 } // namespace synth

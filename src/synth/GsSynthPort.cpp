@@ -3,11 +3,15 @@
 #include "synth/GsSynthPort.h"
 
 #include "midi/Midi.h"
+#include "platform/Desktop.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace synth {
 namespace {
+
+constexpr int kPlayer = 0, kReference = 1; // the channels whose programs are measured
 
 template <class... Handlers> struct Overloaded : Handlers... {
     using Handlers::operator()...;
@@ -18,9 +22,53 @@ template <class... Handlers> Overloaded(Handlers...) -> Overloaded<Handlers...>;
 } // namespace
 
 GsSynthPort::GsSynthPort(std::unique_ptr<FluidSynth> synth, std::unique_ptr<AudioOutput> audio,
-                         std::unique_ptr<TuningCalibrator> calibrator)
-    : synth_(std::move(synth)), audio_(std::move(audio)), correction_(*synth_, std::move(calibrator))
+                         std::unique_ptr<TuningCalibrator> calibrator, std::chrono::milliseconds patience)
+    : synth_(std::move(synth)), audio_(std::move(audio)), patience_(patience),
+      calibrator_(std::move(calibrator))
 {
+    const auto noMessages = synth_->messagesHeld();
+    measure(kPlayer, 0);
+    measure(kReference, 0);
+    if (calibrator_)
+        calibrator_->onResult([this] {
+            const auto held = synth_->messagesHeld();
+            playWhatIsReady();
+            wakeAudio();
+        });
+}
+
+void GsSynthPort::measure(int channel, int program)
+{
+    if (!calibrator_ || (channel != kPlayer && channel != kReference))
+        return;
+    calibrator_->request(program);
+    Waiting& waiting = waiting_[std::size_t(channel)];
+    waiting.waiting = !calibrator_->result(program) && patience_.count() > 0;
+    waiting.since = std::chrono::steady_clock::now();
+}
+
+void GsSynthPort::playWhatIsReady()
+{
+    int soundFont = 0, bank = 0, program = 0;
+    for (int channel : {kPlayer, kReference}) {
+        Waiting& waiting = waiting_[std::size_t(channel)];
+        if (!waiting.waiting ||
+            (fluid_synth_get_program(synth_->get(), channel, &soundFont, &bank, &program) == FLUID_OK &&
+             !calibrator_->result(program) && std::chrono::steady_clock::now() - waiting.since < patience_))
+            continue;
+        waiting.waiting = false;
+        for (const midi::ShortMessage& message : std::exchange(waiting.held, {}))
+            deliver(message); // a program change among them may make the channel wait again
+    }
+}
+
+void GsSynthPort::deliver(const midi::ShortMessage& message)
+{
+    const int channel = midi::ChannelOf(message.bytes[0]);
+    if ((channel == kPlayer || channel == kReference) && waiting_[std::size_t(channel)].waiting)
+        waiting_[std::size_t(channel)].held.push_back(message);
+    else
+        play(message);
 }
 
 MMRESULT GsSynthPort::sendShort(DWORD word)
@@ -28,12 +76,22 @@ MMRESULT GsSynthPort::sendShort(DWORD word)
     const auto message = midi::UnpackShortWord(word);
     if (!message)
         return MMSYSERR_INVALPARAM;
-    correction_.update(); // a measurement finished since the last message sounds in this note
+    if (midi::KindOf(message->bytes[0]) == midi::kProgramChange)
+        sayWhenSoundFontGone(); // before taking the synthesizer: the box runs an event loop of its own
+    const auto held = synth_->messagesHeld();
+    playWhatIsReady();
+    deliver(*message);
+    wakeAudio();
+    return MMSYSERR_NOERROR;
+}
+
+void GsSynthPort::play(const midi::ShortMessage& message)
+{
     fluid_synth_t* fluid = synth_->get();
-    const int channel = midi::ChannelOf(message->bytes[0]);
-    const int data1 = message->bytes[1];
-    const int data2 = message->bytes[2];
-    switch (midi::KindOf(message->bytes[0])) {
+    const int channel = midi::ChannelOf(message.bytes[0]);
+    const int data1 = message.bytes[1];
+    const int data2 = message.bytes[2];
+    switch (midi::KindOf(message.bytes[0])) {
     case midi::kNoteOff:
         fluid_synth_noteoff(fluid, channel, data1);
         break;
@@ -48,7 +106,7 @@ MMRESULT GsSynthPort::sendShort(DWORD word)
         break;
     case midi::kProgramChange:
         fluid_synth_program_change(fluid, channel, data1);
-        correction_.programChanged(channel, data1);
+        measure(channel, data1);
         break;
     case midi::kChannelPressure:
         fluid_synth_channel_pressure(fluid, channel, data1);
@@ -59,8 +117,6 @@ MMRESULT GsSynthPort::sendShort(DWORD word)
     default: // system common and real-time messages: nothing to do for a synthesizer
         break;
     }
-    wakeAudio();
-    return MMSYSERR_NOERROR;
 }
 
 void GsSynthPort::controlChange(int channel, int controller, int value)
@@ -74,6 +130,7 @@ void GsSynthPort::controlChange(int channel, int controller, int value)
 
 MMRESULT GsSynthPort::sendLong(std::span<const std::uint8_t> bytes)
 {
+    const auto held = synth_->messagesHeld();
     const MMRESULT result =
         std::visit(Overloaded{[](std::monostate) { return MMSYSERR_NOERROR; },
                               [this](GsReset) {
@@ -88,11 +145,16 @@ MMRESULT GsSynthPort::sendLong(std::span<const std::uint8_t> bytes)
 
 MMRESULT GsSynthPort::reset()
 {
+    const auto held = synth_->messagesHeld();
     for (int channel = 0; channel < midi::kChannels; ++channel) {
         fluid_synth_cc(synth_->get(), channel, midi::kSustainPedal, 0);
         fluid_synth_cc(synth_->get(), channel, midi::kSostenutoPedal, 0);
     }
     fluid_synth_all_notes_off(synth_->get(), -1);
+    for (Waiting& waiting : waiting_) // the notes and pedals that wait end too; programs stay
+        std::erase_if(waiting.held, [](const midi::ShortMessage& message) {
+            return midi::KindOf(message.bytes[0]) != midi::kProgramChange;
+        });
     wakeAudio();
     return MMSYSERR_NOERROR;
 }
@@ -103,6 +165,19 @@ void GsSynthPort::wakeAudio()
         audio_->wake();
 }
 
+void GsSynthPort::sayWhenSoundFontGone()
+{
+    if (soundFontGoneSaid_ || synth_->soundFontStillThere())
+        return;
+    soundFontGoneSaid_ = true;
+    platform::ShowMessage(
+        QStringLiteral("内蔵GSシンセサイザーの音色ファイルがなくなりました"),
+        QStringLiteral(
+            "%1 が削除されたか置き換えられました。終了するまでは読み込んだときの音色で鳴り続けます。"
+            "次に起動する前に fluid-soundfont-gm を入れ直してください。")
+            .arg(QString::fromStdString(synth_->soundFont())));
+}
+
 void GsSynthPort::resetToGsDefaults()
 {
     // Programs 0 (the drum set on channel 10), controllers reset. FluidSynth 2.3.1's system reset
@@ -110,7 +185,10 @@ void GsSynthPort::resetToGsDefaults()
     // measured): sound goes off after it.
     fluid_synth_system_reset(synth_->get());
     fluid_synth_all_sounds_off(synth_->get(), -1);
-    correction_.programsReset();
+    for (Waiting& waiting : waiting_)
+        waiting.held.clear(); // what waited belonged to the state the reset ends
+    measure(kPlayer, 0);
+    measure(kReference, 0);
     for (int channel = 0; channel < midi::kChannels; ++channel) {
         scaleTuning_[channel].fill(0);
         detuneKeys(channel);

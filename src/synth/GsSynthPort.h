@@ -8,10 +8,12 @@
 #include "synth/AudioOutput.h"
 #include "synth/FluidSynth.h"
 #include "synth/GsSysEx.h"
-#include "synth/SoundFontCorrection.h"
+#include "synth/TuningCalibrator.h"
 
 #include <array>
+#include <chrono>
 #include <memory>
+#include <vector>
 
 namespace synth {
 
@@ -19,10 +21,15 @@ class GsSynthPort final : public platform::OutputPort {
 public:
     using ScaleTuning = std::array<int, midi::kPitchClasses>; // cents, C ... B
 
+    // How long keys of the player's and the reference's channel wait for their program's
+    // measurement before they sound uncorrected.
+    static constexpr std::chrono::milliseconds kMeasurementPatience{3000};
+
     // Without `audio` the synthesizer plays only when rendered through synth(), as the tests do.
     // Without `calibrator` the SoundFont's own tuning is left as it is.
     explicit GsSynthPort(std::unique_ptr<FluidSynth> synth, std::unique_ptr<AudioOutput> audio = nullptr,
-                         std::unique_ptr<TuningCalibrator> calibrator = nullptr);
+                         std::unique_ptr<TuningCalibrator> calibrator = nullptr,
+                         std::chrono::milliseconds patience = kMeasurementPatience);
 
     MMRESULT sendShort(DWORD word) override;
     MMRESULT sendLong(std::span<const std::uint8_t> bytes) override;
@@ -34,6 +41,20 @@ public:
     FluidSynth& synth() { return *synth_; }
 
 private:
+    // The messages of a channel whose program is being measured, held until the result is in (or
+    // patience runs out), then played in order: a key pressed before the instrument is ready
+    // sounds, corrected, as soon as it is.
+    struct Waiting {
+        bool waiting = false;
+        std::chrono::steady_clock::time_point since;
+        std::vector<midi::ShortMessage> held;
+    };
+
+    // Plays the message, or holds it while its channel waits.
+    void deliver(const midi::ShortMessage& message);
+    void play(const midi::ShortMessage& message);
+    // Under the synthesizer's lock: plays what waited on channels whose measurement is in.
+    void playWhatIsReady();
     void controlChange(int channel, int controller, int value);
     void resetToGsDefaults();
     // MMSYSERR_INVALPARAM for a channel or pitch classes out of range, which the parser never gives.
@@ -42,11 +63,23 @@ private:
     void detuneKeys(int channel);
     // After each message: an audio output asleep in a silence renders it in its next period.
     void wakeAudio();
+    // Once per port: tells the player that the SoundFont file has gone (it plays on from the
+    // held file, but the next start will find none).
+    void sayWhenSoundFontGone();
 
     std::unique_ptr<FluidSynth> synth_;
+    // Asks the calibrator to measure the program now on the player's or the reference's channel.
+    void measure(int channel, int program);
+
     std::unique_ptr<AudioOutput> audio_; // declared after synth_: stops before the synthesizer goes
     std::array<ScaleTuning, midi::kChannels> scaleTuning_{};
-    SoundFontCorrection correction_; // after synth_: goes first
+    std::chrono::milliseconds patience_;
+    std::array<Waiting, 2> waiting_; // player, reference; under the synthesizer's lock
+    // Declared after synth_, whose SoundFont its worker reloads: stops first. Each result reaches
+    // the synthesizer as sample rates in one reload, so a note has its whole correction from its
+    // note-on, or none.
+    std::unique_ptr<TuningCalibrator> calibrator_;
+    bool soundFontGoneSaid_ = false;
 };
 
 } // namespace synth

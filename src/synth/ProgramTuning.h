@@ -22,12 +22,22 @@ struct ProgramTuning {
     static constexpr double kWindowStart = 0.25;
     static constexpr double kWindowLength = 0.70;
 
+    // Which output a sample sounds on: the left or right half of a stereo pair, or both.
+    enum class Side { Both, Left, Right };
+
     // False when some key's fundamental is unclear or unsteady: the preset then plays as it is.
     bool corrected = false;
-    // Cents above equal temperament (A4 = 440 Hz), lowest key first.
+    // Cents above equal temperament (A4 = 440 Hz), lowest key first: of both outputs summed, and
+    // of each output alone (the halves of a stereo pair stray each in their own way).
     std::array<double, kKeys> offsets{};
+    std::array<double, kKeys> leftOffsets{};
+    std::array<double, kKeys> rightOffsets{};
 
-    double offset(int key) const { return offsets.at(key - kLowestKey); }
+    double offset(int key, Side side = Side::Both) const
+    {
+        const auto& of = side == Side::Left ? leftOffsets : side == Side::Right ? rightOffsets : offsets;
+        return of.at(key - kLowestKey);
+    }
     bool operator==(const ProgramTuning&) const = default;
 };
 

@@ -1,11 +1,30 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Rates rounded to whole hertz: 0.04 cents at 44.1 kHz.
+// Rates rounded to whole hertz: 0.04 cents at 44.1 kHz. The offsets of both outputs together are
+// what the first sample of a key is moved by (for a stereo pair, its left half).
 #include "synth/SampleRetuning.h"
 
 #include <algorithm>
 #include <cmath>
 
 namespace synth {
+
+namespace {
+
+using Side = ProgramTuning::Side;
+
+// The rate that moves `sample` by -`cents`.
+std::uint32_t RateFor(const SoundFontLayout& layout, int sample, double cents)
+{
+    return std::uint32_t(std::lround(layout.sampleRate(sample) * std::exp2(-cents / 1200)));
+}
+
+// Cents by which `rate` moves the sample.
+double CentsMoved(const SoundFontLayout& layout, int sample, std::uint32_t rate)
+{
+    return 1200 * std::log2(double(rate) / layout.sampleRate(sample));
+}
+
+} // namespace
 
 SampleRetuning RetuneSamples(const SoundFontLayout& layout, const std::map<int, ProgramTuning>& measured)
 {
@@ -16,17 +35,24 @@ SampleRetuning RetuneSamples(const SoundFontLayout& layout, const std::map<int, 
         if (!tuning.corrected)
             continue;
         for (int key = ProgramTuning::kLowestKey; key <= ProgramTuning::kHighestKey; ++key) {
-            const auto samples =
-                layout.samplesOf(ProgramTuning::kBank, program, key, ProgramTuning::kVelocity);
-            const auto taken = [&](int sample) { return rates.contains({sample, key}); };
-            if (samples.empty() || std::any_of(samples.begin(), samples.end(), taken))
+            const auto played = layout.playedBy(ProgramTuning::kBank, program, key, ProgramTuning::kVelocity);
+            if (played.empty())
                 continue;
-            double& offset = tuning.offsets[key - ProgramTuning::kLowestKey];
-            for (const int sample : samples)
-                rates[{sample, key}] =
-                    std::uint32_t(std::lround(layout.sampleRate(sample) * std::exp2(-offset / 1200)));
-            const int first = samples.front();
-            offset += 1200 * std::log2(double(rates.at({first, key})) / layout.sampleRate(first));
+            // Each sample by the output it sounds on; a lower program playing the same instrument has
+            // set the rate already, and this one keeps what that leaves.
+            for (const auto& [instrument, sample] : played)
+                rates.try_emplace({instrument, sample, key},
+                                  RateFor(layout, sample, tuning.offset(key, layout.sideOf(sample))));
+            const auto movedOn = [&](Side side) {
+                auto found = std::find_if(played.begin(), played.end(),
+                                          [&](const auto& p) { return layout.sideOf(p.sample) == side; });
+                const auto& [instrument, sample] = found == played.end() ? played.front() : *found;
+                return CentsMoved(layout, sample, rates.at({instrument, sample, key}));
+            };
+            const auto at = std::size_t(key - ProgramTuning::kLowestKey);
+            tuning.offsets[at] += movedOn(Side::Both);
+            tuning.leftOffsets[at] += movedOn(Side::Left);
+            tuning.rightOffsets[at] += movedOn(Side::Right);
         }
     }
     if (rates.empty())

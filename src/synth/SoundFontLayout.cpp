@@ -4,6 +4,7 @@
 // the one before it.
 #include "synth/SoundFontLayout.h"
 
+#include <algorithm>
 #include <fstream>
 #include <map>
 #include <span>
@@ -15,7 +16,15 @@ namespace {
 enum Generator : int { kInstrument = 41, kKeyRange = 43, kVelocityRange = 44, kSampleId = 53 };
 constexpr std::size_t kPresetHeader = 38, kBag = 4, kGenerator = 4, kModulator = 10, kInstrumentHeader = 22,
                       kSampleHeader = 46;
-constexpr std::size_t kSampleRateField = 36; // within a sample header
+constexpr std::size_t kSampleRateField = 36, kSampleTypeField = 44; // within a sample header
+constexpr unsigned kRightSample = 2, kLeftSample = 4;               // sample types
+
+ProgramTuning::Side SideOf(unsigned sampleType)
+{
+    if (sampleType & kLeftSample)
+        return ProgramTuning::Side::Left;
+    return sampleType & kRightSample ? ProgramTuning::Side::Right : ProgramTuning::Side::Both;
+}
 
 using Bytes = std::vector<unsigned char>;
 
@@ -47,18 +56,28 @@ struct Chunk {
     std::uint32_t size = 0;
 };
 
+// A chunk's declared size is only a claim: every chunk is cut to its parent and to the file, so a
+// few damaged bytes never make the reader allocate more than the file holds.
 class RiffReader {
 public:
-    explicit RiffReader(const std::string& path) : file_(path, std::ios::binary) {}
+    explicit RiffReader(const std::string& path) : file_(path, std::ios::binary | std::ios::ate)
+    {
+        const std::streamoff end = file_.tellg();
+        fileSize_ = file_ && end > 0 ? std::uint64_t(end) : 0;
+    }
 
-    // The chunk whose header starts at `offset`.
-    std::optional<Chunk> chunkAt(std::uint64_t offset)
+    // The chunk whose header starts at `offset`, cut to end at `parentEnd` at the latest.
+    std::optional<Chunk> chunkAt(std::uint64_t offset, std::uint64_t parentEnd)
     {
         const Bytes header = read(offset, 8);
-        if (header.size() != 8)
+        if (header.size() != 8 || offset + 8 > parentEnd)
             return std::nullopt;
-        return Chunk{std::string(header.begin(), header.begin() + 4), offset + 8, DoubleWord(header, 4)};
+        const std::uint64_t room = std::min(parentEnd, fileSize_) - (offset + 8);
+        const auto size = std::uint32_t(std::min<std::uint64_t>(DoubleWord(header, 4), room));
+        return Chunk{std::string(header.begin(), header.begin() + 4), offset + 8, size};
     }
+    // The file's outermost chunk.
+    std::optional<Chunk> top() { return chunkAt(0, fileSize_); }
 
     // The four-character form type of a RIFF or LIST chunk.
     std::string formOf(const Chunk& chunk)
@@ -73,7 +92,7 @@ public:
         std::map<std::string, Chunk> found;
         const std::uint64_t end = list.offset + list.size;
         for (std::uint64_t at = list.offset + 4; at + 8 <= end;) {
-            const auto chunk = chunkAt(at);
+            const auto chunk = chunkAt(at, end);
             if (!chunk)
                 break;
             const std::string key = chunk->id == "LIST" ? "LIST " + formOf(*chunk) : chunk->id;
@@ -85,16 +104,17 @@ public:
 
     Bytes read(std::uint64_t offset, std::size_t size)
     {
-        Bytes bytes(size);
+        Bytes bytes(offset < fileSize_ ? std::size_t(std::min<std::uint64_t>(size, fileSize_ - offset)) : 0);
         file_.clear();
         file_.seekg(std::streamoff(offset));
-        file_.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(size));
+        file_.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(bytes.size()));
         bytes.resize(std::size_t(std::max<std::streamsize>(file_.gcount(), 0)));
         return bytes;
     }
 
 private:
     std::ifstream file_;
+    std::uint64_t fileSize_ = 0;
 };
 
 // Records of one kind: the chunk's bytes cut into fixed-size pieces.
@@ -119,7 +139,7 @@ public:
     static std::optional<SoundFontLayout> Read(const std::string& path)
     {
         RiffReader riff(path);
-        const auto top = riff.chunkAt(0);
+        const auto top = riff.top();
         if (!top || top->id != "RIFF" || riff.formOf(*top) != "sfbk")
             return std::nullopt;
         const auto lists = riff.children(*top);
@@ -173,13 +193,14 @@ public:
             layout.instruments_.push_back(
                 zonesOf(1, Word(instrumentHeaders[i], 20), Word(instrumentHeaders[i + 1], 20), kSampleId));
         for (std::size_t i = 0; i + 1 < sampleHeaders.count(); ++i)
-            layout.sampleRates_.push_back(DoubleWord(sampleHeaders[i], kSampleRateField));
+            layout.samples_.push_back({DoubleWord(sampleHeaders[i], kSampleRateField),
+                                       SideOf(Word(sampleHeaders[i], kSampleTypeField))});
 
         const Chunk& list = pdta->second;
         if (list.offset + list.size + (list.size & 1) >= top->offset + top->size) {
             layout.headerListStart_ = list.offset - 8;
             for (std::uint64_t at = list.offset + 4; at + 8 <= list.offset + list.size;) {
-                const auto chunk = riff.chunkAt(at);
+                const auto chunk = riff.chunkAt(at, list.offset + list.size);
                 if (!chunk)
                     break;
                 layout.headerChunks_.emplace_back(chunk->id, riff.read(chunk->offset, chunk->size));
@@ -197,7 +218,16 @@ std::optional<SoundFontLayout> SoundFontLayout::Read(const std::string& path)
 
 std::vector<int> SoundFontLayout::samplesOf(int bank, int program, int key, int velocity) const
 {
-    std::vector<int> found;
+    std::vector<int> samples;
+    for (const Played& played : playedBy(bank, program, key, velocity))
+        samples.push_back(played.sample);
+    return samples;
+}
+
+std::vector<SoundFontLayout::Played> SoundFontLayout::playedBy(int bank, int program, int key,
+                                                               int velocity) const
+{
+    std::vector<Played> found;
     for (const Preset& preset : presets_) {
         if (preset.bank != bank || preset.program != program)
             continue;
@@ -205,8 +235,8 @@ std::vector<int> SoundFontLayout::samplesOf(int bank, int program, int key, int 
             if (!presetZone.covers(key, velocity) || std::size_t(presetZone.target) >= instruments_.size())
                 continue;
             for (const Zone& zone : instruments_[presetZone.target])
-                if (zone.covers(key, velocity) && std::size_t(zone.target) < sampleRates_.size())
-                    found.push_back(zone.target);
+                if (zone.covers(key, velocity) && std::size_t(zone.target) < samples_.size())
+                    found.push_back({presetZone.target, zone.target});
         }
         break; // the first preset of that number is the one played
     }
@@ -270,7 +300,8 @@ private:
             append(headers, samples_[i]);
         for (const auto& [sampleKey, rate] : rates) {
             copies_[sampleKey] = int(headers.size() / kSampleHeader);
-            Bytes copy(samples_[sampleKey.first].begin(), samples_[sampleKey.first].end());
+            Bytes copy(samples_[std::size_t(sampleKey.sample)].begin(),
+                       samples_[std::size_t(sampleKey.sample)].end());
             PutDoubleWord(copy, kSampleRateField, rate);
             append(headers, copy);
         }
@@ -303,7 +334,7 @@ private:
             }
             if (sample < 0 && bag == firstBag)
                 globalKeys = keys;
-            const auto pieces = sample < 0 ? std::vector<Piece>{} : piecesOf(keys, sample);
+            const auto pieces = sample < 0 ? std::vector<Piece>{} : piecesOf(int(instrument), keys, sample);
             if (pieces.size() <= 1 && (pieces.empty() || pieces.front().sample == sample)) {
                 writeZone(bag, std::nullopt); // as it is
                 continue;
@@ -314,11 +345,11 @@ private:
     }
 
     // The zone's keys cut where a key plays a copy of the sample.
-    std::vector<Piece> piecesOf(std::pair<int, int> keys, int sample) const
+    std::vector<Piece> piecesOf(int instrument, std::pair<int, int> keys, int sample) const
     {
         std::vector<Piece> pieces;
         for (int key = keys.first; key <= keys.second; ++key) {
-            const auto copy = copies_.find({sample, key});
+            const auto copy = copies_.find({instrument, sample, key});
             const int played = copy == copies_.end() ? sample : copy->second;
             if (!pieces.empty() && copy == copies_.end() && pieces.back().sample == sample)
                 pieces.back().highKey = key;
@@ -350,7 +381,7 @@ private:
     }
 
     const Records instruments_, bags_, generators_, modulators_, samples_;
-    std::map<std::pair<int, int>, int> copies_; // (sample, key) -> header of its copy
+    std::map<SoundFontLayout::SampleKey, int> copies_; // -> header of its copy
     std::map<std::string, Bytes> out_;
 };
 
@@ -359,11 +390,16 @@ private:
 std::optional<RewrittenSoundFont> SoundFontLayout::rewritten(const KeyRates& rates) const
 {
     std::map<std::string, Bytes> chunks(headerChunks_.begin(), headerChunks_.end());
-    for (const char* id : {"inst", "ibag", "igen", "imod", "shdr"})
-        if (!chunks.contains(id) || chunks[id].empty())
-            return std::nullopt;
+    const std::pair<const char*, std::size_t> records[] = {{"inst", kInstrumentHeader},
+                                                           {"ibag", kBag},
+                                                           {"igen", kGenerator},
+                                                           {"imod", kModulator},
+                                                           {"shdr", kSampleHeader}};
+    for (const auto& [id, recordSize] : records)
+        if (!chunks.contains(id) || chunks[id].size() < recordSize)
+            return std::nullopt; // each list ends with a terminal record, which is copied
     for (const auto& [sampleKey, rate] : rates)
-        if (std::size_t(sampleKey.first) >= sampleRates_.size())
+        if (std::size_t(sampleKey.sample) >= samples_.size())
             return std::nullopt;
     const auto written = InstrumentWriter(chunks, rates).chunks();
     if (!written)

@@ -4,6 +4,7 @@
 // their sample at a rate of their own.
 #pragma once
 
+#include "synth/ProgramTuning.h"
 #include "synth/RewrittenSoundFont.h"
 
 #include <cstdint>
@@ -19,17 +20,31 @@ public:
     // Nullopt when the file cannot be read or is no SoundFont.
     static std::optional<SoundFontLayout> Read(const std::string& path);
 
-    // The samples (indices into the sample headers) that a note of `key` at `velocity` sounds on
-    // `program` of `bank`, in zone order; empty when the preset does not exist or has no zone there.
+    // A sample as an instrument plays it.
+    struct Played {
+        int instrument = 0, sample = 0;
+        bool operator==(const Played&) const = default;
+    };
+    // What a note of `key` at `velocity` sounds on `program` of `bank`, in zone order; empty when the
+    // preset does not exist or has no zone there.
+    std::vector<Played> playedBy(int bank, int program, int key, int velocity) const;
+    // The same, the samples alone (indices into the sample headers).
     std::vector<int> samplesOf(int bank, int program, int key, int velocity) const;
 
     // Hz, as the file has it.
-    std::uint32_t sampleRate(int sample) const { return sampleRates_.at(sample); }
+    std::uint32_t sampleRate(int sample) const { return samples_.at(sample).rate; }
+    // Whether the sample is the left or right half of a stereo pair, or sounds on both outputs.
+    ProgramTuning::Side sideOf(int sample) const { return samples_.at(sample).side; }
 
-    // Playback rates (Hz) by (sample, key).
-    using KeyRates = std::map<std::pair<int, int>, std::uint32_t>;
-    // The file with each listed key playing its sample at the listed rate: every instrument zone
-    // of that sample gets a zone of its own for the key, with a copy of the sample's header. Nullopt
+    // Playback rates (Hz) of a sample on one key of one instrument. Instruments that share a sample
+    // (two presets layered on the same recordings) each get a rate of their own.
+    struct SampleKey {
+        int instrument = 0, sample = 0, key = 0;
+        auto operator<=>(const SampleKey&) const = default;
+    };
+    using KeyRates = std::map<SampleKey, std::uint32_t>;
+    // The file with each listed key playing its sample at the listed rate: that instrument's zones of
+    // the sample get a zone of their own for the key, with a copy of the sample's header. Nullopt
     // when the headers are not the file's last chunk, or the zones would not fit the format.
     std::optional<RewrittenSoundFont> rewritten(const KeyRates& rates) const;
 
@@ -51,7 +66,11 @@ public:
 private:
     std::vector<Preset> presets_;
     std::vector<std::vector<Zone>> instruments_;
-    std::vector<std::uint32_t> sampleRates_;
+    struct Sample {
+        std::uint32_t rate = 0;
+        ProgramTuning::Side side = ProgramTuning::Side::Both;
+    };
+    std::vector<Sample> samples_;
     // The header chunks as the file has them, in its order, and where their list starts; empty
     // when the list is not the last chunk.
     std::vector<std::pair<std::string, std::vector<unsigned char>>> headerChunks_;

@@ -17,8 +17,19 @@
 namespace synth {
 namespace {
 
-// Raised whenever the measurement changes, so that older results are measured again.
-constexpr int kMethod = 1;
+// Raised whenever the measurement or the entry changes, so that older results are measured again.
+constexpr int kMethod = 4;
+// The SoundFont's own errors are a few cents; anything beyond this is damage, not a measurement.
+constexpr double kPlausibleCents = 50;
+
+// Of everything in the entry but the checksum itself, in a form that depends on the values alone
+// (Qt writes an object's keys sorted and a double in its shortest exact form).
+QString ChecksumOf(QJsonObject entry)
+{
+    entry.remove("checksum");
+    const QByteArray content = QJsonDocument(entry).toJson(QJsonDocument::Compact);
+    return QString::fromLatin1(QCryptographicHash::hash(content, QCryptographicHash::Sha256).toHex());
+}
 
 // What identifies the SoundFont file as it is now; null when it cannot be read.
 QJsonObject Identity(const std::string& soundFont, int program)
@@ -33,19 +44,40 @@ QJsonObject Identity(const std::string& soundFont, int program)
             {"method", kMethod}};
 }
 
+// Nullopt for an entry whose checksum does not match, or that would correct a key implausibly far.
+// The offsets stored under `name`; false when they are missing or implausible.
+bool ReadOffsets(const QJsonObject& entry, const char* name, bool corrected,
+                 std::array<double, ProgramTuning::kKeys>& offsets)
+{
+    const QJsonArray stored = entry.value(name).toArray();
+    if (stored.size() != ProgramTuning::kKeys)
+        return false;
+    for (int i = 0; i < ProgramTuning::kKeys; ++i) {
+        const double cents = stored[i].toDouble(NAN);
+        if (!std::isfinite(cents) || (corrected && std::abs(cents) > kPlausibleCents))
+            return false;
+        offsets[std::size_t(i)] = cents;
+    }
+    return true;
+}
+
+QJsonArray Written(const std::array<double, ProgramTuning::kKeys>& offsets)
+{
+    QJsonArray written;
+    for (const double cents : offsets)
+        written.append(cents);
+    return written;
+}
+
 std::optional<ProgramTuning> TuningOf(const QJsonObject& entry)
 {
-    const QJsonArray offsets = entry.value("offsets").toArray();
-    if (!entry.value("corrected").isBool() || offsets.size() != ProgramTuning::kKeys)
+    if (entry.value("checksum").toString() != ChecksumOf(entry) || !entry.value("corrected").isBool())
         return std::nullopt;
     ProgramTuning tuning{.corrected = entry.value("corrected").toBool()};
-    for (int i = 0; i < ProgramTuning::kKeys; ++i) {
-        const double cents = offsets[i].toDouble(NAN);
-        if (!std::isfinite(cents) || std::abs(cents) > 1200)
-            return std::nullopt;
-        tuning.offsets[i] = cents;
-    }
-    return tuning;
+    const bool read = ReadOffsets(entry, "offsets", tuning.corrected, tuning.offsets) &&
+                      ReadOffsets(entry, "left", tuning.corrected, tuning.leftOffsets) &&
+                      ReadOffsets(entry, "right", tuning.corrected, tuning.rightOffsets);
+    return read ? std::optional(tuning) : std::nullopt;
 }
 
 } // namespace
@@ -82,11 +114,11 @@ bool TuningCache::store(const std::string& soundFont, int program, const Program
     QJsonObject entry = Identity(soundFont, program);
     if (entry.isEmpty() || !QDir().mkpath(folder_))
         return false;
-    QJsonArray offsets;
-    for (const double cents : tuning.offsets)
-        offsets.append(cents);
     entry.insert("corrected", tuning.corrected);
-    entry.insert("offsets", offsets);
+    entry.insert("offsets", Written(tuning.offsets));
+    entry.insert("left", Written(tuning.leftOffsets));
+    entry.insert("right", Written(tuning.rightOffsets));
+    entry.insert("checksum", ChecksumOf(entry));
     QSaveFile file(filePath(soundFont, program));
     return file.open(QIODevice::WriteOnly) && file.write(QJsonDocument(entry).toJson()) >= 0 && file.commit();
 }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Measured preset tunings kept on disk, one file per SoundFont and program, so that each preset is
-// measured once. An entry counts only while the SoundFont's path, size and modification time match.
+// measured once. An entry counts only while the SoundFont's path, size and modification time match,
+// its checksum matches its content and every offset of a corrected preset is plausible (±50 cents):
+// a damaged entry must never detune what the player hears, so it is measured again and rewritten.
 #pragma once
 
 #include "synth/ProgramTuning.h"

@@ -62,17 +62,29 @@ void TuningCalibrator::work(std::stop_token stop)
             queue_.pop_front();
         }
         const auto tuning = cachedOrMeasured(program, stop);
-        if (!tuning)
-            continue; // stopped, or the SoundFont cannot be read: the preset plays as it is
-        measured_[program] = *tuning;
+        if (stop.stop_requested())
+            return;
+        // A SoundFont that cannot be read gives an uncorrected result: the preset plays as it is,
+        // and whoever waits for it goes on.
+        measured_[program] = tuning.value_or(ProgramTuning{});
         auto settled = settle_ ? settle_(measured_) : measured_;
+        std::function<void()> handler;
         {
             const std::lock_guard lock(mutex_);
             results_ = std::move(settled);
             resultCount_.fetch_add(1, std::memory_order_release);
+            handler = onResult_;
         }
         changed_.notify_all();
+        if (handler)
+            handler();
     }
+}
+
+void TuningCalibrator::onResult(std::function<void()> handler)
+{
+    const std::lock_guard lock(mutex_);
+    onResult_ = std::move(handler);
 }
 
 std::optional<ProgramTuning> TuningCalibrator::cachedOrMeasured(int program, std::stop_token stop)

@@ -37,12 +37,14 @@ public:
     // Queues `program` unless it is queued or done already.
     void request(int program);
     // What is left of the preset's offsets once settled, when there is a result (a preset that
-    // could not be measured has none).
+    // could not be measured has an uncorrected one).
     std::optional<ProgramTuning> result(int program) const;
     // The same, waiting up to `timeout` for it.
     std::optional<ProgramTuning> waitFor(int program, std::chrono::milliseconds timeout) const;
     // Grows with every result: a cheap sign that result() has something new.
     unsigned resultCount() const { return resultCount_.load(std::memory_order_acquire); }
+    // Called on the worker's thread after each result is published (none while it is empty).
+    void onResult(std::function<void()> handler);
 
 private:
     void work(std::stop_token stop);
@@ -59,7 +61,8 @@ private:
     std::set<int> requested_;
     std::map<int, ProgramTuning> results_;
     std::atomic<unsigned> resultCount_{0};
-    std::jthread worker_; // last: starts once everything it uses exists, stops first
+    std::function<void()> onResult_; // under mutex_
+    std::jthread worker_;            // last: starts once everything it uses exists, stops first
 };
 
 } // namespace synth

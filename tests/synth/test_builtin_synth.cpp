@@ -3,6 +3,7 @@
 // short messages and the reset.
 #include "GsBytes.h"
 #include "StderrCapture.h"
+#include "platform/Desktop.h"
 #include "synth/AudioOutput.h"
 #include "synth/BuiltinSynthDevice.h"
 #include "synth/GsSynthPort.h"
@@ -36,6 +37,25 @@ void Render(synth::GsSynthPort& port, double seconds)
     std::vector<float> left(frames), right(frames);
     port.synth().render(left.data(), right.data(), frames);
 }
+
+// The loudest sample of the next `seconds` of output.
+float Peak(synth::GsSynthPort& port, double seconds)
+{
+    const int frames = int(seconds * port.synth().sampleRate());
+    std::vector<float> left(frames), right(frames);
+    port.synth().render(left.data(), right.data(), frames);
+    return *std::max_element(left.begin(), left.end());
+}
+
+// Counts the message boxes shown.
+class CountingDesktop final : public platform::Desktop {
+public:
+    int boxes = 0;
+    void messageBox(const QString&, const QString&) override { ++boxes; }
+    void setClipboardText(const QString&) override {}
+    void openUrl(const QString&) override {}
+    void playClip() override {}
+};
 
 // The scheduler's state letter of a thread of this process: 'S' while it sleeps, 'R' while it runs.
 char ThreadState(pid_t thread)
@@ -241,6 +261,45 @@ private slots:
         fluid_synth_noteon(synth->get(), 0, 69, 100);
         renderer.wake();
         QTRY_VERIFY(heard);
+    }
+
+    // The SoundFont deleted (or its package removed) while the synthesizer plays: presets whose
+    // samples were not loaded yet still sound, and the player is told once.
+    void soundFontDeletedWhilePlaying()
+    {
+        QTemporaryDir folder;
+        const std::string path = folder.filePath("GM.sf2").toStdString();
+        if (::link(kSoundFont.c_str(), path.c_str()) != 0)
+            QVERIFY(QFile::copy(QString::fromStdString(kSoundFont), QString::fromStdString(path)));
+        auto synth = synth::FluidSynth::Open({.soundFonts = {path}, .reverb = false});
+        QVERIFY(synth);
+        synth::GsSynthPort port(std::move(synth));
+        CountingDesktop desktop;
+        const platform::DesktopInForce inForce(desktop);
+        QCOMPARE(::unlink(path.c_str()), 0);
+        for (const int program : {40, 73, 19}) {
+            port.sendShort(Short(0xC0, program));
+            port.sendShort(Short(0x90, 60, 100));
+            QVERIFY2(Peak(port, 0.3) > 0.01f, qPrintable(QStringLiteral("program %1 silent").arg(program)));
+            port.sendShort(Short(0xB0, 120));
+        }
+        QCOMPARE(desktop.boxes, 1);
+    }
+
+    // A reload whose SoundFont does not load (here: the file emptied meanwhile) leaves the old one
+    // playing: no key goes silent.
+    void failedReloadKeepsTheKeysSounding()
+    {
+        QTemporaryDir folder;
+        const QString copy = folder.filePath("GM.sf2");
+        QVERIFY(QFile::copy(QString::fromStdString(kSoundFont), copy)); // a copy: it is emptied below
+        auto synth = synth::FluidSynth::Open({.soundFonts = {copy.toStdString()}, .reverb = false});
+        QVERIFY(synth);
+        synth::GsSynthPort port(std::move(synth));
+        QVERIFY(QFile(copy).resize(0));
+        QVERIFY(!port.synth().reload(std::nullopt));
+        port.sendShort(Short(0x90, 60, 100));
+        QVERIFY(Peak(port, 0.3) > 0.01f);
     }
 
     void resetEndsNotesHeldByThePedal()
