@@ -53,7 +53,7 @@ public:
     int boxes = 0;
     void messageBox(const QString&, const QString&) override { ++boxes; }
     void setClipboardText(const QString&) override {}
-    void openUrl(const QString&) override {}
+    bool openUrl(const QString&) override { return true; }
     void playClip() override {}
 };
 
