@@ -3,6 +3,7 @@
 #include "windows/HintWindow.h"
 
 #include "ui/Controls.h"
+#include "ui/DesignLayout.h"
 #include "ui/JpegImage.h"
 
 #include <QFile>
@@ -22,7 +23,7 @@ HintWindow::HintWindow()
     setWindowTitle(QStringLiteral("ヒント"));
     setWindowFlags(Qt::Window);
     setFont(ui::FormFont());
-    ui::SetBounds(this, {65, 384, 947, 353});
+    resize(947, 353);
 
     // The picture at its own size from the top-left corner, never stretched.
     picture = new QLabel(this);
@@ -40,4 +41,5 @@ HintWindow::HintWindow()
     if (text.endsWith('\n'))
         text.chop(1); // the file's last line end would be an empty line of its own
     hintText->setPlainText(text);
+    ui::KeepDesign(this);
 }

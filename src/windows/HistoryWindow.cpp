@@ -243,6 +243,7 @@ HistoryWindow::HistoryWindow()
     setWindowFlags(Qt::Window);
     setFont(ui::FormFont());
     fitOnScreen(QSize(1300, 780));
+    ui::CloseOnEscape(this);
 
     auto* charts = new QSplitter(Qt::Vertical);
     charts->addWidget(createScoreChart());

@@ -14,6 +14,7 @@
 #include "windows/ResultsWindow.h"
 #include "windows/TuningWindow.h"
 
+#include <initializer_list>
 #include <memory>
 
 class Program {
@@ -43,6 +44,7 @@ public:
 
 private:
     void connectWindows();
+    static void placeBeside(QWidget& window, std::initializer_list<const QWidget*> row);
 
     midi::MidiOutput output_;
     game::Session session_{output_};
