@@ -272,6 +272,11 @@ void KeepKeysFromList(QComboBox* list)
     list->view()->installEventFilter(filter);
 }
 
+void ShowFocus(QWidget* window)
+{
+    window->setAttribute(Qt::WA_KeyboardFocusChange);
+}
+
 void CloseOnEscape(QWidget* window)
 {
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), window);

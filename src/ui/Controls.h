@@ -104,6 +104,10 @@ private:
 // Tab, which moves the focus on. The program's keys (ui::ProgramKeys) see every key before it does.
 void KeepKeysFromList(QComboBox* list);
 
+// Marks the focused control of `window` at once, as after a Tab: the Fusion style otherwise marks
+// focus only once the keyboard has moved it, and a keyboard player would not see where it is.
+void ShowFocus(QWidget* window);
+
 // Escape closes `window` as its close box does.
 void CloseOnEscape(QWidget* window);
 

@@ -16,6 +16,17 @@ QByteArray ResourceBytes(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// The picture drawn at twice its size where a pixel has more than one device pixel: sharp at
+// scale 2 and above.
+QPixmap HintPicture(double devicePixelRatio)
+{
+    const bool dense = devicePixelRatio > 1;
+    QPixmap pixmap = QPixmap::fromImage(ui::DecodeJpeg(
+        ResourceBytes(dense ? QStringLiteral(":/hint@2x.jpg") : QStringLiteral(":/hint.jpg"))));
+    pixmap.setDevicePixelRatio(dense ? 2 : 1);
+    return pixmap;
+}
+
 } // namespace
 
 HintWindow::HintWindow()
@@ -29,7 +40,7 @@ HintWindow::HintWindow()
     picture = new QLabel(this);
     picture->setGeometry(0, 0, 937, 185);
     picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    picture->setPixmap(QPixmap::fromImage(ui::DecodeJpeg(ResourceBytes(QStringLiteral(":/hint.jpg")))));
+    picture->setPixmap(HintPicture(devicePixelRatioF()));
 
     hintText = new QPlainTextEdit(this);
     hintText->setGeometry(0, 200, 937, 121);

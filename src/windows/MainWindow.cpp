@@ -177,6 +177,7 @@ void MainWindow::createControls(QWidget* client)
     setTabOrder(deviceList, referenceButton);
     setTabOrder(referenceButton, hintButton);
     deviceList->setFocus();
+    ui::ShowFocus(this);
 }
 
 void MainWindow::createMenu()

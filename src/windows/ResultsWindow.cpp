@@ -108,6 +108,7 @@ void ResultsWindow::showResult(const game::CheckResult& result)
     scoreLabel->adjustSize();
     show();
     retryButton->setFocus(); // Return starts the next challenge
+    ui::ShowFocus(this);
 }
 
 void ResultsWindow::onRetryPressed()

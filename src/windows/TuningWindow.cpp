@@ -17,7 +17,9 @@ TuningWindow::TuningWindow(game::Session& session) : session_(session)
     for (int row = 1; row <= game::kPitchClasses; ++row) {
         const int top = 24 + 32 * (row - 1);
         labels_[std::size_t(row - 1)] = new QLabel(game::PitchClassName(row - 1), this);
-        labels_[std::size_t(row - 1)]->move(0, top);
+        // Level with its slider: a screen shows which row the name belongs to.
+        labels_[std::size_t(row - 1)]->setGeometry(0, top, 24, 17);
+        labels_[std::size_t(row - 1)]->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         auto* bar = new ui::ScrollBar(this, {24, top, 137, 17}, -32, 31);
         bar->setObjectName(QStringLiteral("slider%1").arg(row));
         bar->describe(game::PitchClassName(row - 1),
