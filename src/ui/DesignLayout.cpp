@@ -75,9 +75,20 @@ QLayoutItem* DesignLayout::takeAt(int index)
     return item;
 }
 
+// Small enough for a small screen, large enough that a control that keeps its height still ends
+// inside the window: at a share s of the designed height H, a control at y of height h needs
+// y * s + h <= H * s.
 QSize DesignLayout::minimumSize() const
 {
-    return (QSizeF(designed_) * kSmallestShare).toSize();
+    QSize smallest = (QSizeF(designed_) * kSmallestShare).toSize();
+    const int height = designed_.height();
+    for (const Placed& placed : items_) {
+        const QRect& d = placed.designed;
+        if (!(placed.item->expandingDirections() & Qt::Vertical) && d.y() < height)
+            smallest.setHeight(
+                std::max(smallest.height(), (d.height() * height + height - d.y() - 1) / (height - d.y())));
+    }
+    return smallest.boundedTo(designed_);
 }
 
 // Left edges, widths and top edges follow the container's size; heights only where a control may
