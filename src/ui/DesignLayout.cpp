@@ -15,8 +15,10 @@ namespace {
 constexpr double kSmallestShare = 0.7;
 // Space between windows placed side by side.
 constexpr int kGap = 6;
-// A frame not yet drawn by the window manager: room for a title bar and borders.
-const QMargins kFrameAllowance(4, 30, 4, 4);
+// A frame not yet drawn by the window manager: room for a title bar and thin borders (a pixel, as
+// most window managers draw them: wider ones would push the third of three windows off a 1024-pixel
+// screen).
+const QMargins kFrameAllowance(1, 30, 1, 1);
 
 QMargins FrameOf(const QWidget* window)
 {
@@ -127,17 +129,19 @@ void PlaceOnScreen(QWidget* window, QPoint frameTopLeft, QSize size)
     window->resize(inside);
 }
 
-QPoint BesideOf(std::initializer_list<const QWidget*> row, QSize size)
+void PlaceSideBySide(std::initializer_list<QWidget*> row)
 {
-    QRect frames;
-    for (const QWidget* window : row)
-        frames |= FrameRect(window);
-    const QRect area = UsableAreaAround(frames.center());
-    const int width = size.grownBy(kFrameAllowance).width();
-    const int right = frames.right() + 1 + kGap;
-    if (right + width <= area.right() + 1)
-        return {right, frames.top()};
-    return {frames.left() - kGap - width, frames.top()};
+    if (row.size() == 0)
+        return;
+    QRect placed = FrameRect(*row.begin());
+    const QRect area = UsableAreaAround(placed.center());
+    for (auto window = row.begin() + 1; window != row.end(); ++window) {
+        const int width = FrameRect(*window).width();
+        const int right = placed.right() + 1 + kGap;
+        const int left = right + width <= area.right() + 1 ? right : placed.left() - kGap - width;
+        PlaceOnScreen(*window, {left, placed.top()}, (*window)->size());
+        placed |= FrameRect(*window);
+    }
 }
 
 QPoint BelowOf(const QWidget* neighbour)

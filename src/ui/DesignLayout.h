@@ -46,9 +46,9 @@ void KeepDesign(QWidget* window);
 // area, never beyond its edges.
 void PlaceOnScreen(QWidget* window, QPoint frameTopLeft, QSize size);
 
-// Where a window of inside `size` goes beside a row of windows: to the right of the row when the
-// screen has room there, else to its left, top edges level.
-QPoint BesideOf(std::initializer_list<const QWidget*> row, QSize size);
+// Places windows side by side beside the first one, which stays where it is, top edges level: each
+// to the right of those placed before where the screen has room, else to their left.
+void PlaceSideBySide(std::initializer_list<QWidget*> row);
 
 // Where a window goes below `neighbour` (its frame), left edges level.
 QPoint BelowOf(const QWidget* neighbour);

@@ -18,6 +18,7 @@ DifficultyDialog::DifficultyDialog(game::Session& session) : session_(session)
     setFont(ui::FormFont());
     resize(170, 182);
     ui::CloseOnEscape(this);
+    ui::ShowFocus(this);
     levelGroup = new QGroupBox(QStringLiteral("難易度"), this);
     levelGroup->setGeometry(8, 8, 145, 137);
     auto* column = new QVBoxLayout(levelGroup);
@@ -27,7 +28,7 @@ DifficultyDialog::DifficultyDialog(game::Session& session) : session_(session)
         column->addWidget(item);
         buttons_->addButton(item, index);
     }
-    buttons_->button(0)->setChecked(true);
+    setLevel(0);
     ui::KeepDesign(this);
     // Fires only when the selection moves to another item.
     connect(buttons_, &QButtonGroup::idToggled, this, [this](int, bool checked) {
@@ -45,6 +46,7 @@ DifficultyDialog::DifficultyDialog(game::Session& session) : session_(session)
 void DifficultyDialog::setLevel(int index)
 {
     buttons_->button(index)->setChecked(true);
+    buttons_->button(index)->setFocus(); // the arrow keys move on from the level in force
 }
 
 void DifficultyDialog::onLevelChosen()

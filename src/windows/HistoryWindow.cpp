@@ -244,6 +244,7 @@ HistoryWindow::HistoryWindow()
     setFont(ui::FormFont());
     fitOnScreen(QSize(1300, 780));
     ui::CloseOnEscape(this);
+    ui::ShowFocus(this);
 
     auto* charts = new QSplitter(Qt::Vertical);
     charts->addWidget(createScoreChart());

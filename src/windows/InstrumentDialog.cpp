@@ -13,6 +13,7 @@ InstrumentDialog::InstrumentDialog(game::Session& session) : session_(session)
     setFont(ui::FormFont());
     resize(176, 92);
     ui::CloseOnEscape(this);
+    ui::ShowFocus(this);
     instrumentList = new QComboBox(this);
     instrumentList->setGeometry(9, 16, 145, instrumentList->sizeHint().height());
     instrumentList->addItems(game::InstrumentNames());

@@ -16,11 +16,10 @@ Program::Program()
         return;
     history_ = std::make_unique<PlayHistory>(mainWindow_->clockStatusBar);
     tuningWindow_ = std::make_unique<TuningWindow>(session_);
-    placeBeside(*tuningWindow_, {mainWindow_.get()});
-    tuningWindow_->startUp();
     const auto settings = game::IniDocument::load(game::SettingsLocationOfThisProgram().pathToRead());
     resultsWindow_ = std::make_unique<ResultsWindow>(output_, session_, game::ReadBoardAddress(settings));
-    placeBeside(*resultsWindow_, {mainWindow_.get(), tuningWindow_.get()});
+    ui::PlaceSideBySide({mainWindow_.get(), tuningWindow_.get(), resultsWindow_.get()});
+    tuningWindow_->startUp();
     hintWindow_ = std::make_unique<HintWindow>();
     difficultyDialog_ = std::make_unique<DifficultyDialog>(session_);
     instrumentDialog_ = std::make_unique<InstrumentDialog>(session_);
@@ -62,12 +61,6 @@ void Program::connectWindows()
     // After everything the player sees: the results window shows the check first.
     QObject::connect(&session_, &game::Session::answerChecked, main,
                      [this](const game::CheckResult& result) { history_->recordAnswerCheck(result); });
-}
-
-// The windows that stay open side by side with the main window, none over another's controls.
-void Program::placeBeside(QWidget& window, std::initializer_list<const QWidget*> row)
-{
-    ui::PlaceOnScreen(&window, ui::BesideOf(row, window.size()), window.size());
 }
 
 bool Program::ended() const

@@ -44,7 +44,6 @@ public:
 
 private:
     void connectWindows();
-    static void placeBeside(QWidget& window, std::initializer_list<const QWidget*> row);
 
     midi::MidiOutput output_;
     game::Session session_{output_};

@@ -34,6 +34,7 @@ TuningWindow::TuningWindow(game::Session& session) : session_(session)
         setTabOrder(slider(row), slider(row + 1));
     setTabOrder(slider(game::kPitchClasses), answerButton);
     slider(1)->setFocus();
+    ui::ShowFocus(this);
     ui::KeepDesign(this);
     checkRunTimer = new QTimer(this);
     checkRunTimer->setInterval(200);
