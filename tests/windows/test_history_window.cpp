@@ -204,6 +204,18 @@ private slots:
             QVERIFY(folder.remove(name));
     }
 
+    void returnOnTheExportButtonOpensTheDialog()
+    {
+        GameBench game;
+        game.main()->historyEntry->trigger();
+        HistoryWindow* window = game.program().history()->window();
+        window->setRecords({Finished(0, 2, 75)});
+        QTest::keyClick(window->ExportButton, Qt::Key_Return);
+        auto* dialog = window->findChild<QFileDialog*>();
+        QVERIFY(dialog);
+        dialog->reject();
+    }
+
     // Through the real dialog, in Japanese, offered in the documents folder; the file names the
     // difficulty as the dialog the player chose it in.
     void csvIsExportedThroughAJapaneseDialog()
