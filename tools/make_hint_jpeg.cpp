@@ -442,11 +442,13 @@ private:
     double y_ = 0;
 };
 
-QImage DrawHint()
+// At `scale` times the picture's size, for screens of that many device pixels per pixel.
+QImage DrawHint(int scale)
 {
-    QImage image(kWidth, kHeight, QImage::Format_RGB888);
+    QImage image(kWidth * scale, kHeight * scale, QImage::Format_RGB888);
     image.fill(Qt::white);
     QPainter painter(&image);
+    painter.scale(scale, scale);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
 
@@ -530,8 +532,9 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication application(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s OUTPUT.jpg\n", argv[0]);
+    const int scale = argc == 3 ? std::atoi(argv[2]) : 1;
+    if (argc < 2 || argc > 3 || scale < 1) {
+        std::fprintf(stderr, "usage: %s OUTPUT.jpg [SCALE]\n", argv[0]);
         return 2;
     }
     // Another font would silently change the committed picture.
@@ -541,7 +544,7 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    const QByteArray jpeg = JpegCompressor().compress(DrawHint());
+    const QByteArray jpeg = JpegCompressor().compress(DrawHint(scale));
     QFile out(QString::fromLocal8Bit(argv[1]));
     if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(jpeg) != jpeg.size() ||
         !out.flush()) {

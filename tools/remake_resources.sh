@@ -13,4 +13,5 @@ cmake --build "$build" --target make_clip_wav make_hint_jpeg -j2
 
 "$build"/tools/make_clip_wav resources/clip.wav
 "$build"/tools/make_hint_jpeg resources/hint.jpg
+"$build"/tools/make_hint_jpeg resources/hint@2x.jpg 2
 rsvg-convert --width 256 --height 256 resources/velmora.svg --output resources/velmora.png

@@ -7,6 +7,7 @@
 #include "platform/System.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace game {
 namespace {
@@ -109,6 +110,7 @@ CheckResult Session::checkAnswer()
     result.started = started_;
     result.ended = ended_ = platform::Now();
     lastResult_ = result;
+    lastResultReported_ = false;
     checkRunNote_ = kCheckRunFirstNote;
     if (lock_ == SettingsLock::Locked)
         setLock(SettingsLock::DifficultyOnly);
@@ -148,7 +150,8 @@ bool Session::playCheckRunStep()
 
 QString Session::appendReport()
 {
-    if (lastResult_)
+    // One block per answer check: pressing the button again copies the same log.
+    if (lastResult_ && !std::exchange(lastResultReported_, true))
         reportLog_.append(ReportLines(ReportInputsOf(*lastResult_)));
     return reportLog_.text();
 }

@@ -103,6 +103,7 @@ private:
     std::optional<CheckResult> lastResult_; // from the answer check to the next challenge
     std::optional<int> checkRunNote_;       // the next note of a running check run
     ReportLog reportLog_;
+    bool lastResultReported_ = false; // the latest check's block is in the report log
 };
 
 } // namespace game

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QShortcut>
 #include <QWindow>
 
 #include <utility>
@@ -22,6 +23,7 @@ constexpr int kFocusMarkWidth = 2;
 Shape::Shape(QWidget* parent, const QRect& geometry, const QColor& fill) : QWidget(parent), fill_(fill)
 {
     setGeometry(geometry);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding); // a key grows with its window
 }
 
 void Shape::setFill(const QColor& fill)
@@ -209,7 +211,35 @@ bool IsTab(const QKeyEvent& event)
     return event.key() == Qt::Key_Tab || event.key() == Qt::Key_Backtab;
 }
 
-// Lets only Tab reach the drop-down list; Tab also closes its open list first.
+// The keys that open a closed drop-down list: Alt+Down, Alt+Up and F4.
+bool OpensList(const QKeyEvent& event)
+{
+    const bool alt = event.modifiers() & Qt::AltModifier;
+    return event.key() == Qt::Key_F4 || (alt && (event.key() == Qt::Key_Down || event.key() == Qt::Key_Up));
+}
+
+// The keys an open list acts on: moving within it, choosing (Return, Enter), closing (Escape).
+bool WorksOpenList(const QKeyEvent& event)
+{
+    switch (event.key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Keeps the piano's keys from the drop-down list: while it is closed only Tab and the keys that
+// open it reach it (a letter would pick a device by its initial, an arrow would switch devices);
+// while it is open, the keys that move in it and choose, and Tab, which closes it and moves on.
 class ListKeyFilter : public QObject {
 public:
     explicit ListKeyFilter(QComboBox* list) : QObject(list), list_(list) {}
@@ -220,11 +250,11 @@ protected:
         const auto type = event->type();
         if (type != QEvent::KeyPress && type != QEvent::KeyRelease && type != QEvent::ShortcutOverride)
             return QObject::eventFilter(watched, event);
-        if (!IsTab(static_cast<const QKeyEvent&>(*event)))
-            return true; // the open list picks its item on Return's shortcut override
-        if (type == QEvent::ShortcutOverride)
-            return false;
-        if (watched == list_)
+        const auto& key = static_cast<const QKeyEvent&>(*event);
+        const bool onOpenList = watched != list_;
+        if (!IsTab(key)) // the open list picks its item on Return's shortcut override
+            return !(onOpenList ? WorksOpenList(key) : OpensList(key));
+        if (type == QEvent::ShortcutOverride || !onOpenList)
             return false;
         if (type == QEvent::KeyPress) { // on the open list: close it and move on from the list
             list_->hidePopup();
@@ -244,6 +274,18 @@ void KeepKeysFromList(QComboBox* list)
     auto* filter = new ListKeyFilter(list);
     list->installEventFilter(filter);
     list->view()->installEventFilter(filter);
+}
+
+void ShowFocus(QWidget* window)
+{
+    window->setAttribute(Qt::WA_KeyboardFocusChange);
+}
+
+void CloseOnEscape(QWidget* window)
+{
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), window);
+    escape->setContext(Qt::WindowShortcut);
+    QObject::connect(escape, &QShortcut::activated, window, &QWidget::close);
 }
 
 void OnControlKeys(QWidget* control, std::function<void()> keyDown, std::function<void()> keyUp)

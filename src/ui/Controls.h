@@ -101,9 +101,17 @@ private:
     std::function<int()> centsPerStep_ = [] { return 1; };
 };
 
-// Makes a drop-down list act on no key but Tab, which moves the focus on, also while its list is
-// open. The program's keys (ui::ProgramKeys) see every key before the list does.
+// Keeps the piano's keys from a drop-down list: closed, it takes Tab and the keys that open it
+// (Alt+Down, Alt+Up, F4); open, the keys that move in it, Return and Enter that choose, Escape, and
+// Tab, which moves the focus on. The program's keys (ui::ProgramKeys) see every key before it does.
 void KeepKeysFromList(QComboBox* list);
+
+// Marks the focused control of `window` at once, as after a Tab: the Fusion style otherwise marks
+// focus only once the keyboard has moved it, and a keyboard player would not see where it is.
+void ShowFocus(QWidget* window);
+
+// Escape closes `window` as its close box does.
+void CloseOnEscape(QWidget* window);
 
 // Key events on `control` itself, after the program's keys, without auto-repeat releases.
 void OnControlKeys(QWidget* control, std::function<void()> keyDown, std::function<void()> keyUp);

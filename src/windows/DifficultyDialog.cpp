@@ -4,6 +4,7 @@
 
 #include "game/Report.h"
 #include "ui/Controls.h"
+#include "ui/DesignLayout.h"
 
 #include <QAbstractButton>
 #include <QRadioButton>
@@ -15,7 +16,9 @@ DifficultyDialog::DifficultyDialog(game::Session& session) : session_(session)
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFont(ui::FormFont());
-    ui::SetBounds(this, {184, 111, 170, 182});
+    resize(170, 182);
+    ui::CloseOnEscape(this);
+    ui::ShowFocus(this);
     levelGroup = new QGroupBox(QStringLiteral("難易度"), this);
     levelGroup->setGeometry(8, 8, 145, 137);
     auto* column = new QVBoxLayout(levelGroup);
@@ -25,7 +28,8 @@ DifficultyDialog::DifficultyDialog(game::Session& session) : session_(session)
         column->addWidget(item);
         buttons_->addButton(item, index);
     }
-    buttons_->button(0)->setChecked(true);
+    setLevel(0);
+    ui::KeepDesign(this);
     // Fires only when the selection moves to another item.
     connect(buttons_, &QButtonGroup::idToggled, this, [this](int, bool checked) {
         if (checked)
@@ -42,6 +46,7 @@ DifficultyDialog::DifficultyDialog(game::Session& session) : session_(session)
 void DifficultyDialog::setLevel(int index)
 {
     buttons_->button(index)->setChecked(true);
+    buttons_->button(index)->setFocus(); // the arrow keys move on from the level in force
 }
 
 void DifficultyDialog::onLevelChosen()

@@ -3,6 +3,7 @@
 #include "windows/HintWindow.h"
 
 #include "ui/Controls.h"
+#include "ui/DesignLayout.h"
 #include "ui/JpegImage.h"
 
 #include <QFile>
@@ -15,6 +16,17 @@ QByteArray ResourceBytes(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// The picture drawn at twice its size where a pixel has more than one device pixel: sharp at
+// scale 2 and above.
+QPixmap HintPicture(double devicePixelRatio)
+{
+    const bool dense = devicePixelRatio > 1;
+    QPixmap pixmap = QPixmap::fromImage(ui::DecodeJpeg(
+        ResourceBytes(dense ? QStringLiteral(":/hint@2x.jpg") : QStringLiteral(":/hint.jpg"))));
+    pixmap.setDevicePixelRatio(dense ? 2 : 1);
+    return pixmap;
+}
+
 } // namespace
 
 HintWindow::HintWindow()
@@ -22,13 +34,13 @@ HintWindow::HintWindow()
     setWindowTitle(QStringLiteral("ヒント"));
     setWindowFlags(Qt::Window);
     setFont(ui::FormFont());
-    ui::SetBounds(this, {65, 384, 947, 353});
+    resize(947, 353);
 
     // The picture at its own size from the top-left corner, never stretched.
     picture = new QLabel(this);
     picture->setGeometry(0, 0, 937, 185);
     picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    picture->setPixmap(QPixmap::fromImage(ui::DecodeJpeg(ResourceBytes(QStringLiteral(":/hint.jpg")))));
+    picture->setPixmap(HintPicture(devicePixelRatioF()));
 
     hintText = new QPlainTextEdit(this);
     hintText->setGeometry(0, 200, 937, 121);
@@ -40,4 +52,5 @@ HintWindow::HintWindow()
     if (text.endsWith('\n'))
         text.chop(1); // the file's last line end would be an empty line of its own
     hintText->setPlainText(text);
+    ui::KeepDesign(this);
 }

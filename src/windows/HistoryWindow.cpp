@@ -245,6 +245,8 @@ HistoryWindow::HistoryWindow()
     setWindowFlags(Qt::Window);
     setFont(ui::FormFont());
     fitOnScreen(QSize(1300, 780));
+    ui::CloseOnEscape(this);
+    ui::ShowFocus(this);
 
     auto* charts = new QSplitter(Qt::Vertical);
     charts->addWidget(createScoreChart());
@@ -267,7 +269,8 @@ HistoryWindow::HistoryWindow()
         ChallengeTable->setColumnWidth(column, width);
     connect(ChallengeTable->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) { showDetail(current.row()); });
-    ExportButton = new QPushButton(QStringLiteral("CSVに書き出す(&E)…"));
+    // A ui::Button: Return and Enter press it, as every button of the program.
+    ExportButton = new ui::Button(nullptr, QStringLiteral("CSVに書き出す(&E)…"), {});
     connect(ExportButton, &QPushButton::clicked, this, &HistoryWindow::exportCsv);
 
     auto* exportRow = new QHBoxLayout;

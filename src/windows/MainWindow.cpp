@@ -8,6 +8,7 @@
 #include "game/Version.h"
 #include "platform/Desktop.h"
 #include "platform/System.h"
+#include "ui/DesignLayout.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -102,7 +103,7 @@ MainWindow::MainWindow(midi::MidiOutput& output, game::Session& session, Keyboar
 {
     setWindowTitle(QStringLiteral("Velmora"));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+                   Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
     setFont(ui::FormFont());
     ui::SetBounds(this, {298, 107, 345, 246});
     setMinimumSize(345, 246); // the layout needs all of it
@@ -115,6 +116,8 @@ MainWindow::MainWindow(midi::MidiOutput& output, game::Session& session, Keyboar
     clockStatusBar->setFixedHeight(18);
     clockStatusBar->setSizeGripEnabled(false);
     setStatusBar(clockStatusBar);
+    // The keys and controls in proportion to the window: a maximized window grows them.
+    new ui::DesignLayout(client, QSize(345, 246 - menuBar()->sizeHint().height() - clockStatusBar->height()));
     clockTimer = new QTimer(this);
     clockTimer->setInterval(100);
     connect(clockTimer, &QTimer::timeout, this, &MainWindow::onClockTick);
@@ -174,6 +177,7 @@ void MainWindow::createControls(QWidget* client)
     setTabOrder(deviceList, referenceButton);
     setTabOrder(referenceButton, hintButton);
     deviceList->setFocus();
+    ui::ShowFocus(this);
 }
 
 void MainWindow::createMenu()

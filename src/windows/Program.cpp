@@ -4,6 +4,7 @@
 
 #include "game/IniDocument.h"
 #include "game/SavedSettings.h"
+#include "ui/DesignLayout.h"
 
 #include <QFileInfo>
 
@@ -15,13 +16,17 @@ Program::Program()
         return;
     history_ = std::make_unique<PlayHistory>(mainWindow_->clockStatusBar);
     tuningWindow_ = std::make_unique<TuningWindow>(session_);
-    tuningWindow_->startUp();
     const auto settings = game::IniDocument::load(game::SettingsLocationOfThisProgram().pathToRead());
     resultsWindow_ = std::make_unique<ResultsWindow>(output_, session_, game::ReadBoardAddress(settings));
+    ui::PlaceSideBySide({mainWindow_.get(), tuningWindow_.get(), resultsWindow_.get()});
+    tuningWindow_->startUp();
     hintWindow_ = std::make_unique<HintWindow>();
     difficultyDialog_ = std::make_unique<DifficultyDialog>(session_);
     instrumentDialog_ = std::make_unique<InstrumentDialog>(session_);
     beatWindow_ = std::make_unique<BeatWindow>(beatWindowLinks());
+    for (QWidget* window :
+         std::initializer_list<QWidget*>{hintWindow_.get(), difficultyDialog_.get(), instrumentDialog_.get()})
+        ui::PlaceOnScreen(window, ui::BelowOf(mainWindow_.get()), window->size());
     connectWindows();
     session_.startChallenge();
 }

@@ -15,6 +15,7 @@
 #include "windows/ResultsWindow.h"
 #include "windows/TuningWindow.h"
 
+#include <initializer_list>
 #include <memory>
 
 class Program {

@@ -3,6 +3,7 @@
 #include "windows/ResultsWindow.h"
 
 #include "platform/Desktop.h"
+#include "ui/DesignLayout.h"
 
 #include <QCloseEvent>
 
@@ -27,11 +28,12 @@ ResultsWindow::ResultsWindow(midi::MidiOutput& output, game::Session& session, c
     setWindowTitle(QStringLiteral("正解表示"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setFont(ui::FormFont());
-    move(918, 353);
-    setFixedSize(278, 487);
+    resize(278, 487);
     createTable();
     createScore();
     createButtons();
+    ui::KeepDesign(this);
+    ui::CloseOnEscape(this);
     connect(&session_, &game::Session::answerChecked, this, &ResultsWindow::showResult);
     connect(&session_, &game::Session::positionChanged, this,
             [this](int k) { PlayerCell(k)->setText(game::CentsText(session_.playerCents(k))); });
@@ -105,6 +107,8 @@ void ResultsWindow::showResult(const game::CheckResult& result)
     scoreLabel->setText(QString::number(result.score));
     scoreLabel->adjustSize();
     show();
+    retryButton->setFocus(); // Return starts the next challenge
+    ui::ShowFocus(this);
 }
 
 void ResultsWindow::onRetryPressed()

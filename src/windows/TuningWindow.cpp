@@ -3,6 +3,7 @@
 #include "windows/TuningWindow.h"
 
 #include "platform/Random.h"
+#include "ui/DesignLayout.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -12,11 +13,13 @@ TuningWindow::TuningWindow(game::Session& session) : session_(session)
     setWindowTitle(QStringLiteral("調整"));
     setWindowFlags(Qt::Window);
     setFont(ui::FormFont());
-    ui::SetBounds(this, {175, 278, 185, 485});
+    resize(185, 485);
     for (int row = 1; row <= game::kPitchClasses; ++row) {
         const int top = 24 + 32 * (row - 1);
         labels_[std::size_t(row - 1)] = new QLabel(game::PitchClassName(row - 1), this);
-        labels_[std::size_t(row - 1)]->move(0, top);
+        // Level with its slider: a screen shows which row the name belongs to.
+        labels_[std::size_t(row - 1)]->setGeometry(0, top, 24, 17);
+        labels_[std::size_t(row - 1)]->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         auto* bar = new ui::ScrollBar(this, {24, top, 137, 17}, -32, 31);
         bar->setObjectName(QStringLiteral("slider%1").arg(row));
         bar->describe(game::PitchClassName(row - 1),
@@ -31,6 +34,8 @@ TuningWindow::TuningWindow(game::Session& session) : session_(session)
         setTabOrder(slider(row), slider(row + 1));
     setTabOrder(slider(game::kPitchClasses), answerButton);
     slider(1)->setFocus();
+    ui::ShowFocus(this);
+    ui::KeepDesign(this);
     checkRunTimer = new QTimer(this);
     checkRunTimer->setInterval(200);
     connect(checkRunTimer, &QTimer::timeout, this, &TuningWindow::onCheckRunTick);

@@ -78,11 +78,13 @@ fail() {
 
 # ---- The X server, the window manager, JACK ---------------------------------------------------
 
+# start_x <width>x<height>
 start_x() {
     # Xvfb picks a free display itself and writes its number: two suites starting at once never
     # share one.
     local display_file="$work/display"
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$display_file" >"$work/xvfb.log" 2>&1 &
+    : >"$display_file"
+    Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp -noreset 3>"$display_file" >"$work/xvfb.log" 2>&1 &
     started+=($!)
     if ! wait_until 10 display_written "$display_file"; then
         echo "No X server could start:" >&2
@@ -293,13 +295,14 @@ case_space_in_the_adjustment_window_keeps_the_challenge() {
     ! window_shown 正解表示 || fail "the space bar ran the answer check"
 }
 
-# The device list takes no key but Tab, also while open; the window's keys still play.
+# The open device list takes only the keys that move in it and choose; the window's keys still
+# play, and Tab closes it without switching the device.
 case_device_list_lets_tab_through() {
     local mark
     activate "$main_window" || return 1
     mark=$(byte_count)
     click_in "$main_window" 240 $(($(menu_height) + 131)) # opens the list
-    xdotool key a Down Return space
+    xdotool key a space
     xdotool key Tab # closes the list; the focus goes on to the reference button
     xdotool key g
     settle || return 1
@@ -588,6 +591,126 @@ case_beat_window_plays_a_step_for_four_seconds() {
 }
 
 # The tuning-fork clip played, then the main window closed: the program ends well.
+# A whole challenge with the keyboard alone: sliders, the answer check, the report copied (twice,
+# added once), the next challenge, each dialog opened and closed, the results window closed by
+# Escape.
+case_a_challenge_played_with_the_keyboard_alone() {
+    local mark results
+    fresh_program || return 1 # the first slider has the focus
+    activate "$adjustment_window" || return 1
+    mark=$(byte_count)
+    xdotool key Right Tab Right Right
+    wait_until 10 tuning_moved "$mark" 2 || fail "two slider rows did not both move" || return 1
+    xdotool key shift+Tab shift+Tab Return # from C# back round to the answer button
+    wait_until 10 window_shown 正解表示 || fail "Return on the answer button did nothing" || return 1
+    results=$(window_named 正解表示)
+    wait_until 5 is_active "$results" || fail "the results window did not take the keyboard" || return 1
+    printf '' | xclip -selection clipboard
+    xdotool key Tab Return Return # from "もう一度挑戦" on to the report's button
+    wait_until 10 clipboard_has_report || fail "Return on the report's button copied nothing" || return 1
+    [ "$(xclip -o -selection clipboard | grep -c 調律開始時刻)" = 1 ] ||
+        fail "copying twice added the report twice" || return 1
+    mark=$(byte_count)
+    xdotool key shift+Tab Return
+    wait_until 10 window_hidden 正解表示 || fail "Return on もう一度挑戦 did nothing" || return 1
+    wait_until 10 tuning_moved "$mark" 1 || fail "no new challenge" || return 1
+    activate "$main_window" || return 1
+    open_and_close_by_keys alt+s n 難易度の設定 Escape || return 1
+    open_and_close_by_keys alt+s g 楽器の設定 Escape || return 1
+    open_and_close_by_keys alt+r k 成績の推移 Escape || return 1
+    open_and_close_by_keys alt+h "" ヒント alt+F4 || return 1
+    activate "$adjustment_window" || return 1
+    xdotool key shift+Tab Return
+    wait_until 10 window_shown 正解表示 || fail "the second check did not show" || return 1
+    wait_until 5 is_active "$(window_named 正解表示)" || fail "results inactive" || return 1
+    mark=$(byte_count)
+    xdotool key Escape
+    wait_until 10 window_hidden 正解表示 || fail "Escape did not close the results window" || return 1
+    wait_until 10 tuning_moved "$mark" 1 || fail "Escape on the results started no challenge"
+}
+# tuning_moved <mark> <count>: at least <count> tunings were sent after <mark>.
+tuning_moved() { [ "$(tunings_since "$1" | grep -c .)" -ge "$2" ]; }
+# open_and_close_by_keys <key> <key or ""> <title> <closing key>: from the active main window.
+open_and_close_by_keys() {
+    local window
+    xdotool key "$1" ${2:+"$2"}
+    wait_until 10 window_shown "$3" || fail "$1 $2 did not open $3" || return 1
+    window=$(window_named "$3")
+    activate "$window" || return 1
+    xdotool key "$4"
+    wait_until 10 window_hidden "$3" || fail "$4 did not close $3" || return 1
+    activate "$main_window"
+}
+
+# Every window, opened in turn, lies wholly on a 1024x768 screen at scale 1 and on a 1366x768 one
+# at scale 1.25, title bar included: each of its controls can be reached without moving it. The
+# main, adjustment and results windows stand side by side, none over another.
+case_every_window_fits_small_screens() {
+    on_own_screen 1024x768 1 every_window_on_screen && on_own_screen 1366x768 1.25 every_window_on_screen
+}
+every_window_on_screen() {
+    local keys first second title
+    on_screen 調整 && on_screen Velmora || return 1
+    activate "$adjustment_window" || return 1
+    xdotool key shift+Tab Return
+    wait_until 10 window_shown 正解表示 && on_screen 正解表示 || return 1
+    apart Velmora 調整 && apart Velmora 正解表示 && apart 調整 正解表示 || return 1
+    xdotool key Escape
+    wait_until 10 window_hidden 正解表示 || fail "the results window stayed" || return 1
+    activate "$main_window" || return 1
+    for keys in "alt+s n 難易度の設定" "alt+s g 楽器の設定" "alt+r k 成績の推移" "alt+h - ヒント"; do
+        read -r first second title <<<"$keys"
+        activate "$main_window" || return 1
+        xdotool key "$first"
+        [ "$second" = - ] || xdotool key "$second"
+        wait_until 10 window_shown "$title" && on_screen "$title" || return 1
+    done
+}
+# frame_of <title>: left top right bottom of the window's frame (title bar and borders included).
+frame_of() {
+    local id left top right bottom extents
+    id=$(window_named "$1")
+    eval "$(xwininfo -id "$id" | awk '/Absolute upper-left X/ {print "left=" $NF} /Absolute upper-left Y/ {print "top=" $NF}
+        /^ *Width:/ {print "right=" $NF} /^ *Height:/ {print "bottom=" $NF}')"
+    extents=$(xprop -id "$id" _NET_FRAME_EXTENTS | grep -o '[0-9, ]*$' | tr -d ' ')
+    IFS=, read -r -a extents <<<"${extents:-0,0,0,0}"
+    echo $((left - extents[0])) $((top - extents[2])) $((left + right + extents[1])) $((top + bottom + extents[3]))
+}
+# on_screen <title>: the window's frame lies within the screen.
+on_screen() {
+    local left top right bottom width height
+    read -r width height < <(xdotool getdisplaygeometry)
+    read -r left top right bottom < <(frame_of "$1")
+    [ "$left" -ge 0 ] && [ "$top" -ge 0 ] && [ "$right" -le "$width" ] && [ "$bottom" -le "$height" ] ||
+        fail "$1 spans ($left,$top)-($right,$bottom) on a ${width}x$height screen"
+}
+# apart <title> <title>: the two windows' frames do not overlap.
+apart() {
+    local a b
+    read -r -a a < <(frame_of "$1")
+    read -r -a b < <(frame_of "$2")
+    [ "${a[2]}" -le "${b[0]}" ] || [ "${b[2]}" -le "${a[0]}" ] || [ "${a[3]}" -le "${b[1]}" ] ||
+        [ "${b[3]}" -le "${a[1]}" ] || fail "$1 (${a[*]}) covers part of $2 (${b[*]})"
+}
+# on_own_screen <width>x<height> <scale> <check>: runs <check> with a program of its own on an X
+# server of that size, at that scale; the suite's screen and program come back afterwards.
+on_own_screen() {
+    local suite_display=$DISPLAY result
+    stop_velmora
+    start_x "$1"
+    start_window_manager
+    export QT_SCALE_FACTOR=$2
+    start_velmora && "$3"
+    result=$?
+    stop_velmora
+    unset QT_SCALE_FACTOR
+    stop_process "${started[-1]}" # the window manager, then the X server
+    stop_process "${started[-2]}"
+    unset 'started[-1]' 'started[-1]'
+    DISPLAY=$suite_display
+    return $result
+}
+
 case_exit_after_the_clip_is_clean() {
     local status
     activate "$main_window" || return 1
@@ -623,12 +746,12 @@ program_survived() {
         { fail "the program ended on its own"; tail -n 30 "$work/velmora.log" >&2; false; }
 }
 
-start_x
+start_x 1280x1024
 start_window_manager
 start_pulse
 start_jack
 cases=("$@")
-[ ${#cases[@]} -gt 0 ] || mapfile -t cases < <(sed -n 's/^case_\([a-z_]*\)() {$/\1/p' "${BASH_SOURCE[0]}")
+[ ${#cases[@]} -gt 0 ] || mapfile -t cases < <(sed -n 's/^case_\([a-z0-9_]*\)() {$/\1/p' "${BASH_SOURCE[0]}")
 failed=()
 for name in "${cases[@]}"; do
     begin=$SECONDS

@@ -30,6 +30,15 @@ QList<qreal> Values(const QLineSeries* series)
     return values;
 }
 
+// The window opened from the menu, showing these records.
+HistoryWindow* OpenHistoryWith(GameBench& game, const std::vector<history::ChallengeRecord>& records)
+{
+    game.main()->historyEntry->trigger();
+    HistoryWindow* window = game.program().history()->window();
+    window->setRecords(records);
+    return window;
+}
+
 } // namespace
 
 class TestHistoryWindow : public QObject {
@@ -204,6 +213,16 @@ private slots:
             QVERIFY(folder.remove(name));
     }
 
+    void returnOnTheExportButtonOpensTheDialog()
+    {
+        GameBench game;
+        HistoryWindow* window = OpenHistoryWith(game, {Finished(0, 2, 75)});
+        QTest::keyClick(window->ExportButton, Qt::Key_Return);
+        auto* dialog = window->findChild<QFileDialog*>();
+        QVERIFY(dialog);
+        dialog->reject();
+    }
+
     // Through the real dialog, in Japanese, offered in the documents folder; the file names the
     // difficulty as the dialog the player chose it in.
     void csvIsExportedThroughAJapaneseDialog()
@@ -220,9 +239,7 @@ private slots:
         qputenv("HOME", QFile::encodeName(home.path()));
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(".config")));
         GameBench game;
-        game.main()->historyEntry->trigger();
-        HistoryWindow* window = game.program().history()->window();
-        window->setRecords({Finished(0, 2, 75)});
+        HistoryWindow* window = OpenHistoryWith(game, {Finished(0, 2, 75)});
         QTest::mouseClick(window->ExportButton, Qt::LeftButton);
         auto* dialog = window->findChild<QFileDialog*>();
         QVERIFY(dialog);

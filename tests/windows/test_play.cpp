@@ -3,6 +3,8 @@
 // device switch, driven through the real widgets and traced on the virtual clock.
 #include "GameBench.h"
 
+#include <QAbstractItemView>
+
 #include <set>
 
 using namespace testing;
@@ -436,6 +438,29 @@ private slots:
         QCOMPARE(game.trace().texts(), QStringList({"short B0 40 7F", "short B0 40 00"}));
         GameBench::keyDown(game.main(), Qt::Key_Tab); // the one key it takes: the focus moves on
         QVERIFY(!game.main()->deviceList->hasFocus());
+    }
+
+    void deviceListOpensAndChoosesByKeys_data()
+    {
+        QTest::addColumn<Qt::Key>("key");
+        QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+        QTest::newRow("Alt+Down") << Qt::Key_Down << Qt::KeyboardModifiers(Qt::AltModifier);
+        QTest::newRow("F4") << Qt::Key_F4 << Qt::KeyboardModifiers();
+    }
+
+    void deviceListOpensAndChoosesByKeys()
+    {
+        QFETCH(Qt::Key, key);
+        QFETCH(Qt::KeyboardModifiers, modifiers);
+        GameBench game;
+        QComboBox* list = game.main()->deviceList;
+        list->setFocus();
+        QTest::keyClick(list, key, modifiers);
+        QVERIFY(list->view()->isVisible());
+        QTest::keyClick(list->view(), Qt::Key_Down);
+        QTest::keyClick(list->view(), Qt::Key_Return);
+        QVERIFY(!list->view()->isVisible());
+        QCOMPARE(list->currentText(), QStringLiteral("Test Synth B"));
     }
 
     void mouseOnTheKeys()

@@ -328,6 +328,33 @@ private slots:
         QCOMPARE(game.instruments()->instrumentList->currentText(), QStringLiteral("piano 1"));
     }
 
+    // A maximized main window grows its keys instead of leaving a grey field beside them.
+    void aLargerMainWindowGrowsItsKeys()
+    {
+        GameBench game;
+        const ui::Shape* lowestWhite = nullptr; // F3, at the keyboard's left edge
+        for (int number = 1; number <= 24; ++number)
+            if (game.main()->pianoKey(number)->x() == 0 && game.main()->pianoKey(number)->width() == 25)
+                lowestWhite = game.main()->pianoKey(number);
+        QVERIFY(lowestWhite);
+        game.main()->resize(2 * 345, 2 * 246);
+        QCOMPARE(lowestWhite->width(), 50);
+        QVERIFY(lowestWhite->height() > 105);
+    }
+
+    // A window made smaller for a small screen keeps every control inside it.
+    void aSmallerWindowKeepsItsControlsInside()
+    {
+        GameBench game;
+        for (QWidget* window : std::initializer_list<QWidget*>{game.tuning(), game.results(), game.hint()}) {
+            window->show();
+            window->resize(window->minimumSize());
+            QVERIFY(window->height() < window->sizeHint().height());
+            for (const QWidget* control : window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+                QVERIFY2(window->rect().contains(control->geometry()), qPrintable(window->windowTitle()));
+        }
+    }
+
     void otherWindowsHideOnClose()
     {
         GameBench game;

@@ -1,0 +1,153 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Controls in proportion to the window's size; windows placed within the screen, side by side.
+#include "ui/DesignLayout.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+
+#include <algorithm>
+
+namespace ui {
+namespace {
+
+// A window may shrink to this share of its designed size before its controls would overlap.
+constexpr double kSmallestShare = 0.7;
+// Space between windows placed side by side.
+constexpr int kGap = 6;
+// A frame not yet drawn by the window manager: room for a title bar and thin borders (a pixel, as
+// most window managers draw them: wider ones would push the third of three windows off a 1024-pixel
+// screen).
+const QMargins kFrameAllowance(1, 30, 1, 1);
+
+QMargins FrameOf(const QWidget* window)
+{
+    const QRect frame = window->frameGeometry();
+    const QRect inside = window->geometry();
+    if (!window->isVisible() || frame == inside)
+        return kFrameAllowance;
+    return {inside.left() - frame.left(), inside.top() - frame.top(), frame.right() - inside.right(),
+            frame.bottom() - inside.bottom()};
+}
+
+// A window's frame: as drawn once it is shown, before that its position and size with room for one.
+QRect FrameRect(const QWidget* window)
+{
+    if (window->isVisible() && window->frameGeometry() != window->geometry())
+        return window->frameGeometry();
+    return {window->pos(), window->size().grownBy(kFrameAllowance)};
+}
+
+QRect UsableAreaAround(QPoint point)
+{
+    const QScreen* screen = QGuiApplication::screenAt(point);
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect(point, QSize(1 << 16, 1 << 16));
+}
+
+} // namespace
+
+DesignLayout::DesignLayout(QWidget* container, QSize designed) : QLayout(container), designed_(designed)
+{
+    setContentsMargins(0, 0, 0, 0);
+    for (QWidget* child : container->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (!child->isWindow())
+            items_.push_back({std::make_unique<QWidgetItem>(child), child->geometry()});
+}
+
+DesignLayout::~DesignLayout() = default;
+
+void DesignLayout::addItem(QLayoutItem* item)
+{
+    items_.push_back({std::unique_ptr<QLayoutItem>(item), item->geometry()});
+}
+
+QLayoutItem* DesignLayout::itemAt(int index) const
+{
+    return index >= 0 && index < count() ? items_[std::size_t(index)].item.get() : nullptr;
+}
+
+QLayoutItem* DesignLayout::takeAt(int index)
+{
+    if (index < 0 || index >= count())
+        return nullptr;
+    QLayoutItem* item = items_[std::size_t(index)].item.release();
+    items_.erase(items_.begin() + index);
+    return item;
+}
+
+// Small enough for a small screen, large enough that a control that keeps its height still ends
+// inside the window: at a share s of the designed height H, a control at y of height h needs
+// y * s + h <= H * s.
+QSize DesignLayout::minimumSize() const
+{
+    QSize smallest = (QSizeF(designed_) * kSmallestShare).toSize();
+    const int height = designed_.height();
+    for (const Placed& placed : items_) {
+        const QRect& d = placed.designed;
+        if (!(placed.item->expandingDirections() & Qt::Vertical) && d.y() < height)
+            smallest.setHeight(
+                std::max(smallest.height(), (d.height() * height + height - d.y() - 1) / (height - d.y())));
+    }
+    return smallest.boundedTo(designed_);
+}
+
+// Left edges, widths and top edges follow the container's size; heights only where a control may
+// grow (the piano keys): a button or a slider keeps the height its text and style need.
+void DesignLayout::setGeometry(const QRect& rect)
+{
+    QLayout::setGeometry(rect);
+    const double across = double(rect.width()) / designed_.width();
+    const double down = double(rect.height()) / designed_.height();
+    for (const Placed& placed : items_) {
+        const QRect& d = placed.designed;
+        const bool grows = placed.item->expandingDirections() & Qt::Vertical;
+        placed.item->setGeometry(QRect(rect.x() + qRound(d.x() * across), rect.y() + qRound(d.y() * down),
+                                       qRound(d.width() * across),
+                                       grows ? qRound(d.height() * down) : d.height()));
+    }
+}
+
+void KeepDesign(QWidget* window)
+{
+    new DesignLayout(window, window->size());
+}
+
+void PlaceOnScreen(QWidget* window, QPoint frameTopLeft, QSize size)
+{
+    const QMargins frame = FrameOf(window);
+    const QRect area = UsableAreaAround(frameTopLeft);
+    const QSize room = area.size().shrunkBy(frame);
+    const QSize inside = size.boundedTo(room).expandedTo(window->minimumSize());
+    const QSize outside = inside.grownBy(frame);
+    const int left =
+        std::clamp(frameTopLeft.x(), area.left(), std::max(area.left(), area.right() + 1 - outside.width()));
+    const int top =
+        std::clamp(frameTopLeft.y(), area.top(), std::max(area.top(), area.bottom() + 1 - outside.height()));
+    window->move(left, top);
+    window->resize(inside);
+}
+
+void PlaceSideBySide(std::initializer_list<QWidget*> row)
+{
+    if (row.size() == 0)
+        return;
+    QRect placed = FrameRect(*row.begin());
+    const QRect area = UsableAreaAround(placed.center());
+    for (auto window = row.begin() + 1; window != row.end(); ++window) {
+        const int width = FrameRect(*window).width();
+        const int right = placed.right() + 1 + kGap;
+        const int left = right + width <= area.right() + 1 ? right : placed.left() - kGap - width;
+        PlaceOnScreen(*window, {left, placed.top()}, (*window)->size());
+        placed |= FrameRect(*window);
+    }
+}
+
+QPoint BelowOf(const QWidget* neighbour)
+{
+    const QRect frame = FrameRect(neighbour);
+    return {frame.left(), frame.bottom() + 1 + kGap};
+}
+
+} // namespace ui

@@ -1,0 +1,56 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The windows' layout: each control where the window's design puts it at the designed size, and in
+// proportion at any other size, so that a window made to fit a small screen keeps every control in
+// reach and a maximized window grows its content instead of a grey field. And where a window opens:
+// within the screen, beside the windows already placed.
+#pragma once
+
+#include <QLayout>
+#include <QRect>
+
+#include <initializer_list>
+#include <memory>
+#include <vector>
+
+namespace ui {
+
+class DesignLayout : public QLayout {
+public:
+    // Takes the container's children at their present geometry as the design for `designed`, the
+    // container's designed size; the container gets `designed` as its size.
+    DesignLayout(QWidget* container, QSize designed);
+    ~DesignLayout() override;
+
+    void addItem(QLayoutItem* item) override;
+    QLayoutItem* itemAt(int index) const override;
+    QLayoutItem* takeAt(int index) override;
+    int count() const override { return int(items_.size()); }
+    QSize sizeHint() const override { return designed_; }
+    QSize minimumSize() const override;
+    void setGeometry(const QRect& rect) override;
+
+private:
+    struct Placed {
+        std::unique_ptr<QLayoutItem> item;
+        QRect designed;
+    };
+    QSize designed_;
+    std::vector<Placed> items_;
+};
+
+// Lays out the window's children (those placed by geometry) with a DesignLayout at its present size.
+void KeepDesign(QWidget* window);
+
+// Places a top-level window with its frame's top-left corner at `frameTopLeft` and its inside at
+// `size`, both made to fit the screen that holds most of it: never larger than the screen's usable
+// area, never beyond its edges.
+void PlaceOnScreen(QWidget* window, QPoint frameTopLeft, QSize size);
+
+// Places windows side by side beside the first one, which stays where it is, top edges level: each
+// to the right of those placed before where the screen has room, else to their left.
+void PlaceSideBySide(std::initializer_list<QWidget*> row);
+
+// Where a window goes below `neighbour` (its frame), left edges level.
+QPoint BelowOf(const QWidget* neighbour);
+
+} // namespace ui
