@@ -33,6 +33,8 @@ BeatWindow::BeatWindow(BeatWindowLinks links) : links_(std::move(links))
     setWindowTitle(QStringLiteral("うなりの聴き比べ"));
     setWindowFlags(Qt::Window);
     setFont(ui::FormFont());
+    ui::CloseOnEscape(this);
+    ui::ShowFocus(this);
     auto* intro = new QLabel(QStringLiteral(
         "調律の順番の各音程を、今の調律で4秒間鳴らします。表の「うなり」は平均律のときの速さです。"));
     intro->setWordWrap(true);
