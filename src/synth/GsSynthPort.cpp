@@ -23,11 +23,11 @@ GsSynthPort::GsSynthPort(std::unique_ptr<FluidSynth> synth, std::unique_ptr<Audi
 {
 }
 
-MMRESULT GsSynthPort::sendShort(DWORD word)
+midi::Result GsSynthPort::sendShort(std::uint32_t word)
 {
     const auto message = midi::UnpackShortWord(word);
     if (!message)
-        return MMSYSERR_INVALPARAM;
+        return midi::Result::InvalidParameter;
     correction_.update(); // a measurement finished since the last message sounds in this note
     fluid_synth_t* fluid = synth_->get();
     const int channel = midi::ChannelOf(message->bytes[0]);
@@ -60,7 +60,7 @@ MMRESULT GsSynthPort::sendShort(DWORD word)
         break;
     }
     wakeAudio();
-    return MMSYSERR_NOERROR;
+    return midi::Result::Ok;
 }
 
 void GsSynthPort::controlChange(int channel, int controller, int value)
@@ -72,13 +72,13 @@ void GsSynthPort::controlChange(int channel, int controller, int value)
         detuneKeys(channel);
 }
 
-MMRESULT GsSynthPort::sendLong(std::span<const std::uint8_t> bytes)
+midi::Result GsSynthPort::sendLong(std::span<const std::uint8_t> bytes)
 {
-    const MMRESULT result =
-        std::visit(Overloaded{[](std::monostate) { return MMSYSERR_NOERROR; },
+    const midi::Result result =
+        std::visit(Overloaded{[](std::monostate) { return midi::Result::Ok; },
                               [this](GsReset) {
                                   resetToGsDefaults();
-                                  return MMSYSERR_NOERROR;
+                                  return midi::Result::Ok;
                               },
                               [this](const GsScaleTuning& tuning) { return apply(tuning); }},
                    ParseGsSysEx(bytes));
@@ -86,7 +86,7 @@ MMRESULT GsSynthPort::sendLong(std::span<const std::uint8_t> bytes)
     return result;
 }
 
-MMRESULT GsSynthPort::reset()
+midi::Result GsSynthPort::reset()
 {
     for (int channel = 0; channel < midi::kChannels; ++channel) {
         fluid_synth_cc(synth_->get(), channel, midi::kSustainPedal, 0);
@@ -94,7 +94,7 @@ MMRESULT GsSynthPort::reset()
     }
     fluid_synth_all_notes_off(synth_->get(), -1);
     wakeAudio();
-    return MMSYSERR_NOERROR;
+    return midi::Result::Ok;
 }
 
 void GsSynthPort::wakeAudio()
@@ -117,17 +117,17 @@ void GsSynthPort::resetToGsDefaults()
     }
 }
 
-MMRESULT GsSynthPort::apply(const GsScaleTuning& tuning)
+midi::Result GsSynthPort::apply(const GsScaleTuning& tuning)
 {
     const bool fits = tuning.channel >= 0 && tuning.channel < midi::kChannels &&
                       tuning.firstPitchClass >= 0 &&
                       tuning.firstPitchClass + tuning.cents.size() <= std::size_t(midi::kPitchClasses);
     if (!fits)
-        return MMSYSERR_INVALPARAM;
+        return midi::Result::InvalidParameter;
     ScaleTuning& classes = scaleTuning_[std::size_t(tuning.channel)];
     std::copy(tuning.cents.begin(), tuning.cents.end(), classes.begin() + tuning.firstPitchClass);
     detuneKeys(tuning.channel);
-    return MMSYSERR_NOERROR;
+    return midi::Result::Ok;
 }
 
 void GsSynthPort::detuneKeys(int channel)
