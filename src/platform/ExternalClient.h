@@ -23,8 +23,8 @@ public:
     // vanished while being listed keeps its place with an empty name. None once the backend has
     // gone away.
     virtual std::vector<std::string> portNames() = 0;
-    // Connects our output to the port at `address`, and to it alone: 0, midi::Result::NoDriver when the
-    // port is not there, midi::Result::Error when the backend refuses.
+    // Connects our output to the port at `address`, and to it alone: Ok, NoDriver when the port is
+    // not there, Error when the backend refuses.
     virtual midi::Result open(const PortAddress& address) = 0;
     // Whether what we send reaches the port at `address`: it is listed and connected to our output.
     virtual bool reaches(const PortAddress& address) = 0;

@@ -35,9 +35,10 @@ public:
     virtual ~MidiOutDevice() = default;
     // The name shown in the device list; the same on every run.
     virtual std::string name() const = 0;
-    // Result of the capability query; a device answering non-zero is left out of the list.
+    // Result of the capability query; a device answering anything but Ok is left out of the
+    // list.
     virtual midi::Result queryCapabilities() const { return midi::Result::Ok; }
-    // Opens the device. On success `port` holds the open port and the result is 0.
+    // Opens the device. On success `port` holds the open port and the result is Ok.
     virtual midi::Result open(std::unique_ptr<OutputPort>& port) = 0;
 };
 

@@ -38,8 +38,8 @@ private:
 // A listed device of the recording system and how it behaves.
 struct FakeDeviceConfig {
     std::string name;
-    midi::Result capabilities = midi::Result::Ok; // non-zero: the capability query fails
-    std::deque<midi::Result> openResults;         // consumed one per open; 0 once empty
+    midi::Result capabilities = midi::Result::Ok; // not Ok: the capability query fails
+    std::deque<midi::Result> openResults;         // consumed one per open; Ok once empty
     midi::Result longResult = midi::Result::Ok;   // what every system-exclusive send returns
     bool paced = true;                            // false: a device of our own, without fixed waits
     bool comesBack = false;                       // the open port's device has gone and is back (once)
