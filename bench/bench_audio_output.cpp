@@ -136,7 +136,7 @@ void DriverRows(const std::string& driver)
     options.audioDrivers = {driver};
     options.reverb = false; // its tail would keep a silence from beginning for seconds
     std::unique_ptr<platform::OutputPort> port;
-    if (synth::MakeBuiltinSynthDevice(options)->open(port) != MMSYSERR_NOERROR)
+    if (synth::MakeBuiltinSynthDevice(options)->open(port) != midi::Result::Ok)
         return;
     const std::string on = "audio output (" + driver + "): ";
     std::this_thread::sleep_for(std::chrono::seconds(1));

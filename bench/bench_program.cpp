@@ -37,22 +37,22 @@ Clock::time_point lastShortMessage;
 
 class InstantPort final : public platform::OutputPort {
 public:
-    MMRESULT sendShort(DWORD) override
+    midi::Result sendShort(std::uint32_t) override
     {
         lastShortMessage = Clock::now();
-        return MMSYSERR_NOERROR;
+        return midi::Result::Ok;
     }
-    MMRESULT sendLong(std::span<const std::uint8_t>) override { return MMSYSERR_NOERROR; }
-    MMRESULT reset() override { return MMSYSERR_NOERROR; }
+    midi::Result sendLong(std::span<const std::uint8_t>) override { return midi::Result::Ok; }
+    midi::Result reset() override { return midi::Result::Ok; }
 };
 
 class InstantDevice final : public platform::MidiOutDevice {
 public:
     std::string name() const override { return "Bench"; }
-    MMRESULT open(std::unique_ptr<platform::OutputPort>& port) override
+    midi::Result open(std::unique_ptr<platform::OutputPort>& port) override
     {
         port = std::make_unique<InstantPort>();
-        return MMSYSERR_NOERROR;
+        return midi::Result::Ok;
     }
 };
 
@@ -65,7 +65,7 @@ public:
         devices.push_back(std::make_unique<InstantDevice>());
         return devices;
     }
-    void sleep(DWORD) override {}
+    void sleep(std::chrono::milliseconds) override {}
     QDateTime now() override { return QDateTime::currentDateTime(); }
 };
 
@@ -82,7 +82,7 @@ public:
                 devices.push_back(std::move(device));
         return devices;
     }
-    void sleep(DWORD) override {}
+    void sleep(std::chrono::milliseconds) override {}
     QDateTime now() override { return QDateTime::currentDateTime(); }
 
 private:
@@ -166,7 +166,7 @@ int main(int argc, char* argv[])
     if (const QByteArray port = qgetenv("VELMORA_BENCH_JACK_PORT"); !port.isEmpty()) {
         platform::InstallSystem(std::make_unique<JackPortSystem>(port.toStdString()));
         Program program;
-        if (!program.ended() && program.output().lastResult() == MMSYSERR_NOERROR)
+        if (!program.ended() && program.output().lastResult() == midi::Result::Ok)
             Row("idle CPU, a JACK device open", IdleCpuPercent(5000), "% of a core");
     }
     platform::InstallSystem(nullptr);

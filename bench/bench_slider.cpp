@@ -82,31 +82,31 @@ Studio studio;
 
 class StudioPort final : public platform::OutputPort {
 public:
-    MMRESULT sendShort(DWORD word) override
+    midi::Result sendShort(std::uint32_t word) override
     {
         std::lock_guard guard(studio.lock);
         if ((word & 0xF0) == 0x90)
             studio.lastNoteOn = Clock::now();
         return studio.synth->sendShort(word);
     }
-    MMRESULT sendLong(std::span<const std::uint8_t> bytes) override
+    midi::Result sendLong(std::span<const std::uint8_t> bytes) override
     {
         std::lock_guard guard(studio.lock);
         studio.lastLong = Clock::now();
         studio.periodsAtLastLong = studio.periodDone.size();
         return studio.synth->sendLong(bytes);
     }
-    MMRESULT reset() override { return studio.synth->reset(); }
+    midi::Result reset() override { return studio.synth->reset(); }
     bool needsPacing() const override { return studio.synth->needsPacing(); }
 };
 
 class StudioDevice final : public platform::MidiOutDevice {
 public:
     std::string name() const override { return synth::kBuiltinSynthName; }
-    MMRESULT open(std::unique_ptr<platform::OutputPort>& port) override
+    midi::Result open(std::unique_ptr<platform::OutputPort>& port) override
     {
         port = std::make_unique<StudioPort>();
-        return MMSYSERR_NOERROR;
+        return midi::Result::Ok;
     }
 };
 
@@ -118,10 +118,7 @@ public:
         devices.push_back(std::make_unique<StudioDevice>());
         return devices;
     }
-    void sleep(DWORD milliseconds) override
-    {
-        std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-    }
+    void sleep(std::chrono::milliseconds wait) override { std::this_thread::sleep_for(wait); }
     QDateTime now() override { return QDateTime::currentDateTime(); }
 };
 

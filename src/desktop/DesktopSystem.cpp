@@ -19,9 +19,9 @@ std::vector<std::unique_ptr<platform::MidiOutDevice>> DesktopSystem::enumerateMi
     return devices;
 }
 
-void DesktopSystem::sleep(DWORD milliseconds)
+void DesktopSystem::sleep(std::chrono::milliseconds wait)
 {
-    QThread::msleep(milliseconds);
+    QThread::msleep(static_cast<unsigned long>(wait.count()));
 }
 
 QDateTime DesktopSystem::now()

@@ -9,7 +9,7 @@ namespace desktop {
 class DesktopSystem final : public platform::System {
 public:
     std::vector<std::unique_ptr<platform::MidiOutDevice>> enumerateMidiOutDevices() override;
-    void sleep(DWORD milliseconds) override;
+    void sleep(std::chrono::milliseconds wait) override;
     QDateTime now() override;
 };
 

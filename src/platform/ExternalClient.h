@@ -2,8 +2,8 @@
 // One client of ours on an external MIDI backend, with one output port of ours.
 #pragma once
 
+#include "platform/MidiPorts.h"
 #include "platform/RtMidiNames.h"
-#include "platform/WinMidi.h"
 
 #include <cstdint>
 #include <memory>
@@ -23,9 +23,9 @@ public:
     // vanished while being listed keeps its place with an empty name. None once the backend has
     // gone away.
     virtual std::vector<std::string> portNames() = 0;
-    // Connects our output to the port at `address`, and to it alone: 0, MMSYSERR_NODRIVER when the
-    // port is not there, MMSYSERR_ERROR when the backend refuses.
-    virtual MMRESULT open(const PortAddress& address) = 0;
+    // Connects our output to the port at `address`, and to it alone: Ok, NoDriver when the port is
+    // not there, Error when the backend refuses.
+    virtual midi::Result open(const PortAddress& address) = 0;
     // Whether what we send reaches the port at `address`: it is listed and connected to our output.
     virtual bool reaches(const PortAddress& address) = 0;
     // False once the backend has gone away for good (a JACK server that stopped): only a new

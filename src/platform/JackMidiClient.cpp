@@ -105,20 +105,20 @@ public:
         return names;
     }
 
-    MMRESULT open(const PortAddress& address) override
+    midi::Result open(const PortAddress& address) override
     {
         // JACK port names are unique: there are no twins to tell apart.
         if (!alive() || address.occurrence != 0 ||
             jack_port_by_name(shared_->client, address.name.c_str()) == nullptr)
-            return MMSYSERR_NODRIVER;
+            return midi::Result::NoDriver;
         jack_port_disconnect(shared_->client, shared_->output);
         const int result =
             jack_connect(shared_->client, jack_port_name(shared_->output), address.name.c_str());
         if (result != 0 && result != EEXIST)
-            return MMSYSERR_ERROR;
+            return midi::Result::Error;
         // A message sent before the new connection is part of the graph would go nowhere.
         waitForCycles(shared_->cyclesBegun + kCyclesToTakeEffect);
-        return MMSYSERR_NOERROR;
+        return midi::Result::Ok;
     }
 
     bool reaches(const PortAddress& address) override

@@ -2,7 +2,7 @@
 // What stands behind a device identifier: a listed MIDI output device and its open port.
 #pragma once
 
-#include "platform/WinMidi.h"
+#include "platform/MidiPorts.h"
 
 #include <memory>
 #include <span>
@@ -26,11 +26,11 @@ class OutputPort {
 public:
     virtual ~OutputPort() = default;
     // A short message: status in bits 0-7, data 1 in bits 8-15, data 2 in bits 16-23.
-    virtual MMRESULT sendShort(DWORD word) = 0;
+    virtual midi::Result sendShort(std::uint32_t word) = 0;
     // A complete system-exclusive message, F0 ... F7.
-    virtual MMRESULT sendLong(std::span<const std::uint8_t> bytes) = 0;
+    virtual midi::Result sendLong(std::span<const std::uint8_t> bytes) = 0;
     // Every note off on every channel, the damper pedal lifted.
-    virtual MMRESULT reset() = 0;
+    virtual midi::Result reset() = 0;
     // Whether the send procedure's fixed waits pace this port. A port to an external module never
     // says when the module has taken a message in, so the waits are its only pacing; a device of
     // our own that has taken the message in before the call returns needs none.
@@ -48,10 +48,11 @@ public:
     virtual ~MidiOutDevice() = default;
     // The name shown in the device list; the same on every run.
     virtual std::string name() const = 0;
-    // Result of the capability query; a device answering non-zero is left out of the list.
-    virtual MMRESULT queryCapabilities() const { return MMSYSERR_NOERROR; }
-    // Opens the device. On success `port` holds the open port and the result is 0.
-    virtual MMRESULT open(std::unique_ptr<OutputPort>& port) = 0;
+    // Result of the capability query; a device answering anything but Ok is left out of the
+    // list.
+    virtual midi::Result queryCapabilities() const { return midi::Result::Ok; }
+    // Opens the device. On success `port` holds the open port and the result is Ok.
+    virtual midi::Result open(std::unique_ptr<OutputPort>& port) = 0;
 };
 
 } // namespace platform

@@ -33,20 +33,20 @@ public:
 
     std::vector<std::string> portNames() override { return StableAlsaPortNames(reportedNames()); }
 
-    MMRESULT open(const PortAddress& address) override
+    midi::Result open(const PortAddress& address) override
     {
         const auto reported = reportedNames();
         const auto index = FindPort(StableAlsaPortNames(reported), address);
         if (!index)
-            return MMSYSERR_NODRIVER;
+            return midi::Result::NoDriver;
         const bool opened = attempt([&] {
             out_->closePort();
             out_->openPort(*index, "out");
         });
         if (!opened)
-            return MMSYSERR_ERROR;
+            return midi::Result::Error;
         openedName_ = reported[*index];
-        return MMSYSERR_NOERROR;
+        return midi::Result::Ok;
     }
 
     bool reaches(const PortAddress& address) override

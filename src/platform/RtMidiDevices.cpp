@@ -35,33 +35,33 @@ public:
                 client_->send(message.view());
     }
 
-    MMRESULT sendShort(DWORD word) override
+    midi::Result sendShort(std::uint32_t word) override
     {
         const auto message = midi::UnpackShortWord(word);
         if (!message)
-            return MMSYSERR_INVALPARAM;
+            return midi::Result::InvalidParameter;
         if (!deliver(message->view()))
-            return MIDIERR_NOTREADY;
+            return midi::Result::NotReady;
         sounding_.track(*message);
-        return MMSYSERR_NOERROR;
+        return midi::Result::Ok;
     }
 
-    MMRESULT sendLong(std::span<const std::uint8_t> bytes) override
+    midi::Result sendLong(std::span<const std::uint8_t> bytes) override
     {
         if (!midi::IsCompleteSystemExclusive(bytes))
-            return MMSYSERR_INVALPARAM;
-        return deliver(bytes) ? MMSYSERR_NOERROR : MIDIERR_NOTREADY;
+            return midi::Result::InvalidParameter;
+        return deliver(bytes) ? midi::Result::Ok : midi::Result::NotReady;
     }
 
-    MMRESULT reset() override
+    midi::Result reset() override
     {
         if (!client_->reaches(target_))
-            return MIDIERR_NOTREADY;
+            return midi::Result::NotReady;
         bool delivered = true;
         for (const auto& message : sounding_.silencingMessages())
             delivered = client_->send(message.view()) && delivered;
         sounding_.clear();
-        return delivered ? MMSYSERR_NOERROR : MIDIERR_NOTREADY;
+        return delivered ? midi::Result::Ok : midi::Result::NotReady;
     }
 
     // The port found again by its stable name, through a new client when the old one's JACK
@@ -76,7 +76,7 @@ public:
                 return false;
             client_ = std::move(fresh);
         }
-        if (client_->open(target_) != MMSYSERR_NOERROR)
+        if (client_->open(target_) != midi::Result::Ok)
             return false;
         sounding_.clear();
         return true;
@@ -104,15 +104,15 @@ public:
 
     std::string name() const override { return address_.name; }
 
-    MMRESULT open(std::unique_ptr<OutputPort>& port) override
+    midi::Result open(std::unique_ptr<OutputPort>& port) override
     {
         auto client = ConnectExternalClient(backend_);
         if (!client)
-            return MMSYSERR_NODRIVER;
-        if (const MMRESULT result = client->open(address_); result != MMSYSERR_NOERROR)
+            return midi::Result::NoDriver;
+        if (const midi::Result result = client->open(address_); result != midi::Result::Ok)
             return result;
         port = std::make_unique<ExternalOutPort>(backend_, std::move(client), address_);
-        return MMSYSERR_NOERROR;
+        return midi::Result::Ok;
     }
 
 private:

@@ -6,7 +6,7 @@
 
 namespace platform {
 
-void ForgetMidiTables(); // WinMidi.cpp
+void ForgetMidiTables(); // MidiPorts.cpp
 
 namespace {
 std::unique_ptr<System>& installed()

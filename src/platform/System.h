@@ -6,6 +6,7 @@
 
 #include <QDateTime>
 
+#include <chrono>
 #include <memory>
 #include <vector>
 
@@ -17,7 +18,7 @@ public:
     // Every MIDI output device in identifier order; asked once, when the program first needs it.
     virtual std::vector<std::unique_ptr<MidiOutDevice>> enumerateMidiOutDevices() = 0;
     // Blocks the calling thread.
-    virtual void sleep(DWORD milliseconds) = 0;
+    virtual void sleep(std::chrono::milliseconds wait) = 0;
     // The local date and time.
     virtual QDateTime now() = 0;
 };

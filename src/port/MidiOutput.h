@@ -5,7 +5,7 @@
 #pragma once
 
 #include "midi/Midi.h"
-#include "platform/WinMidi.h"
+#include "platform/MidiPorts.h"
 
 #include <array>
 #include <chrono>
@@ -43,22 +43,20 @@ public:
     MidiOutput(const MidiOutput&) = delete;
     MidiOutput& operator=(const MidiOutput&) = delete;
 
-    // Opens `deviceId` as the one port; a failed open leaves a handle on which every call fails.
-    MMRESULT open(UINT deviceId);
+    // Opens `deviceId` as the one port; a failed open leaves a port on which every call fails.
+    Result open(int deviceId);
     void close();
     void reset();
 
-    // A device that had gone away and is connected again (platform::DeviceReturned) has lost GS
+    // A device that had gone away and is connected again (platform::MidiOutPort::deviceReturned) has lost GS
     // mode and the tuning. So before a short message or a scale tuning goes out, such a device
     // first gets, once, the GS reset and then the scale tuning last filled (it holds the current
     // tuning), with the waits of a device switch; then `handler` runs. The main window sets it for
     // its life, to tell the player.
     void onDeviceReturned(std::function<void()> handler) { onDeviceReturned_ = std::move(handler); }
 
-    // Sends a short message. No sender checks the result: a port that is not open stays silent.
-    void sendShort(std::uint8_t status, std::uint8_t data1, std::uint8_t data2 = 0);
-
-    // The messages the game sends, by name; `channel` 0 is MIDI channel 1.
+    // The messages the game sends, by name; `channel` 0 is MIDI channel 1. No sender checks the
+    // result: a port that is not open stays silent.
     void sendNoteOn(int channel, int note);  // velocity 100
     void sendNoteOff(int channel, int note); // velocity 127
     void sendSustainPedal(int channel, bool down);
@@ -68,8 +66,9 @@ public:
     // Writes the scale-tuning header (F0 41 10 42 12 40 11 40), the twelve data bytes given,
     // the checksum and F7 into the scale-tuning message.
     void fillScaleTuning(const std::array<std::uint8_t, kPitchClasses>& data);
-    // Sends the scale-tuning message: prepare, wait 300 ms, send, wait `waitAfter`, report a
-    // failure in a box. The waits pace only a port that needs pacing (platform::NeedsPacing).
+    // Sends the scale-tuning message: wait 300 ms, send, wait `waitAfter`, report a
+    // failure in a box. The waits pace only a port that needs pacing
+    // (platform::MidiOutPort::needsPacing).
     void sendScaleTuning(Wait waitAfter);
     // Sends the GS reset at once, then waits `waitAfter` on a port that needs pacing. The result
     // is not kept.
@@ -77,28 +76,21 @@ public:
 
     const ScaleTuningMessage& scaleTuningMessage() const { return scaleTuning_; }
     // The open device's beat emphasis; null when the device makes its sound itself.
-    platform::BeatEmphasis* beatEmphasis() const { return platform::BeatEmphasisOf(port_); }
+    platform::BeatEmphasis* beatEmphasis() const { return port_.beatEmphasis(); }
     // The checksum of the scale-tuning message: over its address 40 11 40 and its data bytes.
     int scaleTuningChecksum() const;
     // The result of the latest scale-tuning send (or of the latest open).
-    MMRESULT lastResult() const { return lastResult_; }
+    Result lastResult() const { return lastResult_; }
 
 private:
-    template <std::size_t N> void prepareHeader(MIDIHDR& header, const std::array<std::uint8_t, N>& bytes);
     void pace(Wait wait);
     void sendScaleTuningNow(Wait waitAfter);
     void restoreReturnedDevice(bool tuningFollows);
 
-    HMIDIOUT port_ = 0; // 0 when an open failed
-    MMRESULT lastResult_ = MMSYSERR_NOERROR;
-    MIDIHDR gsResetHeader_{};
+    platform::MidiOutPort port_; // not open when an open failed
+    Result lastResult_ = Result::Ok;
     ScaleTuningMessage scaleTuning_{};
-    MIDIHDR scaleTuningHeader_{};
     std::function<void()> onDeviceReturned_;
 };
-
-// Shows the text of a long-message result: "error1" for 67, "error2" for 64, "error3" for 5,
-// "error4" for 11, nothing for any other code; below it, what happened and what to do.
-void ReportLongMsgError(MMRESULT result);
 
 } // namespace midi

@@ -26,18 +26,19 @@ public:
 
     std::string name() const override { return kBuiltinSynthName; }
 
-    MMRESULT open(std::unique_ptr<platform::OutputPort>& port) override
+    midi::Result open(std::unique_ptr<platform::OutputPort>& port) override
     {
         auto synth = FluidSynth::Open({.soundFonts = options_.soundFonts, .reverb = options_.reverb});
         if (!synth)
-            return failure(MMSYSERR_NODRIVER, "no SoundFont could be loaded", options_.soundFonts);
+            return failure(midi::Result::NoDriver, "no SoundFont could be loaded", options_.soundFonts);
         auto audio = AudioOutput::Open(*synth, options_.audioDrivers);
         if (!audio)
-            return failure(MMSYSERR_NOTENABLED, "no audio output could be opened", options_.audioDrivers);
+            return failure(midi::Result::NotEnabled, "no audio output could be opened",
+                           options_.audioDrivers);
         auto calibrator = calibratorFor(*synth);
         port = std::make_unique<GsSynthPort>(std::move(synth), std::move(audio), std::move(calibrator));
-        lastReported_ = MMSYSERR_NOERROR;
-        return MMSYSERR_NOERROR;
+        lastReported_ = midi::Result::Ok;
+        return midi::Result::Ok;
     }
 
 private:
@@ -61,7 +62,7 @@ private:
     }
 
     // One line on stderr; the program retries opening, so a failure repeated is not said again.
-    MMRESULT failure(MMRESULT result, const char* what, const std::vector<std::string>& tried)
+    midi::Result failure(midi::Result result, const char* what, const std::vector<std::string>& tried)
     {
         if (result != lastReported_)
             qWarning().noquote() << "Built-in synthesizer:" << what << "(tried" << Listed(tried) + ")";
@@ -70,7 +71,7 @@ private:
     }
 
     BuiltinSynthOptions options_;
-    MMRESULT lastReported_ = MMSYSERR_NOERROR;
+    midi::Result lastReported_ = midi::Result::Ok;
 };
 
 } // namespace

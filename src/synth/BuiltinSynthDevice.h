@@ -25,7 +25,7 @@ struct BuiltinSynthOptions {
     std::string tuningCache;
 };
 
-// Opening fails with MMSYSERR_NODRIVER when no SoundFont loads and MMSYSERR_NOTENABLED when no
+// Opening fails with midi::Result::NoDriver when no SoundFont loads and midi::Result::NotEnabled when no
 // audio output opens, each with one line on stderr.
 std::unique_ptr<platform::MidiOutDevice> MakeBuiltinSynthDevice(BuiltinSynthOptions options);
 std::unique_ptr<platform::MidiOutDevice> MakeBuiltinSynthDevice();

@@ -71,18 +71,18 @@ void GsSynthPort::deliver(const midi::ShortMessage& message)
         play(message);
 }
 
-MMRESULT GsSynthPort::sendShort(DWORD word)
+midi::Result GsSynthPort::sendShort(std::uint32_t word)
 {
     const auto message = midi::UnpackShortWord(word);
     if (!message)
-        return MMSYSERR_INVALPARAM;
+        return midi::Result::InvalidParameter;
     if (midi::KindOf(message->bytes[0]) == midi::kProgramChange)
         sayWhenSoundFontGone(); // before taking the synthesizer: the box runs an event loop of its own
     const auto held = synth_->messagesHeld();
     playWhatIsReady();
     deliver(*message);
     wakeAudio();
-    return MMSYSERR_NOERROR;
+    return midi::Result::Ok;
 }
 
 void GsSynthPort::play(const midi::ShortMessage& message)
@@ -128,14 +128,14 @@ void GsSynthPort::controlChange(int channel, int controller, int value)
         detuneKeys(channel);
 }
 
-MMRESULT GsSynthPort::sendLong(std::span<const std::uint8_t> bytes)
+midi::Result GsSynthPort::sendLong(std::span<const std::uint8_t> bytes)
 {
     const auto held = synth_->messagesHeld();
-    const MMRESULT result =
-        std::visit(Overloaded{[](std::monostate) { return MMSYSERR_NOERROR; },
+    const midi::Result result =
+        std::visit(Overloaded{[](std::monostate) { return midi::Result::Ok; },
                               [this](GsReset) {
                                   resetToGsDefaults();
-                                  return MMSYSERR_NOERROR;
+                                  return midi::Result::Ok;
                               },
                               [this](const GsScaleTuning& tuning) { return apply(tuning); }},
                    ParseGsSysEx(bytes));
@@ -143,7 +143,7 @@ MMRESULT GsSynthPort::sendLong(std::span<const std::uint8_t> bytes)
     return result;
 }
 
-MMRESULT GsSynthPort::reset()
+midi::Result GsSynthPort::reset()
 {
     const auto held = synth_->messagesHeld();
     for (int channel = 0; channel < midi::kChannels; ++channel) {
@@ -156,7 +156,7 @@ MMRESULT GsSynthPort::reset()
             return midi::KindOf(message.bytes[0]) != midi::kProgramChange;
         });
     wakeAudio();
-    return MMSYSERR_NOERROR;
+    return midi::Result::Ok;
 }
 
 void GsSynthPort::wakeAudio()
@@ -195,17 +195,17 @@ void GsSynthPort::resetToGsDefaults()
     }
 }
 
-MMRESULT GsSynthPort::apply(const GsScaleTuning& tuning)
+midi::Result GsSynthPort::apply(const GsScaleTuning& tuning)
 {
     const bool fits = tuning.channel >= 0 && tuning.channel < midi::kChannels &&
                       tuning.firstPitchClass >= 0 &&
                       tuning.firstPitchClass + tuning.cents.size() <= std::size_t(midi::kPitchClasses);
     if (!fits)
-        return MMSYSERR_INVALPARAM;
+        return midi::Result::InvalidParameter;
     ScaleTuning& classes = scaleTuning_[std::size_t(tuning.channel)];
     std::copy(tuning.cents.begin(), tuning.cents.end(), classes.begin() + tuning.firstPitchClass);
     detuneKeys(tuning.channel);
-    return MMSYSERR_NOERROR;
+    return midi::Result::Ok;
 }
 
 void GsSynthPort::detuneKeys(int channel)

@@ -31,9 +31,9 @@ public:
                          std::unique_ptr<TuningCalibrator> calibrator = nullptr,
                          std::chrono::milliseconds patience = kMeasurementPatience);
 
-    MMRESULT sendShort(DWORD word) override;
-    MMRESULT sendLong(std::span<const std::uint8_t> bytes) override;
-    MMRESULT reset() override;
+    midi::Result sendShort(std::uint32_t word) override;
+    midi::Result sendLong(std::span<const std::uint8_t> bytes) override;
+    midi::Result reset() override;
     // Every message has been taken in when its call returns.
     bool needsPacing() const override { return false; }
     platform::BeatEmphasis* beatEmphasis() override { return audio_ ? audio_->emphasis() : nullptr; }
@@ -57,8 +57,9 @@ private:
     void playWhatIsReady();
     void controlChange(int channel, int controller, int value);
     void resetToGsDefaults();
-    // MMSYSERR_INVALPARAM for a channel or pitch classes out of range, which the parser never gives.
-    MMRESULT apply(const GsScaleTuning& tuning);
+    // midi::Result::InvalidParameter for a channel or pitch classes out of range, which the parser never
+    // gives.
+    midi::Result apply(const GsScaleTuning& tuning);
     // Puts the channel's scale tuning on every one of its keys.
     void detuneKeys(int channel);
     // After each message: an audio output asleep in a silence renders it in its next period.

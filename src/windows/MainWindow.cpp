@@ -8,6 +8,7 @@
 #include "game/Version.h"
 #include "platform/Desktop.h"
 #include "platform/System.h"
+#include "port/FailureBoxes.h"
 #include "ui/DesignLayout.h"
 
 #include <QCloseEvent>
@@ -24,7 +25,6 @@ constexpr midi::Wait kWaitBeforeOpenRetry{500};
 const QString kNoDeviceText = QStringLiteral("ＭＩＤＩ音源がないのでこのソフトは利用できません");
 const QString kNoDeviceExplanation =
     QStringLiteral("ＭＩＤＩ音源ソフトかＭＩＤＩ機器を用意してから、もう一度起動してください。");
-const QString kCannotOpenText = QStringLiteral("ＭＩＤＩデバイスが開けません");
 const QString kDeviceReturnedText =
     QStringLiteral("ＭＩＤＩ機器が戻ったので、ＧＳリセットと今の調律を送り直しました");
 // How long the status bar tells of a device that came back before the clock returns.
@@ -50,53 +50,6 @@ std::vector<QRect> ScreenAreas()
 }
 
 } // namespace
-
-QString OpenErrorText(MMRESULT result)
-{
-    static constexpr std::array<const char*, 14> kNames = {"",
-                                                           "ERROR",
-                                                           "BADDEVICEID",
-                                                           "NOTENABLED",
-                                                           "ALLOCATED",
-                                                           "指定されたデバイス ハンドルが無効です。",
-                                                           "NODRIVER",
-                                                           "メモリの割り当てまたはロックができません。",
-                                                           "NOTSUPPORTED",
-                                                           "BADERRNUM",
-                                                           "INVALFLAG",
-                                                           "INVALPARAM",
-                                                           "HANDLEBUSY",
-                                                           "INVALIDALIAS"};
-    if (result >= 1 && result < kNames.size())
-        return QString::fromUtf8(kNames[result]);
-    return result == MMSYSERR_LASTERROR ? QStringLiteral("LASTERROR") : kCannotOpenText;
-}
-
-QString OpenErrorExplanation(MMRESULT result)
-{
-    switch (result) {
-    case MMSYSERR_BADDEVICEID:
-        return QStringLiteral(
-            "使えるＭＩＤＩデバイスが見つかりません。デバイス一覧から機器を選んでください。");
-    case MMSYSERR_NOTENABLED:
-        return QStringLiteral("音を出す出力（サウンドカードやサウンドサーバー）が使えません。"
-                              "サウンドの設定を確かめるか、デバイス一覧から別の機器を選んでください。");
-    case MMSYSERR_ALLOCATED:
-        return QStringLiteral("このＭＩＤＩデバイスはほかのソフトが使っています。"
-                              "そのソフトを閉じるか、デバイス一覧から別の機器を選んでください。");
-    case MMSYSERR_NODRIVER:
-        return QStringLiteral(
-            "ＭＩＤＩデバイスが見つかりません。機器が外されたか、音源ソフトやＪＡＣＫサーバーが"
-            "止まっているか、内蔵音源のサウンドフォントがありません。用意してからデバイス一覧で選び直してくだ"
-            "さい。");
-    case MMSYSERR_NOMEM:
-        return QStringLiteral(
-            "メモリが足りません。ほかのソフトを閉じてから、デバイス一覧で選び直してください。");
-    default:
-        return QStringLiteral("ＭＩＤＩデバイスを開けませんでした。機器の接続を確かめるか、"
-                              "デバイス一覧から別の機器を選んでください。");
-    }
-}
 
 MainWindow::MainWindow(midi::MidiOutput& output, game::Session& session, Keyboard& keyboard)
     : output_(output), session_(session), keyboard_(keyboard)
@@ -199,7 +152,7 @@ void MainWindow::createMenu()
 
 void MainWindow::startUp()
 {
-    if (midiOutGetNumDevs() == 0) {
+    if (platform::MidiOutDeviceCount() == 0) {
         platform::ShowMessage(kNoDeviceText, kNoDeviceExplanation);
         return; // the program ends; nothing is sent or saved
     }
@@ -209,8 +162,7 @@ void MainWindow::startUp()
     mapValue_ = saved.mapValue;
     listDevices();
     selectSavedDevice(saved.deviceNumber, saved.deviceName);
-    if (const MMRESULT result = openOutputWithRetry(); result != MMSYSERR_NOERROR)
-        platform::ShowMessage(OpenErrorText(result), OpenErrorExplanation(result));
+    midi::ShowOpenFailure(openOutputWithRetry(), midi::OpenMoment::StartUp);
     output_.sendGsReset(midi::kWaitAfterGsResetAtStart);
     output_.onDeviceReturned([this] {
         deviceReturnedAt_ = platform::Now();
@@ -232,13 +184,13 @@ void MainWindow::listDevices()
 {
     deviceList->clear();
     listedDeviceIds_.clear();
-    const UINT deviceCount = midiOutGetNumDevs();
-    for (UINT id = 0; id < deviceCount; ++id) {
-        MIDIOUTCAPSA caps;
-        if (midiOutGetDevCapsA(id, &caps, sizeof caps) != MMSYSERR_NOERROR)
+    const int deviceCount = platform::MidiOutDeviceCount();
+    for (int id = 0; id < deviceCount; ++id) {
+        std::string name;
+        if (platform::QueryMidiOutDevice(id, name) != midi::Result::Ok)
             continue;
         listedDeviceIds_.push_back(std::int32_t(id));
-        deviceList->addItem(QString::fromUtf8(caps.szPname));
+        deviceList->addItem(QString::fromStdString(name));
     }
 }
 
@@ -258,13 +210,13 @@ void MainWindow::selectSavedDevice(int savedPosition, const QString& savedName)
     session_.setDeviceName(deviceList->currentText());
 }
 
-MMRESULT MainWindow::openOutputWithRetry()
+midi::Result MainWindow::openOutputWithRetry()
 {
-    MMRESULT result = output_.open(UINT(selectedDeviceId_));
-    for (int retry = 1; retry < kOpenAttempts && result != MMSYSERR_NOERROR; ++retry) {
+    midi::Result result = output_.open(selectedDeviceId_);
+    for (int retry = 1; retry < kOpenAttempts && result != midi::Result::Ok; ++retry) {
         output_.close();
         midi::Pause(kWaitBeforeOpenRetry);
-        result = output_.open(UINT(selectedDeviceId_));
+        result = output_.open(selectedDeviceId_);
     }
     return result;
 }
@@ -331,8 +283,7 @@ void MainWindow::onDeviceChosen()
     output_.close();
     selectedDeviceId_ = listedDeviceIds_[std::size_t(deviceList->currentIndex())];
     session_.setDeviceName(deviceList->currentText());
-    if (const MMRESULT result = openOutputWithRetry(); result != MMSYSERR_NOERROR)
-        platform::ShowMessage(kCannotOpenText, OpenErrorExplanation(result));
+    midi::ShowOpenFailure(openOutputWithRetry(), midi::OpenMoment::DeviceSwitch);
     output_.reset();
     output_.sendGsReset(midi::kWaitAfterGsResetAtSwitch);
     session_.resendTuning();

@@ -6,7 +6,7 @@
 #include "game/IniDocument.h"
 #include "game/SavedSettings.h"
 #include "game/WindowPlacement.h"
-#include "platform/WinMidi.h"
+#include "platform/MidiPorts.h"
 #include "port/MidiOutput.h"
 #include "port/Session.h"
 #include "ui/Controls.h"
@@ -34,7 +34,7 @@ public:
     bool startedUp() const { return startedUp_; }
 
     // Opens the selected device with up to six attempts 500 ms apart.
-    MMRESULT openOutputWithRetry();
+    midi::Result openOutputWithRetry();
 
     void onPianoKeyPressed(int number);
     void onPianoKeyReleased(int number);
@@ -101,8 +101,3 @@ private:
     game::WindowBounds appliedBounds_; // what the window was given for them, on a screen
     QDateTime deviceReturnedAt_;       // when the device last came back; invalid until then
 };
-
-// The text shown for an open failure at start-up.
-QString OpenErrorText(MMRESULT result);
-// The plain line below it: what the failure means and what the player can do.
-QString OpenErrorExplanation(MMRESULT result);

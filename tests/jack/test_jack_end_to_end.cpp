@@ -4,9 +4,9 @@
 #include "JackHelperClient.h"
 #include "desktop/DesktopSystem.h"
 #include "platform/Desktop.h"
+#include "platform/MidiPorts.h"
 #include "platform/RtMidiDevices.h"
 #include "platform/System.h"
-#include "platform/WinMidi.h"
 #include "port/MidiOutput.h"
 
 #include <jack/jack.h>
@@ -26,7 +26,7 @@ const std::array<std::uint8_t, 11> kGsReset{0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, 
 const std::array<std::uint8_t, 22> kScaleTuning{0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, 0x11, 0x40,
                                                 0x40, 0x35, 0x4A, 0x40, 0x40, 0x2F, 0x40, 0x51,
                                                 0x40, 0x40, 0x40, 0x40, 0x70, 0xF7};
-constexpr DWORD kNoteOnA440 = 0x644590; // 90 45 64
+constexpr std::uint32_t kNoteOnA440 = 0x644590; // 90 45 64
 
 QByteArray Environment(const char* name)
 {
@@ -48,20 +48,12 @@ QStringList Received()
 // The device identifier whose capability name is `name`, or -1.
 int DeviceNamed(const QByteArray& name)
 {
-    for (UINT id = 0; id < midiOutGetNumDevs(); ++id) {
-        MIDIOUTCAPSA caps;
-        if (midiOutGetDevCapsA(id, &caps, sizeof caps) == MMSYSERR_NOERROR && name == caps.szPname)
-            return int(id);
+    for (int id = 0; id < platform::MidiOutDeviceCount(); ++id) {
+        std::string listed;
+        if (platform::QueryMidiOutDevice(id, listed) == midi::Result::Ok && name == listed.c_str())
+            return id;
     }
     return -1;
-}
-
-MMRESULT SendLong(HMIDIOUT handle, std::span<const std::uint8_t> bytes)
-{
-    MIDIHDR header{.lpData = bytes.data(), .dwBufferLength = DWORD(bytes.size())};
-    if (MMRESULT result = midiOutPrepareHeader(handle, &header, sizeof header); result != MMSYSERR_NOERROR)
-        return result;
-    return midiOutLongMsg(handle, &header, sizeof header);
 }
 
 // A JACK client of the test's own with one MIDI input port; the port vanishes with the object.
@@ -182,13 +174,13 @@ private slots:
         const int id = DeviceNamed(Environment("VELMORA_RECEIVER_PORT"));
         QVERIFY2(id > 0, "the receiver's port is listed after the built-in synthesizer");
 
-        HMIDIOUT handle = 0;
-        QCOMPARE(midiOutOpen(&handle, UINT(id)), MMSYSERR_NOERROR);
-        QCOMPARE(SendLong(handle, kGsReset), MMSYSERR_NOERROR);
-        QCOMPARE(SendLong(handle, kScaleTuning), MMSYSERR_NOERROR);
-        QCOMPARE(midiOutShortMsg(handle, kNoteOnA440), MMSYSERR_NOERROR);
-        QCOMPARE(midiOutReset(handle), MMSYSERR_NOERROR);
-        QCOMPARE(midiOutClose(handle), MMSYSERR_NOERROR);
+        platform::MidiOutPort port;
+        QCOMPARE(port.open(id), midi::Result::Ok);
+        QCOMPARE(port.sendSysex(kGsReset), midi::Result::Ok);
+        QCOMPARE(port.sendSysex(kScaleTuning), midi::Result::Ok);
+        QCOMPARE(port.sendNoteOn(0, 0x45, 0x64), midi::Result::Ok);
+        QCOMPARE(port.reset(), midi::Result::Ok);
+        QCOMPARE(port.close(), midi::Result::Ok);
 
         QStringList expected{"F0 41 10 42 12 40 00 7F 00 41 F7",
                              "F0 41 10 42 12 40 11 40 40 35 4A 40 40 2F 40 51 40 40 40 40 70 F7", "90 45 64",
@@ -203,11 +195,10 @@ private slots:
     // An external module never says when it has taken a message in: the fixed waits pace it.
     void anExternalPortIsPacedByTheWaits()
     {
-        HMIDIOUT handle = 0;
-        QCOMPARE(midiOutOpen(&handle, UINT(DeviceNamed(Environment("VELMORA_RECEIVER_PORT")))),
-                 MMSYSERR_NOERROR);
-        QVERIFY(platform::NeedsPacing(handle));
-        QCOMPARE(midiOutClose(handle), MMSYSERR_NOERROR);
+        platform::MidiOutPort port;
+        QCOMPARE(port.open(DeviceNamed(Environment("VELMORA_RECEIVER_PORT"))), midi::Result::Ok);
+        QVERIFY(port.needsPacing());
+        QCOMPARE(port.close(), midi::Result::Ok);
     }
 
     void whatWasSentJustBeforeClosingArrives()
@@ -216,10 +207,10 @@ private slots:
         const int before = Received().size();
         constexpr int kRounds = 5;
         for (int round = 0; round < kRounds; ++round) {
-            HMIDIOUT handle = 0;
-            QCOMPARE(midiOutOpen(&handle, UINT(id)), MMSYSERR_NOERROR);
-            QCOMPARE(midiOutShortMsg(handle, 0x80 | DWORD(0x40 + round) << 8), MMSYSERR_NOERROR); // note-off
-            QCOMPARE(midiOutClose(handle), MMSYSERR_NOERROR);
+            platform::MidiOutPort port;
+            QCOMPARE(port.open(id), midi::Result::Ok);
+            QCOMPARE(port.sendNoteOff(0, 0x40 + round, 0), midi::Result::Ok);
+            QCOMPARE(port.close(), midi::Result::Ok);
         }
         QTRY_COMPARE_WITH_TIMEOUT(Received().size() - before, kRounds, 5000);
     }
@@ -228,11 +219,11 @@ private slots:
     {
         const int id = DeviceNamed(Environment("VELMORA_RECEIVER_PORT"));
         const int before = Received().size();
-        HMIDIOUT handle = 0;
-        QCOMPARE(midiOutOpen(&handle, UINT(id)), MMSYSERR_NOERROR);
-        QCOMPARE(midiOutShortMsg(handle, 0x644290), MMSYSERR_NOERROR); // note-on F#4, channel 1
-        QCOMPARE(midiOutShortMsg(handle, 0x644591), MMSYSERR_NOERROR); // note-on A4, channel 2
-        QCOMPARE(midiOutClose(handle), MMSYSERR_NOERROR);
+        platform::MidiOutPort port;
+        QCOMPARE(port.open(id), midi::Result::Ok);
+        QCOMPARE(port.sendNoteOn(0, 0x42, 0x64), midi::Result::Ok); // F#4, channel 1
+        QCOMPARE(port.sendNoteOn(1, 0x45, 0x64), midi::Result::Ok); // A4, channel 2
+        QCOMPARE(port.close(), midi::Result::Ok);
         QTRY_COMPARE_WITH_TIMEOUT(Received().mid(before),
                                   QStringList({"90 42 64", "91 45 64", "80 42 00", "81 45 00"}), 5000);
     }
@@ -256,7 +247,7 @@ private slots:
         scratch.reset();
 
         std::unique_ptr<platform::OutputPort> port;
-        QCOMPARE(device->open(port), MMSYSERR_NODRIVER);
+        QCOMPARE(device->open(port), midi::Result::NoDriver);
         QVERIFY(!port);
     }
 
@@ -267,13 +258,13 @@ private slots:
         auto device = JackDeviceNamed(scratch->name());
         QVERIFY(device);
         std::unique_ptr<platform::OutputPort> port;
-        QCOMPARE(device->open(port), MMSYSERR_NOERROR);
-        QCOMPARE(port->sendShort(kNoteOnA440), MMSYSERR_NOERROR);
+        QCOMPARE(device->open(port), midi::Result::Ok);
+        QCOMPARE(port->sendShort(kNoteOnA440), midi::Result::Ok);
         scratch.reset();
 
-        QCOMPARE(port->sendShort(kNoteOnA440), MIDIERR_NOTREADY);
-        QCOMPARE(port->sendLong(kGsReset), MIDIERR_NOTREADY); // shown to the player as "error1"
-        QCOMPARE(port->reset(), MIDIERR_NOTREADY);
+        QCOMPARE(port->sendShort(kNoteOnA440), midi::Result::NotReady);
+        QCOMPARE(port->sendLong(kGsReset), midi::Result::NotReady); // shown to the player as "error1"
+        QCOMPARE(port->reset(), midi::Result::NotReady);
     }
 
     void aServerGoneAfterOpeningIsNotReadyAndClosesSafely()
@@ -284,19 +275,19 @@ private slots:
         auto device = JackDeviceNamed(scratch->name());
         QVERIFY(device);
         std::unique_ptr<platform::OutputPort> port;
-        QCOMPARE(device->open(port), MMSYSERR_NOERROR);
-        QCOMPARE(port->sendShort(kNoteOnA440), MMSYSERR_NOERROR);
+        QCOMPARE(device->open(port), midi::Result::Ok);
+        QCOMPARE(port->sendShort(kNoteOnA440), midi::Result::Ok);
 
         // The one process the wrapper hands over to be stopped here.
         QCOMPARE(kill(Environment("VELMORA_DOOMED_SERVER_PID").toInt(), SIGTERM), 0);
-        QTRY_COMPARE_WITH_TIMEOUT(port->sendShort(kNoteOnA440), MIDIERR_NOTREADY, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(port->sendShort(kNoteOnA440), midi::Result::NotReady, 5000);
         scratch.reset();
 
         // A client opened after a server went away makes libjack delete every client left;
         // the port must not touch its own afterwards, not even when closing.
         QVERIFY(platform::EnumerateJackPorts().empty());
-        QCOMPARE(port->sendLong(kGsReset), MIDIERR_NOTREADY);
-        QCOMPARE(port->reset(), MIDIERR_NOTREADY);
+        QCOMPARE(port->sendLong(kGsReset), midi::Result::NotReady);
+        QCOMPARE(port->reset(), midi::Result::NotReady);
         port.reset();
     }
 
@@ -315,7 +306,7 @@ private slots:
         QVERIFY(first->up());
         const int id = DeviceNamed("returning:in");
         QVERIFY(id > 0);
-        QCOMPARE(output.open(UINT(id)), MMSYSERR_NOERROR);
+        QCOMPARE(output.open(id), midi::Result::Ok);
         std::array<std::uint8_t, midi::kPitchClasses> tuning;
         std::copy(kScaleTuning.begin() + 8, kScaleTuning.begin() + 20, tuning.begin());
         output.fillScaleTuning(tuning);
@@ -323,12 +314,12 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(first->received().size(), 1, 5000);
 
         first.reset();
-        output.sendShort(0x90, 0x45, 0x64); // lost: nothing is there
+        output.sendNoteOn(midi::kKeysChannel, 0x45); // lost: nothing is there
         QCOMPARE(returns, 0);
         ServerWithReceiver second(server);
         QVERIFY(second.up());
-        output.sendShort(0x90, 0x45, 0x64);
-        output.sendShort(0x80, 0x45, 0x7F);
+        output.sendNoteOn(midi::kKeysChannel, 0x45);
+        output.sendNoteOff(midi::kKeysChannel, 0x45);
 
         const QStringList expected{"F0 41 10 42 12 40 00 7F 00 41 F7",
                                    "F0 41 10 42 12 40 11 40 40 35 4A 40 40 2F 40 51 40 40 40 40 70 F7",

@@ -45,12 +45,12 @@ std::vector<std::string> Names(const QStringList& names)
 }
 
 // The short-message word of "90 45 64".
-DWORD Word(const QString& hex)
+std::uint32_t Word(const QString& hex)
 {
-    DWORD word = 0;
+    std::uint32_t word = 0;
     const auto bytes = Bytes(hex);
     for (std::size_t i = 0; i < bytes.size(); ++i)
-        word |= DWORD(bytes[i]) << (8 * i);
+        word |= std::uint32_t(bytes[i]) << (8 * i);
     return word;
 }
 

@@ -73,9 +73,9 @@ private slots:
 
     void shortMessageWord()
     {
-        QCOMPARE(midi::ShortWord(0x90, 0x35, 0x64), DWORD(0x643590));
-        QCOMPARE(midi::ShortWord(0xB0, 0x78, 0x00), DWORD(0x78B0));
-        QCOMPARE(midi::ShortWord(0xC0, 127), DWORD(127 * 256 + 0xC0));
+        QCOMPARE(midi::ShortWord(0x90, 0x35, 0x64), std::uint32_t{0x643590});
+        QCOMPARE(midi::ShortWord(0xB0, 0x78, 0x00), std::uint32_t{0x78B0});
+        QCOMPARE(midi::ShortWord(0xC0, 127), std::uint32_t{127 * 256 + 0xC0});
     }
 
     void scaleTuningSendOrderAndWaits_data()
@@ -89,13 +89,13 @@ private slots:
         QFETCH(int, waitAfter);
         TestBench bench;
         midi::MidiOutput output;
-        QCOMPARE(output.open(0), MMSYSERR_NOERROR);
+        QCOMPARE(output.open(0), midi::Result::Ok);
         output.fillScaleTuning(AllCentre());
         output.sendScaleTuning(midi::Wait(waitAfter));
         QCOMPARE(bench.trace().timed(),
                  QStringList({"0 open 0 -> 0", "0 sleep 300", "300 long " + Hex(output.scaleTuningMessage()),
                               QStringLiteral("300 sleep %1").arg(waitAfter)}));
-        QCOMPARE(output.lastResult(), MMSYSERR_NOERROR);
+        QCOMPARE(output.lastResult(), midi::Result::Ok);
         output.close();
     }
 
@@ -126,7 +126,7 @@ private slots:
     {
         QFETCH(int, result);
         QFETCH(QStringList, boxes);
-        TestBench bench({{.name = "Device", .longResult = MMRESULT(result)}});
+        TestBench bench({{.name = "Device", .longResult = midi::Result(result)}});
         midi::MidiOutput output;
         output.open(0);
         output.sendScaleTuning(midi::Wait(10));
@@ -141,67 +141,72 @@ private slots:
 
     void sendsToAFailedOpenReportInvalidHandle()
     {
-        TestBench bench({{.name = "Broken", .openResults = {MMSYSERR_ALLOCATED}}});
+        TestBench bench({{.name = "Broken", .openResults = {midi::Result::Allocated}}});
         midi::MidiOutput output;
-        QCOMPARE(output.open(0), MMSYSERR_ALLOCATED);
-        QCOMPARE(midiOutShortMsg(0, 0x643590), MMSYSERR_INVALHANDLE);
+        QCOMPARE(output.open(0), midi::Result::Allocated);
         output.sendGsReset(midi::Wait(100));
         output.sendScaleTuning(midi::Wait(1000));
-        QCOMPARE(output.lastResult(), MMSYSERR_INVALHANDLE);
+        QCOMPARE(output.lastResult(), midi::Result::InvalidHandle);
         QCOMPARE(bench.trace().texts(),
                  QStringList({"open 0 -> 4", "sleep 100", "sleep 300", "sleep 1000", "box error3"}));
+    }
+
+    void namedOperationsSendTheirBytes()
+    {
+        TestBench bench;
+        platform::MidiOutPort port;
+        QCOMPARE(port.open(0), midi::Result::Ok);
+        QCOMPARE(port.sendNoteOn(0, 0x35, 0x64), midi::Result::Ok);
+        QCOMPARE(port.sendNoteOff(1, 0x45, 0x7F), midi::Result::Ok);
+        QCOMPARE(port.sendController(0, 64, 127), midi::Result::Ok);
+        QCOMPARE(port.sendProgram(15, 19), midi::Result::Ok);
+        QCOMPARE(port.sendSysex(midi::kGsResetMessage), midi::Result::Ok);
+        QCOMPARE(port.reset(), midi::Result::Ok);
+        QCOMPARE(bench.trace().texts(),
+                 QStringList({"open 0 -> 0", "short 90 35 64", "short 81 45 7F", "short B0 40 7F",
+                              "short CF 13", "long F0 41 10 42 12 40 00 7F 00 41 F7", "reset"}));
+        port.close();
     }
 
     void badInputGivesResultCodes()
     {
         TestBench bench;
-        MIDIOUTCAPSA caps;
-        QCOMPARE(midiOutGetNumDevs(), 2u);
-        QCOMPARE(midiOutGetDevCapsA(2, &caps, sizeof caps), MMSYSERR_BADDEVICEID);
-        QCOMPARE(midiOutGetDevCapsA(0, nullptr, sizeof caps), MMSYSERR_INVALPARAM);
-        QCOMPARE(midiOutGetDevCapsA(0, &caps, 10), MMSYSERR_INVALPARAM);
+        std::string name;
+        QCOMPARE(platform::MidiOutDeviceCount(), 2);
+        QCOMPARE(platform::QueryMidiOutDevice(2, name), midi::Result::BadDeviceId);
+        QCOMPARE(platform::QueryMidiOutDevice(-1, name), midi::Result::BadDeviceId);
 
-        HMIDIOUT handle = 99;
-        QCOMPARE(midiOutOpen(&handle, 7), MMSYSERR_BADDEVICEID);
-        QCOMPARE(handle, HMIDIOUT(0));
-        QCOMPARE(midiOutOpen(nullptr, 0), MMSYSERR_INVALPARAM);
+        platform::MidiOutPort port;
+        QCOMPARE(port.open(7), midi::Result::BadDeviceId);
+        QCOMPARE(port.sendNoteOn(0, 60, 100), midi::Result::InvalidHandle);
 
-        QCOMPARE(midiOutOpen(&handle, 0), MMSYSERR_NOERROR);
-        MIDIHDR header;
-        QCOMPARE(midiOutLongMsg(handle, &header, sizeof header), MMSYSERR_INVALPARAM); // no buffer
-        QCOMPARE(midiOutPrepareHeader(handle, &header, sizeof header), MMSYSERR_INVALPARAM);
-        header.lpData = midi::kGsResetMessage.data();
-        QCOMPARE(midiOutLongMsg(handle, &header, sizeof header), MMSYSERR_INVALPARAM); // empty
-        header.dwBufferLength = midi::kGsResetMessage.size();
-        QCOMPARE(midiOutLongMsg(handle, &header, sizeof header), MIDIERR_UNPREPARED);
-        QCOMPARE(midiOutLongMsg(handle, nullptr, sizeof header), MMSYSERR_INVALPARAM);
-        QCOMPARE(midiOutPrepareHeader(handle, &header, sizeof header), MMSYSERR_NOERROR);
-        QCOMPARE(midiOutLongMsg(handle, &header, sizeof header), MMSYSERR_NOERROR);
+        QCOMPARE(port.open(0), midi::Result::Ok);
+        QCOMPARE(port.sendSysex({}), midi::Result::InvalidParameter);
+        QCOMPARE(port.sendSysex(midi::kGsResetMessage), midi::Result::Ok);
 
-        QCOMPARE(midiOutClose(handle), MMSYSERR_NOERROR);
-        QCOMPARE(midiOutClose(handle), MMSYSERR_INVALHANDLE);
-        QCOMPARE(midiOutShortMsg(handle, 0x643590), MMSYSERR_INVALHANDLE);
-        QCOMPARE(midiOutReset(handle), MMSYSERR_INVALHANDLE);
-        QCOMPARE(midiOutPrepareHeader(handle, &header, sizeof header), MMSYSERR_INVALHANDLE);
-        QCOMPARE(midiOutLongMsg(handle, &header, sizeof header), MMSYSERR_INVALHANDLE);
+        QCOMPARE(port.close(), midi::Result::Ok);
+        QCOMPARE(port.close(), midi::Result::InvalidHandle);
+        QCOMPARE(port.sendNoteOn(0, 60, 100), midi::Result::InvalidHandle);
+        QCOMPARE(port.reset(), midi::Result::InvalidHandle);
+        QCOMPARE(port.sendSysex(midi::kGsResetMessage), midi::Result::InvalidHandle);
     }
 
     void deviceNamesAreCutAtACharacterBoundary()
     {
         TestBench bench({{.name = "ＡＢＣＤＥＦＧＨＩＪＫ"},
-                         {.name = "A failing device", .capabilities = MMSYSERR_NODRIVER}});
-        MIDIOUTCAPSA caps;
-        QCOMPARE(midiOutGetDevCapsA(0, &caps, sizeof caps), MMSYSERR_NOERROR);
-        QCOMPARE(QString::fromUtf8(caps.szPname), QStringLiteral("ＡＢＣＤＥＦＧＨＩＪ")); // 30 bytes of 33
-        QCOMPARE(midiOutGetDevCapsA(1, &caps, sizeof caps), MMSYSERR_NODRIVER);
+                         {.name = "A failing device", .capabilities = midi::Result::NoDriver}});
+        std::string name;
+        QCOMPARE(platform::QueryMidiOutDevice(0, name), midi::Result::Ok);
+        QCOMPARE(QString::fromStdString(name), QStringLiteral("ＡＢＣＤＥＦＧＨＩＪ")); // 30 bytes of 33
+        QCOMPARE(platform::QueryMidiOutDevice(1, name), midi::Result::NoDriver);
     }
 
     void deviceTableIsEnumeratedOnce()
     {
         TestBench bench;
-        QCOMPARE(midiOutGetNumDevs(), 2u);
+        QCOMPARE(platform::MidiOutDeviceCount(), 2);
         bench.devices().push_back({.name = "Late device"});
-        QCOMPARE(midiOutGetNumDevs(), 2u);
+        QCOMPARE(platform::MidiOutDeviceCount(), 2);
     }
 };
 

@@ -76,23 +76,23 @@ public:
     }
     ~FakePort() override { bench_.record(QStringLiteral("close %1").arg(id_)); }
 
-    MMRESULT sendShort(DWORD word) override
+    midi::Result sendShort(std::uint32_t word) override
     {
         const auto message = midi::UnpackShortWord(word);
         if (!message)
-            return MMSYSERR_INVALPARAM;
+            return midi::Result::InvalidParameter;
         bench_.record("short " + HexBytes({message->view().begin(), message->view().end()}));
-        return MMSYSERR_NOERROR;
+        return midi::Result::Ok;
     }
-    MMRESULT sendLong(std::span<const std::uint8_t> bytes) override
+    midi::Result sendLong(std::span<const std::uint8_t> bytes) override
     {
         bench_.record("long " + HexBytes({bytes.begin(), bytes.end()}));
         return longResult_;
     }
-    MMRESULT reset() override
+    midi::Result reset() override
     {
         bench_.record(QStringLiteral("reset"));
-        return MMSYSERR_NOERROR;
+        return midi::Result::Ok;
     }
     bool needsPacing() const override { return paced_; }
     bool reconnect() override
@@ -107,7 +107,7 @@ public:
 private:
     TestBench& bench_;
     int id_;
-    MMRESULT longResult_;
+    midi::Result longResult_;
     bool paced_;
     std::optional<FakeEmphasis> emphasis_;
 };
@@ -116,15 +116,15 @@ class FakeDevice final : public platform::MidiOutDevice {
 public:
     FakeDevice(TestBench& bench, int id) : bench_(bench), id_(id) {}
     std::string name() const override { return config().name; }
-    MMRESULT queryCapabilities() const override { return config().capabilities; }
-    MMRESULT open(std::unique_ptr<platform::OutputPort>& port) override
+    midi::Result queryCapabilities() const override { return config().capabilities; }
+    midi::Result open(std::unique_ptr<platform::OutputPort>& port) override
     {
         auto& results = config().openResults;
-        const MMRESULT result = results.empty() ? MMSYSERR_NOERROR : results.front();
+        const midi::Result result = results.empty() ? midi::Result::Ok : results.front();
         if (!results.empty())
             results.pop_front();
-        bench_.record(QStringLiteral("open %1 -> %2").arg(id_).arg(result));
-        if (result == MMSYSERR_NOERROR)
+        bench_.record(QStringLiteral("open %1 -> %2").arg(id_).arg(std::uint32_t(result)));
+        if (result == midi::Result::Ok)
             port = std::make_unique<FakePort>(bench_, id_, config());
         return result;
     }
@@ -145,10 +145,10 @@ public:
             devices.push_back(std::make_unique<FakeDevice>(bench_, id));
         return devices;
     }
-    void sleep(DWORD ms) override
+    void sleep(std::chrono::milliseconds wait) override
     {
-        bench_.record(QStringLiteral("sleep %1").arg(ms));
-        bench_.elapsedMs_ += ms;
+        bench_.record(QStringLiteral("sleep %1").arg(wait.count()));
+        bench_.elapsedMs_ += wait.count();
     }
     QDateTime now() override { return bench_.now(); }
 

@@ -38,12 +38,12 @@ private:
 // A listed device of the recording system and how it behaves.
 struct FakeDeviceConfig {
     std::string name;
-    MMRESULT capabilities = MMSYSERR_NOERROR; // non-zero: the capability query fails
-    std::deque<MMRESULT> openResults;         // consumed one per open; 0 once empty
-    MMRESULT longResult = MMSYSERR_NOERROR;   // what every system-exclusive send returns
-    bool paced = true;                        // false: a device of our own, without fixed waits
-    bool comesBack = false;                   // the open port's device has gone and is back (once)
-    bool emphasis = false;                    // offers a beat emphasis, as the built-in synthesizer does
+    midi::Result capabilities = midi::Result::Ok; // not Ok: the capability query fails
+    std::deque<midi::Result> openResults;         // consumed one per open; Ok once empty
+    midi::Result longResult = midi::Result::Ok;   // what every system-exclusive send returns
+    bool paced = true;                            // false: a device of our own, without fixed waits
+    bool comesBack = false;                       // the open port's device has gone and is back (once)
+    bool emphasis = false;                        // offers a beat emphasis, as the built-in synthesizer does
 };
 
 // Recording devices and a virtual clock behind the platform layer, and a recording desktop,

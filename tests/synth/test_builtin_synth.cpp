@@ -79,7 +79,7 @@ private slots:
         const auto device = synth::MakeBuiltinSynthDevice();
         QCOMPARE(device->name(), std::string(synth::kBuiltinSynthName));
         QVERIFY(device->name().size() <= 31);
-        QCOMPARE(device->queryCapabilities(), MMSYSERR_NOERROR);
+        QCOMPARE(device->queryCapabilities(), midi::Result::Ok);
     }
 
     void openWithoutSoundFont_data()
@@ -106,8 +106,8 @@ private slots:
         QTest::failOnWarning(QRegularExpression(".")); // the program retries: said once is enough
         std::unique_ptr<platform::OutputPort> port;
         testing::StderrCapture capture;
-        QCOMPARE(device->open(port), MMSYSERR_NODRIVER);
-        QCOMPARE(device->open(port), MMSYSERR_NODRIVER);
+        QCOMPARE(device->open(port), midi::Result::NoDriver);
+        QCOMPARE(device->open(port), midi::Result::NoDriver);
         QCOMPARE(capture.text(), QString()); // the DLS loader's GLib criticals included
         QVERIFY(!port);
     }
@@ -127,7 +127,7 @@ private slots:
         QTest::ignoreMessage(QtWarningMsg,
                              QRegularExpression("^Built-in synthesizer: no audio output could be opened"));
         std::unique_ptr<platform::OutputPort> port;
-        QCOMPARE(synth::MakeBuiltinSynthDevice(options)->open(port), MMSYSERR_NOTENABLED);
+        QCOMPARE(synth::MakeBuiltinSynthDevice(options)->open(port), midi::Result::NotEnabled);
         QVERIFY(!port);
     }
 
@@ -137,28 +137,29 @@ private slots:
         auto device = synth::MakeBuiltinSynthDevice();
         std::unique_ptr<platform::OutputPort> port;
         testing::StderrCapture capture; // our own line goes through Qt, to the test log
-        const MMRESULT result = device->open(port);
+        const midi::Result result = device->open(port);
         const QString printed = capture.text();
-        if (result == MMSYSERR_NOERROR)
+        if (result == midi::Result::Ok)
             QSKIP("this machine has a sound output");
-        QCOMPARE(result, MMSYSERR_NOTENABLED);
+        QCOMPARE(result, midi::Result::NotEnabled);
         QCOMPARE(printed, QString());
     }
 
     void shortMessages_data()
     {
-        QTest::addColumn<DWORD>("word");
-        QTest::addColumn<MMRESULT>("result");
-        QTest::newRow("program change, one data byte") << Short(0xC0, 5, 0x99) << MMSYSERR_NOERROR;
-        QTest::newRow("data byte where the status belongs") << Short(0x40, 60, 100) << MMSYSERR_INVALPARAM;
-        QTest::newRow("key above 127") << Short(0x90, 0x80, 100) << MMSYSERR_INVALPARAM;
-        QTest::newRow("velocity above 127") << Short(0x90, 60, 0x80) << MMSYSERR_INVALPARAM;
-        QTest::newRow("timing clock") << Short(0xF8, 0) << MMSYSERR_NOERROR;
+        QTest::addColumn<std::uint32_t>("word");
+        QTest::addColumn<midi::Result>("result");
+        QTest::newRow("program change, one data byte") << Short(0xC0, 5, 0x99) << midi::Result::Ok;
+        QTest::newRow("data byte where the status belongs")
+            << Short(0x40, 60, 100) << midi::Result::InvalidParameter;
+        QTest::newRow("key above 127") << Short(0x90, 0x80, 100) << midi::Result::InvalidParameter;
+        QTest::newRow("velocity above 127") << Short(0x90, 60, 0x80) << midi::Result::InvalidParameter;
+        QTest::newRow("timing clock") << Short(0xF8, 0) << midi::Result::Ok;
     }
     void shortMessages()
     {
-        QFETCH(DWORD, word);
-        QFETCH(MMRESULT, result);
+        QFETCH(std::uint32_t, word);
+        QFETCH(midi::Result, result);
         auto port = OfflinePort();
         QVERIFY(port);
         QCOMPARE(port->sendShort(word), result);
@@ -170,14 +171,14 @@ private slots:
         auto port = OfflinePort();
         QVERIFY(port);
         fluid_synth_t* fluid = port->synth().get();
-        QCOMPARE(port->sendShort(Short(0xC3, 19)), MMSYSERR_NOERROR);
+        QCOMPARE(port->sendShort(Short(0xC3, 19)), midi::Result::Ok);
         int soundFont = 0, bank = 0, program = 0;
         fluid_synth_get_program(fluid, 3, &soundFont, &bank, &program);
         QCOMPARE(program, 19);
-        QCOMPARE(port->sendShort(Short(0x93, 60, 100)), MMSYSERR_NOERROR);
+        QCOMPARE(port->sendShort(Short(0x93, 60, 100)), midi::Result::Ok);
         Render(*port, 0.01);
         QVERIFY(fluid_synth_get_active_voice_count(fluid) > 0);
-        QCOMPARE(port->sendShort(Short(0xB3, 120)), MMSYSERR_NOERROR); // all sound off
+        QCOMPARE(port->sendShort(Short(0xB3, 120)), midi::Result::Ok); // all sound off
         Render(*port, 0.01);
         QCOMPARE(fluid_synth_get_active_voice_count(fluid), 0);
     }
@@ -192,7 +193,7 @@ private slots:
         port->sendShort(Short(0x90, 60, 100));
         Render(*port, 0.1);
         const std::uint8_t gsReset[] = {0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, 0x00, 0x7F, 0x00, 0x41, 0xF7};
-        QCOMPARE(port->sendLong(gsReset), MMSYSERR_NOERROR);
+        QCOMPARE(port->sendLong(gsReset), midi::Result::Ok);
         Render(*port, 0.01);
         QCOMPARE(fluid_synth_get_active_voice_count(fluid), 0);
         int soundFont = 0, bank = 0, program = 0, volume = 0;
@@ -313,7 +314,7 @@ private slots:
         }
         Render(*port, 1);
         QVERIFY(fluid_synth_get_active_voice_count(port->synth().get()) > 0);
-        QCOMPARE(port->reset(), MMSYSERR_NOERROR);
+        QCOMPARE(port->reset(), midi::Result::Ok);
         Render(*port, 2);
         QCOMPARE(fluid_synth_get_active_voice_count(port->synth().get()), 0);
         int pedal = -1;

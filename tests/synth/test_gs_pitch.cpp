@@ -87,7 +87,7 @@ class TestGsPitch : public QObject {
         return testing::CentsBetween(heardHz(channel, key), untunedHz_.at({channel, key}));
     }
 
-    void send(const std::vector<std::uint8_t>& bytes) { QCOMPARE(port_->sendLong(bytes), MMSYSERR_NOERROR); }
+    void send(const std::vector<std::uint8_t>& bytes) { QCOMPARE(port_->sendLong(bytes), midi::Result::Ok); }
 
     void selectPrograms()
     {
@@ -192,7 +192,7 @@ private slots:
         send(testing::GsScaleTuning(1, 0, std::vector<int>(12, 25)));
         QCOMPARE(port_->sendLong(
                      {reinterpret_cast<const std::uint8_t*>(damaged.data()), std::size_t(damaged.size())}),
-                 MMSYSERR_NOERROR);
+                 midi::Result::Ok);
         verifyCents(detuneHeard(kPlayer, 60), 25, QStringLiteral("C4"));
     }
 

@@ -530,7 +530,8 @@ private slots:
     void deviceSwitchToADeviceThatWillNotOpen()
     {
         GameBench game(
-            {{.name = "Test Synth A"}, {.name = "Busy", .openResults = std::deque<MMRESULT>(6, 4)}});
+            {{.name = "Test Synth A"},
+             {.name = "Busy", .openResults = std::deque<midi::Result>(6, midi::Result::Allocated)}});
         game.trace().clear();
         game.main()->deviceList->setCurrentIndex(1);
         emit game.main()->deviceList->activated(1);
@@ -544,7 +545,7 @@ private slots:
                  << "sleep 10"
                  << "box error3";
         QCOMPARE(game.trace().texts(), expected);
-        QCOMPARE(int(game.program().output().lastResult()), int(MMSYSERR_INVALHANDLE));
+        QCOMPARE(int(game.program().output().lastResult()), int(midi::Result::InvalidHandle));
     }
 
     void aDeviceThatCameBackGetsTheChallengeBeforeTheNextNote()

@@ -103,7 +103,7 @@ private slots:
     // identifier is saved, and the name check keeps the device at the next start.
     void deviceFailingItsCapabilityQuery()
     {
-        std::vector<FakeDeviceConfig> devices = {{.name = "Broken", .capabilities = MMSYSERR_NODRIVER},
+        std::vector<FakeDeviceConfig> devices = {{.name = "Broken", .capabilities = midi::Result::NoDriver},
                                                  {.name = "Test Synth B"},
                                                  {.name = "Test Synth C"}};
         {
@@ -126,7 +126,7 @@ private slots:
 
     void noDeviceAnswersItsCapabilityQuery()
     {
-        GameBench game({{.name = "Broken", .capabilities = MMSYSERR_NODRIVER}});
+        GameBench game({{.name = "Broken", .capabilities = midi::Result::NoDriver}});
         QVERIFY(!game.program().ended());
         QCOMPARE(game.main()->deviceList->count(), 0);
         QCOMPARE(game.trace().only({"box"}).first(), QStringLiteral("box BADDEVICEID"));
@@ -159,7 +159,7 @@ private slots:
     {
         QFETCH(int, code);
         QFETCH(QString, message);
-        const std::deque<MMRESULT> failures(6, MMRESULT(code));
+        const std::deque<midi::Result> failures(6, midi::Result(code));
         GameBench game({{.name = "Busy", .openResults = failures}});
         QStringList expected;
         for (int attempt = 0; attempt < 6; ++attempt) {
@@ -181,7 +181,7 @@ private slots:
 
     void openSucceedingOnARetry()
     {
-        GameBench game({{.name = "Slow", .openResults = {MMSYSERR_ALLOCATED, MMSYSERR_ALLOCATED}}});
+        GameBench game({{.name = "Slow", .openResults = {midi::Result::Allocated, midi::Result::Allocated}}});
         QCOMPARE(game.trace().texts().mid(0, 6), QStringList({"open 0 -> 4", "sleep 500", "open 0 -> 4",
                                                               "sleep 500", "open 0 -> 0", kGsReset}));
         QVERIFY(game.trace().only({"box"}).isEmpty());
@@ -189,7 +189,7 @@ private slots:
 
     void closeReportsAFailedFinalSend()
     {
-        GameBench game({{.name = "Flaky", .longResult = MIDIERR_NOTREADY}});
+        GameBench game({{.name = "Flaky", .longResult = midi::Result::NotReady}});
         game.trace().clear();
         game.main()->close();
         QCOMPARE(game.trace().texts(),
