@@ -95,8 +95,9 @@ int Check(const std::string& path, double sampleRate, const std::vector<double>&
         const double tolerance = pitchClass == 11 ? kToleranceOfB : kTolerance;
         const bool ok = std::abs(error) <= tolerance;
         inTune = inTune && ok;
-        std::printf("%s %-2s answer %+4.0f cents: heard %+.3f cents off%s\n", ok ? "ok  " : "FAIL",
-                    kNames[pitchClass], answer[pitchClass], error,
+        std::printf("%s %-2s answer %+4.0f cents: heard %+.3f cents off, from %.2f s%s\n",
+                    ok ? "ok  " : "FAIL", kNames[pitchClass], answer[pitchClass], error,
+                    double(onsets[n]) / sampleRate,
                     DisturbedByXRun(xruns, sampleRate, onsets[n]) ? " (an xrun during the note)" : "");
     }
     return inTune ? 0 : 1;
