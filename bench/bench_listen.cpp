@@ -13,19 +13,15 @@
 //     fundamental's distance from equal temperament (A4 = 440 Hz) plus its class's detune, and the
 //     largest of them, and how many notes an xrun may have disturbed. Estimated over 0.25 ... 0.95 s after
 //     the onset, the window the calibrator measures the SoundFont with.
-#include "JackHelperClient.h"
+#include "JackRecording.h"
 #include "Rows.h"
 #include "synth/PitchEstimate.h"
 #include "synth/ProgramTuning.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <memory>
-#include <mutex>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -33,142 +29,12 @@
 
 namespace {
 
-// ---- Recording ---------------------------------------------------------------------------------
-
-struct FreePortList {
-    void operator()(const char** ports) const { jack_free(ports); }
-};
-
-// The process thread's side: the input port and a ring of periods for the main thread to write;
-// and where in the recording the server reported xruns (a late client: a gap or a glitch).
-struct Capture {
-    jack_port_t* port = nullptr;
-    std::vector<float> ring = std::vector<float>(1 << 22); // 87 s at 48 kHz: far more than a write lags
-    std::atomic<std::size_t> written = 0;                  // samples ever put into the ring
-    std::mutex xrunLock;
-    std::vector<std::size_t> xruns; // under xrunLock
-};
-
-int Process(jack_nframes_t frames, void* data)
-{
-    auto& capture = *static_cast<Capture*>(data);
-    const auto* in = static_cast<const float*>(jack_port_get_buffer(capture.port, frames));
-    std::size_t at = capture.written.load(std::memory_order_relaxed);
-    for (jack_nframes_t i = 0; i < frames; ++i, ++at)
-        capture.ring[at % capture.ring.size()] = in[i];
-    capture.written.store(at, std::memory_order_release);
-    return 0;
-}
-
-int XRun(void* data)
-{
-    auto& capture = *static_cast<Capture*>(data);
-    const std::lock_guard lock(capture.xrunLock);
-    capture.xruns.push_back(capture.written.load(std::memory_order_acquire));
-    return 0;
-}
-
-int Record(const std::string& pattern, const std::string& path)
-{
-    sigset_t stopSignals = jackhelper::BlockStopSignals();
-    const jackhelper::Client client = jackhelper::OpenClient("velmora-listen-capture");
-    if (!client) {
-        std::fprintf(stderr, "bench_listen: no JACK server\n");
-        return 1;
-    }
-    Capture capture;
-    capture.port = jack_port_register(client.get(), "in", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
-    std::unique_ptr<const char*, FreePortList> sources(
-        jack_get_ports(client.get(), pattern.c_str(), JACK_DEFAULT_AUDIO_TYPE, JackPortIsOutput));
-    bool connected = capture.port != nullptr && sources &&
-                     jack_set_process_callback(client.get(), Process, &capture) == 0 &&
-                     jack_set_xrun_callback(client.get(), XRun, &capture) == 0 &&
-                     jack_activate(client.get()) == 0;
-    for (const char** source = sources.get(); connected && *source != nullptr; ++source)
-        connected = jack_connect(client.get(), *source, jack_port_name(capture.port)) == 0;
-    if (!connected) {
-        std::fprintf(stderr, "bench_listen: cannot connect to the ports matching %s\n", pattern.c_str());
-        return 1;
-    }
-    std::fprintf(stderr, "ready %u\n", jack_get_sample_rate(client.get()));
-
-    std::ofstream out(path, std::ios::binary);
-    std::size_t saved = 0;
-    const auto save = [&] {
-        for (const std::size_t written = capture.written.load(std::memory_order_acquire); saved < written;
-             ++saved)
-            out.write(reinterpret_cast<const char*>(&capture.ring[saved % capture.ring.size()]),
-                      sizeof(float));
-    };
-    const timespec pollInterval{0, 20'000'000};
-    while (sigtimedwait(&stopSignals, nullptr, &pollInterval) < 0)
-        save();
-    jack_deactivate(client.get());
-    save();
-    std::ofstream xruns(path + ".xruns");
-    for (const std::size_t position : capture.xruns)
-        xruns << position << '\n';
-    return out && xruns ? 0 : 1;
-}
-
 // ---- Measuring ---------------------------------------------------------------------------------
 
 // The calibrator's window, in seconds after the onset.
 constexpr double kWindowStart = synth::ProgramTuning::kWindowStart;
 constexpr double kWindowEnd = kWindowStart + synth::ProgramTuning::kWindowLength;
-constexpr double kHopSeconds = 0.005;
-// A note begins where the level rises above a fifth of the loudest hop after being below a
-// fiftieth of it: between two notes the level must have fallen that far.
-constexpr double kOnsetShare = 0.2, kQuietShare = 0.02;
 constexpr double kXRunMargin = 0.1; // seconds
-
-std::vector<float> ReadSamples(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::vector<float> samples;
-    for (float sample; in.read(reinterpret_cast<char*>(&sample), sizeof sample);)
-        samples.push_back(sample);
-    return samples;
-}
-
-std::vector<std::size_t> ReadXRuns(const std::string& path)
-{
-    std::ifstream in(path + ".xruns");
-    std::vector<std::size_t> positions;
-    for (std::size_t position; in >> position;)
-        positions.push_back(position);
-    return positions;
-}
-
-// The first sample of every note: the start of the first hop whose peak crosses the onset level
-// after the level was quiet.
-std::vector<std::size_t> Onsets(const std::vector<float>& samples, double sampleRate)
-{
-    const auto hop = std::size_t(kHopSeconds * sampleRate);
-    std::vector<float> peaks;
-    for (std::size_t start = 0; start + hop <= samples.size(); start += hop) {
-        float peak = 0;
-        for (std::size_t i = start; i < start + hop; ++i)
-            peak = std::max(peak, std::abs(samples[i]));
-        peaks.push_back(peak);
-    }
-    const float loudest = peaks.empty() ? 0 : *std::max_element(peaks.begin(), peaks.end());
-    std::vector<std::size_t> onsets;
-    bool quiet = true;
-    for (std::size_t h = 0; h < peaks.size(); ++h) {
-        if (quiet && peaks[h] > kOnsetShare * loudest) {
-            // Back to the hop where the attack began, so that the window starts where the note does.
-            std::size_t begin = h;
-            while (begin > 0 && peaks[begin - 1] > kQuietShare * loudest && peaks[begin - 1] < peaks[begin])
-                --begin;
-            onsets.push_back(begin * hop);
-            quiet = false;
-        } else if (peaks[h] < kQuietShare * loudest) {
-            quiet = true;
-        }
-    }
-    return onsets;
-}
 
 struct Note {
     std::string name;
@@ -224,14 +90,14 @@ bool DisturbedByXRun(const std::vector<std::size_t>& xruns, double sampleRate, s
 int Measure(const std::string& path, double sampleRate, const std::vector<int>& detune,
             const std::vector<Note>& notes)
 {
-    const std::vector<float> samples = ReadSamples(path);
-    const std::vector<std::size_t> onsets = Onsets(samples, sampleRate);
+    const std::vector<float> samples = jackhelper::ReadSamples(path);
+    const std::vector<std::size_t> onsets = jackhelper::Onsets(samples, sampleRate);
     if (onsets.size() != notes.size()) {
         std::fprintf(stderr, "bench_listen: heard %zu notes, played %zu\n", onsets.size(), notes.size());
         bench::Row("heard through JACK: notes found in the recording", double(onsets.size()), "notes");
         return 0; // a benchmark reports, it does not fail
     }
-    const std::vector<std::size_t> xruns = ReadXRuns(path);
+    const std::vector<std::size_t> xruns = jackhelper::ReadXRuns(path);
     double worst = 0;
     int disturbed = 0;
     for (std::size_t n = 0; n < notes.size(); ++n) {
@@ -264,7 +130,7 @@ int main(int argc, char** argv)
 {
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (args.size() == 3 && args[0] == "record")
-        return Record(args[1], args[2]);
+        return jackhelper::Record("velmora-listen-capture", args[1], args[2]);
     if (args.size() < 5 || args[0] != "measure")
         return Usage();
     const auto detune = ParseDetune(args[3]);

@@ -80,7 +80,6 @@ wait_until 30 window_shown 調整 && wait_until 10 window_shown Velmora || give_
 wait_until 10 synth_on_jack || give_up "the built-in synthesizer did not reach JACK"
 main_window=$(window_named Velmora)
 adjustment_window=$(window_named 調整)
-click_in() { xdotool mousemove --window "$1" "$2" "$3" click 1; }
 
 "$listen" record '^fluidsynth[^:]*:' "$work/heard.raw" 2>"$work/capture.log" &
 capture_pid=$!
@@ -106,15 +105,7 @@ sleep "$rest_seconds"
 kill "$capture_pid"
 wait "$capture_pid" || give_up "the capture failed"
 
-# The hidden detune is the results window's correct column, negated.
-click_in "$adjustment_window" 92 428 # 答え合わせ
-wait_until 10 window_shown 正解表示 || give_up "no results window"
-printf '' | xclip -selection clipboard
-click_in "$(window_named 正解表示)" 132 404 # 結果をクリップボードに出力
-clipboard_has_report() { xclip -o -selection clipboard 2>/dev/null | grep -q 調律開始時刻; }
-wait_until 10 clipboard_has_report || give_up "no report on the clipboard"
-# Rows "C 　　　<player's>　　　　　　<correct>": the last field of the twelve rows after the heading.
-detune=$(xclip -o -selection clipboard | tr -d '\r' | sed -n '/^音名/,+12p' | tail -n 12 |
-  sed 's/.*　//' | awk '{ list = list separator (-$1); separator = "," } END { print list }')
+detune=$(bash "$(dirname "$0")/../tests/desktop/hidden_detune.sh" "$velmora_pid" "$adjustment_window") ||
+  give_up "the hidden detune could not be read"
 
 "$listen" measure "$work/heard.raw" "$rate" "$detune" "${notes[@]}"

@@ -35,6 +35,7 @@ GsSynthPort::GsSynthPort(std::unique_ptr<FluidSynth> synth, std::unique_ptr<Audi
             playWhatIsReady();
             wakeAudio();
         });
+    timer_ = std::jthread([this](std::stop_token stop) { runTimer(stop); });
 }
 
 void GsSynthPort::measure(int channel, int program)
@@ -44,31 +45,113 @@ void GsSynthPort::measure(int channel, int program)
     calibrator_->request(program);
     Waiting& waiting = waiting_[std::size_t(channel)];
     waiting.waiting = !calibrator_->result(program) && patience_.count() > 0;
-    waiting.since = std::chrono::steady_clock::now();
+    waiting.since = Clock::now();
+    if (waiting.waiting)
+        startTimer();
 }
 
-void GsSynthPort::playWhatIsReady()
+namespace {
+
+bool IsNoteOff(const midi::ShortMessage& message)
 {
+    const int kind = midi::KindOf(message.bytes[0]);
+    return kind == midi::kNoteOff || (kind == midi::kNoteOn && message.bytes[2] == 0);
+}
+
+bool IsNote(const midi::ShortMessage& message)
+{
+    const int kind = midi::KindOf(message.bytes[0]);
+    return kind == midi::kNoteOff || kind == midi::kNoteOn;
+}
+
+bool SameKey(const midi::ShortMessage& a, const midi::ShortMessage& b)
+{
+    return midi::ChannelOf(a.bytes[0]) == midi::ChannelOf(b.bytes[0]) && a.bytes[1] == b.bytes[1];
+}
+
+} // namespace
+
+bool GsSynthPort::playWhatIsReady()
+{
+    const Clock::time_point now = Clock::now();
     int soundFont = 0, bank = 0, program = 0;
     for (int channel : {kPlayer, kReference}) {
         Waiting& waiting = waiting_[std::size_t(channel)];
         if (!waiting.waiting ||
             (fluid_synth_get_program(synth_->get(), channel, &soundFont, &bank, &program) == FLUID_OK &&
-             !calibrator_->result(program) && std::chrono::steady_clock::now() - waiting.since < patience_))
+             !calibrator_->result(program) && now - waiting.since < patience_))
             continue;
         waiting.waiting = false;
-        for (const midi::ShortMessage& message : std::exchange(waiting.held, {}))
-            deliver(message); // a program change among them may make the channel wait again
+        std::vector<Held> held = std::exchange(waiting.held, {});
+        for (auto it = held.begin(); it != held.end(); ++it) {
+            const auto pressed =
+                std::find_if(std::make_reverse_iterator(it), held.rend(), [&](const Held& h) {
+                    return IsNote(h.message) && SameKey(h.message, it->message);
+                });
+            if (!waiting.waiting && IsNoteOff(it->message) && pressed != held.rend() &&
+                !IsNoteOff(pressed->message))
+                dueNoteOffs_.push_back({it->message, now + (it->at - pressed->at)});
+            else
+                deliver(it->message, it->at); // a program change among them may make the channel wait again
+        }
+    }
+    std::erase_if(dueNoteOffs_, [&](const DueNoteOff& noteOff) {
+        if (noteOff.due > now)
+            return false;
+        play(noteOff.message);
+        return true;
+    });
+    return waiting_[0].waiting || waiting_[1].waiting || !dueNoteOffs_.empty();
+}
+
+void GsSynthPort::endNoteDueLater(const midi::ShortMessage& message)
+{
+    if (!IsNote(message))
+        return;
+    std::erase_if(dueNoteOffs_, [&](const DueNoteOff& noteOff) {
+        if (!SameKey(noteOff.message, message))
+            return false;
+        play(noteOff.message);
+        return true;
+    });
+}
+
+void GsSynthPort::deliver(const midi::ShortMessage& message, Clock::time_point at)
+{
+    const int channel = midi::ChannelOf(message.bytes[0]);
+    if ((channel == kPlayer || channel == kReference) && waiting_[std::size_t(channel)].waiting) {
+        waiting_[std::size_t(channel)].held.push_back({message, at});
+    } else {
+        endNoteDueLater(message);
+        play(message);
     }
 }
 
-void GsSynthPort::deliver(const midi::ShortMessage& message)
+void GsSynthPort::startTimer()
 {
-    const int channel = midi::ChannelOf(message.bytes[0]);
-    if ((channel == kPlayer || channel == kReference) && waiting_[std::size_t(channel)].waiting)
-        waiting_[std::size_t(channel)].held.push_back(message);
-    else
-        play(message);
+    {
+        const std::lock_guard lock(timerLock_);
+        timerNeeded_ = true;
+    }
+    timerWake_.notify_one();
+}
+
+void GsSynthPort::runTimer(std::stop_token stop)
+{
+    constexpr std::chrono::milliseconds kTick{10};
+    std::unique_lock lock(timerLock_);
+    while (timerWake_.wait(lock, stop, [&] { return timerNeeded_; })) {
+        timerNeeded_ = false;
+        lock.unlock();
+        bool waiting = true;
+        while (waiting && !stop.stop_requested()) {
+            std::this_thread::sleep_for(kTick);
+            const auto held = synth_->messagesHeld();
+            waiting = playWhatIsReady();
+            wakeAudio();
+        }
+        lock.lock();
+    }
 }
 
 midi::Result GsSynthPort::sendShort(std::uint32_t word)
@@ -79,8 +162,9 @@ midi::Result GsSynthPort::sendShort(std::uint32_t word)
     if (midi::KindOf(message->bytes[0]) == midi::kProgramChange)
         sayWhenSoundFontGone(); // before taking the synthesizer: the box runs an event loop of its own
     const auto held = synth_->messagesHeld();
-    playWhatIsReady();
-    deliver(*message);
+    if (playWhatIsReady())
+        startTimer();
+    deliver(*message, Clock::now());
     wakeAudio();
     return midi::Result::Ok;
 }
@@ -152,9 +236,10 @@ midi::Result GsSynthPort::reset()
     }
     fluid_synth_all_notes_off(synth_->get(), -1);
     for (Waiting& waiting : waiting_) // the notes and pedals that wait end too; programs stay
-        std::erase_if(waiting.held, [](const midi::ShortMessage& message) {
-            return midi::KindOf(message.bytes[0]) != midi::kProgramChange;
+        std::erase_if(waiting.held, [](const Held& held) {
+            return midi::KindOf(held.message.bytes[0]) != midi::kProgramChange;
         });
+    dueNoteOffs_.clear();
     wakeAudio();
     return midi::Result::Ok;
 }
@@ -187,6 +272,7 @@ void GsSynthPort::resetToGsDefaults()
     fluid_synth_all_sounds_off(synth_->get(), -1);
     for (Waiting& waiting : waiting_)
         waiting.held.clear(); // what waited belonged to the state the reset ends
+    dueNoteOffs_.clear();
     measure(kPlayer, 0);
     measure(kReference, 0);
     for (int channel = 0; channel < midi::kChannels; ++channel) {

@@ -12,7 +12,11 @@
 
 #include <array>
 #include <chrono>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
+#include <stop_token>
+#include <thread>
 #include <vector>
 
 namespace synth {
@@ -44,17 +48,36 @@ private:
     // The messages of a channel whose program is being measured, held until the result is in (or
     // patience runs out), then played in order: a key pressed before the instrument is ready
     // sounds, corrected, as soon as it is.
+    using Clock = std::chrono::steady_clock;
+    struct Held {
+        midi::ShortMessage message;
+        Clock::time_point at; // when it arrived
+    };
     struct Waiting {
         bool waiting = false;
-        std::chrono::steady_clock::time_point since;
-        std::vector<midi::ShortMessage> held;
+        Clock::time_point since;
+        std::vector<Held> held;
+    };
+    // The note-off of a key pressed and released while its channel waited: played as long after
+    // the note's late start as the key was held, so that a short press still sounds.
+    struct DueNoteOff {
+        midi::ShortMessage message;
+        Clock::time_point due;
     };
 
     // Plays the message, or holds it while its channel waits.
-    void deliver(const midi::ShortMessage& message);
+    void deliver(const midi::ShortMessage& message, Clock::time_point at);
     void play(const midi::ShortMessage& message);
-    // Under the synthesizer's lock: plays what waited on channels whose measurement is in.
-    void playWhatIsReady();
+    // Under the synthesizer's lock: plays what waited on channels whose measurement is in or whose
+    // patience ran out, and the note-offs that are due; true while anything still waits.
+    bool playWhatIsReady();
+    // Under the synthesizer's lock: a new message for a key whose note-off is due later ends that
+    // note first.
+    void endNoteDueLater(const midi::ShortMessage& message);
+    // The timer's thread: while anything waits, plays what is ready every few milliseconds, so that
+    // patience ends on time and held notes end when due even when no message comes.
+    void runTimer(std::stop_token stop);
+    void startTimer();
     void controlChange(int channel, int controller, int value);
     void resetToGsDefaults();
     // midi::Result::InvalidParameter for a channel or pitch classes out of range, which the parser never
@@ -81,6 +104,12 @@ private:
     // note-on, or none.
     std::unique_ptr<TuningCalibrator> calibrator_;
     bool soundFontGoneSaid_ = false;
+    std::vector<DueNoteOff> dueNoteOffs_; // under the synthesizer's lock
+    std::mutex timerLock_;
+    std::condition_variable_any timerWake_;
+    bool timerNeeded_ = false; // under timerLock_
+    // Declared last: stops before anything it plays on goes.
+    std::jthread timer_;
 };
 
 } // namespace synth

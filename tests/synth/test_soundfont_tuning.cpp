@@ -231,6 +231,24 @@ private slots:
                  qPrintable(QStringLiteral("next note moved %1 cents").arg(moved)));
     }
 
+    // A calibrator whose every measurement gives `cents` once `released` is set (nothing when stopped).
+    static std::unique_ptr<synth::TuningCalibrator>
+    HeldCalibrator(const QTemporaryDir& folder, std::atomic<bool>& released, double cents,
+                   synth::TuningCalibrator::Settle settle = {})
+    {
+        return std::make_unique<synth::TuningCalibrator>(
+            kSoundFont, synth::TuningCache(folder.path()),
+            [&released, cents](int, std::stop_token stop) -> std::optional<synth::ProgramTuning> {
+                while (!released)
+                    if (stop.stop_requested())
+                        return std::nullopt;
+                    else
+                        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                return Invented(cents);
+            },
+            std::move(settle));
+    }
+
     // A key pressed before its program's measurement is in waits for it, then sounds corrected.
     void keyPressedBeforeTheMeasurementSoundsWhenItIsIn()
     {
@@ -238,17 +256,7 @@ private slots:
         QTemporaryDir folder;
         auto synth = synth::FluidSynth::Open({.soundFonts = {kSoundFont}, .reverb = false});
         QVERIFY(synth);
-        auto calibrator = std::make_unique<synth::TuningCalibrator>(
-            kSoundFont, synth::TuningCache(folder.path()),
-            [&](int, std::stop_token stop) -> std::optional<synth::ProgramTuning> {
-                while (!released)
-                    if (stop.stop_requested())
-                        return std::nullopt;
-                    else
-                        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-                return Invented(10);
-            },
-            synth::SampleRetuner(*synth));
+        auto calibrator = HeldCalibrator(folder, released, 10, synth::SampleRetuner(*synth));
         synth::TuningCalibrator& measuring = *calibrator;
         synth::GsSynthPort port(std::move(synth), nullptr, std::move(calibrator));
         const double rate = port.synth().sampleRate();
@@ -268,6 +276,33 @@ private slots:
                                   testing::PeakFrequency(HeardNote(plain, kPlayer, 64, Output::Left), rate,
                                                          synth::EqualTemperedHz(64)));
         QVERIFY2(std::abs(moved + 10) <= 0.1, qPrintable(QStringLiteral("moved %1 cents").arg(moved)));
+    }
+
+    // A key pressed and released while its program is measured sounds, when the result is in, as
+    // long as it was held: its note-off is not played together with its note-on.
+    void shortPressWhileWaitingKeepsItsLength()
+    {
+        std::atomic<bool> released = false;
+        QTemporaryDir folder;
+        auto synth = synth::FluidSynth::Open({.soundFonts = {kSoundFont}, .reverb = false});
+        QVERIFY(synth);
+        auto calibrator = HeldCalibrator(folder, released, 0);
+        synth::TuningCalibrator& measuring = *calibrator;
+        synth::GsSynthPort port(std::move(synth), nullptr, std::move(calibrator));
+        const auto keyDown = [&] {
+            fluid_voice_t* voices[16]{};
+            fluid_synth_get_voicelist(port.synth().get(), voices, 16, -1);
+            return std::any_of(std::begin(voices), std::end(voices),
+                               [](fluid_voice_t* voice) { return voice && fluid_voice_is_on(voice); });
+        };
+        port.sendShort(Short(0x90 | kPlayer, 64, 100));
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+        port.sendShort(Short(0x80 | kPlayer, 64, 127));
+        released = true;
+        QVERIFY(measuring.waitFor(kPiano, kPatience));
+        QTRY_VERIFY(fluid_synth_get_active_voice_count(port.synth().get()) > 0);
+        QVERIFY(keyDown()); // a second to go
+        QTRY_VERIFY_WITH_TIMEOUT(!keyDown(), 5000);
     }
 
     // The cache counts while the SoundFont file stays as it was; a damaged entry is measured again.
