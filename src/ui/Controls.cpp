@@ -313,6 +313,21 @@ void OfferBoard(QPushButton* button, bool addressSet)
                                                    "[board] に url=（掲示板のアドレス）と書くと使えます。"));
 }
 
+void WidenForTitle(QWidget* window)
+{
+    // Window managers draw titles in a bold font of about the application's size, and an icon
+    // and the minimize, maximize and close buttons, each about as wide as the title bar is high.
+    constexpr int kFrameItems = 4;
+    constexpr int kFrameItemWidth = 26;
+    constexpr int kTitlePadding = 24;
+    QFont bold = QApplication::font();
+    bold.setBold(true);
+    const int needed = QFontMetrics(bold).horizontalAdvance(window->windowTitle()) +
+                       kFrameItems * kFrameItemWidth + kTitlePadding;
+    if (window->width() < needed)
+        window->resize(needed, window->height());
+}
+
 QFont FormFont(int pixelHeight)
 {
     QFont font;

@@ -119,6 +119,10 @@ void OnControlKeys(QWidget* control, std::function<void()> keyDown, std::functio
 // Places a window: left and top of its frame, width and height of its inside.
 void SetBounds(QWidget* window, const QRect& bounds);
 
+// Widens a window whose title the window manager would cut short: room for the title in a bold
+// font beside the frame's icon and three buttons.
+void WidenForTitle(QWidget* window);
+
 // Runs `handler` when `window` becomes the active window.
 void OnActivate(QWidget* window, std::function<void()> handler);
 

@@ -30,6 +30,7 @@ DifficultyDialog::DifficultyDialog(game::Session& session) : session_(session)
     }
     setLevel(0);
     ui::KeepDesign(this);
+    ui::WidenForTitle(this);
     // Fires only when the selection moves to another item.
     connect(buttons_, &QButtonGroup::idToggled, this, [this](int, bool checked) {
         if (checked)

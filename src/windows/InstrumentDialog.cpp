@@ -20,6 +20,7 @@ InstrumentDialog::InstrumentDialog(game::Session& session) : session_(session)
     instrumentList->setCurrentIndex(0);
     connect(instrumentList, &QComboBox::activated, this, &InstrumentDialog::onInstrumentChosen);
     ui::KeepDesign(this);
+    ui::WidenForTitle(this);
     // Locked by a slider move: disabled and out of sight until the next challenge.
     connect(&session_, &game::Session::settingsLockChanged, this, [this](game::SettingsLock lock) {
         setEnabled(lock == game::SettingsLock::Open);
