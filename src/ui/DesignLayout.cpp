@@ -46,6 +46,31 @@ QRect UsableAreaAround(QPoint point)
     return screen ? screen->availableGeometry() : QRect(point, QSize(1 << 16, 1 << 16));
 }
 
+// The largest frame from `corner` towards the bottom right, at most `wanted`, that meets none of
+// `taken` and stays in `area`: each frame in the way cuts it off at its left edge, or where that
+// would leave it narrower than `smallest`, at its top edge. Empty where none is `smallest` large.
+QRect FreeFrameAt(QPoint corner, QSize wanted, QSize smallest, const QRect& area,
+                  const std::vector<QRect>& taken)
+{
+    QRect frame(corner, wanted);
+    frame &= area;
+    for (bool cut = true; cut && frame.width() >= smallest.width() && frame.height() >= smallest.height();) {
+        cut = false;
+        for (const QRect& other : taken) {
+            if (!frame.intersects(other))
+                continue;
+            if (other.left() - corner.x() >= smallest.width())
+                frame.setRight(other.left() - 1);
+            else if (other.top() - corner.y() >= smallest.height())
+                frame.setBottom(other.top() - 1);
+            else
+                return {};
+            cut = true;
+        }
+    }
+    return frame.width() >= smallest.width() && frame.height() >= smallest.height() ? frame : QRect();
+}
+
 } // namespace
 
 DesignLayout::DesignLayout(QWidget* container, QSize designed) : QLayout(container), designed_(designed)
@@ -148,6 +173,47 @@ QPoint BelowOf(const QWidget* neighbour)
 {
     const QRect frame = FrameRect(neighbour);
     return {frame.left(), frame.bottom() + 1 + kGap};
+}
+
+bool PlaceClearOf(QWidget* window, QPoint preferred, const std::vector<const QWidget*>& others)
+{
+    const QMargins frame = FrameOf(window);
+    const QRect area = UsableAreaAround(preferred);
+    const QSize wanted = window->size().grownBy(frame);
+    const QSize smallest = window->minimumSize().expandedTo(window->minimumSizeHint()).grownBy(frame);
+    // Corners to try: the preferred one, the area's, and beside or below each window in the way.
+    std::vector<QRect> taken;
+    std::vector<int> lefts{preferred.x(), area.left(), area.right() + 1 - wanted.width()};
+    std::vector<int> tops{preferred.y(), area.top(), area.bottom() + 1 - wanted.height()};
+    for (const QWidget* other : others) {
+        const QRect kept = FrameRect(other).adjusted(-kGap, -kGap, kGap, kGap);
+        taken.push_back(kept);
+        lefts.push_back(kept.right() + 1);
+        tops.push_back(kept.bottom() + 1);
+        lefts.push_back(kept.left() - wanted.width());
+        tops.push_back(kept.top() - wanted.height());
+    }
+    QRect best;
+    auto better = [&](const QRect& a, const QRect& b) {
+        const qint64 areaA = qint64(a.width()) * a.height();
+        const qint64 areaB = qint64(b.width()) * b.height();
+        if (areaA != areaB)
+            return areaA > areaB;
+        return (a.topLeft() - preferred).manhattanLength() < (b.topLeft() - preferred).manhattanLength();
+    };
+    for (int left : lefts)
+        for (int top : tops) {
+            const QPoint corner(std::clamp(left, area.left(), area.right()),
+                                std::clamp(top, area.top(), area.bottom()));
+            const QRect free = FreeFrameAt(corner, wanted, smallest, area, taken);
+            if (!free.isEmpty() && (best.isEmpty() || better(free, best)))
+                best = free;
+        }
+    if (best.isEmpty())
+        return false;
+    window->move(best.topLeft());
+    window->resize(best.size().shrunkBy(frame));
+    return true;
 }
 
 } // namespace ui

@@ -53,4 +53,10 @@ void PlaceSideBySide(std::initializer_list<QWidget*> row);
 // Where a window goes below `neighbour` (its frame), left edges level.
 QPoint BelowOf(const QWidget* neighbour);
 
+// Places a top-level window where its frame covers none of `others` (their frames and a gap),
+// on the screen around `preferred`: as large as it is up to its own size, at least its minimum
+// size, as near to `preferred` as that allows. False, and the window untouched, where no such
+// place exists.
+bool PlaceClearOf(QWidget* window, QPoint preferred, const std::vector<const QWidget*>& others);
+
 } // namespace ui

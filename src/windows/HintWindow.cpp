@@ -3,10 +3,14 @@
 #include "windows/HintWindow.h"
 
 #include "ui/Controls.h"
-#include "ui/DesignLayout.h"
 #include "ui/JpegImage.h"
 
 #include <QFile>
+#include <QPainter>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -16,18 +20,64 @@ QByteArray ResourceBytes(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// The picture drawn at twice its size where a pixel has more than one device pixel: sharp at
-// scale 2 and above.
-QPixmap HintPicture(double devicePixelRatio)
+// A picture decoded from the resources, `scale` device pixels to each of its pixels.
+QPixmap ResourcePicture(const QString& path, int scale)
 {
-    const bool dense = devicePixelRatio > 1;
-    QPixmap pixmap = QPixmap::fromImage(ui::DecodeJpeg(
-        ResourceBytes(dense ? QStringLiteral(":/hint@2x.jpg") : QStringLiteral(":/hint.jpg"))));
-    pixmap.setDevicePixelRatio(dense ? 2 : 1);
+    QPixmap pixmap = QPixmap::fromImage(ui::DecodeJpeg(ResourceBytes(path)));
+    pixmap.setDevicePixelRatio(scale);
     return pixmap;
 }
 
+// How far the picture may shrink in a small window: a third of its size keeps the tuning order
+// legible; less would leave a stripe.
+constexpr int kSmallestPictureShare = 3;
+
 } // namespace
+
+FittedPicture::FittedPicture(QPixmap normal, QPixmap dense, QWidget* parent)
+    : QWidget(parent), normal_(std::move(normal)), dense_(std::move(dense))
+{
+    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+    policy.setHeightForWidth(true);
+    setSizePolicy(policy);
+    setAccessibleName(QStringLiteral("調律の順序の図"));
+}
+
+const QPixmap& FittedPicture::pixmap() const
+{
+    return devicePixelRatioF() > 1 && !dense_.isNull() ? dense_ : normal_;
+}
+
+QSize FittedPicture::sizeHint() const
+{
+    return normal_.size();
+}
+
+QSize FittedPicture::minimumSizeHint() const
+{
+    return normal_.size() / kSmallestPictureShare;
+}
+
+// As tall as the picture drawn at that width, never taller than its own height.
+int FittedPicture::heightForWidth(int width) const
+{
+    const QSize natural = normal_.size();
+    return natural.isEmpty() ? 0 : std::min(natural.height(), natural.height() * width / natural.width());
+}
+
+void FittedPicture::paintEvent(QPaintEvent*)
+{
+    const QPixmap& source = pixmap();
+    const QSize natural = source.deviceIndependentSize().toSize();
+    const QSize drawn = natural.scaled(size().boundedTo(natural), Qt::KeepAspectRatio);
+    QPainter painter(this);
+    if (drawn == natural) {
+        painter.drawPixmap(0, 0, source); // pixel for pixel: sharp
+        return;
+    }
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawPixmap(QRect(QPoint(0, 0), drawn), source);
+}
 
 HintWindow::HintWindow()
 {
@@ -36,14 +86,9 @@ HintWindow::HintWindow()
     setFont(ui::FormFont());
     resize(947, 353);
 
-    // The picture at its own size from the top-left corner, never stretched.
-    picture = new QLabel(this);
-    picture->setGeometry(0, 0, 937, 185);
-    picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    picture->setPixmap(HintPicture(devicePixelRatioF()));
-
+    picture = new FittedPicture(ResourcePicture(QStringLiteral(":/hint.jpg"), 1),
+                                ResourcePicture(QStringLiteral(":/hint@2x.jpg"), 2), this);
     hintText = new QPlainTextEdit(this);
-    hintText->setGeometry(0, 200, 937, 121);
     hintText->setFont(ui::FormFont(16));
     hintText->setReadOnly(true);
     hintText->setLineWrapMode(QPlainTextEdit::WidgetWidth);
@@ -52,5 +97,14 @@ HintWindow::HintWindow()
     if (text.endsWith('\n'))
         text.chop(1); // the file's last line end would be an empty line of its own
     hintText->setPlainText(text);
-    ui::KeepDesign(this);
+    // The picture above the text; in a smaller window the picture shrinks in proportion and the
+    // text keeps three lines (it scrolls).
+    constexpr int kLeastLines = 3;
+    hintText->setMinimumHeight(hintText->fontMetrics().lineSpacing() * kLeastLines +
+                               2 * hintText->frameWidth());
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 10, 10);
+    column->setSpacing(15);
+    column->addWidget(picture);
+    column->addWidget(hintText, 1);
 }

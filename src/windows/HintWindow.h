@@ -2,15 +2,36 @@
 // The hint window "ヒント": the tuning-order picture and the text that explains it.
 #pragma once
 
-#include <QLabel>
+#include <QPixmap>
 #include <QPlainTextEdit>
 #include <QWidget>
+
+// The picture at its own size from the top-left corner, smaller (never stretched out of shape)
+// where the window is too small for it, drawn from the source made for the screen's density.
+class FittedPicture : public QWidget {
+public:
+    FittedPicture(QPixmap normal, QPixmap dense, QWidget* parent);
+
+    // The source drawn at the widget's present density: the dense one above one device pixel a pixel.
+    const QPixmap& pixmap() const;
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QPixmap normal_;
+    QPixmap dense_;
+};
 
 class HintWindow : public QWidget {
     Q_OBJECT
 public:
     HintWindow();
 
-    QLabel* picture = nullptr;
+    FittedPicture* picture = nullptr;
     QPlainTextEdit* hintText = nullptr;
 };

@@ -24,9 +24,8 @@ Program::Program()
     difficultyDialog_ = std::make_unique<DifficultyDialog>(session_);
     instrumentDialog_ = std::make_unique<InstrumentDialog>(session_);
     beatWindow_ = std::make_unique<BeatWindow>(beatWindowLinks());
-    for (QWidget* window :
-         std::initializer_list<QWidget*>{hintWindow_.get(), difficultyDialog_.get(), instrumentDialog_.get()})
-        ui::PlaceOnScreen(window, ui::BelowOf(mainWindow_.get()), window->size());
+    beatWindow_->adjustSize(); // its layout's size, before it is placed
+    placeBelowTheRow();
     connectWindows();
     session_.startChallenge();
 }
@@ -90,6 +89,22 @@ BeatWindowLinks Program::beatWindowLinks()
                 },
             .emphasis = [this] { return output_.beatEmphasis(); },
             .used = [this] { session_.noteBeatWindowUsed(); }};
+}
+
+// The hint, the dialogs and the beat window go below the main window, each where it covers none of
+// the windows placed before it (shrunk if need be), else at least none of the main, adjustment and
+// results windows; where a screen has no such place, as near as the screen allows.
+void Program::placeBelowTheRow()
+{
+    const std::vector<const QWidget*> row{mainWindow_.get(), tuningWindow_.get(), resultsWindow_.get()};
+    std::vector<const QWidget*> placed = row;
+    for (QWidget* window : std::initializer_list<QWidget*>{hintWindow_.get(), difficultyDialog_.get(),
+                                                           instrumentDialog_.get(), beatWindow_.get()}) {
+        const QPoint below = ui::BelowOf(mainWindow_.get());
+        if (!ui::PlaceClearOf(window, below, placed) && !ui::PlaceClearOf(window, below, row))
+            ui::PlaceOnScreen(window, below, window->size());
+        placed.push_back(window);
+    }
 }
 
 bool Program::ended() const

@@ -47,6 +47,7 @@ public:
 private:
     void connectWindows();
     BeatWindowLinks beatWindowLinks();
+    void placeBelowTheRow();
 
     midi::MidiOutput output_;
     game::Session session_{output_};

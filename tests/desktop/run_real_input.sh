@@ -644,7 +644,8 @@ open_and_close_by_keys() {
 
 # Every window, opened in turn, lies wholly on a 1024x768 screen at scale 1 and on a 1366x768 one
 # at scale 1.25, title bar included: each of its controls can be reached without moving it. The
-# main, adjustment and results windows stand side by side, none over another.
+# main, adjustment and results windows stand side by side, none over another, and the hint and the
+# dialogs open over neither the main nor the adjustment window.
 case_every_window_fits_small_screens() {
     on_own_screen 1024x768 1 every_window_on_screen && on_own_screen 1366x768 1.25 every_window_on_screen
 }
@@ -664,6 +665,7 @@ every_window_on_screen() {
         xdotool key "$first"
         [ "$second" = - ] || xdotool key "$second"
         wait_until 10 window_shown "$title" && on_screen "$title" || return 1
+        [ "$title" = 成績の推移 ] || { apart "$title" Velmora && apart "$title" 調整; } || return 1
     done
 }
 # frame_of <title>: left top right bottom of the window's frame (title bar and borders included).

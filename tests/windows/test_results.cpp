@@ -309,7 +309,7 @@ private slots:
     void hintWindowShowsPictureAndText()
     {
         GameBench game;
-        QCOMPARE(game.hint()->picture->pixmap().size(), QSize(936, 184));
+        QCOMPARE(game.hint()->picture->pixmap().deviceIndependentSize().toSize(), QSize(936, 184));
         QVERIFY(game.hint()->hintText->isReadOnly());
         QCOMPARE(game.hint()->hintText->document()->blockCount(), 38);
         QCOMPARE(game.hint()->hintText->font().pixelSize(), 16);
