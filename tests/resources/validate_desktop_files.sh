@@ -13,5 +13,6 @@ if [[ -n $messages ]]; then
   echo "$messages"
   exit 1
 fi
-# The component keeps the desktop entry's name, not a reverse domain name (see the file).
-appstreamcli validate --no-net --override=cid-desktopapp-is-not-rdns=info "$metainfo"
+# Pedantic: hints fail too. The component keeps the desktop entry's name, not a reverse domain name
+# (see the file).
+appstreamcli validate --pedantic --no-net --override=cid-desktopapp-is-not-rdns=info "$metainfo"
