@@ -490,20 +490,24 @@ case_space_on_a_focused_button_is_only_the_pedal() {
         ! window_shown 正解表示 && ! window_shown ヒント || fail "$button: the space bar opened a window" || return 1
     done
 }
+# The buttons of the main window keep the focus while settle clicks its keyboard; the adjustment
+# window would lose it to the main window, so its answer button is focused after settling.
 focus_button() {
     case $1 in
     answer)
+        settle || return 1
         activate "$adjustment_window" || return 1
         xdotool key shift+Tab ;; # from the first slider round to the answer button
     hint)
         activate "$main_window" || return 1
         click_in "$main_window" 40 $(($(menu_height) + 132)) # "A音", then on to "ヒント"
-        xdotool key Tab ;;
+        xdotool key Tab
+        settle ;; # the reference A of the click and the Tab has ended
     reference)
         activate "$main_window" || return 1
-        click_in "$main_window" 40 $(($(menu_height) + 132)) ;;
+        click_in "$main_window" 40 $(($(menu_height) + 132))
+        settle ;;
     esac
-    settle # the reference A of the click and the Tab has ended
 }
 
 # Right after the answer check the results window has the focus, and the keys still play.
