@@ -522,16 +522,33 @@ case_keys_play_right_after_the_check() {
     next_challenge
 }
 
-# Closing the results window with Alt+F4 (as its close box does) starts the next challenge, and
-# that challenge's report counts from then.
+# Closing the results window with Alt+F4 starts the next challenge, and that challenge's report
+# counts from then.
 case_alt_f4_on_the_results_starts_the_clock() {
+    closing_the_results_starts_the_clock close_by_alt_f4
+}
+# The same with a click on the close button the window manager draws in the title bar.
+case_close_box_on_the_results_starts_the_clock() {
+    closing_the_results_starts_the_clock close_by_close_box
+}
+close_by_alt_f4() { xdotool key alt+F4; }
+# Openbox puts the close button last in the title bar: half a title bar's height in from the
+# frame's top-right corner.
+close_by_close_box() {
+    local left top right bottom extents
+    read -r left top right bottom < <(frame_of "$1")
+    extents=$(xprop -id "$(window_named "$1")" _NET_FRAME_EXTENTS | grep -o '[0-9, ]*$' | tr -d ' ')
+    IFS=, read -r -a extents <<<"$extents"
+    xdotool mousemove $((right - extents[2] / 2 - 2)) $((top + extents[2] / 2)) click 1
+}
+closing_the_results_starts_the_clock() {
     local closed start
     click_in "$adjustment_window" 92 428
     wait_until 10 window_shown 正解表示 || fail "no results window" || return 1
     sleep 2 # the time a player reads the results: a start time kept from before lies before it
     activate "$(window_named 正解表示)" || return 1
     closed=$(date +%T)
-    xdotool key alt+F4
+    "$1" 正解表示
     wait_until 10 window_hidden 正解表示 || fail "the results window stayed" || return 1
     settle || return 1
     start=$(start_of_the_next_check) || return 1
