@@ -122,19 +122,6 @@ void SetScale(QValueAxis* axis, const history::AxisScale& scale)
     axis->setLabelFormat(QStringLiteral("%g"));
 }
 
-QString IntervalWord(history::Interval interval)
-{
-    switch (interval) {
-    case history::Interval::Octave:
-        return QStringLiteral("オクターブ");
-    case history::Interval::Fifth:
-        return QStringLiteral("5度");
-    case history::Interval::Fourth:
-        return QStringLiteral("4度");
-    }
-    return {};
-}
-
 } // namespace
 
 // ---- Table model ----------------------------------------------------------------------------
@@ -521,7 +508,7 @@ void HistoryWindow::showDetail(int row)
         const QString from = i == 0 ? QStringLiteral("基準音") : history::NoteName(step.step.fromNote);
         SetCell(BeatsTable, i, 0,
                 QStringLiteral("%1. %2→%3").arg(i + 1).arg(from, history::NoteName(step.step.toNote)));
-        SetCell(BeatsTable, i, 1, IntervalWord(step.step.interval));
+        SetCell(BeatsTable, i, 1, history::IntervalName(step.step.interval));
         SetCell(BeatsTable, i, 2, QStringLiteral("%1 Hz").arg(step.player, 0, 'f', 2), step.wrongWay);
         SetCell(BeatsTable, i, 3, QStringLiteral("%1 Hz").arg(step.equalTemperament, 0, 'f', 2));
         const QString wrongWay = step.step.interval == history::Interval::Fifth

@@ -122,6 +122,10 @@ private slots:
         QCOMPARE(window->BeatsTable->item(10, 2)->text(), QStringLiteral("2.99 Hz"));
         QCOMPARE(window->BeatsTable->item(10, 3)->text(), QStringLiteral("1.18 Hz"));
         QCOMPARE(window->BeatsTable->item(11, 4)->text(), QStringLiteral("× 4度が狭い")); // C5-G4
+        // The intervals named as the beat window names them: A3-A4, A4-E5, A4-D5.
+        QCOMPARE(window->BeatsTable->item(0, 1)->text(), QStringLiteral("完全8度"));
+        QCOMPARE(window->BeatsTable->item(1, 1)->text(), QStringLiteral("完全5度"));
+        QCOMPARE(window->BeatsTable->item(2, 1)->text(), QStringLiteral("完全4度"));
     }
 
     // A click on a header sorts by the values behind the texts (a score as a number, an end as a
