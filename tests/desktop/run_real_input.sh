@@ -412,12 +412,13 @@ case_enter_presses_the_focused_button() {
 }
 
 # A key and the pedal held in the adjustment window while the focus moves on (to the results
-# window, the hint window, the history window, a menu opened by the mouse) are released there:
+# window, the hint window, the history window, a menu opened by the mouse, the two settings
+# dialogs, the beat window) are released there:
 # one note-off and one pedal-off each. Where the focus goes to another program, which gets the
 # release, the program releases them when it loses the keyboard.
 case_held_key_and_pedal_are_released_wherever_the_focus_went() {
     local place mark
-    for place in results hint history menu other_program; do
+    for place in results hint history menu difficulty instrument beats other_program; do
         activate "$adjustment_window" || return 1
         mark=$(byte_count)
         xdotool keydown a keydown space
@@ -453,11 +454,23 @@ move_focus_to() {
         xdotool key Down Return
         wait_until 10 window_shown 成績の推移 || fail "no history window" ;;
     menu) open_menu 20 ;;
+    difficulty | instrument | beats)
+        open_menu "$([ "$1" = beats ] && echo 125 || echo 20)" || return 1
+        if [ "$1" = instrument ]; then xdotool key Down Down Return; else xdotool key Down Return; fi
+        wait_until 10 window_shown "$(title_of "$1")" || fail "no $1 window" || return 1
+        activate "$(window_named "$(title_of "$1")")" ;;
     other_program)
         xmessage -title other-program "another program" >/dev/null 2>&1 &
         other_program_pid=$!
         wait_until 10 other_program_shown || fail "the other program's window did not show" || return 1
         activate "$(xdotool search --all --onlyvisible --name '^other-program$' | head -n 1)" ;;
+    esac
+}
+title_of() {
+    case $1 in
+    difficulty) echo 難易度の設定 ;;
+    instrument) echo 楽器の設定 ;;
+    beats) echo うなりの聴き比べ ;;
     esac
 }
 other_program_shown() { xdotool search --all --onlyvisible --name '^other-program$' >/dev/null 2>&1; }
@@ -469,6 +482,9 @@ leave() {
         xdotool key alt+F4
         wait_until 10 window_hidden "$([ "$1" = hint ] && echo ヒント || echo 成績の推移)" || fail "$1 stayed" ;;
     menu) xdotool key Escape ;;
+    difficulty | instrument | beats)
+        xdotool key Escape
+        wait_until 10 window_hidden "$(title_of "$1")" || fail "$1 stayed" ;;
     other_program)
         stop_process "$other_program_pid"
         activate "$adjustment_window" ;;
