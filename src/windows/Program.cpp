@@ -92,16 +92,19 @@ BeatWindowLinks Program::beatWindowLinks()
 }
 
 // The hint, the dialogs and the beat window go below the main window, each where it covers none of
-// the windows placed before it (shrunk if need be), else at least none of the main, adjustment and
-// results windows; where a screen has no such place, as near as the screen allows.
+// the windows placed before it (shrunk if need be), else none of the main, adjustment and results
+// windows, else none of the two the player plays with (the results show only after the check);
+// where a screen has no such place, as near as the screen allows.
 void Program::placeBelowTheRow()
 {
     const std::vector<const QWidget*> row{mainWindow_.get(), tuningWindow_.get(), resultsWindow_.get()};
+    const std::vector<const QWidget*> playing{mainWindow_.get(), tuningWindow_.get()};
     std::vector<const QWidget*> placed = row;
     for (QWidget* window : std::initializer_list<QWidget*>{hintWindow_.get(), difficultyDialog_.get(),
                                                            instrumentDialog_.get(), beatWindow_.get()}) {
         const QPoint below = ui::BelowOf(mainWindow_.get());
-        if (!ui::PlaceClearOf(window, below, placed) && !ui::PlaceClearOf(window, below, row))
+        if (!ui::PlaceClearOf(window, below, placed) && !ui::PlaceClearOf(window, below, row) &&
+            !ui::PlaceClearOf(window, below, playing))
             ui::PlaceOnScreen(window, below, window->size());
         placed.push_back(window);
     }
