@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <complex>
 #include <numbers>
 #include <vector>
 
@@ -71,7 +72,38 @@ std::vector<double> Grid(double lowHz, double highHz, double stepHz)
     return grid;
 }
 
+// The Hann-weighted sum of `samples` turned down by `hz`: its argument is the phase of `hz` in them.
+std::complex<double> Demodulated(std::span<const float> samples, double sampleRate, double hz)
+{
+    const std::complex<double> turn = std::polar(1.0, -2 * std::numbers::pi * hz / sampleRate);
+    const double last = double(samples.size()) - 1;
+    std::complex<double> phasor = 1, sum = 0;
+    for (std::size_t i = 0; i < samples.size(); ++i, phasor *= turn)
+        sum += 0.5 * (1 - std::cos(2 * std::numbers::pi * double(i) / last)) * double(samples[i]) * phasor;
+    return sum;
+}
+
 } // namespace
+
+PhaseSlope EstimateByPhaseSlope(std::span<const float> samples, double sampleRate, double hz)
+{
+    const std::size_t half = samples.size() / 2, hop = samples.size() / 4;
+    if (half < 2)
+        return {hz, hz};
+    // Each half-window's phase is taken as if it began at the first sample, so the phase of `hz`
+    // itself advances between two of them by exactly what `hz` turns in `hop` samples.
+    const auto phaseAt = [&](std::size_t begin) {
+        const std::complex<double> fromStart =
+            std::polar(1.0, -2 * std::numbers::pi * hz * double(begin) / sampleRate);
+        return Demodulated(samples.subspan(begin, half), sampleRate, hz) * fromStart;
+    };
+    const std::complex<double> first = phaseAt(0), middle = phaseAt(hop), last = phaseAt(2 * hop);
+    const double hopSeconds = double(hop) / sampleRate;
+    const auto hzBetween = [&](std::complex<double> from, std::complex<double> to) {
+        return hz + std::arg(to / from) / (2 * std::numbers::pi * hopSeconds);
+    };
+    return {hzBetween(first, middle), hzBetween(middle, last)};
+}
 
 Fundamental EstimateFundamental(std::span<const float> samples, double sampleRate, double nominalHz)
 {
