@@ -28,7 +28,7 @@ constexpr double kMostCents = 50; // further off, the key plays another note's s
 // - parted by at most kAgreeCents: single samples part by 0.00 ... 0.15 cents, the presets whose
 //   layers or ranks beat (the church organ 0.36, the honky-tonk 4.8) by 0.21 and more;
 // - moving by at most kDriftCents: where the pitch holds it moves by 0 ... 0.31 cents, the piano's
-//   beating strings 0.48, 0.5 ... 0.56 a few more; then a gap, and a pitch that drifts from 0.75
+//   beating strings 0.48, 0.49 ... 0.56 a few more; then a gap, and a pitch that drifts from 0.75
 //   (the electric grand 0.87, the church organ 1.1), so the threshold lies in the gap.
 // One key of a corrected preset is left as it is when the two part by more than kKeyAgreeCents, the
 // accuracy promised for what is heard (the piano's B4 ... E5 part by 3 ... 5 cents),
@@ -83,21 +83,22 @@ KeyMeasure MeasureKey(OfflineRenderer& renderer, int key, double sampleRate)
     KeyMeasure measure;
     // Of each output and both summed: the centroid, and how far the phase slope parts from it.
     const auto read = [&](const std::vector<float>& output) {
-        const double hz = centroidAt(output, kWindowStart).hz;
+        const Fundamental fundamental = centroidAt(output, kWindowStart);
+        const double hz = fundamental.hz;
         const PhaseSlope slope = EstimateByPhaseSlope(window(output, kWindowStart), sampleRate, hz);
         measure.judged.disagreement =
             std::max(measure.judged.disagreement, std::abs(CentsBetween(slope.hz(), hz)));
         measure.judged.drift =
             std::max(measure.judged.drift, std::abs(CentsBetween(slope.lateHz, slope.earlyHz)));
-        return centsOf(hz);
+        return fundamental;
     };
-    measure.cents = read(sound.both);
-    measure.leftCents = read(sound.left);
-    measure.rightCents = read(sound.right);
-    const Fundamental fundamental = centroidAt(sound.both, kWindowStart);
+    const Fundamental both = read(sound.both);
+    measure.cents = centsOf(both.hz);
+    measure.leftCents = centsOf(read(sound.left).hz);
+    measure.rightCents = centsOf(read(sound.right).hz);
     const double earlier = centsOf(centroidAt(sound.both, kWindowStart - kWindowShift).hz),
                  later = centsOf(centroidAt(sound.both, kWindowStart + kWindowShift).hz);
-    measure.judged.share = fundamental.share;
+    measure.judged.share = both.share;
     measure.judged.spread =
         std::max({measure.cents, earlier, later}) - std::min({measure.cents, earlier, later});
     return measure;
