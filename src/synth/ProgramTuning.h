@@ -62,7 +62,8 @@ struct ProgramMeasurement {
 
 // Renders each key of `program` (bank 0) at velocity 100 in a synthesizer of its own, without audio
 // output, reverb or chorus, and measures its fundamental over 0.25 ... 0.95 s after the note-on.
-// Nullopt when the SoundFont does not load or a stop is requested.
+// Nullopt when the SoundFont does not load or a stop is requested. MeasureProgram also gives what
+// each key's sound says and why the preset is left alone.
 std::optional<ProgramMeasurement> MeasureProgram(const std::string& soundFont, int program,
                                                  std::stop_token stop = {});
 std::optional<ProgramTuning> MeasureProgramTuning(const std::string& soundFont, int program,
