@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The SoundFont's own tuning: how long measuring the piano (and, median, any program) takes and how
-// long putting its correction into the SoundFont (rewriting the headers and loading them again)
-// takes, and for each of the 128 programs whether it is corrected and the largest offset from equal
-// temperament that the correction leaves on the game's keys, on either output, by its own arithmetic
-// (sample rates are whole hertz). Tab-separated rows: what, value, unit.
+// The SoundFont's own tuning: how long measuring the piano (and, median, any program) takes, on a
+// quiet machine and with two busy loops beside it, and how long putting its correction into the
+// SoundFont (rewriting the headers and loading them again) takes; and for each of the 128 programs
+// whether it is corrected (if not, why; if so, which keys are left as they are) and the largest offset
+// from equal temperament that the correction leaves on the game's keys, on either output, by its own
+// arithmetic (sample rates are whole hertz). Tab-separated rows: what, value, unit.
 #include "Rows.h"
 #include "synth/BuiltinSynthDevice.h"
 #include "synth/ProgramTuning.h"
@@ -14,6 +15,7 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
+#include <thread>
 #include <vector>
 
 using bench::Clock;
@@ -22,15 +24,67 @@ using bench::Row;
 
 namespace {
 
-// Of either output: what the rates leave of a corrected preset, the offset itself of one left alone.
+// Of either output: what the rates leave of a corrected preset's keys, the offset itself of a key or
+// preset left alone.
 double LargestLeft(const synth::ProgramTuning& measured, const synth::ProgramTuning& left)
 {
-    const synth::ProgramTuning& heard = measured.corrected ? left : measured;
     double largest = 0;
-    for (std::size_t i = 0; i < heard.offsets.size(); ++i)
-        largest = std::max({largest, std::abs(heard.leftOffsets[i]), std::abs(heard.rightOffsets[i])});
+    for (int key = synth::ProgramTuning::kLowestKey; key <= synth::ProgramTuning::kHighestKey; ++key) {
+        const synth::ProgramTuning& heard = measured.correctsKey(key) ? left : measured;
+        using Side = synth::ProgramTuning::Side;
+        largest = std::max(
+            {largest, std::abs(heard.offset(key, Side::Left)), std::abs(heard.offset(key, Side::Right))});
+    }
     return largest;
 }
+
+double Median(std::vector<double> values)
+{
+    std::nth_element(values.begin(), values.begin() + std::ptrdiff_t(values.size() / 2), values.end());
+    return values[values.size() / 2];
+}
+
+// "corrected", "corrected but keys 71 ... 76" or "left alone (why)".
+std::string Verdict(const synth::ProgramMeasurement& measured)
+{
+    const synth::ProgramTuning& tuning = measured.tuning;
+    std::string verdict = tuning.corrected ? "corrected" : "left alone (";
+    if (!tuning.corrected)
+        return verdict.append(measured.uncorrectedBecause).append(")");
+    for (int key = synth::ProgramTuning::kLowestKey; key <= synth::ProgramTuning::kHighestKey; ++key)
+        if (!tuning.correctsKey(key))
+            verdict.append(verdict.ends_with("d") ? " but keys " : " ").append(std::to_string(key));
+    return verdict;
+}
+
+// Milliseconds each of `programs` takes to measure, median.
+double MedianMeasuringTime(const std::string& soundFont, const std::vector<int>& programs)
+{
+    std::vector<double> measuring;
+    for (const int program : programs) {
+        const auto start = Clock::now();
+        synth::MeasureProgramTuning(soundFont, program);
+        measuring.push_back(MillisecondsSince(start));
+    }
+    return Median(measuring);
+}
+
+// Two threads that keep both cores of a two-core machine busy while alive, as an ordinary busy
+// machine does.
+class BusyLoops {
+public:
+    BusyLoops()
+    {
+        for (auto& loop : loops_)
+            loop = std::jthread([](std::stop_token stop) {
+                while (!stop.stop_requested()) {
+                }
+            });
+    }
+
+private:
+    std::jthread loops_[2];
+};
 
 } // namespace
 
@@ -55,18 +109,24 @@ int main()
     std::vector<double> measuring; // ms, per program
     for (int program = 0; program < 128; ++program) {
         start = Clock::now();
-        const auto tuning = program == 0 ? piano : synth::MeasureProgramTuning(soundFont, program);
-        if (program > 0)
-            measuring.push_back(MillisecondsSince(start));
-        corrected += tuning->corrected;
-        const auto left = synth::RetuneSamples(*layout, {{program, *tuning}}).left.at(program);
-        const std::string what = "tuning: program " + std::to_string(program) +
-                                 (tuning->corrected ? ", corrected" : ", left alone") +
-                                 ": largest offset left";
-        Row(what.c_str(), LargestLeft(*tuning, left), "cents");
+        const auto measured = synth::MeasureProgram(soundFont, program);
+        measuring.push_back(MillisecondsSince(start));
+        const synth::ProgramTuning& tuning = measured->tuning;
+        corrected += tuning.corrected;
+        const auto left = synth::RetuneSamples(*layout, {{program, tuning}}).left.at(program);
+        std::string what = "tuning: program ";
+        what.append(std::to_string(program))
+            .append(", ")
+            .append(Verdict(*measured))
+            .append(": largest offset left");
+        Row(what.c_str(), LargestLeft(tuning, left), "cents");
     }
     Row("tuning: programs corrected", corrected, "of 128");
-    std::nth_element(measuring.begin(), measuring.begin() + std::ptrdiff_t(measuring.size() / 2),
-                     measuring.end());
-    Row("tuning: measuring a program, median of programs 1 ... 127", measuring[measuring.size() / 2], "ms");
+    Row("tuning: measuring a program, median of 128", Median(measuring), "ms");
+    std::vector<int> everyFourth;
+    for (int program = 0; program < 128; program += 4)
+        everyFourth.push_back(program);
+    const BusyLoops busy;
+    Row("tuning: measuring a program with two busy loops, median of 32",
+        MedianMeasuringTime(soundFont, everyFourth), "ms");
 }

@@ -17,6 +17,17 @@ struct Fundamental {
 // strings count as the pitch between them rather than as whichever happens to peak higher.
 Fundamental EstimateFundamental(std::span<const float> samples, double sampleRate, double nominalHz);
 
+// A second estimate of the pitch near `hz`, of another kind than the centroid: the sound demodulated
+// at `hz` over three Hann-weighted half-windows (the first half, the middle half and the last), the
+// frequency from how fast the phase turns from one to the next. The centroid weighs beating strings
+// by their power, the phase follows the stronger one, so the two part where there is no one pitch;
+// and a pitch that moves within the note turns the phase faster early than late, or the reverse.
+struct PhaseSlope {
+    double earlyHz = 0, lateHz = 0; // from the first half-window to the middle one, and on to the last
+    double hz() const { return (earlyHz + lateHz) / 2; }
+};
+PhaseSlope EstimateByPhaseSlope(std::span<const float> samples, double sampleRate, double hz);
+
 // 1200 × log2(hz / referenceHz).
 double CentsBetween(double hz, double referenceHz);
 

@@ -36,7 +36,7 @@ SampleRetuning RetuneSamples(const SoundFontLayout& layout, const std::map<int, 
             continue;
         for (int key = ProgramTuning::kLowestKey; key <= ProgramTuning::kHighestKey; ++key) {
             const auto played = layout.playedBy(ProgramTuning::kBank, program, key, ProgramTuning::kVelocity);
-            if (played.empty())
+            if (played.empty() || !tuning.correctsKey(key))
                 continue;
             // Each sample by the output it sounds on; a lower program playing the same instrument has
             // set the rate already, and this one keeps what that leaves.

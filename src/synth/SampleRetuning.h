@@ -22,11 +22,12 @@ struct SampleRetuning {
 };
 
 // `measured`: offsets of the SoundFont as the file has it, by program (bank 0, velocity 100).
-// Presets that are not to be corrected keep their rates. Each instrument's sample gets a rate of its
-// own per key, moved by the offset of the output it sounds on (left and right halves of a stereo
-// pair apart), so presets whose instruments share samples never correct each other's. When two
-// presets play the same instrument, the lower program's offset sets the rate, and the other keeps
-// what is left (FluidR3_GM: 7 and 84, 21 and 23, 22 and 23, 40 and 110).
+// Presets that are not to be corrected keep their rates, and so do the keys a corrected preset
+// leaves alone. Each instrument's sample gets a rate of its own per key, moved by the offset of the
+// output it sounds on (left and right halves of a stereo pair apart), so presets whose instruments
+// share samples never correct each other's. When two presets play the same instrument, the lower
+// program's offset sets the rate, and the other keeps what is left (FluidR3_GM: 7 and 84, 21 and
+// 23, 22 and 23, 40 and 110).
 SampleRetuning RetuneSamples(const SoundFontLayout& layout, const std::map<int, ProgramTuning>& measured);
 
 // Keeps a synthesizer's SoundFont loaded with the rates that the measurements so far call for: a

@@ -18,7 +18,7 @@ namespace synth {
 namespace {
 
 // Raised whenever the measurement or the entry changes, so that older results are measured again.
-constexpr int kMethod = 4;
+constexpr int kMethod = 5;
 // The SoundFont's own errors are a few cents; anything beyond this is damage, not a measurement.
 constexpr double kPlausibleCents = 50;
 
@@ -77,7 +77,12 @@ std::optional<ProgramTuning> TuningOf(const QJsonObject& entry)
     const bool read = ReadOffsets(entry, "offsets", tuning.corrected, tuning.offsets) &&
                       ReadOffsets(entry, "left", tuning.corrected, tuning.leftOffsets) &&
                       ReadOffsets(entry, "right", tuning.corrected, tuning.rightOffsets);
-    return read ? std::optional(tuning) : std::nullopt;
+    const QJsonArray leftAlone = entry.value("keysLeftAlone").toArray();
+    if (!read || leftAlone.size() != ProgramTuning::kKeys)
+        return std::nullopt;
+    for (int i = 0; i < ProgramTuning::kKeys; ++i)
+        tuning.keysLeftAlone[std::size_t(i)] = leftAlone[i].toBool();
+    return tuning;
 }
 
 } // namespace
@@ -118,6 +123,10 @@ bool TuningCache::store(const std::string& soundFont, int program, const Program
     entry.insert("offsets", Written(tuning.offsets));
     entry.insert("left", Written(tuning.leftOffsets));
     entry.insert("right", Written(tuning.rightOffsets));
+    QJsonArray leftAlone;
+    for (const bool alone : tuning.keysLeftAlone)
+        leftAlone.append(alone);
+    entry.insert("keysLeftAlone", leftAlone);
     entry.insert("checksum", ChecksumOf(entry));
     QSaveFile file(filePath(soundFont, program));
     return file.open(QIODevice::WriteOnly) && file.write(QJsonDocument(entry).toJson()) >= 0 && file.commit();
