@@ -26,10 +26,11 @@ std::optional<TuningTable> TuningTable::Shipped()
 std::optional<TuningTable> TuningTable::Read(const QByteArray& json)
 {
     const QJsonObject table = QJsonDocument::fromJson(json).object();
-    if (table.value("method").toInt() != kTuningMethod || !table.value("size").isDouble())
+    const qint64 size = table.value("size").toInteger(-1); // never a cast of an arbitrary double
+    if (table.value("method").toInt() != kTuningMethod || size < 0)
         return std::nullopt;
     TuningTable read{.soundFont = table.value("soundFont").toString(),
-                     .size = qint64(table.value("size").toDouble()),
+                     .size = size,
                      .contentHash = table.value("blake2b-256").toString().toLatin1(),
                      .programs = {}};
     for (const QJsonValue value : table.value("programs").toArray()) {
