@@ -42,23 +42,13 @@ public:
     }
 
 private:
-    // The calibrator's worker reloads `synth`'s SoundFont: the port keeps it alive, and stops the
-    // worker before the synthesizer goes.
     std::unique_ptr<TuningCalibrator> calibratorFor(FluidSynth& synth) const
     {
         if (!options_.correctSoundFontTuning)
             return nullptr;
-        const QString folder = options_.tuningCache.empty() ? TuningCache::DefaultFolder()
-                                                            : QString::fromStdString(options_.tuningCache);
-        // Measured from the file the synthesizer holds, which outlives its path.
-        auto measure = [file = synth.soundFontInUse()](int program, std::stop_token stop) {
-            return MeasureProgramTuning(file, program, stop);
-        };
-        auto calibrator = std::make_unique<TuningCalibrator>(synth.soundFont(), TuningCache(folder),
-                                                             std::move(measure), SampleRetuner(synth));
-        // Nothing waits for the piano's measurement here, so the windows come up at once: the port
-        // holds keys played before it is in and sounds them, corrected, when it is.
-        return calibrator;
+        return MakeTuningCalibrator(synth, options_.tuningCache.empty()
+                                               ? TuningCache::DefaultFolder()
+                                               : QString::fromStdString(options_.tuningCache));
     }
 
     // One line on stderr; the program retries opening, so a failure repeated is not said again.
@@ -75,6 +65,22 @@ private:
 };
 
 } // namespace
+
+std::unique_ptr<TuningCalibrator> MakeTuningCalibrator(FluidSynth& synth, const QString& cacheFolder)
+{
+    // Measured from the file the synthesizer holds, which outlives its path.
+    auto measure = [file = synth.soundFontInUse()](int program, std::stop_token stop) {
+        return MeasureProgramTuning(file, program, stop);
+    };
+    std::optional<ShippedTuning> shipped;
+    if (auto table = TuningTable::Shipped())
+        shipped = ShippedTuning{std::move(*table), synth.soundFontInUse()};
+    // Nothing waits for the piano's correction here, so the windows come up at once: the port holds
+    // keys played before it is in and sounds them, corrected, when it is (from the shipped table for
+    // FluidR3_GM, once the worker has recognized the file).
+    return std::make_unique<TuningCalibrator>(synth.soundFont(), TuningCache(cacheFolder), std::move(measure),
+                                              SampleRetuner(synth), std::move(shipped));
+}
 
 std::unique_ptr<platform::MidiOutDevice> MakeBuiltinSynthDevice(BuiltinSynthOptions options)
 {

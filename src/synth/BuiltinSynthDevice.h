@@ -3,6 +3,10 @@
 #pragma once
 
 #include "platform/MidiDevice.h"
+#include "synth/FluidSynth.h"
+#include "synth/TuningCalibrator.h"
+
+#include <QString>
 
 #include <memory>
 #include <string>
@@ -29,5 +33,10 @@ struct BuiltinSynthOptions {
 // audio output opens, each with one line on stderr.
 std::unique_ptr<platform::MidiOutDevice> MakeBuiltinSynthDevice(BuiltinSynthOptions options);
 std::unique_ptr<platform::MidiOutDevice> MakeBuiltinSynthDevice();
+
+// The calibrator of `synth`'s SoundFont as the device makes it: results cached in `cacheFolder`,
+// the shipped table for FluidR3_GM, and each result put into `synth`'s sample rates by its worker.
+// The worker reloads `synth`: stop the calibrator before the synthesizer goes.
+std::unique_ptr<TuningCalibrator> MakeTuningCalibrator(FluidSynth& synth, const QString& cacheFolder);
 
 } // namespace synth

@@ -7,6 +7,7 @@
 
 #include "synth/ProgramTuning.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <optional>
@@ -27,9 +28,16 @@ public:
     // Replaces whatever was there, atomically. False when it cannot be written.
     bool store(const std::string& soundFont, int program, const ProgramTuning& tuning) const;
 
+    // The SoundFont's content hash (hex) as remembered for the file as it is now: hashing a large
+    // file takes a second, and its path, size and modification time name it well enough for that.
+    std::optional<QByteArray> loadContentHash(const std::string& soundFont) const;
+    bool storeContentHash(const std::string& soundFont, const QByteArray& hash) const;
+
     QString filePath(const std::string& soundFont, int program) const;
 
 private:
+    QString filePath(const std::string& soundFont, const QString& what) const;
+
     QString folder_;
 };
 

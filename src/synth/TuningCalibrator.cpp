@@ -2,6 +2,8 @@
 // The worker's loop: take the next requested preset, look in the cache, measure when it must.
 #include "synth/TuningCalibrator.h"
 
+#include <QFileInfo>
+
 namespace synth {
 
 TuningCalibrator::TuningCalibrator(std::string soundFont, TuningCache cache, Settle settle)
@@ -14,9 +16,11 @@ TuningCalibrator::TuningCalibrator(std::string soundFont, TuningCache cache, Set
 {
 }
 
-TuningCalibrator::TuningCalibrator(std::string soundFont, TuningCache cache, Measure measure, Settle settle)
+TuningCalibrator::TuningCalibrator(std::string soundFont, TuningCache cache, Measure measure, Settle settle,
+                                   std::optional<ShippedTuning> shipped)
     : soundFont_(std::move(soundFont)), cache_(std::move(cache)), measure_(std::move(measure)),
-      settle_(std::move(settle)), worker_([this](std::stop_token stop) { work(stop); })
+      settle_(std::move(settle)), shipped_(std::move(shipped)),
+      worker_([this](std::stop_token stop) { work(stop); })
 {
 }
 
@@ -52,6 +56,10 @@ std::optional<ProgramTuning> TuningCalibrator::waitFor(int program, std::chrono:
 
 void TuningCalibrator::work(std::stop_token stop)
 {
+    // At once, before the first request needs it: at a first start hashing the SoundFont is what
+    // the piano waits for.
+    if (shipped_ && !shippedTableFits(stop))
+        shipped_.reset();
     for (;;) {
         int program = 0;
         {
@@ -91,10 +99,25 @@ std::optional<ProgramTuning> TuningCalibrator::cachedOrMeasured(int program, std
 {
     if (auto cached = cache_.load(soundFont_, program))
         return cached;
+    if (shipped_)
+        if (auto shipped = shipped_->table.find(program))
+            return shipped;
     auto measured = measure_(program, stop);
     if (measured)
         cache_.store(soundFont_, program, *measured); // not kept: measured again on the next run
     return measured;
+}
+
+bool TuningCalibrator::shippedTableFits(std::stop_token stop) const
+{
+    if (QFileInfo(QString::fromStdString(shipped_->file)).size() != shipped_->table.size)
+        return false;
+    if (const auto remembered = cache_.loadContentHash(soundFont_))
+        return *remembered == shipped_->table.contentHash;
+    const auto hash = ContentHash(shipped_->file, stop);
+    if (hash)
+        cache_.storeContentHash(soundFont_, *hash);
+    return hash == shipped_->table.contentHash;
 }
 
 } // namespace synth

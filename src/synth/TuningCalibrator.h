@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Measures the presets the synthesizer plays, one after another in a worker thread, taking what the
-// cache already knows, and settles each new result (puts what it can into the SoundFont) on that
-// thread too; the synthesizer's thread asks for a preset and picks up what is left to correct.
+// cache or the shipped table already knows, and settles each new result (puts what it can into the SoundFont)
+// on that thread too; the synthesizer's thread asks for a preset and picks up what is left to correct.
 #pragma once
 
 #include "synth/ProgramTuning.h"
 #include "synth/TuningCache.h"
+#include "synth/TuningTable.h"
 
 #include <atomic>
 #include <chrono>
@@ -19,6 +20,13 @@
 
 namespace synth {
 
+// A table of corrections measured in advance, and the file it may describe: it counts for the
+// calibrator's SoundFont when that file has the table's size and content hash.
+struct ShippedTuning {
+    TuningTable table;
+    std::string file; // read for the hash: the file the synthesizer holds
+};
+
 class TuningCalibrator {
 public:
     using Measure = std::function<std::optional<ProgramTuning>(int program, std::stop_token)>;
@@ -29,7 +37,10 @@ public:
     // measurements themselves.
     TuningCalibrator(std::string soundFont, TuningCache cache, Settle settle = {});
     // Measures with `measure` (the tests count its calls); `soundFont` only names the cache entries.
-    TuningCalibrator(std::string soundFont, TuningCache cache, Measure measure, Settle settle = {});
+    // A preset comes from the cache, else from `shipped` when it describes the SoundFont, else from
+    // a measurement.
+    TuningCalibrator(std::string soundFont, TuningCache cache, Measure measure, Settle settle = {},
+                     std::optional<ShippedTuning> shipped = std::nullopt);
     ~TuningCalibrator(); // stops a measurement under way and waits for the worker
     TuningCalibrator(const TuningCalibrator&) = delete;
     TuningCalibrator& operator=(const TuningCalibrator&) = delete;
@@ -49,11 +60,15 @@ public:
 private:
     void work(std::stop_token stop);
     std::optional<ProgramTuning> cachedOrMeasured(int program, std::stop_token stop);
+    // Whether the shipped table describes the SoundFont: the size first, then the content hash,
+    // remembered in the cache.
+    bool shippedTableFits(std::stop_token stop) const;
 
     const std::string soundFont_;
     const TuningCache cache_;
     const Measure measure_;
     const Settle settle_;
+    std::optional<ShippedTuning> shipped_;  // the worker's alone: reset when it does not fit
     std::map<int, ProgramTuning> measured_; // the worker's alone
     mutable std::mutex mutex_;
     mutable std::condition_variable_any changed_; // a request queued or a result in

@@ -101,7 +101,8 @@ wait_until 10 capture_ready || fail "the capture client did not connect"
 rate=$(sed -n 's/^ready //p' "$work/capture.log")
 
 # The keys, the first as soon as the player can press it. It may wait for its instrument's
-# measurement (at most three seconds) and then sounds as long as it was held: the next key follows
+# correction (FluidR3_GM recognized for the shipped table; at most three seconds) and then sounds as
+# long as it was held: the next key follows
 # once it has been heard and has died away, so that each note is measured alone.
 is_active() { [ "$(xdotool getactivewindow 2>/dev/null)" = "$1" ]; }
 xdotool windowactivate "$main_window" 2>/dev/null

@@ -2,6 +2,7 @@
 // The SoundFont's own tuning measured and corrected: absolute pitch against equal temperament with
 // A4 = 440 Hz, the cache of measurements, and presets that are left alone.
 #include "GsBytes.h"
+#include "InventedTuning.h"
 #include "PitchMeter.h"
 #include "synth/BuiltinSynthDevice.h"
 #include "synth/GsSynthPort.h"
@@ -31,18 +32,10 @@ constexpr int kPlayer = 0, kReference = 1, kReferenceA = 69;
 constexpr double kToleranceCents = 0.3;
 constexpr auto kPatience = std::chrono::minutes(2);
 
+using testing::Invented;
 using testing::Short;
 
 enum class Output { Both, Left, Right };
-
-synth::ProgramTuning Invented(double cents)
-{
-    synth::ProgramTuning tuning{.corrected = true};
-    tuning.offsets.fill(cents);
-    tuning.leftOffsets.fill(cents);
-    tuning.rightOffsets.fill(cents);
-    return tuning;
-}
 
 } // namespace
 
