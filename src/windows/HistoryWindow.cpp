@@ -274,7 +274,10 @@ HistoryWindow::HistoryWindow()
     auto* split = new QSplitter(Qt::Horizontal);
     split->addWidget(charts);
     split->addWidget(right);
-    split->setSizes({600, 700});
+    // Two fifths to the charts, at any width: they shrink well, the detail's columns do not.
+    split->setStretchFactor(0, 2);
+    split->setStretchFactor(1, 3);
+    split->setSizes({520, 780});
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(split);
     refresh();
@@ -336,6 +339,9 @@ QWidget* HistoryWindow::createErrorChart()
     // Twelve names in a third of a 1024-pixel screen: at the charts' default size the sharps
     // were cut to "…".
     classes->setLabelsFont(ui::FormFont(kClassLabelPixels));
+    // Qt Charts cuts a label to "…" well before it would touch its neighbour; two characters in a
+    // twelfth of the chart never do.
+    classes->setTruncateLabels(false);
     errorAxis_ = new QValueAxis;
     chart->addAxis(classes, Qt::AlignBottom);
     chart->addAxis(errorAxis_, Qt::AlignLeft);
@@ -366,8 +372,10 @@ QWidget* HistoryWindow::createErrorChart()
 
 QWidget* HistoryWindow::createDetail()
 {
-    RowsTable = MakeTable(this, {"音名", "貴方の調律", "正解の調律", "ずれ"});
-    BeatsTable = MakeTable(this, {"手順", "音程", "貴方の調律のうなり", "平均律のうなり", "向き"});
+    // Headers on two lines: on one, the two tables were wider than the room beside the charts on a
+    // 1024-pixel screen and the tuning order's last columns had to be scrolled to.
+    RowsTable = MakeTable(this, {"音名", "貴方の\n調律", "正解の\n調律", "ずれ"});
+    BeatsTable = MakeTable(this, {"手順", "音程", "貴方の調律\nのうなり", "平均律の\nうなり", "向き"});
     auto* detail = new QWidget;
     auto* layout = new QHBoxLayout(detail);
     layout->setContentsMargins(0, 0, 0, 0);

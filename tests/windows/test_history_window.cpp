@@ -6,6 +6,7 @@
 
 #include <QFileDialog>
 #include <QHeaderView>
+#include <QScrollBar>
 
 using namespace testing;
 
@@ -126,6 +127,21 @@ private slots:
         QCOMPARE(window->BeatsTable->item(0, 1)->text(), QStringLiteral("完全8度"));
         QCOMPARE(window->BeatsTable->item(1, 1)->text(), QStringLiteral("完全5度"));
         QCOMPARE(window->BeatsTable->item(2, 1)->text(), QStringLiteral("完全4度"));
+    }
+
+    // At the size the window takes on a 1024 x 768 screen, a challenge's twelve rows and its tuning
+    // order show every column without scrolling sideways.
+    void detailFitsA1024PixelScreen()
+    {
+        GameBench game;
+        HistoryWindow* window = OpenHistoryWith(game, {Finished(0, 0, -107, 11)});
+        window->resize(QSize(1024, 768) * 9 / 10);
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        window->ChallengeTable->selectRow(0);
+        QCoreApplication::processEvents();
+        for (QTableWidget* table : {window->RowsTable, window->BeatsTable})
+            QVERIFY2(table->horizontalScrollBar()->maximum() == 0,
+                     qPrintable(table->horizontalHeaderItem(1)->text()));
     }
 
     // A click on a header sorts by the values behind the texts (a score as a number, an end as a
