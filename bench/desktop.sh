@@ -12,7 +12,7 @@
 #   BENCH_PEER_WINDOW     the X window class of the peer's main window (a regular expression)
 set -euo pipefail
 
-velmora=$1/src/velmora
+velmora=$1/src/windows/velmora
 audio_output_bench=$1/bench/bench_audio_output
 display=${BENCH_DISPLAY:-:81}
 runs=5
