@@ -19,6 +19,8 @@ rest_seconds=1.5 # the released note and its reverb die away before the next one
 work=$(mktemp -d "${TMPDIR:-/tmp}/velmora-listen.XXXXXX")
 export JACK_DEFAULT_SERVER="velmora-listen-$$" JACK_NO_AUDIO_RESERVATION=1
 pids=()
+# shellcheck source=tests/desktop/listening_desktop.sh
+source "$(dirname "$0")/../tests/desktop/listening_desktop.sh"
 stop_all() {
   for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; done
   wait 2>/dev/null || true
@@ -27,59 +29,16 @@ stop_all() {
 }
 trap stop_all EXIT
 
-# wait_until <seconds> <command...>: runs the command every 20 ms until it succeeds or time is up.
-wait_until() {
-  local deadline=$((SECONDS + $1))
-  shift
-  until "$@"; do
-    ((SECONDS < deadline)) || return 1
-    sleep 0.02
-  done
-}
 give_up() {
   echo "bench/listen.sh: $*" >&2
   printf 'heard through JACK: not measured (%s)\tnan\tcents\n' "$*"
   exit 0
 }
 
-# The X server picks a free display itself; openbox lets xdotool activate windows.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
-pids+=("$!")
-display_written() { grep -q '^[0-9][0-9]*$' "$work/display" 2>/dev/null; }
-wait_until 10 display_written || give_up "no X server"
-DISPLAY=":$(head -n 1 "$work/display")"
-export DISPLAY
-HOME="$work" openbox --sm-disable >/dev/null 2>&1 &
-pids+=("$!")
-window_manager_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
-wait_until 10 window_manager_running || give_up "no window manager"
+start_desktop give_up
+start_jack give_up
 
-# Long periods leave a late client on a busy machine room to catch up (xruns are counted).
-jackd --name "$JACK_DEFAULT_SERVER" -d dummy --rate 48000 --period 1024 >"$work/jackd.log" 2>&1 &
-pids+=("$!")
-jack_running() { jack_wait --server "$JACK_DEFAULT_SERVER" --check 2>/dev/null | grep -qx running; }
-wait_until 10 jack_running || give_up "no JACK server"
-
-# The program: a copy with a settings file of its own (the built-in synthesizer, the main window at a
-# known place), a fresh home and cache, and no PulseAudio to reach, so that its synthesizer plays
-# through the JACK server.
-mkdir -p "$work/run/home" && chmod 700 "$work/run/home"
-cp "$velmora" "$work/run/velmora"
-printf '[window]\nLeft=420\nTop=80\nWidth=345\nHeight=246\n[dev]\nDev_num=0\ngakki=内蔵GSシンセサイザー\nmap=4\n' \
-  >"$work/run/velmora.ini"
-printf 'autospawn = no\n' >"$work/pulse-client.conf"
-HOME="$work/run/home" XDG_CONFIG_HOME="$work/run/home/.config" XDG_CACHE_HOME="$work/run/home/.cache" \
-  XDG_RUNTIME_DIR="$work/run/home" PULSE_SERVER="unix:$work/no-pulse" PULSE_CLIENTCONFIG="$work/pulse-client.conf" \
-  QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8 "$work/run/velmora" >"$work/velmora.log" 2>&1 &
-velmora_pid=$!
-pids+=("$velmora_pid")
-window_named() { xdotool search --all --onlyvisible --pid "$velmora_pid" --name "^$1\$" 2>/dev/null | head -n 1; }
-window_shown() { [ -n "$(window_named "$1")" ]; }
-synth_on_jack() { jack_lsp 2>/dev/null | grep -q '^fluidsynth[^:]*:left$'; }
-wait_until 30 window_shown 調整 && wait_until 10 window_shown Velmora || give_up "the program's windows did not show"
-wait_until 10 synth_on_jack || give_up "the built-in synthesizer did not reach JACK"
-main_window=$(window_named Velmora)
-adjustment_window=$(window_named 調整)
+start_velmora_on_jack "$velmora" give_up
 
 "$listen" record '^fluidsynth[^:]*:' "$work/heard.raw" 2>"$work/capture.log" &
 capture_pid=$!

@@ -17,4 +17,4 @@ mapfile -t sources < <(git ls-files '*.cpp' '*.h')
 clang-format --dry-run -Werror "${sources[@]}"
 
 mapfile -t scripts < <(git ls-files '*.sh' .ci/run)
-shellcheck "${scripts[@]}"
+shellcheck -x "${scripts[@]}"

@@ -8,17 +8,8 @@ set -u
 velmora_pid=$1
 adjustment_window=$2
 
-# wait_until <seconds> <command...>: runs the command every 20 ms until it succeeds or time is up.
-wait_until() {
-    local deadline=$((SECONDS + $1))
-    shift
-    until "$@"; do
-        ((SECONDS < deadline)) || return 1
-        sleep 0.02
-    done
-}
-window_named() { xdotool search --all --onlyvisible --pid "$velmora_pid" --name "^$1\$" 2>/dev/null | head -n 1; }
-window_shown() { [ -n "$(window_named "$1")" ]; }
+# shellcheck source=tests/desktop/listening_desktop.sh
+source "$(dirname "${BASH_SOURCE[0]}")/listening_desktop.sh"
 click_in() { xdotool mousemove --window "$1" "$2" "$3" click 1; }
 clipboard_has_report() { xclip -o -selection clipboard 2>/dev/null | grep -q 調律開始時刻; }
 

@@ -11,7 +11,6 @@ velmora_build=$1
 heard_pitch=$2
 
 export JACK_DEFAULT_SERVER="velmora-hp-$$" JACK_NO_AUDIO_RESERVATION=1
-export QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8
 # The program is stopped with TERM; leak reports of the libraries would only be noise.
 export ASAN_OPTIONS=detect_leaks=0:abort_on_error=0
 work=$(mktemp -d "${TMPDIR:-/tmp}/velmora-hp.XXXXXX")
@@ -20,6 +19,8 @@ keys=(a w s e d r f g y h u j)
 hold_seconds=1.3 # the measured window ends 0.95 s after the onset
 rest_seconds=1.5 # the released note and its reverb die away before the next one
 pids=()
+# shellcheck source=tests/desktop/listening_desktop.sh
+source "$(dirname "${BASH_SOURCE[0]}")/listening_desktop.sh"
 
 process_gone() { ! kill -0 "$1" 2>/dev/null; }
 stop_all() {
@@ -35,37 +36,15 @@ stop_all() {
 trap stop_all EXIT
 trap 'exit 143' TERM INT HUP
 
-# wait_until <seconds> <command...>: runs the command every 20 ms until it succeeds or time is up.
-wait_until() {
-    local deadline=$((SECONDS + $1))
-    shift
-    until "$@"; do
-        ((SECONDS < deadline)) || return 1
-        sleep 0.02
-    done
-}
 fail() {
     echo "FAIL: $*" >&2
     [ ! -s "$work/velmora.log" ] || tail -n 20 "$work/velmora.log" >&2
     exit 1
 }
 
-# Xvfb picks a free display itself; openbox lets xdotool activate windows.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
-pids+=("$!")
-display_written() { grep -q '^[0-9][0-9]*$' "$work/display" 2>/dev/null; }
-wait_until 10 display_written || fail "no X server"
-DISPLAY=":$(head -n 1 "$work/display")"
-export DISPLAY
-HOME="$work" openbox --sm-disable >/dev/null 2>&1 &
-pids+=("$!")
-window_manager_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
-wait_until 10 window_manager_running || fail "no window manager"
-# Real-time where allowed and long periods: the busy loops must not make the server itself late.
-jackd --realtime --name "$JACK_DEFAULT_SERVER" -d dummy --rate 48000 --period 1024 >"$work/jackd.log" 2>&1 &
-pids+=("$!")
-jack_running() { jack_wait --server "$JACK_DEFAULT_SERVER" --check 2>/dev/null | grep -qx running; }
-wait_until 10 jack_running || fail "no JACK server"
+start_desktop fail
+# Real-time where allowed: the busy loops must not make the server itself late.
+start_jack fail --realtime
 
 # The busy machine: two processes that never wait, from before the program starts to the end.
 for _ in 1 2; do
@@ -73,25 +52,7 @@ for _ in 1 2; do
     pids+=("$!")
 done
 
-# The program: a copy with a settings file of its own (the built-in synthesizer), a fresh home and
-# an empty cache folder, and no PulseAudio to reach, so that its synthesizer plays through JACK.
-mkdir -m 700 "$work/run" "$work/run/home" "$work/run/home/.cache"
-cp "$velmora_build" "$work/run/velmora"
-printf '[window]\nLeft=420\nTop=80\nWidth=345\nHeight=246\n[dev]\nDev_num=0\ngakki=内蔵GSシンセサイザー\nmap=4\n' \
-    >"$work/run/velmora.ini"
-printf 'autospawn = no\n' >"$work/pulse-client.conf"
-HOME="$work/run/home" XDG_CONFIG_HOME="$work/run/home/.config" XDG_CACHE_HOME="$work/run/home/.cache" \
-    XDG_RUNTIME_DIR="$work/run/home" PULSE_SERVER="unix:$work/no-pulse" PULSE_CLIENTCONFIG="$work/pulse-client.conf" \
-    "$work/run/velmora" >"$work/velmora.log" 2>&1 &
-velmora_pid=$!
-pids+=("$velmora_pid")
-window_named() { xdotool search --all --onlyvisible --pid "$velmora_pid" --name "^$1\$" 2>/dev/null | head -n 1; }
-window_shown() { [ -n "$(window_named "$1")" ]; }
-{ wait_until 60 window_shown 調整 && wait_until 20 window_shown Velmora; } || fail "the program's windows did not show"
-main_window=$(window_named Velmora)
-adjustment_window=$(window_named 調整)
-synth_on_jack() { jack_lsp 2>/dev/null | grep -q '^fluidsynth[^:]*:left$'; }
-wait_until 30 synth_on_jack || fail "the built-in synthesizer did not reach JACK"
+start_velmora_on_jack "$velmora_build" fail
 
 "$heard_pitch" record '^fluidsynth[^:]*:' "$work/heard.raw" 2>"$work/capture.log" &
 capture_pid=$!
