@@ -134,7 +134,6 @@ void DriverRows(const std::string& driver)
 {
     synth::BuiltinSynthOptions options;
     options.audioDrivers = {driver};
-    options.reverb = false; // its tail would keep a silence from beginning for seconds
     std::unique_ptr<platform::OutputPort> port;
     if (synth::MakeBuiltinSynthDevice(options)->open(port) != midi::Result::Ok)
         return;

@@ -18,7 +18,7 @@ namespace synth {
 
 struct FluidSynthOptions {
     std::vector<std::string> soundFonts; // tried in order; the first that loads is used
-    bool reverb = true;                  // chorus is always off: it wobbles the pitch being judged
+    bool reverb = false;                 // chorus is always off: it wobbles the pitch being judged
 };
 
 class FluidSynth {

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What the player hears from the built-in synthesizer, for run_heard_pitch.sh.
 //   heard_pitch record <port pattern> <file>
-//     Records the matching JACK outputs, left and right summed, until SIGTERM (JackRecording.h).
+//     Records the matching JACK outputs, summed, until SIGTERM (JackRecording.h).
 //   heard_pitch heard <file> <count>
 //     Exits 0 once the recording so far holds <count> notes and has fallen quiet after the last.
 //   heard_pitch check <file> <sample rate> <answer of C,C#,...,B in cents>

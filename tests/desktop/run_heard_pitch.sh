@@ -3,8 +3,10 @@
 # The built-in synthesizer as a new user first hears it on a busy machine: two busy loops run, the
 # real program starts under Xvfb with an empty cache folder and plays through a private JACK server
 # (dummy driver), the twelve keys F3 ... E4 of the first challenge are pressed at once (real key
-# presses through xdotool), and heard_pitch checks from the recorded JACK audio that every note
-# sounds, each at equal temperament plus the hidden detune the results window's report gives.
+# presses through xdotool), and heard_pitch checks from the recorded JACK audio, each output apart,
+# that every note sounds, each at equal temperament plus the hidden detune the results window's
+# report gives. Each output apart: a player hears the left in one ear and the right in the other (or
+# from two loudspeakers whose mix depends on where they sit), never their electrical sum.
 # Usage: run_heard_pitch.sh <velmora executable> <heard_pitch executable>
 set -u
 velmora_build=$1
@@ -54,12 +56,16 @@ done
 
 start_velmora_on_jack "$velmora_build" fail
 
-"$heard_pitch" record '^fluidsynth[^:]*:' "$work/heard.raw" 2>"$work/capture.log" &
-capture_pid=$!
-pids+=("$capture_pid")
-capture_ready() { grep -qs '^ready ' "$work/capture.log"; }
-wait_until 10 capture_ready || fail "the capture client did not connect"
-rate=$(sed -n 's/^ready //p' "$work/capture.log")
+sides=(left right)
+capture_pids=()
+for side in "${sides[@]}"; do
+    "$heard_pitch" record "^fluidsynth[^:]*:$side\$" "$work/$side.raw" 2>"$work/$side.log" &
+    capture_pids+=("$!")
+    pids+=("$!")
+done
+capture_ready() { grep -qs '^ready ' "$work/left.log" && grep -qs '^ready ' "$work/right.log"; }
+wait_until 10 capture_ready || fail "the capture clients did not connect"
+rate=$(sed -n 's/^ready //p' "$work/left.log")
 
 # The keys, the first as soon as the player can press it. It may wait for its instrument's
 # correction (FluidR3_GM recognized for the shipped table; at most three seconds) and then sounds as
@@ -68,7 +74,7 @@ rate=$(sed -n 's/^ready //p' "$work/capture.log")
 is_active() { [ "$(xdotool getactivewindow 2>/dev/null)" = "$1" ]; }
 xdotool windowactivate "$main_window" 2>/dev/null
 wait_until 10 is_active "$main_window" || fail "the main window did not become active"
-first_key_heard() { "$heard_pitch" heard "$work/heard.raw" 1; }
+first_key_heard() { "$heard_pitch" heard "$work/left.raw" 1; }
 for key in "${keys[@]}"; do
     xdotool keydown "$key"
     sleep "$hold_seconds"
@@ -79,10 +85,17 @@ for key in "${keys[@]}"; do
         sleep "$rest_seconds"
     fi
 done
-kill -TERM "$capture_pid"
-wait "$capture_pid" || fail "the capture failed"
+for pid in "${capture_pids[@]}"; do
+    kill -TERM "$pid"
+    wait "$pid" || fail "a capture failed"
+done
 
 detune=$(bash "$(dirname "${BASH_SOURCE[0]}")/hidden_detune.sh" "$velmora_pid" "$adjustment_window") ||
     fail "the hidden detune could not be read"
 
-"$heard_pitch" check "$work/heard.raw" "$rate" "$detune"
+status=0
+for side in "${sides[@]}"; do
+    echo "$side output:"
+    "$heard_pitch" check "$work/$side.raw" "$rate" "$detune" || status=1
+done
+exit "$status"
