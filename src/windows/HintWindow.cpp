@@ -34,8 +34,8 @@ constexpr int kSmallestPictureShare = 3;
 
 } // namespace
 
-FittedPicture::FittedPicture(QPixmap normal, QPixmap dense, QWidget* parent)
-    : QWidget(parent), normal_(std::move(normal)), dense_(std::move(dense))
+FittedPicture::FittedPicture(QPixmap normal, std::function<QPixmap()> decodeDense, QWidget* parent)
+    : QWidget(parent), normal_(std::move(normal)), decodeDense_(std::move(decodeDense))
 {
     QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     policy.setHeightForWidth(true);
@@ -45,7 +45,11 @@ FittedPicture::FittedPicture(QPixmap normal, QPixmap dense, QWidget* parent)
 
 const QPixmap& FittedPicture::pixmap() const
 {
-    return devicePixelRatioF() > 1 && !dense_.isNull() ? dense_ : normal_;
+    if (devicePixelRatioF() <= 1)
+        return normal_;
+    if (decodeDense_)
+        dense_ = std::exchange(decodeDense_, nullptr)();
+    return dense_.isNull() ? normal_ : dense_;
 }
 
 QSize FittedPicture::sizeHint() const
@@ -86,8 +90,9 @@ HintWindow::HintWindow()
     setFont(ui::FormFont());
     resize(947, 353);
 
-    picture = new FittedPicture(ResourcePicture(QStringLiteral(":/hint.jpg"), 1),
-                                ResourcePicture(QStringLiteral(":/hint@2x.jpg"), 2), this);
+    picture = new FittedPicture(
+        ResourcePicture(QStringLiteral(":/hint.jpg"), 1),
+        [] { return ResourcePicture(QStringLiteral(":/hint@2x.jpg"), 2); }, this);
     hintText = new QPlainTextEdit(this);
     hintText->setFont(ui::FormFont(16));
     hintText->setReadOnly(true);

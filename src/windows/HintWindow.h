@@ -6,11 +6,15 @@
 #include <QPlainTextEdit>
 #include <QWidget>
 
+#include <functional>
+
 // The picture at its own size from the top-left corner, smaller (never stretched out of shape)
-// where the window is too small for it, drawn from the source made for the screen's density.
+// where the window is too small for it, drawn from the source made for the screen's density. The
+// dense source is decoded when first drawn on a dense screen: four times the pixels, and most
+// screens never need it.
 class FittedPicture : public QWidget {
 public:
-    FittedPicture(QPixmap normal, QPixmap dense, QWidget* parent);
+    FittedPicture(QPixmap normal, std::function<QPixmap()> decodeDense, QWidget* parent);
 
     // The source drawn at the widget's present density: the dense one above one device pixel a pixel.
     const QPixmap& pixmap() const;
@@ -24,7 +28,8 @@ protected:
 
 private:
     QPixmap normal_;
-    QPixmap dense_;
+    mutable std::function<QPixmap()> decodeDense_; // until it has been called
+    mutable QPixmap dense_;
 };
 
 class HintWindow : public QWidget {
