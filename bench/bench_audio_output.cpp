@@ -6,6 +6,7 @@
 #include "Rows.h"
 #include "midi/Midi.h"
 #include "synth/BuiltinSynthDevice.h"
+#include "synth/OpeningPort.h"
 
 #include <pulse/simple.h>
 
@@ -135,7 +136,8 @@ void DriverRows(const std::string& driver)
     synth::BuiltinSynthOptions options;
     options.audioDrivers = {driver};
     std::unique_ptr<platform::OutputPort> port;
-    if (synth::MakeBuiltinSynthDevice(options)->open(port) != midi::Result::Ok)
+    if (synth::MakeBuiltinSynthDevice(options)->open(port) != midi::Result::Ok ||
+        static_cast<synth::OpeningPort&>(*port).waitUntilOpened(std::chrono::seconds(30)) != midi::Result::Ok)
         return;
     const std::string on = "audio output (" + driver + "): ";
     std::this_thread::sleep_for(std::chrono::seconds(1));

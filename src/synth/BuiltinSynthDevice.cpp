@@ -1,13 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The built-in synthesizer as a device of the list: each open loads the SoundFont and starts an
-// audio output of its own.
+// audio output of its own, on the port's thread.
 #include "synth/BuiltinSynthDevice.h"
 
+#include "platform/Desktop.h"
 #include "synth/GsSynthPort.h"
+#include "synth/OpeningPort.h"
 #include "synth/SampleRetuning.h"
 
 #include <QDebug>
 #include <QString>
+
+#include <algorithm>
+#include <array>
+#include <fstream>
+#include <string_view>
 
 namespace synth {
 namespace {
@@ -20,48 +27,91 @@ QString Listed(const std::vector<std::string>& items)
     return list.isEmpty() ? QStringLiteral("none") : list.join(QStringLiteral(", "));
 }
 
+// Whether the file at `path` begins as a SoundFont does: RIFF, a size, sfbk. Loading it whole
+// takes tens of milliseconds and is left to the port's thread.
+bool BeginsAsSoundFont(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    std::array<char, 12> start{};
+    return file.read(start.data(), start.size()) && std::string_view(start.data(), 4) == "RIFF" &&
+           std::string_view(start.data() + 8, 4) == "sfbk";
+}
+
+// One line on stderr.
+void Report(const char* what, const std::vector<std::string>& tried)
+{
+    qWarning().noquote() << "Built-in synthesizer:" << what << "(tried" << Listed(tried) + ")";
+}
+
+// What the player is told when the synthesizer could not open after all: once, in a box.
+void SayOpenFailure(midi::Result failure, const BuiltinSynthOptions& options)
+{
+    if (failure == midi::Result::NoDriver)
+        platform::ShowMessage(QStringLiteral("内蔵GSシンセサイザーの音色ファイルを読み込めませんでした"),
+                              QStringLiteral("%1 は壊れているようです。fluid-soundfont-gm を入れ直すか、"
+                                             "MIDI出力に別の装置を選んでください。")
+                                  .arg(Listed(options.soundFonts)));
+    else
+        platform::ShowMessage(QStringLiteral("内蔵GSシンセサイザーの音を出せません"),
+                              QStringLiteral("音声出力（%1）を開けませんでした。サウンドの設定を確かめるか、"
+                                             "MIDI出力に別の装置を選んでください。")
+                                  .arg(Listed(options.audioDrivers)));
+}
+
 class BuiltinSynthDevice final : public platform::MidiOutDevice {
 public:
     explicit BuiltinSynthDevice(BuiltinSynthOptions options) : options_(std::move(options)) {}
 
     std::string name() const override { return kBuiltinSynthName; }
 
+    // Without a file that begins as a SoundFont the device fails at once; the rest of opening
+    // (the SoundFont, the audio output, the calibrator) runs on the port's own thread, so that
+    // the windows come up meanwhile.
     midi::Result open(std::unique_ptr<platform::OutputPort>& port) override
     {
-        auto synth = FluidSynth::Open({.soundFonts = options_.soundFonts, .reverb = options_.reverb});
-        if (!synth)
-            return failure(midi::Result::NoDriver, "no SoundFont could be loaded", options_.soundFonts);
-        auto audio = AudioOutput::Open(*synth, options_.audioDrivers);
-        if (!audio)
-            return failure(midi::Result::NotEnabled, "no audio output could be opened",
-                           options_.audioDrivers);
-        auto calibrator = calibratorFor(*synth);
-        port = std::make_unique<GsSynthPort>(std::move(synth), std::move(audio), std::move(calibrator));
-        lastReported_ = midi::Result::Ok;
+        if (std::none_of(options_.soundFonts.begin(), options_.soundFonts.end(), BeginsAsSoundFont)) {
+            if (!noSoundFontReported_)
+                Report("no SoundFont could be loaded", options_.soundFonts);
+            noSoundFontReported_ = true; // the program retries: said once is enough
+            return midi::Result::NoDriver;
+        }
+        noSoundFontReported_ = false;
+        port = std::make_unique<OpeningPort>(
+            [options = options_] { return OpenNow(options); },
+            [options = options_](midi::Result failure) { SayOpenFailure(failure, options); });
         return midi::Result::Ok;
     }
 
 private:
-    std::unique_ptr<TuningCalibrator> calibratorFor(FluidSynth& synth) const
+    static OpeningPort::Opened OpenNow(const BuiltinSynthOptions& options)
     {
-        if (!options_.correctSoundFontTuning)
-            return nullptr;
-        return MakeTuningCalibrator(synth, options_.tuningCache.empty()
-                                               ? TuningCache::DefaultFolder()
-                                               : QString::fromStdString(options_.tuningCache));
+        auto synth = FluidSynth::Open({.soundFonts = options.soundFonts, .reverb = options.reverb});
+        if (!synth) {
+            Report("no SoundFont could be loaded", options.soundFonts);
+            return {.port = nullptr, .failure = midi::Result::NoDriver};
+        }
+        auto audio = AudioOutput::Open(*synth, options.audioDrivers);
+        if (!audio) {
+            Report("no audio output could be opened", options.audioDrivers);
+            return {.port = nullptr, .failure = midi::Result::NotEnabled};
+        }
+        auto calibrator = calibratorFor(*synth, options);
+        return {.port =
+                    std::make_unique<GsSynthPort>(std::move(synth), std::move(audio), std::move(calibrator))};
     }
 
-    // One line on stderr; the program retries opening, so a failure repeated is not said again.
-    midi::Result failure(midi::Result result, const char* what, const std::vector<std::string>& tried)
+    static std::unique_ptr<TuningCalibrator> calibratorFor(FluidSynth& synth,
+                                                           const BuiltinSynthOptions& options)
     {
-        if (result != lastReported_)
-            qWarning().noquote() << "Built-in synthesizer:" << what << "(tried" << Listed(tried) + ")";
-        lastReported_ = result;
-        return result;
+        if (!options.correctSoundFontTuning)
+            return nullptr;
+        return MakeTuningCalibrator(synth, options.tuningCache.empty()
+                                               ? TuningCache::DefaultFolder()
+                                               : QString::fromStdString(options.tuningCache));
     }
 
     BuiltinSynthOptions options_;
-    midi::Result lastReported_ = midi::Result::Ok;
+    bool noSoundFontReported_ = false;
 };
 
 } // namespace

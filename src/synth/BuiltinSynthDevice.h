@@ -32,8 +32,10 @@ struct BuiltinSynthOptions {
     std::string tuningCache;
 };
 
-// Opening fails with midi::Result::NoDriver when no SoundFont loads and midi::Result::NotEnabled when no
-// audio output opens, each with one line on stderr.
+// Opening fails at once with midi::Result::NoDriver when no file begins as a SoundFont. Otherwise
+// the port is an OpeningPort that opens on its own thread and fails there with NoDriver when no
+// SoundFont loads and NotEnabled when no audio output opens: one line on stderr, and a box for the
+// player at the next message sent.
 std::unique_ptr<platform::MidiOutDevice> MakeBuiltinSynthDevice(BuiltinSynthOptions options);
 std::unique_ptr<platform::MidiOutDevice> MakeBuiltinSynthDevice();
 

@@ -1,0 +1,86 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// A port that opens on a thread of its own, so that the windows need not wait for the built-in
+// synthesizer to load its SoundFont and start its audio output.
+#pragma once
+
+#include "midi/Midi.h"
+#include "platform/MidiDevice.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <stop_token>
+#include <thread>
+#include <variant>
+#include <vector>
+
+namespace synth {
+
+class OpeningPort final : public platform::OutputPort {
+public:
+    // What opening gave: the open port, or why there is none.
+    struct Opened {
+        std::unique_ptr<platform::OutputPort> port;
+        midi::Result failure = midi::Result::Ok;
+    };
+    using Open = std::function<Opened()>;
+    // Called once, on the thread of the first message sent after opening failed.
+    using SayFailure = std::function<void(midi::Result)>;
+
+    // Starts `open` on the port's thread at once.
+    OpeningPort(Open open, SayFailure sayFailure);
+
+    // Before the port is open, messages are kept and handed on in order once it is; a key pressed
+    // and released meanwhile then sounds as long as it was held. After opening failed they answer
+    // its failure.
+    midi::Result sendShort(std::uint32_t word) override;
+    midi::Result sendLong(std::span<const std::uint8_t> bytes) override;
+    midi::Result reset() override;
+    bool needsPacing() const override { return false; }
+    bool reconnect() override;
+    platform::BeatEmphasis* beatEmphasis() override;
+
+    // What opening gave (Ok, or why it failed) once it has ended; none while it still runs after
+    // `patience`.
+    std::optional<midi::Result> waitUntilOpened(std::chrono::milliseconds patience);
+
+private:
+    using Clock = std::chrono::steady_clock;
+    struct Reset {};
+    struct Kept {
+        std::variant<std::uint32_t, std::vector<std::uint8_t>, Reset> message;
+        Clock::time_point at;
+    };
+    // A note-off kept with its note-on: sent as long after the note's late start as the key was held.
+    struct DueNoteOff {
+        std::uint32_t word;
+        Clock::time_point due;
+    };
+
+    void run(const Open& open, std::stop_token stop);
+    // Under lock_: hands the kept messages on in the order they came.
+    void handOnKept();
+    // Under lock_: sends the note-offs that are due, and those of the key `word` plays, if any.
+    void sendDueNoteOffs(std::uint32_t word = 0);
+    // Under lock_: what a message gets before the port is open (kept) or after it failed.
+    midi::Result notOpenYet(Kept kept);
+    void sayFailureOnce();
+
+    SayFailure sayFailure_;
+    std::mutex lock_;
+    std::condition_variable_any changed_;
+    bool ended_ = false; // under lock_: opening has ended, `port_` open or `failure_` set
+    std::unique_ptr<platform::OutputPort> port_;
+    midi::Result failure_ = midi::Result::Ok;
+    bool failureSaid_ = false;
+    std::vector<Kept> kept_;
+    std::vector<DueNoteOff> dueNoteOffs_;
+    // Declared last: stops (after opening, if it is under way) before anything it uses goes.
+    std::jthread thread_;
+};
+
+} // namespace synth

@@ -1,0 +1,122 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The port that opens on a thread of its own: what is sent before it is open reaches the open port
+// in order, and a key released meanwhile still sounds as long as it was held.
+#include "GsBytes.h"
+#include "synth/OpeningPort.h"
+
+#include <QtTest>
+
+#include <future>
+#include <mutex>
+#include <thread>
+
+using testing::Short;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Received {
+    std::uint32_t word = 0; // 0 for a system-exclusive message
+    Clock::time_point at;
+};
+
+// An open port that notes what reaches it and when.
+class RecordingPort final : public platform::OutputPort {
+public:
+    explicit RecordingPort(std::shared_ptr<std::vector<Received>> received, std::shared_ptr<std::mutex> lock)
+        : received_(std::move(received)), lock_(std::move(lock))
+    {
+    }
+    midi::Result sendShort(std::uint32_t word) override { return note(word); }
+    midi::Result sendLong(std::span<const std::uint8_t>) override { return note(0); }
+    midi::Result reset() override { return midi::Result::Ok; }
+
+private:
+    midi::Result note(std::uint32_t word)
+    {
+        const std::lock_guard lock(*lock_);
+        received_->push_back({word, Clock::now()});
+        return midi::Result::Ok;
+    }
+    std::shared_ptr<std::vector<Received>> received_;
+    std::shared_ptr<std::mutex> lock_;
+};
+
+// An opening port that opens when `opened` is set.
+struct Opening {
+    std::shared_ptr<std::vector<Received>> received = std::make_shared<std::vector<Received>>();
+    std::shared_ptr<std::mutex> lock = std::make_shared<std::mutex>();
+    std::promise<void> opened;
+    synth::OpeningPort port{[received = received, lock = lock, open = opened.get_future().share()] {
+                                open.wait();
+                                return synth::OpeningPort::Opened{
+                                    std::make_unique<RecordingPort>(received, lock)};
+                            },
+                            nullptr};
+
+    // What has reached the open port once `count` messages have; fewer after ten seconds.
+    std::vector<Received> receivedOnce(std::size_t count)
+    {
+        for (int tries = 0; tries < 1000; ++tries) {
+            {
+                const std::lock_guard guard(*lock);
+                if (received->size() >= count)
+                    return *received;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        const std::lock_guard guard(*lock);
+        return *received;
+    }
+};
+
+constexpr auto kHeld = std::chrono::milliseconds(200);
+
+} // namespace
+
+class TestOpeningPort : public QObject {
+    Q_OBJECT
+
+private slots:
+    void keyReleasedBeforeOpenSoundsAsLongAsItWasHeld()
+    {
+        Opening opening;
+        const std::uint32_t press = Short(0x90, 60, 100), release = Short(0x80, 60, 127),
+                            pedal = Short(0xB0, 64, 127);
+        QCOMPARE(opening.port.sendLong(testing::GsReset()), midi::Result::Ok);
+        QCOMPARE(opening.port.sendShort(press), midi::Result::Ok);
+        std::this_thread::sleep_for(kHeld);
+        QCOMPARE(opening.port.sendShort(release), midi::Result::Ok);
+        QCOMPARE(opening.port.sendShort(pedal), midi::Result::Ok);
+        QCOMPARE(opening.port.sendShort(0x40), midi::Result::InvalidParameter); // a data byte alone
+        opening.opened.set_value();
+        const std::vector<Received> received = opening.receivedOnce(4);
+        QCOMPARE(received.size(), std::size_t(4));
+        QCOMPARE(received[0].word, 0u);
+        QCOMPARE(received[1].word, press);
+        QCOMPARE(received[2].word, pedal);
+        QCOMPARE(received[3].word, release);
+        QVERIFY(received[3].at - received[1].at >= kHeld);
+    }
+
+    // The same key pressed again once the port is open ends the note released before, first.
+    void newPressEndsTheNoteStillDue()
+    {
+        Opening opening;
+        const std::uint32_t press = Short(0x91, 69, 100), release = Short(0x91, 69, 0);
+        opening.port.sendShort(press);
+        std::this_thread::sleep_for(kHeld);
+        opening.port.sendShort(release);
+        opening.opened.set_value();
+        opening.receivedOnce(1);
+        QCOMPARE(opening.port.sendShort(press), midi::Result::Ok);
+        const std::vector<Received> received = opening.receivedOnce(3);
+        QCOMPARE(received.size(), std::size_t(3));
+        QCOMPARE(received[1].word, release);
+        QCOMPARE(received[2].word, press);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestOpeningPort)
+#include "test_opening_port.moc"
