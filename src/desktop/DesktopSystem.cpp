@@ -9,9 +9,18 @@
 
 namespace desktop {
 
-std::vector<std::unique_ptr<platform::MidiOutDevice>> DesktopSystem::enumerateMidiOutDevices()
+DesktopSystem::DesktopSystem() : firstList_(std::async(std::launch::async, &DesktopSystem::listDevices))
 {
-    std::vector<std::unique_ptr<platform::MidiOutDevice>> devices;
+}
+
+DesktopSystem::Devices DesktopSystem::enumerateMidiOutDevices()
+{
+    return firstList_.valid() ? firstList_.get() : listDevices();
+}
+
+DesktopSystem::Devices DesktopSystem::listDevices()
+{
+    Devices devices;
     devices.push_back(synth::MakeBuiltinSynthDevice());
     for (auto* backend : {&platform::EnumerateAlsaSequencerPorts, &platform::EnumerateJackPorts})
         for (auto& device : backend())

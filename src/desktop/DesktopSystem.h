@@ -4,13 +4,26 @@
 
 #include "platform/System.h"
 
+#include <future>
+
 namespace desktop {
 
 class DesktopSystem final : public platform::System {
 public:
-    std::vector<std::unique_ptr<platform::MidiOutDevice>> enumerateMidiOutDevices() override;
+    using Devices = std::vector<std::unique_ptr<platform::MidiOutDevice>>;
+
+    // Starts the first list of devices on a thread of its own, of the devices there now: asking the
+    // ALSA sequencer and JACK takes some milliseconds, which pass while the main window is being made.
+    DesktopSystem();
+
+    Devices enumerateMidiOutDevices() override;
     void sleep(std::chrono::milliseconds wait) override;
     QDateTime now() override;
+
+private:
+    static Devices listDevices();
+
+    std::future<Devices> firstList_;
 };
 
 } // namespace desktop

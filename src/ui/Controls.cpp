@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QShortcut>
+#include <QTimer>
 #include <QWindow>
 
 #include <utility>
@@ -206,6 +207,28 @@ private:
     std::function<void()> handler_;
 };
 
+// Hands `handler` to the event loop once the window it watches has first been painted, then goes.
+class FirstPaintHook : public QObject {
+public:
+    FirstPaintHook(QObject* parent, std::function<void()> handler)
+        : QObject(parent), handler_(std::move(handler))
+    {
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint && handler_) {
+            QTimer::singleShot(0, parent(), std::exchange(handler_, nullptr)); // after the painting
+            deleteLater();
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> handler_;
+};
+
 bool IsTab(const QKeyEvent& event)
 {
     return event.key() == Qt::Key_Tab || event.key() == Qt::Key_Backtab;
@@ -297,6 +320,11 @@ void OnControlKeys(QWidget* control, std::function<void()> keyDown, std::functio
 void OnActivate(QWidget* window, std::function<void()> handler)
 {
     window->installEventFilter(new EventHook(window, QEvent::WindowActivate, std::move(handler)));
+}
+
+void AfterFirstPaint(QWidget* window, std::function<void()> handler)
+{
+    window->installEventFilter(new FirstPaintHook(window, std::move(handler)));
 }
 
 void SetBounds(QWidget* window, const QRect& bounds)

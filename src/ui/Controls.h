@@ -126,6 +126,9 @@ void WidenForTitle(QWidget* window);
 // Runs `handler` when `window` becomes the active window.
 void OnActivate(QWidget* window, std::function<void()> handler);
 
+// Runs `handler` once, from the event loop, after `window` was first painted: it is on screen.
+void AfterFirstPaint(QWidget* window, std::function<void()> handler);
+
 // Enables the results board's button when the settings file names the board; its tooltip says
 // what a press does, or why it cannot be pressed and how to make it work.
 void OfferBoard(QPushButton* button, bool addressSet);

@@ -4,6 +4,7 @@
 
 #include "game/IniDocument.h"
 #include "game/SavedSettings.h"
+#include "ui/Controls.h"
 #include "ui/DesignLayout.h"
 
 #include <QFileInfo>
@@ -20,14 +21,30 @@ Program::Program()
     resultsWindow_ = std::make_unique<ResultsWindow>(output_, session_, game::ReadBoardAddress(settings));
     ui::PlaceSideBySide({mainWindow_.get(), tuningWindow_.get(), resultsWindow_.get()});
     tuningWindow_->startUp();
+    connectWindows();
+    session_.startChallenge();
+    // The windows the menus open are made once the main window is on screen: the two the player
+    // starts with do not wait for them (a menu chosen before then makes them at once).
+    ui::AfterFirstPaint(mainWindow_.get(), [this] { createMenuWindows(); });
+}
+
+void Program::createMenuWindows()
+{
+    if (hintWindow_)
+        return;
     hintWindow_ = std::make_unique<HintWindow>();
     difficultyDialog_ = std::make_unique<DifficultyDialog>(session_);
     instrumentDialog_ = std::make_unique<InstrumentDialog>(session_);
     beatWindow_ = std::make_unique<BeatWindow>(beatWindowLinks());
     beatWindow_->adjustSize(); // its layout's size, before it is placed
     placeBelowTheRow();
-    connectWindows();
-    session_.startChallenge();
+}
+
+// A menu's window, made first if the menu is chosen before the event loop has made it.
+template <class Window> Window& Program::menuWindow(const std::unique_ptr<Window>& window)
+{
+    createMenuWindows();
+    return *window;
 }
 
 Program::~Program()
@@ -50,14 +67,17 @@ void Program::connectWindows()
 {
     MainWindow* main = mainWindow_.get();
     QObject::connect(main, &MainWindow::activated, tuningWindow_.get(), &QWidget::show);
-    QObject::connect(main, &MainWindow::hintRequested, hintWindow_.get(), &QWidget::show);
-    QObject::connect(main, &MainWindow::difficultyDialogRequested, difficultyDialog_.get(), &QWidget::show);
-    QObject::connect(main, &MainWindow::instrumentDialogRequested, instrumentDialog_.get(), &QWidget::show);
+    QObject::connect(main, &MainWindow::hintRequested, main, [this] { menuWindow(hintWindow_).show(); });
+    QObject::connect(main, &MainWindow::difficultyDialogRequested, main,
+                     [this] { menuWindow(difficultyDialog_).show(); });
+    QObject::connect(main, &MainWindow::instrumentDialogRequested, main,
+                     [this] { menuWindow(instrumentDialog_).show(); });
     QObject::connect(main, &MainWindow::historyRequested, main, [this] { history_->showWindow(); });
     QObject::connect(main, &MainWindow::beatWindowRequested, main, [this] {
-        beatWindow_->show();
-        beatWindow_->raise();
-        beatWindow_->activateWindow();
+        BeatWindow& beats = menuWindow(beatWindow_);
+        beats.show();
+        beats.raise();
+        beats.activateWindow();
     });
     // The history's records that cannot be written go beside the settings file.
     QObject::connect(main, &MainWindow::runFinished, main, [this] {

@@ -20,8 +20,9 @@
 
 class Program {
 public:
-    // Creates the windows in order and starts the first challenge. Start-up may end the program
-    // at the main window (no MIDI output device); then no other window is created.
+    // Creates the windows the player starts with in order and starts the first challenge; the
+    // windows the menus open follow once the event loop runs. Start-up may end the program at the
+    // main window (no MIDI output device); then no other window is created.
     Program();
     ~Program();
     Program(const Program&) = delete;
@@ -31,6 +32,8 @@ public:
     bool ended() const;
     // Shows the main window, as the event loop's start does.
     void showMainWindow();
+    // The hint, the two settings dialogs and the beat window, placed below the row (once).
+    void createMenuWindows();
 
     midi::MidiOutput& output() { return output_; }
     game::Session& session() { return session_; }
@@ -47,6 +50,7 @@ public:
 private:
     void connectWindows();
     BeatWindowLinks beatWindowLinks();
+    template <class Window> Window& menuWindow(const std::unique_ptr<Window>& window);
     void placeBelowTheRow();
 
     midi::MidiOutput output_;

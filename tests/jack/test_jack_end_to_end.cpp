@@ -300,10 +300,10 @@ private slots:
         int returns = 0;
         midi::MidiOutput output;
         output.onDeviceReturned([&] { ++returns; });
-        platform::InstallSystem(std::make_unique<desktop::DesktopSystem>()); // the list again, on this server
-
         auto first = std::make_unique<ServerWithReceiver>(server);
         QVERIFY(first->up());
+        // The list again, on this server: a system lists the devices from the moment it is made.
+        platform::InstallSystem(std::make_unique<desktop::DesktopSystem>());
         const int id = DeviceNamed("returning:in");
         QVERIFY(id > 0);
         QCOMPARE(output.open(id), midi::Result::Ok);
