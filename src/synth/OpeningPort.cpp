@@ -44,6 +44,9 @@ void OpeningPort::run(const Open& open, std::stop_token stop)
     kept_.clear();
     ended_ = true;
     changed_.notify_all();
+    if (!port_) // told at once, not only at the player's next key
+        QMetaObject::invokeMethod(
+            &sayer_, [this] { sayFailureOnce(); }, Qt::QueuedConnection);
     // The note-offs of keys released before the port was open, each when it is due.
     while (!dueNoteOffs_.empty() && !stop.stop_requested()) {
         const auto next =

@@ -6,6 +6,8 @@
 #include "midi/Midi.h"
 #include "platform/MidiDevice.h"
 
+#include <QObject>
+
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -28,7 +30,8 @@ public:
         midi::Result failure = midi::Result::Ok;
     };
     using Open = std::function<Opened()>;
-    // Called once, on the thread of the first message sent after opening failed.
+    // Called once after opening failed: from the event loop of the thread that made the port, or
+    // from the first message sent after, whichever comes first.
     using SayFailure = std::function<void(midi::Result)>;
 
     // Starts `open` on the port's thread at once.
@@ -71,6 +74,7 @@ private:
     void sayFailureOnce();
 
     SayFailure sayFailure_;
+    QObject sayer_; // of the thread that made the port: its event loop says the failure
     std::mutex lock_;
     std::condition_variable_any changed_;
     bool ended_ = false; // under lock_: opening has ended, `port_` open or `failure_` set

@@ -122,7 +122,7 @@ private slots:
     }
 
     // What fails after the file's first bytes fails on the port's thread while the windows come
-    // up: the messages then answer why, and the player is told once.
+    // up: the player is told once, at once, and the messages answer why.
     void openFailsOnItsThread_data()
     {
         QTest::addColumn<bool>("soundFontWhole");
@@ -160,6 +160,7 @@ private slots:
         std::unique_ptr<platform::OutputPort> port;
         QCOMPARE(synth::MakeBuiltinSynthDevice(options)->open(port), midi::Result::Ok);
         QCOMPARE(OpenedAs(*port), failure);
+        QTRY_COMPARE(desktop.boxes, 1); // at once, before any key is played
         QCOMPARE(port->sendShort(Short(0x90, 60, 100)), failure);
         QCOMPARE(port->sendLong(testing::GsReset()), failure);
         QCOMPARE(desktop.boxes, 1);
