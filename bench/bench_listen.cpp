@@ -3,19 +3,20 @@
 // (bench/listen.sh runs it beside the real program).
 //   bench_listen record <port pattern> <file>
 //     A JACK client of its own (velmora-listen-capture) with its one input connected to every audio
-//     output port matching the pattern (a regular expression, as jack_get_ports takes it), so that
-//     JACK sums left and right as the calibrator does; prints "ready <sample rate>" on stderr once
+//     output port matching the pattern (a regular expression, as jack_get_ports takes it; JACK sums
+//     what several give); prints "ready <sample rate>" on stderr once
 //     connected and writes what it hears, float samples as they come, to the file until SIGTERM;
 //     where the server reported xruns goes to <file>.xruns.
 //   bench_listen measure <file> <sample rate> <detune of C,C#,...,B in cents> <note>...
 //     Finds the notes in the recording (one onset each, in order; a note is a key 53 ... 76 of
 //     channel 1, or "ref": the reference A on channel 2) and prints rows (what, value, unit): each
 //     fundamental's distance from equal temperament (A4 = 440 Hz) plus its class's detune, and the
-//     largest of them, and how many notes an xrun may have disturbed. Estimated over 0.25 ... 0.95 s after
-//     the onset, the window the calibrator measures the SoundFont with.
+//     largest of them, and how many notes an xrun may have disturbed. Estimated by the strongest
+//     spectral peak (tests/synth/PitchMeter), which shares nothing with the program's estimators,
+//     over 0.25 ... 0.95 s after the onset, the window the calibrator measures the SoundFont with.
 #include "JackRecording.h"
+#include "PitchMeter.h"
 #include "Rows.h"
-#include "synth/PitchEstimate.h"
 #include "synth/ProgramTuning.h"
 
 #include <algorithm>
@@ -34,6 +35,7 @@ namespace {
 // The calibrator's window, in seconds after the onset.
 constexpr double kWindowStart = synth::ProgramTuning::kWindowStart;
 constexpr double kWindowEnd = kWindowStart + synth::ProgramTuning::kWindowLength;
+constexpr double kSearchCents = 60; // around the expected pitch: no neighbouring key's partial
 constexpr double kXRunMargin = 0.1; // seconds
 
 struct Note {
@@ -64,6 +66,12 @@ std::optional<std::vector<int>> ParseDetune(const std::string& text)
     return detune;
 }
 
+// Equal temperament, A4 = 440 Hz.
+double EqualTemperedHz(int key)
+{
+    return 440 * std::exp2((key - 69) / 12.0);
+}
+
 // How far the note heard from `onset` on lies from `targetHz`, in cents; NaN when the recording
 // ends too early.
 double CentsOff(const std::vector<float>& samples, double sampleRate, std::size_t onset, double targetHz)
@@ -73,7 +81,8 @@ double CentsOff(const std::vector<float>& samples, double sampleRate, std::size_
     if (begin + length > samples.size())
         return NAN;
     const auto window = std::span(samples).subspan(begin, length);
-    return synth::CentsBetween(synth::EstimateFundamental(window, sampleRate, targetHz).hz, targetHz);
+    return testing::CentsBetween(testing::PeakFrequency(window, sampleRate, targetHz, kSearchCents),
+                                 targetHz);
 }
 
 // Whether the server reported an xrun while the note from `onset` on was measured (it reports an
@@ -103,8 +112,8 @@ int Measure(const std::string& path, double sampleRate, const std::vector<int>& 
     for (std::size_t n = 0; n < notes.size(); ++n) {
         const Note& note = notes[n];
         const int cents = note.reference ? 0 : detune[std::size_t(note.key % 12)];
-        const double error = CentsOff(samples, sampleRate, onsets[n],
-                                      synth::EqualTemperedHz(note.key) * std::exp2(cents / 1200.0));
+        const double error =
+            CentsOff(samples, sampleRate, onsets[n], EqualTemperedHz(note.key) * std::exp2(cents / 1200.0));
         const std::string what = "heard through JACK: " + note.name + " against ET " +
                                  (cents < 0 ? "" : "+") + std::to_string(cents) + " cents";
         bench::Row(what.c_str(), error, "cents");

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The built-in synthesizer's tuning as the player hears it: the real program under Xvfb plays
-# through a private JACK server (dummy driver, 48 kHz), a capture client of ours records its
-# FluidSynth output, and the twelve keys F3 ... E4 (one of each pitch class, real key presses) and
-# the reference A are measured against equal temperament (A4 = 440 Hz) plus the challenge's hidden
-# detune, read from the results window's report on the clipboard.
+# through a private JACK server (dummy driver, 48 kHz), capture clients of ours record its left and
+# right outputs apart, and the twelve keys F3 ... E4 (one of each pitch class, real key presses) and
+# the reference A are measured on each, by the strongest spectral peak (an estimator of the tests',
+# not the program's), against equal temperament (A4 = 440 Hz) plus the challenge's hidden detune,
+# read from the results window's report on the clipboard.
 # Prints rows: what, value, unit.   Usage: bench/listen.sh <build directory>
 set -euo pipefail
 
@@ -40,12 +41,16 @@ start_jack give_up
 
 start_velmora_on_jack "$velmora" give_up
 
-"$listen" record '^fluidsynth[^:]*:' "$work/heard.raw" 2>"$work/capture.log" &
-capture_pid=$!
-pids+=("$capture_pid")
-capture_ready() { grep -qs '^ready ' "$work/capture.log"; }
-wait_until 10 capture_ready || give_up "the capture client did not connect"
-rate=$(sed -n 's/^ready //p' "$work/capture.log")
+sides=(left right)
+capture_pids=()
+for side in "${sides[@]}"; do
+  "$listen" record "^fluidsynth[^:]*:$side\$" "$work/$side.raw" 2>"$work/$side.log" &
+  capture_pids+=("$!")
+  pids+=("$!")
+done
+capture_ready() { grep -qs '^ready ' "$work/left.log" && grep -qs '^ready ' "$work/right.log"; }
+wait_until 10 capture_ready || give_up "the capture clients did not connect"
+rate=$(sed -n 's/^ready //p' "$work/left.log")
 
 is_active() { [ "$(xdotool getactivewindow 2>/dev/null)" = "$1" ]; }
 xdotool windowactivate "$main_window" 2>/dev/null || true
@@ -61,10 +66,15 @@ xdotool mousemove --window "$main_window" 40 152 mousedown 1
 sleep "$hold_seconds"
 xdotool mouseup 1
 sleep "$rest_seconds"
-kill "$capture_pid"
-wait "$capture_pid" || give_up "the capture failed"
+for pid in "${capture_pids[@]}"; do
+  kill "$pid"
+  wait "$pid" || give_up "a capture failed"
+done
 
 detune=$(bash "$(dirname "$0")/../tests/desktop/hidden_detune.sh" "$velmora_pid" "$adjustment_window") ||
   give_up "the hidden detune could not be read"
 
-"$listen" measure "$work/heard.raw" "$rate" "$detune" "${notes[@]}"
+for side in "${sides[@]}"; do
+  "$listen" measure "$work/$side.raw" "$rate" "$detune" "${notes[@]}" |
+    sed "s/^heard through JACK: /heard through JACK, $side output: /"
+done
