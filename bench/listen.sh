@@ -42,15 +42,7 @@ start_jack give_up
 start_velmora_on_jack "$velmora" give_up
 
 sides=(left right)
-capture_pids=()
-for side in "${sides[@]}"; do
-  "$listen" record "^fluidsynth[^:]*:$side\$" "$work/$side.raw" 2>"$work/$side.log" &
-  capture_pids+=("$!")
-  pids+=("$!")
-done
-capture_ready() { grep -qs '^ready ' "$work/left.log" && grep -qs '^ready ' "$work/right.log"; }
-wait_until 10 capture_ready || give_up "the capture clients did not connect"
-rate=$(sed -n 's/^ready //p' "$work/left.log")
+start_output_captures "$listen" give_up
 
 is_active() { [ "$(xdotool getactivewindow 2>/dev/null)" = "$1" ]; }
 xdotool windowactivate "$main_window" 2>/dev/null || true
@@ -66,10 +58,7 @@ xdotool mousemove --window "$main_window" 40 152 mousedown 1
 sleep "$hold_seconds"
 xdotool mouseup 1
 sleep "$rest_seconds"
-for pid in "${capture_pids[@]}"; do
-  kill "$pid"
-  wait "$pid" || give_up "a capture failed"
-done
+stop_output_captures give_up
 
 detune=$(bash "$(dirname "$0")/../tests/desktop/hidden_detune.sh" "$velmora_pid" "$adjustment_window") ||
   give_up "the hidden detune could not be read"

@@ -5,7 +5,7 @@
 # `work` (a scratch folder), `pids` (an array; everything started is appended, to be stopped in
 # reverse) and JACK_DEFAULT_SERVER, and names its failure handler, which must not return.
 # shellcheck disable=SC2154 # work is the caller's
-# shellcheck disable=SC2034 # velmora_pid, main_window and adjustment_window are the caller's
+# shellcheck disable=SC2034 # velmora_pid, main_window, adjustment_window, capture_pids and rate are the caller's
 
 # wait_until <seconds> <command...>: runs the command every 20 ms until it succeeds or time is up.
 wait_until() {
@@ -69,3 +69,28 @@ start_velmora_on_jack() {
 }
 window_named() { xdotool search --all --onlyvisible --pid "$velmora_pid" --name "^$1\$" 2>/dev/null | head -n 1; }
 window_shown() { [ -n "$(window_named "$1")" ]; }
+
+# start_output_captures <recorder> <on failure>: `<recorder> record` (heard_pitch or bench_listen)
+# takes FluidSynth's left and right outputs apart into $work/left.raw and $work/right.raw; sets
+# `capture_pids` and `rate`, the server's sample rate.
+start_output_captures() {
+    local recorder=$1 on_failure=$2 side
+    capture_pids=()
+    for side in left right; do
+        "$recorder" record "^fluidsynth[^:]*:$side\$" "$work/$side.raw" 2>"$work/$side.log" &
+        capture_pids+=("$!")
+        pids+=("$!")
+    done
+    captures_ready() { grep -qs '^ready ' "$work/left.log" && grep -qs '^ready ' "$work/right.log"; }
+    wait_until 10 captures_ready || "$on_failure" "the capture clients did not connect"
+    rate=$(sed -n 's/^ready //p' "$work/left.log")
+}
+
+# stop_output_captures <on failure>: ends both recordings, each written out whole.
+stop_output_captures() {
+    local pid
+    for pid in "${capture_pids[@]}"; do
+        kill -TERM "$pid"
+        wait "$pid" || "$1" "a capture failed"
+    done
+}

@@ -57,15 +57,7 @@ done
 start_velmora_on_jack "$velmora_build" fail
 
 sides=(left right)
-capture_pids=()
-for side in "${sides[@]}"; do
-    "$heard_pitch" record "^fluidsynth[^:]*:$side\$" "$work/$side.raw" 2>"$work/$side.log" &
-    capture_pids+=("$!")
-    pids+=("$!")
-done
-capture_ready() { grep -qs '^ready ' "$work/left.log" && grep -qs '^ready ' "$work/right.log"; }
-wait_until 10 capture_ready || fail "the capture clients did not connect"
-rate=$(sed -n 's/^ready //p' "$work/left.log")
+start_output_captures "$heard_pitch" fail
 
 # The keys, the first as soon as the player can press it. It may wait for its instrument's
 # correction (FluidR3_GM recognized for the shipped table; at most three seconds) and then sounds as
@@ -85,10 +77,7 @@ for key in "${keys[@]}"; do
         sleep "$rest_seconds"
     fi
 done
-for pid in "${capture_pids[@]}"; do
-    kill -TERM "$pid"
-    wait "$pid" || fail "a capture failed"
-done
+stop_output_captures fail
 
 detune=$(bash "$(dirname "${BASH_SOURCE[0]}")/hidden_detune.sh" "$velmora_pid" "$adjustment_window") ||
     fail "the hidden detune could not be read"
