@@ -62,6 +62,27 @@ struct ShortMessage {
     std::span<const std::uint8_t> view() const { return {bytes.data(), size}; }
 };
 
+// A note-on or a note-off.
+constexpr bool IsNote(const ShortMessage& message)
+{
+    const int kind = KindOf(message.bytes[0]);
+    return kind == kNoteOn || kind == kNoteOff;
+}
+
+// A note-off, or a note-on of velocity 0.
+constexpr bool IsNoteOff(const ShortMessage& message)
+{
+    const int kind = KindOf(message.bytes[0]);
+    return kind == kNoteOff || (kind == kNoteOn && message.bytes[2] == 0);
+}
+
+// Two notes of one key of one channel.
+constexpr bool SameKey(const ShortMessage& a, const ShortMessage& b)
+{
+    return IsNote(a) && IsNote(b) && ChannelOf(a.bytes[0]) == ChannelOf(b.bytes[0]) &&
+           a.bytes[1] == b.bytes[1];
+}
+
 // The bytes of `word`: 2 for program change and channel pressure, 3 for the other channel
 // messages. None for a word without a status byte (running status is not offered), with a
 // system-exclusive or undefined status, or with a data byte of 128 or more.

@@ -35,7 +35,7 @@ struct BuiltinSynthOptions {
 // Opening fails at once with midi::Result::NoDriver when no file begins as a SoundFont. Otherwise
 // the port is an OpeningPort that opens on its own thread and fails there with NoDriver when no
 // SoundFont loads and NotEnabled when no audio output opens: one line on stderr, and a box for the
-// player at the next message sent.
+// player as soon as it has failed.
 std::unique_ptr<platform::MidiOutDevice> MakeBuiltinSynthDevice(BuiltinSynthOptions options);
 std::unique_ptr<platform::MidiOutDevice> MakeBuiltinSynthDevice();
 

@@ -50,27 +50,6 @@ void GsSynthPort::measure(int channel, int program)
         startTimer();
 }
 
-namespace {
-
-bool IsNoteOff(const midi::ShortMessage& message)
-{
-    const int kind = midi::KindOf(message.bytes[0]);
-    return kind == midi::kNoteOff || (kind == midi::kNoteOn && message.bytes[2] == 0);
-}
-
-bool IsNote(const midi::ShortMessage& message)
-{
-    const int kind = midi::KindOf(message.bytes[0]);
-    return kind == midi::kNoteOff || kind == midi::kNoteOn;
-}
-
-bool SameKey(const midi::ShortMessage& a, const midi::ShortMessage& b)
-{
-    return midi::ChannelOf(a.bytes[0]) == midi::ChannelOf(b.bytes[0]) && a.bytes[1] == b.bytes[1];
-}
-
-} // namespace
-
 bool GsSynthPort::playWhatIsReady()
 {
     const Clock::time_point now = Clock::now();
@@ -85,11 +64,10 @@ bool GsSynthPort::playWhatIsReady()
         std::vector<Held> held = std::exchange(waiting.held, {});
         for (auto it = held.begin(); it != held.end(); ++it) {
             const auto pressed =
-                std::find_if(std::make_reverse_iterator(it), held.rend(), [&](const Held& h) {
-                    return IsNote(h.message) && SameKey(h.message, it->message);
-                });
-            if (!waiting.waiting && IsNoteOff(it->message) && pressed != held.rend() &&
-                !IsNoteOff(pressed->message))
+                std::find_if(std::make_reverse_iterator(it), held.rend(),
+                             [&](const Held& h) { return midi::SameKey(h.message, it->message); });
+            if (!waiting.waiting && midi::IsNoteOff(it->message) && pressed != held.rend() &&
+                !midi::IsNoteOff(pressed->message))
                 dueNoteOffs_.push_back({it->message, now + (it->at - pressed->at)});
             else
                 deliver(it->message, it->at); // a program change among them may make the channel wait again
@@ -106,10 +84,10 @@ bool GsSynthPort::playWhatIsReady()
 
 void GsSynthPort::endNoteDueLater(const midi::ShortMessage& message)
 {
-    if (!IsNote(message))
+    if (!midi::IsNote(message))
         return;
     std::erase_if(dueNoteOffs_, [&](const DueNoteOff& noteOff) {
-        if (!SameKey(noteOff.message, message))
+        if (!midi::SameKey(noteOff.message, message))
             return false;
         play(noteOff.message);
         return true;

@@ -7,22 +7,9 @@ namespace synth {
 
 namespace {
 
-bool IsNote(std::uint32_t word)
+std::uint32_t WordOf(const midi::ShortMessage& message)
 {
-    const int kind = midi::KindOf(std::uint8_t(word));
-    return kind == midi::kNoteOn || kind == midi::kNoteOff;
-}
-
-bool IsNoteOff(std::uint32_t word)
-{
-    return midi::KindOf(std::uint8_t(word)) == midi::kNoteOff ||
-           (midi::KindOf(std::uint8_t(word)) == midi::kNoteOn && ((word >> 16) & 0x7F) == 0);
-}
-
-// Both notes of one key of one channel.
-bool SameKey(std::uint32_t a, std::uint32_t b)
-{
-    return IsNote(a) && IsNote(b) && (a & 0x0F) == (b & 0x0F) && ((a >> 8) & 0xFF) == ((b >> 8) & 0xFF);
+    return midi::ShortWord(message.bytes[0], message.bytes[1], message.bytes[2]);
 }
 
 } // namespace
@@ -67,31 +54,31 @@ void OpeningPort::handOnKept()
         } else if (const auto* bytes = std::get_if<std::vector<std::uint8_t>>(&it->message)) {
             port_->sendLong(*bytes);
         } else {
-            const std::uint32_t word = std::get<std::uint32_t>(it->message);
+            const auto& message = std::get<midi::ShortMessage>(it->message);
             // The latest earlier message of this key: a note-on makes this note-off wait.
             const auto pressed =
                 std::find_if(std::make_reverse_iterator(it), kept_.rend(), [&](const Kept& k) {
-                    const auto* earlier = std::get_if<std::uint32_t>(&k.message);
-                    return earlier && SameKey(*earlier, word);
+                    const auto* earlier = std::get_if<midi::ShortMessage>(&k.message);
+                    return earlier && midi::SameKey(*earlier, message);
                 });
-            if (IsNoteOff(word) && pressed != kept_.rend() &&
-                !IsNoteOff(std::get<std::uint32_t>(pressed->message))) {
-                dueNoteOffs_.push_back({word, now + (it->at - pressed->at)});
+            if (midi::IsNoteOff(message) && pressed != kept_.rend() &&
+                !midi::IsNoteOff(std::get<midi::ShortMessage>(pressed->message))) {
+                dueNoteOffs_.push_back({message, now + (it->at - pressed->at)});
                 continue;
             }
-            sendDueNoteOffs(word);
-            port_->sendShort(word);
+            sendDueNoteOffs(&message);
+            port_->sendShort(WordOf(message));
         }
     }
 }
 
-void OpeningPort::sendDueNoteOffs(std::uint32_t word)
+void OpeningPort::sendDueNoteOffs(const midi::ShortMessage* key)
 {
     const Clock::time_point now = Clock::now();
     std::erase_if(dueNoteOffs_, [&](const DueNoteOff& noteOff) {
-        if (noteOff.due > now && !SameKey(noteOff.word, word))
+        if (noteOff.due > now && !(key && midi::SameKey(noteOff.message, *key)))
             return false;
-        port_->sendShort(noteOff.word);
+        port_->sendShort(WordOf(noteOff.message));
         return true;
     });
 }
@@ -121,13 +108,14 @@ void OpeningPort::sayFailureOnce()
 
 midi::Result OpeningPort::sendShort(std::uint32_t word)
 {
-    if (!midi::UnpackShortWord(word))
+    const auto message = midi::UnpackShortWord(word);
+    if (!message)
         return midi::Result::InvalidParameter;
     sayFailureOnce();
     const std::lock_guard lock(lock_);
     if (!port_)
-        return notOpenYet({word, Clock::now()});
-    sendDueNoteOffs(word);
+        return notOpenYet({*message, Clock::now()});
+    sendDueNoteOffs(&*message);
     return port_->sendShort(word);
 }
 

@@ -55,20 +55,20 @@ private:
     using Clock = std::chrono::steady_clock;
     struct Reset {};
     struct Kept {
-        std::variant<std::uint32_t, std::vector<std::uint8_t>, Reset> message;
+        std::variant<midi::ShortMessage, std::vector<std::uint8_t>, Reset> message;
         Clock::time_point at;
     };
     // A note-off kept with its note-on: sent as long after the note's late start as the key was held.
     struct DueNoteOff {
-        std::uint32_t word;
+        midi::ShortMessage message;
         Clock::time_point due;
     };
 
     void run(const Open& open, std::stop_token stop);
     // Under lock_: hands the kept messages on in the order they came.
     void handOnKept();
-    // Under lock_: sends the note-offs that are due, and those of the key `word` plays, if any.
-    void sendDueNoteOffs(std::uint32_t word = 0);
+    // Under lock_: sends the note-offs that are due, and the one of `key`'s key, if any.
+    void sendDueNoteOffs(const midi::ShortMessage* key = nullptr);
     // Under lock_: what a message gets before the port is open (kept) or after it failed.
     midi::Result notOpenYet(Kept kept);
     void sayFailureOnce();
