@@ -186,47 +186,33 @@ private:
     std::function<void(const QKeyEvent&)> down_, up_;
 };
 
-// Runs a handler whenever the watched object receives events of one type.
+// Runs a handler whenever the watched object receives events of one type, or the first time only.
 class EventHook : public QObject {
 public:
-    EventHook(QObject* parent, QEvent::Type type, std::function<void()> handler)
-        : QObject(parent), type_(type), handler_(std::move(handler))
+    enum class Times { Every, Once };
+
+    EventHook(QObject* parent, QEvent::Type type, std::function<void()> handler, Times times = Times::Every)
+        : QObject(parent), type_(type), handler_(std::move(handler)), times_(times)
     {
     }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() == type_)
+        if (event->type() == type_ && handler_) {
             handler_();
+            if (times_ == Times::Once) {
+                handler_ = nullptr;
+                deleteLater();
+            }
+        }
         return QObject::eventFilter(watched, event);
     }
 
 private:
     QEvent::Type type_;
     std::function<void()> handler_;
-};
-
-// Hands `handler` to the event loop once the window it watches has first been painted, then goes.
-class FirstPaintHook : public QObject {
-public:
-    FirstPaintHook(QObject* parent, std::function<void()> handler)
-        : QObject(parent), handler_(std::move(handler))
-    {
-    }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint && handler_) {
-            QTimer::singleShot(0, parent(), std::exchange(handler_, nullptr)); // after the painting
-            deleteLater();
-        }
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    std::function<void()> handler_;
+    Times times_;
 };
 
 bool IsTab(const QKeyEvent& event)
@@ -324,7 +310,11 @@ void OnActivate(QWidget* window, std::function<void()> handler)
 
 void AfterFirstPaint(QWidget* window, std::function<void()> handler)
 {
-    window->installEventFilter(new FirstPaintHook(window, std::move(handler)));
+    // Posted: the painting ends first.
+    window->installEventFilter(new EventHook(
+        window, QEvent::Paint,
+        [window, handler = std::move(handler)] { QTimer::singleShot(0, window, handler); },
+        EventHook::Times::Once));
 }
 
 void SetBounds(QWidget* window, const QRect& bounds)
