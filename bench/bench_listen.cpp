@@ -14,8 +14,8 @@
 //     largest of them, and how many notes an xrun may have disturbed. Estimated by the strongest
 //     spectral peak (tests/synth/PitchMeter), which shares nothing with the program's estimators,
 //     over 0.25 ... 0.95 s after the onset, the window the calibrator measures the SoundFont with.
+#include "HeardNote.h"
 #include "JackRecording.h"
-#include "PitchMeter.h"
 #include "Rows.h"
 #include "synth/ProgramTuning.h"
 
@@ -31,12 +31,6 @@
 namespace {
 
 // ---- Measuring ---------------------------------------------------------------------------------
-
-// The calibrator's window, in seconds after the onset.
-constexpr double kWindowStart = synth::ProgramTuning::kWindowStart;
-constexpr double kWindowEnd = kWindowStart + synth::ProgramTuning::kWindowLength;
-constexpr double kSearchCents = 60; // around the expected pitch: no neighbouring key's partial
-constexpr double kXRunMargin = 0.1; // seconds
 
 struct Note {
     std::string name;
@@ -66,36 +60,6 @@ std::optional<std::vector<int>> ParseDetune(const std::string& text)
     return detune;
 }
 
-// Equal temperament, A4 = 440 Hz.
-double EqualTemperedHz(int key)
-{
-    return 440 * std::exp2((key - 69) / 12.0);
-}
-
-// How far the note heard from `onset` on lies from `targetHz`, in cents; NaN when the recording
-// ends too early.
-double CentsOff(const std::vector<float>& samples, double sampleRate, std::size_t onset, double targetHz)
-{
-    const auto begin = onset + std::size_t(kWindowStart * sampleRate);
-    const auto length = std::size_t((kWindowEnd - kWindowStart) * sampleRate);
-    if (begin + length > samples.size())
-        return NAN;
-    const auto window = std::span(samples).subspan(begin, length);
-    return testing::CentsBetween(testing::PeakFrequency(window, sampleRate, targetHz, kSearchCents),
-                                 targetHz);
-}
-
-// Whether the server reported an xrun while the note from `onset` on was measured (it reports an
-// xrun a few periods late at most).
-bool DisturbedByXRun(const std::vector<std::size_t>& xruns, double sampleRate, std::size_t onset)
-{
-    const auto margin = std::size_t(kXRunMargin * sampleRate);
-    const auto end = onset + std::size_t(kWindowEnd * sampleRate);
-    return std::any_of(xruns.begin(), xruns.end(), [&](std::size_t position) {
-        return position + margin >= onset && position <= end + margin;
-    });
-}
-
 int Measure(const std::string& path, double sampleRate, const std::vector<int>& detune,
             const std::vector<Note>& notes)
 {
@@ -113,13 +77,15 @@ int Measure(const std::string& path, double sampleRate, const std::vector<int>& 
         const Note& note = notes[n];
         const int cents = note.reference ? 0 : detune[std::size_t(note.key % 12)];
         const double error =
-            CentsOff(samples, sampleRate, onsets[n], EqualTemperedHz(note.key) * std::exp2(cents / 1200.0));
+            jackhelper::CentsOff(samples, sampleRate, onsets[n],
+                                 jackhelper::EqualTemperedHz(note.key) * std::exp2(cents / 1200.0))
+                .value_or(NAN); // the recording ended too early
         const std::string what = "heard through JACK: " + note.name + " against ET " +
                                  (cents < 0 ? "" : "+") + std::to_string(cents) + " cents";
         bench::Row(what.c_str(), error, "cents");
         if (!note.reference)
             worst = std::isnan(worst) || std::isnan(error) ? NAN : std::max(worst, std::abs(error));
-        disturbed += DisturbedByXRun(xruns, sampleRate, onsets[n]);
+        disturbed += jackhelper::DisturbedByXRun(xruns, sampleRate, onsets[n]);
     }
     bench::Row("heard through JACK: largest error of the detuned keys", worst, "cents");
     bench::Row("heard through JACK: notes an xrun may have disturbed", disturbed, "notes");

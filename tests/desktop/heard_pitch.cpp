@@ -10,13 +10,14 @@
 //     1.0. The pitch is the strongest spectral peak near the fundamental (tests/synth/PitchMeter),
 //     measured 0.25 ... 0.95 s after the onset; nothing of the program's own estimator is used.
 //     Prints one line per note; exits 1 when a note is missing or out of tune.
+#include "HeardNote.h"
 #include "JackRecording.h"
-#include "PitchMeter.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <span>
 #include <sstream>
 #include <string>
@@ -26,10 +27,8 @@ namespace {
 
 constexpr int kFirstKey = 53; // F3
 constexpr int kKeys = 12;
-constexpr double kWindowStart = 0.25, kWindowEnd = 0.95; // seconds after the onset
-constexpr double kTolerance = 0.5, kToleranceOfB = 1.0;  // cents; B's two strings beat more
-constexpr double kXRunMargin = 0.1;                      // seconds; the server reports an xrun late
-constexpr double kLeastKeyDistance = 1.0;                // seconds
+constexpr double kTolerance = 0.5, kToleranceOfB = 1.0; // cents; B's two strings beat more
+constexpr double kLeastKeyDistance = 1.0;               // seconds
 
 std::vector<double> ParseAnswer(const std::string& text)
 {
@@ -38,21 +37,6 @@ std::vector<double> ParseAnswer(const std::string& text)
     for (std::string item; std::getline(in, item, ',');)
         answer.push_back(std::atof(item.c_str()));
     return answer;
-}
-
-double EqualTemperedHz(int key)
-{
-    return 440 * std::exp2((key - 69) / 12.0);
-}
-
-bool DisturbedByXRun(const std::vector<std::size_t>& xruns, double sampleRate, std::size_t onset)
-{
-    const auto margin = std::size_t(kXRunMargin * sampleRate);
-    const auto end = onset + std::size_t(kWindowEnd * sampleRate);
-    for (const std::size_t position : xruns)
-        if (position + margin >= onset && position <= end + margin)
-            return true;
-    return false;
 }
 
 // The onsets of the keys, which are pressed seconds apart: a rise within a second of the last one is
@@ -82,23 +66,20 @@ int Check(const std::string& path, double sampleRate, const std::vector<double>&
     bool inTune = true;
     for (int n = 0; n < kKeys; ++n) {
         const int key = kFirstKey + n, pitchClass = key % 12;
-        const auto begin = onsets[n] + std::size_t(kWindowStart * sampleRate);
-        const auto length = std::size_t((kWindowEnd - kWindowStart) * sampleRate);
-        if (begin + length > samples.size()) {
+        const double targetHz = jackhelper::EqualTemperedHz(key) * std::exp2(answer[pitchClass] / 1200);
+        const std::optional<double> off = jackhelper::CentsOff(samples, sampleRate, onsets[n], targetHz);
+        if (!off) {
             std::printf("FAIL: the recording ends inside %s\n", kNames[pitchClass]);
             return 1;
         }
-        const double targetHz = EqualTemperedHz(key) * std::exp2(answer[pitchClass] / 1200);
-        const double error = testing::CentsBetween(
-            testing::PeakFrequency(std::span(samples).subspan(begin, length), sampleRate, targetHz, 60),
-            targetHz);
+        const double error = *off;
         const double tolerance = pitchClass == 11 ? kToleranceOfB : kTolerance;
         const bool ok = std::abs(error) <= tolerance;
         inTune = inTune && ok;
-        std::printf("%s %-2s answer %+4.0f cents: heard %+.3f cents off, from %.2f s%s\n",
-                    ok ? "ok  " : "FAIL", kNames[pitchClass], answer[pitchClass], error,
-                    double(onsets[n]) / sampleRate,
-                    DisturbedByXRun(xruns, sampleRate, onsets[n]) ? " (an xrun during the note)" : "");
+        std::printf(
+            "%s %-2s answer %+4.0f cents: heard %+.3f cents off, from %.2f s%s\n", ok ? "ok  " : "FAIL",
+            kNames[pitchClass], answer[pitchClass], error, double(onsets[n]) / sampleRate,
+            jackhelper::DisturbedByXRun(xruns, sampleRate, onsets[n]) ? " (an xrun during the note)" : "");
     }
     return inTune ? 0 : 1;
 }
