@@ -15,19 +15,13 @@ listen=$1/bench/bench_listen
 keys=(a w s e d r f g y h u j)
 notes=(53 54 55 56 57 58 59 60 61 62 63 64 ref)
 hold_seconds=1.3 # the measured window ends 0.95 s after the onset
-rest_seconds=1.5 # the released note and its reverb die away before the next one
+rest_seconds=1.5 # the released note dies away before the next one
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/velmora-listen.XXXXXX")
 export JACK_DEFAULT_SERVER="velmora-listen-$$" JACK_NO_AUDIO_RESERVATION=1
 pids=()
 # shellcheck source=tests/desktop/listening_desktop.sh
 source "$(dirname "$0")/../tests/desktop/listening_desktop.sh"
-stop_all() {
-  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -f /dev/shm/jack_"$JACK_DEFAULT_SERVER"[_-]* /dev/shm/jack_sem.*_"$JACK_DEFAULT_SERVER"[_-]*
-  rm -rf "$work"
-}
 trap stop_all EXIT
 
 give_up() {
@@ -41,12 +35,9 @@ start_jack give_up
 
 start_velmora_on_jack "$velmora" give_up
 
-sides=(left right)
 start_output_captures "$listen" give_up
 
-is_active() { [ "$(xdotool getactivewindow 2>/dev/null)" = "$1" ]; }
-xdotool windowactivate "$main_window" 2>/dev/null || true
-wait_until 5 is_active "$main_window" || give_up "the main window did not become active"
+activate_main_window give_up
 for key in "${keys[@]}"; do
   xdotool keydown "$key"
   sleep "$hold_seconds"
@@ -63,7 +54,7 @@ stop_output_captures give_up
 detune=$(bash "$(dirname "$0")/../tests/desktop/hidden_detune.sh" "$velmora_pid" "$adjustment_window") ||
   give_up "the hidden detune could not be read"
 
-for side in "${sides[@]}"; do
+for side in "${output_sides[@]}"; do
   "$listen" measure "$work/$side.raw" "$rate" "$detune" "${notes[@]}" |
     sed "s/^heard through JACK: /heard through JACK, $side output: /"
 done

@@ -17,6 +17,21 @@ wait_until() {
     done
 }
 
+process_gone() { ! kill -0 "$1" 2>/dev/null; }
+
+# stop_all: stops everything in `pids`, the last started first (KILL for what ignores TERM, as the
+# busy loops do), removes what the JACK server left in /dev/shm and the scratch folder.
+stop_all() {
+    local i
+    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
+        kill -TERM "${pids[i]}" 2>/dev/null || continue
+        wait_until 3 process_gone "${pids[i]}" || kill -KILL "${pids[i]}" 2>/dev/null || true
+    done
+    wait 2>/dev/null || true
+    rm -f /dev/shm/jack_"$JACK_DEFAULT_SERVER"[_-]* /dev/shm/jack_sem.*_"$JACK_DEFAULT_SERVER"[_-]*
+    rm -rf "$work"
+}
+
 # start_desktop <on failure>: Xvfb picks a free display itself; openbox lets xdotool activate windows.
 start_desktop() {
     local on_failure=$1
@@ -70,13 +85,24 @@ start_velmora_on_jack() {
 window_named() { xdotool search --all --onlyvisible --pid "$velmora_pid" --name "^$1\$" 2>/dev/null | head -n 1; }
 window_shown() { [ -n "$(window_named "$1")" ]; }
 
+# activate_main_window <on failure>: gives the main window the keyboard, as a click would.
+activate_main_window() {
+    is_active() { [ "$(xdotool getactivewindow 2>/dev/null)" = "$main_window" ]; }
+    xdotool windowactivate "$main_window" 2>/dev/null || true
+    wait_until 10 is_active || "$1" "the main window did not become active"
+}
+
+# The synthesizer's outputs, each recorded apart: a player hears them in two ears or from two
+# loudspeakers, never summed.
+output_sides=(left right)
+
 # start_output_captures <recorder> <on failure>: `<recorder> record` (heard_pitch or bench_listen)
-# takes FluidSynth's left and right outputs apart into $work/left.raw and $work/right.raw; sets
-# `capture_pids` and `rate`, the server's sample rate.
+# takes FluidSynth's outputs apart into $work/<side>.raw; sets `capture_pids` and `rate`, the
+# server's sample rate.
 start_output_captures() {
     local recorder=$1 on_failure=$2 side
     capture_pids=()
-    for side in left right; do
+    for side in "${output_sides[@]}"; do
         "$recorder" record "^fluidsynth[^:]*:$side\$" "$work/$side.raw" 2>"$work/$side.log" &
         capture_pids+=("$!")
         pids+=("$!")

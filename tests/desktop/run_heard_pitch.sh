@@ -5,8 +5,7 @@
 # (dummy driver), the twelve keys F3 ... E4 of the first challenge are pressed at once (real key
 # presses through xdotool), and heard_pitch checks from the recorded JACK audio, each output apart,
 # that every note sounds, each at equal temperament plus the hidden detune the results window's
-# report gives. Each output apart: a player hears the left in one ear and the right in the other (or
-# from two loudspeakers whose mix depends on where they sit), never their electrical sum.
+# report gives.
 # Usage: run_heard_pitch.sh <velmora executable> <heard_pitch executable>
 set -u
 velmora_build=$1
@@ -19,22 +18,11 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/velmora-hp.XXXXXX")
 # The keys F3 ... E4 by position (README, "How to play"), in the order they are played.
 keys=(a w s e d r f g y h u j)
 hold_seconds=1.3 # the measured window ends 0.95 s after the onset
-rest_seconds=1.5 # the released note and its reverb die away before the next one
+rest_seconds=1.5 # the released note dies away before the next one
 pids=()
 # shellcheck source=tests/desktop/listening_desktop.sh
 source "$(dirname "${BASH_SOURCE[0]}")/listening_desktop.sh"
 
-process_gone() { ! kill -0 "$1" 2>/dev/null; }
-stop_all() {
-    local i
-    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-        kill -TERM "${pids[i]}" 2>/dev/null
-        wait_until 3 process_gone "${pids[i]}" || kill -KILL "${pids[i]}" 2>/dev/null
-    done
-    wait 2>/dev/null
-    rm -f /dev/shm/jack_"$JACK_DEFAULT_SERVER"[_-]* /dev/shm/jack_sem.*_"$JACK_DEFAULT_SERVER"[_-]*
-    rm -rf "$work"
-}
 trap stop_all EXIT
 trap 'exit 143' TERM INT HUP
 
@@ -56,16 +44,13 @@ done
 
 start_velmora_on_jack "$velmora_build" fail
 
-sides=(left right)
 start_output_captures "$heard_pitch" fail
 
 # The keys, the first as soon as the player can press it. It may wait for its instrument's
 # correction (FluidR3_GM recognized for the shipped table; at most three seconds) and then sounds as
 # long as it was held: the next key follows
 # once it has been heard and has died away, so that each note is measured alone.
-is_active() { [ "$(xdotool getactivewindow 2>/dev/null)" = "$1" ]; }
-xdotool windowactivate "$main_window" 2>/dev/null
-wait_until 10 is_active "$main_window" || fail "the main window did not become active"
+activate_main_window fail
 first_key_heard() { "$heard_pitch" heard "$work/left.raw" 1; }
 for key in "${keys[@]}"; do
     xdotool keydown "$key"
@@ -83,7 +68,7 @@ detune=$(bash "$(dirname "${BASH_SOURCE[0]}")/hidden_detune.sh" "$velmora_pid" "
     fail "the hidden detune could not be read"
 
 status=0
-for side in "${sides[@]}"; do
+for side in "${output_sides[@]}"; do
     echo "$side output:"
     "$heard_pitch" check "$work/$side.raw" "$rate" "$detune" || status=1
 done
