@@ -40,7 +40,7 @@ pids+=($!)
 for _ in $(seq 100); do xdpyinfo -display "$display" >/dev/null 2>&1 && break; sleep 0.05; done
 for _ in $(seq 100); do [[ -S $work/pulse.socket ]] && break; sleep 0.05; done
 # A copy of its own, so no settings file of a developer's is read or written.
-cp "$velmora" "$work/velmora"
+cp "$velmora" "$(dirname "$velmora")/velmora-synth.so" "$work/" # the synthesizer's module goes with it
 
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
 

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   g++ cmake ninja-build pkg-config
-  qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins qt6-charts-dev libqt6opengl6-dev libqt6sql6-sqlite libsqlite3-dev
+  qt6-base-dev qt6-qpa-plugins qt6-charts-dev libqt6opengl6-dev libqt6sql6-sqlite libsqlite3-dev
   librtmidi-dev libasound2-dev libjack-jackd2-dev
   libfluidsynth-dev libpulse-dev libsdl2-dev libglib2.0-dev fluid-soundfont-gm
   libjpeg62-turbo-dev fonts-ipafont-gothic libx11-dev

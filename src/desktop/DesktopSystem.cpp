@@ -2,14 +2,17 @@
 // The desktop's own services: device 0, then the external ports; the real sleep and clock.
 #include "desktop/DesktopSystem.h"
 
+#include "desktop/BuiltinSynthLoader.h"
 #include "platform/RtMidiDevices.h"
-#include "synth/BuiltinSynthDevice.h"
 
+#include <QCoreApplication>
 #include <QThread>
 
 namespace desktop {
 
-DesktopSystem::DesktopSystem() : firstList_(std::async(std::launch::async, &DesktopSystem::listDevices))
+DesktopSystem::DesktopSystem()
+    : synthFolders_(BuiltinSynthFolders(QCoreApplication::applicationDirPath())),
+      firstList_(std::async(std::launch::async, &DesktopSystem::listDevices, this))
 {
 }
 
@@ -18,10 +21,10 @@ DesktopSystem::Devices DesktopSystem::enumerateMidiOutDevices()
     return firstList_.valid() ? firstList_.get() : listDevices();
 }
 
-DesktopSystem::Devices DesktopSystem::listDevices()
+DesktopSystem::Devices DesktopSystem::listDevices() const
 {
     Devices devices;
-    devices.push_back(synth::MakeBuiltinSynthDevice());
+    devices.push_back(LoadBuiltinSynthDevice(synthFolders_));
     for (auto* backend : {&platform::EnumerateAlsaSequencerPorts, &platform::EnumerateJackPorts})
         for (auto& device : backend())
             devices.push_back(std::move(device));

@@ -4,6 +4,8 @@
 
 #include "platform/System.h"
 
+#include <QStringList>
+
 #include <future>
 
 namespace desktop {
@@ -12,8 +14,9 @@ class DesktopSystem final : public platform::System {
 public:
     using Devices = std::vector<std::unique_ptr<platform::MidiOutDevice>>;
 
-    // Starts the first list of devices on a thread of its own, of the devices there now: asking the
-    // ALSA sequencer and JACK takes some milliseconds, which pass while the main window is being made.
+    // Starts the first list of devices on a thread of its own, of the devices there now: loading the
+    // built-in synthesizer's module and asking the ALSA sequencer and JACK take some milliseconds,
+    // which pass while the main window is being made.
     DesktopSystem();
 
     Devices enumerateMidiOutDevices() override;
@@ -21,8 +24,9 @@ public:
     QDateTime now() override;
 
 private:
-    static Devices listDevices();
+    Devices listDevices() const;
 
+    QStringList synthFolders_;
     std::future<Devices> firstList_;
 };
 

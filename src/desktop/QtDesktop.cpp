@@ -5,8 +5,8 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
+#include <QFile>
 #include <QMessageBox>
-#include <QSoundEffect>
 #include <QUrl>
 
 namespace desktop {
@@ -36,10 +36,10 @@ bool QtDesktop::openUrl(const QString& address)
 void QtDesktop::playClip()
 {
     if (!clip_) {
-        clip_ = std::make_unique<QSoundEffect>();
-        clip_->setSource(QUrl(QStringLiteral("qrc:/clip.wav")));
+        QFile wave(QStringLiteral(":/clip.wav"));
+        wave.open(QIODevice::ReadOnly); // embedded: read whole or, failing that, silent
+        clip_ = std::make_unique<ClipPlayer>(wave.readAll());
     }
-    clip_->stop();
     clip_->play();
 }
 

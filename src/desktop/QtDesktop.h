@@ -1,12 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The real desktop: Qt's message box, clipboard and URL opener, and Qt Multimedia for the clip.
+// The real desktop: Qt's message box, clipboard and URL opener, and the clip through ALSA.
 #pragma once
 
+#include "desktop/ClipPlayer.h"
 #include "platform/Desktop.h"
 
 #include <memory>
-
-class QSoundEffect;
 
 namespace desktop {
 
@@ -19,10 +18,10 @@ public:
     bool openUrl(const QString& address) override;
     void playClip() override;
     // The clip's player once it has been asked to play.
-    const QSoundEffect* clip() const { return clip_.get(); }
+    const ClipPlayer* clip() const { return clip_.get(); }
 
 private:
-    std::unique_ptr<QSoundEffect> clip_; // created on the first play
+    std::unique_ptr<ClipPlayer> clip_; // made on the first play
 };
 
 } // namespace desktop

@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <functional>
+
 namespace platform {
 
 class Desktop {
@@ -42,6 +44,10 @@ inline void ShowMessage(const QString& text, const QString& explanation = {})
 {
     CurrentDesktop().messageBox(text, explanation);
 }
+
+// How code that is also loaded as a module of its own tells the player: the program's ShowMessage,
+// handed in, since a module's copy of this layer has no desktop in force.
+using SayToPlayer = std::function<void(const QString& text, const QString& explanation)>;
 
 // Opens `address` in the browser; when none can be started, a box says so and shows the address
 // for the player to copy.

@@ -3,7 +3,6 @@
 // audio output of its own, on the port's thread.
 #include "synth/BuiltinSynthDevice.h"
 
-#include "platform/Desktop.h"
 #include "synth/GsSynthPort.h"
 #include "synth/OpeningPort.h"
 #include "synth/SampleRetuning.h"
@@ -47,15 +46,15 @@ void Report(const char* what, const std::vector<std::string>& tried)
 void SayOpenFailure(midi::Result failure, const BuiltinSynthOptions& options)
 {
     if (failure == midi::Result::NoDriver)
-        platform::ShowMessage(QStringLiteral("内蔵GSシンセサイザーの音色ファイルを読み込めませんでした"),
-                              QStringLiteral("%1 は壊れているようです。fluid-soundfont-gm を入れ直すか、"
-                                             "MIDI出力に別の装置を選んでください。")
-                                  .arg(Listed(options.soundFonts)));
+        options.say(QStringLiteral("内蔵GSシンセサイザーの音色ファイルを読み込めませんでした"),
+                    QStringLiteral("%1 は壊れているようです。fluid-soundfont-gm を入れ直すか、"
+                                   "MIDI出力に別の装置を選んでください。")
+                        .arg(Listed(options.soundFonts)));
     else
-        platform::ShowMessage(QStringLiteral("内蔵GSシンセサイザーの音を出せません"),
-                              QStringLiteral("音声出力（%1）を開けませんでした。サウンドの設定を確かめるか、"
-                                             "MIDI出力に別の装置を選んでください。")
-                                  .arg(Listed(options.audioDrivers)));
+        options.say(QStringLiteral("内蔵GSシンセサイザーの音を出せません"),
+                    QStringLiteral("音声出力（%1）を開けませんでした。サウンドの設定を確かめるか、"
+                                   "MIDI出力に別の装置を選んでください。")
+                        .arg(Listed(options.audioDrivers)));
 }
 
 class BuiltinSynthDevice final : public platform::MidiOutDevice {
@@ -97,7 +96,8 @@ private:
         }
         auto calibrator = calibratorFor(*synth, options);
         return {.port =
-                    std::make_unique<GsSynthPort>(std::move(synth), std::move(audio), std::move(calibrator))};
+                    std::make_unique<GsSynthPort>(std::move(synth), std::move(audio), std::move(calibrator),
+                                                  GsSynthPort::kMeasurementPatience, options.say)};
     }
 
     static std::unique_ptr<TuningCalibrator> calibratorFor(FluidSynth& synth,

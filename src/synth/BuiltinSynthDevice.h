@@ -2,7 +2,9 @@
 // Device 0: the built-in GS synthesizer (FluidSynth with a General MIDI SoundFont), always listed.
 #pragma once
 
+#include "platform/Desktop.h"
 #include "platform/MidiDevice.h"
+#include "synth/BuiltinSynthModule.h"
 #include "synth/FluidSynth.h"
 #include "synth/TuningCalibrator.h"
 
@@ -13,9 +15,6 @@
 #include <vector>
 
 namespace synth {
-
-// The name in the device list: the same on every run, 29 bytes of UTF-8.
-inline constexpr char kBuiltinSynthName[] = "内蔵GSシンセサイザー";
 
 struct BuiltinSynthOptions {
     // Debian's fluid-soundfont-gm, then whatever General MIDI SoundFont the system prefers.
@@ -30,6 +29,8 @@ struct BuiltinSynthOptions {
     // keeping the results in `tuningCache` (empty: the user's cache folder).
     bool correctSoundFontTuning = true;
     std::string tuningCache;
+    // How the player is told that the synthesizer failed or its SoundFont went.
+    platform::SayToPlayer say = platform::ShowMessage;
 };
 
 // Opening fails at once with midi::Result::NoDriver when no file begins as a SoundFont. Otherwise

@@ -3,7 +3,6 @@
 #include "synth/GsSynthPort.h"
 
 #include "midi/Midi.h"
-#include "platform/Desktop.h"
 
 #include <algorithm>
 #include <utility>
@@ -22,9 +21,10 @@ template <class... Handlers> Overloaded(Handlers...) -> Overloaded<Handlers...>;
 } // namespace
 
 GsSynthPort::GsSynthPort(std::unique_ptr<FluidSynth> synth, std::unique_ptr<AudioOutput> audio,
-                         std::unique_ptr<TuningCalibrator> calibrator, std::chrono::milliseconds patience)
+                         std::unique_ptr<TuningCalibrator> calibrator, std::chrono::milliseconds patience,
+                         platform::SayToPlayer say)
     : synth_(std::move(synth)), audio_(std::move(audio)), patience_(patience),
-      calibrator_(std::move(calibrator))
+      calibrator_(std::move(calibrator)), say_(std::move(say))
 {
     const auto noMessages = synth_->messagesHeld();
     measure(kPlayer, 0);
@@ -233,12 +233,11 @@ void GsSynthPort::sayWhenSoundFontGone()
     if (soundFontGoneSaid_ || synth_->soundFontStillThere())
         return;
     soundFontGoneSaid_ = true;
-    platform::ShowMessage(
-        QStringLiteral("内蔵GSシンセサイザーの音色ファイルがなくなりました"),
-        QStringLiteral(
-            "%1 が削除されたか置き換えられました。終了するまでは読み込んだときの音色で鳴り続けます。"
-            "次に起動する前に fluid-soundfont-gm を入れ直してください。")
-            .arg(QString::fromStdString(synth_->soundFont())));
+    say_(QStringLiteral("内蔵GSシンセサイザーの音色ファイルがなくなりました"),
+         QStringLiteral(
+             "%1 が削除されたか置き換えられました。終了するまでは読み込んだときの音色で鳴り続けます。"
+             "次に起動する前に fluid-soundfont-gm を入れ直してください。")
+             .arg(QString::fromStdString(synth_->soundFont())));
 }
 
 void GsSynthPort::resetToGsDefaults()

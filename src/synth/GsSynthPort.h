@@ -4,6 +4,7 @@
 #pragma once
 
 #include "midi/Midi.h"
+#include "platform/Desktop.h"
 #include "platform/MidiDevice.h"
 #include "synth/AudioOutput.h"
 #include "synth/FluidSynth.h"
@@ -30,10 +31,12 @@ public:
     static constexpr std::chrono::milliseconds kMeasurementPatience{3000};
 
     // Without `audio` the synthesizer plays only when rendered through synth(), as the tests do.
-    // Without `calibrator` the SoundFont's own tuning is left as it is.
+    // Without `calibrator` the SoundFont's own tuning is left as it is. `say` tells the player that
+    // the SoundFont file has gone.
     explicit GsSynthPort(std::unique_ptr<FluidSynth> synth, std::unique_ptr<AudioOutput> audio = nullptr,
                          std::unique_ptr<TuningCalibrator> calibrator = nullptr,
-                         std::chrono::milliseconds patience = kMeasurementPatience);
+                         std::chrono::milliseconds patience = kMeasurementPatience,
+                         platform::SayToPlayer say = platform::ShowMessage);
 
     midi::Result sendShort(std::uint32_t word) override;
     midi::Result sendLong(std::span<const std::uint8_t> bytes) override;
@@ -103,6 +106,7 @@ private:
     // the synthesizer as sample rates in one reload, so a note has its whole correction from its
     // note-on, or none.
     std::unique_ptr<TuningCalibrator> calibrator_;
+    platform::SayToPlayer say_;
     bool soundFontGoneSaid_ = false;
     std::vector<DueNoteOff> dueNoteOffs_; // under the synthesizer's lock
     std::mutex timerLock_;

@@ -65,7 +65,7 @@ start_jack() {
 start_velmora_on_jack() {
     local on_failure=$2
     mkdir -m 700 "$work/run" "$work/run/home" "$work/run/home/.cache"
-    cp "$1" "$work/run/velmora"
+    cp "$1" "$(dirname "$1")/velmora-synth.so" "$work/run/" # the synthesizer's module goes with it
     printf '[window]\nLeft=420\nTop=80\nWidth=345\nHeight=246\n[dev]\nDev_num=0\ngakki=内蔵GSシンセサイザー\nmap=4\n' \
         >"$work/run/velmora.ini"
     printf 'autospawn = no\n' >"$work/pulse-client.conf"

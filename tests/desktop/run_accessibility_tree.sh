@@ -45,7 +45,7 @@ pids+=($!)
 # A copy of the program with its own home: it reads and writes velmora.ini beside its executable,
 # which stays out of the build tree. No sound device is needed to be read.
 mkdir -p "$work/home"
-cp "$velmora" "$work/velmora"
+cp "$velmora" "$(dirname "$velmora")/velmora-synth.so" "$work/" # the synthesizer's module goes with it
 HOME="$work/home" XDG_DATA_HOME="$work/home/data" XDG_CONFIG_HOME="$work/home/config" \
     QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 SDL_AUDIODRIVER=dummy \
     ASAN_OPTIONS=detect_leaks=0 "$work/velmora" >"$work/velmora.log" 2>&1 &

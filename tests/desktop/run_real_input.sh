@@ -191,7 +191,7 @@ start_velmora() {
     # settings apart from the build tree and from the player's.
     rm -rf "$work/run/home"
     mkdir -p "$work/run/home" && chmod 700 "$work/run/home"
-    [ -e "$work/run/velmora" ] || cp "$velmora_build" "$work/run/velmora"
+    [ -e "$work/run/velmora" ] || cp "$velmora_build" "$(dirname "$velmora_build")/velmora-synth.so" "$work/run/"
     printf '[window]\nLeft=420\nTop=80\nWidth=345\nHeight=246\n[dev]\nDev_num=99\ngakki=receiver:in\nmap=4\n' \
         >"$work/run/velmora.ini"
     start_mark=$(byte_count)
