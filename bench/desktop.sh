@@ -10,12 +10,14 @@
 #   BENCH_PEER_COMMAND    a peer program to measure beside Velmora (installed by you), e.g. another
 #                         MIDI keyboard with a synthesizer of its own; none by default
 #   BENCH_PEER_WINDOW     the X window class of the peer's main window (a regular expression)
+#   BENCH_RUNS            starts of each program, in turn, 9 by default (a shared machine is noisy:
+#                         more runs for a difference of a few milliseconds)
 set -euo pipefail
 
 velmora=$1/src/windows/velmora
 audio_output_bench=$1/bench/bench_audio_output
 display=${BENCH_DISPLAY:-:81}
-runs=9
+runs=${BENCH_RUNS:-9}
 idle_seconds=10
 
 work=$(mktemp -d)
