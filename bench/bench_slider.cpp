@@ -278,7 +278,7 @@ int main(int argc, char* argv[])
         Program program;
         program.showMainWindow();
         QCoreApplication::processEvents();
-        program.createMenuWindows(); // as the event loop's first turn does
+        program.createLaterWindows(); // as the event loop's first turn does
         StepRows(program);
         DragRows(program);
         KeyDuringStepRows(program);

@@ -156,17 +156,24 @@ void PlaceOnScreen(QWidget* window, QPoint frameTopLeft, QSize size)
 
 void PlaceSideBySide(std::initializer_list<QWidget*> row)
 {
-    if (row.size() == 0)
-        return;
-    QRect placed = FrameRect(*row.begin());
-    const QRect area = UsableAreaAround(placed.center());
-    for (auto window = row.begin() + 1; window != row.end(); ++window) {
-        const int width = FrameRect(*window).width();
-        const int right = placed.right() + 1 + kGap;
-        const int left = right + width <= area.right() + 1 ? right : placed.left() - kGap - width;
-        PlaceOnScreen(*window, {left, placed.top()}, (*window)->size());
-        placed |= FrameRect(*window);
+    std::vector<const QWidget*> placed;
+    for (QWidget* window : row) {
+        if (!placed.empty())
+            PlaceBesideRow(window, placed);
+        placed.push_back(window);
     }
+}
+
+void PlaceBesideRow(QWidget* window, const std::vector<const QWidget*>& row)
+{
+    QRect placed;
+    for (const QWidget* neighbour : row)
+        placed |= FrameRect(neighbour);
+    const QRect area = UsableAreaAround(FrameRect(row.front()).center());
+    const int width = FrameRect(window).width();
+    const int right = placed.right() + 1 + kGap;
+    const int left = right + width <= area.right() + 1 ? right : placed.left() - kGap - width;
+    PlaceOnScreen(window, {left, placed.top()}, window->size());
 }
 
 QPoint BelowOf(const QWidget* neighbour)

@@ -49,6 +49,8 @@ void PlaceOnScreen(QWidget* window, QPoint frameTopLeft, QSize size);
 // Places windows side by side beside the first one, which stays where it is, top edges level: each
 // to the right of those placed before where the screen has room, else to their left.
 void PlaceSideBySide(std::initializer_list<QWidget*> row);
+// Places `window` as PlaceSideBySide places the next window of `row`.
+void PlaceBesideRow(QWidget* window, const std::vector<const QWidget*>& row);
 
 // Where a window goes below `neighbour` (its frame), left edges level.
 QPoint BelowOf(const QWidget* neighbour);

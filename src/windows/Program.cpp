@@ -17,21 +17,24 @@ Program::Program()
         return;
     history_ = std::make_unique<PlayHistory>(mainWindow_->clockStatusBar);
     tuningWindow_ = std::make_unique<TuningWindow>(session_);
-    const auto settings = game::IniDocument::load(game::SettingsLocationOfThisProgram().pathToRead());
-    resultsWindow_ = std::make_unique<ResultsWindow>(output_, session_, game::ReadBoardAddress(settings));
-    ui::PlaceSideBySide({mainWindow_.get(), tuningWindow_.get(), resultsWindow_.get()});
+    ui::PlaceSideBySide({mainWindow_.get(), tuningWindow_.get()});
     tuningWindow_->startUp();
     connectWindows();
     session_.startChallenge();
-    // The windows the menus open are made once the main window is on screen: the two the player
-    // starts with do not wait for them (a menu chosen before then makes them at once).
-    ui::AfterFirstPaint(mainWindow_.get(), [this] { createMenuWindows(); });
+    // The results window and the windows the menus open are made once the main window is on
+    // screen: the two the player starts with do not wait for them (a check or a menu chosen before
+    // then makes them at once).
+    ui::AfterFirstPaint(mainWindow_.get(), [this] { createLaterWindows(); });
 }
 
-void Program::createMenuWindows()
+void Program::createLaterWindows()
 {
-    if (hintWindow_)
+    if (resultsWindow_)
         return;
+    const auto settings = game::IniDocument::load(game::SettingsLocationOfThisProgram().pathToRead());
+    resultsWindow_ = std::make_unique<ResultsWindow>(output_, session_, game::ReadBoardAddress(settings));
+    ui::PlaceBesideRow(resultsWindow_.get(), {mainWindow_.get(), tuningWindow_.get()});
+    QObject::connect(resultsWindow_.get(), &ResultsWindow::quitRequested, mainWindow_.get(), &QWidget::close);
     hintWindow_ = std::make_unique<HintWindow>();
     difficultyDialog_ = std::make_unique<DifficultyDialog>(session_);
     instrumentDialog_ = std::make_unique<InstrumentDialog>(session_);
@@ -40,10 +43,10 @@ void Program::createMenuWindows()
     placeBelowTheRow();
 }
 
-// A menu's window, made first if the menu is chosen before the event loop has made it.
-template <class Window> Window& Program::menuWindow(const std::unique_ptr<Window>& window)
+// A window made after the first paint, made at once if it is asked for before then.
+template <class Window> Window& Program::laterWindow(const std::unique_ptr<Window>& window)
 {
-    createMenuWindows();
+    createLaterWindows();
     return *window;
 }
 
@@ -67,14 +70,14 @@ void Program::connectWindows()
 {
     MainWindow* main = mainWindow_.get();
     QObject::connect(main, &MainWindow::activated, tuningWindow_.get(), &QWidget::show);
-    QObject::connect(main, &MainWindow::hintRequested, main, [this] { menuWindow(hintWindow_).show(); });
+    QObject::connect(main, &MainWindow::hintRequested, main, [this] { laterWindow(hintWindow_).show(); });
     QObject::connect(main, &MainWindow::difficultyDialogRequested, main,
-                     [this] { menuWindow(difficultyDialog_).show(); });
+                     [this] { laterWindow(difficultyDialog_).show(); });
     QObject::connect(main, &MainWindow::instrumentDialogRequested, main,
-                     [this] { menuWindow(instrumentDialog_).show(); });
+                     [this] { laterWindow(instrumentDialog_).show(); });
     QObject::connect(main, &MainWindow::historyRequested, main, [this] { history_->showWindow(); });
     QObject::connect(main, &MainWindow::beatWindowRequested, main, [this] {
-        BeatWindow& beats = menuWindow(beatWindow_);
+        BeatWindow& beats = laterWindow(beatWindow_);
         beats.show();
         beats.raise();
         beats.activateWindow();
@@ -83,10 +86,11 @@ void Program::connectWindows()
     QObject::connect(main, &MainWindow::runFinished, main, [this] {
         history_->saveAtExit(QFileInfo(game::SettingsLocationOfThisProgram().pathToWrite()).absolutePath());
     });
-    QObject::connect(resultsWindow_.get(), &ResultsWindow::quitRequested, main, &QWidget::close);
-    // After everything the player sees: the results window shows the check first.
-    QObject::connect(&session_, &game::Session::answerChecked, main,
-                     [this](const game::CheckResult& result) { history_->recordAnswerCheck(result); });
+    // The results window shows the check first, the history records it after.
+    QObject::connect(&session_, &game::Session::answerChecked, main, [this](const game::CheckResult& result) {
+        laterWindow(resultsWindow_).showResult(result);
+        history_->recordAnswerCheck(result);
+    });
 }
 
 // The beat window plays on channel 1 as the keys do, so it sounds in the tuning last sent.

@@ -21,8 +21,8 @@
 class Program {
 public:
     // Creates the windows the player starts with in order and starts the first challenge; the
-    // windows the menus open follow once the event loop runs. Start-up may end the program at the
-    // main window (no MIDI output device); then no other window is created.
+    // results window and the windows the menus open follow once the event loop runs. Start-up may end the
+    // program at the main window (no MIDI output device); then no other window is created.
     Program();
     ~Program();
     Program(const Program&) = delete;
@@ -32,8 +32,9 @@ public:
     bool ended() const;
     // Shows the main window, as the event loop's start does.
     void showMainWindow();
-    // The hint, the two settings dialogs and the beat window, placed below the row (once).
-    void createMenuWindows();
+    // The results window beside the row; the hint, the two settings dialogs and the beat window
+    // below it (once).
+    void createLaterWindows();
 
     midi::MidiOutput& output() { return output_; }
     game::Session& session() { return session_; }
@@ -50,7 +51,7 @@ public:
 private:
     void connectWindows();
     BeatWindowLinks beatWindowLinks();
-    template <class Window> Window& menuWindow(const std::unique_ptr<Window>& window);
+    template <class Window> Window& laterWindow(const std::unique_ptr<Window>& window);
     void placeBelowTheRow();
 
     midi::MidiOutput output_;

@@ -34,10 +34,10 @@ ResultsWindow::ResultsWindow(midi::MidiOutput& output, game::Session& session, c
     createButtons();
     ui::KeepDesign(this);
     ui::CloseOnEscape(this);
-    connect(&session_, &game::Session::answerChecked, this, &ResultsWindow::showResult);
     connect(&session_, &game::Session::positionChanged, this,
             [this](int k) { PlayerCell(k)->setText(game::CentsText(session_.playerCents(k))); });
     connect(&session_, &game::Session::challengeStarted, this, &ResultsWindow::showChallenge);
+    showChallenge(); // made once the first challenge has started
 }
 
 void ResultsWindow::createTable()

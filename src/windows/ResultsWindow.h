@@ -15,7 +15,11 @@ class ResultsWindow : public QWidget {
     Q_OBJECT
 public:
     // `boardAddress`: the results board from the settings file; empty, the board button is disabled.
+    // Shows the session's challenge as it stands, and each challenge the session starts after.
     ResultsWindow(midi::MidiOutput& output, game::Session& session, const QString& boardAddress);
+
+    // Both tunings and the score of a check, in front.
+    void showResult(const game::CheckResult& result);
 
     void onRetryPressed();
     void onRetryReleased();
@@ -45,7 +49,6 @@ private:
     void createTable();
     void createScore();
     void createButtons();
-    void showResult(const game::CheckResult& result);
     void showChallenge();
 
     midi::MidiOutput& output_;

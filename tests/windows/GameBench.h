@@ -63,7 +63,7 @@ public:
         main()->clockTimer->stop();
         tuning()->checkRunTimer->stop();
         program_->showMainWindow();
-        program_->createMenuWindows(); // as the event loop's first turn does
+        program_->createLaterWindows(); // as the event loop's first turn does
     }
     ~GameBench()
     {

@@ -321,11 +321,31 @@ private slots:
         QCOMPARE(game.hint()->windowTitle(), QStringLiteral("ヒント"));
         QCOMPARE(game.difficulty()->windowTitle(), QStringLiteral("難易度の設定"));
         QCOMPARE(game.instruments()->windowTitle(), QStringLiteral("楽器の設定"));
-        for (int k = 0; k < 12; ++k)
+        // Made after the first challenge started, the results window holds that challenge.
+        for (int k = 0; k < 12; ++k) {
             QCOMPARE(game.results()->PlayerCell(k)->text(), QStringLiteral("0"));
+            QCOMPARE(game.results()->CorrectCell(k)->text(), game::CentsText(-game.session().detune()[k]));
+        }
         QCOMPARE(game.results()->scoreLabel->text(), QStringLiteral("100"));
         QCOMPARE(game.difficulty()->level(), 0);
         QCOMPARE(game.instruments()->instrumentList->currentText(), QStringLiteral("piano 1"));
+    }
+
+    // The results window is made after the main window's first paint; a check before then makes it
+    // at once and shows the check in it.
+    void aCheckBeforeTheFirstPaintShowsItsResults()
+    {
+        QFile::remove(SettingsPath());
+        RemoveHistory();
+        TestBench bench({{.name = "Test Synth A"}});
+        Program program;
+        program.showMainWindow();
+        QVERIFY(!program.resultsWindow());
+        program.session().moveSlider(0, 5);
+        const game::CheckResult result = program.session().checkAnswer();
+        QVERIFY(program.resultsWindow() && program.resultsWindow()->isVisible());
+        QCOMPARE(program.resultsWindow()->PlayerCell(0)->text(), game::CentsText(result.player[0]));
+        QCOMPARE(program.resultsWindow()->scoreLabel->text(), QString::number(result.score));
     }
 
     // A maximized main window grows its keys instead of leaving a grey field beside them.
