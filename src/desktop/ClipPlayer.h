@@ -26,7 +26,7 @@ std::optional<Pcm16> ReadWave(std::span<const char> file);
 
 class ClipPlayer {
 public:
-    enum class State : std::uint8_t { Idle, Opening, Playing, Ended };
+    enum class State : std::uint8_t { Opening, Playing, Ended };
 
     // `wave`: a whole RIFF WAVE file of 16-bit PCM. Stops playing when it goes.
     explicit ClipPlayer(QByteArray wave);
@@ -44,7 +44,7 @@ private:
     void run(std::stop_token stop);
 
     QByteArray wave_;
-    std::atomic<State> state_{State::Idle};
+    std::atomic<State> state_{State::Ended}; // nothing plays before the first play
     std::jthread thread_;
 };
 

@@ -154,16 +154,6 @@ void PlaceOnScreen(QWidget* window, QPoint frameTopLeft, QSize size)
     window->resize(inside);
 }
 
-void PlaceSideBySide(std::initializer_list<QWidget*> row)
-{
-    std::vector<const QWidget*> placed;
-    for (QWidget* window : row) {
-        if (!placed.empty())
-            PlaceBesideRow(window, placed);
-        placed.push_back(window);
-    }
-}
-
 void PlaceBesideRow(QWidget* window, const std::vector<const QWidget*>& row)
 {
     QRect placed;

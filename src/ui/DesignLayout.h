@@ -8,7 +8,6 @@
 #include <QLayout>
 #include <QRect>
 
-#include <initializer_list>
 #include <memory>
 #include <vector>
 
@@ -46,10 +45,8 @@ void KeepDesign(QWidget* window);
 // area, never beyond its edges.
 void PlaceOnScreen(QWidget* window, QPoint frameTopLeft, QSize size);
 
-// Places windows side by side beside the first one, which stays where it is, top edges level: each
-// to the right of those placed before where the screen has room, else to their left.
-void PlaceSideBySide(std::initializer_list<QWidget*> row);
-// Places `window` as PlaceSideBySide places the next window of `row`.
+// Places `window` beside a row of windows side by side, top edges level: to the right of the row
+// where the screen (the one of the row's first window) has room, else to its left.
 void PlaceBesideRow(QWidget* window, const std::vector<const QWidget*>& row);
 
 // Where a window goes below `neighbour` (its frame), left edges level.

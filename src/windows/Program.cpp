@@ -17,7 +17,7 @@ Program::Program()
         return;
     history_ = std::make_unique<PlayHistory>(mainWindow_->clockStatusBar);
     tuningWindow_ = std::make_unique<TuningWindow>(session_);
-    ui::PlaceSideBySide({mainWindow_.get(), tuningWindow_.get()});
+    ui::PlaceBesideRow(tuningWindow_.get(), {mainWindow_.get()});
     tuningWindow_->startUp();
     connectWindows();
     session_.startChallenge();

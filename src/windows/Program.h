@@ -21,8 +21,8 @@
 class Program {
 public:
     // Creates the windows the player starts with in order and starts the first challenge; the
-    // results window and the windows the menus open follow once the event loop runs. Start-up may end the
-    // program at the main window (no MIDI output device); then no other window is created.
+    // results window and the windows the menus open follow once the event loop runs. Start-up may
+    // end the program at the main window (no MIDI output device); then no other window is created.
     Program();
     ~Program();
     Program(const Program&) = delete;

@@ -4,7 +4,6 @@
 #include "desktop/ClipPlayer.h"
 
 #include <QFile>
-#include <QtEndian>
 #include <QtTest>
 
 namespace {
