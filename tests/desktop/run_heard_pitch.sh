@@ -48,8 +48,9 @@ start_output_captures "$heard_pitch" fail
 
 # The keys, the first as soon as the player can press it. It may wait for its instrument's
 # correction (FluidR3_GM recognized for the shipped table; at most three seconds) and then sounds as
-# long as it was held: the next key follows
-# once it has been heard and has died away, so that each note is measured alone.
+# long as it was held, from whenever it starts: the next key follows once it has been heard and has
+# died away, so that each note is measured alone (a key pressed while a late first note still
+# sounded merged the two into one).
 activate_main_window fail
 first_key_heard() { "$heard_pitch" heard "$work/left.raw" 1; }
 for key in "${keys[@]}"; do
@@ -58,9 +59,9 @@ for key in "${keys[@]}"; do
     xdotool keyup "$key"
     if [ "$key" = "${keys[0]}" ]; then
         wait_until 15 first_key_heard || fail "the first key was never heard"
-    else
-        sleep "$rest_seconds"
+        sleep "$hold_seconds" # heard at its start, which may have come late
     fi
+    sleep "$rest_seconds"
 done
 stop_output_captures fail
 
