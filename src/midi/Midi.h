@@ -28,6 +28,13 @@ constexpr int kKeys = 128;
 constexpr int kPitchClasses = 12; // C, C#, ... B
 constexpr std::uint8_t kHighestData = 0x7F;
 
+// The built-in synthesizer's own instruments, after a bank select of kOwnBank: the tuning piano,
+// one string per key, its partials exactly harmonic or as stiff as a real piano's. General MIDI's
+// sounds are bank 0.
+constexpr int kOwnBank = 1;
+constexpr int kTuningPianoProgram = 0;
+constexpr int kStiffTuningPianoProgram = 1;
+
 constexpr std::uint8_t StatusOf(std::uint8_t kind, int channel)
 {
     return std::uint8_t(kind | (channel & 0x0F));
@@ -42,6 +49,7 @@ constexpr int ChannelOf(std::uint8_t status)
 }
 
 // Controllers.
+constexpr std::uint8_t kBankSelect = 0;    // its most significant byte; a program change follows
 constexpr std::uint8_t kSustainPedal = 64; // the damper pedal
 constexpr std::uint8_t kSostenutoPedal = 66;
 constexpr std::uint8_t kAllSoundOff = 120;
