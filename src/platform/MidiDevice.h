@@ -4,7 +4,10 @@
 
 #include "platform/MidiPorts.h"
 
+#include <array>
+#include <map>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -19,6 +22,17 @@ public:
     virtual void emphasize(double centreHz) = 0;
     // The sound as it is again.
     virtual void stopEmphasis() = 0;
+};
+
+// What an instrument's keys sound like, as far as beats go: for each key, how far its partials
+// 1 ... kKnownPartials lie from whole multiples of the key's equal-tempered frequency (A4 = 440 Hz),
+// in cents, as the port sounds them; nullopt where the key sounds no one clean partial (two strings
+// that beat by themselves). A key that is not listed is unknown.
+constexpr int kKnownPartials = 8;
+using KeyPartials = std::array<std::optional<double>, kKnownPartials>;
+struct InstrumentPartials {
+    bool measuring = false; // not known yet: ask again later
+    std::map<int, KeyPartials> keys;
 };
 
 // One open output port. Implementations never throw; failures are result codes.
@@ -40,6 +54,9 @@ public:
     virtual bool reconnect() { return false; }
     // The emphasis this port's sound can be heard through; null when the device makes the sound.
     virtual BeatEmphasis* beatEmphasis() { return nullptr; }
+    // The partials of `program` of `bank` as this port sounds them; nullopt when the port cannot
+    // tell (an external device makes its own sound: only the textbook's harmonic partials remain).
+    virtual std::optional<InstrumentPartials> partials(int /*bank*/, int /*program*/) { return std::nullopt; }
 };
 
 // One entry of the device list.

@@ -149,6 +149,14 @@ platform::BeatEmphasis* OpeningPort::beatEmphasis()
     return port_ ? port_->beatEmphasis() : nullptr;
 }
 
+std::optional<platform::InstrumentPartials> OpeningPort::partials(int bank, int program)
+{
+    const std::lock_guard lock(lock_);
+    if (port_)
+        return port_->partials(bank, program);
+    return ended_ ? std::nullopt : std::optional(platform::InstrumentPartials{.measuring = true, .keys = {}});
+}
+
 std::optional<midi::Result> OpeningPort::waitUntilOpened(std::chrono::milliseconds patience)
 {
     std::unique_lock lock(lock_);

@@ -46,6 +46,8 @@ public:
     bool needsPacing() const override { return false; }
     bool reconnect() override;
     platform::BeatEmphasis* beatEmphasis() override;
+    // Still opening: not known yet.
+    std::optional<platform::InstrumentPartials> partials(int bank, int program) override;
 
     // What opening gave (Ok, or why it failed) once it has ended; none while it still runs after
     // `patience`.
