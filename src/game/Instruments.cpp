@@ -2,7 +2,11 @@
 // The instrument names the player picks from and the report prints; the odd spellings are deliberate.
 #include "game/Instruments.h"
 
+#include "midi/Midi.h"
+
 namespace game {
+
+const QString kTuningPianoName = QStringLiteral("調律用ピアノ（単弦）");
 
 const QStringList& InstrumentNames()
 {
@@ -41,6 +45,35 @@ const QStringList& InstrumentNames()
     };
     // clang-format on
     return names;
+}
+
+QString InstrumentName(int instrument)
+{
+    switch (instrument) {
+    case kTuningPiano:
+        return kTuningPianoName;
+    case kStiffTuningPiano:
+        return QStringLiteral("調律用ピアノ（単弦・非調和性あり）");
+    default:
+        return InstrumentNames().value(instrument);
+    }
+}
+
+bool IsTuningPiano(int instrument)
+{
+    return instrument == kTuningPiano || instrument == kStiffTuningPiano;
+}
+
+ProgramChoice ProgramChoiceOf(int instrument)
+{
+    switch (instrument) {
+    case kTuningPiano:
+        return {midi::kOwnBank, midi::kTuningPianoProgram};
+    case kStiffTuningPiano:
+        return {midi::kOwnBank, midi::kStiffTuningPianoProgram};
+    default:
+        return {0, instrument};
+    }
 }
 
 } // namespace game

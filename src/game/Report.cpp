@@ -150,7 +150,7 @@ ReportInputs ReportInputsOf(const CheckResult& result)
     }
     inputs.score = QString::number(result.score);
     inputs.device = result.device;
-    inputs.instrument = InstrumentNames().value(result.instrument);
+    inputs.instrument = InstrumentName(result.instrument);
     inputs.difficulty = result.difficulty;
     inputs.referenceToneUsed = result.referenceToneUsed;
     inputs.tuningStart = result.started;

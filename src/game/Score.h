@@ -26,7 +26,7 @@ struct CheckResult {
     Cents correct{}; // the correct tuning: the hidden detuning negated
     std::int32_t score = 0;
     int difficulty = 0; // 0 ... 3
-    int instrument = 0; // General MIDI program number, 0 ... 127
+    int instrument = 0; // as game::InstrumentName names it: a General MIDI program or the tuning piano
     QString device;
     bool referenceToneUsed = false;
     bool beatWindowUsed = false; // the beat window sounded an interval in this challenge

@@ -3,6 +3,7 @@
 #include "history/Csv.h"
 
 #include "game/Challenge.h"
+#include "game/Instruments.h"
 #include "game/Report.h"
 
 #include <QDir>
@@ -22,8 +23,8 @@ QString CsvField(const QString& text)
 
 QByteArray HistoryCsv(std::span<const ChallengeRecord> records)
 {
-    QStringList header = {"開始時刻", "終了時刻",     "所要時間（秒）",   "難易度", "音色番号",
-                          "音源",     "基準音の使用", "うなり練習の使用", "点数"};
+    QStringList header = {"開始時刻", "終了時刻", "所要時間（秒）", "難易度",           "音色番号",
+                          "音色",     "音源",     "基準音の使用",   "うなり練習の使用", "点数"};
     for (const char* kind : {"出題のずれ", "貴方の調律"})
         for (int k = 0; k < kPitchClasses; ++k)
             header << QString::fromUtf8(kind) + u' ' + game::PitchClassName(k);
@@ -34,6 +35,7 @@ QByteArray HistoryCsv(std::span<const ChallengeRecord> records)
                            QString::number(double(record.elapsedMs) / 1000.0, 'f', 3),
                            game::DifficultyItemText(record.difficulty),
                            QString::number(record.instrument),
+                           CsvField(game::InstrumentName(record.instrument)),
                            CsvField(record.device),
                            record.referenceToneUsed ? QStringLiteral("1") : QStringLiteral("0"),
                            record.beatWindowUsed ? QStringLiteral("1") : QStringLiteral("0"),

@@ -19,7 +19,7 @@ struct ChallengeRecord {
     QDateTime started; // local date and time with its offset from UTC
     QDateTime ended;
     int difficulty = 0;
-    int instrument = 0; // General MIDI program number, 0 ... 127
+    int instrument = 0; // as game::InstrumentName names it: a General MIDI program or the tuning piano
     QString device;
     bool referenceToneUsed = false;
     bool beatWindowUsed = false; // the beat window sounded an interval during the challenge

@@ -57,6 +57,9 @@ public:
     // The partials of `program` of `bank` as this port sounds them; nullopt when the port cannot
     // tell (an external device makes its own sound: only the textbook's harmonic partials remain).
     virtual std::optional<InstrumentPartials> partials(int /*bank*/, int /*program*/) { return std::nullopt; }
+    // Whether the device offers instruments of its own in bank midi::kOwnBank (the built-in
+    // synthesizer's tuning piano); an external device offers General MIDI's 128 alone.
+    virtual bool offersOwnInstruments() const { return false; }
 };
 
 // One entry of the device list.

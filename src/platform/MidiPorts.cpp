@@ -156,6 +156,18 @@ BeatEmphasis* MidiOutPort::beatEmphasis() const
     return port ? port->beatEmphasis() : nullptr;
 }
 
+std::optional<InstrumentPartials> MidiOutPort::partials(int bank, int program) const
+{
+    auto* port = tables().port(handle_);
+    return port ? port->partials(bank, program) : std::nullopt;
+}
+
+bool MidiOutPort::offersOwnInstruments() const
+{
+    auto* port = tables().port(handle_);
+    return port && port->offersOwnInstruments();
+}
+
 bool MidiOutPort::deviceReturned()
 {
     auto* port = tables().port(handle_);

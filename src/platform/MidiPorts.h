@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -38,6 +39,7 @@ enum class Result : std::uint32_t {
 namespace platform {
 
 class BeatEmphasis;
+struct InstrumentPartials;
 
 // How many output devices the system lists; their identifiers run from 0.
 int MidiOutDeviceCount();
@@ -74,6 +76,10 @@ public:
     // The emphasis the port's sound can be heard through (see MidiDevice.h); null when it has
     // none or is not open.
     BeatEmphasis* beatEmphasis() const;
+    // What the port can tell of an instrument's partials, and whether it offers instruments of
+    // its own (see MidiDevice.h); nothing when it is not open.
+    std::optional<InstrumentPartials> partials(int bank, int program) const;
+    bool offersOwnInstruments() const;
 
 private:
     midi::Result sendShort(std::uint8_t status, int data1, int data2);

@@ -89,6 +89,12 @@ void MidiOutput::sendProgramChange(int channel, int program)
     port_.sendProgram(channel, program);
 }
 
+void MidiOutput::sendBankSelect(int channel, int bank)
+{
+    restoreReturnedDevice(false);
+    port_.sendController(channel, kBankSelect, bank);
+}
+
 void MidiOutput::fillScaleTuning(const std::array<std::uint8_t, kPitchClasses>& data)
 {
     scaleTuning_ = gs::DataSetMessage(gs::ScaleTuningAddress(gs::kPart1Block), data);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "midi/Midi.h"
+#include "platform/MidiDevice.h"
 #include "platform/MidiPorts.h"
 
 #include <array>
@@ -62,6 +63,8 @@ public:
     void sendSustainPedal(int channel, bool down);
     void sendAllSoundOff(int channel);
     void sendProgramChange(int channel, int program);
+    // The bank the channel's next program change chooses from.
+    void sendBankSelect(int channel, int bank);
 
     // Writes the scale-tuning header (F0 41 10 42 12 40 11 40), the twelve data bytes given,
     // the checksum and F7 into the scale-tuning message.
@@ -77,6 +80,13 @@ public:
     const ScaleTuningMessage& scaleTuningMessage() const { return scaleTuning_; }
     // The open device's beat emphasis; null when the device makes its sound itself.
     platform::BeatEmphasis* beatEmphasis() const { return port_.beatEmphasis(); }
+    // What the open device can tell of an instrument's partials (platform::OutputPort::partials).
+    std::optional<platform::InstrumentPartials> partials(int bank, int program) const
+    {
+        return port_.partials(bank, program);
+    }
+    // Whether the open device offers instruments of its own beside General MIDI's.
+    bool offersOwnInstruments() const { return port_.offersOwnInstruments(); }
     // The checksum of the scale-tuning message: over its address 40 11 40 and its data bytes.
     int scaleTuningChecksum() const;
     // The result of the latest scale-tuning send (or of the latest open).

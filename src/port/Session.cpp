@@ -103,7 +103,7 @@ CheckResult Session::checkAnswer()
     }
     result.score = ScoreOf(result.player, result.correct);
     result.difficulty = difficulty_;
-    result.instrument = instrument_;
+    result.instrument = instrument();
     result.device = deviceName_;
     result.referenceToneUsed = referenceToneUsed_;
     result.beatWindowUsed = beatWindowUsed_;
@@ -126,12 +126,37 @@ void Session::chooseDifficulty(int difficulty)
     startChallenge();
 }
 
-void Session::chooseInstrument(int program)
+void Session::chooseInstrument(int instrument)
 {
-    instrument_ = program;
-    // Channel 1 plays the detuned keys, channel 2 the reference A: both take the instrument.
-    output_.sendProgramChange(midi::kKeysChannel, program);
-    output_.sendProgramChange(midi::kReferenceChannel, program);
+    instrument_ = instrument;
+    sendInstrument();
+    emit instrumentChanged();
+}
+
+void Session::deviceReset()
+{
+    bankSent_ = 0; // the GS reset chose bank 0, program 0
+    if (instrument() != 0)
+        sendInstrument();
+    emit instrumentChanged();
+}
+
+int Session::instrument() const
+{
+    return IsTuningPiano(instrument_) && !tuningPianoOffered() ? 0 : instrument_;
+}
+
+// Channel 1 plays the detuned keys, channel 2 the reference A: both take the instrument. The bank
+// is sent only when it changes, so General MIDI's programs go out as they always have.
+void Session::sendInstrument()
+{
+    const ProgramChoice choice = ProgramChoiceOf(instrument());
+    for (int channel : {midi::kKeysChannel, midi::kReferenceChannel}) {
+        if (choice.bank != bankSent_)
+            output_.sendBankSelect(channel, choice.bank);
+        output_.sendProgramChange(channel, choice.program);
+    }
+    bankSent_ = choice.bank;
 }
 
 bool Session::playCheckRunStep()

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "game/Challenge.h"
+#include "game/Instruments.h"
 #include "game/ReportLog.h"
 #include "game/Score.h"
 #include "port/MidiOutput.h"
@@ -42,8 +43,12 @@ public:
     CheckResult checkAnswer();
     // A new difficulty starts the next challenge; the same difficulty changes nothing.
     void chooseDifficulty(int difficulty);
-    // The instrument of both channels: the keys' and the reference A's.
-    void chooseInstrument(int program);
+    // The instrument of both channels, the keys' and the reference A's (game::InstrumentName): a
+    // General MIDI program, or the tuning piano where the device offers it.
+    void chooseInstrument(int instrument);
+    // A device was opened and reset (start-up, a device switch): it gets the instrument again, and
+    // the instruments on offer may have changed.
+    void deviceReset();
     // The name of the output device, for the report and the history.
     void setDeviceName(const QString& name) { deviceName_ = name; }
     void noteReferenceToneUsed() { referenceToneUsed_ = true; }
@@ -66,7 +71,11 @@ public:
     // The player's tuning of `pitchClass` in cents: position times step.
     int playerCents(int pitchClass) const;
     int difficulty() const { return difficulty_; }
-    int instrument() const { return instrument_; }
+    // The instrument that plays: the one chosen, or General MIDI's piano where the device does not
+    // offer the tuning piano.
+    int instrument() const;
+    // Whether the device offers the tuning piano beside General MIDI's programs.
+    bool tuningPianoOffered() const { return output_.offersOwnInstruments(); }
     SettingsLock settingsLock() const { return lock_; }
     bool answerIsChecked() const { return lastResult_.has_value(); }
     const std::optional<CheckResult>& lastResult() const { return lastResult_; }
@@ -83,17 +92,21 @@ signals:
     void challengeStarted();
     void answerChecked(const game::CheckResult& result);
     void settingsLockChanged(game::SettingsLock lock);
+    // The instrument or the instruments on offer changed.
+    void instrumentChanged();
 
 private:
     void setPosition(int pitchClass, int position);
     void sendTuning(midi::Wait waitAfter);
     void setLock(SettingsLock lock);
+    void sendInstrument();
 
     midi::MidiOutput& output_;
     DetuneArray detune_{};
     SliderPositions positions_{};
     int difficulty_ = 0;
-    int instrument_ = 0;
+    int instrument_ = kTuningPiano; // as chosen; see instrument()
+    int bankSent_ = 0;              // the bank the device's channels choose from now
     QString deviceName_;
     SettingsLock lock_ = SettingsLock::Open;
     QDateTime started_;

@@ -44,6 +44,7 @@ public:
     // Every message has been taken in when its call returns.
     bool needsPacing() const override { return false; }
     platform::BeatEmphasis* beatEmphasis() override { return audio_ ? audio_->emphasis() : nullptr; }
+    bool offersOwnInstruments() const override { return true; }
 
     FluidSynth& synth() { return *synth_; }
 

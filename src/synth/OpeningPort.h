@@ -48,6 +48,7 @@ public:
     platform::BeatEmphasis* beatEmphasis() override;
     // Still opening: not known yet.
     std::optional<platform::InstrumentPartials> partials(int bank, int program) override;
+    bool offersOwnInstruments() const override { return true; }
 
     // What opening gave (Ok, or why it failed) once it has ended; none while it still runs after
     // `patience`.

@@ -164,7 +164,7 @@ QString ChallengeTableModel::text(const ChallengeRecord& record, int column)
     case 3:
         return game::DurationText(record.elapsedMs, QLocale::system());
     case 4:
-        return game::InstrumentNames().value(record.instrument);
+        return game::InstrumentName(record.instrument);
     case 5:
         return record.device;
     case 6:

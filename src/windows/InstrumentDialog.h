@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The instrument dialog "楽器の設定": one of the 128 General MIDI sounds for channels 1 and 2.
+// The instrument dialog "楽器の設定": the instrument of channels 1 and 2. On the built-in
+// synthesizer the tuning piano comes first, with the choice of its strings' inharmonicity; General
+// MIDI's 128 sounds follow (an external device lists them alone).
 #pragma once
 
 #include "port/Session.h"
@@ -14,7 +16,12 @@ public:
     void onInstrumentChosen();
 
     QComboBox* instrumentList = nullptr;
+    // "弦の非調和性": なし (harmonic partials) or 実際のピアノ程度; only for the tuning piano.
+    QComboBox* inharmonicityList = nullptr;
 
 private:
+    // Lists what the device offers and shows the session's instrument.
+    void showInstruments();
+
     game::Session& session_;
 };

@@ -164,6 +164,7 @@ void MainWindow::startUp()
     selectSavedDevice(saved.deviceNumber, saved.deviceName);
     midi::ShowOpenFailure(openOutputWithRetry(), midi::OpenMoment::StartUp);
     output_.sendGsReset(midi::kWaitAfterGsResetAtStart);
+    session_.deviceReset();
     output_.onDeviceReturned([this] {
         deviceReturnedAt_ = platform::Now();
         onClockTick();
@@ -286,6 +287,7 @@ void MainWindow::onDeviceChosen()
     midi::ShowOpenFailure(openOutputWithRetry(), midi::OpenMoment::DeviceSwitch);
     output_.reset();
     output_.sendGsReset(midi::kWaitAfterGsResetAtSwitch);
+    session_.deviceReset();
     session_.resendTuning();
 }
 

@@ -297,12 +297,11 @@ private slots:
         record.referenceToneUsed = true;
         const QStringList lines = QString::fromUtf8(HistoryCsv({&record, 1}).mid(3)).split("\r\n");
         QCOMPARE(lines.size(), 3); // header, one record, and nothing after the last line end
-        QCOMPARE(lines[0].count(','), 32);
-        QCOMPARE(lines[1],
-                 QStringLiteral(
-                     "2024-05-01T09:00:00+09:00,2024-05-01T09:01:30+09:00,90.000,中級（５セント単位）,19,"
-                     "\"Synth \"\"X\"\", port 1\",1,0,-3,"
-                     "3,-7,0,12,-15,9,1,-19,4,0,-2,6,-3,7,0,-12,15,-9,-1,19,-4,0,2,-6"));
+        QCOMPARE(lines[0].count(','), 33);
+        QCOMPARE(lines[1], QStringLiteral("2024-05-01T09:00:00+09:00,2024-05-01T09:01:30+09:00,90.000,"
+                                          "中級（５セント単位）,19,Church Org 1,"
+                                          "\"Synth \"\"X\"\", port 1\",1,0,-3,"
+                                          "3,-7,0,12,-15,9,1,-19,4,0,-2,6,-3,7,0,-12,15,-9,-1,19,-4,0,2,-6"));
         QCOMPARE(CsvField("two\nlines"), QStringLiteral("\"two\nlines\""));
     }
 };

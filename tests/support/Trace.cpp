@@ -103,6 +103,11 @@ public:
         return true;
     }
     platform::BeatEmphasis* beatEmphasis() override { return emphasis_ ? &*emphasis_ : nullptr; }
+    bool offersOwnInstruments() const override { return bench_.devices_[id_].ownInstruments; }
+    std::optional<platform::InstrumentPartials> partials(int, int) override
+    {
+        return bench_.devices_[id_].partials;
+    }
 
 private:
     TestBench& bench_;

@@ -4,11 +4,13 @@
 #pragma once
 
 #include "platform/Desktop.h"
+#include "platform/MidiDevice.h"
 #include "platform/System.h"
 
 #include <QStringList>
 
 #include <deque>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -44,6 +46,9 @@ struct FakeDeviceConfig {
     bool paced = true;                            // false: a device of our own, without fixed waits
     bool comesBack = false;                       // the open port's device has gone and is back (once)
     bool emphasis = false;                        // offers a beat emphasis, as the built-in synthesizer does
+    bool ownInstruments = false;                  // offers the tuning piano, as the built-in synthesizer does
+    // What the port tells of every instrument's partials; nullopt: it cannot tell.
+    std::optional<platform::InstrumentPartials> partials;
 };
 
 // Recording devices and a virtual clock behind the platform layer, and a recording desktop,

@@ -101,7 +101,7 @@ private slots:
         QCOMPARE(records.size(), 2u);
         QVERIFY(records[0].beatWindowUsed);
         QVERIFY(!records[1].beatWindowUsed);
-        QCOMPARE(HistoryCsv(records).split('\n')[1].split(',')[7], QByteArray("1"));
+        QCOMPARE(HistoryCsv(records).split('\n')[1].split(',')[8], QByteArray("1"));
     }
 
     // The band sits between F4's third partial and C5's second in the tuning last sent; an external

@@ -65,6 +65,49 @@ private slots:
         QCOMPARE(game.bench().now(), game.session().started());
     }
 
+    // The built-in synthesizer plays its tuning piano from the start, chosen by bank 1; General
+    // MIDI's sounds go back to bank 0; an external device offers General MIDI's 128 alone and
+    // plays the piano of bank 0, which its GS reset chose.
+    void tuningPianoWhereTheDeviceOffersIt()
+    {
+        GameBench game(
+            {{.name = "Own Synth", .paced = false, .ownInstruments = true}, {.name = "Test Synth B"}});
+        QCOMPARE(game.trace().texts().mid(0, 6),
+                 QStringList({"open 0 -> 0", kGsReset, "short B0 00 01", "short C0 00", "short B1 00 01",
+                              "short C1 00"}));
+        QComboBox* list = game.instruments()->instrumentList;
+        QCOMPARE(list->count(), 129);
+        QCOMPARE(list->currentText(), QStringLiteral("調律用ピアノ（単弦）"));
+        QCOMPARE(list->itemText(41), QStringLiteral("Violin"));
+
+        game.trace().clear();
+        list->setCurrentIndex(41);
+        emit list->activated(41);
+        QComboBox* inharmonicity = game.instruments()->inharmonicityList;
+        QVERIFY(!inharmonicity->isEnabled());
+        list->setCurrentIndex(0);
+        emit list->activated(0);
+        QVERIFY(inharmonicity->isEnabled());
+        inharmonicity->setCurrentIndex(1);
+        emit inharmonicity->activated(1);
+        QCOMPARE(game.trace().texts(),
+                 QStringList({"short B0 00 00", "short C0 28", "short B1 00 00", "short C1 28", // Violin
+                              "short B0 00 01", "short C0 00", "short B1 00 01", "short C1 00", // the piano
+                              "short C0 01", "short C1 01"})); // its stiff strings
+        game.session().checkAnswer();
+        QVERIFY(game.bench().clipboard().isEmpty());
+        QVERIFY(game.session().appendReport().contains(
+            QStringLiteral("音色：調律用ピアノ（単弦・非調和性あり）")));
+
+        game.trace().clear();
+        game.main()->deviceList->setCurrentIndex(1);
+        game.main()->onDeviceChosen();
+        QVERIFY(game.trace().only({"short B0 00", "short B1 00", "short C"}).isEmpty());
+        QCOMPARE(list->count(), 128);
+        QCOMPARE(list->currentText(), QStringLiteral("piano 1"));
+        QCOMPARE(game.session().instrument(), 0);
+    }
+
     void savedDeviceChoice_data()
     {
         QTest::addColumn<QStringList>("devices");
