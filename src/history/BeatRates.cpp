@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Beat rates of the tuning order: a fifth beats at |3 f_low - 2 f_high|, a fourth at
-// |4 f_low - 3 f_high|, an octave at |2 f_low - f_high|, with A4 at 440 Hz.
+// Beat rates of the tuning order: a fifth beats where the lower note's third partial meets the
+// upper note's second, a fourth 4 : 3, an octave 2 : 1, with A4 at 440 Hz.
 #include "history/BeatRates.h"
 
 #include "game/Challenge.h"
@@ -51,20 +51,34 @@ const std::array<TuningStep, kPitchClasses>& TuningOrder()
     return steps;
 }
 
-std::array<StepBeats, kPitchClasses> BeatsOfTuning(const Cents& cents)
+QString StepName(int index)
+{
+    const TuningStep& step = TuningOrder().at(std::size_t(index));
+    return QStringLiteral("%1. %2→%3").arg(index + 1).arg(NoteName(step.fromNote), NoteName(step.toNote));
+}
+
+const PartialOffsets& HarmonicPartials()
+{
+    static const PartialOffsets harmonic = [](int, int) { return std::optional(0.0); };
+    return harmonic;
+}
+
+std::array<StepBeats, kPitchClasses> BeatsOfTuning(const Cents& cents, const PartialOffsets& partials)
 {
     const auto centsOf = [&](int note, const Cents& tuning) {
         return note == kReferenceNote ? 0.0 : double(tuning[std::size_t(note % kPitchClasses)]);
     };
-    const auto beats = [&](const TuningStep& step, const Cents& tuning) {
-        return PartialsOf(step, centsOf(LowerNote(step), tuning), centsOf(UpperNote(step), tuning))
-            .widening();
+    const auto partialsIn = [&](const TuningStep& step, const Cents& tuning) {
+        return PartialsOf(step, centsOf(LowerNote(step), tuning), centsOf(UpperNote(step), tuning), partials);
     };
     std::array<StepBeats, kPitchClasses> result{};
     for (std::size_t i = 0; i < result.size(); ++i) {
         const TuningStep& step = TuningOrder()[i];
-        const double widening = beats(step, cents);
-        result[i] = {step, std::abs(widening), std::abs(beats(step, Cents{})),
+        const auto played = partialsIn(step, cents);
+        const auto equal = partialsIn(step, Cents{});
+        const double widening = played ? played->widening() : 0;
+        result[i] = {step, played ? std::optional(played->beatRate()) : std::nullopt,
+                     equal ? std::optional(equal->beatRate()) : std::nullopt,
                      (step.interval == Interval::Fifth && widening > 0) ||
                          (step.interval == Interval::Fourth && widening < 0)};
     }
@@ -83,14 +97,29 @@ int UpperNote(const TuningStep& step)
 
 CoincidentPartials PartialsOf(const TuningStep& step, double lowerCents, double upperCents)
 {
+    return *PartialsOf(step, lowerCents, upperCents, HarmonicPartials());
+}
+
+std::optional<CoincidentPartials> PartialsOf(const TuningStep& step, double lowerCents, double upperCents,
+                                             const PartialOffsets& partials)
+{
     const auto [lowerMultiple, upperMultiple] = Partials(step.interval);
-    return {lowerMultiple * NoteFrequency(LowerNote(step), lowerCents),
-            upperMultiple * NoteFrequency(UpperNote(step), upperCents)};
+    const auto lowerOffset = partials(LowerNote(step), lowerMultiple);
+    const auto upperOffset = partials(UpperNote(step), upperMultiple);
+    if (!lowerOffset || !upperOffset)
+        return std::nullopt;
+    return CoincidentPartials{lowerMultiple * NoteFrequency(LowerNote(step), lowerCents + *lowerOffset),
+                              upperMultiple * NoteFrequency(UpperNote(step), upperCents + *upperOffset)};
 }
 
 double NoteFrequency(int midiNote, double cents)
 {
     return kA4 * std::pow(2.0, (midiNote - kA4Note) / 12.0 + cents / 1200.0);
+}
+
+QString BeatRateText(const std::optional<double>& rate)
+{
+    return rate ? QStringLiteral("%1 Hz").arg(*rate, 0, 'f', 2) : QStringLiteral("弦が複数のため不定");
 }
 
 QString IntervalName(Interval interval)

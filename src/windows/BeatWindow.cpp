@@ -20,10 +20,30 @@ const QString kExternalDeviceTip =
 const QString kEmphasisTip =
     QStringLiteral("重なる倍音のあたりだけを大きくして、うなりを聞き取りやすくします。");
 
-// The two notes as the tuning order takes them, the one already tuned first.
-QString StepNotes(const history::TuningStep& step)
+QString IntroText(PartialsKnown known)
 {
-    return QStringLiteral("%1→%2").arg(history::NoteName(step.fromNote), history::NoteName(step.toNote));
+    const QString plays = QStringLiteral("調律の順番の各音程を、今の調律で4秒間鳴らします。");
+    switch (known) {
+    case PartialsKnown::FromInstrument:
+        return plays + QStringLiteral("表の「うなり」は、いま鳴っている楽器で平均律にしたときの速さと、"
+                                      "純正より狭いか広いかです。");
+    case PartialsKnown::Measuring:
+        return plays + QStringLiteral("この楽器の倍音を測っています。それまで表の「うなり」は教科書の値"
+                                      "（倍音がちょうど整数倍のとき）です。");
+    case PartialsKnown::Textbook:
+        break;
+    }
+    return plays + QStringLiteral("外部のＭＩＤＩ機器の倍音はわからないので、表の「うなり」は教科書の値"
+                                  "（倍音がちょうど整数倍のとき）で、平均律にしたときの速さと向きです。");
+}
+
+// "1.49 Hz（狭い）": how fast the step beats in equal temperament and which way it is off pure.
+QString RateText(const std::optional<history::CoincidentPartials>& partials)
+{
+    const QString rate = history::BeatRateText(partials ? std::optional(partials->beatRate()) : std::nullopt);
+    if (!partials || partials->beatRate() < 0.005)
+        return rate;
+    return rate + (partials->widening() > 0 ? QStringLiteral("（広い）") : QStringLiteral("（狭い）"));
 }
 
 } // namespace
@@ -35,14 +55,13 @@ BeatWindow::BeatWindow(BeatWindowLinks links) : links_(std::move(links))
     setFont(ui::FormFont());
     ui::CloseOnEscape(this);
     ui::ShowFocus(this);
-    auto* intro = new QLabel(QStringLiteral(
-        "調律の順番の各音程を、今の調律で4秒間鳴らします。表の「うなり」は平均律のときの速さです。"));
-    intro->setWordWrap(true);
+    introLabel = new QLabel(IntroText(PartialsKnown::Textbook));
+    introLabel->setWordWrap(true);
     emphasisBox = new QCheckBox(QStringLiteral("うなりを強調(&E)"));
     emphasisBox->setAccessibleName(QStringLiteral("うなりを強調"));
     connect(emphasisBox, &QCheckBox::toggled, this, &BeatWindow::followEmphasis);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(intro);
+    layout->addWidget(introLabel);
     layout->addWidget(createSteps());
     layout->addWidget(emphasisBox);
     layout->setSizeConstraint(QLayout::SetMinimumSize);
@@ -50,6 +69,7 @@ BeatWindow::BeatWindow(BeatWindowLinks links) : links_(std::move(links))
     clockTimer->setInterval(100);
     connect(clockTimer, &QTimer::timeout, this, &BeatWindow::onClockTick);
     followDevice();
+    followInstrument();
 }
 
 QWidget* BeatWindow::createSteps()
@@ -63,14 +83,15 @@ QWidget* BeatWindow::createSteps()
     QWidget* previous = nullptr;
     for (int i = 0; i < history::kPitchClasses; ++i) {
         const history::TuningStep& step = history::TuningOrder()[std::size_t(i)];
-        const QString notes = StepNotes(step);
-        const double beat = history::PartialsOf(step, 0, 0).beatRate();
-        grid->addWidget(new QLabel(QStringLiteral("%1. %2").arg(i + 1).arg(notes)), i + 1, 0);
+        const QString name = history::StepName(i);
+        grid->addWidget(new QLabel(name), i + 1, 0);
         grid->addWidget(new QLabel(history::IntervalName(step.interval)), i + 1, 1);
-        grid->addWidget(new QLabel(QStringLiteral("%1 Hz").arg(beat, 0, 'f', 2)), i + 1, 2);
+        rateLabels_[std::size_t(i)] = new QLabel;
+        grid->addWidget(rateLabels_[std::size_t(i)], i + 1, 2);
         auto* button = new ui::Button(kPlayText);
         button->setAccessibleName(
-            QStringLiteral("%1 %2 %3").arg(notes, history::IntervalName(step.interval), kPlayText));
+            QStringLiteral("%1 %2 %3")
+                .arg(name.section(u' ', 1), history::IntervalName(step.interval), kPlayText));
         connect(button, &QPushButton::clicked, this, [this, i] { onPlayClicked(i); });
         grid->addWidget(button, i + 1, 3);
         if (previous)
@@ -121,6 +142,7 @@ void BeatWindow::stop()
 void BeatWindow::onClockTick()
 {
     followDevice();
+    followInstrument();
     if (playing_ && playStart_.msecsTo(platform::Now()) >= kPlayMs)
         stop();
     else
@@ -139,9 +161,22 @@ void BeatWindow::followEmphasis()
     const history::TuningStep& step = history::TuningOrder()[std::size_t(*playing_)];
     const history::Cents cents = links_.tuning();
     const auto centsOf = [&](int note) { return double(cents[std::size_t(note % history::kPitchClasses)]); };
-    emphasis->emphasize(
-        history::PartialsOf(step, centsOf(history::LowerNote(step)), centsOf(history::UpperNote(step)))
-            .centre());
+    const double lower = centsOf(history::LowerNote(step)), upper = centsOf(history::UpperNote(step));
+    const auto partials = history::PartialsOf(step, lower, upper, links_.partials().offsets);
+    emphasis->emphasize(partials ? partials->centre() : history::PartialsOf(step, lower, upper).centre());
+}
+
+// The instrument, its measurement or the device may change while the window is open.
+void BeatWindow::followInstrument()
+{
+    const BeatPartials partials = links_.partials();
+    introLabel->setText(IntroText(partials.known));
+    for (int i = 0; i < history::kPitchClasses; ++i) {
+        const history::TuningStep& step = history::TuningOrder()[std::size_t(i)];
+        const QString text = RateText(history::PartialsOf(step, 0, 0, partials.offsets));
+        if (rateLabels_[std::size_t(i)]->text() != text)
+            rateLabels_[std::size_t(i)]->setText(text);
+    }
 }
 
 // The player may switch to or from an external device while the window is open.
@@ -159,6 +194,7 @@ void BeatWindow::followDevice()
 void BeatWindow::showEvent(QShowEvent* event)
 {
     followDevice();
+    followInstrument();
     clockTimer->start();
     QWidget::showEvent(event);
 }

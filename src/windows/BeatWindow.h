@@ -5,9 +5,11 @@
 
 #include "history/Record.h"
 #include "platform/MidiDevice.h"
+#include "windows/BeatPartials.h"
 
 #include <QCheckBox>
 #include <QDateTime>
+#include <QLabel>
 #include <QPushButton>
 #include <QTimer>
 #include <QWidget>
@@ -24,6 +26,8 @@ struct BeatWindowLinks {
     std::function<void(int note, bool held)> showKey;
     // Channel 1's tuning now, each pitch class's cents from equal temperament, C ... B.
     std::function<history::Cents()> tuning;
+    // The partials of the instrument that plays, as the device tells them.
+    std::function<BeatPartials()> partials;
     // The device's beat emphasis; null when the device makes its sound itself.
     std::function<platform::BeatEmphasis*()> emphasis;
     // The window sounded an interval: the challenge's record says so.
@@ -43,6 +47,9 @@ public:
     void onClockTick();
 
     QPushButton* playButton(int step) const { return playButtons_[std::size_t(step)]; }
+    // The equal-tempered beat of step `step` as the table shows it.
+    QLabel* rateLabel(int step) const { return rateLabels_[std::size_t(step)]; }
+    QLabel* introLabel = nullptr;
     QCheckBox* emphasisBox = nullptr;
     QTimer* clockTimer = nullptr;
 
@@ -57,9 +64,12 @@ private:
     // Puts the emphasis on the playing step's coincident partial, or takes it away.
     void followEmphasis();
     void followDevice();
+    // The rates of the instrument that plays, and what they rest on.
+    void followInstrument();
 
     BeatWindowLinks links_;
     std::array<QPushButton*, history::kPitchClasses> playButtons_{};
+    std::array<QLabel*, history::kPitchClasses> rateLabels_{};
     std::optional<int> playing_; // the step sounding
     QDateTime playStart_;
 };

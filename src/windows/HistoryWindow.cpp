@@ -226,7 +226,7 @@ void HistoryWindow::fitOnScreen(QSize preferred)
     setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size, room));
 }
 
-HistoryWindow::HistoryWindow()
+HistoryWindow::HistoryWindow(PartialsOfInstrument partialsOf) : partialsOf_(std::move(partialsOf))
 {
     setWindowTitle(QStringLiteral("成績の推移"));
     setWindowFlags(Qt::Window);
@@ -510,15 +510,13 @@ void HistoryWindow::showDetail(int row)
         SetCell(RowsTable, k, 2, game::CentsText(-record.detune[std::size_t(k)]));
         SetCell(RowsTable, k, 3, game::CentsText(errors[std::size_t(k)]));
     }
-    const auto beats = history::BeatsOfTuning(errors);
+    const auto beats = history::BeatsOfTuning(errors, partialsOf_(record.instrument).offsets);
     for (int i = 0; i < history::kPitchClasses; ++i) {
         const auto& step = beats[std::size_t(i)];
-        const QString from = i == 0 ? QStringLiteral("基準音") : history::NoteName(step.step.fromNote);
-        SetCell(BeatsTable, i, 0,
-                QStringLiteral("%1. %2→%3").arg(i + 1).arg(from, history::NoteName(step.step.toNote)));
+        SetCell(BeatsTable, i, 0, history::StepName(i));
         SetCell(BeatsTable, i, 1, history::IntervalName(step.step.interval));
-        SetCell(BeatsTable, i, 2, QStringLiteral("%1 Hz").arg(step.player, 0, 'f', 2), step.wrongWay);
-        SetCell(BeatsTable, i, 3, QStringLiteral("%1 Hz").arg(step.equalTemperament, 0, 'f', 2));
+        SetCell(BeatsTable, i, 2, history::BeatRateText(step.player), step.wrongWay);
+        SetCell(BeatsTable, i, 3, history::BeatRateText(step.equalTemperament));
         const QString wrongWay = step.step.interval == history::Interval::Fifth
                                      ? QStringLiteral("× 5度が広い")
                                      : QStringLiteral("× 4度が狭い");
@@ -549,7 +547,8 @@ void HistoryWindow::writeCsv(const QString& path)
 
 // ---- Recording ------------------------------------------------------------------------------
 
-PlayHistory::PlayHistory(QStatusBar* statusBar, QString path) : recorder_(std::move(path))
+PlayHistory::PlayHistory(QStatusBar* statusBar, PartialsOfInstrument partialsOf, QString path)
+    : recorder_(std::move(path)), partialsOf_(std::move(partialsOf))
 {
     notice_ = new QLabel(statusBar);
     notice_->hide();
@@ -639,7 +638,7 @@ void PlayHistory::saveAtExit(const QString& folder)
 void PlayHistory::showWindow()
 {
     if (!window_)
-        window_ = std::make_unique<HistoryWindow>();
+        window_ = std::make_unique<HistoryWindow>(partialsOf_);
     if (!window_->isVisible())
         window_->load(recorder_.path());
     window_->show();

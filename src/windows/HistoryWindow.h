@@ -6,6 +6,7 @@
 #include "game/Score.h"
 #include "history/Recorder.h"
 #include "history/Statistics.h"
+#include "windows/BeatPartials.h"
 
 #include <QAbstractTableModel>
 #include <QBarSet>
@@ -50,10 +51,13 @@ private:
     const std::vector<history::ChallengeRecord>& records_;
 };
 
+// The partials of an instrument (as game::InstrumentName numbers it), for its beat rates.
+using PartialsOfInstrument = std::function<BeatPartials(int instrument)>;
+
 class HistoryWindow : public QWidget {
     Q_OBJECT
 public:
-    HistoryWindow();
+    explicit HistoryWindow(PartialsOfInstrument partialsOf = [](int) { return BeatPartials{}; });
 
     // Reads the whole history file again and shows it.
     void load(const QString& path);
@@ -91,6 +95,7 @@ private:
     void refreshErrors();
     void refreshSummary();
 
+    PartialsOfInstrument partialsOf_;
     std::vector<history::ChallengeRecord> records_;
     ChallengeTableModel model_{records_};
     QSortFilterProxyModel sorted_; // the table's order: by the column the player chose
@@ -109,7 +114,8 @@ private:
 // in the status bar, and opens the window.
 class PlayHistory {
 public:
-    PlayHistory(QStatusBar* statusBar, QString path = history::DefaultHistoryPath());
+    PlayHistory(QStatusBar* statusBar, PartialsOfInstrument partialsOf,
+                QString path = history::DefaultHistoryPath());
 
     // Records the challenge just checked.
     void recordAnswerCheck(const game::CheckResult& result);
@@ -123,6 +129,7 @@ private:
     void report(const history::Recorder::Outcome& outcome);
 
     history::Recorder recorder_;
+    PartialsOfInstrument partialsOf_;
     std::unique_ptr<HistoryWindow> window_;
     QLabel* notice_ = nullptr; // owned by the status bar
     bool unwritableReported_ = false;

@@ -15,7 +15,8 @@ Program::Program()
     mainWindow_->startUp();
     if (ended())
         return;
-    history_ = std::make_unique<PlayHistory>(mainWindow_->clockStatusBar);
+    history_ = std::make_unique<PlayHistory>(
+        mainWindow_->clockStatusBar, [this](int instrument) { return BeatPartialsOf(output_, instrument); });
     tuningWindow_ = std::make_unique<TuningWindow>(session_);
     ui::PlaceBesideRow(tuningWindow_.get(), {mainWindow_.get()});
     tuningWindow_->startUp();
@@ -104,13 +105,12 @@ BeatWindowLinks Program::beatWindowLinks()
             .showKey = [this](int note, bool held) { keyboard_.showSounding(note, held); },
             .tuning =
                 [this] {
-                    const auto& message = output_.scaleTuningMessage();
                     history::Cents cents{};
-                    if (message.front() == midi::kSystemExclusive) // sent at least once
-                        for (std::size_t k = 0; k < cents.size(); ++k)
-                            cents[k] = message[midi::gs::kDataOffset + k] - midi::gs::kScaleTuningCentre;
+                    for (int k = 0; k < history::kPitchClasses; ++k)
+                        cents[std::size_t(k)] = session_.detune()[std::size_t(k)] + session_.playerCents(k);
                     return cents;
                 },
+            .partials = [this] { return BeatPartialsOf(output_, session_.instrument()); },
             .emphasis = [this] { return output_.beatEmphasis(); },
             .used = [this] { session_.noteBeatWindowUsed(); }};
 }

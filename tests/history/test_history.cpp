@@ -234,7 +234,9 @@ private slots:
     {
         // A +1, D -3, E +2, F -3 cents; worked out with A4 = 440 Hz.
         const auto beats = BeatsOfTuning({0, 0, -3, 0, 2, -3, 0, 0, 0, 1, 0, 0});
-        const auto near = [](double actual, double expected) { return std::abs(actual - expected) < 0.0005; };
+        const auto near = [](std::optional<double> actual, double expected) {
+            return actual && std::abs(*actual - expected) < 0.0005;
+        };
         QVERIFY(near(beats[0].player, 0.2542)); // reference A3 - A4, octave
         QVERIFY(near(beats[1].player, 0.7284)); // A4 - E5, fifth, still narrow
         QVERIFY(near(beats[1].equalTemperament, 1.4898));
@@ -271,6 +273,24 @@ private slots:
         QCOMPARE(history::TimeLabelFormat(3 * 3600'000), QStringLiteral("H:mm"));
         QCOMPARE(history::TimeLabelFormat(2 * 86400'000), QStringLiteral("M/d H:mm"));
         QCOMPARE(history::TimeLabelFormat(8 * 86400'000), QStringLiteral("M/d"));
+    }
+
+    // The instrument's own partials: A4's fourth 7 cents sharp, E5's second not one clean partial.
+    void beatRatesOfAnInstrumentsPartials()
+    {
+        const PartialOffsets partials = [](int note, int partial) -> std::optional<double> {
+            if (note == 76 && partial == 2)
+                return std::nullopt;
+            return note == 69 && partial == 4 ? 7.0 : 0.0;
+        };
+        const auto beats = BeatsOfTuning({}, partials);
+        const double a4Fourth = 4 * 440.0 * std::pow(2.0, 7 / 1200.0), d5Third = 3 * 587.32954;
+        QVERIFY(std::abs(*beats[2].equalTemperament - std::abs(d5Third - a4Fourth)) < 1e-3);
+        QVERIFY(beats[2].wrongWay); // A4 - D5 narrower than pure even in equal temperament
+        QVERIFY(!beats[1].equalTemperament && !beats[1].player); // A4 - E5 meets at E5's second
+        QVERIFY(beats[3].equalTemperament); // E5 - B4 meets at E5's third and B4's fourth
+        QCOMPARE(StepName(0), QStringLiteral("1. A3→A4"));
+        QCOMPARE(StepName(11), QStringLiteral("12. C5→G4"));
     }
 
     void coincidentPartialsOfAStep()

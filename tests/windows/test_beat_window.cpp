@@ -131,6 +131,33 @@ private slots:
         QVERIFY(!window->emphasisBox->isEnabled());
         QVERIFY(window->emphasisBox->toolTip().contains(QStringLiteral("外部")));
     }
+
+    // The table shows the equal-tempered beats of the instrument that plays, as the device tells
+    // its partials; an external device's are the textbook's.
+    void ratesOfTheInstrumentThatPlays()
+    {
+        platform::InstrumentPartials partials;
+        for (int key = 53; key <= 76; ++key)
+            partials.keys[key] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
+        partials.keys[69][3] = 7.0;          // A4's fourth partial 7 cents sharp
+        partials.keys[76][1] = std::nullopt; // E5's second: two strings
+        GameBench game({{.name = "Built-in", .paced = false, .ownInstruments = true, .partials = partials},
+                        {.name = "External"}});
+        BeatWindow* window = OpenBeatWindow(game);
+        // A4 - D5: A4's fourth partial against D5's third, now narrower than pure.
+        const double a4 = 4 * 440 * std::pow(2.0, 7 / 1200.0), d5 = 3 * 440 * std::pow(2.0, 5 / 12.0);
+        QCOMPARE(window->rateLabel(2)->text(), QStringLiteral("%1 Hz（狭い）").arg(a4 - d5, 0, 'f', 2));
+        QCOMPARE(window->rateLabel(1)->text(), QStringLiteral("弦が複数のため不定")); // A4 - E5
+        QCOMPARE(window->rateLabel(0)->text(), QStringLiteral("0.00 Hz"));            // A3 - A4
+        QVERIFY(window->introLabel->text().contains(QStringLiteral("いま鳴っている楽器")));
+
+        game.main()->deviceList->setCurrentIndex(1);
+        game.main()->onDeviceChosen();
+        window->onClockTick();
+        const double textbook = 4 * 440.0 - d5; // harmonic: A4 - D5 a wide fourth
+        QCOMPARE(window->rateLabel(2)->text(), QStringLiteral("%1 Hz（広い）").arg(-textbook, 0, 'f', 2));
+        QVERIFY(window->introLabel->text().contains(QStringLiteral("教科書の値")));
+    }
 };
 
 QTEST_MAIN(TestBeatWindow)
