@@ -49,12 +49,40 @@ constexpr int ChannelOf(std::uint8_t status)
 }
 
 // Controllers.
-constexpr std::uint8_t kBankSelect = 0;    // its most significant byte; a program change follows
+constexpr std::uint8_t kBankSelect = 0; // its most significant byte; a program change follows
+constexpr std::uint8_t kDataEntry = 6;  // most significant byte; kDataEntryLsb the least
+constexpr std::uint8_t kDataEntryLsb = 38;
+constexpr std::uint8_t kRegisteredParameterLsb = 100;
+constexpr std::uint8_t kRegisteredParameterMsb = 101;
 constexpr std::uint8_t kSustainPedal = 64; // the damper pedal
 constexpr std::uint8_t kSostenutoPedal = 66;
 constexpr std::uint8_t kAllSoundOff = 120;
 constexpr std::uint8_t kResetAllControllers = 121;
 constexpr std::uint8_t kAllNotesOff = 123;
+
+// General MIDI's registered parameter 0/1, a channel's fine tuning: 14 bits, 8192 for 0 cents,
+// 0 ... 16383 for -100 ... +100 cents. Set by parameter number, two data entries, and the number
+// put back to 127/127 (none) so that a stray data entry changes nothing.
+constexpr int kFineTuningCentre = 8192;
+constexpr int FineTuningValue(double cents)
+{
+    const double value = kFineTuningCentre + cents * kFineTuningCentre / 100;
+    const int rounded = int(value < 0 ? value - 0.5 : value + 0.5);
+    return rounded < 0 ? 0 : rounded > 16383 ? 16383 : rounded;
+}
+struct ControllerChange {
+    std::uint8_t controller, value;
+};
+constexpr std::array<ControllerChange, 6> FineTuningControllers(double cents)
+{
+    const int value = FineTuningValue(cents);
+    return {{{kRegisteredParameterMsb, 0},
+             {kRegisteredParameterLsb, 1},
+             {kDataEntry, std::uint8_t(value >> 7)},
+             {kDataEntryLsb, std::uint8_t(value & 0x7F)},
+             {kRegisteredParameterMsb, 127},
+             {kRegisteredParameterLsb, 127}}};
+}
 
 // A short-message word: status in bits 0-7, data 1 in bits 8-15, data 2 in bits 16-23
 // (status + 256 × data1 + 65536 × data2).
@@ -120,6 +148,19 @@ constexpr std::uint8_t kPatchParameters = 0x40;
 // 40 00 7F, data 00: every part back to its defaults.
 constexpr Address kResetAddress = {kPatchParameters, 0x00, 0x7F};
 constexpr std::uint8_t kResetValue = 0x00;
+
+// The master tune: 40 00 00, four data bytes each carrying a nibble of a 16-bit value, 0x0400 for
+// 0 cents, a tenth of a cent per unit, 0x0018 ... 0x07E8 for -100 ... +100 cents.
+constexpr Address kMasterTuneAddress = {kPatchParameters, 0x00, 0x00};
+constexpr std::uint16_t kMasterTuneCentre = 0x0400;
+constexpr std::array<std::uint8_t, 4> MasterTuneData(double cents)
+{
+    const double units = kMasterTuneCentre + cents * 10;
+    int value = int(units < 0 ? units - 0.5 : units + 0.5);
+    value = value < 0x18 ? 0x18 : value > 0x7E8 ? 0x7E8 : value;
+    return {std::uint8_t(value >> 12 & 0xF), std::uint8_t(value >> 8 & 0xF), std::uint8_t(value >> 4 & 0xF),
+            std::uint8_t(value & 0xF)};
+}
 
 // The scale tuning of a part: 40 1x 40 (C) ... 40 1x 4B (B), x the part's address block; one data
 // byte per pitch class, kScaleTuningCentre for 0 cents, each step one cent.

@@ -71,6 +71,34 @@ private slots:
                  QStringLiteral("F0 41 10 42 12 40 11 40 40 40 40 40 40 40 40 40 40 40 40 40 6F F7"));
     }
 
+    // 442 Hz is 7.85 cents above 440: 0x0400 + 79 = 0x044F, one nibble per byte; the checksum
+    // brings 40 00 00 00 04 04 0F (87) to 128.
+    void masterTuneBytes()
+    {
+        const auto message = [](double hz) {
+            return Hex(midi::gs::DataSetMessage(midi::gs::kMasterTuneAddress,
+                                                midi::gs::MasterTuneData(1200 * std::log2(hz / 440))));
+        };
+        QCOMPARE(message(442), QStringLiteral("F0 41 10 42 12 40 00 00 00 04 04 0F 29 F7"));
+        QCOMPARE(message(440), QStringLiteral("F0 41 10 42 12 40 00 00 00 04 00 00 3C F7"));
+        QCOMPARE(Hex(midi::gs::MasterTuneData(-150)), QStringLiteral("00 00 01 08")); // -100.0 at most
+    }
+
+    // Registered parameter 0/1: 8192 + 1.3 × 81.92 = 8298.496 → 8298 = 64 × 128 + 106.
+    void fineTuningControllers()
+    {
+        const auto bytes = [](double cents) {
+            QStringList pairs;
+            for (const auto& change : midi::FineTuningControllers(cents))
+                pairs << Hex(std::array{change.controller, change.value});
+            return pairs.join(", ");
+        };
+        QCOMPARE(bytes(1.3), QStringLiteral("65 00, 64 01, 06 40, 26 6A, 65 7F, 64 7F"));
+        QCOMPARE(midi::FineTuningValue(-100), 0);
+        QCOMPARE(midi::FineTuningValue(100), 16383);
+        QCOMPARE(midi::FineTuningValue(0), 8192);
+    }
+
     void shortMessageWord()
     {
         QCOMPARE(midi::ShortWord(0x90, 0x35, 0x64), std::uint32_t{0x643590});
