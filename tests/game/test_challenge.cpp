@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The challenge's draw and scale-tuning bytes, and the score of an answer.
 #include "game/Challenge.h"
+#include "game/ExamScore.h"
 #include "game/Score.h"
 
 #include <QtTest>
@@ -23,6 +24,9 @@ QStringList Repeated(const QString& text)
 }
 
 } // namespace
+
+using Errors = std::array<double, 12>;
+Q_DECLARE_METATYPE(Errors)
 
 class TestChallenge : public QObject {
     Q_OBJECT
@@ -115,6 +119,35 @@ private slots:
         QFETCH(QStringList, correct);
         QFETCH(int, expected);
         QCOMPARE(game::ScoreOf(player, correct), expected);
+    }
+
+    // The examiners' rule worked by hand: floor(|error|) points a note, 100 - 2.5 x points.
+    void examScore_data()
+    {
+        QTest::addColumn<Errors>("errors");
+        QTest::addColumn<int>("points");
+        QTest::addColumn<double>("score");
+        QTest::addColumn<bool>("passed");
+        QTest::newRow("all in tune") << Errors{} << 0 << 100.0 << true;
+        QTest::newRow("0.9 costs nothing")
+            << Errors{0.9, -0.9, 0.9, -0.9, 0.9, -0.9, 0.9, -0.9, 0.9, -0.9, 0.9, -0.9} << 0 << 100.0 << true;
+        QTest::newRow("1.0 costs a point")
+            << Errors{1.0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, -1.0} << 2 << 95.0 << true;
+        QTest::newRow("mixed signs, 8 points: 80 passes")
+            << Errors{2.5, -1.9, 3.0, 0, 0, -0.4, 0, 1.2, 0, 0, 0, -1.0} << 8 << 80.0 << true;
+        QTest::newRow("9 points fail")
+            << Errors{-9.99, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0} << 9 << 77.5 << false;
+    }
+    void examScore()
+    {
+        QFETCH(Errors, errors);
+        QFETCH(int, points);
+        QFETCH(double, score);
+        QFETCH(bool, passed);
+        const game::ExamScore result = game::ScoreAsExaminers(errors);
+        QCOMPARE(result.points, points);
+        QCOMPARE(result.score, score);
+        QCOMPARE(result.passed(), passed);
     }
 };
 
