@@ -111,6 +111,8 @@ bool FluidSynth::reload(const std::optional<RewrittenSoundFont>& rewritten)
 {
     const GLibMessagesSilenced glibQuiet;
     const std::lock_guard noMessages(messages_);
+    if (!soundFont_.unchanged())
+        return false; // its headers may still read, its samples would not
     const int loaded = [&] {
         std::optional<RewrittenSoundFontInUse> inUse;
         if (rewritten)

@@ -39,13 +39,15 @@ public:
     const std::string& soundFontInUse() const { return soundFont_.pathInUse(); }
     // False once the SoundFont's path no longer leads to the file that was loaded.
     bool soundFontStillThere() const { return soundFont_.stillThere(); }
+    // False once the loaded file has been changed in place: nothing more may be loaded from it.
+    bool soundFontUnchanged() const { return soundFont_.unchanged(); }
     double sampleRate() const;
 
     // Loads the SoundFont again, as `rewritten` has it or as the file is, and moves every channel
     // onto the same program of it: channels keep their programs and key tunings, notes sounding
     // finish on the old samples, and a note started after it plays the new. Holds messagesHeld()
-    // meanwhile, so no message falls between the load and the move. When the new load fails the
-    // old SoundFont plays on (false).
+    // meanwhile, so no message falls between the load and the move. When the new load fails, or
+    // the file has been changed in place since it was opened, the old SoundFont plays on (false).
     bool reload(const std::optional<RewrittenSoundFont>& rewritten);
 
     // Held by the port while it hands a message to the synthesizer.

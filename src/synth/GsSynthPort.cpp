@@ -138,7 +138,7 @@ midi::Result GsSynthPort::sendShort(std::uint32_t word)
     if (!message)
         return midi::Result::InvalidParameter;
     if (midi::KindOf(message->bytes[0]) == midi::kProgramChange)
-        sayWhenSoundFontGone(); // before taking the synthesizer: the box runs an event loop of its own
+        sayWhenSoundFontUnusable(); // before taking the synthesizer: the box runs an event loop of its own
     const auto held = synth_->messagesHeld();
     if (playWhatIsReady())
         startTimer();
@@ -167,6 +167,10 @@ void GsSynthPort::play(const midi::ShortMessage& message)
         controlChange(channel, data1, data2);
         break;
     case midi::kProgramChange:
+        // FluidSynth would select the preset even when its samples fail to load from a changed
+        // file, and crash rendering it: the instrument playing stays.
+        if (!synth_->soundFontUnchanged())
+            break;
         fluid_synth_program_change(fluid, channel, data1);
         measure(channel, data1);
         break;
@@ -228,16 +232,27 @@ void GsSynthPort::wakeAudio()
         audio_->wake();
 }
 
-void GsSynthPort::sayWhenSoundFontGone()
+void GsSynthPort::sayWhenSoundFontUnusable()
 {
-    if (soundFontGoneSaid_ || synth_->soundFontStillThere())
+    if (soundFontSaid_)
         return;
-    soundFontGoneSaid_ = true;
-    say_(QStringLiteral("内蔵GSシンセサイザーの音色ファイルがなくなりました"),
-         QStringLiteral(
-             "%1 が削除されたか置き換えられました。終了するまでは読み込んだときの音色で鳴り続けます。"
-             "次に起動する前に fluid-soundfont-gm を入れ直してください。")
-             .arg(QString::fromStdString(synth_->soundFont())));
+    const QString file = QString::fromStdString(synth_->soundFont());
+    if (!synth_->soundFontUnchanged()) {
+        soundFontSaid_ = true;
+        say_(
+            QStringLiteral("内蔵GSシンセサイザーの音色ファイルが書き換えられました"),
+            QStringLiteral("%1 が使用中に書き換えられました。ここからはほかの音色を読み込まず、今の音色のまま"
+                           "鳴らします。別の音色を使うには、いったん終了してから起動し直してください"
+                           "（ファイルが壊れていれば、先に fluid-soundfont-gm を入れ直してください）。")
+                .arg(file));
+    } else if (!synth_->soundFontStillThere()) {
+        soundFontSaid_ = true;
+        say_(QStringLiteral("内蔵GSシンセサイザーの音色ファイルがなくなりました"),
+             QStringLiteral(
+                 "%1 が削除されたか置き換えられました。終了するまでは読み込んだときの音色で鳴り続けます。"
+                 "次に起動する前に fluid-soundfont-gm を入れ直してください。")
+                 .arg(file));
+    }
 }
 
 void GsSynthPort::resetToGsDefaults()

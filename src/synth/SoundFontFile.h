@@ -10,6 +10,10 @@ namespace synth {
 // name; a file deleted (or removed with its package) meanwhile left the voices without data, and
 // the audio thread crashed on them. Held open, the file stays readable under /proc/self/fd/<n>
 // until it is closed, deleted or not, so FluidSynth is given that name.
+// A file changed in place (cut short, overwritten) is another matter: the held descriptor reads the
+// changed bytes, FluidSynth fails to load the next instrument's samples from them, keeps the preset
+// all the same and crashed the audio thread rendering its voices. Its size and modification time,
+// taken when it was opened, tell such a change before anything more is loaded from it.
 class SoundFontFile {
 public:
     SoundFontFile() = default;
@@ -27,11 +31,22 @@ public:
     const std::string& pathInUse() const { return pathInUse_; }
     // Whether the path still leads to the held file (not deleted, moved or replaced).
     bool stillThere() const;
+    // Whether the held file still has the size and modification time it had when it was opened.
+    bool unchanged() const;
 
 private:
+    struct Identity {
+        long long size = -1;
+        long long modifiedSeconds = 0, modifiedNanoseconds = 0;
+        bool operator==(const Identity&) const = default;
+    };
+    // Of the file pathInUse() reads; size -1 when it cannot be read.
+    Identity identityNow() const;
+
     std::string path_;
     std::string pathInUse_;
     int descriptor_ = -1;
+    Identity opened_;
 };
 
 } // namespace synth

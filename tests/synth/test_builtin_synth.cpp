@@ -323,6 +323,48 @@ private slots:
         QCOMPARE(desktop.boxes, 1);
     }
 
+    // The SoundFont changed in place while the synthesizer plays (cut short then overwritten with
+    // zeros, or overwritten at its size): FluidSynth would load the next instrument's samples from
+    // it and crash rendering voices without data. The instrument playing stays, and the player is
+    // told once.
+    void soundFontChangedInPlaceWhilePlaying_data()
+    {
+        QTest::addColumn<bool>("sizeKept");
+        QTest::newRow("cut to 1 MB, then zeros") << false;
+        QTest::newRow("zeros over its start, size kept") << true;
+    }
+    void soundFontChangedInPlaceWhilePlaying()
+    {
+        QFETCH(bool, sizeKept);
+        QTemporaryDir folder;
+        const QString copy = folder.filePath("GM.sf2");
+        QVERIFY(QFile::copy(QString::fromStdString(kSoundFont), copy));
+        auto synth = synth::FluidSynth::Open({.soundFonts = {copy.toStdString()}, .reverb = false});
+        QVERIFY(synth);
+        synth::GsSynthPort port(std::move(synth));
+        CountingDesktop desktop;
+        const platform::DesktopInForce inForce(desktop);
+        port.sendShort(Short(0xC0, 19)); // the church organ, loaded before the file changes
+        const auto playProgram = [&](int program) {
+            port.sendShort(Short(0xC0, program));
+            port.sendShort(Short(0x90, 60, 100));
+            QVERIFY2(Peak(port, 0.3) > 0.01f, qPrintable(QStringLiteral("program %1 silent").arg(program)));
+            port.sendShort(Short(0xB0, 120));
+        };
+        QFile file(copy);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        if (!sizeKept) {
+            QVERIFY(file.resize(1 << 20));
+            playProgram(40);
+        }
+        QVERIFY(file.write(QByteArray(1 << 20, '\0')) == 1 << 20 && file.flush());
+        playProgram(73);
+        int soundFont = 0, bank = 0, program = 0;
+        QCOMPARE(fluid_synth_get_program(port.synth().get(), 0, &soundFont, &bank, &program), FLUID_OK);
+        QCOMPARE(program, 19);
+        QCOMPARE(desktop.boxes, 1);
+    }
+
     // A reload whose SoundFont does not load (here: the file emptied meanwhile) leaves the old one
     // playing: no key goes silent.
     void failedReloadKeepsTheKeysSounding()
