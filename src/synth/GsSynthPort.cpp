@@ -4,6 +4,8 @@
 
 #include "midi/Midi.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <utility>
 
@@ -18,13 +20,27 @@ template <class... Handlers> struct Overloaded : Handlers... {
 // clang 14 does not deduce an aggregate's template arguments by itself.
 template <class... Handlers> Overloaded(Handlers...) -> Overloaded<Handlers...>;
 
+// The port's boxes wait for the application's event loop. A message reaches the port on the
+// opening thread too (one kept while it opened), and the opening port hands each on under its
+// lock, which a box's own event loop would want again for the next key.
+platform::SayToPlayer Queued(platform::SayToPlayer say)
+{
+    return [say = std::move(say)](const QString& text, const QString& explanation) {
+        if (QCoreApplication* application = QCoreApplication::instance())
+            QMetaObject::invokeMethod(
+                application, [say, text, explanation] { say(text, explanation); }, Qt::QueuedConnection);
+        else
+            say(text, explanation);
+    };
+}
+
 } // namespace
 
 GsSynthPort::GsSynthPort(std::unique_ptr<FluidSynth> synth, std::unique_ptr<AudioOutput> audio,
                          std::unique_ptr<TuningCalibrator> calibrator, std::chrono::milliseconds patience,
                          platform::SayToPlayer say)
     : synth_(std::move(synth)), audio_(std::move(audio)), patience_(patience),
-      calibrator_(std::move(calibrator)), say_(std::move(say))
+      calibrator_(std::move(calibrator)), say_(Queued(std::move(say)))
 {
     const auto noMessages = synth_->messagesHeld();
     measure(kPlayer, 0);
@@ -137,8 +153,6 @@ midi::Result GsSynthPort::sendShort(std::uint32_t word)
     const auto message = midi::UnpackShortWord(word);
     if (!message)
         return midi::Result::InvalidParameter;
-    if (midi::KindOf(message->bytes[0]) == midi::kProgramChange)
-        sayWhenSoundFontUnusable(); // before taking the synthesizer: the box runs an event loop of its own
     const auto held = synth_->messagesHeld();
     if (playWhatIsReady())
         startTimer();
@@ -167,6 +181,7 @@ void GsSynthPort::play(const midi::ShortMessage& message)
         controlChange(channel, data1, data2);
         break;
     case midi::kProgramChange:
+        sayWhenSoundFontUnusable();
         // FluidSynth would select the preset even when its samples fail to load from a changed
         // file, and crash rendering it: the instrument playing stays.
         if (!synth_->soundFontUnchanged())

@@ -32,7 +32,8 @@ public:
 
     // Without `audio` the synthesizer plays only when rendered through synth(), as the tests do.
     // Without `calibrator` the SoundFont's own tuning is left as it is. `say` tells the player that
-    // the SoundFont file has gone or been changed.
+    // the SoundFont file has gone or has been changed; from the application's event
+    // loop, never within a message.
     explicit GsSynthPort(std::unique_ptr<FluidSynth> synth, std::unique_ptr<AudioOutput> audio = nullptr,
                          std::unique_ptr<TuningCalibrator> calibrator = nullptr,
                          std::chrono::milliseconds patience = kMeasurementPatience,
@@ -91,9 +92,10 @@ private:
     void detuneKeys(int channel);
     // After each message: an audio output asleep in a silence renders it in its next period.
     void wakeAudio();
-    // Once per port: tells the player that the SoundFont file has been changed in place (no
-    // further instrument loads from it) or has gone (it plays on from the held file, but the next
-    // start will find none). One box: a player who reinstalls after the first needs no second.
+    // Once per port, at a program change: tells the player that the SoundFont file has been
+    // changed in place (no further instrument loads from it) or has gone (it plays on from the held
+    // file, but the next start will find none). One box: a player who reinstalls after the first
+    // needs no second.
     void sayWhenSoundFontUnusable();
 
     std::unique_ptr<FluidSynth> synth_;
@@ -109,7 +111,7 @@ private:
     // note-on, or none.
     std::unique_ptr<TuningCalibrator> calibrator_;
     platform::SayToPlayer say_;
-    bool soundFontSaid_ = false;
+    bool soundFontSaid_ = false;          // under the synthesizer's lock
     std::vector<DueNoteOff> dueNoteOffs_; // under the synthesizer's lock
     std::mutex timerLock_;
     std::condition_variable_any timerWake_;
