@@ -3,6 +3,7 @@
 #include "synth/GsSynthPort.h"
 
 #include "midi/Midi.h"
+#include "synth/SoundFontLayout.h"
 
 #include <QCoreApplication>
 
@@ -42,6 +43,7 @@ GsSynthPort::GsSynthPort(std::unique_ptr<FluidSynth> synth, std::unique_ptr<Audi
     : synth_(std::move(synth)), audio_(std::move(audio)), patience_(patience),
       calibrator_(std::move(calibrator)), say_(Queued(std::move(say)))
 {
+    sayWhenSamplesPastTheData();
     const auto noMessages = synth_->messagesHeld();
     measure(kPlayer, 0);
     measure(kReference, 0);
@@ -268,6 +270,19 @@ void GsSynthPort::sayWhenSoundFontUnusable()
                  "次に起動する前に fluid-soundfont-gm を入れ直してください。")
                  .arg(file));
     }
+}
+
+void GsSynthPort::sayWhenSamplesPastTheData()
+{
+    const auto layout = SoundFontLayout::Read(synth_->soundFontInUse());
+    if (!layout || layout->samplesPastTheData().empty())
+        return;
+    say_(
+        QStringLiteral("内蔵GSシンセサイザーの音色ファイルの一部が壊れています"),
+        QStringLiteral("%1 には、ファイルにない音のデータを指している箇所が %2 か所あり、その音は鳴りません。"
+                       "fluid-soundfont-gm を入れ直すか、MIDI出力に別の装置を選んでください。")
+            .arg(QString::fromStdString(synth_->soundFont()))
+            .arg(layout->samplesPastTheData().size()));
 }
 
 void GsSynthPort::resetToGsDefaults()

@@ -32,7 +32,7 @@ public:
 
     // Without `audio` the synthesizer plays only when rendered through synth(), as the tests do.
     // Without `calibrator` the SoundFont's own tuning is left as it is. `say` tells the player that
-    // the SoundFont file has gone or has been changed; from the application's event
+    // the SoundFont file is damaged, has gone or has been changed; from the application's event
     // loop, never within a message.
     explicit GsSynthPort(std::unique_ptr<FluidSynth> synth, std::unique_ptr<AudioOutput> audio = nullptr,
                          std::unique_ptr<TuningCalibrator> calibrator = nullptr,
@@ -97,6 +97,9 @@ private:
     // file, but the next start will find none). One box: a player who reinstalls after the first
     // needs no second.
     void sayWhenSoundFontUnusable();
+    // At the open: tells the player that samples of the file point past its sample data, which
+    // FluidSynth drops without a word (their keys play silence).
+    void sayWhenSamplesPastTheData();
 
     std::unique_ptr<FluidSynth> synth_;
     // Asks the calibrator to measure the program now on the player's or the reference's channel.

@@ -16,8 +16,11 @@ namespace {
 enum Generator : int { kInstrument = 41, kKeyRange = 43, kVelocityRange = 44, kSampleId = 53 };
 constexpr std::size_t kPresetHeader = 38, kBag = 4, kGenerator = 4, kModulator = 10, kInstrumentHeader = 22,
                       kSampleHeader = 46;
-constexpr std::size_t kSampleRateField = 36, kSampleTypeField = 44; // within a sample header
-constexpr unsigned kRightSample = 2, kLeftSample = 4;               // sample types
+// Within a sample header.
+constexpr std::size_t kSampleStartField = 20, kSampleEndField = 24, kSampleRateField = 36,
+                      kSampleTypeField = 44;
+// Sample types.
+constexpr unsigned kRightSample = 2, kLeftSample = 4, kCompressedSample = 0x10, kRomSample = 0x8000;
 
 ProgramTuning::Side SideOf(unsigned sampleType)
 {
@@ -48,6 +51,17 @@ unsigned Word(std::span<const unsigned char> bytes, std::size_t at)
 std::uint32_t DoubleWord(std::span<const unsigned char> bytes, std::size_t at)
 {
     return Word(bytes, at) | std::uint32_t(Word(bytes, at + 2)) << 16;
+}
+
+// Whether a sample header's start or end lies beyond the `dataBytes` of the sample chunk. Offsets
+// count 16-bit words, but bytes in a compressed sample's header; a ROM sample is not in the file.
+bool PastTheData(std::span<const unsigned char> header, std::uint64_t dataBytes)
+{
+    const unsigned type = Word(header, kSampleTypeField);
+    if (type & kRomSample)
+        return false;
+    const std::uint64_t end = type & kCompressedSample ? dataBytes : dataBytes / 2;
+    return DoubleWord(header, kSampleStartField) > end || DoubleWord(header, kSampleEndField) > end;
 }
 
 struct Chunk {
@@ -135,6 +149,17 @@ private:
 } // namespace
 
 class SoundFontLayoutReader {
+    // The size of the sample chunk as far as the file holds it; 0 without one.
+    static std::uint64_t sampleDataBytes(RiffReader& riff, const std::map<std::string, Chunk>& lists)
+    {
+        const auto sdta = lists.find("LIST sdta");
+        if (sdta == lists.end())
+            return 0;
+        const auto parts = riff.children(sdta->second);
+        const auto smpl = parts.find("smpl");
+        return smpl == parts.end() ? 0 : smpl->second.size;
+    }
+
 public:
     static std::optional<SoundFontLayout> Read(const std::string& path)
     {
@@ -192,9 +217,11 @@ public:
         for (std::size_t i = 0; i + 1 < instrumentHeaders.count(); ++i)
             layout.instruments_.push_back(
                 zonesOf(1, Word(instrumentHeaders[i], 20), Word(instrumentHeaders[i + 1], 20), kSampleId));
+        const std::uint64_t dataBytes = sampleDataBytes(riff, lists);
         for (std::size_t i = 0; i + 1 < sampleHeaders.count(); ++i)
             layout.samples_.push_back({DoubleWord(sampleHeaders[i], kSampleRateField),
-                                       SideOf(Word(sampleHeaders[i], kSampleTypeField))});
+                                       SideOf(Word(sampleHeaders[i], kSampleTypeField)),
+                                       PastTheData(sampleHeaders[i], dataBytes)});
 
         const Chunk& list = pdta->second;
         if (list.offset + list.size + (list.size & 1) >= top->offset + top->size) {
@@ -214,6 +241,15 @@ public:
 std::optional<SoundFontLayout> SoundFontLayout::Read(const std::string& path)
 {
     return SoundFontLayoutReader::Read(path);
+}
+
+std::vector<int> SoundFontLayout::samplesPastTheData() const
+{
+    std::vector<int> past;
+    for (std::size_t i = 0; i < samples_.size(); ++i)
+        if (samples_[i].pastTheData)
+            past.push_back(int(i));
+    return past;
 }
 
 std::vector<int> SoundFontLayout::samplesOf(int bank, int program, int key, int velocity) const

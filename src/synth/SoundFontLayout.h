@@ -35,6 +35,9 @@ public:
     std::uint32_t sampleRate(int sample) const { return samples_.at(sample).rate; }
     // Whether the sample is the left or right half of a stereo pair, or sounds on both outputs.
     ProgramTuning::Side sideOf(int sample) const { return samples_.at(sample).side; }
+    // The samples whose headers point past the sample data the file holds (a damaged or cut-short
+    // file): FluidSynth drops them, and their zones play silence.
+    std::vector<int> samplesPastTheData() const;
 
     // Playback rates (Hz) of a sample on one key of one instrument. Instruments that share a sample
     // (two presets layered on the same recordings) each get a rate of their own.
@@ -69,6 +72,7 @@ private:
     struct Sample {
         std::uint32_t rate = 0;
         ProgramTuning::Side side = ProgramTuning::Side::Both;
+        bool pastTheData = false;
     };
     std::vector<Sample> samples_;
     // The header chunks as the file has them, in its order, and where their list starts; empty

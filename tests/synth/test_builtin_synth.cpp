@@ -3,6 +3,7 @@
 // short messages and the reset.
 #include "GsBytes.h"
 #include "StderrCapture.h"
+#include "TinySoundFont.h"
 #include "platform/Desktop.h"
 #include "synth/AudioOutput.h"
 #include "synth/BuiltinSynthDevice.h"
@@ -370,6 +371,36 @@ private slots:
         QTRY_COMPARE(desktop.boxes, 1);
         QCoreApplication::processEvents();
         QCOMPARE(desktop.boxes, 1);
+    }
+
+    // Samples whose headers point past the file's sample data: FluidSynth drops them and their
+    // keys play silence, so the player is told at the open.
+    void samplesPastTheDataAreSaidAtTheOpen_data()
+    {
+        QTest::addColumn<std::vector<int>>("pastTheData");
+        QTest::addColumn<int>("boxes");
+        QTest::newRow("whole") << std::vector<int>{} << 0;
+        QTest::newRow("two samples past the data") << std::vector<int>{0, 2} << 1;
+    }
+    void samplesPastTheDataAreSaidAtTheOpen()
+    {
+        QFETCH(std::vector<int>, pastTheData);
+        QFETCH(int, boxes);
+        QTemporaryDir folder;
+        QFile file(folder.filePath("tiny.sf2"));
+        const auto bytes = testing::TinySoundFont(pastTheData);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(reinterpret_cast<const char*>(bytes.data()),
+                                                              qint64(bytes.size())) == qint64(bytes.size()));
+        file.close();
+        auto synth =
+            synth::FluidSynth::Open({.soundFonts = {file.fileName().toStdString()}, .reverb = false});
+        QVERIFY(synth);
+        CountingDesktop desktop;
+        const platform::DesktopInForce inForce(desktop);
+        synth::GsSynthPort port(std::move(synth));
+        port.sendShort(Short(0x90, 60, 100));
+        QCoreApplication::processEvents();
+        QCOMPARE(desktop.boxes, boxes);
     }
 
     // A reload whose SoundFont does not load (here: the file emptied meanwhile) leaves the old one

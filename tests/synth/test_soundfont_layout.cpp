@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Which samples a key of a preset sounds, read from a SoundFont's headers, and the headers rewritten
 // so that chosen keys play a copy of their sample at a rate of their own. The SoundFont is built here.
+#include "TinySoundFont.h"
 #include "synth/SoundFontLayout.h"
 
 #include <QTemporaryDir>
@@ -14,117 +15,8 @@
 
 namespace {
 
-using Bytes = std::vector<unsigned char>;
-
-// `value` little-endian in `bytes` bytes (zeros beyond its four).
-void Put(Bytes& to, unsigned value, int bytes)
-{
-    for (int i = 0; i < bytes; ++i)
-        to.push_back(i < 4 ? (value >> (8 * i)) & 0xFF : 0);
-}
-
-Bytes Chunk(const char* id, const Bytes& data)
-{
-    Bytes chunk(id, id + 4);
-    Put(chunk, unsigned(data.size()), 4);
-    chunk.insert(chunk.end(), data.begin(), data.end());
-    return chunk;
-}
-
-// A RIFF or LIST chunk of `type` holding `chunks`.
-Bytes Form(const char* id, const char* type, const std::vector<Bytes>& chunks)
-{
-    Bytes data(type, type + 4);
-    for (const Bytes& chunk : chunks)
-        data.insert(data.end(), chunk.begin(), chunk.end());
-    return Chunk(id, data);
-}
-
-Bytes Name(const char* name, int size)
-{
-    Bytes bytes(size, 0);
-    std::copy(name, name + std::strlen(name), bytes.begin());
-    return bytes;
-}
-
-struct Generator {
-    int kind, low, high; // high < 0: a 16-bit amount in low
-};
-
-// Zones given as generator lists, appended to the bag and generator chunks; `count` counts generators.
-void Zones(const std::vector<std::vector<Generator>>& zones, Bytes& bags, Bytes& generators, unsigned& count)
-{
-    for (const auto& zone : zones) {
-        Put(bags, count, 2);
-        Put(bags, 0, 2);
-        for (const Generator& g : zone) {
-            Put(generators, g.kind, 2);
-            if (g.high < 0)
-                Put(generators, g.low, 2);
-            else
-                Put(generators, g.low, 1), Put(generators, g.high, 1);
-            ++count;
-        }
-    }
-}
-
-// Samples 0 (44100 Hz), 1 (22050 Hz), 2 (32000 Hz). Instrument 0: a global zone over keys 60 ... 72
-// playing sample 0, and sample 1 on keys 40 ... 59. Instrument 1: sample 2 below velocity 64,
-// sample 1 from 64. Preset 0 of bank 0: instrument 0 on keys 0 ... 64, instrument 1 on 60 ... 127.
-// Preset 0 of bank 128: instrument 1.
-Bytes TinySoundFont()
-{
-    constexpr int kKeys = 43, kVelocities = 44, kInstrument = 41, kSample = 53, kPan = 17;
-    Bytes presetBags, presetGenerators, bags, generators, presets, instruments, samples;
-    unsigned count = 0;
-    const auto preset = [&](const char* name, int bank, unsigned bag) {
-        const Bytes header = Name(name, 20);
-        presets.insert(presets.end(), header.begin(), header.end());
-        Put(presets, 0, 2), Put(presets, bank, 2), Put(presets, bag, 2), Put(presets, 0, 12);
-    };
-    preset("Piano", 0, 0);
-    preset("Drums", 128, 2);
-    preset("EOP", 0, 3);
-    Zones({{{kKeys, 0, 64}, {kInstrument, 0, -1}},
-           {{kKeys, 60, 127}, {kInstrument, 1, -1}},
-           {{kInstrument, 1, -1}}},
-          presetBags, presetGenerators, count);
-    Put(presetBags, count, 2), Put(presetBags, 0, 2);
-    Put(presetGenerators, 0, 4);
-
-    count = 0;
-    const auto instrument = [&](const char* name, unsigned bag) {
-        const Bytes header = Name(name, 20);
-        instruments.insert(instruments.end(), header.begin(), header.end());
-        Put(instruments, bag, 2);
-    };
-    instrument("Strings", 0);
-    instrument("Layers", 3);
-    instrument("EOI", 5);
-    Zones({{{kKeys, 60, 72}, {kPan, 100, -1}},
-           {{kSample, 0, -1}},
-           {{kKeys, 40, 59}, {kSample, 1, -1}},
-           {{kVelocities, 0, 63}, {kSample, 2, -1}},
-           {{kVelocities, 64, 127}, {kSample, 1, -1}}},
-          bags, generators, count);
-    Put(bags, count, 2), Put(bags, 0, 2);
-    Put(generators, 0, 4);
-
-    for (const auto& [name, rate] : std::vector<std::pair<const char*, unsigned>>{
-             {"S0", 44100}, {"S1", 22050}, {"S2", 32000}, {"EOS", 0}}) {
-        const Bytes header = Name(name, 20);
-        samples.insert(samples.end(), header.begin(), header.end());
-        Put(samples, 0, 16), Put(samples, rate, 4), Put(samples, 60, 1), Put(samples, 0, 1),
-            Put(samples, 0, 4);
-    }
-    return Form("RIFF", "sfbk",
-                {Form("LIST", "INFO", {Chunk("ifil", {2, 0, 1, 0})}),
-                 Form("LIST", "sdta", {Chunk("smpl", Bytes(64, 0))}),
-                 Form("LIST", "pdta",
-                      {Chunk("phdr", presets), Chunk("pbag", presetBags), Chunk("pmod", Bytes(10, 0)),
-                       Chunk("pgen", presetGenerators), Chunk("inst", instruments), Chunk("ibag", bags),
-                       Chunk("imod", Bytes(10, 0)), Chunk("igen", generators), Chunk("shdr", samples)})});
-}
+using testing::Bytes;
+using testing::TinySoundFont;
 
 std::string Written(const QTemporaryDir& folder, const char* name, const Bytes& bytes)
 {
@@ -184,6 +76,18 @@ private slots:
         QCOMPARE(layout->samplesOf(0, 1, 62, 100), Samples{});
         QCOMPARE(layout->sampleRate(1), 22050u);
         QVERIFY(!synth::SoundFontLayout::Read(Written(folder_, "none.sf2", Bytes(100, 'x'))));
+    }
+
+    // A sample header ending beyond the sample data (a damaged file) is found; one within it is not.
+    void samplesPastTheDataAreFound()
+    {
+        const auto whole = synth::SoundFontLayout::Read(Written(folder_, "tiny.sf2", TinySoundFont()));
+        QVERIFY(whole);
+        QCOMPARE(whole->samplesPastTheData(), Samples{});
+        const auto damaged =
+            synth::SoundFontLayout::Read(Written(folder_, "past.sf2", TinySoundFont({0, 2})));
+        QVERIFY(damaged);
+        QCOMPARE(damaged->samplesPastTheData(), (Samples{0, 2}));
     }
 
     // Keys 62 (sample 0) and 50 (sample 1) of instrument 0 get copies 3 and 4; every other key, and
