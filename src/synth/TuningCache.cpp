@@ -48,13 +48,23 @@ QJsonObject Identity(const std::string& soundFont, int program)
     return identity;
 }
 
-// The entry stored at `path` when it holds `identity` and its checksum matches its content.
+// An entry takes about 3 kB. A file far larger is none of ours, and reading it whole took the
+// program to its size (a 3 GB file: 3.1 GB) before the entry was found wanting.
+constexpr qint64 kLargestEntry = 1 << 20;
+
+// The entry stored at `path` when it holds `identity` and its checksum matches its content. Only a
+// plain file (a device or pipe never ends) within kLargestEntry is read, and no more than that.
 std::optional<QJsonObject> ReadEntry(const QString& path, const QJsonObject& identity)
 {
+    const QFileInfo info(path);
     QFile file(path);
-    if (identity.isEmpty() || !file.open(QIODevice::ReadOnly))
+    if (identity.isEmpty() || !info.isFile() || info.size() > kLargestEntry ||
+        !file.open(QIODevice::ReadOnly))
         return std::nullopt;
-    const QJsonObject entry = QJsonDocument::fromJson(file.readAll()).object();
+    const QByteArray bytes = file.read(kLargestEntry + 1);
+    if (bytes.size() > kLargestEntry)
+        return std::nullopt; // grown since its size was taken
+    const QJsonObject entry = QJsonDocument::fromJson(bytes).object();
     for (auto it = identity.begin(); it != identity.end(); ++it)
         if (entry.value(it.key()) != it.value())
             return std::nullopt;

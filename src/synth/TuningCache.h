@@ -3,6 +3,7 @@
 // measured once. An entry counts only while the SoundFont's path, size and modification time match,
 // its checksum matches its content and every offset of a corrected preset is plausible (±50 cents):
 // a damaged entry must never detune what the player hears, so it is measured again and rewritten.
+// A file over 1 MB (an entry takes about 3 kB) is refused without being read.
 #pragma once
 
 #include "synth/ProgramTuning.h"

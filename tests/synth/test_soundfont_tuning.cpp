@@ -37,6 +37,28 @@ using testing::Short;
 
 enum class Output { Both, Left, Right };
 
+// A stand-in SoundFont in `folder`, for the cache, which names it by path, size and time alone;
+// empty when it cannot be written.
+std::string StandInSoundFont(const QTemporaryDir& folder)
+{
+    QFile file(folder.filePath("GM.sf2"));
+    if (!file.open(QIODevice::WriteOnly) || file.write("sf") != 2)
+        return {};
+    return file.fileName().toStdString();
+}
+
+// Bytes this process has read from files so far, as the kernel counts them.
+qint64 BytesRead()
+{
+    QFile io(QStringLiteral("/proc/self/io"));
+    if (!io.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : io.readAll().split('\n'))
+        if (line.startsWith("rchar:"))
+            return line.mid(6).trimmed().toLongLong();
+    return -1;
+}
+
 } // namespace
 
 class TestSoundFontTuning : public QObject {
@@ -343,10 +365,8 @@ private slots:
     void damagedCacheEntryNeverBelieved()
     {
         QTemporaryDir folder;
-        const std::string soundFont = folder.filePath("GM.sf2").toStdString();
-        QFile file(QString::fromStdString(soundFont));
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("sf") == 2);
-        file.close();
+        const std::string soundFont = StandInSoundFont(folder);
+        QVERIFY(!soundFont.empty());
         const synth::TuningCache cache(folder.filePath("cache"));
         synth::ProgramTuning stored{.corrected = true};
         for (std::size_t i = 0; i < stored.offsets.size(); ++i)
@@ -368,6 +388,27 @@ private slots:
                 QVERIFY2(!read || *read == stored,
                          qPrintable(QStringLiteral("byte %1 as '%2'").arg(at).arg(changed)));
             }
+    }
+
+    // A cache file far larger than an entry, here a valid entry followed by a 256 MB hole, is
+    // refused unread, an instrument's and a SoundFont's content hash alike: read whole, a 3 GB file
+    // took the program to 3.1 GB.
+    void oversizedCacheFileRefusedUnread()
+    {
+        QTemporaryDir folder;
+        const std::string soundFont = StandInSoundFont(folder);
+        QVERIFY(!soundFont.empty());
+        const synth::TuningCache cache(folder.filePath("cache"));
+        QVERIFY(cache.store(soundFont, 0, Invented(1.5)) && cache.storeContentHash(soundFont, "00ff"));
+        const QDir entries(folder.filePath("cache"));
+        QCOMPARE(entries.entryList(QDir::Files).size(), 2);
+        for (const QString& name : entries.entryList(QDir::Files))
+            QVERIFY(QFile(entries.filePath(name)).resize(qint64(256) << 20));
+        const qint64 before = BytesRead();
+        QVERIFY(before >= 0);
+        QVERIFY(!cache.load(soundFont, 0));
+        QVERIFY(!cache.loadContentHash(soundFont));
+        QVERIFY2(BytesRead() - before < 64 * 1024, qPrintable(QString::number(BytesRead() - before)));
     }
 
     // The reference A is never detuned: an entry whose A was moved by 50 cents is measured again,
