@@ -2,7 +2,8 @@
 // Measured preset tunings kept on disk, one file per SoundFont and program, so that each preset is
 // measured once. An entry counts only while the SoundFont's path, size and modification time match,
 // its checksum matches its content and every offset of a corrected preset is plausible (±50 cents):
-// a damaged entry must never detune what the player hears, so it is measured again and rewritten.
+// an entry damaged by accident must never detune what the player hears, so it is measured again and
+// rewritten. (A deliberate edit that recomputes the checksum is believed, within those 50 cents.)
 // A file over 1 MB (an entry takes about 3 kB) is refused without being read.
 #pragma once
 
