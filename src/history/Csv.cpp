@@ -21,6 +21,13 @@ QString CsvField(const QString& text)
     return u'"' + quoted + u'"';
 }
 
+QString CsvTextField(const QString& text)
+{
+    // A device name is whatever any local program called its JACK or ALSA port.
+    const bool formula = !text.isEmpty() && QStringView(u"=+-@\t\r").contains(text.front());
+    return CsvField(formula ? u'\'' + text : text);
+}
+
 QByteArray HistoryCsv(std::span<const ChallengeRecord> records)
 {
     QStringList header = {"開始時刻", "終了時刻", "所要時間（秒）", "難易度",           "音色番号",
@@ -28,15 +35,17 @@ QByteArray HistoryCsv(std::span<const ChallengeRecord> records)
     for (const char* kind : {"出題のずれ", "貴方の調律"})
         for (int k = 0; k < kPitchClasses; ++k)
             header << QString::fromUtf8(kind) + u' ' + game::PitchClassName(k);
+    for (QString& name : header)
+        name = CsvTextField(name);
     QString text = header.join(u',') + QStringLiteral("\r\n");
     for (const ChallengeRecord& record : records) {
-        QStringList row = {record.started.toString(Qt::ISODate),
-                           record.ended.toString(Qt::ISODate),
+        QStringList row = {CsvTextField(record.started.toString(Qt::ISODate)),
+                           CsvTextField(record.ended.toString(Qt::ISODate)),
                            QString::number(double(record.elapsedMs) / 1000.0, 'f', 3),
-                           game::DifficultyItemText(record.difficulty),
+                           CsvTextField(game::DifficultyItemText(record.difficulty)),
                            QString::number(record.instrument),
-                           CsvField(game::InstrumentName(record.instrument)),
-                           CsvField(record.device),
+                           CsvTextField(game::InstrumentName(record.instrument)),
+                           CsvTextField(record.device),
                            record.referenceToneUsed ? QStringLiteral("1") : QStringLiteral("0"),
                            record.beatWindowUsed ? QStringLiteral("1") : QStringLiteral("0"),
                            QString::number(record.score)};

@@ -14,6 +14,10 @@ namespace history {
 
 // A field as CSV holds it: quoted, with quotes doubled, when it has a comma, quote or line break.
 QString CsvField(const QString& text);
+// A text column's field: one a spreadsheet would run as a formula (it begins with = + - @, a tab or
+// a CR) gets a leading apostrophe first, which spreadsheets show as text. Numbers do not pass here:
+// a negative score stays a number.
+QString CsvTextField(const QString& text);
 
 // The header and one line per record, CR LF after each; UTF-8 with a byte-order mark, so that
 // spreadsheets read the Japanese texts. The difficulty is named as the player chose it.

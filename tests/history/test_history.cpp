@@ -37,6 +37,34 @@ std::vector<ChallengeRecord> ReadAll(const QString& path)
     return database.readAll();
 }
 
+// The rows of a CSV text as a spreadsheet reads them (RFC 4180): fields split at commas, a quoted
+// field may hold commas, line breaks and doubled quotes, rows end at CR LF.
+QList<QStringList> ReadCsv(const QString& text)
+{
+    QList<QStringList> rows;
+    QStringList row;
+    QString field;
+    bool quoted = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i], next = i + 1 < text.size() ? text[i + 1] : QChar();
+        if (quoted && c == u'"' && next == u'"') {
+            field += c;
+            ++i;
+        } else if (c == u'"') {
+            quoted = !quoted;
+        } else if (!quoted && c == u',') {
+            row << std::exchange(field, {});
+        } else if (!quoted && c == u'\r' && next == u'\n') {
+            row << std::exchange(field, {});
+            rows << std::exchange(row, {});
+            ++i;
+        } else {
+            field += c;
+        }
+    }
+    return rows;
+}
+
 // A second program's connection holding the write lock until released.
 class WriteLock {
 public:
@@ -307,6 +335,38 @@ private slots:
                          std::abs(3 * 587.32954 - 4 * 440.0)) < 1e-3);
         QCOMPARE(IntervalName(fifth.interval), QStringLiteral("完全5度"));
         QCOMPARE(IntervalName(TuningOrder()[0].interval), QStringLiteral("完全8度"));
+    }
+
+    // Any local program may name its port like a spreadsheet formula, and the name reaches the CSV.
+    // Read back, every such device name is text behind an apostrophe and otherwise as it was; the
+    // numbers around it, negative ones too, stay numbers.
+    void csvKeepsFormulasAsText()
+    {
+        const QList<std::pair<QString, QString>> names = {
+            {"=cmd|'/c calc'!A1", "'=cmd|'/c calc'!A1"},
+            {"=HYPERLINK(\"http://example.invalid/\",\"x, y\")",
+             "'=HYPERLINK(\"http://example.invalid/\",\"x, y\")"},
+            {"+1+2", "'+1+2"},
+            {"-3", "'-3"},
+            {"@SUM(A1)", "'@SUM(A1)"},
+            {"\t=1", "'\t=1"},
+            {"\r=1", "'\r=1"},
+            {"Synth = 1 + 2", "Synth = 1 + 2"},
+            {"", ""},
+        };
+        std::vector<ChallengeRecord> records;
+        for (const auto& [name, shown] : names) {
+            records.push_back(Record(-3, 2));
+            records.back().device = name;
+        }
+        const QList<QStringList> rows = ReadCsv(QString::fromUtf8(HistoryCsv(records).mid(3)));
+        QCOMPARE(rows.size(), names.size() + 1);
+        const qsizetype device = rows[0].indexOf(QStringLiteral("音源"));
+        for (qsizetype i = 0; i < names.size(); ++i) {
+            QCOMPARE(rows[i + 1].size(), 34);
+            QCOMPARE(rows[i + 1][device], names[i].second);
+            QCOMPARE(rows[i + 1].mid(9, 3), (QStringList{"-3", "3", "-7"})); // score, detune of C and C#
+        }
     }
 
     void csvQuotesOnlyWhatNeedsIt()
