@@ -7,6 +7,8 @@
 #include <QSqlDatabase>
 #include <QString>
 
+struct sqlite3;
+
 #include <chrono>
 #include <span>
 #include <vector>
@@ -20,7 +22,7 @@ constexpr int kSchemaVersion = 3;
 enum class Fault {
     None,
     Busy,       // another program holds the lock: try again later
-    Damaged,    // not a database, or a corrupt one: move it aside
+    Damaged,    // not a database, or a corrupt one (checked when opened for writing): move it aside
     Unwritable, // full disk, read-only folder, missing permission: try again later
 };
 
@@ -47,13 +49,17 @@ public:
     Fault append(std::span<const ChallengeRecord> records);
     // Every record, oldest first.
     std::vector<ChallengeRecord> readAll();
+    // Of a damaged file: every record that can still be read, oldest first.
+    std::vector<ChallengeRecord> readReadable();
 
     // The Qt connection, for tests that look at the file with SQL of their own.
     QSqlDatabase connection() const { return QSqlDatabase::database(name_, false); }
 
 private:
     Fault run(const QString& statement);
+    Fault checkIntegrity();
     Fault migrate();
+    sqlite3* handle() const;
 
     QString name_;
     Fault fault_ = Fault::None;

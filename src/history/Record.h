@@ -27,6 +27,7 @@ struct ChallengeRecord {
     Cents player{};              // the player's corrections, C ... B
     std::int32_t score = 0;
     std::int64_t elapsedMs = 0;
+    QString programVersion; // of the program that wrote it; empty until written (this program's)
 
     // The player's value minus the correct value (the negated detuning), C ... B: how far the
     // player's tuning of that class lies from equal temperament.

@@ -45,39 +45,51 @@ Recorder::Outcome Recorder::record(const ChallengeRecord& record)
     return flush(kWaitDuringPlay);
 }
 
-Fault Recorder::open(std::chrono::milliseconds busyWait)
+Fault Recorder::open(std::chrono::milliseconds busyWait, Outcome& outcome)
 {
     if (database_) {
         database_->setBusyWait(busyWait);
         return Fault::None;
     }
     database_ = std::make_unique<Database>(path_, busyWait);
-    const Fault fault = database_->fault();
+    Fault fault = database_->fault();
+    if (fault == Fault::Damaged)
+        fault = startAfresh(busyWait, outcome);
     if (fault != Fault::None)
         database_.reset();
     return fault;
 }
 
+Fault Recorder::startAfresh(std::chrono::milliseconds busyWait, Outcome& outcome)
+{
+    database_.reset();
+    outcome.movedAside = MoveAside(path_);
+    if (outcome.movedAside.isEmpty())
+        return Fault::Unwritable;
+    std::vector<ChallengeRecord> readable =
+        Database(outcome.movedAside, busyWait, Access::Read).readReadable();
+    outcome.readFromDamaged = readable.size();
+    waiting_.insert(waiting_.begin(), readable.begin(), readable.end()); // older than any waiting
+    database_ = std::make_unique<Database>(path_, busyWait);
+    return database_->fault();
+}
+
 Recorder::Outcome Recorder::flush(std::chrono::milliseconds busyWait)
 {
     Outcome outcome;
-    // A damaged file gets one fresh start per attempt.
-    for (bool freshStart = false; !waiting_.empty();) {
-        Fault fault = open(busyWait);
-        if (fault == Fault::None && (fault = database_->append(waiting_)) == Fault::None) {
-            outcome.saved = std::exchange(waiting_, {});
-            break;
-        }
-        database_.reset(); // reopened at the next attempt, whatever happened to the file meanwhile
-        if (fault == Fault::Damaged && !freshStart) {
-            outcome.movedAside = MoveAside(path_);
-            freshStart = !outcome.movedAside.isEmpty();
-            if (freshStart)
-                continue;
-        }
-        outcome.unwritable = fault != Fault::Busy;
-        break;
+    Fault fault = open(busyWait, outcome);
+    if (fault == Fault::None && !waiting_.empty())
+        fault = database_->append(waiting_);
+    // Damage the open's check did not see (it came later): one fresh start per attempt.
+    if (fault == Fault::Damaged && outcome.movedAside.isEmpty() &&
+        (fault = startAfresh(busyWait, outcome)) == Fault::None && !waiting_.empty())
+        fault = database_->append(waiting_);
+    if (fault == Fault::None) {
+        outcome.saved = std::exchange(waiting_, {});
+        return outcome;
     }
+    database_.reset(); // reopened at the next attempt, whatever happened to the file meanwhile
+    outcome.unwritable = fault != Fault::Busy && !waiting_.empty();
     return outcome;
 }
 

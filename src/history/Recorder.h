@@ -25,11 +25,13 @@ public:
     struct Outcome {
         std::vector<ChallengeRecord> saved; // written now, oldest first
         QString movedAside;                 // where a damaged file went, when one did
+        std::size_t readFromDamaged = 0;    // its records that could be read, copied into the new file
         bool unwritable = false;            // records wait for a reason other than a lock
     };
 
-    // Opens the file ahead of the first record, so that record costs no more than the others.
-    void prepare() { open(kWaitDuringPlay); }
+    // Opens the file ahead of the first record, so that record costs no more than the others. A
+    // damaged file is found here, at the start of the run.
+    Outcome prepare() { return flush(kWaitDuringPlay); }
     // Adds the record and writes every waiting record in one transaction.
     Outcome record(const ChallengeRecord& record);
     // Writes the waiting records.
@@ -40,7 +42,10 @@ public:
     const QString& path() const { return path_; }
 
 private:
-    Fault open(std::chrono::milliseconds busyWait);
+    // A damaged file is moved aside and a new one started, the records still readable from it
+    // waiting to be written first.
+    Fault open(std::chrono::milliseconds busyWait, Outcome& outcome);
+    Fault startAfresh(std::chrono::milliseconds busyWait, Outcome& outcome);
 
     QString path_;
     std::unique_ptr<Database> database_;

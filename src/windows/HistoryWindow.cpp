@@ -554,7 +554,7 @@ PlayHistory::PlayHistory(QStatusBar* statusBar, PartialsOfInstrument partialsOf,
     notice_->hide();
     statusBar->addPermanentWidget(notice_);
     // Opening the file costs several milliseconds: spend them while the player is still listening.
-    QTimer::singleShot(0, notice_, [this] { recorder_.prepare(); });
+    QTimer::singleShot(0, notice_, [this] { report(recorder_.prepare()); });
 }
 
 void PlayHistory::recordAnswerCheck(const game::CheckResult& result)
@@ -577,21 +577,34 @@ void PlayHistory::recordAnswerCheck(const game::CheckResult& result)
 
 void PlayHistory::report(const history::Recorder::Outcome& outcome)
 {
-    if (window_ && !outcome.saved.empty())
-        window_->append(outcome.saved);
-    QString notice;
     if (!outcome.movedAside.isEmpty())
-        notice = QStringLiteral("記録ファイルが壊れていたので新しく始めました");
-    else if (outcome.unwritable && !unwritableReported_) {
-        unwritableReported_ = true;
-        notice = QStringLiteral("成績を記録できません（終了時に別のファイルへ書き出します）");
-    }
-    if (notice.isEmpty())
+        sayMovedAside(outcome);
+    if (window_ && window_->isVisible() && !outcome.movedAside.isEmpty())
+        window_->load(recorder_.path()); // what it showed came from the damaged file
+    else if (window_ && !outcome.saved.empty())
+        window_->append(outcome.saved);
+    if (!outcome.unwritable || unwritableReported_)
         return;
-    notice_->setText(notice);
-    notice_->setToolTip(outcome.movedAside.isEmpty() ? recorder_.path() : outcome.movedAside);
+    unwritableReported_ = true;
+    notice_->setText(QStringLiteral("成績を記録できません（終了時に別のファイルへ書き出します）"));
+    notice_->setToolTip(recorder_.path());
     notice_->show();
     QTimer::singleShot(kNoticeMs, notice_, &QLabel::hide);
+}
+
+void PlayHistory::sayMovedAside(const history::Recorder::Outcome& outcome)
+{
+    const QString copied =
+        outcome.unwritable
+            ? QStringLiteral(
+                  "そこから読めた %1 件の記録は、新しい記録ファイルに書き込めるようになりしだい移します"
+                  "（終了するときにも書き込めなければ、別のファイルに書き出します）。")
+            : QStringLiteral("そこから読めた %1 件の記録は、新しい記録ファイルに移しました。");
+    platform::ShowMessage(
+        QStringLiteral("記録ファイルが壊れていたので、新しい記録ファイルを始めました。"),
+        QStringLiteral("壊れたファイルは消さずに、次の名前で残してあります：\n%1\n").arg(outcome.movedAside) +
+            copied.arg(outcome.readFromDamaged) +
+            QStringLiteral("読めなかった記録は、残したファイルにしかありません。"));
 }
 
 namespace {

@@ -127,6 +127,8 @@ public:
 
 private:
     void report(const history::Recorder::Outcome& outcome);
+    // A damaged file moved aside: where it went and how many of its records were kept, in a box.
+    void sayMovedAside(const history::Recorder::Outcome& outcome);
 
     history::Recorder recorder_;
     PartialsOfInstrument partialsOf_;

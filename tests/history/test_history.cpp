@@ -175,6 +175,56 @@ private slots:
         QCOMPARE(ReadAll(path).size(), 1u);
     }
 
+    // A table page damaged on purpose: SQLite's integrity check fails, and reading stops at it.
+    // Found when the file is opened, before anything is written: moved aside as it was, the records
+    // of every other page copied into a new file, which takes the next record.
+    void damagedPageIsMovedAsideAndTheReadableRecordsKept()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("history.sqlite");
+        constexpr int kRecords = 400;
+        {
+            std::vector<ChallengeRecord> records;
+            for (int score = 0; score < kRecords; ++score)
+                records.push_back(Record(score));
+            Database database(path, kWaitDuringPlay);
+            QCOMPARE(database.append(records), Fault::None);
+        } // the last connection folds the log into the file
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QByteArray bytes = file.readAll();
+        // SQLite's file format: the page size at byte 16, big-endian; a table's leaf page begins with
+        // 13 and holds the count of its cells (records) at its bytes 3 and 4. Page 1 is the schema.
+        const auto bigEndian = [&](qsizetype at) { return quint8(bytes[at]) << 8 | quint8(bytes[at + 1]); };
+        const qsizetype pageSize = bigEndian(16);
+        std::vector<qsizetype> leaves;
+        for (qsizetype at = pageSize; at + pageSize <= bytes.size(); at += pageSize)
+            if (bytes[at] == 13)
+                leaves.push_back(at);
+        QVERIFY(leaves.size() >= 3);
+        const qsizetype damaged = leaves[leaves.size() / 2];
+        const int lost = bigEndian(damaged + 3);
+        QVERIFY(lost > 0);
+        bytes.replace(damaged, pageSize, QByteArray(pageSize, '\xA5'));
+        QVERIFY(file.seek(0) && file.write(bytes) == bytes.size());
+        file.close();
+
+        Recorder recorder(path);
+        const auto outcome = recorder.prepare();
+        QVERIFY(outcome.movedAside.startsWith(path + ".damaged-"));
+        QCOMPARE(outcome.readFromDamaged, std::size_t(kRecords - lost));
+        QFile aside(outcome.movedAside);
+        QVERIFY(aside.open(QIODevice::ReadOnly));
+        QCOMPARE(aside.readAll(), bytes);
+        QCOMPARE(recorder.record(Record(kRecords)).saved.size(), 1u);
+        std::vector<int> scores;
+        for (const auto& record : ReadAll(path))
+            scores.push_back(record.score);
+        QCOMPARE(scores.size(), std::size_t(kRecords - lost + 1));
+        QVERIFY(std::is_sorted(scores.begin(), scores.end()));
+        QCOMPARE(scores.back(), kRecords);
+    }
+
     void lockedFileKeepsTheRecordForTheNextCheckAndTheEnd()
     {
         QTemporaryDir dir;

@@ -215,20 +215,27 @@ private slots:
         QVERIFY(QDir().rmdir(history::DefaultHistoryPath()));
     }
 
-    void damagedFileIsReportedOnceInTheStatusBar()
+    // A file damaged under the running program is found at the next record: moved aside, a box says
+    // where and how many of its records were kept (none of this one), and the record goes on.
+    void damagedFileIsReportedInABox()
     {
         GameBench game;
         QFile file(history::DefaultHistoryPath());
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(QByteArray(4096, '?'));
         file.close();
+        game.trace().clear();
         QTest::mouseClick(game.tuning()->answerButton, Qt::LeftButton);
-        const auto notices = game.main()->clockStatusBar->findChildren<QLabel*>();
-        QVERIFY(std::any_of(notices.begin(), notices.end(), [](QLabel* label) {
-            return label->isVisible() && label->text().contains(QStringLiteral("壊れていた"));
-        }));
         QDir folder = QFileInfo(history::DefaultHistoryPath()).dir();
-        QCOMPARE(folder.entryList({"history.sqlite.damaged-*"}).size(), 1);
+        const QStringList aside = folder.entryList({"history.sqlite.damaged-*"});
+        QCOMPARE(aside.size(), 1);
+        QCOMPARE(game.trace().only({"box"}),
+                 QStringList{"box 記録ファイルが壊れていたので、新しい記録ファイルを始めました。"});
+        const QString explanation = game.bench().explanations().join('|');
+        QVERIFY2(explanation.contains(folder.filePath(aside.first())) && explanation.contains(" 0 件"),
+                 qPrintable(explanation));
+        history::Database database(history::DefaultHistoryPath(), history::kWaitDuringPlay);
+        QCOMPARE(database.readAll().size(), 1u);
         for (const QString& name : folder.entryList({"history.sqlite.damaged-*"}))
             QVERIFY(folder.remove(name));
     }
