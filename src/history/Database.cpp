@@ -5,6 +5,7 @@
 #include "game/Version.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlDriver>
 #include <QSqlError>
@@ -12,6 +13,8 @@
 #include <QVariant>
 
 #include <sqlite3.h>
+
+#include <system_error>
 
 namespace history {
 
@@ -38,6 +41,37 @@ Fault FaultOfCode(int code)
 Fault FaultOf(const QSqlError& error)
 {
     return error.type() == QSqlError::NoError ? Fault::None : FaultOfCode(error.nativeErrorCode().toInt());
+}
+
+// Whether SQLite failed on a call to the operating system, whose error it then keeps.
+bool FromTheSystem(const QSqlError& error)
+{
+    switch (error.nativeErrorCode().toInt() & 0xFF) {
+    case SQLITE_IOERR:
+    case SQLITE_FULL:
+    case SQLITE_CANTOPEN:
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+        return true;
+    default:
+        return false;
+    }
+}
+
+QString SystemError(int code)
+{
+    return QString::fromLocal8Bit(std::generic_category().message(code));
+}
+
+// SQLite tells only that it could not open the file, and Qt closes its handle, with the system's
+// error, on the way: opening the file as SQLite would (creating it if missing) tells why.
+QString OpenFailure(const QString& path, const QSqlError& error)
+{
+    const QString sqlite = error.databaseText().isEmpty() ? error.text() : error.databaseText();
+    QFile probe(path);
+    if (probe.open(QIODevice::ReadWrite))
+        return sqlite;
+    return QStringLiteral("%1（%2）").arg(probe.errorString(), sqlite);
 }
 
 // A statement run straight on the connection's SQLite handle: reading a long history through
@@ -177,6 +211,7 @@ Database::Database(const QString& path, std::chrono::milliseconds busyWait, Acce
         fault_ = FaultOf(db.lastError());
         if (fault_ == Fault::None)
             fault_ = Fault::Unwritable;
+        failure_ = OpenFailure(path, db.lastError());
         return;
     }
     setBusyWait(busyWait);
@@ -205,7 +240,7 @@ Database::~Database()
 Fault Database::run(const QString& statement)
 {
     QSqlQuery query(connection());
-    return query.exec(statement) ? Fault::None : FaultOf(query.lastError());
+    return query.exec(statement) ? Fault::None : failed(query.lastError());
 }
 
 // SQLite's quick check walks every page of the file (about 0.1 s for 100,000 challenges, 10.6 MB);
@@ -214,8 +249,18 @@ Fault Database::checkIntegrity()
 {
     QSqlQuery check(connection());
     if (!check.exec(QStringLiteral("PRAGMA quick_check(1)")))
-        return FaultOf(check.lastError());
+        return failed(check.lastError());
     return check.next() && check.value(0).toString() == QStringLiteral("ok") ? Fault::None : Fault::Damaged;
+}
+
+Fault Database::failed(const QSqlError& error)
+{
+    if (failure_.isEmpty()) {
+        failure_ = error.databaseText().isEmpty() ? error.text() : error.databaseText();
+        if (sqlite3* const db = handle(); db && FromTheSystem(error) && sqlite3_system_errno(db) != 0)
+            failure_ += QStringLiteral("（%1）").arg(SystemError(sqlite3_system_errno(db)));
+    }
+    return FaultOf(error);
 }
 
 void Database::setBusyWait(std::chrono::milliseconds wait)
@@ -267,7 +312,7 @@ Fault Database::append(std::span<const ChallengeRecord> records)
     Fault fault = Fault::None;
     if (!insert.prepare(
             QStringLiteral("INSERT INTO challenges (%1) VALUES (%2)").arg(RecordColumns(), marks.join(u','))))
-        fault = FaultOf(insert.lastError());
+        fault = failed(insert.lastError());
     for (auto record = records.begin(); fault == Fault::None && record != records.end(); ++record) {
         const QVariantList values = {record->started.toMSecsSinceEpoch(),
                                      record->started.offsetFromUtc(),
@@ -289,7 +334,7 @@ Fault Database::append(std::span<const ChallengeRecord> records)
         insert.bindValue(position, record->programVersion.isEmpty() ? QString::fromLatin1(game::kVersion)
                                                                     : record->programVersion);
         if (!insert.exec())
-            fault = FaultOf(insert.lastError());
+            fault = failed(insert.lastError());
     }
     insert.finish();
     if (fault == Fault::None && (fault = run(QStringLiteral("COMMIT"))) == Fault::None)

@@ -7,6 +7,7 @@
 #include <QSqlDatabase>
 #include <QString>
 
+class QSqlError;
 struct sqlite3;
 
 #include <chrono>
@@ -41,6 +42,9 @@ public:
     Database& operator=(const Database&) = delete;
 
     Fault fault() const { return fault_; }
+    // The system's reason for the first failure on this connection (SQLite's message, with the
+    // operating system's error where there is one); empty while nothing failed.
+    const QString& failure() const { return failure_; }
     // The file's schema version.
     int schemaVersion();
     void setBusyWait(std::chrono::milliseconds wait);
@@ -57,12 +61,15 @@ public:
 
 private:
     Fault run(const QString& statement);
+    // Keeps the reason of the first failure; answers what it means for the caller.
+    Fault failed(const QSqlError& error);
     Fault checkIntegrity();
     Fault migrate();
     sqlite3* handle() const;
 
     QString name_;
     Fault fault_ = Fault::None;
+    QString failure_;
 };
 
 // The pitch-class suffixes of the detune and player columns: c, cs, d ... b.

@@ -14,20 +14,20 @@ QString DefaultHistoryPath()
            QStringLiteral("/history.sqlite");
 }
 
-QString MoveAside(const QString& path)
+MovedAside MoveAside(const QString& path)
 {
     const QString stem = path + QStringLiteral(".damaged-") +
                          QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd-HHmmss"));
     QString target = stem;
     for (int n = 2; QFile::exists(target); ++n)
         target = stem + QStringLiteral("-%1").arg(n);
-    if (!QFile::rename(path, target))
-        return {};
+    if (QFile file(path); !file.rename(target))
+        return {.path = {}, .failure = file.errorString()};
     // A journal left behind would be replayed into the new file.
     for (const char* journal : {"-wal", "-shm"})
         if (QFile::exists(path + QLatin1String(journal)))
             QFile::rename(path + QLatin1String(journal), target + QLatin1String(journal));
-    return target;
+    return {.path = target, .failure = {}};
 }
 
 Recorder::Recorder(QString path) : path_(std::move(path))
@@ -55,17 +55,23 @@ Fault Recorder::open(std::chrono::milliseconds busyWait, Outcome& outcome)
     Fault fault = database_->fault();
     if (fault == Fault::Damaged)
         fault = startAfresh(busyWait, outcome);
-    if (fault != Fault::None)
+    if (fault != Fault::None) {
+        if (database_)
+            failure_ = database_->failure();
         database_.reset();
+    }
     return fault;
 }
 
 Fault Recorder::startAfresh(std::chrono::milliseconds busyWait, Outcome& outcome)
 {
     database_.reset();
-    outcome.movedAside = MoveAside(path_);
-    if (outcome.movedAside.isEmpty())
+    const MovedAside moved = MoveAside(path_);
+    if (moved.path.isEmpty()) {
+        failure_ = moved.failure;
         return Fault::Unwritable;
+    }
+    outcome.movedAside = moved.path;
     std::vector<ChallengeRecord> readable =
         Database(outcome.movedAside, busyWait, Access::Read).readReadable();
     outcome.readFromDamaged = readable.size();
@@ -86,8 +92,11 @@ Recorder::Outcome Recorder::flush(std::chrono::milliseconds busyWait)
         fault = database_->append(waiting_);
     if (fault == Fault::None) {
         outcome.saved = std::exchange(waiting_, {});
+        failure_.clear();
         return outcome;
     }
+    if (database_)
+        failure_ = database_->failure();
     database_.reset(); // reopened at the next attempt, whatever happened to the file meanwhile
     outcome.unwritable = fault != Fault::Busy && !waiting_.empty();
     return outcome;

@@ -39,6 +39,8 @@ public:
     std::size_t waiting() const { return waiting_.size(); }
     // The records no attempt could write yet, oldest first.
     const std::vector<ChallengeRecord>& waitingRecords() const { return waiting_; }
+    // The system's reason the last attempt failed; empty after one succeeded.
+    const QString& failure() const { return failure_; }
     const QString& path() const { return path_; }
 
 private:
@@ -50,13 +52,19 @@ private:
     QString path_;
     std::unique_ptr<Database> database_;
     std::vector<ChallengeRecord> waiting_;
+    QString failure_;
 };
 
 // ~/.local/share/velmora/history.sqlite: the application's data folder.
 QString DefaultHistoryPath();
 
+struct MovedAside {
+    QString path;    // the new name; empty when the file could not be moved
+    QString failure; // the system's reason then
+};
+
 // Moves a damaged file and its journal aside as "<path>.damaged-<date and time>", never deleting
-// anything; answers the new name, or nothing when it could not be moved.
-QString MoveAside(const QString& path);
+// anything.
+MovedAside MoveAside(const QString& path);
 
 } // namespace history

@@ -38,6 +38,12 @@ using history::ChallengeRecord;
 
 namespace {
 
+// The system's reason, or a word that there is none to tell.
+QString ReasonText(const QString& failure)
+{
+    return failure.isEmpty() ? QStringLiteral("理由は分かりません") : failure;
+}
+
 // Points are drawn only while they stay few; beyond that the lines alone are clearer and faster.
 constexpr qsizetype kMostVisiblePoints = 300;
 // Far more runs than the chart is pixels wide: thinned lines look the same as the whole ones.
@@ -587,7 +593,7 @@ void PlayHistory::report(const history::Recorder::Outcome& outcome)
         return;
     unwritableReported_ = true;
     notice_->setText(QStringLiteral("成績を記録できません（終了時に別のファイルへ書き出します）"));
-    notice_->setToolTip(recorder_.path());
+    notice_->setToolTip(recorder_.path() + u'\n' + ReasonText(recorder_.failure()));
     notice_->show();
     QTimer::singleShot(kNoticeMs, notice_, &QLabel::hide);
 }
@@ -609,19 +615,30 @@ void PlayHistory::sayMovedAside(const history::Recorder::Outcome& outcome)
 
 namespace {
 
-// Writes `records` as CSV to a new file in the first folder that takes it; answers its path, or
-// nothing when no folder did.
-QString WriteUnsaved(const std::vector<history::ChallengeRecord>& records, const QStringList& folders)
+// Where the unsaved records went: a file, or each file tried with the system's reason.
+struct UnsavedCsv {
+    QString path;
+    QStringList failures;
+};
+
+// Writes `records` as CSV to a new file in the first folder that takes it.
+UnsavedCsv WriteUnsaved(const std::vector<history::ChallengeRecord>& records, const QStringList& folders)
 {
     const QString name = QStringLiteral("velmora-unsaved-history-%1.csv")
                              .arg(platform::Now().toString(QStringLiteral("yyyyMMdd-HHmmss")));
     const QByteArray csv = history::HistoryCsv(records);
+    UnsavedCsv written;
     for (const QString& folder : folders) {
         const QString path = QDir(folder).filePath(name);
-        if (game::WriteWholeFile(path, csv))
-            return path;
+        const auto outcome = game::WriteWholeFile(path, csv);
+        if (outcome) {
+            written.path = path;
+            break;
+        }
+        written.failures << game::NotWrittenText(QStringLiteral("書き出せなかったファイル："), path,
+                                                 outcome.failure);
     }
-    return {};
+    return written;
 }
 
 } // namespace
@@ -632,20 +649,20 @@ void PlayHistory::saveAtExit(const QString& folder)
     const auto& records = recorder_.waitingRecords();
     if (records.empty())
         return;
-    const QString where = WriteUnsaved(records, {folder, QDir::homePath()});
-    const QString explanation =
-        QStringLiteral("記録ファイル：%1\nこのフォルダーに書き込めるか、ディスクに空きがあるか"
-                       "を確かめてください。")
-            .arg(recorder_.path());
-    if (where.isEmpty())
+    const UnsavedCsv written = WriteUnsaved(records, {folder, QDir::homePath()});
+    QStringList explanation = {game::NotWrittenText(QStringLiteral("記録ファイル："), recorder_.path(),
+                                                    ReasonText(recorder_.failure()))};
+    explanation << written.failures
+                << QStringLiteral("このフォルダーに書き込めるか、ディスクに空きがあるかを確かめてください。");
+    if (written.path.isEmpty())
         platform::ShowMessage(QStringLiteral("成績の記録 %1 件を保存できませんでした。").arg(records.size()),
-                              explanation);
+                              explanation.join(u'\n'));
     else
         platform::ShowMessage(QStringLiteral("成績の記録 %1 件を記録ファイルに保存できませんでした。\n"
                                              "代わりに次のファイルに書き出しました：\n%2")
                                   .arg(records.size())
-                                  .arg(where),
-                              explanation);
+                                  .arg(written.path),
+                              explanation.join(u'\n'));
 }
 
 void PlayHistory::showWindow()

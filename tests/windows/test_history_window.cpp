@@ -8,6 +8,9 @@
 #include <QHeaderView>
 #include <QScrollBar>
 
+#include <cerrno>
+#include <cstring>
+
 using namespace testing;
 
 namespace {
@@ -213,6 +216,36 @@ private slots:
         csv.close();
         QVERIFY(QFile::remove(path));
         QVERIFY(QDir().rmdir(history::DefaultHistoryPath()));
+    }
+
+    // Nowhere to write the records at all: the box gives the system's reason for the history file
+    // (a folder in its place: EISDIR) and for each file the CSV was tried as (under a plain file:
+    // ENOTDIR), in the order tried.
+    void recordsThatCannotBeWrittenAnywhereAreReportedWithTheReasons()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QFile(dir.filePath("blocker")).open(QIODevice::WriteOnly)); // a file where folders should be
+        const QByteArray homeBefore = qgetenv("HOME");
+        const auto restore = qScopeGuard([&] {
+            qputenv("HOME", homeBefore);
+            QDir().rmdir(history::DefaultHistoryPath());
+        });
+        GameBench game;
+        QVERIFY(QDir().mkpath(history::DefaultHistoryPath()));
+        QTest::mouseClick(game.tuning()->answerButton, Qt::LeftButton);
+        qputenv("HOME", QFile::encodeName(dir.filePath("blocker/home")));
+        game.trace().clear();
+        game.program().history()->saveAtExit(dir.filePath("blocker/settings"));
+        QCOMPARE(game.trace().only({"box"}), QStringList{"box 成績の記録 1 件を保存できませんでした。"});
+        const QStringList lines = game.bench().explanations().last().split(u'\n');
+        const auto reason = [](int error) {
+            return QStringLiteral("理由：") + QString::fromLocal8Bit(std::strerror(error));
+        };
+        QVERIFY2(lines.size() == 10 && lines[1] == history::DefaultHistoryPath() &&
+                     lines[2].startsWith(reason(EISDIR)) &&
+                     lines[4].startsWith(dir.filePath("blocker/settings/")) && lines[5] == reason(ENOTDIR) &&
+                     lines[7].startsWith(dir.filePath("blocker/home/")) && lines[8] == reason(ENOTDIR),
+                 qPrintable(lines.join(u'|')));
     }
 
     // A file damaged under the running program is found at the next record: moved aside, a box says
