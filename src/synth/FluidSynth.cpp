@@ -8,6 +8,7 @@
 #include <glib.h>
 
 #include <algorithm>
+#include <cmath>
 #include <mutex>
 
 namespace synth {
@@ -81,6 +82,9 @@ std::unique_ptr<FluidSynth> FluidSynth::Open(const FluidSynthOptions& options)
         fluid_synth_add_sfloader(synth->synth_.get(), loader); // tried before FluidSynth's own
     if (!synth->loadFirstSoundFont(options.soundFonts))
         return nullptr;
+    // Its samples are made on a thread of its own while the audio output opens; the port holds the
+    // keys of a channel that plays it until they are there.
+    synth->tuningPiano_ = TuningPianoFont::AddTo(synth->synth_.get(), int(std::lround(synth->sampleRate())));
     synth->addKeyDetuneModulator();
     for (int channel = 0; channel < midi::kChannels; ++channel)
         for (int key = 0; key < midi::kKeys; ++key)
@@ -123,7 +127,8 @@ bool FluidSynth::reload(const std::optional<RewrittenSoundFont>& rewritten)
         return false;
     for (int channel = 0; channel < fluid_synth_count_midi_channels(synth_.get()); ++channel) {
         int soundFont = 0, bank = 0, program = 0;
-        if (fluid_synth_get_program(synth_.get(), channel, &soundFont, &bank, &program) == FLUID_OK)
+        if (fluid_synth_get_program(synth_.get(), channel, &soundFont, &bank, &program) == FLUID_OK &&
+            soundFont == soundFontId_)
             fluid_synth_program_select(synth_.get(), channel, loaded, bank, program);
     }
     fluid_synth_sfunload(synth_.get(), soundFontId_, 0);

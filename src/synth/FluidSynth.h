@@ -5,6 +5,7 @@
 
 #include "synth/RewrittenSoundFont.h"
 #include "synth/SoundFontFile.h"
+#include "synth/TuningPianoFont.h"
 
 #include <fluidsynth.h>
 
@@ -42,12 +43,17 @@ public:
     // False once the loaded file has been changed in place: nothing more may be loaded from it.
     bool soundFontUnchanged() const { return soundFont_.unchanged(); }
     double sampleRate() const;
+    // FluidSynth's id of the SoundFont now loaded (a reload gives a new one).
+    int soundFontId() const { return soundFontId_; }
+    // The tuning piano beside the SoundFont (bank midi::kOwnBank); null when FluidSynth refused it.
+    TuningPianoFont* tuningPiano() const { return tuningPiano_; }
 
-    // Loads the SoundFont again, as `rewritten` has it or as the file is, and moves every channel
-    // onto the same program of it: channels keep their programs and key tunings, notes sounding
-    // finish on the old samples, and a note started after it plays the new. Holds messagesHeld()
-    // meanwhile, so no message falls between the load and the move. When the new load fails, or
-    // the file has been changed in place since it was opened, the old SoundFont plays on (false).
+    // Loads the SoundFont again, as `rewritten` has it or as the file is, and moves every channel that
+    // plays it onto the same program of the new load (the tuning piano's channels stay where they are):
+    // channels keep their programs and key tunings, notes sounding finish on the old samples, and a note
+    // started after it plays the new. Holds messagesHeld() meanwhile, so no message falls between the load
+    // and the move. When the new load fails, or the file has been changed in place since it was opened,
+    // the old SoundFont plays on (false).
     bool reload(const std::optional<RewrittenSoundFont>& rewritten);
 
     // Held by the port while it hands a message to the synthesizer.
@@ -78,6 +84,7 @@ private:
     std::unique_ptr<fluid_synth_t, SynthDeleter> synth_;
     SoundFontFile soundFont_;
     int soundFontId_ = FLUID_FAILED;
+    TuningPianoFont* tuningPiano_ = nullptr; // owned by synth_, which deletes it with itself
     std::mutex messages_;
 };
 

@@ -1,0 +1,86 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The synthesizer's own SoundFont: the tuning piano in bank midi::kOwnBank, its samples computed in
+// memory on a thread of its own and played by FluidSynth like any other preset's.
+#pragma once
+
+#include "platform/MidiDevice.h"
+#include "synth/TuningPiano.h"
+
+#include <fluidsynth.h>
+
+#include <array>
+#include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+namespace synth {
+
+class TuningPianoFont {
+public:
+    // Adds the font to `synth`, which owns it from then on (it goes with the synthesizer); null when
+    // FluidSynth refuses it. Samples are made at half of `sampleRate`, the harmonic piano's at once.
+    static TuningPianoFont* AddTo(fluid_synth_t* synth, int sampleRate);
+    ~TuningPianoFont();
+    TuningPianoFont(const TuningPianoFont&) = delete;
+    TuningPianoFont& operator=(const TuningPianoFont&) = delete;
+
+    int id() const { return id_; }
+    // Whether `program` of our bank has its samples; a program we do not have is never ready.
+    bool ready(int program) const;
+    // Has the samples of `program` made, unless they are made or under way.
+    void request(int program);
+    // Where each key's partials 1 ... platform::kKnownPartials lie, as designed; none for a program
+    // we do not have.
+    static std::optional<platform::InstrumentPartials> DesignedPartials(int program);
+
+private:
+    struct SampleDeleter {
+        void operator()(fluid_sample_t* sample) const { delete_fluid_sample(sample); }
+    };
+    struct PresetDeleter {
+        void operator()(fluid_preset_t* preset) const { delete_fluid_preset(preset); }
+    };
+    // One program: the strings of one kind.
+    struct Piano {
+        StringKind kind = StringKind::Harmonic;
+        int program = 0;
+        std::unique_ptr<fluid_preset_t, PresetDeleter> preset;
+        std::vector<StringSample> strings; // by ModelKeys()
+        std::vector<std::unique_ptr<fluid_sample_t, SampleDeleter>> samples;
+        std::array<std::size_t, 128> stringOfKey{};
+        bool requested = false;        // under lock_
+        std::atomic<bool> made{false}; // set once strings and samples are complete
+    };
+
+    explicit TuningPianoFont(int sampleRate);
+    void make(std::stop_token stop);
+    bool makePiano(Piano& piano, std::stop_token stop);
+    Piano* pianoOf(int bank, int program);
+    int noteOn(Piano& piano, fluid_synth_t* synth, int channel, int key, int velocity);
+
+    static const char* Name(fluid_sfont_t*);
+    static fluid_preset_t* PresetOf(fluid_sfont_t* font, int bank, int program);
+    static void IterationStart(fluid_sfont_t* font);
+    static fluid_preset_t* IterationNext(fluid_sfont_t* font);
+    static int Free(fluid_sfont_t* font);
+    static const char* PresetName(fluid_preset_t* preset);
+    static int PresetBank(fluid_preset_t* preset);
+    static int PresetProgram(fluid_preset_t* preset);
+    static int NoteOn(fluid_preset_t* preset, fluid_synth_t* synth, int channel, int key, int velocity);
+    static void FreePreset(fluid_preset_t*) {} // the font deletes its presets itself
+
+    const int storageRate_;
+    fluid_sfont_t* font_ = nullptr; // FluidSynth's handle of this object, freed with it
+    int id_ = FLUID_FAILED;
+    std::array<Piano, 2> pianos_;
+    std::size_t iteration_ = 0;
+    mutable std::mutex lock_;
+    std::condition_variable_any wanted_;
+    std::jthread maker_; // last: starts once everything it uses exists, stops first
+};
+
+} // namespace synth
