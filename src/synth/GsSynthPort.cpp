@@ -45,8 +45,8 @@ GsSynthPort::GsSynthPort(std::unique_ptr<FluidSynth> synth, std::unique_ptr<Audi
 {
     sayWhenSamplesPastTheData();
     const auto noMessages = synth_->messagesHeld();
-    measure(kPlayer, 0);
-    measure(kReference, 0);
+    awaitInstrument(kPlayer);
+    awaitInstrument(kReference);
     if (calibrator_)
         calibrator_->onResult([this] {
             const auto held = synth_->messagesHeld();
@@ -56,27 +56,40 @@ GsSynthPort::GsSynthPort(std::unique_ptr<FluidSynth> synth, std::unique_ptr<Audi
     timer_ = std::jthread([this](std::stop_token stop) { runTimer(stop); });
 }
 
-void GsSynthPort::measure(int channel, int program)
+void GsSynthPort::awaitInstrument(int channel)
 {
-    if (!calibrator_ || (channel != kPlayer && channel != kReference))
+    if (channel != kPlayer && channel != kReference)
         return;
-    calibrator_->request(program);
+    int soundFont = 0, bank = 0, program = 0;
+    const bool known =
+        fluid_synth_get_program(synth_->get(), channel, &soundFont, &bank, &program) == FLUID_OK;
+    // Only the SoundFont's General MIDI bank is measured: bank 1's programs 0 and 1 are the tuning
+    // piano, not the grand and the bright piano.
+    if (known && calibrator_ && soundFont == synth_->soundFontId() && bank == 0)
+        calibrator_->request(program);
     Waiting& waiting = waiting_[std::size_t(channel)];
-    waiting.waiting = !calibrator_->result(program) && patience_.count() > 0;
+    waiting.waiting = !instrumentReady(channel) && patience_.count() > 0;
     waiting.since = Clock::now();
     if (waiting.waiting)
         startTimer();
 }
 
+bool GsSynthPort::instrumentReady(int channel) const
+{
+    int soundFont = 0, bank = 0, program = 0;
+    if (fluid_synth_get_program(synth_->get(), channel, &soundFont, &bank, &program) != FLUID_OK)
+        return true;
+    if (const TuningPianoFont* piano = synth_->tuningPiano(); piano && soundFont == piano->id())
+        return piano->ready(program);
+    return !calibrator_ || soundFont != synth_->soundFontId() || bank != 0 || calibrator_->result(program);
+}
+
 bool GsSynthPort::playWhatIsReady()
 {
     const Clock::time_point now = Clock::now();
-    int soundFont = 0, bank = 0, program = 0;
     for (int channel : {kPlayer, kReference}) {
         Waiting& waiting = waiting_[std::size_t(channel)];
-        if (!waiting.waiting ||
-            (fluid_synth_get_program(synth_->get(), channel, &soundFont, &bank, &program) == FLUID_OK &&
-             !calibrator_->result(program) && now - waiting.since < patience_))
+        if (!waiting.waiting || (!instrumentReady(channel) && now - waiting.since < patience_))
             continue;
         waiting.waiting = false;
         std::vector<Held> held = std::exchange(waiting.held, {});
@@ -189,7 +202,7 @@ void GsSynthPort::play(const midi::ShortMessage& message)
         if (!synth_->soundFontUnchanged())
             break;
         fluid_synth_program_change(fluid, channel, data1);
-        measure(channel, data1);
+        awaitInstrument(channel);
         break;
     case midi::kChannelPressure:
         fluid_synth_channel_pressure(fluid, channel, data1);
@@ -241,6 +254,13 @@ midi::Result GsSynthPort::reset()
     dueNoteOffs_.clear();
     wakeAudio();
     return midi::Result::Ok;
+}
+
+std::optional<platform::InstrumentPartials> GsSynthPort::partials(int bank, int program)
+{
+    if (bank == midi::kOwnBank)
+        return TuningPianoFont::DesignedPartials(program);
+    return std::nullopt;
 }
 
 void GsSynthPort::wakeAudio()
@@ -295,8 +315,8 @@ void GsSynthPort::resetToGsDefaults()
     for (Waiting& waiting : waiting_)
         waiting.held.clear(); // what waited belonged to the state the reset ends
     dueNoteOffs_.clear();
-    measure(kPlayer, 0);
-    measure(kReference, 0);
+    awaitInstrument(kPlayer);
+    awaitInstrument(kReference);
     for (int channel = 0; channel < midi::kChannels; ++channel) {
         scaleTuning_[channel].fill(0);
         detuneKeys(channel);

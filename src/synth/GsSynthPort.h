@@ -46,13 +46,15 @@ public:
     bool needsPacing() const override { return false; }
     platform::BeatEmphasis* beatEmphasis() override { return audio_ ? audio_->emphasis() : nullptr; }
     bool offersOwnInstruments() const override { return true; }
+    // The tuning piano's partials as designed (bank midi::kOwnBank); none yet for the SoundFont's.
+    std::optional<platform::InstrumentPartials> partials(int bank, int program) override;
 
     FluidSynth& synth() { return *synth_; }
 
 private:
-    // The messages of a channel whose program is being measured, held until the result is in (or
-    // patience runs out), then played in order: a key pressed before the instrument is ready
-    // sounds, corrected, as soon as it is.
+    // The messages of a channel whose program is being measured (or whose tuning piano is being
+    // made), held until it is ready (or patience runs out), then played in order: a key pressed
+    // before the instrument is ready sounds, corrected, as soon as it is.
     using Clock = std::chrono::steady_clock;
     struct Held {
         midi::ShortMessage message;
@@ -102,8 +104,11 @@ private:
     void sayWhenSamplesPastTheData();
 
     std::unique_ptr<FluidSynth> synth_;
-    // Asks the calibrator to measure the program now on the player's or the reference's channel.
-    void measure(int channel, int program);
+    // Makes the player's or the reference's channel wait for the instrument it now plays: the
+    // calibrator's measurement of a General MIDI program, the samples of the tuning piano.
+    void awaitInstrument(int channel);
+    // Under the synthesizer's lock: whether the channel's instrument is ready to sound.
+    bool instrumentReady(int channel) const;
 
     std::unique_ptr<AudioOutput> audio_; // declared after synth_: stops before the synthesizer goes
     std::array<ScaleTuning, midi::kChannels> scaleTuning_{};
