@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 using bench::Clock;
@@ -140,6 +141,73 @@ void LevelRows()
         "dBFS");
 }
 
+// Until the tuning piano's `program` has its samples, polled: the maker runs on its own thread.
+double MillisecondsUntilReady(synth::GsSynthPort& port, int program, Clock::time_point start)
+{
+    while (!port.synth().tuningPiano()->ready(program))
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    return MillisecondsSince(start);
+}
+
+void ChooseTuningPiano(synth::GsSynthPort& port, int program)
+{
+    port.sendShort(midi::ShortWord(0xB0, midi::kBankSelect, midi::kOwnBank));
+    port.sendShort(midi::ShortWord(0xC0, std::uint8_t(program)));
+}
+
+// The tuning piano's samples: made at open (the harmonic one) or when first chosen (the stiff one),
+// and the memory they take.
+void TuningPianoRows()
+{
+    std::vector<double> harmonic, stiff;
+    double megabytes = 0;
+    for (int run = 0; run < 5; ++run) {
+        const double bare = ResidentMegabytes();
+        const auto start = Clock::now();
+        auto port = OpenOffline(false);
+        harmonic.push_back(MillisecondsUntilReady(*port, midi::kTuningPianoProgram, start));
+        const double withHarmonic = ResidentMegabytes();
+        const auto chosen = Clock::now();
+        ChooseTuningPiano(*port, midi::kStiffTuningPianoProgram);
+        stiff.push_back(MillisecondsUntilReady(*port, midi::kStiffTuningPianoProgram, chosen));
+        if (run == 0) {
+            Row("synth: tuning piano, memory with the harmonic strings (open included)", withHarmonic - bare,
+                "MB");
+            megabytes = ResidentMegabytes() - withHarmonic;
+        }
+    }
+    std::sort(harmonic.begin(), harmonic.end());
+    std::sort(stiff.begin(), stiff.end());
+    Row("synth: tuning piano, open until the harmonic strings are made, median of 5", harmonic[2], "ms");
+    Row("synth: tuning piano, stiff strings made after first chosen, median of 5", stiff[2], "ms");
+    Row("synth: tuning piano, memory of the stiff strings", megabytes, "MB");
+}
+
+// Processor time per audio period of 64 frames for a held ten-note chord, dry.
+double MicrosecondsPerPeriod(synth::GsSynthPort& port)
+{
+    for (int key : {53, 57, 60, 62, 64, 65, 67, 69, 72, 76})
+        port.sendShort(midi::ShortWord(0x90, std::uint8_t(key), 100));
+    std::vector<float> left(kBlockFrames), right(kBlockFrames);
+    const int periods = int(5 * port.synth().sampleRate()) / kBlockFrames; // the chord's first 5 s
+    const double start = bench::CpuSeconds();
+    for (int period = 0; period < periods; ++period)
+        port.synth().render(left.data(), right.data(), kBlockFrames);
+    const double microseconds = (bench::CpuSeconds() - start) * 1e6 / periods;
+    port.sendShort(midi::ShortWord(0xB0, midi::kAllSoundOff));
+    return microseconds;
+}
+
+void ChordRows()
+{
+    auto port = OpenOffline(false);
+    port->sendShort(midi::ShortWord(0xC0, kPiano));
+    Row("synth: ten-note chord, sampled piano, CPU per 64-frame period", MicrosecondsPerPeriod(*port), "us");
+    ChooseTuningPiano(*port, midi::kTuningPianoProgram);
+    MillisecondsUntilReady(*port, midi::kTuningPianoProgram, Clock::now());
+    Row("synth: ten-note chord, tuning piano, CPU per 64-frame period", MicrosecondsPerPeriod(*port), "us");
+}
+
 } // namespace
 
 int main()
@@ -148,4 +216,6 @@ int main()
     LatencyRows();
     RenderingRows();
     LevelRows();
+    TuningPianoRows();
+    ChordRows();
 }
