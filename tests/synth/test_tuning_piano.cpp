@@ -120,9 +120,13 @@ class TestTuningPiano : public QObject {
         return heard;
     }
 
+    // The right output is measured through the left: a string panned to the middle must sound the
+    // same on both, sample for sample.
     static void verifyPartials(const Rendered& heard, int program, int key, double detuneCents)
     {
-        for (const auto* output : {&heard.left, &heard.right, &heard.mix})
+        QVERIFY2(heard.left == heard.right,
+                 qPrintable(QStringLiteral("key %1: the outputs differ").arg(key)));
+        for (const auto* output : {&heard.left, &heard.mix})
             for (int n = 1; n <= kPartials; ++n) {
                 const double expected = DesignedHz(program, key, n) * std::exp2(detuneCents / 1200);
                 const double hz =
@@ -132,9 +136,7 @@ class TestTuningPiano : public QObject {
                          qPrintable(QStringLiteral("key %1, partial %2, output %3: %4 cents off")
                                         .arg(key)
                                         .arg(n)
-                                        .arg(output == &heard.left    ? "left"
-                                             : output == &heard.right ? "right"
-                                                                      : "mix")
+                                        .arg(output == &heard.left ? "left and right" : "mix")
                                         .arg(off, 0, 'f', 4)));
             }
     }
