@@ -32,13 +32,7 @@ TuningCalibrator::~TuningCalibrator()
 
 void TuningCalibrator::request(int program)
 {
-    {
-        const std::lock_guard lock(mutex_);
-        if (!requested_.insert(program).second)
-            return;
-        queue_.push_back(program);
-    }
-    changed_.notify_all();
+    queue_.push(program);
 }
 
 std::optional<ProgramTuning> TuningCalibrator::result(int program) const
@@ -48,10 +42,7 @@ std::optional<ProgramTuning> TuningCalibrator::result(int program) const
 
 std::optional<ProgramTuning> TuningCalibrator::waitFor(int program, std::chrono::milliseconds timeout) const
 {
-    std::unique_lock lock(mutex_);
-    changed_.wait_for(lock, timeout, [&] { return results_.contains(program); });
-    const auto found = results_.find(program);
-    return found == results_.end() ? std::nullopt : std::optional(found->second);
+    return results_.waitFor(program, timeout);
 }
 
 void TuningCalibrator::work(std::stop_token stop)
@@ -60,30 +51,20 @@ void TuningCalibrator::work(std::stop_token stop)
     // the piano waits for.
     if (shipped_ && !shippedTableFits(stop))
         shipped_.reset();
-    for (;;) {
-        int program = 0;
-        {
-            std::unique_lock lock(mutex_);
-            if (!changed_.wait(lock, stop, [&] { return !queue_.empty(); }) || stop.stop_requested())
-                return;
-            program = queue_.front();
-            queue_.pop_front();
-        }
-        const auto tuning = cachedOrMeasured(program, stop);
+    while (const auto program = queue_.next(stop)) {
+        const auto tuning = cachedOrMeasured(*program, stop);
         if (stop.stop_requested())
             return;
         // A SoundFont that cannot be read gives an uncorrected result: the preset plays as it is,
         // and whoever waits for it goes on.
-        measured_[program] = tuning.value_or(ProgramTuning{});
-        auto settled = settle_ ? settle_(measured_) : measured_;
+        measured_[*program] = tuning.value_or(ProgramTuning{});
+        results_.publish(settle_ ? settle_(measured_) : measured_);
+        resultCount_.fetch_add(1, std::memory_order_release);
         std::function<void()> handler;
         {
-            const std::lock_guard lock(mutex_);
-            results_ = std::move(settled);
-            resultCount_.fetch_add(1, std::memory_order_release);
+            const std::lock_guard lock(handlerLock_);
             handler = onResult_;
         }
-        changed_.notify_all();
         if (handler)
             handler();
     }
@@ -91,7 +72,7 @@ void TuningCalibrator::work(std::stop_token stop)
 
 void TuningCalibrator::onResult(std::function<void()> handler)
 {
-    const std::lock_guard lock(mutex_);
+    const std::lock_guard lock(handlerLock_);
     onResult_ = std::move(handler);
 }
 

@@ -4,18 +4,16 @@
 // on that thread too; the synthesizer's thread asks for a preset and picks up what is left to correct.
 #pragma once
 
+#include "synth/ProgramQueue.h"
 #include "synth/ProgramTuning.h"
 #include "synth/TuningCache.h"
 #include "synth/TuningTable.h"
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
-#include <deque>
 #include <functional>
 #include <map>
 #include <mutex>
-#include <set>
 #include <thread>
 
 namespace synth {
@@ -70,13 +68,11 @@ private:
     const Settle settle_;
     std::optional<ShippedTuning> shipped_;  // the worker's alone: reset when it does not fit
     std::map<int, ProgramTuning> measured_; // the worker's alone
-    mutable std::mutex mutex_;
-    mutable std::condition_variable_any changed_; // a request queued or a result in
-    std::deque<int> queue_;
-    std::set<int> requested_;
-    std::map<int, ProgramTuning> results_;
+    ProgramQueue queue_;
+    ProgramResults<ProgramTuning> results_;
     std::atomic<unsigned> resultCount_{0};
-    std::function<void()> onResult_; // under mutex_
+    std::mutex handlerLock_;
+    std::function<void()> onResult_; // under handlerLock_
     std::jthread worker_;            // last: starts once everything it uses exists, stops first
 };
 
