@@ -12,7 +12,6 @@
 namespace synth {
 namespace {
 
-constexpr double kSearchCents = 50;
 constexpr double kBandBins = 4; // the Hann main lobe is ±2 bins; ±4 keeps 99.99 % of a partial
 constexpr int kStepsPerBin = 4; // enough to sum the lobe exactly to far below a thousandth cent
 constexpr int kCentringRounds = 3;
@@ -120,7 +119,8 @@ std::vector<double> Grid(double lowHz, double highHz, double stepHz)
     return grid;
 }
 
-// The Hann-weighted sum of `samples` turned down by `hz`: its argument is the phase of `hz` in them.
+} // namespace
+
 std::complex<double> Demodulated(std::span<const float> samples, double sampleRate, double hz)
 {
     const std::complex<double> turn = std::polar(1.0, -2 * std::numbers::pi * hz / sampleRate);
@@ -130,8 +130,6 @@ std::complex<double> Demodulated(std::span<const float> samples, double sampleRa
         sum += hann.next() * double(samples[i]) * phasor;
     return sum;
 }
-
-} // namespace
 
 PhaseSlope EstimateByPhaseSlope(std::span<const float> samples, double sampleRate, double hz)
 {
@@ -153,13 +151,14 @@ PhaseSlope EstimateByPhaseSlope(std::span<const float> samples, double sampleRat
     return {hzBetween(first, middle), hzBetween(middle, last)};
 }
 
-Fundamental EstimateFundamental(std::span<const float> samples, double sampleRate, double nominalHz)
+Fundamental EstimateFundamental(std::span<const float> samples, double sampleRate, double nominalHz,
+                                double searchCents)
 {
     if (samples.size() < 2)
         return {nominalHz, 0};
     const double bin = sampleRate / double(samples.size());
-    const double lowHz = nominalHz * std::exp2(-kSearchCents / 1200),
-                 highHz = nominalHz * std::exp2(kSearchCents / 1200);
+    const double lowHz = nominalHz * std::exp2(-searchCents / 1200),
+                 highHz = nominalHz * std::exp2(searchCents / 1200);
     // Each centring round stays within a band of the last centre.
     const double reachHz = highHz - nominalHz + (kCentringRounds + 1) * (kBandBins + 1) * bin;
     const WindowedSpectrum spectrum(samples, sampleRate, nominalHz, reachHz);

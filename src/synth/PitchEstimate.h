@@ -2,6 +2,7 @@
 // The fundamental of a rendered note: where it lies and how much of the sound it carries.
 #pragma once
 
+#include <complex>
 #include <span>
 
 namespace synth {
@@ -11,11 +12,12 @@ struct Fundamental {
     double share = 0; // that band's part of the whole sound's power, 0 ... 1
 };
 
-// The fundamental of `samples` near `nominalHz`: the strongest component within ±50 cents of it,
+// The fundamental of `samples` near `nominalHz`: the strongest component within ±`searchCents` of it,
 // then the centroid of the Hann-windowed power spectrum over ±4 bins around it (re-centred until it
 // settles). The centroid is the power-weighted mean of the instantaneous frequency, so two beating
 // strings count as the pitch between them rather than as whichever happens to peak higher.
-Fundamental EstimateFundamental(std::span<const float> samples, double sampleRate, double nominalHz);
+Fundamental EstimateFundamental(std::span<const float> samples, double sampleRate, double nominalHz,
+                                double searchCents = 50);
 
 // A second estimate of the pitch near `hz`, of another kind than the centroid: the sound demodulated
 // at `hz` over three Hann-weighted half-windows (the first half, the middle half and the last), the
@@ -27,6 +29,10 @@ struct PhaseSlope {
     double hz() const { return (earlyHz + lateHz) / 2; }
 };
 PhaseSlope EstimateByPhaseSlope(std::span<const float> samples, double sampleRate, double hz);
+
+// The Hann-weighted sum of `samples` turned down by `hz`: its magnitude is how strongly `hz` sounds
+// in them, its argument the phase.
+std::complex<double> Demodulated(std::span<const float> samples, double sampleRate, double hz);
 
 // 1200 × log2(hz / referenceHz).
 double CentsBetween(double hz, double referenceHz);

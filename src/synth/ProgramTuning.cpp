@@ -3,6 +3,7 @@
 #include "synth/ProgramTuning.h"
 
 #include "synth/FluidSynth.h"
+#include "synth/OfflineRenderer.h"
 #include "synth/PitchEstimate.h"
 
 #include <algorithm>
@@ -39,33 +40,6 @@ constexpr double kKeyAgreeCents = 0.5, kKeyDriftCents = 2;
 struct KeyMeasure {
     double cents = 0, leftCents = 0, rightCents = 0;
     ProgramMeasurement::Key judged;
-};
-
-struct Stereo {
-    std::vector<float> left, right, both;
-};
-
-class OfflineRenderer {
-public:
-    explicit OfflineRenderer(FluidSynth& synth) : synth_(synth) {}
-
-    // The note's first `seconds`, each output and both summed; the voice is gone afterwards.
-    Stereo note(int key, double seconds)
-    {
-        const int frames = int(seconds * synth_.sampleRate());
-        Stereo sound{std::vector<float>(frames), std::vector<float>(frames), std::vector<float>(frames)};
-        fluid_synth_noteon(synth_.get(), 0, key, ProgramTuning::kVelocity);
-        synth_.render(sound.left.data(), sound.right.data(), frames);
-        fluid_synth_all_sounds_off(synth_.get(), 0);
-        std::vector<float> tail(64);
-        synth_.render(tail.data(), tail.data(), int(tail.size()));
-        for (int i = 0; i < frames; ++i)
-            sound.both[i] = sound.left[i] + sound.right[i];
-        return sound;
-    }
-
-private:
-    FluidSynth& synth_;
 };
 
 KeyMeasure MeasureKey(OfflineRenderer& renderer, int key, double sampleRate)
@@ -135,18 +109,15 @@ const char* UncorrectedBecause(const ProgramMeasurement& measured)
 std::optional<ProgramMeasurement> MeasureProgram(const std::string& soundFont, int program,
                                                  std::stop_token stop)
 {
-    auto synth = FluidSynth::Open({.soundFonts = {soundFont}, .reverb = false});
-    if (!synth)
+    auto renderer = OfflineRenderer::Open(soundFont, program, ProgramTuning::kVelocity);
+    if (!renderer)
         return std::nullopt;
-    fluid_synth_program_change(synth->get(), 0, program);
-    OfflineRenderer renderer(*synth);
-    renderer.note(ProgramTuning::kLowestKey, 0.01); // a voice's very first note starts a hair differently
     ProgramMeasurement measured;
     std::vector<double> disagreements, drifts;
     for (int key = ProgramTuning::kLowestKey; key <= ProgramTuning::kHighestKey; ++key) {
         if (stop.stop_requested())
             return std::nullopt;
-        const KeyMeasure measure = MeasureKey(renderer, key, synth->sampleRate());
+        const KeyMeasure measure = MeasureKey(*renderer, key, renderer->sampleRate());
         const auto at = std::size_t(key - ProgramTuning::kLowestKey);
         measured.tuning.offsets[at] = measure.cents;
         measured.tuning.leftOffsets[at] = measure.leftCents;

@@ -18,6 +18,12 @@ namespace {
 
 const QString kContentHash = QStringLiteral("content");
 
+// The file name's part for another measurement of `program` than its tuning.
+QString KindOf(int program, const QString& kind)
+{
+    return QStringLiteral("%1-%2").arg(program).arg(kind);
+}
+
 // Of everything in the entry but the checksum itself, in a form that depends on the values alone
 // (Qt writes an object's keys sorted and a double in its shortest exact form).
 QString ChecksumOf(QJsonObject entry)
@@ -38,12 +44,12 @@ QJsonObject Identity(const std::string& soundFont)
             {"modified", double(file.lastModified().toMSecsSinceEpoch())}};
 }
 
-QJsonObject Identity(const std::string& soundFont, int program)
+QJsonObject Identity(const std::string& soundFont, int program, int method)
 {
     QJsonObject identity = Identity(soundFont);
     if (!identity.isEmpty()) {
         identity.insert("program", program);
-        identity.insert("method", kTuningMethod);
+        identity.insert("method", method);
     }
     return identity;
 }
@@ -109,14 +115,27 @@ QString TuningCache::filePath(const std::string& soundFont, const QString& what)
 
 std::optional<ProgramTuning> TuningCache::load(const std::string& soundFont, int program) const
 {
-    const auto entry = ReadEntry(filePath(soundFont, program), Identity(soundFont, program));
+    const auto entry = ReadEntry(filePath(soundFont, program), Identity(soundFont, program, kTuningMethod));
     return entry ? ReadTuning(*entry) : std::nullopt;
 }
 
 bool TuningCache::store(const std::string& soundFont, int program, const ProgramTuning& tuning) const
 {
-    return WriteEntry(folder_, filePath(soundFont, program), Identity(soundFont, program),
+    return WriteEntry(folder_, filePath(soundFont, program), Identity(soundFont, program, kTuningMethod),
                       WrittenTuning(tuning));
+}
+
+std::optional<QJsonObject> TuningCache::loadEntry(const std::string& soundFont, int program,
+                                                  const QString& kind, int method) const
+{
+    return ReadEntry(filePath(soundFont, KindOf(program, kind)), Identity(soundFont, program, method));
+}
+
+bool TuningCache::storeEntry(const std::string& soundFont, int program, const QString& kind, int method,
+                             const QJsonObject& fields) const
+{
+    return WriteEntry(folder_, filePath(soundFont, KindOf(program, kind)),
+                      Identity(soundFont, program, method), fields);
 }
 
 std::optional<QByteArray> TuningCache::loadContentHash(const std::string& soundFont) const

@@ -10,6 +10,7 @@
 #include "synth/ProgramTuning.h"
 
 #include <QByteArray>
+#include <QJsonObject>
 #include <QString>
 
 #include <optional>
@@ -29,6 +30,13 @@ public:
     std::optional<ProgramTuning> load(const std::string& soundFont, int program) const;
     // Replaces whatever was there, atomically. False when it cannot be written.
     bool store(const std::string& soundFont, int program, const ProgramTuning& tuning) const;
+
+    // Another measurement of a program kept beside its tuning (`kind` names it), with a method version
+    // of its own: named, checked and replaced as the tunings are.
+    std::optional<QJsonObject> loadEntry(const std::string& soundFont, int program, const QString& kind,
+                                         int method) const;
+    bool storeEntry(const std::string& soundFont, int program, const QString& kind, int method,
+                    const QJsonObject& fields) const;
 
     // The SoundFont's content hash (hex) as remembered for the file as it is now: hashing a large
     // file takes a second, and its path, size and modification time name it well enough for that.
