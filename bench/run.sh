@@ -7,7 +7,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-benchmarks=(bench_synth bench_program bench_settings bench_slider bench_history bench_tuning bench_beat_emphasis)
+benchmarks=(bench_synth bench_program bench_settings bench_slider bench_history bench_tuning bench_beat_emphasis
+  bench_partials)
 # Run by bench/desktop.sh, on its sound server, and by bench/listen.sh, on its JACK server.
 desktop_benchmarks=(bench_audio_output bench_listen)
 

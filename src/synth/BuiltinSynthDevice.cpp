@@ -95,9 +95,16 @@ private:
             return {.port = nullptr, .failure = midi::Result::NotEnabled};
         }
         auto calibrator = calibratorFor(*synth, options);
-        return {.port =
-                    std::make_unique<GsSynthPort>(std::move(synth), std::move(audio), std::move(calibrator),
-                                                  GsSynthPort::kMeasurementPatience, options.say)};
+        auto partialsMeter = MakePartialsMeter(*synth, cacheFolder(options));
+        return {.port = std::make_unique<GsSynthPort>(
+                    std::move(synth), std::move(audio), std::move(calibrator),
+                    GsSynthPort::kMeasurementPatience, options.say, std::move(partialsMeter))};
+    }
+
+    static QString cacheFolder(const BuiltinSynthOptions& options)
+    {
+        return options.tuningCache.empty() ? TuningCache::DefaultFolder()
+                                           : QString::fromStdString(options.tuningCache);
     }
 
     static std::unique_ptr<TuningCalibrator> calibratorFor(FluidSynth& synth,
@@ -105,9 +112,7 @@ private:
     {
         if (!options.correctSoundFontTuning)
             return nullptr;
-        return MakeTuningCalibrator(synth, options.tuningCache.empty()
-                                               ? TuningCache::DefaultFolder()
-                                               : QString::fromStdString(options.tuningCache));
+        return MakeTuningCalibrator(synth, cacheFolder(options));
     }
 
     BuiltinSynthOptions options_;
@@ -130,6 +135,15 @@ std::unique_ptr<TuningCalibrator> MakeTuningCalibrator(FluidSynth& synth, const 
     // FluidR3_GM, once the worker has recognized the file).
     return std::make_unique<TuningCalibrator>(synth.soundFont(), TuningCache(cacheFolder), std::move(measure),
                                               SampleRetuner(synth), std::move(shipped));
+}
+
+std::unique_ptr<PartialsMeter> MakePartialsMeter(const FluidSynth& synth, const QString& cacheFolder)
+{
+    // Measured from the file the synthesizer holds, which outlives its path.
+    auto measure = [file = synth.soundFontInUse()](int program, std::stop_token stop) {
+        return MeasureProgramPartials(file, program, stop);
+    };
+    return std::make_unique<PartialsMeter>(synth.soundFont(), TuningCache(cacheFolder), std::move(measure));
 }
 
 std::unique_ptr<platform::MidiOutDevice> MakeBuiltinSynthDevice(BuiltinSynthOptions options)

@@ -6,6 +6,7 @@
 #include "platform/MidiDevice.h"
 #include "synth/BuiltinSynthModule.h"
 #include "synth/FluidSynth.h"
+#include "synth/PartialsMeter.h"
 #include "synth/TuningCalibrator.h"
 
 #include <QString>
@@ -44,5 +45,9 @@ std::unique_ptr<platform::MidiOutDevice> MakeBuiltinSynthDevice();
 // the shipped table for FluidR3_GM, and each result put into `synth`'s sample rates by its worker.
 // The worker reloads `synth`: stop the calibrator before the synthesizer goes.
 std::unique_ptr<TuningCalibrator> MakeTuningCalibrator(FluidSynth& synth, const QString& cacheFolder);
+
+// The partials' meter of `synth`'s SoundFont as the device makes it: results cached in `cacheFolder`.
+// It reads the file `synth` holds: stop it before the synthesizer goes.
+std::unique_ptr<PartialsMeter> MakePartialsMeter(const FluidSynth& synth, const QString& cacheFolder);
 
 } // namespace synth

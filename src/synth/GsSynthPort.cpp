@@ -39,9 +39,9 @@ platform::SayToPlayer Queued(platform::SayToPlayer say)
 
 GsSynthPort::GsSynthPort(std::unique_ptr<FluidSynth> synth, std::unique_ptr<AudioOutput> audio,
                          std::unique_ptr<TuningCalibrator> calibrator, std::chrono::milliseconds patience,
-                         platform::SayToPlayer say)
+                         platform::SayToPlayer say, std::unique_ptr<PartialsMeter> partialsMeter)
     : synth_(std::move(synth)), audio_(std::move(audio)), patience_(patience),
-      calibrator_(std::move(calibrator)), say_(Queued(std::move(say)))
+      calibrator_(std::move(calibrator)), say_(Queued(std::move(say))), partialsMeter_(std::move(partialsMeter))
 {
     sayWhenSamplesPastTheData();
     const auto noMessages = synth_->messagesHeld();
@@ -65,8 +65,11 @@ void GsSynthPort::awaitInstrument(int channel)
         fluid_synth_get_program(synth_->get(), channel, &soundFont, &bank, &program) == FLUID_OK;
     // Only the SoundFont's General MIDI bank is measured: bank 1's programs 0 and 1 are the tuning
     // piano, not the grand and the bright piano.
-    if (known && calibrator_ && soundFont == synth_->soundFontId() && bank == 0)
+    const bool generalMidi = known && soundFont == synth_->soundFontId() && bank == 0;
+    if (generalMidi && calibrator_)
         calibrator_->request(program);
+    if (generalMidi && partialsMeter_ && channel == kPlayer)
+        partialsMeter_->request(program); // what the beat window will ask for
     Waiting& waiting = waiting_[std::size_t(channel)];
     waiting.waiting = !instrumentReady(channel) && patience_.count() > 0;
     waiting.since = Clock::now();
@@ -82,6 +85,20 @@ bool GsSynthPort::instrumentReady(int channel) const
     if (const TuningPianoFont* piano = synth_->tuningPiano(); piano && soundFont == piano->id())
         return piano->ready(program);
     return !calibrator_ || soundFont != synth_->soundFontId() || bank != 0 || calibrator_->result(program);
+}
+
+std::optional<platform::InstrumentPartials> GsSynthPort::partials(int bank, int program)
+{
+    if (bank == midi::kOwnBank)
+        return TuningPianoFont::DesignedPartials(program);
+    if (bank != ProgramTuning::kBank || !partialsMeter_)
+        return std::nullopt;
+    partialsMeter_->request(program);
+    const auto measured = partialsMeter_->result(program);
+    const auto left = calibrator_ ? calibrator_->result(program) : std::nullopt;
+    if (!measured || (calibrator_ && !left))
+        return platform::InstrumentPartials{.measuring = true, .keys = {}};
+    return SoundedPartials(*measured, left);
 }
 
 bool GsSynthPort::playWhatIsReady()
@@ -254,13 +271,6 @@ midi::Result GsSynthPort::reset()
     dueNoteOffs_.clear();
     wakeAudio();
     return midi::Result::Ok;
-}
-
-std::optional<platform::InstrumentPartials> GsSynthPort::partials(int bank, int program)
-{
-    if (bank == midi::kOwnBank)
-        return TuningPianoFont::DesignedPartials(program);
-    return std::nullopt;
 }
 
 void GsSynthPort::wakeAudio()

@@ -9,6 +9,7 @@
 #include "synth/AudioOutput.h"
 #include "synth/FluidSynth.h"
 #include "synth/GsSysEx.h"
+#include "synth/PartialsMeter.h"
 #include "synth/TuningCalibrator.h"
 
 #include <array>
@@ -33,11 +34,12 @@ public:
     // Without `audio` the synthesizer plays only when rendered through synth(), as the tests do.
     // Without `calibrator` the SoundFont's own tuning is left as it is. `say` tells the player that
     // the SoundFont file is damaged, has gone or has been changed; from the application's event
-    // loop, never within a message.
+    // loop, never within a message. Without `partialsMeter` the SoundFont's partials are not told.
     explicit GsSynthPort(std::unique_ptr<FluidSynth> synth, std::unique_ptr<AudioOutput> audio = nullptr,
                          std::unique_ptr<TuningCalibrator> calibrator = nullptr,
                          std::chrono::milliseconds patience = kMeasurementPatience,
-                         platform::SayToPlayer say = platform::ShowMessage);
+                         platform::SayToPlayer say = platform::ShowMessage,
+                         std::unique_ptr<PartialsMeter> partialsMeter = nullptr);
 
     midi::Result sendShort(std::uint32_t word) override;
     midi::Result sendLong(std::span<const std::uint8_t> bytes) override;
@@ -46,7 +48,8 @@ public:
     bool needsPacing() const override { return false; }
     platform::BeatEmphasis* beatEmphasis() override { return audio_ ? audio_->emphasis() : nullptr; }
     bool offersOwnInstruments() const override { return true; }
-    // The tuning piano's partials as designed (bank midi::kOwnBank); none yet for the SoundFont's.
+    // The tuning piano's partials as designed (bank midi::kOwnBank); the SoundFont's presets (bank 0)
+    // as measured, once their partials and their correction are in.
     std::optional<platform::InstrumentPartials> partials(int bank, int program) override;
 
     FluidSynth& synth() { return *synth_; }
@@ -119,6 +122,8 @@ private:
     // note-on, or none.
     std::unique_ptr<TuningCalibrator> calibrator_;
     platform::SayToPlayer say_;
+    // Declared after synth_, whose SoundFont file its worker reads: stops first.
+    std::unique_ptr<PartialsMeter> partialsMeter_;
     bool soundFontSaid_ = false;          // under the synthesizer's lock
     std::vector<DueNoteOff> dueNoteOffs_; // under the synthesizer's lock
     std::mutex timerLock_;
