@@ -109,16 +109,12 @@ bool GsSynthPort::playWhatIsReady()
         if (!waiting.waiting || (!instrumentReady(channel) && now - waiting.since < patience_))
             continue;
         waiting.waiting = false;
-        std::vector<Held> held = std::exchange(waiting.held, {});
-        for (auto it = held.begin(); it != held.end(); ++it) {
-            const auto pressed =
-                std::find_if(std::make_reverse_iterator(it), held.rend(),
-                             [&](const Held& h) { return midi::SameKey(h.message, it->message); });
-            if (!waiting.waiting && midi::IsNoteOff(it->message) && pressed != held.rend() &&
-                !midi::IsNoteOff(pressed->message))
-                dueNoteOffs_.push_back({it->message, now + (it->at - pressed->at)});
-            else
-                deliver(it->message, it->at); // a program change among them may make the channel wait again
+        // Each note that waited begins late; its note-off, held or still to come, is due as late
+        // after its release.
+        for (const Held& held : std::exchange(waiting.held, {})) {
+            deliver(held.message, held.at); // a program change among them may make the channel wait again
+            if (!waiting.waiting && midi::IsNote(held.message) && !midi::IsNoteOff(held.message))
+                late_.started(held.message, now - held.at);
         }
     }
     std::erase_if(dueNoteOffs_, [&](const DueNoteOff& noteOff) {
@@ -147,6 +143,8 @@ void GsSynthPort::deliver(const midi::ShortMessage& message, Clock::time_point a
     const int channel = midi::ChannelOf(message.bytes[0]);
     if ((channel == kPlayer || channel == kReference) && waiting_[std::size_t(channel)].waiting) {
         waiting_[std::size_t(channel)].held.push_back({message, at});
+    } else if (const auto due = late_.dueOf(message, at)) {
+        dueNoteOffs_.push_back({message, *due});
     } else {
         endNoteDueLater(message);
         play(message);
@@ -186,9 +184,10 @@ midi::Result GsSynthPort::sendShort(std::uint32_t word)
     if (!message)
         return midi::Result::InvalidParameter;
     const auto held = synth_->messagesHeld();
-    if (playWhatIsReady())
-        startTimer();
+    playWhatIsReady();
     deliver(*message, Clock::now());
+    if (waiting_[0].waiting || waiting_[1].waiting || !dueNoteOffs_.empty())
+        startTimer();
     wakeAudio();
     return midi::Result::Ok;
 }
@@ -269,6 +268,7 @@ midi::Result GsSynthPort::reset()
             return midi::KindOf(held.message.bytes[0]) != midi::kProgramChange;
         });
     dueNoteOffs_.clear();
+    late_.clear();
     wakeAudio();
     return midi::Result::Ok;
 }
@@ -325,6 +325,7 @@ void GsSynthPort::resetToGsDefaults()
     for (Waiting& waiting : waiting_)
         waiting.held.clear(); // what waited belonged to the state the reset ends
     dueNoteOffs_.clear();
+    late_.clear();
     awaitInstrument(kPlayer);
     awaitInstrument(kReference);
     for (int channel = 0; channel < midi::kChannels; ++channel) {

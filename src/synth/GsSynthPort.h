@@ -9,6 +9,7 @@
 #include "synth/AudioOutput.h"
 #include "synth/FluidSynth.h"
 #include "synth/GsSysEx.h"
+#include "synth/LateNotes.h"
 #include "synth/PartialsMeter.h"
 #include "synth/TuningCalibrator.h"
 
@@ -68,8 +69,8 @@ private:
         Clock::time_point since;
         std::vector<Held> held;
     };
-    // The note-off of a key pressed and released while its channel waited: played as long after
-    // the note's late start as the key was held, so that a short press still sounds.
+    // The note-off of a note that began late, while its channel waited: played as long after the
+    // note's late start as the key was held, so that a short press still sounds in full.
     struct DueNoteOff {
         midi::ShortMessage message;
         Clock::time_point due;
@@ -126,6 +127,7 @@ private:
     std::unique_ptr<PartialsMeter> partialsMeter_;
     bool soundFontSaid_ = false;          // under the synthesizer's lock
     std::vector<DueNoteOff> dueNoteOffs_; // under the synthesizer's lock
+    LateNotes late_;                      // under the synthesizer's lock: played late, still held
     std::mutex timerLock_;
     std::condition_variable_any timerWake_;
     bool timerNeeded_ = false; // under timerLock_

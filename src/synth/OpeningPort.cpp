@@ -34,42 +34,54 @@ void OpeningPort::run(const Open& open, std::stop_token stop)
     if (!port_) // told at once, not only at the player's next key
         QMetaObject::invokeMethod(
             &sayer_, [this] { sayFailureOnce(); }, Qt::QueuedConnection);
-    // The note-offs of keys released before the port was open, each when it is due.
-    while (!dueNoteOffs_.empty() && !stop.stop_requested()) {
+    // The note-offs of the notes that began late, each when it is due: those of keys released
+    // before the port was open, and those of keys still held, whenever they are released.
+    while (!stop.stop_requested() && (!dueNoteOffs_.empty() || !late_.empty())) {
+        if (dueNoteOffs_.empty()) {
+            changed_.wait(lock, stop, [&] { return !dueNoteOffs_.empty() || late_.empty(); });
+            continue;
+        }
         const auto next =
             std::min_element(dueNoteOffs_.begin(), dueNoteOffs_.end(),
                              [](const DueNoteOff& a, const DueNoteOff& b) { return a.due < b.due; });
-        changed_.wait_until(lock, stop, next->due, [] { return false; });
+        const std::size_t due = dueNoteOffs_.size();
+        changed_.wait_until(lock, stop, next->due, [&] { return dueNoteOffs_.size() != due; });
         sendDueNoteOffs();
     }
 }
 
+// Every kept note begins late, by the time the port took to open; its note-off, kept or still to
+// come, is due as late after its release.
 void OpeningPort::handOnKept()
 {
     const Clock::time_point now = Clock::now();
-    for (auto it = kept_.begin(); it != kept_.end(); ++it) {
-        if (std::holds_alternative<Reset>(it->message)) {
+    for (const Kept& kept : kept_) {
+        if (std::holds_alternative<Reset>(kept.message)) {
             dueNoteOffs_.clear();
+            late_.clear();
             port_->reset();
-        } else if (const auto* bytes = std::get_if<std::vector<std::uint8_t>>(&it->message)) {
+        } else if (const auto* bytes = std::get_if<std::vector<std::uint8_t>>(&kept.message)) {
             port_->sendLong(*bytes);
         } else {
-            const auto& message = std::get<midi::ShortMessage>(it->message);
-            // The latest earlier message of this key: a note-on makes this note-off wait.
-            const auto pressed =
-                std::find_if(std::make_reverse_iterator(it), kept_.rend(), [&](const Kept& k) {
-                    const auto* earlier = std::get_if<midi::ShortMessage>(&k.message);
-                    return earlier && midi::SameKey(*earlier, message);
-                });
-            if (midi::IsNoteOff(message) && pressed != kept_.rend() &&
-                !midi::IsNoteOff(std::get<midi::ShortMessage>(pressed->message))) {
-                dueNoteOffs_.push_back({message, now + (it->at - pressed->at)});
+            const auto& message = std::get<midi::ShortMessage>(kept.message);
+            if (putOffNoteOff(message, kept.at))
                 continue;
-            }
             sendDueNoteOffs(&message);
             port_->sendShort(WordOf(message));
+            if (midi::IsNote(message) && !midi::IsNoteOff(message))
+                late_.started(message, now - kept.at);
         }
     }
+}
+
+bool OpeningPort::putOffNoteOff(const midi::ShortMessage& message, Clock::time_point sent)
+{
+    const auto due = late_.dueOf(message, sent);
+    if (!due)
+        return false;
+    dueNoteOffs_.push_back({message, *due});
+    changed_.notify_all();
+    return true;
 }
 
 void OpeningPort::sendDueNoteOffs(const midi::ShortMessage* key)
@@ -115,6 +127,8 @@ midi::Result OpeningPort::sendShort(std::uint32_t word)
     const std::lock_guard lock(lock_);
     if (!port_)
         return notOpenYet({*message, Clock::now()});
+    if (putOffNoteOff(*message, Clock::now()))
+        return midi::Result::Ok;
     sendDueNoteOffs(&*message);
     return port_->sendShort(word);
 }
@@ -134,6 +148,8 @@ midi::Result OpeningPort::reset()
     if (!port_)
         return notOpenYet({Reset{}, Clock::now()});
     dueNoteOffs_.clear();
+    late_.clear();
+    changed_.notify_all();
     return port_->reset();
 }
 

@@ -5,6 +5,7 @@
 
 #include "midi/Midi.h"
 #include "platform/MidiDevice.h"
+#include "synth/LateNotes.h"
 
 #include <QObject>
 
@@ -38,8 +39,8 @@ public:
     OpeningPort(Open open, SayFailure sayFailure);
 
     // Before the port is open, messages are kept and handed on in order once it is; a key pressed
-    // and released meanwhile then sounds as long as it was held. After opening failed they answer
-    // its failure.
+    // meanwhile then sounds as long as it was held, released before the open or after. After
+    // opening failed they answer its failure.
     midi::Result sendShort(std::uint32_t word) override;
     midi::Result sendLong(std::span<const std::uint8_t> bytes) override;
     midi::Result reset() override;
@@ -70,6 +71,8 @@ private:
     void run(const Open& open, std::stop_token stop);
     // Under lock_: hands the kept messages on in the order they came.
     void handOnKept();
+    // Under lock_: a note-off of a note that began late waits to be due; true when it does.
+    bool putOffNoteOff(const midi::ShortMessage& message, Clock::time_point sent);
     // Under lock_: sends the note-offs that are due, and the one of `key`'s key, if any.
     void sendDueNoteOffs(const midi::ShortMessage* key = nullptr);
     // Under lock_: what a message gets before the port is open (kept) or after it failed.
@@ -86,6 +89,7 @@ private:
     bool failureSaid_ = false;
     std::vector<Kept> kept_;
     std::vector<DueNoteOff> dueNoteOffs_;
+    LateNotes late_; // the notes handed on late whose key is still held
     // Declared last: stops (after opening, if it is under way) before anything it uses goes.
     std::jthread thread_;
 };

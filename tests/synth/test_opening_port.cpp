@@ -100,6 +100,33 @@ private slots:
         QVERIFY(received[3].at - received[1].at >= kHeld);
     }
 
+    // A key pressed before the open and released after it: the note began late, and its note-off
+    // is put off by as much, so it sounds as long as the key was held, not only for what was left
+    // of the press.
+    void keyHeldAcrossTheOpenSoundsAsLongAsItWasHeld()
+    {
+        Opening opening;
+        const std::uint32_t press = Short(0x90, 60, 100), release = Short(0x80, 60, 127),
+                            other = Short(0x90, 62, 100);
+        const Clock::time_point pressed = Clock::now();
+        opening.port.sendShort(press);
+        std::this_thread::sleep_for(kHeld); // the port takes its time to open
+        opening.opened.set_value();
+        opening.receivedOnce(1);
+        std::this_thread::sleep_for(kHeld / 2);
+        const Clock::time_point released = Clock::now();
+        QCOMPARE(opening.port.sendShort(release), midi::Result::Ok);
+        QCOMPARE(opening.port.sendShort(other), midi::Result::Ok); // a key pressed after the open: at once
+        const std::vector<Received> received = opening.receivedOnce(3);
+        QCOMPARE(received.size(), std::size_t(3));
+        QCOMPARE(received[0].word, press);
+        QCOMPARE(received[1].word, other);
+        QCOMPARE(received[2].word, release);
+        // The note-on reached the port a little after the port began handing on: allow for that.
+        constexpr auto kSlack = std::chrono::milliseconds(20);
+        QVERIFY(received[2].at - received[0].at >= released - pressed - kSlack);
+    }
+
     // The same key pressed again once the port is open ends the note released before, first.
     void newPressEndsTheNoteStillDue()
     {
