@@ -6,7 +6,6 @@
 #include "platform/Random.h"
 #include "platform/System.h"
 
-#include <algorithm>
 #include <utility>
 
 namespace game {
@@ -20,20 +19,20 @@ Session::Session(midi::MidiOutput& output) : output_(output)
 {
 }
 
+// One challenge, one scale tuning: the sliders go back to 0 unsent (0 lies in every difficulty's
+// range), and the new draw goes out once with them. Sending each slider's return on its own had
+// put a tuning with a stale position on the device first, a third of a second on a GS module.
 void Session::startChallenge()
 {
-    // A position outside the new range is clamped, in row order, and re-sent as a move would be.
-    const SliderRange range = sliderRange();
-    for (int k = 0; k < kPitchClasses; ++k)
-        setPosition(k, std::clamp(positions_[std::size_t(k)], range.minimum, range.maximum));
     platform::Randomize();
     for (auto& cents : detune_)
         cents = DrawDetune(difficulty_, platform::RandomGenerator());
     lastResult_.reset();
-    output_.fillScaleTuning(ScaleTuningData(detune_, {}, 0));
-    output_.sendScaleTuning(midi::kWaitAfterNewChallenge);
+    const SliderPositions moved = std::exchange(positions_, {});
+    sendTuning(midi::kWaitAfterNewChallenge);
     for (int k = 0; k < kPitchClasses; ++k)
-        setPosition(k, 0);
+        if (moved[std::size_t(k)] != 0)
+            emit positionChanged(k);
     referenceToneUsed_ = false;
     beatWindowUsed_ = false;
     setLock(SettingsLock::Open);

@@ -31,9 +31,8 @@ public:
     explicit Session(midi::MidiOutput& output);
 
     // The one way a challenge starts (at start-up, by the retry, by closing the results, by a new
-    // difficulty): the sliders take the difficulty's range, a new detuning is drawn and sent, the
-    // sliders go back to 0 (each move re-sent as a slider move is), the reference-tone flag is
-    // cleared, the settings open and the start time is now.
+    // difficulty): a new detuning is drawn, the sliders go back to 0 and the tuning is sent once,
+    // the reference-tone flag is cleared, the settings open and the start time is now.
     void startChallenge();
     // The player moved the slider of `pitchClass` to `position`: the tuning is re-sent and the
     // settings lock. A position the session already holds changes nothing.
