@@ -164,28 +164,6 @@ void ScrollBar::stopRepeatBehindABox()
 
 namespace {
 
-class KeyFilter : public QObject {
-public:
-    KeyFilter(QObject* parent, std::function<void(const QKeyEvent&)> down,
-              std::function<void(const QKeyEvent&)> up)
-        : QObject(parent), down_(std::move(down)), up_(std::move(up))
-    {
-    }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::KeyPress)
-            down_(static_cast<const QKeyEvent&>(*event));
-        else if (event->type() == QEvent::KeyRelease && !static_cast<QKeyEvent*>(event)->isAutoRepeat())
-            up_(static_cast<const QKeyEvent&>(*event));
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    std::function<void(const QKeyEvent&)> down_, up_;
-};
-
 // Runs a handler whenever the watched object receives events of one type, or the first time only.
 class EventHook : public QObject {
 public:
@@ -295,12 +273,6 @@ void CloseOnEscape(QWidget* window)
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), window);
     escape->setContext(Qt::WindowShortcut);
     QObject::connect(escape, &QShortcut::activated, window, &QWidget::close);
-}
-
-void OnControlKeys(QWidget* control, std::function<void()> keyDown, std::function<void()> keyUp)
-{
-    control->installEventFilter(new KeyFilter(
-        control, [keyDown](const QKeyEvent&) { keyDown(); }, [keyUp](const QKeyEvent&) { keyUp(); }));
 }
 
 void OnActivate(QWidget* window, std::function<void()> handler)

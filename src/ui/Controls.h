@@ -113,9 +113,6 @@ void ShowFocus(QWidget* window);
 // Escape closes `window` as its close box does.
 void CloseOnEscape(QWidget* window);
 
-// Key events on `control` itself, after the program's keys, without auto-repeat releases.
-void OnControlKeys(QWidget* control, std::function<void()> keyDown, std::function<void()> keyUp);
-
 // Places a window: left and top of its frame, width and height of its inside.
 void SetBounds(QWidget* window, const QRect& bounds);
 

@@ -5,7 +5,9 @@
 #include "ui/VirtualKeys.h"
 #include "ui/X11Keyboard.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
 #include <QKeyEvent>
 #include <QWidget>
@@ -28,9 +30,26 @@ bool IsBox(const QWindow* window)
     return qobject_cast<QDialog*>(WidgetOf(window)) != nullptr;
 }
 
+// Alt, Ctrl or the logo key held: the press belongs to a shortcut (a menu's or a button's
+// mnemonic, the window manager's Alt+F4), or to nothing.
+bool IsChord(const QKeyEvent& event)
+{
+    return event.modifiers() & (Qt::AltModifier | Qt::ControlModifier | Qt::MetaModifier);
+}
+
+bool IsEnter(const QKeyEvent& event)
+{
+    return event.key() == Qt::Key_Return || event.key() == Qt::Key_Enter;
+}
+
 } // namespace
 
-ProgramKeys::ProgramKeys(QObject* parent, Handlers handlers, std::function<bool(int)> consumed)
+bool TakesLetters(const QWidget* control)
+{
+    return qobject_cast<const QAbstractItemView*>(control) || qobject_cast<const QComboBox*>(control);
+}
+
+ProgramKeys::ProgramKeys(QObject* parent, Handlers handlers, std::function<bool(const Key&)> consumed)
     : QObject(parent), handlers_(std::move(handlers)), consumed_(std::move(consumed))
 {
     UseDetectableAutoRepeat();
@@ -58,13 +77,18 @@ bool ProgramKeys::eventFilter(QObject* watched, QEvent* event)
         return QObject::eventFilter(watched, event);
     if (IsBox(static_cast<QWindow*>(watched)))
         return QObject::eventFilter(watched, event);
-    const auto& key = static_cast<const QKeyEvent&>(*event);
-    const int virtualKey = VirtualKeyOf(key.nativeScanCode(), key.key());
+    const auto& keyEvent = static_cast<const QKeyEvent&>(*event);
     const QWidget* widget = WidgetOf(static_cast<QWindow*>(watched));
-    const QWidget* focused = widget ? widget->focusWidget() : nullptr;
-    if (!key.isAutoRepeat())
-        (type == QEvent::KeyPress ? handlers_.keyDown : handlers_.keyUp)(virtualKey, focused);
-    return consumed_(virtualKey) || QObject::eventFilter(watched, event);
+    const Key key{.virtualKey = VirtualKeyOf(keyEvent.nativeScanCode(), keyEvent.key()),
+                  .enter = IsEnter(keyEvent),
+                  .focused = widget ? widget->focusWidget() : nullptr};
+    if (!keyEvent.isAutoRepeat()) {
+        if (type == QEvent::KeyRelease)
+            handlers_.keyUp(key);
+        else if (!IsChord(keyEvent))
+            handlers_.keyDown(key);
+    }
+    return consumed_(key) || QObject::eventFilter(watched, event);
 }
 
 } // namespace ui

@@ -5,6 +5,8 @@
 #include "game/KeyMap.h"
 #include "ui/ProgramKeys.h"
 
+#include <utility>
+
 namespace {
 
 // The reference A: A4, 440 Hz.
@@ -14,12 +16,16 @@ constexpr int kReferenceNote = 69;
 
 Keyboard::Keyboard(midi::MidiOutput& output, game::Session& session) : output_(output), session_(session)
 {
-    // Space is the pedal and nothing else: it never reaches a button, so it never clicks one.
+    // Space is the pedal and nothing else: it never reaches a button, so it never clicks one. A
+    // piano key never reaches a list, which would take it as a letter and move its selection.
     new ui::ProgramKeys(this,
-                        {.keyDown = [this](int key, const QWidget*) { keyDown(key); },
-                         .keyUp = [this](int key, const QWidget* focused) { keyUp(key, focused); },
+                        {.keyDown = [this](const ui::ProgramKeys::Key& key) { keyDown(key); },
+                         .keyUp = [this](const ui::ProgramKeys::Key& key) { keyUp(key); },
                          .keyboardLost = [this] { releaseAll(); }},
-                        [](int key) { return key == game::kVkSpace; });
+                        [](const ui::ProgramKeys::Key& key) {
+                            return key.virtualKey == game::kVkSpace ||
+                                   (game::MappedKeyIndex(key.virtualKey) && ui::TakesLetters(key.focused));
+                        });
 }
 
 void Keyboard::pressNote(int note)
@@ -34,35 +40,35 @@ void Keyboard::releaseNote(int note)
     emit noteShown(note, false);
 }
 
-void Keyboard::keyDown(int key)
+void Keyboard::keyDown(const ui::ProgramKeys::Key& key)
 {
-    if (const auto index = game::MappedKeyIndex(key)) {
+    if (const auto index = game::MappedKeyIndex(key.virtualKey)) {
         if (!heldKeys_[std::size_t(*index)]) {
             heldKeys_[std::size_t(*index)] = true;
             pressNote(game::NoteOfMappedKey(*index));
         }
     }
-    if (key == game::kVkSpace && !pedalDown_) {
+    if (key.virtualKey == game::kVkSpace && !pedalDown_) {
         pedalDown_ = true;
         output_.sendSustainPedal(midi::kKeysChannel, true);
     }
+    // "A音" sounds for its own key, as a button is pressed: Return or Enter, never a piano key.
+    if (key.enter && key.focused && key.focused == referenceControl_ && !referenceKeyHeld_) {
+        referenceKeyHeld_ = true;
+        pressReference();
+    }
 }
 
-void Keyboard::keyUp(int key, const QWidget* focused)
+void Keyboard::keyUp(const ui::ProgramKeys::Key& key)
 {
-    if (const auto index = game::MappedKeyIndex(key)) {
-        heldKeys_[std::size_t(*index)] = false;
+    if (const auto index = game::MappedKeyIndex(key.virtualKey);
+        index && std::exchange(heldKeys_[std::size_t(*index)], false))
         releaseNote(game::NoteOfMappedKey(*index));
-    }
-    if (key == game::kVkSpace && pedalDown_) {
-        pedalDown_ = false;
+    if (key.virtualKey == game::kVkSpace && std::exchange(pedalDown_, false))
         output_.sendSustainPedal(midi::kKeysChannel, false);
-    }
-    // A key that sounded the reference A on "A音" and moved the focus away (Tab, an arrow) is
-    // released on another control: its release still ends the reference A. A release that goes on
-    // to "A音" ends it there.
-    if (referenceKeyHeld_ && focused != referenceControl_)
-        referenceKeyUp();
+    // Wherever the focus went meanwhile, the release of Return ends the reference A it started.
+    if (key.enter && std::exchange(referenceKeyHeld_, false))
+        releaseReference();
 }
 
 void Keyboard::releaseAll()
@@ -72,8 +78,8 @@ void Keyboard::releaseAll()
             releaseNote(game::NoteOfMappedKey(int(index)));
     if (std::exchange(pedalDown_, false))
         output_.sendSustainPedal(midi::kKeysChannel, false);
-    if (referenceKeyHeld_)
-        referenceKeyUp();
+    if (std::exchange(referenceKeyHeld_, false))
+        releaseReference();
 }
 
 void Keyboard::pressReference()
@@ -85,18 +91,4 @@ void Keyboard::pressReference()
 void Keyboard::releaseReference()
 {
     output_.sendNoteOff(midi::kReferenceChannel, kReferenceNote);
-}
-
-void Keyboard::referenceKeyDown()
-{
-    if (referenceKeyHeld_)
-        return;
-    referenceKeyHeld_ = true;
-    pressReference();
-}
-
-void Keyboard::referenceKeyUp()
-{
-    referenceKeyHeld_ = false;
-    releaseReference();
 }

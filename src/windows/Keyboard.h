@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The program's one keyboard: the computer keys and the mouse on the on-screen keys play channel 1,
-// space is the sustain pedal, "A音" sounds the reference A on channel 2. The keys play wherever the
-// focus is among the program's windows, dialogs and menus; what the keyboard holds is released
-// there too, and all of it when the program loses the keyboard.
+// space is the sustain pedal, "A音" sounds the reference A on channel 2 while the mouse or Return
+// presses it. The keys play wherever the focus is among the program's windows, dialogs and menus;
+// what the keyboard holds is released there too, and all of it when the program loses the keyboard.
 #pragma once
 
 #include "port/MidiOutput.h"
 #include "port/Session.h"
+#include "ui/ProgramKeys.h"
 
 #include <QObject>
 #include <QWidget>
@@ -18,19 +19,17 @@ class Keyboard : public QObject {
 public:
     Keyboard(midi::MidiOutput& output, game::Session& session);
 
-    // A computer key, as a virtual-key code; `focused`: the control the release goes on to.
-    void keyDown(int key);
-    void keyUp(int key, const QWidget* focused = nullptr);
+    // A computer key pressed or released: a note, the pedal, or Return on "A音". A release ends
+    // only what a press started: no note-off goes out for a note that does not sound.
+    void keyDown(const ui::ProgramKeys::Key& key);
+    void keyUp(const ui::ProgramKeys::Key& key);
     // The mouse on the on-screen key of this note.
     void pressNote(int note);
     void releaseNote(int note);
-    // The reference A by the mouse or by a key on "A音".
+    // The reference A by the mouse on "A音".
     void pressReference();
     void releaseReference();
-    void referenceKeyDown();
-    void referenceKeyUp();
-    bool referenceKeyHeld() const { return referenceKeyHeld_; }
-    // The control whose own keys sound the reference A ("A音").
+    // The control that sounds the reference A while Return or Enter presses it ("A音").
     void setReferenceControl(const QWidget* control) { referenceControl_ = control; }
     // Releases every held key, the pedal and the reference A.
     void releaseAll();
@@ -46,6 +45,6 @@ private:
     game::Session& session_;
     std::array<bool, 20> heldKeys_{}; // the computer keys that sound, by their index in the key map
     bool pedalDown_ = false;
-    bool referenceKeyHeld_ = false;
+    bool referenceKeyHeld_ = false; // Return or Enter on "A音"
     const QWidget* referenceControl_ = nullptr;
 };

@@ -116,8 +116,6 @@ void MainWindow::createControls(QWidget* client)
     keyboard_.setReferenceControl(referenceButton);
     connect(referenceButton, &ui::Button::mouseDown, &keyboard_, &Keyboard::pressReference);
     connect(referenceButton, &ui::Button::mouseUp, &keyboard_, &Keyboard::releaseReference);
-    ui::OnControlKeys(
-        referenceButton, [this] { keyboard_.referenceKeyDown(); }, [this] { keyboard_.referenceKeyUp(); });
 
     hintButton = new ui::Button(client, QStringLiteral("ヒント(&H)"), {80, 120, 65, 25});
     connect(hintButton, &QPushButton::clicked, this, &MainWindow::hintRequested);

@@ -83,19 +83,31 @@ public:
     InstrumentDialog* instruments() const { return program_->instrumentDialog(); }
 
     // Key down and up through the window, as the window system delivers them.
-    static void keyDown(QWidget* window, Qt::Key key, bool autoRepeat = false)
+    static void keyDown(QWidget* window, Qt::Key key, bool autoRepeat = false,
+                        Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
-        sendKey(window, QEvent::KeyPress, key, autoRepeat);
+        sendKey(window, QEvent::KeyPress, key, autoRepeat, modifiers);
     }
-    static void keyUp(QWidget* window, Qt::Key key, bool autoRepeat = false)
+    static void keyUp(QWidget* window, Qt::Key key, bool autoRepeat = false,
+                      Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
-        sendKey(window, QEvent::KeyRelease, key, autoRepeat);
+        sendKey(window, QEvent::KeyRelease, key, autoRepeat, modifiers);
+    }
+    // A key pressed and released with Alt held, then Alt released, as X11 delivers them.
+    static void altChord(QWidget* window, Qt::Key key)
+    {
+        keyDown(window, Qt::Key_Alt, false, Qt::AltModifier);
+        keyDown(window, key, false, Qt::AltModifier);
+        keyUp(window, key, false, Qt::AltModifier);
+        keyUp(window, Qt::Key_Alt, false, Qt::AltModifier);
     }
 
 private:
-    static void sendKey(QWidget* window, QEvent::Type type, Qt::Key key, bool autoRepeat)
+    static void sendKey(QWidget* window, QEvent::Type type, Qt::Key key, bool autoRepeat,
+                        Qt::KeyboardModifiers modifiers)
     {
-        QKeyEvent event(type, key, Qt::NoModifier, QString(), autoRepeat);
+        const QString text = key >= Qt::Key_A && key <= Qt::Key_Z ? QString(QChar(key)).toLower() : QString();
+        QKeyEvent event(type, key, modifiers, text, autoRepeat);
         QCoreApplication::sendEvent(window->windowHandle(), &event);
     }
 

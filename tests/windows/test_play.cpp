@@ -4,6 +4,7 @@
 #include "GameBench.h"
 
 #include <QAbstractItemView>
+#include <QTableView>
 
 #include <set>
 
@@ -329,14 +330,15 @@ private slots:
         GameBench::keyDown(game.main(), Qt::Key_A);
         GameBench::keyDown(game.main(), Qt::Key_Space);
         game.main()->referenceButton->setFocus();
-        GameBench::keyDown(game.main(), Qt::Key_K); // also the reference A, on "A音"
+        GameBench::keyDown(game.main(), Qt::Key_Return); // the reference A, from "A音"
         game.trace().clear();
         emit qApp->applicationStateChanged(Qt::ApplicationInactive); // another program's window
-        QCOMPARE(Shorts(game.trace()),
-                 QStringList({"short 80 35 7F", "short 80 41 7F", "short B0 40 00", "short 81 45 7F"}));
+        QCOMPARE(Shorts(game.trace()), QStringList({"short 80 35 7F", "short B0 40 00", "short 81 45 7F"}));
         QCOMPARE(game.main()->pianoKey(1)->fill(), QColor(Qt::white));
     }
 
+    // A release ends what a press started, in whichever window: no note-off for a key that
+    // sounds nothing here.
     void chordAndStrayReleases()
     {
         GameBench game;
@@ -347,10 +349,37 @@ private slots:
         QCOMPARE(game.main()->pianoKey(2)->fill(), QColor(Qt::red));
         GameBench::keyUp(game.main(), Qt::Key_S); // ... released in the other
         GameBench::keyUp(game.main(), Qt::Key_K); // a release never pressed here
+        GameBench::keyUp(game.main(), Qt::Key_Space);
         GameBench::keyDown(game.main(), Qt::Key_Semicolon);
         GameBench::keyDown(game.main(), Qt::Key_Q); // not a mapped key
         QCOMPARE(Shorts(game.trace()), QStringList({"short 90 35 64", "short 90 37 64", "short 80 35 7F",
-                                                    "short 80 37 7F", "short 80 41 7F", "short 90 45 64"}));
+                                                    "short 80 37 7F", "short 90 45 64"}));
+    }
+
+    // An Alt chord is a shortcut or nothing: no note, no pedal, no note-off; a note held before
+    // Alt still ends at its release.
+    void altChordsPlayNothing_data()
+    {
+        QTest::addColumn<QString>("window");
+        for (const char* window : {"main", "adjustment", "beats"})
+            QTest::newRow(window) << QString::fromLatin1(window);
+    }
+    void altChordsPlayNothing()
+    {
+        QFETCH(QString, window);
+        GameBench game;
+        game.main()->beatWindowEntry->trigger();
+        QWidget* there = window == "main"         ? static_cast<QWidget*>(game.main())
+                         : window == "adjustment" ? static_cast<QWidget*>(game.tuning())
+                                                  : game.program().beatWindow();
+        game.trace().clear();
+        for (Qt::Key key : {Qt::Key_W, Qt::Key_K, Qt::Key_S, Qt::Key_E, Qt::Key_Space})
+            GameBench::altChord(there, key);
+        GameBench::keyDown(there, Qt::Key_A);
+        GameBench::keyDown(there, Qt::Key_Alt, false, Qt::AltModifier);
+        GameBench::keyUp(there, Qt::Key_A, false, Qt::AltModifier);
+        GameBench::keyUp(there, Qt::Key_Alt, false, Qt::AltModifier);
+        QCOMPARE(Shorts(game.trace()), QStringList({"short 90 35 64", "short 80 35 7F"}));
     }
 
     void pressWithoutReleaseKeepsTheKeyHeld()
@@ -364,27 +393,40 @@ private slots:
         QCOMPARE(Shorts(game.trace()), QStringList({"short 80 35 7F", "short 90 35 64"}));
     }
 
-    void referenceButtonFocusedWithKHeld()
+    // "A音" sounds for its own key alone: a piano key on the focused button plays its note, Alt
+    // and its chords play nothing; Return sounds the reference A while it is held.
+    void referenceButtonSoundsOnlyForReturn()
     {
         GameBench game;
+        QTest::mouseClick(game.main()->referenceButton, Qt::LeftButton); // the focus stays on it
         game.main()->referenceButton->setFocus();
+        game.session().startChallenge(); // a later challenge, which the click did not use
         game.trace().clear();
         GameBench::keyDown(game.main(), Qt::Key_K);
-        GameBench::keyUp(game.main(), Qt::Key_K, true);
-        GameBench::keyDown(game.main(), Qt::Key_K, true);
         GameBench::keyUp(game.main(), Qt::Key_K);
-        QCOMPARE(Shorts(game.trace()),
-                 QStringList({"short 90 41 64", "short 91 45 64", "short 80 41 7F", "short 81 45 7F"}));
+        GameBench::keyDown(game.main(), Qt::Key_Alt, false, Qt::AltModifier);
+        GameBench::keyUp(game.main(), Qt::Key_Alt, false, Qt::AltModifier);
+        for (Qt::Key key : {Qt::Key_R, Qt::Key_S, Qt::Key_F4, Qt::Key_Return})
+            GameBench::altChord(game.main(), key);
+        QCOMPARE(Shorts(game.trace()), QStringList({"short 90 41 64", "short 80 41 7F"}));
+        QVERIFY(!game.session().referenceToneUsed());
+        game.main()->referenceButton->setFocus(); // Alt alone took the focus to the menu bar
+        GameBench::keyDown(game.main(), Qt::Key_Return);
+        GameBench::keyDown(game.main(), Qt::Key_Return, true);
+        GameBench::keyUp(game.main(), Qt::Key_Return);
+        QCOMPARE(Shorts(game.trace()).mid(2), QStringList({"short 91 45 64", "short 81 45 7F"}));
         QVERIFY(game.session().referenceToneUsed());
     }
 
-    void referenceKeyReleasedAfterTheFocusMoved()
+    // Return held on "A音" while the focus moves on: its release still ends the reference A.
+    void referenceReleasedWhereTheFocusWent()
     {
         GameBench game;
         game.main()->referenceButton->setFocus();
         game.trace().clear();
-        GameBench::keyDown(game.main(), Qt::Key_Tab); // sounds the reference A, then moves the focus on
-        GameBench::keyUp(game.main(), Qt::Key_Tab);
+        GameBench::keyDown(game.main(), Qt::Key_Return);
+        game.main()->hintButton->setFocus();
+        GameBench::keyUp(game.main(), Qt::Key_Return);
         QCOMPARE(Shorts(game.trace()), QStringList({"short 91 45 64", "short 81 45 7F"}));
     }
 
@@ -432,6 +474,52 @@ private slots:
         QCOMPARE(game.trace().texts(), QStringList({"short B0 40 7F", "short B0 40 00"}));
         GameBench::keyDown(game.main(), Qt::Key_Tab); // the one key it takes: the focus moves on
         QVERIFY(!game.main()->deviceList->hasFocus());
+    }
+
+    // A piano key, held with its auto-repeat or tapped, plays and never reaches a list's
+    // type-ahead: the instrument stays, the device stays, the history's table keeps its row.
+    void pianoKeysNeverReachAListAsLetters_data()
+    {
+        QTest::addColumn<QString>("list");
+        for (const char* list : {"instruments", "devices", "history"})
+            QTest::newRow(list) << QString::fromLatin1(list);
+    }
+    void pianoKeysNeverReachAListAsLetters()
+    {
+        QFETCH(QString, list);
+        GameBench game;
+        game.main()->historyEntry->trigger();
+        HistoryWindow* history = game.program().history()->window();
+        std::vector<history::ChallengeRecord> records(3);
+        for (int i = 0; i < 3; ++i) {
+            records[std::size_t(i)].ended = QDateTime(QDate(2024, 5, 1 + i), QTime(10, 0));
+            records[std::size_t(i)].instrument =
+                std::array{9, 29, 0}[std::size_t(i)]; // Glockenspiel, Overdrive Gt.
+        }
+        history->setRecords(records);
+        QWidget* focused = list == "instruments" ? static_cast<QWidget*>(game.instruments()->instrumentList)
+                           : list == "devices"   ? static_cast<QWidget*>(game.main()->deviceList)
+                                                 : history->ChallengeTable;
+        focused->window()->show();
+        focused->setFocus();
+        if (list == "history") // the instrument's column, where "o" and "g" would find a row
+            history->ChallengeTable->setCurrentIndex(history->ChallengeTable->model()->index(0, 4));
+        const auto where = [&] {
+            return list == "instruments" ? game.instruments()->instrumentList->currentText()
+                   : list == "devices"   ? game.main()->deviceList->currentText()
+                                         : QString::number(history->ChallengeTable->currentIndex().row());
+        };
+        const QString before = where();
+        game.trace().clear();
+        GameBench::keyDown(focused->window(), Qt::Key_O);
+        for (int repeat = 0; repeat < 3; ++repeat)
+            GameBench::keyDown(focused->window(), Qt::Key_O, true);
+        GameBench::keyUp(focused->window(), Qt::Key_O);
+        GameBench::keyDown(focused->window(), Qt::Key_G); // tapped
+        GameBench::keyUp(focused->window(), Qt::Key_G);
+        QCOMPARE(where(), before);
+        QCOMPARE(game.trace().texts(),
+                 QStringList({"short 90 42 64", "short 80 42 7F", "short 90 3C 64", "short 80 3C 7F"}));
     }
 
     void deviceListOpensAndChoosesByKeys_data()
