@@ -39,12 +39,13 @@ void MidiOutput::pace(Wait wait)
         Pause(wait);
 }
 
-void MidiOutput::sendScaleTuningNow(Wait waitAfter)
+void MidiOutput::sendScaleTuningNow(Wait waitAfter, Failure failure)
 {
     pace(kWaitBeforeScaleTuning);
     lastResult_ = port_.sendSysex(scaleTuning_);
     pace(waitAfter);
-    ShowSendFailure(lastResult_);
+    if (failure == Failure::Shown)
+        ShowSendFailure(lastResult_);
 }
 
 // `tuningFollows`: the message about to be sent is the scale tuning itself.
@@ -54,7 +55,7 @@ void MidiOutput::restoreReturnedDevice(bool tuningFollows)
         return;
     sendGsReset(kWaitAfterGsResetAtSwitch);
     if (!tuningFollows && scaleTuning_.front() == kSystemExclusive) // filled at least once
-        sendScaleTuningNow(kWaitAfterRetune);
+        sendScaleTuningNow(kWaitAfterRetune, Failure::Shown);
     if (onDeviceReturned_)
         onDeviceReturned_();
 }
@@ -100,10 +101,10 @@ void MidiOutput::fillScaleTuning(const std::array<std::uint8_t, kPitchClasses>& 
     scaleTuning_ = gs::DataSetMessage(gs::ScaleTuningAddress(gs::kPart1Block), data);
 }
 
-void MidiOutput::sendScaleTuning(Wait waitAfter)
+void MidiOutput::sendScaleTuning(Wait waitAfter, Failure failure)
 {
     restoreReturnedDevice(true);
-    sendScaleTuningNow(waitAfter);
+    sendScaleTuningNow(waitAfter, failure);
 }
 
 int MidiOutput::scaleTuningChecksum() const

@@ -70,9 +70,11 @@ public:
     // the checksum and F7 into the scale-tuning message.
     void fillScaleTuning(const std::array<std::uint8_t, kPitchClasses>& data);
     // Sends the scale-tuning message: wait 300 ms, send, wait `waitAfter`, report a
-    // failure in a box. The waits pace only a port that needs pacing
+    // failure in a box unless `failure` is Unsaid (at exit: the player can do nothing about it,
+    // and a box would keep the program from ending). The waits pace only a port that needs pacing
     // (platform::MidiOutPort::needsPacing).
-    void sendScaleTuning(Wait waitAfter);
+    enum class Failure { Shown, Unsaid };
+    void sendScaleTuning(Wait waitAfter, Failure failure = Failure::Shown);
     // Sends the GS reset at once, then waits `waitAfter` on a port that needs pacing. The result
     // is not kept.
     void sendGsReset(Wait waitAfter);
@@ -94,7 +96,7 @@ public:
 
 private:
     void pace(Wait wait);
-    void sendScaleTuningNow(Wait waitAfter);
+    void sendScaleTuningNow(Wait waitAfter, Failure failure);
     void restoreReturnedDevice(bool tuningFollows);
 
     platform::MidiOutPort port_; // not open when an open failed

@@ -172,6 +172,13 @@ bool Session::playCheckRunStep()
     return true;
 }
 
+void Session::endCheckRun()
+{
+    if (checkRunNote_ && *checkRunNote_ > kCheckRunFirstNote)
+        output_.sendNoteOff(midi::kKeysChannel, *checkRunNote_ - 1);
+    checkRunNote_.reset();
+}
+
 QString Session::appendReport()
 {
     // One block per answer check: pressing the button again copies the same log.

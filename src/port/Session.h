@@ -59,6 +59,8 @@ public:
     void resendTuning();
     // One step of the check run; false when it is not running.
     bool playCheckRunStep();
+    // Ends a running check run at once, its sounding note released (the program ends).
+    void endCheckRun();
     // Appends the report of the latest answer check to the run's log; answers the whole log.
     QString appendReport();
 

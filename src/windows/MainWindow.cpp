@@ -234,9 +234,15 @@ void MainWindow::finishRun()
     if (!startedUp_ || closed_)
         return;
     closed_ = true;
-    restoreTuningAndClosePort();
+    // What must be kept is written first: a device that fails or is slow cannot cost the settings
+    // or the history's records.
     saveSettings();
     emit runFinished();
+    // Nothing goes on sounding on the device: the pedal up and every note off before its tuning
+    // goes back to equal temperament.
+    keyboard_.releaseAll();
+    session_.endCheckRun();
+    restoreTuningAndClosePort();
 }
 
 void MainWindow::restoreTuningAndClosePort()
@@ -244,7 +250,7 @@ void MainWindow::restoreTuningAndClosePort()
     std::array<std::uint8_t, midi::kPitchClasses> equalTemperament;
     equalTemperament.fill(midi::gs::kScaleTuningCentre);
     output_.fillScaleTuning(equalTemperament);
-    output_.sendScaleTuning(midi::kWaitAfterNewChallenge);
+    output_.sendScaleTuning(midi::kWaitAfterNewChallenge, midi::MidiOutput::Failure::Unsaid);
     output_.close();
 }
 

@@ -68,7 +68,8 @@ signals:
     void beatWindowRequested();
     // The main window became the active window.
     void activated();
-    // The run ends: the tuning is back to equal temperament, the port closed, the settings saved.
+    // The run ends: the settings are saved; what else must be kept is to be written now, before the
+    // device is silenced, set back to equal temperament and closed.
     void runFinished();
 
 protected:

@@ -83,9 +83,12 @@ void Program::connectWindows()
         beats.raise();
         beats.activateWindow();
     });
-    // The history's records that cannot be written go beside the settings file.
+    // The history's records that cannot be written go beside the settings file; the beat window's
+    // notes end with it.
     QObject::connect(main, &MainWindow::runFinished, main, [this] {
         history_->saveAtExit(QFileInfo(game::SettingsLocationOfThisProgram().pathToWrite()).absolutePath());
+        if (beatWindow_)
+            beatWindow_->hide();
     });
     // The results window shows the check first, the history records it after.
     QObject::connect(&session_, &game::Session::answerChecked, main, [this](const game::CheckResult& result) {
