@@ -89,6 +89,7 @@ HintWindow::HintWindow()
     setWindowFlags(Qt::Window);
     setFont(ui::FormFont());
     resize(947, 353);
+    ui::CloseOnEscape(this);
 
     picture = new FittedPicture(
         ResourcePicture(QStringLiteral(":/hint.jpg"), 1),

@@ -33,6 +33,17 @@ const QString kCannotSaveText = QStringLiteral("設定ファイルを保存で�
 const QString kCannotSaveExplanation =
     QStringLiteral("このフォルダーに書き込めるか、ディスクに空きがあるかを確かめてください。");
 
+// Why a settings entry is greyed out: its tooltip says it in full, the status bar in short while
+// the menu is open (the main window is narrow).
+const QString kDifficultyLockedText =
+    QStringLiteral("スライダーを動かしたので、答え合わせが済むまで難易度は変えられません");
+const QString kInstrumentLockedText =
+    QStringLiteral("スライダーを動かしたので、次の挑戦が始まるまで楽器は変えられません");
+const QString kInstrumentAfterCheckText =
+    QStringLiteral("楽器は次の挑戦から変えられます（「もう一度挑戦」で始まります）");
+const QString kSettingsLockedStatus = QStringLiteral("スライダーを動かしたので難易度と楽器は変えられません");
+const QString kInstrumentAfterCheckStatus = QStringLiteral("楽器は次の挑戦から変えられます");
+
 // The old device's MIDI channel 10 falls silent before a device switch.
 constexpr int kChannel10 = 9;
 
@@ -144,6 +155,16 @@ void MainWindow::createMenu()
     practiceMenu = menuBar()->addMenu(QStringLiteral("練習(&P)"));
     beatWindowEntry = practiceMenu->addAction(QStringLiteral("うなりの聴き比べ(&B)…"), this,
                                               &MainWindow::beatWindowRequested);
+    // A greyed-out entry says why: its tooltip, and the status bar while the menu is open.
+    settingsMenu->setToolTipsVisible(true);
+    connect(settingsMenu, &QMenu::aboutToShow, this, [this] {
+        settingsMenuOpen_ = true;
+        onClockTick();
+    });
+    connect(settingsMenu, &QMenu::aboutToHide, this, [this] {
+        settingsMenuOpen_ = false;
+        onClockTick();
+    });
 }
 
 // ---- Start-up -------------------------------------------------------------------------------
@@ -320,6 +341,27 @@ void MainWindow::showSettingsLock(game::SettingsLock lock)
 {
     difficultyEntry->setEnabled(lock != game::SettingsLock::Locked);
     instrumentEntry->setEnabled(lock == game::SettingsLock::Open);
+    difficultyEntry->setToolTip(lock == game::SettingsLock::Locked ? kDifficultyLockedText : QString());
+    instrumentEntry->setToolTip(lock == game::SettingsLock::Locked           ? kInstrumentLockedText
+                                : lock == game::SettingsLock::DifficultyOnly ? kInstrumentAfterCheckText
+                                                                             : QString());
+    onClockTick();
+}
+
+// Why the settings menu's entries are greyed out, while it is open; empty when none is.
+QString MainWindow::settingsLockText() const
+{
+    if (!settingsMenuOpen_)
+        return {};
+    switch (session_.settingsLock()) {
+    case game::SettingsLock::Locked:
+        return kSettingsLockedStatus;
+    case game::SettingsLock::DifficultyOnly:
+        return kInstrumentAfterCheckStatus;
+    case game::SettingsLock::Open:
+        break;
+    }
+    return {};
 }
 
 void MainWindow::onClockTick()
@@ -328,9 +370,11 @@ void MainWindow::onClockTick()
     // For a while after the device came back, the status bar says so instead of showing the time.
     const bool deviceJustReturned =
         deviceReturnedAt_.isValid() && deviceReturnedAt_.msecsTo(now) < kDeviceReturnedNoticeMs;
+    const QString lockText = settingsLockText();
     // Ten ticks a second, one new text a second: the status bar is repainted only when it changes.
-    const QString text =
-        deviceJustReturned ? kDeviceReturnedText : game::DateTimeText(now, QLocale::system());
+    const QString text = deviceJustReturned    ? kDeviceReturnedText
+                         : !lockText.isEmpty() ? lockText
+                                               : game::DateTimeText(now, QLocale::system());
     if (text != clockStatusBar->currentMessage())
         clockStatusBar->showMessage(text);
 }

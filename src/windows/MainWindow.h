@@ -87,6 +87,7 @@ private:
     game::WindowBounds boundsToSave() const;
     void showNote(int note, bool held);
     void showSettingsLock(game::SettingsLock lock);
+    QString settingsLockText() const;
 
     midi::MidiOutput& output_;
     game::Session& session_;
@@ -98,6 +99,7 @@ private:
     std::int32_t mapValue_ = game::kDefaultMapValue;
     bool startedUp_ = false;
     bool closed_ = false;
+    bool settingsMenuOpen_ = false;
     game::WindowBounds storedBounds_;  // the window's bounds as the settings file gave them
     game::WindowBounds appliedBounds_; // what the window was given for them, on a screen
     QDateTime deviceReturnedAt_;       // when the device last came back; invalid until then

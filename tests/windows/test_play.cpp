@@ -194,6 +194,32 @@ private slots:
         QVERIFY(!game.main()->difficultyEntry->isEnabled() && !game.main()->instrumentEntry->isEnabled());
     }
 
+    // A greyed-out settings entry says why: in its tooltip, and in the status bar while the menu
+    // is open; the clock comes back when it closes.
+    void lockedSettingsSayWhy()
+    {
+        GameBench game;
+        MainWindow* main = game.main();
+        const auto statusWhileMenuOpen = [main] {
+            emit main->settingsMenu->aboutToShow();
+            const QString text = main->clockStatusBar->currentMessage();
+            emit main->settingsMenu->aboutToHide();
+            return text;
+        };
+        const QString clock = game::DateTimeText(game.bench().now(), QLocale::system());
+        QCOMPARE(statusWhileMenuOpen(), clock);
+        game.tuning()->slider(1)->setValue(1);
+        QVERIFY(main->difficultyEntry->toolTip().contains(QStringLiteral("答え合わせ")));
+        QVERIFY(main->instrumentEntry->toolTip().contains(QStringLiteral("次の挑戦")));
+        QVERIFY(statusWhileMenuOpen().contains(QStringLiteral("スライダーを動かした")));
+        QCOMPARE(main->clockStatusBar->currentMessage(), clock);
+        QTest::mouseClick(game.tuning()->answerButton, Qt::LeftButton);
+        QVERIFY(main->difficultyEntry->isEnabled() && !main->instrumentEntry->isEnabled());
+        QVERIFY(!main->difficultyEntry->toolTip().contains(QStringLiteral("スライダー")));
+        QVERIFY(main->instrumentEntry->toolTip().contains(QStringLiteral("次の挑戦")));
+        QVERIFY(statusWhileMenuOpen().contains(QStringLiteral("楽器は次の挑戦から")));
+    }
+
     void sliderAwayAndBackSendsTwice()
     {
         GameBench game;

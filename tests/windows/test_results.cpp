@@ -239,7 +239,7 @@ private slots:
         QVERIFY(!game.session().answerIsChecked());
     }
 
-    void escapeClosesTheDialogsAndTheHistory()
+    void escapeClosesTheDialogsTheHintAndTheHistory()
     {
         GameBench game;
         game.main()->historyEntry->trigger();
