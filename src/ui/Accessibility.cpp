@@ -22,9 +22,14 @@ public:
         return QAccessibleWidget::interface_cast(type);
     }
 
+    // The value in cents as text, also as the description: Qt 6.4's AT-SPI bridge carries a value
+    // only as a number (its object attributes, where a screen reader looks for a value's text, are
+    // always empty), but it carries the description, kept current by ui::ScrollBar.
     QString text(QAccessible::Text type) const override
     {
-        return type == QAccessible::Value ? CentsText(slider()->cents()) : QAccessibleWidget::text(type);
+        if (type == QAccessible::Value || type == QAccessible::Description)
+            return CentsText(slider()->cents());
+        return QAccessibleWidget::text(type);
     }
 
     QVariant currentValue() const override { return slider()->cents(); }
@@ -55,6 +60,8 @@ QAccessibleInterface* Describe(const QString& className, QObject* object)
 {
     if (className == QLatin1String("ui::ScrollBar"))
         return new AccessibleSlider(static_cast<ScrollBar*>(object));
+    if (className == QLatin1String("ui::Picture"))
+        return new QAccessibleWidget(static_cast<Picture*>(object), QAccessible::Graphic);
     if (className == QLatin1String("ui::Shape"))
         return new QAccessibleWidget(static_cast<Shape*>(object), QAccessible::Button);
     if (IsPlainWindow(className, object))
@@ -71,7 +78,7 @@ void InstallAccessibility()
 
 QString CentsText(int cents)
 {
-    return QStringLiteral("%1%2 cents").arg(cents > 0 ? QStringLiteral("+") : QString()).arg(cents);
+    return QStringLiteral("%1%2 セント").arg(cents > 0 ? QStringLiteral("+") : QString()).arg(cents);
 }
 
 } // namespace ui

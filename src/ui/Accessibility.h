@@ -12,7 +12,7 @@ namespace ui {
 // object is made.
 void InstallAccessibility();
 
-// A slider's position as a screen reader says it: "+6 cents", "0 cents", "-12 cents".
+// A slider's position as a screen reader says it: "+6 セント", "0 セント", "-12 セント".
 QString CentsText(int cents);
 
 } // namespace ui

@@ -5,6 +5,7 @@
 #include "game/Challenge.h"
 
 #include <QAbstractItemView>
+#include <QAccessible>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QPainter>
@@ -121,6 +122,9 @@ ScrollBar::ScrollBar(QWidget* parent, const QRect& geometry, int minimum, int ma
     connect(this, &QAbstractSlider::actionTriggered, this, &ScrollBar::stopRepeatBehindABox);
     connect(this, &QScrollBar::valueChanged, this, [this] {
         setEnabled(true);
+        // The description carries the value in cents to screen readers (ui::InstallAccessibility).
+        QAccessibleEvent described(this, QAccessible::DescriptionChanged);
+        QAccessible::updateAccessibility(&described);
         emit changed();
     });
 }

@@ -36,6 +36,13 @@ private:
     QColor fill_;
 };
 
+// A widget that draws a picture: a screen reader learns it as an image, by its accessible name.
+class Picture : public QWidget {
+    Q_OBJECT
+public:
+    using QWidget::QWidget;
+};
+
 // A push button that also reports mouse down and up for any mouse button. On release the click
 // (if any) comes first, then the mouse-up. Enter and Return press it like the space bar.
 class Button : public QPushButton {

@@ -35,7 +35,7 @@ constexpr int kSmallestPictureShare = 3;
 } // namespace
 
 FittedPicture::FittedPicture(QPixmap normal, std::function<QPixmap()> decodeDense, QWidget* parent)
-    : QWidget(parent), normal_(std::move(normal)), decodeDense_(std::move(decodeDense))
+    : ui::Picture(parent), normal_(std::move(normal)), decodeDense_(std::move(decodeDense))
 {
     QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     policy.setHeightForWidth(true);
@@ -103,6 +103,7 @@ HintWindow::HintWindow()
     if (text.endsWith('\n'))
         text.chop(1); // the file's last line end would be an empty line of its own
     hintText->setPlainText(text);
+    hintText->setAccessibleName(QStringLiteral("調律の順序の説明"));
     // The picture above the text; in a smaller window the picture shrinks in proportion and the
     // text keeps three lines (it scrolls).
     constexpr int kLeastLines = 3;

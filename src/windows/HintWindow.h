@@ -2,6 +2,8 @@
 // The hint window "ヒント": the tuning-order picture and the text that explains it.
 #pragma once
 
+#include "ui/Controls.h"
+
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QWidget>
@@ -12,7 +14,7 @@
 // where the window is too small for it, drawn from the source made for the screen's density. The
 // dense source is decoded when first drawn on a dense screen: four times the pixels, and most
 // screens never need it.
-class FittedPicture : public QWidget {
+class FittedPicture : public ui::Picture {
 public:
     FittedPicture(QPixmap normal, std::function<QPixmap()> decodeDense, QWidget* parent);
 

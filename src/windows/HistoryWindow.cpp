@@ -79,22 +79,27 @@ void SetCell(QTableWidget* table, int row, int column, const QString& text, bool
     table->setItem(row, column, item);
 }
 
-// The score chart in a sentence, for a screen reader: how many challenges, the latest and the best.
+// The score chart in a sentence, for a screen reader: how many challenges, the latest and the best,
+// each score said once.
 QString ScoresInWords(const std::vector<ChallengeRecord>& records)
 {
     if (records.empty())
         return QStringLiteral("記録はまだありません");
     const auto best = std::max_element(records.begin(), records.end(),
                                        [](const auto& a, const auto& b) { return a.score < b.score; });
-    return QStringLiteral("%1回の挑戦。最新 %2点（%3）、最高 %4点（%5）")
-        .arg(records.size())
-        .arg(records.back().score)
-        .arg(game::LevelWord(records.back().difficulty))
-        .arg(best->score)
-        .arg(game::LevelWord(best->difficulty));
+    const ChallengeRecord& latest = records.back();
+    const QString latestText = QStringLiteral("%1回の挑戦。最新は%2点（%3）")
+                                   .arg(records.size())
+                                   .arg(latest.score)
+                                   .arg(game::LevelWord(latest.difficulty));
+    if (best->score == latest.score)
+        return latestText + (records.size() > 1 ? QStringLiteral("で、これまでの最高です") : QString());
+    return latestText +
+           QStringLiteral("、最高は%1点（%2）").arg(best->score).arg(game::LevelWord(best->difficulty));
 }
 
-// The error chart in a sentence: the pitch class the player misses most, and by how much.
+// The error chart in a sentence: the pitch class the player misses most, by how much and which
+// way, each figure said once.
 QString ErrorsInWords(const std::array<history::PitchClassError, history::kPitchClasses>& errors)
 {
     const auto worst = std::max_element(errors.begin(), errors.end(), [](const auto& a, const auto& b) {
@@ -102,10 +107,16 @@ QString ErrorsInWords(const std::array<history::PitchClassError, history::kPitch
     });
     if (worst->meanAbsolute == 0)
         return QStringLiteral("ずれはありません");
-    return QStringLiteral("ずれが最も大きい音名は%1：平均%2セント、平均のずれ%3セント")
-        .arg(game::PitchClassName(int(worst - errors.begin())))
-        .arg(worst->meanAbsolute, 0, 'f', 1)
-        .arg(worst->meanSigned, 0, 'f', 1);
+    const QString name =
+        QStringLiteral("ずれが最も大きい音名は%1：").arg(game::PitchClassName(int(worst - errors.begin())));
+    if (std::abs(worst->meanSigned) == worst->meanAbsolute) // always the same way
+        return name + QStringLiteral("平均%1セント%2")
+                          .arg(worst->meanAbsolute, 0, 'f', 1)
+                          .arg(worst->meanSigned > 0 ? QStringLiteral("高め") : QStringLiteral("低め"));
+    return name +
+           QStringLiteral("ずれの大きさは平均%1セント、高め低めを差し引くと%2セント")
+               .arg(worst->meanAbsolute, 0, 'f', 1)
+               .arg(QString::number(worst->meanSigned, 'f', 1).prepend(worst->meanSigned > 0 ? "+" : ""));
 }
 
 // A chart that spends its room on the plot: no frame inset around it, so that the axes' labels keep
@@ -249,6 +260,7 @@ HistoryWindow::HistoryWindow(PartialsOfInstrument partialsOf) : partialsOf_(std:
     SummaryLabel = new QLabel;
     SummaryLabel->setTextFormat(Qt::PlainText);
     ChallengeTable = new QTableView;
+    ChallengeTable->setAccessibleName(QStringLiteral("挑戦の一覧"));
     sorted_.setSourceModel(&model_);
     sorted_.setSortRole(ChallengeTableModel::kSortRole);
     ChallengeTable->setModel(&sorted_);
@@ -381,7 +393,9 @@ QWidget* HistoryWindow::createDetail()
     // Headers on two lines: on one, the two tables were wider than the room beside the charts on a
     // 1024-pixel screen and the tuning order's last columns had to be scrolled to.
     RowsTable = MakeTable(this, {"音名", "貴方の\n調律", "正解の\n調律", "ずれ"});
+    RowsTable->setAccessibleName(QStringLiteral("選んだ挑戦の音名ごとの調律"));
     BeatsTable = MakeTable(this, {"手順", "音程", "貴方の調律\nのうなり", "平均律の\nうなり", "向き"});
+    BeatsTable->setAccessibleName(QStringLiteral("選んだ挑戦の調律の順序とうなり"));
     auto* detail = new QWidget;
     auto* layout = new QHBoxLayout(detail);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -3,6 +3,7 @@
 #include "windows/ResultsWindow.h"
 
 #include "platform/Desktop.h"
+#include "ui/Accessibility.h"
 #include "ui/DesignLayout.h"
 
 #include <QCloseEvent>
@@ -20,6 +21,18 @@ QLabel* MakeLabel(QWidget* parent, const QString& text, QPoint position, int pix
     return label;
 }
 
+const QString kPlayerColumn = QStringLiteral("貴方の調律");
+const QString kCorrectColumn = QStringLiteral("正解の調律");
+
+// A cell's text, and its name for a screen reader: its note and its column with the value, since
+// the cells are loose labels that no table ties together.
+void SetCell(QLabel* cell, int pitchClass, const QString& column, int cents)
+{
+    cell->setText(game::CentsText(cents));
+    cell->setAccessibleName(
+        QStringLiteral("%1 %2 %3").arg(game::PitchClassName(pitchClass), column, ui::CentsText(cents)));
+}
+
 } // namespace
 
 ResultsWindow::ResultsWindow(midi::MidiOutput& output, game::Session& session, const QString& boardAddress)
@@ -35,15 +48,15 @@ ResultsWindow::ResultsWindow(midi::MidiOutput& output, game::Session& session, c
     ui::KeepDesign(this);
     ui::CloseOnEscape(this);
     connect(&session_, &game::Session::positionChanged, this,
-            [this](int k) { PlayerCell(k)->setText(game::CentsText(session_.playerCents(k))); });
+            [this](int k) { SetCell(PlayerCell(k), k, kPlayerColumn, session_.playerCents(k)); });
     connect(&session_, &game::Session::challengeStarted, this, &ResultsWindow::showChallenge);
     showChallenge(); // made once the first challenge has started
 }
 
 void ResultsWindow::createTable()
 {
-    MakeLabel(this, QStringLiteral("貴方の調律"), {72, 16});
-    MakeLabel(this, QStringLiteral("正解の調律"), {176, 16});
+    MakeLabel(this, kPlayerColumn, {72, 16});
+    MakeLabel(this, kCorrectColumn, {176, 16});
     for (int k = 0; k < game::kPitchClasses; ++k) {
         const int top = 48 + 24 * k;
         MakeLabel(this, game::PitchClassName(k), {16, top});
@@ -91,8 +104,8 @@ void ResultsWindow::createButtons()
 void ResultsWindow::showChallenge()
 {
     for (int k = 0; k < game::kPitchClasses; ++k) {
-        PlayerCell(k)->setText(game::CentsText(session_.playerCents(k)));
-        CorrectCell(k)->setText(game::CentsText(-session_.detune()[std::size_t(k)]));
+        SetCell(PlayerCell(k), k, kPlayerColumn, session_.playerCents(k));
+        SetCell(CorrectCell(k), k, kCorrectColumn, -session_.detune()[std::size_t(k)]);
     }
     if (!retryPressed_)
         hide();
@@ -101,10 +114,11 @@ void ResultsWindow::showChallenge()
 void ResultsWindow::showResult(const game::CheckResult& result)
 {
     for (int k = 0; k < game::kPitchClasses; ++k) {
-        PlayerCell(k)->setText(game::CentsText(result.player[std::size_t(k)]));
-        CorrectCell(k)->setText(game::CentsText(result.correct[std::size_t(k)]));
+        SetCell(PlayerCell(k), k, kPlayerColumn, result.player[std::size_t(k)]);
+        SetCell(CorrectCell(k), k, kCorrectColumn, result.correct[std::size_t(k)]);
     }
     scoreLabel->setText(QString::number(result.score));
+    scoreLabel->setAccessibleName(QStringLiteral("点数 %1点").arg(result.score));
     scoreLabel->adjustSize();
     show();
     retryButton->setFocus(); // Return starts the next challenge

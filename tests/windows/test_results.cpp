@@ -243,8 +243,8 @@ private slots:
     {
         GameBench game;
         game.main()->historyEntry->trigger();
-        for (QWidget* window : std::initializer_list<QWidget*>{game.difficulty(), game.instruments(),
-                                                               game.program().history()->window()}) {
+        for (QWidget* window : std::initializer_list<QWidget*>{
+                 game.difficulty(), game.instruments(), game.hint(), game.program().history()->window()}) {
             window->show();
             window->activateWindow();
             QVERIFY(QTest::qWaitForWindowActive(window));
