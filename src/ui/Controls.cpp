@@ -267,6 +267,14 @@ void KeepKeysFromList(QComboBox* list)
     list->view()->installEventFilter(filter);
 }
 
+void NameList(QComboBox* list, const QString& name)
+{
+    list->setAccessibleName(name);
+    auto* label = new QLabel(name, list->parentWidget());
+    label->setBuddy(list);
+    label->hide();
+}
+
 void ShowFocus(QWidget* window)
 {
     window->setAttribute(Qt::WA_KeyboardFocusChange);

@@ -113,6 +113,10 @@ private:
 // Tab, which moves the focus on. The program's keys (ui::ProgramKeys) see every key before it does.
 void KeepKeysFromList(QComboBox* list);
 
+// Names a drop-down list for a screen reader. On Linux Qt names a drop-down list by its current
+// item and leaves its name to a label that has it as buddy: this gives it one, unseen.
+void NameList(QComboBox* list, const QString& name);
+
 // Marks the focused control of `window` at once, as after a Tab: the Fusion style otherwise marks
 // focus only once the keyboard has moved it, and a keyboard player would not see where it is.
 void ShowFocus(QWidget* window);

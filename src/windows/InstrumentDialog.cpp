@@ -19,7 +19,7 @@ InstrumentDialog::InstrumentDialog(game::Session& session) : session_(session)
     ui::ShowFocus(this);
     instrumentList = new QComboBox(this);
     instrumentList->setGeometry(9, 16, 145, instrumentList->sizeHint().height());
-    instrumentList->setAccessibleName(QStringLiteral("楽器"));
+    ui::NameList(instrumentList, QStringLiteral("楽器"));
     connect(instrumentList, &QComboBox::activated, this, &InstrumentDialog::onInstrumentChosen);
     auto* inharmonicityLabel = new QLabel(QStringLiteral("弦の非調和性(&H)"), this);
     inharmonicityLabel->setGeometry(9, 52, 145, 16);

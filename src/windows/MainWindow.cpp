@@ -120,7 +120,7 @@ void MainWindow::createControls(QWidget* client)
     deviceList = new QComboBox(client);
     deviceList->setGeometry(152, 120, 177, deviceList->sizeHint().height());
     deviceList->setEditable(false);
-    deviceList->setAccessibleName(QStringLiteral("音源"));
+    ui::NameList(deviceList, QStringLiteral("音源"));
     ui::KeepKeysFromList(deviceList);
     connect(deviceList, &QComboBox::activated, this, &MainWindow::onDeviceChosen);
 

@@ -58,6 +58,14 @@ def press(node, name, role=pyatspi.ROLE_PUSH_BUTTON):
     return action.doAction(0)
 
 
+def labelled_name(node):
+    """A control's name as Orca reads it: its label's, else its own."""
+    for relation in node.getRelationSet():
+        if relation.getRelationType() == pyatspi.RELATION_LABELLED_BY and relation.getNTargets():
+            return relation.getTarget(0).name
+    return node.name
+
+
 def names(node, role):
     return [child.name for child in descendants(node, role)]
 
@@ -87,8 +95,9 @@ def main():
             faults.append(f"slider C at 5 cents says {sliders[0].description!r}, not +5 セント")
     keys = names(frames["Velmora"], pyatspi.ROLE_PUSH_BUTTON)
     faults += [f"no key {key}" for key in KEYS if keys.count(key) != 1]
-    if "音源" not in names(frames["Velmora"], pyatspi.ROLE_COMBO_BOX):
-        faults.append(f"device list: {names(frames['Velmora'], pyatspi.ROLE_COMBO_BOX)}")
+    lists = [labelled_name(combo) for combo in descendants(frames["Velmora"], pyatspi.ROLE_COMBO_BOX)]
+    if "音源" not in lists:
+        faults.append(f"device list labelled {lists}")
     faults += results_faults(app, frames["調整"])
     faults += hint_faults(app, frames["Velmora"])
     faults += history_faults(app, frames["Velmora"])
