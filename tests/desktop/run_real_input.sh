@@ -303,8 +303,8 @@ case_device_list_lets_tab_through() {
     mark=$(byte_count)
     click_in "$main_window" 240 $(($(menu_height) + 131)) # opens the list
     xdotool key a space
-    xdotool key Tab # closes the list; the focus goes on to the reference button
-    xdotool key g
+    xdotool key Tab    # closes the list; the focus goes on to the reference button
+    xdotool key Return # which sounds the reference A
     settle || return 1
     has_bytes_since "$mark" "80 35 7F" || fail "A played nothing while the list was open" || return 1
     has_bytes_since "$mark" "B0 40 00" || fail "space played nothing while the list was open" || return 1
@@ -312,19 +312,78 @@ case_device_list_lets_tab_through() {
     has_bytes_since "$mark" "81 45 7F" || fail "Tab did not reach the reference button"
 }
 
-# Tab or an arrow key on the focused reference button: the reference A stops at the key's release.
-case_reference_a_stops_when_the_focus_moves() {
-    local key mark
+# "A音" clicked keeps the focus, and sounds for its own key alone: a piano key plays its note, Alt
+# alone plays nothing, Return held sounds the reference A until its release, also when Tab moved
+# the focus on meanwhile.
+case_reference_a_sounds_for_return_alone() {
+    local mark
     activate "$main_window" || return 1
-    for key in Tab Right; do
-        click_in "$main_window" 40 $(($(menu_height) + 132)) # focuses "A音"
-        mark=$(byte_count)
-        xdotool key "$key"
-        settle || return 1
-        [ "$(bytes_since "$mark" | grep -c '^[89]1 45')" = 2 ] && has_bytes_since "$mark" "81 45 7F" ||
-            fail "$key: reference messages $(bytes_since "$mark" | grep '^[89]1 45' | tr '\n' ,)" || return 1
-    done
+    click_in "$main_window" 40 $(($(menu_height) + 132)) # focuses "A音"
+    settle || return 1
+    mark=$(byte_count)
+    xdotool key k
+    xdotool key alt
+    xdotool key Escape # Alt alone may have taken the menu bar
+    settle || return 1
+    [ "$(bytes_since "$mark" | grep -v '^[89]0 48' | tr '\n' ,)" = "90 41 64,80 41 7F," ] ||
+        fail "K and Alt on A音 sent $(bytes_since "$mark" | tr '\n' ,)" || return 1
+    click_in "$main_window" 40 $(($(menu_height) + 132))
+    settle || return 1
+    mark=$(byte_count)
+    xdotool keydown Return
+    wait_for_bytes "$mark" "91 45 64" || return 1
+    xdotool key Tab
+    xdotool keyup Return
+    settle || return 1
+    [ "$(bytes_since "$mark" | grep -c '^[89]1 45')" = 2 ] && has_bytes_since "$mark" "81 45 7F" ||
+        fail "Return: reference messages $(bytes_since "$mark" | grep '^[89]1 45' | tr '\n' ,)"
 }
+
+# An Alt chord is a shortcut or nothing: Alt+W and Alt+K play no note, the menus' Alt+S, Alt+R and
+# Alt+P and the hint's Alt+H leave no note-off behind. The hint closes by Escape.
+case_alt_chords_play_nothing() {
+    local mark keys
+    activate "$main_window" || return 1
+    mark=$(byte_count)
+    xdotool key alt+w alt+k
+    for keys in alt+s alt+r alt+p; do
+        xdotool key "$keys"
+        xdotool key Escape Escape
+    done
+    xdotool key alt+h
+    wait_until 10 window_shown ヒント || fail "Alt+H did not open the hint" || return 1
+    activate "$(window_named ヒント)" || return 1
+    xdotool key Escape
+    wait_until 10 window_hidden ヒント || fail "Escape did not close the hint" || return 1
+    activate "$main_window" || return 1
+    settle || return 1
+    [ -z "$(bytes_since "$mark" | grep -v '^[89]0 48')" ] ||
+        fail "Alt chords sent $(bytes_since "$mark" | grep -v '^[89]0 48' | tr '\n' ,)"
+}
+
+# A piano key held on the instrument dialog's list plays its note and never picks an instrument by
+# its letter (holding "o" went to Overdrive Gt., then Orchest.Hit).
+case_piano_keys_leave_the_instrument_list_alone() {
+    local mark dialog
+    activate "$main_window" || return 1
+    open_menu 20 || return 1
+    xdotool key Down Down Return # 楽器の設定
+    wait_until 10 window_shown 楽器の設定 || fail "no instrument dialog" || return 1
+    dialog=$(window_named 楽器の設定)
+    activate "$dialog" || return 1
+    mark=$(byte_count)
+    xdotool keydown o
+    sleep 1 # held, with its auto-repeat
+    xdotool keyup o
+    xdotool key o
+    wait_until 10 o_released_twice "$mark" || fail "o did not play" || return 1
+    xdotool key Escape
+    wait_until 10 window_hidden 楽器の設定 || fail "the instrument dialog stayed" || return 1
+    settle || return 1
+    [ -z "$(bytes_since "$mark" | grep '^C[01]')" ] ||
+        fail "the instrument changed: $(bytes_since "$mark" | grep '^C[01]' | tr '\n' ,)"
+}
+o_released_twice() { [ "$(bytes_since "$1" | grep -cx '80 42 7F')" = 2 ]; }
 
 # The JACK server and the receiver stopped and started again mid-challenge: the next slider step
 # reaches the receiver after a GS reset, with the player's tuning.
@@ -758,6 +817,33 @@ on_own_screen() {
     unset 'started[-1]' 'started[-1]'
     DISPLAY=$suite_display
     return $result
+}
+
+# Alt+F4 on the main window with the space bar held: the pedal goes up on the device before its
+# tuning goes back to equal temperament, and the program ends.
+case_pedal_held_at_quit_is_lifted() {
+    local mark
+    activate "$main_window" || return 1
+    mark=$(byte_count)
+    xdotool keydown space
+    wait_for_bytes "$mark" "B0 40 7F" || return 1
+    xdotool key alt+F4
+    wait_until 20 process_gone "$velmora_pid" || fail "Alt+F4 did not end the program" || return 1
+    xdotool keyup space
+    velmora_pid=""
+    bytes_since "$mark" | sed -n '/^B0 40 00$/,$p' | grep -q "^$(scale_tuning_message "$(printf '40 %.0s' {1..12})")$" ||
+        fail "no pedal-up before the final tuning: $(bytes_since "$mark" | tr '\n' ,)"
+}
+
+# The device gone (the receiver's JACK port with it): closing the main window ends the program at
+# once, with no box waiting for a click that could change nothing.
+case_exit_with_the_device_gone_shows_no_box() {
+    activate "$main_window" || return 1
+    stop_receiver
+    xdotool key alt+F4
+    wait_until 20 process_gone "$velmora_pid" ||
+        fail "the program did not end; boxes: $(box_count)" || return 1
+    velmora_pid=""
 }
 
 case_exit_after_the_clip_is_clean() {
