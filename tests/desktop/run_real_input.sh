@@ -365,6 +365,7 @@ case_alt_chords_play_nothing() {
 # its letter (holding "o" went to Overdrive Gt., then Orchest.Hit).
 case_piano_keys_leave_the_instrument_list_alone() {
     local mark dialog
+    fresh_program || return 1 # no slider moved yet: the instrument can be chosen
     activate "$main_window" || return 1
     open_menu 20 || return 1
     xdotool key Down Down Return # 楽器の設定
