@@ -357,7 +357,7 @@ case_alt_chords_play_nothing() {
     wait_until 10 window_hidden ヒント || fail "Escape did not close the hint" || return 1
     activate "$main_window" || return 1
     settle || return 1
-    [ -z "$(bytes_since "$mark" | grep -v '^[89]0 48')" ] ||
+    ! bytes_since "$mark" | grep -qv '^[89]0 48' ||
         fail "Alt chords sent $(bytes_since "$mark" | grep -v '^[89]0 48' | tr '\n' ,)"
 }
 
@@ -381,7 +381,7 @@ case_piano_keys_leave_the_instrument_list_alone() {
     xdotool key Escape
     wait_until 10 window_hidden 楽器の設定 || fail "the instrument dialog stayed" || return 1
     settle || return 1
-    [ -z "$(bytes_since "$mark" | grep '^C[01]')" ] ||
+    ! bytes_since "$mark" | grep -q '^C[01]' ||
         fail "the instrument changed: $(bytes_since "$mark" | grep '^C[01]' | tr '\n' ,)"
 }
 o_released_twice() { [ "$(bytes_since "$1" | grep -cx '80 42 7F')" = 2 ]; }
