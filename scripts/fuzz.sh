@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 scripts/install-deps.sh --fuzz
 CXX=clang++ CC=clang cmake -S . -B build-fuzz -G Ninja -DVELMORA_FUZZ=ON -DVELMORA_BUILD_TESTS=OFF \
-  -DVELMORA_BUILD_BENCH=OFF >/dev/null
+  -DVELMORA_BUILD_BENCH=OFF -DVELMORA_WERROR=ON >/dev/null
 cmake --build build-fuzz --target fuzz_soundfont_layout
 corpus=build-fuzz/corpus-soundfont
 mkdir -p "$corpus"

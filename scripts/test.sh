@@ -2,7 +2,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing, checks the house rules (formatting, shellcheck; a clang build with
 # clang-tidy), fuzzes the SoundFont layout reader for a minute, builds the tests with AddressSanitizer and UndefinedBehaviorSanitizer, and runs the
-# whole suite headless. Warnings are errors in both builds.
+# whole suite headless. Warnings are errors in both builds (VELMORA_WERROR, off by default).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh --tests
@@ -13,11 +13,11 @@ scripts/lint.sh
 if ! pgrep -x 'jackd|jackdbus' >/dev/null; then
   rm -f /dev/shm/jack-shm-registry
 fi
-CXX=clang++ cmake -S . -B build-clang -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null
+CXX=clang++ cmake -S . -B build-clang -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELMORA_WERROR=ON >/dev/null
 cmake --build build-clang
 scripts/lint.sh build-clang
 scripts/fuzz.sh 60
-cmake -S . -B build-tests -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=ON >/dev/null
+cmake -S . -B build-tests -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=ON -DVELMORA_WERROR=ON >/dev/null
 cmake --build build-tests
 cd build-tests
 QT_QPA_PLATFORM=offscreen ctest --output-on-failure "$@"
