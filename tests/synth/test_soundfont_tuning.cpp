@@ -185,6 +185,38 @@ private slots:
             }
     }
 
+    // With each half of the piano's stereo pairs in tune, their sum (what one loudspeaker plays)
+    // still reads flat on C4 ... F#4: both halves are moved up toward it, so that the sum lies
+    // nearer to equal temperament than with each half in tune. Heard by the test's own estimator.
+    void sumOfTheHalvesPulledTowardEqualTemperament()
+    {
+        const auto measured = synth::TuningCache(cacheFolder_.path()).load(kSoundFont, kPiano);
+        QVERIFY(measured && measured->corrected);
+        synth::ProgramTuning halvesInTune = *measured; // a sum at the halves' mean: nothing to pull
+        for (std::size_t k = 0; k < halvesInTune.offsets.size(); ++k)
+            halvesInTune.offsets[k] = (halvesInTune.leftOffsets[k] + halvesInTune.rightOffsets[k]) / 2;
+        auto synth = synth::FluidSynth::Open({.soundFonts = {kSoundFont}, .reverb = false});
+        QVERIFY(synth);
+        synth::SampleRetuner retuner(*synth);
+        retuner({{kPiano, halvesInTune}});
+        synth::GsSynthPort unpulled(std::move(synth));
+        port_->sendLong(testing::GsReset());
+        port_->sendShort(Short(0xC0 | kPlayer, kPiano));
+        const auto sumCents = [](synth::GsSynthPort& port, int key) {
+            const double hz = testing::PeakFrequency(HeardNote(port, kPlayer, key, Output::Both),
+                                                     port.synth().sampleRate(), synth::EqualTemperedHz(key));
+            return testing::CentsBetween(hz, synth::EqualTemperedHz(key));
+        };
+        for (int key = 60; key <= 66; ++key) {
+            const double pulled = sumCents(*port_, key), halves = sumCents(unpulled, key);
+            QVERIFY2(std::abs(pulled) < std::abs(halves),
+                     qPrintable(QStringLiteral("key %1: %2 cents, halves in tune %3")
+                                    .arg(key)
+                                    .arg(pulled, 0, 'f', 3)
+                                    .arg(halves, 0, 'f', 3)));
+        }
+    }
+
     // A result that lands while a note sounds leaves that note as it was (also when a new scale
     // tuning then retunes it) and takes effect from the next note on. Two ports, one whose
     // measurement of piano 2 lands in the middle of a note, one whose never does.
