@@ -393,6 +393,37 @@ private slots:
         QCOMPARE(cache.load(soundFont.toStdString(), 7), Invented(4.5));
     }
 
+    // An entry whose checksum holds but whose offsets no SoundFont's own error comes near (beyond
+    // ±50 cents) is measured again and rewritten; one just within is believed.
+    void implausibleCacheEntryMeasuredAgain_data()
+    {
+        QTest::addColumn<double>("stored");
+        QTest::addColumn<bool>("believed");
+        QTest::newRow("-50.5 cents") << -50.5 << false;
+        QTest::newRow("+50.5 cents") << 50.5 << false;
+        QTest::newRow("-49.5 cents") << -49.5 << true;
+    }
+    void implausibleCacheEntryMeasuredAgain()
+    {
+        QFETCH(double, stored);
+        QFETCH(bool, believed);
+        QTemporaryDir folder;
+        const std::string soundFont = StandInSoundFont(folder);
+        QVERIFY(!soundFont.empty());
+        const synth::TuningCache cache(folder.filePath("cache"));
+        QVERIFY(cache.store(soundFont, 7, Invented(stored)));
+        int measured = 0;
+        synth::TuningCalibrator calibrator(soundFont, cache, [&](int, std::stop_token) {
+            ++measured;
+            return std::optional(Invented(1.5));
+        });
+        calibrator.request(7);
+        const synth::ProgramTuning expected = Invented(believed ? stored : 1.5);
+        QCOMPARE(calibrator.waitFor(7, kPatience), expected);
+        QCOMPARE(measured, believed ? 0 : 1);
+        QCOMPARE(cache.load(soundFont, 7), expected);
+    }
+
     // Whatever one byte of a cache entry is changed to, the entry reads as stored or not at all.
     void damagedCacheEntryNeverBelieved()
     {
