@@ -6,6 +6,8 @@
 #include "history/Csv.h"
 #include "history/Database.h"
 
+#include <QGridLayout>
+#include <QLabel>
 #include <QtTest>
 
 #include <cmath>
@@ -73,6 +75,31 @@ private slots:
                               "4000 short 80 48 7F"})); // nothing else: no retuning
         QCOMPARE(KeyOf(game, 65)->fill(), QColor(Qt::white));
         QCOMPARE(window->playButton(kFifthF4C5)->text(), QStringLiteral("再生"));
+    }
+
+    // Each step's rate in equal temperament, from the tuning order the hint draws and the partials
+    // that meet in its interval (octave 2:1, fifth 3:2, fourth 4:3), to a hundredth of a hertz.
+    void rateLabelsShowTheEqualTemperedBeats()
+    {
+        struct Step {
+            int lower, upper, lowerPartial, upperPartial;
+        };
+        // A3-A4, A4-E5, A4-D5, E5-B4, B4-F#4, F#4-C#5, C#5-G#4, G#4-D#5, D#5-A#4, A#4-F4, F4-C5, C5-G4.
+        constexpr Step kSteps[] = {{57, 69, 2, 1}, {69, 76, 3, 2}, {69, 74, 4, 3}, {71, 76, 4, 3},
+                                   {66, 71, 4, 3}, {66, 73, 3, 2}, {68, 73, 4, 3}, {68, 75, 3, 2},
+                                   {70, 75, 4, 3}, {65, 70, 4, 3}, {65, 72, 3, 2}, {67, 72, 4, 3}};
+        const auto hz = [](int key) { return 440 * std::pow(2.0, (key - 69) / 12.0); };
+        GameBench game;
+        const BeatWindow* window = OpenBeatWindow(game);
+        for (int row = 0; row < int(std::size(kSteps)); ++row) {
+            const Step& step = kSteps[row];
+            // Wider than pure where the upper note's partial lies above the lower note's.
+            const double widening = step.upperPartial * hz(step.upper) - step.lowerPartial * hz(step.lower);
+            const QString way = std::abs(widening) < 0.005 ? ""
+                                : widening > 0             ? QStringLiteral("（広い）")
+                                                           : QStringLiteral("（狭い）");
+            QCOMPARE(window->rateLabel(row)->text(), QString::asprintf("%.2f Hz", std::abs(widening)) + way);
+        }
     }
 
     void secondPressStopsAtOnce()
