@@ -190,22 +190,42 @@ private slots:
     }
 
     // A history file that cannot be written loses nothing: the run's records go to a CSV file
-    // beside the settings file at exit, and a box says how many and where.
-    void recordsThatCannotBeWrittenAreSavedBesideTheSettingsAtExit()
+    // beside the settings file at exit, or in the home folder when that folder refuses it, and a
+    // box says how many and where.
+    void recordsThatCannotBeWrittenAreSavedAtExit_data()
     {
-        const QString folder = QFileInfo(SettingsPath()).absolutePath();
-        for (const QString& name : QDir(folder).entryList({"velmora-unsaved-history-*.csv"}))
-            QVERIFY(QDir(folder).remove(name));
-        GameBench game;
+        QTest::addColumn<bool>("settingsFolderRefuses");
+        QTest::newRow("beside the settings") << false;
+        QTest::newRow("settings folder refuses: home folder") << true;
+    }
+    void recordsThatCannotBeWrittenAreSavedAtExit()
+    {
+        QFETCH(bool, settingsFolderRefuses);
+        const QDir settingsFolder = QFileInfo(SettingsPath()).absoluteDir();
+        for (const QString& name : settingsFolder.entryList({"velmora-unsaved-history-*.csv"}, QDir::Files))
+            QVERIFY(QFile::remove(settingsFolder.filePath(name)));
+        QTemporaryDir home;
+        const QByteArray homeBefore = qgetenv("HOME");
+        qputenv("HOME", QFile::encodeName(home.path()));
+        GameBench game({{.name = "Built-in", .paced = false}}); // no waits: the clock stands at exit
+        // The file's name carries the time of the exit.
+        const QString name = QStringLiteral("velmora-unsaved-history-%1.csv")
+                                 .arg(game.bench().now().toString(QStringLiteral("yyyyMMdd-HHmmss")));
+        const auto restore = qScopeGuard([&] {
+            qputenv("HOME", homeBefore);
+            QDir().rmdir(history::DefaultHistoryPath());
+            settingsFolder.rmdir(name);
+        });
         QVERIFY(QDir().mkpath(history::DefaultHistoryPath())); // a folder where the file should be
+        // Root writes into any folder: the settings folder refuses the file by a folder of its name.
+        if (settingsFolderRefuses)
+            QVERIFY(settingsFolder.mkdir(name));
         for (int check = 0; check < 2; ++check) {
             QTest::mouseClick(game.tuning()->answerButton, Qt::LeftButton);
             game.results()->close();
         }
         game.main()->close();
-        const QStringList written = QDir(folder).entryList({"velmora-unsaved-history-*.csv"});
-        QCOMPARE(written.size(), 1);
-        const QString path = QDir(folder).filePath(written.first());
+        const QString path = (settingsFolderRefuses ? QDir(home.path()) : settingsFolder).filePath(name);
         QCOMPARE(game.trace().only({"box"}),
                  QStringList{"box 成績の記録 2 件を記録ファイルに保存できませんでした。\n"
                              "代わりに次のファイルに書き出しました：\n" +
@@ -215,7 +235,6 @@ private slots:
         QCOMPARE(csv.readAll().count("\r\n"), 3); // the header and two records
         csv.close();
         QVERIFY(QFile::remove(path));
-        QVERIFY(QDir().rmdir(history::DefaultHistoryPath()));
     }
 
     // Nowhere to write the records at all: the box gives the system's reason for the history file
