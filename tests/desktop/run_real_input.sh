@@ -39,18 +39,21 @@ started=()   # the X server, the window manager and PulseAudio, stopped last
 jack_pid=""
 velmora_pid=""
 receiver_pid=""
+other_program_pid=""
 
+# stop_process <pid> [seconds]: TERM, and KILL when it has not gone after that long (3 s).
 stop_process() {
     [ -n "$1" ] || return 0
     kill -TERM "$1" 2>/dev/null
-    wait_until 3 process_gone "$1" || kill -KILL "$1" 2>/dev/null
+    wait_until "${2:-3}" process_gone "$1" || kill -KILL "$1" 2>/dev/null
     wait "$1" 2>/dev/null
 }
 stop_all() {
     local i
     stop_process "$velmora_pid"
+    stop_process "$other_program_pid"
     stop_process "$receiver_pid"
-    stop_process "$jack_pid"
+    stop_jack
     for ((i = ${#started[@]} - 1; i >= 0; i--)); do
         stop_process "${started[i]}"
     done
@@ -113,8 +116,10 @@ start_jack() {
     jack_pid=$!
     wait_until 10 server_running || { cat "$work/jackd.log" >&2; exit 1; }
 }
+# A JACK server given TERM may wait two of its client timeouts (5 s) for a client that hangs; one
+# killed before it has gone keeps its slot in JACK's registry of eight for good.
 stop_jack() {
-    stop_process "$jack_pid"
+    stop_process "$jack_pid" 15
     jack_pid=""
 }
 pulse_listening() { [ -S "$work/pulse/native" ]; }
@@ -547,6 +552,7 @@ leave() {
         wait_until 10 window_hidden "$(title_of "$1")" || fail "$1 stayed" ;;
     other_program)
         stop_process "$other_program_pid"
+        other_program_pid=""
         activate "$adjustment_window" ;;
     esac
 }
