@@ -41,7 +41,8 @@ GsSynthPort::GsSynthPort(std::unique_ptr<FluidSynth> synth, std::unique_ptr<Audi
                          std::unique_ptr<TuningCalibrator> calibrator, std::chrono::milliseconds patience,
                          platform::SayToPlayer say, std::unique_ptr<PartialsMeter> partialsMeter)
     : synth_(std::move(synth)), audio_(std::move(audio)), patience_(patience),
-      calibrator_(std::move(calibrator)), say_(Queued(std::move(say))), partialsMeter_(std::move(partialsMeter))
+      calibrator_(std::move(calibrator)), say_(Queued(std::move(say))),
+      partialsMeter_(std::move(partialsMeter))
 {
     sayWhenSamplesPastTheData();
     const auto noMessages = synth_->messagesHeld();
@@ -65,16 +66,24 @@ void GsSynthPort::awaitInstrument(int channel)
         fluid_synth_get_program(synth_->get(), channel, &soundFont, &bank, &program) == FLUID_OK;
     // Only the SoundFont's General MIDI bank is measured: bank 1's programs 0 and 1 are the tuning
     // piano, not the grand and the bright piano.
-    const bool generalMidi = known && soundFont == synth_->soundFontId() && bank == 0;
-    if (generalMidi && calibrator_)
+    if (known && calibrator_ && soundFont == synth_->soundFontId() && bank == 0)
         calibrator_->request(program);
-    if (generalMidi && partialsMeter_ && channel == kPlayer)
-        partialsMeter_->request(program); // what the beat window will ask for
     Waiting& waiting = waiting_[std::size_t(channel)];
     waiting.waiting = !instrumentReady(channel) && patience_.count() > 0;
     waiting.since = Clock::now();
     if (waiting.waiting)
         startTimer();
+}
+
+// Only a program the player chose: the reset's program 0 at every open is not worth the seconds of
+// a core that measuring its partials takes while the tuning piano plays.
+void GsSynthPort::measurePartials(int channel)
+{
+    int soundFont = 0, bank = 0, program = 0;
+    if (partialsMeter_ && channel == kPlayer &&
+        fluid_synth_get_program(synth_->get(), channel, &soundFont, &bank, &program) == FLUID_OK &&
+        soundFont == synth_->soundFontId() && bank == 0)
+        partialsMeter_->request(program); // what the beat window will ask for
 }
 
 bool GsSynthPort::instrumentReady(int channel) const
@@ -219,6 +228,7 @@ void GsSynthPort::play(const midi::ShortMessage& message)
             break;
         fluid_synth_program_change(fluid, channel, data1);
         awaitInstrument(channel);
+        measurePartials(channel);
         break;
     case midi::kChannelPressure:
         fluid_synth_channel_pressure(fluid, channel, data1);

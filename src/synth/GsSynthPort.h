@@ -111,6 +111,8 @@ private:
     // Makes the player's or the reference's channel wait for the instrument it now plays: the
     // calibrator's measurement of a General MIDI program, the samples of the tuning piano.
     void awaitInstrument(int channel);
+    // Starts measuring the partials of the General MIDI program the player's channel now plays.
+    void measurePartials(int channel);
     // Under the synthesizer's lock: whether the channel's instrument is ready to sound.
     bool instrumentReady(int channel) const;
 
