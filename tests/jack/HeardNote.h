@@ -38,11 +38,13 @@ inline std::optional<double> CentsOff(std::span<const float> samples, double sam
         testing::PeakFrequency(samples.subspan(begin, length), sampleRate, targetHz, kSearchCents), targetHz);
 }
 
-// Whether the server reported an xrun while the note from `onset` on was measured.
-inline bool DisturbedByXRun(const std::vector<std::size_t>& xruns, double sampleRate, std::size_t onset)
+// Whether the server reported an xrun while the note from `onset` on was measured (up to `until`
+// seconds after the onset).
+inline bool DisturbedByXRun(const std::vector<std::size_t>& xruns, double sampleRate, std::size_t onset,
+                            double until = kHeardTo)
 {
     const auto margin = std::size_t(kXRunMargin * sampleRate);
-    const auto end = onset + std::size_t(kHeardTo * sampleRate);
+    const auto end = onset + std::size_t(until * sampleRate);
     return std::any_of(xruns.begin(), xruns.end(), [&](std::size_t position) {
         return position + margin >= onset && position <= end + margin;
     });
