@@ -87,6 +87,10 @@ QWidget* BeatWindow::createSteps()
         grid->addWidget(new QLabel(name), i + 1, 0);
         grid->addWidget(new QLabel(history::IntervalName(step.interval)), i + 1, 1);
         rateLabels_[std::size_t(i)] = new QLabel;
+        // As wide as its widest text from the start: the window keeps its size, and its place clear
+        // of the others, when the instrument or its measurement changes the rates.
+        rateLabels_[std::size_t(i)]->setMinimumWidth(
+            rateLabels_[std::size_t(i)]->fontMetrics().horizontalAdvance(RateText(std::nullopt)));
         grid->addWidget(rateLabels_[std::size_t(i)], i + 1, 2);
         auto* button = new ui::Button(kPlayText);
         button->setAccessibleName(
