@@ -530,7 +530,14 @@ void HistoryWindow::showDetail(int row)
         SetCell(RowsTable, k, 2, game::CentsText(-record.detune[std::size_t(k)]));
         SetCell(RowsTable, k, 3, game::CentsText(errors[std::size_t(k)]));
     }
-    const auto beats = history::BeatsOfTuning(errors, partialsOf_(record.instrument).offsets);
+    const BeatPartials partials = partialsOf_(record.instrument);
+    const auto beats = history::BeatsOfTuning(errors, partials.offsets);
+    // The rates rest on the instrument's own partials only where the device tells them.
+    BeatsTable->horizontalHeaderItem(3)->setToolTip(
+        partials.known == PartialsKnown::FromInstrument
+            ? QStringLiteral("この楽器の倍音で平均律にしたときのうなりです。")
+            : QStringLiteral("教科書の値（倍音がちょうど整数倍のとき）です。今の音源ではこの楽器の倍音がわか"
+                             "りません。"));
     for (int i = 0; i < history::kPitchClasses; ++i) {
         const auto& step = beats[std::size_t(i)];
         SetCell(BeatsTable, i, 0, history::StepName(i));
