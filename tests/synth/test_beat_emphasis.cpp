@@ -214,7 +214,7 @@ private slots:
         constexpr double kSettle = 0.5, kLook = 2, kBandHz = 2;
         for (const Interval& interval : {kIntervals[0], kIntervals[1]}) {
             std::vector<float> dry =
-                render({interval.lower, interval.upper}, interval.upper, 0, nullptr, kSettle + kLook);
+                render({interval.lower, interval.upper}, interval.upper, 0, nullptr, kSettle + kLook + 0.1);
             std::vector<float> left = dry, right(dry.size(), 0.0f);
             const double centre = (interval.lowerMultiple * NominalHz(interval.lower) +
                                    interval.upperMultiple * NominalHz(interval.upper)) /
@@ -225,10 +225,12 @@ private slots:
                 float* buffers[] = {left.data() + at, right.data() + at};
                 filter.process(kPeriodFrames, 2, buffers);
             }
+            // The rendering ends on a whole period, past the look's end.
             const auto look = [&](const std::vector<float>& sound) {
-                const auto start = std::ptrdiff_t(kSettle * sampleRate());
-                return std::vector<float>(sound.begin() + start,
-                                          sound.begin() + start + std::ptrdiff_t(kLook * sampleRate()));
+                const auto start = std::size_t(kSettle * sampleRate());
+                const auto end = std::min(sound.size(), start + std::size_t(kLook * sampleRate()));
+                return std::vector<float>(sound.begin() + std::ptrdiff_t(start),
+                                          sound.begin() + std::ptrdiff_t(end));
             };
             const std::vector<float> before = look(dry), after = look(left);
             const double coincident = Decibels(BandPower(after, sampleRate(), centre, kBandHz) /
