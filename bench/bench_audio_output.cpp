@@ -114,16 +114,16 @@ struct Latencies {
 };
 
 // A piano note on channel 1 after `quiet` without one, kTrials times.
-Latencies NoteToSound(platform::OutputPort& port, Recorder& recorder, std::chrono::milliseconds quiet)
+Latencies NoteToSound(output::Port& port, Recorder& recorder, std::chrono::milliseconds quiet)
 {
     std::vector<double> times;
     for (int trial = 0; trial < kTrials; ++trial) {
         std::this_thread::sleep_for(quiet);
         const Clock::time_point start = Clock::now();
-        port.sendShort(midi::ShortWord(midi::kNoteOn, 60, 100));
+        port.sendShort(midi::ShortMessageOf(midi::kNoteOn, 60, 100));
         if (auto heard = recorder.heardAfter(start))
             times.push_back(*heard);
-        port.sendShort(midi::ShortWord(midi::kControlChange, midi::kAllSoundOff));
+        port.sendShort(midi::ShortMessageOf(midi::kControlChange, midi::kAllSoundOff));
     }
     if (times.empty())
         return {};
@@ -135,9 +135,10 @@ void DriverRows(const std::string& driver)
 {
     synth::BuiltinSynthOptions options;
     options.audioDrivers = {driver};
-    std::unique_ptr<platform::OutputPort> port;
-    if (synth::MakeBuiltinSynthDevice(options)->open(port) != midi::Result::Ok ||
-        static_cast<synth::OpeningPort&>(*port).waitUntilOpened(std::chrono::seconds(30)) != midi::Result::Ok)
+    std::unique_ptr<output::Port> port;
+    if (synth::MakeBuiltinSynthDevice(options)->open(port) != output::Result::Ok ||
+        static_cast<synth::OpeningPort&>(*port).waitUntilOpened(std::chrono::seconds(30)) !=
+            output::Result::Ok)
         return;
     const std::string on = "audio output (" + driver + "): ";
     std::this_thread::sleep_for(std::chrono::seconds(1));
@@ -153,10 +154,10 @@ void DriverRows(const std::string& driver)
     // A church organ held on channel 2, muted: voices sound throughout, nothing is heard of them.
     constexpr int kChannel2 = 1;
     constexpr std::uint8_t kVolume = 7, kExpression = 11;
-    port->sendShort(midi::ShortWord(midi::StatusOf(midi::kProgramChange, kChannel2), 19));
-    port->sendShort(midi::ShortWord(midi::StatusOf(midi::kControlChange, kChannel2), kVolume, 0));
-    port->sendShort(midi::ShortWord(midi::StatusOf(midi::kControlChange, kChannel2), kExpression, 0));
-    port->sendShort(midi::ShortWord(midi::StatusOf(midi::kNoteOn, kChannel2), 48, 100));
+    port->sendShort(midi::ShortMessageOf(midi::StatusOf(midi::kProgramChange, kChannel2), 19));
+    port->sendShort(midi::ShortMessageOf(midi::StatusOf(midi::kControlChange, kChannel2), kVolume, 0));
+    port->sendShort(midi::ShortMessageOf(midi::StatusOf(midi::kControlChange, kChannel2), kExpression, 0));
+    port->sendShort(midi::ShortMessageOf(midi::StatusOf(midi::kNoteOn, kChannel2), 48, 100));
     const Latencies whileSounding = NoteToSound(*port, *recorder, std::chrono::milliseconds(100));
     Row((on + "note-on to sound heard while sounding, median of 10").c_str(), whileSounding.median, "ms");
     Row((on + "note-on to sound heard while sounding, worst of 10").c_str(), whileSounding.worst, "ms");

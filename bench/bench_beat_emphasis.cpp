@@ -25,8 +25,8 @@ double SecondsPerPeriod(synth::GsSynthPort& port, synth::BeatEmphasisFilter* fil
 {
     std::array<float, kPeriodFrames> left{}, right{};
     float* buffers[] = {left.data(), right.data()};
-    port.sendShort(midi::ShortWord(0x90, 65, 100));
-    port.sendShort(midi::ShortWord(0x90, 72, 100));
+    port.sendShort(midi::ShortMessageOf(0x90, 65, 100));
+    port.sendShort(midi::ShortMessageOf(0x90, 72, 100));
     const double start = CpuSeconds();
     for (int p = 0; p < kPeriods; ++p) {
         port.synth().render(left.data(), right.data(), kPeriodFrames);
@@ -34,7 +34,7 @@ double SecondsPerPeriod(synth::GsSynthPort& port, synth::BeatEmphasisFilter* fil
             filter->process(kPeriodFrames, 2, buffers);
     }
     const double seconds = (CpuSeconds() - start) / kPeriods;
-    port.sendShort(midi::ShortWord(0xB0, 120));
+    port.sendShort(midi::ShortMessageOf(0xB0, 120));
     port.synth().render(left.data(), right.data(), kPeriodFrames);
     return seconds;
 }

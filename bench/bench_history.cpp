@@ -4,6 +4,7 @@
 #include "Rows.h"
 #include "history/Database.h"
 #include "history/Recorder.h"
+#include "host/QtDesktop.h"
 #include "windows/HistoryWindow.h"
 
 #include <QApplication>
@@ -58,6 +59,7 @@ double FileMegabytes(const QString& path)
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
+    host::QtDesktop desktop;
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("history.sqlite"));
     constexpr int kChallenges = 100'000;
@@ -88,7 +90,7 @@ int main(int argc, char* argv[])
 
     {
         const auto start = Clock::now();
-        HistoryWindow window;
+        windows::HistoryWindow window(desktop);
         const double built = MillisecondsSince(start);
         window.load(path);
         const double loaded = MillisecondsSince(start);

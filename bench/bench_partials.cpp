@@ -28,7 +28,7 @@ void PrintReadings(int program)
         return;
     std::printf("key\tpartial\tcents\tshare\tparting Hz\twobble rad\tdip dB\tclean\n");
     for (int key = synth::ProgramTuning::kLowestKey; key <= synth::ProgramTuning::kHighestKey; ++key)
-        for (std::size_t n = 0; n < platform::kKnownPartials; ++n) {
+        for (std::size_t n = 0; n < output::kKnownPartials; ++n) {
             const synth::PartialReading& r = readings[std::size_t(key - synth::ProgramTuning::kLowestKey)][n];
             std::printf("%d\t%zu\t%.3f\t%.2g\t%.4f\t%.4f\t%.2f\t%s\n", key, n + 1, r.cents, r.share,
                         r.disagreement, r.wobble, r.dip, r.clean ? "yes" : "no");

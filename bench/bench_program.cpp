@@ -3,11 +3,11 @@
 // waits, key event to bytes leaving the program, memory after start-up, idle CPU. The MIDI device
 // is an instant in-process one and the fixed waits are skipped (and counted), so the figures are
 // the program's own. Prints tab-separated rows: what, value, unit.
+#include "BenchHost.h"
 #include "Rows.h"
-#include "desktop/QtDesktop.h"
 #include "game/IniDocument.h"
-#include "platform/RtMidiDevices.h"
-#include "platform/System.h"
+#include "host/QtDesktop.h"
+#include "output/ExternalDevices.h"
 #include "windows/Program.h"
 
 #include <QApplication>
@@ -35,59 +35,29 @@ using bench::Clock;
 // The moment the latest short message left the program.
 Clock::time_point lastShortMessage;
 
-class InstantPort final : public platform::OutputPort {
+class InstantPort final : public output::Port {
 public:
-    midi::Result sendShort(std::uint32_t) override
+    output::Result sendShort(const midi::ShortMessage&) override
     {
         lastShortMessage = Clock::now();
-        return midi::Result::Ok;
+        return output::Result::Ok;
     }
-    midi::Result sendLong(std::span<const std::uint8_t>) override { return midi::Result::Ok; }
-    midi::Result reset() override { return midi::Result::Ok; }
-};
-
-class InstantDevice final : public platform::MidiOutDevice {
-public:
-    std::string name() const override { return "Bench"; }
-    midi::Result open(std::unique_ptr<platform::OutputPort>& port) override
-    {
-        port = std::make_unique<InstantPort>();
-        return midi::Result::Ok;
-    }
-};
-
-// The real clock, the waits skipped.
-class InstantSystem final : public platform::System {
-public:
-    std::vector<std::unique_ptr<platform::MidiOutDevice>> enumerateMidiOutDevices() override
-    {
-        std::vector<std::unique_ptr<platform::MidiOutDevice>> devices;
-        devices.push_back(std::make_unique<InstantDevice>());
-        return devices;
-    }
-    void sleep(std::chrono::milliseconds) override {}
-    QDateTime now() override { return QDateTime::currentDateTime(); }
+    output::Result sendSysex(std::span<const std::uint8_t>) override { return output::Result::Ok; }
+    output::Result reset() override { return output::Result::Ok; }
 };
 
 // The JACK input port `portName` as the only device (bench/run.sh starts a server and a receiver
-// for it), the waits skipped.
-class JackPortSystem final : public platform::System {
-public:
-    explicit JackPortSystem(std::string portName) : portName_(std::move(portName)) {}
-    std::vector<std::unique_ptr<platform::MidiOutDevice>> enumerateMidiOutDevices() override
-    {
-        std::vector<std::unique_ptr<platform::MidiOutDevice>> devices;
-        for (auto& device : platform::EnumerateJackPorts())
-            if (device->name() == portName_)
+// for it).
+output::ListDevices JackPort(std::string portName)
+{
+    return [portName = std::move(portName)] {
+        output::Devices devices;
+        for (auto& device : output::EnumerateJackPorts())
+            if (device->name() == portName)
                 devices.push_back(std::move(device));
         return devices;
-    }
-    void sleep(std::chrono::milliseconds) override {}
-    QDateTime now() override { return QDateTime::currentDateTime(); }
-
-private:
-    std::string portName_;
-};
+    };
+}
 
 double Median(std::vector<double> values)
 {
@@ -96,7 +66,7 @@ double Median(std::vector<double> values)
 }
 
 // Microseconds from a key press handed to the main window to its note-on leaving the program.
-double KeyToBytesMicroseconds(Program& program)
+double KeyToBytesMicroseconds(windows::Program& program)
 {
     QWindow* window = program.mainWindow()->windowHandle();
     std::vector<double> samples;
@@ -147,12 +117,15 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
-    desktop::QtDesktop desktop;
-    const platform::DesktopInForce desktopInForce(desktop);
-    platform::InstallSystem(std::make_unique<InstantSystem>());
+    host::QtDesktop desktop;
+    testing::WallClock clock(false); // the fixed waits skipped
     {
         const auto start = Clock::now();
-        Program program;
+        windows::Program program(
+            {.clock = clock,
+             .desktop = desktop,
+             .listDevices = testing::OneDevice("Bench", [] { return std::make_unique<InstantPort>(); }),
+             .randomSeed = 1});
         program.showMainWindow();
         QCoreApplication::processEvents();
         Row("start-up to main window shown, beyond the fixed waits",
@@ -164,11 +137,12 @@ int main(int argc, char* argv[])
         Row("10 MB settings file read, changed and written back", HugeSettingsMilliseconds(), "ms");
     }
     if (const QByteArray port = qgetenv("VELMORA_BENCH_JACK_PORT"); !port.isEmpty()) {
-        platform::InstallSystem(std::make_unique<JackPortSystem>(port.toStdString()));
-        Program program;
-        if (!program.ended() && program.output().lastResult() == midi::Result::Ok)
+        windows::Program program({.clock = clock,
+                                  .desktop = desktop,
+                                  .listDevices = JackPort(port.toStdString()),
+                                  .randomSeed = 1});
+        if (!program.ended() && program.output().lastResult() == output::Result::Ok)
             Row("idle CPU, a JACK device open", IdleCpuPercent(5000), "% of a core");
     }
-    platform::InstallSystem(nullptr);
     return 0;
 }

@@ -4,9 +4,10 @@
 // synthesizer; a thread of the bench stands for the sound card, rendering 64-frame periods in real
 // time and keeping the audio, in which the held note's pitch is measured before and after.
 // Prints tab-separated rows: what, value, unit.
+#include "BenchHost.h"
 #include "PitchMeter.h"
 #include "Rows.h"
-#include "platform/System.h"
+#include "host/QtDesktop.h"
 #include "synth/BuiltinSynthDevice.h"
 #include "synth/GsSynthPort.h"
 #include "windows/Program.h"
@@ -80,46 +81,24 @@ struct Studio {
 
 Studio studio;
 
-class StudioPort final : public platform::OutputPort {
+class StudioPort final : public output::Port {
 public:
-    midi::Result sendShort(std::uint32_t word) override
+    output::Result sendShort(const midi::ShortMessage& message) override
     {
         std::lock_guard guard(studio.lock);
-        if ((word & 0xF0) == 0x90)
+        if (midi::KindOf(message.bytes[0]) == midi::kNoteOn)
             studio.lastNoteOn = Clock::now();
-        return studio.synth->sendShort(word);
+        return studio.synth->sendShort(message);
     }
-    midi::Result sendLong(std::span<const std::uint8_t> bytes) override
+    output::Result sendSysex(std::span<const std::uint8_t> bytes) override
     {
         std::lock_guard guard(studio.lock);
         studio.lastLong = Clock::now();
         studio.periodsAtLastLong = studio.periodDone.size();
-        return studio.synth->sendLong(bytes);
+        return studio.synth->sendSysex(bytes);
     }
-    midi::Result reset() override { return studio.synth->reset(); }
+    output::Result reset() override { return studio.synth->reset(); }
     bool needsPacing() const override { return studio.synth->needsPacing(); }
-};
-
-class StudioDevice final : public platform::MidiOutDevice {
-public:
-    std::string name() const override { return synth::kBuiltinSynthName; }
-    midi::Result open(std::unique_ptr<platform::OutputPort>& port) override
-    {
-        port = std::make_unique<StudioPort>();
-        return midi::Result::Ok;
-    }
-};
-
-class StudioSystem final : public platform::System {
-public:
-    std::vector<std::unique_ptr<platform::MidiOutDevice>> enumerateMidiOutDevices() override
-    {
-        std::vector<std::unique_ptr<platform::MidiOutDevice>> devices;
-        devices.push_back(std::make_unique<StudioDevice>());
-        return devices;
-    }
-    void sleep(std::chrono::milliseconds wait) override { std::this_thread::sleep_for(wait); }
-    QDateTime now() override { return QDateTime::currentDateTime(); }
 };
 
 void RunEventLoop(int milliseconds)
@@ -129,7 +108,7 @@ void RunEventLoop(int milliseconds)
     loop.exec();
 }
 
-void Key(Program& program, QEvent::Type type, int key)
+void Key(windows::Program& program, QEvent::Type type, int key)
 {
     QKeyEvent event(type, key, Qt::NoModifier);
     QCoreApplication::sendEvent(program.mainWindow()->windowHandle(), &event);
@@ -181,7 +160,7 @@ std::size_t PeriodsSoFar()
 
 // A slider step by a click on the right arrow: milliseconds to the end of the first period that
 // sounded the new tuning, and the held note's pitch change measured in the audio.
-void StepRows(Program& program)
+void StepRows(windows::Program& program)
 {
     program.difficultyDialog()->setLevel(3); // 10 cents a step
     Key(program, QEvent::KeyPress, kHeldKey);
@@ -208,7 +187,7 @@ void StepRows(Program& program)
 }
 
 // The thumb dragged by the mouse, one pixel at a time, across 20 positions while a note is held.
-void DragRows(Program& program)
+void DragRows(windows::Program& program)
 {
     program.difficultyDialog()->setLevel(0); // 1 cent a step, 64 positions
     program.tuningWindow()->slider(kRowOfA)->setEnabled(true);
@@ -236,7 +215,7 @@ void DragRows(Program& program)
 }
 
 // A key pressed while a slider step is handled: both events queued together, the step first.
-void KeyDuringStepRows(Program& program)
+void KeyDuringStepRows(windows::Program& program)
 {
     auto* bar = program.tuningWindow()->slider(kRowOfA);
     const QPoint arrow = RightArrow(bar);
@@ -273,9 +252,15 @@ int main(int argc, char* argv[])
     }
     studio.synth = std::make_unique<synth::GsSynthPort>(std::move(synth));
     studio.start();
-    platform::InstallSystem(std::make_unique<StudioSystem>());
+    host::QtDesktop desktop;
+    testing::WallClock clock(true); // the waits as the player has them
     {
-        Program program;
+        windows::Program program(
+            {.clock = clock,
+             .desktop = desktop,
+             .listDevices =
+                 testing::OneDevice(synth::kBuiltinSynthName, [] { return std::make_unique<StudioPort>(); }),
+             .randomSeed = 1});
         program.showMainWindow();
         QCoreApplication::processEvents();
         program.createLaterWindows(); // as the event loop's first turn does
@@ -284,7 +269,6 @@ int main(int argc, char* argv[])
         KeyDuringStepRows(program);
         program.mainWindow()->close();
     }
-    platform::InstallSystem(nullptr);
     studio.stop();
     return 0;
 }

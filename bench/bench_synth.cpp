@@ -38,9 +38,9 @@ int FramesToFirstSound(synth::GsSynthPort& port, int offset)
 {
     std::vector<float> left(4096), right(4096);
     port.synth().render(left.data(), right.data(), kBlockFrames + offset);
-    port.sendShort(midi::ShortWord(0x90, 60, 100));
+    port.sendShort(midi::ShortMessageOf(0x90, 60, 100));
     port.synth().render(left.data(), right.data(), int(left.size()));
-    port.sendShort(midi::ShortWord(0xB0, 120));
+    port.sendShort(midi::ShortMessageOf(0xB0, 120));
     int first = int(left.size());
     for (int i = 0; i < int(left.size()); ++i)
         if (left[i] != 0 || right[i] != 0) {
@@ -75,7 +75,7 @@ void OpeningRows()
 void LatencyRows()
 {
     auto port = OpenOffline(false); // a reverb tail of the previous note would count as sound
-    port->sendShort(midi::ShortWord(0xC0, kPiano));
+    port->sendShort(midi::ShortMessageOf(0xC0, kPiano));
     FramesToFirstSound(*port, 0); // the first note of a voice starts a hair differently
     double sum = 0;
     int worst = 0;
@@ -95,9 +95,9 @@ void LatencyRows()
 void RenderingRows()
 {
     auto port = OpenOffline(true);
-    port->sendShort(midi::ShortWord(0xB0, 64, 127));
+    port->sendShort(midi::ShortMessageOf(0xB0, 64, 127));
     for (int key : {60, 64, 67, 70, 72})
-        port->sendShort(midi::ShortWord(0x90, key, 100));
+        port->sendShort(midi::ShortMessageOf(0x90, key, 100));
     const double rate = port->synth().sampleRate();
     const int seconds = 20;
     std::vector<float> left(1024), right(1024);
@@ -112,7 +112,7 @@ void RenderingRows()
         const std::uint8_t data = std::uint8_t(0x20 + i % 64);
         const std::uint8_t checksum = std::uint8_t((128 - (0x40 + 0x11 + 0x40 + data) % 128) % 128);
         const std::uint8_t message[] = {0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, 0x11, 0x40, data, checksum, 0xF7};
-        port->sendLong(message);
+        port->sendSysex(message);
     }
     Row("synth: GS scale-tuning message (all keys of a channel retuned)",
         MillisecondsSince(tuningStart) * 1000 / messages, "us");
@@ -120,15 +120,15 @@ void RenderingRows()
 
 double PeakDecibels(synth::GsSynthPort& port, std::initializer_list<int> keys)
 {
-    port.sendShort(midi::ShortWord(0xC0, kPiano));
+    port.sendShort(midi::ShortMessageOf(0xC0, kPiano));
     for (int key : keys)
-        port.sendShort(midi::ShortWord(0x90, key, 100));
+        port.sendShort(midi::ShortMessageOf(0x90, key, 100));
     std::vector<float> left(int(port.synth().sampleRate())), right(left.size());
     port.synth().render(left.data(), right.data(), int(left.size()));
     float peak = 0;
     for (std::size_t i = 0; i < left.size(); ++i)
         peak = std::max({peak, std::abs(left[i]), std::abs(right[i])});
-    port.sendShort(midi::ShortWord(0xB0, 120));
+    port.sendShort(midi::ShortMessageOf(0xB0, 120));
     return 20 * std::log10(peak);
 }
 
@@ -151,8 +151,8 @@ double MillisecondsUntilReady(synth::GsSynthPort& port, int program, Clock::time
 
 void ChooseTuningPiano(synth::GsSynthPort& port, int program)
 {
-    port.sendShort(midi::ShortWord(0xB0, midi::kBankSelect, midi::kOwnBank));
-    port.sendShort(midi::ShortWord(0xC0, std::uint8_t(program)));
+    port.sendShort(midi::ShortMessageOf(0xB0, midi::kBankSelect, midi::kOwnBank));
+    port.sendShort(midi::ShortMessageOf(0xC0, std::uint8_t(program)));
 }
 
 // The tuning piano's samples: made at open (the harmonic one) or when first chosen (the stiff one),
@@ -187,21 +187,21 @@ void TuningPianoRows()
 double MicrosecondsPerPeriod(synth::GsSynthPort& port)
 {
     for (int key : {53, 57, 60, 62, 64, 65, 67, 69, 72, 76})
-        port.sendShort(midi::ShortWord(0x90, std::uint8_t(key), 100));
+        port.sendShort(midi::ShortMessageOf(0x90, std::uint8_t(key), 100));
     std::vector<float> left(kBlockFrames), right(kBlockFrames);
     const int periods = int(5 * port.synth().sampleRate()) / kBlockFrames; // the chord's first 5 s
     const double start = bench::CpuSeconds();
     for (int period = 0; period < periods; ++period)
         port.synth().render(left.data(), right.data(), kBlockFrames);
     const double microseconds = (bench::CpuSeconds() - start) * 1e6 / periods;
-    port.sendShort(midi::ShortWord(0xB0, midi::kAllSoundOff));
+    port.sendShort(midi::ShortMessageOf(0xB0, midi::kAllSoundOff));
     return microseconds;
 }
 
 void ChordRows()
 {
     auto port = OpenOffline(false);
-    port->sendShort(midi::ShortWord(0xC0, kPiano));
+    port->sendShort(midi::ShortMessageOf(0xC0, kPiano));
     Row("synth: ten-note chord, sampled piano, CPU per 64-frame period", MicrosecondsPerPeriod(*port), "us");
     ChooseTuningPiano(*port, midi::kTuningPianoProgram);
     MillisecondsUntilReady(*port, midi::kTuningPianoProgram, Clock::now());

@@ -14,7 +14,7 @@
 #                         more runs for a difference of a few milliseconds)
 set -euo pipefail
 
-velmora=$1/src/windows/velmora
+velmora=$1/src/velmora
 audio_output_bench=$1/bench/bench_audio_output
 display=${BENCH_DISPLAY:-:81}
 runs=${BENCH_RUNS:-9}

@@ -9,7 +9,7 @@
 # Prints rows: what, value, unit.   Usage: bench/listen.sh <build directory>
 set -euo pipefail
 
-velmora=$1/src/windows/velmora
+velmora=$1/src/velmora
 listen=$1/bench/bench_listen
 # The keys F3 ... E4 by position (README, "How to play"), in the order they are played.
 keys=(a w s e d r f g y h u j)

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Unpacking short-message words, checked against what each status calls for, and the
+// Short messages, checked against what each status calls for, and the
 // system-exclusive frame.
 #include "midi/Midi.h"
 
@@ -43,17 +43,17 @@ bool IsData(std::uint8_t byte)
 
 } // namespace
 
-std::optional<ShortMessage> UnpackShortWord(std::uint32_t word)
+ShortMessage ShortMessageOf(int status, int data1, int data2)
 {
     ShortMessage message;
-    message.size = MessageLength(word & 0xFF);
-    if (message.size == 0)
-        return std::nullopt;
-    for (std::size_t i = 0; i < message.size; ++i) {
-        message.bytes[i] = (word >> (8 * i)) & 0xFF;
-        if (i > 0 && !IsData(message.bytes[i]))
-            return std::nullopt;
+    const int given[] = {status, data1, data2};
+    const std::size_t size = status >= 0 && status <= 0xFF ? MessageLength(std::uint8_t(status)) : 0;
+    for (std::size_t i = 0; i < size; ++i) {
+        if (i > 0 && (given[i] < 0 || given[i] > kHighestData))
+            return {};
+        message.bytes[i] = std::uint8_t(given[i]);
     }
+    message.size = size;
     return message;
 }
 

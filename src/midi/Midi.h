@@ -84,18 +84,12 @@ constexpr std::array<ControllerChange, 6> FineTuningControllers(double cents)
              {kRegisteredParameterLsb, 127}}};
 }
 
-// A short-message word: status in bits 0-7, data 1 in bits 8-15, data 2 in bits 16-23
-// (status + 256 × data1 + 65536 × data2).
-constexpr std::uint32_t ShortWord(std::uint8_t status, std::uint8_t data1, std::uint8_t data2 = 0)
-{
-    return std::uint32_t{status} | std::uint32_t{data1} << 8 | std::uint32_t{data2} << 16;
-}
-
-// The bytes behind a short-message word, as many as its status calls for.
+// A short message's bytes, as many as its status calls for.
 struct ShortMessage {
     std::array<std::uint8_t, 3> bytes{};
-    std::size_t size = 0;
+    std::size_t size = 0; // 0: not a short message
     std::span<const std::uint8_t> view() const { return {bytes.data(), size}; }
+    bool operator==(const ShortMessage&) const = default;
 };
 
 // A note-on or a note-off.
@@ -119,10 +113,10 @@ constexpr bool SameKey(const ShortMessage& a, const ShortMessage& b)
            a.bytes[1] == b.bytes[1];
 }
 
-// The bytes of `word`: 2 for program change and channel pressure, 3 for the other channel
-// messages. None for a word without a status byte (running status is not offered), with a
-// system-exclusive or undefined status, or with a data byte of 128 or more.
-std::optional<ShortMessage> UnpackShortWord(std::uint32_t word);
+// The message of this status and data: 2 bytes for program change and channel pressure, 3 for the
+// other channel messages. Size 0 for a status no short message has (a data byte, system
+// exclusive, undefined) or a data byte of 128 or more.
+ShortMessage ShortMessageOf(int status, int data1, int data2 = 0);
 
 // Whether `bytes` is one whole system-exclusive message: F0, data bytes below 128, F7.
 bool IsCompleteSystemExclusive(std::span<const std::uint8_t> bytes);

@@ -3,7 +3,7 @@
 // terminal: a machine without sound must fail with one line of ours, not pages of theirs.
 #include "synth/AudioOutput.h"
 
-#include "platform/QuietSoundLibraries.h"
+#include "output/QuietSoundLibraries.h"
 
 #include <SDL.h>
 
@@ -137,7 +137,7 @@ int AudioOutput::RenderPeriod(void* output, int frames, int nfx, float* fx[], in
 
 bool AudioOutput::tryDriver(FluidSynth& synth, const std::string& name)
 {
-    if (name == "jack" && !platform::JackServerRunning())
+    if (name == "jack" && !output::JackServerRunning())
         return false;
     std::unique_ptr<SdlAudio> sdl;
     if (name == "sdl2" && !(sdl = SdlAudio::Start()))
@@ -149,7 +149,7 @@ bool AudioOutput::tryDriver(FluidSynth& synth, const std::string& name)
     // hold up every client of the server.
     const bool threadMaySleep = name == "pulseaudio" || name == "alsa";
     renderer_.sleepWhileSilent(threadMaySleep ? kLongestSleep : std::chrono::milliseconds(0));
-    const platform::AlsaMessagesSilenced alsaQuiet;
+    const output::AlsaMessagesSilenced alsaQuiet;
     output_.reset(new_fluid_audio_driver2(synth.settings(), &AudioOutput::RenderPeriod, this));
     rendersThroughUs_ = output_ != nullptr;
     if (!output_)

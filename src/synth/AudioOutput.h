@@ -65,7 +65,7 @@ public:
     // in the next period.
     void wake() { renderer_.wake(); }
     // Null when the driver renders without our callback (sdl2).
-    platform::BeatEmphasis* emphasis() { return rendersThroughUs_ ? &renderer_.emphasis() : nullptr; }
+    output::BeatEmphasis* emphasis() { return rendersThroughUs_ ? &renderer_.emphasis() : nullptr; }
     AudioOutput(const AudioOutput&) = delete;
     AudioOutput& operator=(const AudioOutput&) = delete;
 

@@ -4,14 +4,14 @@
 // other partials and still recognises the interval.
 #pragma once
 
-#include "platform/MidiDevice.h"
+#include "output/Port.h"
 
 #include <array>
 #include <atomic>
 
 namespace synth {
 
-class BeatEmphasisFilter final : public platform::BeatEmphasis {
+class BeatEmphasisFilter final : public output::BeatEmphasis {
 public:
     explicit BeatEmphasisFilter(double sampleRate);
     // An audio driver may have made the synthesizer follow its own rate (JACK does).

@@ -43,9 +43,9 @@ void Report(const char* what, const std::vector<std::string>& tried)
 }
 
 // What the player is told when the synthesizer could not open after all: once, in a box.
-void SayOpenFailure(midi::Result failure, const BuiltinSynthOptions& options)
+void SayOpenFailure(output::Result failure, const BuiltinSynthOptions& options)
 {
-    if (failure == midi::Result::NoDriver)
+    if (failure == output::Result::Missing)
         options.say(QStringLiteral("内蔵GSシンセサイザーの音色ファイルを読み込めませんでした"),
                     QStringLiteral("%1 は壊れているようです。fluid-soundfont-gm を入れ直すか、"
                                    "MIDI出力に別の装置を選んでください。")
@@ -57,7 +57,7 @@ void SayOpenFailure(midi::Result failure, const BuiltinSynthOptions& options)
                         .arg(Listed(options.audioDrivers)));
 }
 
-class BuiltinSynthDevice final : public platform::MidiOutDevice {
+class BuiltinSynthDevice final : public output::Device {
 public:
     explicit BuiltinSynthDevice(BuiltinSynthOptions options) : options_(std::move(options)) {}
 
@@ -66,19 +66,19 @@ public:
     // Without a file that begins as a SoundFont the device fails at once; the rest of opening
     // (the SoundFont, the audio output, the calibrator) runs on the port's own thread, so that
     // the windows come up meanwhile.
-    midi::Result open(std::unique_ptr<platform::OutputPort>& port) override
+    output::Result open(std::unique_ptr<output::Port>& port) override
     {
         if (std::none_of(options_.soundFonts.begin(), options_.soundFonts.end(), BeginsAsSoundFont)) {
             if (!noSoundFontReported_)
                 Report("no SoundFont could be loaded", options_.soundFonts);
             noSoundFontReported_ = true; // the program retries: said once is enough
-            return midi::Result::NoDriver;
+            return output::Result::Missing;
         }
         noSoundFontReported_ = false;
         port = std::make_unique<OpeningPort>(
             [options = options_] { return OpenNow(options); },
-            [options = options_](midi::Result failure) { SayOpenFailure(failure, options); });
-        return midi::Result::Ok;
+            [options = options_](output::Result failure) { SayOpenFailure(failure, options); });
+        return output::Result::Ok;
     }
 
 private:
@@ -87,12 +87,12 @@ private:
         auto synth = FluidSynth::Open({.soundFonts = options.soundFonts, .reverb = options.reverb});
         if (!synth) {
             Report("no SoundFont could be loaded", options.soundFonts);
-            return {.port = nullptr, .failure = midi::Result::NoDriver};
+            return {.port = nullptr, .failure = output::Result::Missing};
         }
         auto audio = AudioOutput::Open(*synth, options.audioDrivers);
         if (!audio) {
             Report("no audio output could be opened", options.audioDrivers);
-            return {.port = nullptr, .failure = midi::Result::NotEnabled};
+            return {.port = nullptr, .failure = output::Result::NoSoundOutput};
         }
         auto calibrator = calibratorFor(*synth, options);
         auto partialsMeter = MakePartialsMeter(*synth, cacheFolder(options));
@@ -146,12 +146,12 @@ std::unique_ptr<PartialsMeter> MakePartialsMeter(const FluidSynth& synth, const 
     return std::make_unique<PartialsMeter>(synth.soundFont(), TuningCache(cacheFolder), std::move(measure));
 }
 
-std::unique_ptr<platform::MidiOutDevice> MakeBuiltinSynthDevice(BuiltinSynthOptions options)
+std::unique_ptr<output::Device> MakeBuiltinSynthDevice(BuiltinSynthOptions options)
 {
     return std::make_unique<BuiltinSynthDevice>(std::move(options));
 }
 
-std::unique_ptr<platform::MidiOutDevice> MakeBuiltinSynthDevice()
+std::unique_ptr<output::Device> MakeBuiltinSynthDevice()
 {
     return MakeBuiltinSynthDevice(BuiltinSynthOptions{});
 }

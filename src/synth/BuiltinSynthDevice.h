@@ -2,11 +2,11 @@
 // Device 0: the built-in GS synthesizer (FluidSynth with a General MIDI SoundFont), always listed.
 #pragma once
 
-#include "platform/Desktop.h"
-#include "platform/MidiDevice.h"
+#include "output/Port.h"
 #include "synth/BuiltinSynthModule.h"
 #include "synth/FluidSynth.h"
 #include "synth/PartialsMeter.h"
+#include "synth/SayToPlayer.h"
 #include "synth/TuningCalibrator.h"
 
 #include <QString>
@@ -31,15 +31,15 @@ struct BuiltinSynthOptions {
     bool correctSoundFontTuning = true;
     std::string tuningCache;
     // How the player is told that the synthesizer failed or its SoundFont went.
-    platform::SayToPlayer say = platform::ShowMessage;
+    SayToPlayer say = SayOnTerminal;
 };
 
-// Opening fails at once with midi::Result::NoDriver when no file begins as a SoundFont. Otherwise
+// Opening fails at once with output::Result::Missing when no file begins as a SoundFont. Otherwise
 // the port is an OpeningPort that opens on its own thread and fails there with NoDriver when no
 // SoundFont loads and NotEnabled when no audio output opens: one line on stderr, and a box for the
 // player as soon as it has failed.
-std::unique_ptr<platform::MidiOutDevice> MakeBuiltinSynthDevice(BuiltinSynthOptions options);
-std::unique_ptr<platform::MidiOutDevice> MakeBuiltinSynthDevice();
+std::unique_ptr<output::Device> MakeBuiltinSynthDevice(BuiltinSynthOptions options);
+std::unique_ptr<output::Device> MakeBuiltinSynthDevice();
 
 // The calibrator of `synth`'s SoundFont as the device makes it: results cached in `cacheFolder`,
 // the shipped table for FluidR3_GM, and each result put into `synth`'s sample rates by its worker.

@@ -4,8 +4,7 @@
 
 #include "synth/BuiltinSynthDevice.h"
 
-void velmora_builtin_synth_device(const platform::SayToPlayer& say,
-                                  std::unique_ptr<platform::MidiOutDevice>& device)
+void velmora_builtin_synth_device(const synth::SayToPlayer& say, std::unique_ptr<output::Device>& device)
 {
     synth::BuiltinSynthOptions options;
     options.say = say;

@@ -4,8 +4,8 @@
 // behind it load beside the windows rather than before them. The program sees only this header.
 #pragma once
 
-#include "platform/Desktop.h"
-#include "platform/MidiDevice.h"
+#include "output/Port.h"
+#include "synth/SayToPlayer.h"
 
 #include <memory>
 
@@ -17,11 +17,10 @@ inline constexpr char kBuiltinSynthName[] = "内蔵GSシンセサイザー";
 // The module's file beside the program (or in ../lib/velmora of an installed one) and its entry.
 inline constexpr char kBuiltinSynthModule[] = "velmora-synth.so";
 inline constexpr char kBuiltinSynthEntry[] = "velmora_builtin_synth_device";
-using BuiltinSynthEntry = void(const platform::SayToPlayer& say,
-                               std::unique_ptr<platform::MidiOutDevice>& device);
+using BuiltinSynthEntry = void(const SayToPlayer& say, std::unique_ptr<output::Device>& device);
 
 } // namespace synth
 
 // Makes device 0 with the default options, telling the player through `say`: the module keeps its
-// own copy of the layers below it, without a desktop in force.
+// own copy of the layers below it, without windows.
 extern "C" [[gnu::visibility("default")]] synth::BuiltinSynthEntry velmora_builtin_synth_device;

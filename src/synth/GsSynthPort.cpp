@@ -6,6 +6,7 @@
 #include "synth/SoundFontLayout.h"
 
 #include <QCoreApplication>
+#include <QDebug>
 
 #include <algorithm>
 #include <utility>
@@ -24,8 +25,10 @@ template <class... Handlers> Overloaded(Handlers...) -> Overloaded<Handlers...>;
 // The port's boxes wait for the application's event loop. A message reaches the port on the
 // opening thread too (one kept while it opened), and the opening port hands each on under its
 // lock, which a box's own event loop would want again for the next key.
-platform::SayToPlayer Queued(platform::SayToPlayer say)
+SayToPlayer Queued(SayToPlayer say)
 {
+    if (!say)
+        return SayOnTerminal;
     return [say = std::move(say)](const QString& text, const QString& explanation) {
         if (QCoreApplication* application = QCoreApplication::instance())
             QMetaObject::invokeMethod(
@@ -37,9 +40,14 @@ platform::SayToPlayer Queued(platform::SayToPlayer say)
 
 } // namespace
 
+void SayOnTerminal(const QString& text, const QString& explanation)
+{
+    qWarning().noquote() << text << explanation;
+}
+
 GsSynthPort::GsSynthPort(std::unique_ptr<FluidSynth> synth, std::unique_ptr<AudioOutput> audio,
                          std::unique_ptr<TuningCalibrator> calibrator, std::chrono::milliseconds patience,
-                         platform::SayToPlayer say, std::unique_ptr<PartialsMeter> partialsMeter)
+                         SayToPlayer say, std::unique_ptr<PartialsMeter> partialsMeter)
     : synth_(std::move(synth)), audio_(std::move(audio)), patience_(patience),
       calibrator_(std::move(calibrator)), say_(Queued(std::move(say))),
       partialsMeter_(std::move(partialsMeter))
@@ -96,7 +104,7 @@ bool GsSynthPort::instrumentReady(int channel) const
     return !calibrator_ || soundFont != synth_->soundFontId() || bank != 0 || calibrator_->result(program);
 }
 
-std::optional<platform::InstrumentPartials> GsSynthPort::partials(int bank, int program)
+std::optional<output::InstrumentPartials> GsSynthPort::partials(int bank, int program)
 {
     if (bank == midi::kOwnBank)
         return TuningPianoFont::DesignedPartials(program);
@@ -106,7 +114,7 @@ std::optional<platform::InstrumentPartials> GsSynthPort::partials(int bank, int 
     const auto measured = partialsMeter_->result(program);
     const auto left = calibrator_ ? calibrator_->result(program) : std::nullopt;
     if (!measured || (calibrator_ && !left))
-        return platform::InstrumentPartials{.measuring = true, .keys = {}};
+        return output::InstrumentPartials{.measuring = true, .keys = {}};
     return SoundedPartials(*measured, left);
 }
 
@@ -187,18 +195,17 @@ void GsSynthPort::runTimer(std::stop_token stop)
     }
 }
 
-midi::Result GsSynthPort::sendShort(std::uint32_t word)
+output::Result GsSynthPort::sendShort(const midi::ShortMessage& message)
 {
-    const auto message = midi::UnpackShortWord(word);
-    if (!message)
-        return midi::Result::InvalidParameter;
+    if (message.size == 0)
+        return output::Result::Refused;
     const auto held = synth_->messagesHeld();
     playWhatIsReady();
-    deliver(*message, Clock::now());
+    deliver(message, Clock::now());
     if (waiting_[0].waiting || waiting_[1].waiting || !dueNoteOffs_.empty())
         startTimer();
     wakeAudio();
-    return midi::Result::Ok;
+    return output::Result::Ok;
 }
 
 void GsSynthPort::play(const midi::ShortMessage& message)
@@ -250,14 +257,14 @@ void GsSynthPort::controlChange(int channel, int controller, int value)
         detuneKeys(channel);
 }
 
-midi::Result GsSynthPort::sendLong(std::span<const std::uint8_t> bytes)
+output::Result GsSynthPort::sendSysex(std::span<const std::uint8_t> bytes)
 {
     const auto held = synth_->messagesHeld();
-    const midi::Result result =
-        std::visit(Overloaded{[](std::monostate) { return midi::Result::Ok; },
+    const output::Result result =
+        std::visit(Overloaded{[](std::monostate) { return output::Result::Ok; },
                               [this](GsReset) {
                                   resetToGsDefaults();
-                                  return midi::Result::Ok;
+                                  return output::Result::Ok;
                               },
                               [this](const GsScaleTuning& tuning) { return apply(tuning); }},
                    ParseGsSysEx(bytes));
@@ -265,7 +272,7 @@ midi::Result GsSynthPort::sendLong(std::span<const std::uint8_t> bytes)
     return result;
 }
 
-midi::Result GsSynthPort::reset()
+output::Result GsSynthPort::reset()
 {
     const auto held = synth_->messagesHeld();
     for (int channel = 0; channel < midi::kChannels; ++channel) {
@@ -280,7 +287,7 @@ midi::Result GsSynthPort::reset()
     dueNoteOffs_.clear();
     late_.clear();
     wakeAudio();
-    return midi::Result::Ok;
+    return output::Result::Ok;
 }
 
 void GsSynthPort::wakeAudio()
@@ -344,17 +351,17 @@ void GsSynthPort::resetToGsDefaults()
     }
 }
 
-midi::Result GsSynthPort::apply(const GsScaleTuning& tuning)
+output::Result GsSynthPort::apply(const GsScaleTuning& tuning)
 {
     const bool fits = tuning.channel >= 0 && tuning.channel < midi::kChannels &&
                       tuning.firstPitchClass >= 0 &&
                       tuning.firstPitchClass + tuning.cents.size() <= std::size_t(midi::kPitchClasses);
     if (!fits)
-        return midi::Result::InvalidParameter;
+        return output::Result::Refused;
     ScaleTuning& classes = scaleTuning_[std::size_t(tuning.channel)];
     std::copy(tuning.cents.begin(), tuning.cents.end(), classes.begin() + tuning.firstPitchClass);
     detuneKeys(tuning.channel);
-    return midi::Result::Ok;
+    return output::Result::Ok;
 }
 
 void GsSynthPort::detuneKeys(int channel)

@@ -4,13 +4,13 @@
 #pragma once
 
 #include "midi/Midi.h"
-#include "platform/Desktop.h"
-#include "platform/MidiDevice.h"
+#include "output/Port.h"
 #include "synth/AudioOutput.h"
 #include "synth/FluidSynth.h"
 #include "synth/GsSysEx.h"
 #include "synth/LateNotes.h"
 #include "synth/PartialsMeter.h"
+#include "synth/SayToPlayer.h"
 #include "synth/TuningCalibrator.h"
 
 #include <array>
@@ -24,7 +24,7 @@
 
 namespace synth {
 
-class GsSynthPort final : public platform::OutputPort {
+class GsSynthPort final : public output::Port {
 public:
     using ScaleTuning = std::array<int, midi::kPitchClasses>; // cents, C ... B
 
@@ -39,19 +39,19 @@ public:
     explicit GsSynthPort(std::unique_ptr<FluidSynth> synth, std::unique_ptr<AudioOutput> audio = nullptr,
                          std::unique_ptr<TuningCalibrator> calibrator = nullptr,
                          std::chrono::milliseconds patience = kMeasurementPatience,
-                         platform::SayToPlayer say = platform::ShowMessage,
+                         SayToPlayer say = SayOnTerminal,
                          std::unique_ptr<PartialsMeter> partialsMeter = nullptr);
 
-    midi::Result sendShort(std::uint32_t word) override;
-    midi::Result sendLong(std::span<const std::uint8_t> bytes) override;
-    midi::Result reset() override;
+    output::Result sendShort(const midi::ShortMessage& message) override;
+    output::Result sendSysex(std::span<const std::uint8_t> bytes) override;
+    output::Result reset() override;
     // Every message has been taken in when its call returns.
     bool needsPacing() const override { return false; }
-    platform::BeatEmphasis* beatEmphasis() override { return audio_ ? audio_->emphasis() : nullptr; }
+    output::BeatEmphasis* beatEmphasis() override { return audio_ ? audio_->emphasis() : nullptr; }
     bool offersOwnInstruments() const override { return true; }
     // The tuning piano's partials as designed (bank midi::kOwnBank); the SoundFont's presets (bank 0)
     // as measured, once their partials and their correction are in.
-    std::optional<platform::InstrumentPartials> partials(int bank, int program) override;
+    std::optional<output::InstrumentPartials> partials(int bank, int program) override;
 
     FluidSynth& synth() { return *synth_; }
 
@@ -91,9 +91,9 @@ private:
     void startTimer();
     void controlChange(int channel, int controller, int value);
     void resetToGsDefaults();
-    // midi::Result::InvalidParameter for a channel or pitch classes out of range, which the parser never
+    // output::Result::Refused for a channel or pitch classes out of range, which the parser never
     // gives.
-    midi::Result apply(const GsScaleTuning& tuning);
+    output::Result apply(const GsScaleTuning& tuning);
     // Puts the channel's scale tuning on every one of its keys.
     void detuneKeys(int channel);
     // After each message: an audio output asleep in a silence renders it in its next period.
@@ -124,7 +124,7 @@ private:
     // the synthesizer as sample rates in one reload, so a note has its whole correction from its
     // note-on, or none.
     std::unique_ptr<TuningCalibrator> calibrator_;
-    platform::SayToPlayer say_;
+    SayToPlayer say_;
     // Declared after synth_, whose SoundFont file its worker reads: stops first.
     std::unique_ptr<PartialsMeter> partialsMeter_;
     bool soundFontSaid_ = false;          // under the synthesizer's lock

@@ -133,7 +133,7 @@ KeyReadings ReadKey(OfflineRenderer& renderer, int key, double sampleRate, doubl
     const auto window = both.subspan(frame(kPartialsStart), frame(kPartialsLength));
     fundamentalCents = CentsBetween(fundamentalHz, EqualTemperedHz(key));
     KeyReadings readings;
-    for (int n = 1; n <= platform::kKnownPartials; ++n)
+    for (int n = 1; n <= output::kKnownPartials; ++n)
         readings[std::size_t(n - 1)] =
             ReadPartial(window, sampleRate, n * fundamentalHz,
                         EstimateFundamental(tuningWindow, sampleRate, n * fundamentalHz, kSearchCents).hz);
@@ -176,14 +176,14 @@ std::optional<ProgramPartials> MeasureProgramPartials(const std::string& soundFo
     return partials;
 }
 
-platform::InstrumentPartials SoundedPartials(const ProgramPartials& partials,
-                                             const std::optional<ProgramTuning>& left)
+output::InstrumentPartials SoundedPartials(const ProgramPartials& partials,
+                                           const std::optional<ProgramTuning>& left)
 {
-    platform::InstrumentPartials sounded;
+    output::InstrumentPartials sounded;
     for (int key = ProgramTuning::kLowestKey; key <= ProgramTuning::kHighestKey; ++key) {
         const auto at = std::size_t(key - ProgramTuning::kLowestKey);
         const double fundamental = left ? left->offset(key) : partials.fundamentals[at];
-        platform::KeyPartials& heard = sounded.keys[key];
+        output::KeyPartials& heard = sounded.keys[key];
         for (std::size_t n = 0; n < heard.size(); ++n)
             if (const auto ratio = partials.ratios[at][n])
                 heard[n] = *ratio + fundamental;
@@ -214,10 +214,10 @@ std::optional<ProgramPartials> ReadPartials(const QJsonObject& entry)
     for (int at = 0; at < ProgramTuning::kKeys; ++at) {
         const QJsonArray key = ratios[at].toArray();
         const auto fundamental = Plausible(fundamentals[at]);
-        if (key.size() != platform::kKnownPartials || !fundamental)
+        if (key.size() != output::kKnownPartials || !fundamental)
             return std::nullopt;
         partials.fundamentals[std::size_t(at)] = *fundamental;
-        for (int n = 0; n < platform::kKnownPartials; ++n) {
+        for (int n = 0; n < output::kKnownPartials; ++n) {
             auto& cents = partials.ratios[std::size_t(at)][std::size_t(n)];
             if (!key[n].isNull() && !(cents = Plausible(key[n])))
                 return std::nullopt;

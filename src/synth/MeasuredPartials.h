@@ -5,7 +5,7 @@
 // looped sample can jump in phase at every turn of its loop).
 #pragma once
 
-#include "platform/MidiDevice.h"
+#include "output/Port.h"
 #include "synth/ProgramTuning.h"
 
 #include <QJsonObject>
@@ -23,7 +23,7 @@ constexpr int kPartialsMethod = 1;
 struct ProgramPartials {
     // Per key, lowest first: cents of partial n above n times the key's measured fundamental (the
     // first is 0); nullopt where the key has no one clean partial n.
-    std::array<platform::KeyPartials, ProgramTuning::kKeys> ratios{};
+    std::array<output::KeyPartials, ProgramTuning::kKeys> ratios{};
     // Per key: the fundamental's cents above equal temperament as the file has it, which is what
     // is heard when nothing corrects it.
     std::array<double, ProgramTuning::kKeys> fundamentals{};
@@ -39,7 +39,7 @@ struct PartialReading {
     double dip = 0;          // dB the envelope falls below its decay at its deepest
     bool clean = false;
 };
-using KeyReadings = std::array<PartialReading, platform::kKnownPartials>;
+using KeyReadings = std::array<PartialReading, output::kKnownPartials>;
 
 // Renders each key of `program` (bank 0, velocity 100) as the tuning is measured (ProgramTuning.h)
 // and reads its partials over the 4 s from 0.25 s on (the time the beat window sounds a step): the
@@ -53,8 +53,8 @@ MeasureProgramPartials(const std::string& soundFont, int program, std::stop_toke
 // The partials as heard once the correction is in: the correction scales a key's every partial
 // alike, so each is its ratio to the fundamental plus what `left` (the correction's remainder, by
 // key) leaves of the fundamental's offset. Without `left` nothing is corrected.
-platform::InstrumentPartials SoundedPartials(const ProgramPartials& partials,
-                                             const std::optional<ProgramTuning>& left);
+output::InstrumentPartials SoundedPartials(const ProgramPartials& partials,
+                                           const std::optional<ProgramTuning>& left);
 
 // The measurement's fields for a cache entry, and back; nullopt when a field is missing or a
 // partial lies further off than the measurement can find one (damage, not a measurement).

@@ -5,15 +5,6 @@
 
 namespace synth {
 
-namespace {
-
-std::uint32_t WordOf(const midi::ShortMessage& message)
-{
-    return midi::ShortWord(message.bytes[0], message.bytes[1], message.bytes[2]);
-}
-
-} // namespace
-
 OpeningPort::OpeningPort(Open open, SayFailure sayFailure)
     : sayFailure_(std::move(sayFailure)),
       thread_([this, open = std::move(open)](std::stop_token stop) { run(open, stop); })
@@ -25,7 +16,7 @@ void OpeningPort::run(const Open& open, std::stop_token stop)
     Opened opened = open();
     std::unique_lock lock(lock_);
     port_ = std::move(opened.port);
-    failure_ = port_ ? midi::Result::Ok : opened.failure;
+    failure_ = port_ ? output::Result::Ok : opened.failure;
     if (port_)
         handOnKept();
     kept_.clear();
@@ -61,13 +52,13 @@ void OpeningPort::handOnKept()
             late_.clear();
             port_->reset();
         } else if (const auto* bytes = std::get_if<std::vector<std::uint8_t>>(&kept.message)) {
-            port_->sendLong(*bytes);
+            port_->sendSysex(*bytes);
         } else {
             const auto& message = std::get<midi::ShortMessage>(kept.message);
             if (putOffNoteOff(message, kept.at))
                 continue;
             sendDueNoteOffs(&message);
-            port_->sendShort(WordOf(message));
+            port_->sendShort(message);
             if (midi::IsNote(message) && !midi::IsNoteOff(message))
                 late_.started(message, now - kept.at);
         }
@@ -90,23 +81,23 @@ void OpeningPort::sendDueNoteOffs(const midi::ShortMessage* key)
     std::erase_if(dueNoteOffs_, [&](const DueNoteOff& noteOff) {
         if (noteOff.due > now && !(key && midi::SameKey(noteOff.message, *key)))
             return false;
-        port_->sendShort(WordOf(noteOff.message));
+        port_->sendShort(noteOff.message);
         return true;
     });
 }
 
-midi::Result OpeningPort::notOpenYet(Kept kept)
+output::Result OpeningPort::notOpenYet(Kept kept)
 {
     if (!ended_) {
         kept_.push_back(std::move(kept));
-        return midi::Result::Ok;
+        return output::Result::Ok;
     }
     return failure_;
 }
 
 void OpeningPort::sayFailureOnce()
 {
-    midi::Result failure = midi::Result::Ok;
+    output::Result failure = output::Result::Ok;
     {
         const std::lock_guard lock(lock_);
         if (!ended_ || port_ || failureSaid_)
@@ -118,31 +109,30 @@ void OpeningPort::sayFailureOnce()
         sayFailure_(failure); // unlocked: a message box runs an event loop of its own
 }
 
-midi::Result OpeningPort::sendShort(std::uint32_t word)
+output::Result OpeningPort::sendShort(const midi::ShortMessage& message)
 {
-    const auto message = midi::UnpackShortWord(word);
-    if (!message)
-        return midi::Result::InvalidParameter;
+    if (message.size == 0)
+        return output::Result::Refused;
     sayFailureOnce();
     const std::lock_guard lock(lock_);
     if (!port_)
-        return notOpenYet({*message, Clock::now()});
-    if (putOffNoteOff(*message, Clock::now()))
-        return midi::Result::Ok;
-    sendDueNoteOffs(&*message);
-    return port_->sendShort(word);
+        return notOpenYet({message, Clock::now()});
+    if (putOffNoteOff(message, Clock::now()))
+        return output::Result::Ok;
+    sendDueNoteOffs(&message);
+    return port_->sendShort(message);
 }
 
-midi::Result OpeningPort::sendLong(std::span<const std::uint8_t> bytes)
+output::Result OpeningPort::sendSysex(std::span<const std::uint8_t> bytes)
 {
     sayFailureOnce();
     const std::lock_guard lock(lock_);
     if (!port_)
         return notOpenYet({std::vector<std::uint8_t>(bytes.begin(), bytes.end()), Clock::now()});
-    return port_->sendLong(bytes);
+    return port_->sendSysex(bytes);
 }
 
-midi::Result OpeningPort::reset()
+output::Result OpeningPort::reset()
 {
     const std::lock_guard lock(lock_);
     if (!port_)
@@ -159,21 +149,21 @@ bool OpeningPort::reconnect()
     return port_ && port_->reconnect();
 }
 
-platform::BeatEmphasis* OpeningPort::beatEmphasis()
+output::BeatEmphasis* OpeningPort::beatEmphasis()
 {
     const std::lock_guard lock(lock_);
     return port_ ? port_->beatEmphasis() : nullptr;
 }
 
-std::optional<platform::InstrumentPartials> OpeningPort::partials(int bank, int program)
+std::optional<output::InstrumentPartials> OpeningPort::partials(int bank, int program)
 {
     const std::lock_guard lock(lock_);
     if (port_)
         return port_->partials(bank, program);
-    return ended_ ? std::nullopt : std::optional(platform::InstrumentPartials{.measuring = true, .keys = {}});
+    return ended_ ? std::nullopt : std::optional(output::InstrumentPartials{.measuring = true, .keys = {}});
 }
 
-std::optional<midi::Result> OpeningPort::waitUntilOpened(std::chrono::milliseconds patience)
+std::optional<output::Result> OpeningPort::waitUntilOpened(std::chrono::milliseconds patience)
 {
     std::unique_lock lock(lock_);
     if (!changed_.wait_for(lock, patience, [&] { return ended_; }))

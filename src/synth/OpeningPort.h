@@ -4,7 +4,7 @@
 #pragma once
 
 #include "midi/Midi.h"
-#include "platform/MidiDevice.h"
+#include "output/Port.h"
 #include "synth/LateNotes.h"
 
 #include <QObject>
@@ -23,17 +23,17 @@
 
 namespace synth {
 
-class OpeningPort final : public platform::OutputPort {
+class OpeningPort final : public output::Port {
 public:
     // What opening gave: the open port, or why there is none.
     struct Opened {
-        std::unique_ptr<platform::OutputPort> port;
-        midi::Result failure = midi::Result::Ok;
+        std::unique_ptr<output::Port> port;
+        output::Result failure = output::Result::Ok;
     };
     using Open = std::function<Opened()>;
     // Called once after opening failed: from the event loop of the thread that made the port, or
     // from the first message sent after, whichever comes first.
-    using SayFailure = std::function<void(midi::Result)>;
+    using SayFailure = std::function<void(output::Result)>;
 
     // Starts `open` on the port's thread at once.
     OpeningPort(Open open, SayFailure sayFailure);
@@ -41,19 +41,19 @@ public:
     // Before the port is open, messages are kept and handed on in order once it is; a key pressed
     // meanwhile then sounds as long as it was held, released before the open or after. After
     // opening failed they answer its failure.
-    midi::Result sendShort(std::uint32_t word) override;
-    midi::Result sendLong(std::span<const std::uint8_t> bytes) override;
-    midi::Result reset() override;
+    output::Result sendShort(const midi::ShortMessage& message) override;
+    output::Result sendSysex(std::span<const std::uint8_t> bytes) override;
+    output::Result reset() override;
     bool needsPacing() const override { return false; }
     bool reconnect() override;
-    platform::BeatEmphasis* beatEmphasis() override;
+    output::BeatEmphasis* beatEmphasis() override;
     // Still opening: not known yet.
-    std::optional<platform::InstrumentPartials> partials(int bank, int program) override;
+    std::optional<output::InstrumentPartials> partials(int bank, int program) override;
     bool offersOwnInstruments() const override { return true; }
 
     // What opening gave (Ok, or why it failed) once it has ended; none while it still runs after
     // `patience`.
-    std::optional<midi::Result> waitUntilOpened(std::chrono::milliseconds patience);
+    std::optional<output::Result> waitUntilOpened(std::chrono::milliseconds patience);
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -76,7 +76,7 @@ private:
     // Under lock_: sends the note-offs that are due, and the one of `key`'s key, if any.
     void sendDueNoteOffs(const midi::ShortMessage* key = nullptr);
     // Under lock_: what a message gets before the port is open (kept) or after it failed.
-    midi::Result notOpenYet(Kept kept);
+    output::Result notOpenYet(Kept kept);
     void sayFailureOnce();
 
     SayFailure sayFailure_;
@@ -84,8 +84,8 @@ private:
     std::mutex lock_;
     std::condition_variable_any changed_;
     bool ended_ = false; // under lock_: opening has ended, `port_` open or `failure_` set
-    std::unique_ptr<platform::OutputPort> port_;
-    midi::Result failure_ = midi::Result::Ok;
+    std::unique_ptr<output::Port> port_;
+    output::Result failure_ = output::Result::Ok;
     bool failureSaid_ = false;
     std::vector<Kept> kept_;
     std::vector<DueNoteOff> dueNoteOffs_;

@@ -154,15 +154,15 @@ int TuningPianoFont::noteOn(Piano& piano, fluid_synth_t* synth, int channel, int
     return FLUID_OK;
 }
 
-std::optional<platform::InstrumentPartials> TuningPianoFont::DesignedPartials(int program)
+std::optional<output::InstrumentPartials> TuningPianoFont::DesignedPartials(int program)
 {
     if (program != midi::kTuningPianoProgram && program != midi::kStiffTuningPianoProgram)
         return std::nullopt;
     const StringKind kind = program == midi::kTuningPianoProgram ? StringKind::Harmonic : StringKind::Stiff;
-    platform::InstrumentPartials partials;
+    output::InstrumentPartials partials;
     for (int key = 0; key < midi::kKeys; ++key) {
-        platform::KeyPartials& offsets = partials.keys[key];
-        for (int n = 1; n <= platform::kKnownPartials; ++n)
+        output::KeyPartials& offsets = partials.keys[key];
+        for (int n = 1; n <= output::kKnownPartials; ++n)
             offsets[std::size_t(n - 1)] = 1200 * std::log2(PartialStretch(n, kind, ModelKeyOf(key)));
     }
     return partials;

@@ -3,7 +3,7 @@
 // memory on a thread of its own and played by FluidSynth like any other preset's.
 #pragma once
 
-#include "platform/MidiDevice.h"
+#include "output/Port.h"
 #include "synth/TuningPiano.h"
 
 #include <fluidsynth.h>
@@ -33,9 +33,9 @@ public:
     bool ready(int program) const;
     // Has the samples of `program` made, unless they are made or under way.
     void request(int program);
-    // Where each key's partials 1 ... platform::kKnownPartials lie, as designed; none for a program
+    // Where each key's partials 1 ... output::kKnownPartials lie, as designed; none for a program
     // we do not have.
-    static std::optional<platform::InstrumentPartials> DesignedPartials(int program);
+    static std::optional<output::InstrumentPartials> DesignedPartials(int program);
 
 private:
     struct SampleDeleter {

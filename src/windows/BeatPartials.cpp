@@ -4,7 +4,9 @@
 
 #include "game/Instruments.h"
 
-BeatPartials BeatPartialsOf(const midi::MidiOutput& output, int instrument)
+namespace windows {
+
+BeatPartials BeatPartialsOf(const output::MidiOutput& output, int instrument)
 {
     const game::ProgramChoice choice = game::ProgramChoiceOf(instrument);
     auto told = output.partials(choice.bank, choice.program);
@@ -15,8 +17,10 @@ BeatPartials BeatPartialsOf(const midi::MidiOutput& output, int instrument)
     return {.known = PartialsKnown::FromInstrument,
             .offsets = [keys = std::move(told->keys)](int note, int partial) -> std::optional<double> {
                 const auto key = keys.find(note);
-                if (key == keys.end() || partial < 1 || partial > platform::kKnownPartials)
+                if (key == keys.end() || partial < 1 || partial > output::kKnownPartials)
                     return std::nullopt;
                 return key->second[std::size_t(partial - 1)];
             }};
 }
+
+} // namespace windows

@@ -4,7 +4,9 @@
 #pragma once
 
 #include "history/BeatRates.h"
-#include "port/MidiOutput.h"
+#include "output/MidiOutput.h"
+
+namespace windows {
 
 enum class PartialsKnown {
     Textbook,      // the device makes its own sound (an external device): harmonic partials assumed
@@ -18,4 +20,6 @@ struct BeatPartials {
 };
 
 // `instrument` as game::InstrumentName numbers it.
-BeatPartials BeatPartialsOf(const midi::MidiOutput& output, int instrument);
+BeatPartials BeatPartialsOf(const output::MidiOutput& output, int instrument);
+
+} // namespace windows

@@ -3,12 +3,13 @@
 #include "windows/BeatWindow.h"
 
 #include "history/BeatRates.h"
-#include "platform/System.h"
 #include "ui/Controls.h"
 
 #include <QGridLayout>
 #include <QLabel>
 #include <QVBoxLayout>
+
+namespace windows {
 
 namespace {
 
@@ -118,7 +119,7 @@ void BeatWindow::start(int step)
 {
     const history::TuningStep& notes = history::TuningOrder()[std::size_t(step)];
     playing_ = step;
-    playStart_ = platform::Now();
+    playStart_ = links_.clock->now();
     for (int note : {history::LowerNote(notes), history::UpperNote(notes)}) {
         links_.sound(note, true);
         links_.showKey(note, true);
@@ -147,7 +148,7 @@ void BeatWindow::onClockTick()
 {
     followDevice();
     followInstrument();
-    if (playing_ && playStart_.msecsTo(platform::Now()) >= kPlayMs)
+    if (playing_ && playStart_.msecsTo(links_.clock->now()) >= kPlayMs)
         stop();
     else
         followEmphasis(); // a slider moved meanwhile: the band glides after the partials
@@ -155,7 +156,7 @@ void BeatWindow::onClockTick()
 
 void BeatWindow::followEmphasis()
 {
-    platform::BeatEmphasis* emphasis = links_.emphasis();
+    output::BeatEmphasis* emphasis = links_.emphasis();
     if (!emphasis)
         return;
     if (!playing_ || !emphasisBox->isChecked()) {
@@ -209,3 +210,5 @@ void BeatWindow::hideEvent(QHideEvent* event)
     clockTimer->stop();
     QWidget::hideEvent(event);
 }
+
+} // namespace windows

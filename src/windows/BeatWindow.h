@@ -3,8 +3,9 @@
 // channel 1 in the current tuning, optionally with its coincident partial brought forward.
 #pragma once
 
+#include "game/Clock.h"
 #include "history/Record.h"
-#include "platform/MidiDevice.h"
+#include "output/Port.h"
 #include "windows/BeatPartials.h"
 
 #include <QCheckBox>
@@ -18,6 +19,8 @@
 #include <functional>
 #include <optional>
 
+namespace windows {
+
 // What the window may do to the game, and nothing more.
 struct BeatWindowLinks {
     // Note on (true) or off on channel 1, the channel the keyboard plays and the tuning applies to.
@@ -29,9 +32,11 @@ struct BeatWindowLinks {
     // The partials of the instrument that plays, as the device tells them.
     std::function<BeatPartials()> partials;
     // The device's beat emphasis; null when the device makes its sound itself.
-    std::function<platform::BeatEmphasis*()> emphasis;
+    std::function<output::BeatEmphasis*()> emphasis;
     // The window sounded an interval: the challenge's record says so.
     std::function<void()> used;
+    // The time of the run, for how long an interval has sounded.
+    game::Clock* clock = nullptr;
 };
 
 class BeatWindow : public QWidget {
@@ -73,3 +78,5 @@ private:
     std::optional<int> playing_; // the step sounding
     QDateTime playStart_;
 };
+
+} // namespace windows

@@ -10,6 +10,8 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+namespace windows {
+
 DifficultyDialog::DifficultyDialog(game::Session& session) : session_(session)
 {
     setWindowTitle(QStringLiteral("難易度の設定"));
@@ -54,3 +56,5 @@ void DifficultyDialog::onLevelChosen()
 {
     session_.chooseDifficulty(level());
 }
+
+} // namespace windows

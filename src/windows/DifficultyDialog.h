@@ -2,11 +2,13 @@
 // The difficulty dialog "難易度の設定": four levels; choosing another starts the next challenge.
 #pragma once
 
-#include "port/Session.h"
+#include "game/Session.h"
 
 #include <QButtonGroup>
 #include <QGroupBox>
 #include <QWidget>
+
+namespace windows {
 
 class DifficultyDialog : public QWidget {
     Q_OBJECT
@@ -24,3 +26,5 @@ private:
     game::Session& session_;
     QButtonGroup* buttons_ = nullptr;
 };
+
+} // namespace windows

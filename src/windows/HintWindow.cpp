@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <utility>
 
+namespace windows {
+
 namespace {
 
 QByteArray ResourceBytes(const QString& path)
@@ -115,3 +117,5 @@ HintWindow::HintWindow()
     column->addWidget(picture);
     column->addWidget(hintText, 1);
 }
+
+} // namespace windows

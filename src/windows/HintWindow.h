@@ -10,6 +10,8 @@
 
 #include <functional>
 
+namespace windows {
+
 // The picture at its own size from the top-left corner, smaller (never stretched out of shape)
 // where the window is too small for it, drawn from the source made for the screen's density. The
 // dense source is decoded when first drawn on a dense screen: four times the pixels, and most
@@ -42,3 +44,5 @@ public:
     FittedPicture* picture = nullptr;
     QPlainTextEdit* hintText = nullptr;
 };
+
+} // namespace windows

@@ -9,8 +9,6 @@
 #include "history/BeatRates.h"
 #include "history/ChartScale.h"
 #include "history/Csv.h"
-#include "platform/Desktop.h"
-#include "platform/System.h"
 #include "ui/Controls.h"
 
 #include <QBarCategoryAxis>
@@ -33,6 +31,8 @@
 #include <QValueAxis>
 
 #include <algorithm>
+
+namespace windows {
 
 using history::ChallengeRecord;
 
@@ -243,7 +243,8 @@ void HistoryWindow::fitOnScreen(QSize preferred)
     setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size, room));
 }
 
-HistoryWindow::HistoryWindow(PartialsOfInstrument partialsOf) : partialsOf_(std::move(partialsOf))
+HistoryWindow::HistoryWindow(Desktop& desktop, PartialsOfInstrument partialsOf)
+    : desktop_(desktop), partialsOf_(std::move(partialsOf))
 {
     setWindowTitle(QStringLiteral("成績の推移"));
     setWindowFlags(Qt::Window);
@@ -566,7 +567,7 @@ void HistoryWindow::exportCsv()
 void HistoryWindow::writeCsv(const QString& path)
 {
     if (const auto written = game::WriteWholeFile(path, history::HistoryCsv(records_)); !written)
-        platform::ShowMessage(
+        desktop_.messageBox(
             game::NotWrittenText(QStringLiteral("CSVファイルを書き出せませんでした。"), path,
                                  written.failure),
             QStringLiteral("書き込めるフォルダーか別の名前を選んで、もう一度書き出してください。"));
@@ -574,8 +575,9 @@ void HistoryWindow::writeCsv(const QString& path)
 
 // ---- Recording ------------------------------------------------------------------------------
 
-PlayHistory::PlayHistory(QStatusBar* statusBar, PartialsOfInstrument partialsOf, QString path)
-    : recorder_(std::move(path)), partialsOf_(std::move(partialsOf))
+PlayHistory::PlayHistory(QStatusBar* statusBar, Desktop& desktop, game::Clock& clock,
+                         PartialsOfInstrument partialsOf, QString path)
+    : recorder_(std::move(path)), desktop_(desktop), clock_(clock), partialsOf_(std::move(partialsOf))
 {
     notice_ = new QLabel(statusBar);
     notice_->hide();
@@ -627,7 +629,7 @@ void PlayHistory::sayMovedAside(const history::Recorder::Outcome& outcome)
                   "そこから読めた %1 件の記録は、新しい記録ファイルに書き込めるようになりしだい移します"
                   "（終了するときにも書き込めなければ、別のファイルに書き出します）。")
             : QStringLiteral("そこから読めた %1 件の記録は、新しい記録ファイルに移しました。");
-    platform::ShowMessage(
+    desktop_.messageBox(
         QStringLiteral("記録ファイルが壊れていたので、新しい記録ファイルを始めました。"),
         QStringLiteral("壊れたファイルは消さずに、次の名前で残してあります：\n%1\n").arg(outcome.movedAside) +
             copied.arg(outcome.readFromDamaged) +
@@ -643,10 +645,11 @@ struct UnsavedCsv {
 };
 
 // Writes `records` as CSV to a new file in the first folder that takes it.
-UnsavedCsv WriteUnsaved(const std::vector<history::ChallengeRecord>& records, const QStringList& folders)
+UnsavedCsv WriteUnsaved(const std::vector<history::ChallengeRecord>& records, const QStringList& folders,
+                        const QDateTime& now)
 {
-    const QString name = QStringLiteral("velmora-unsaved-history-%1.csv")
-                             .arg(platform::Now().toString(QStringLiteral("yyyyMMdd-HHmmss")));
+    const QString name =
+        QStringLiteral("velmora-unsaved-history-%1.csv").arg(now.toString(QStringLiteral("yyyyMMdd-HHmmss")));
     const QByteArray csv = history::HistoryCsv(records);
     UnsavedCsv written;
     for (const QString& folder : folders) {
@@ -670,29 +673,31 @@ void PlayHistory::saveAtExit(const QString& folder)
     const auto& records = recorder_.waitingRecords();
     if (records.empty())
         return;
-    const UnsavedCsv written = WriteUnsaved(records, {folder, QDir::homePath()});
+    const UnsavedCsv written = WriteUnsaved(records, {folder, QDir::homePath()}, clock_.now());
     QStringList explanation = {game::NotWrittenText(QStringLiteral("記録ファイル："), recorder_.path(),
                                                     ReasonText(recorder_.failure()))};
     explanation << written.failures
                 << QStringLiteral("このフォルダーに書き込めるか、ディスクに空きがあるかを確かめてください。");
     if (written.path.isEmpty())
-        platform::ShowMessage(QStringLiteral("成績の記録 %1 件を保存できませんでした。").arg(records.size()),
-                              explanation.join(u'\n'));
+        desktop_.messageBox(QStringLiteral("成績の記録 %1 件を保存できませんでした。").arg(records.size()),
+                            explanation.join(u'\n'));
     else
-        platform::ShowMessage(QStringLiteral("成績の記録 %1 件を記録ファイルに保存できませんでした。\n"
-                                             "代わりに次のファイルに書き出しました：\n%2")
-                                  .arg(records.size())
-                                  .arg(written.path),
-                              explanation.join(u'\n'));
+        desktop_.messageBox(QStringLiteral("成績の記録 %1 件を記録ファイルに保存できませんでした。\n"
+                                           "代わりに次のファイルに書き出しました：\n%2")
+                                .arg(records.size())
+                                .arg(written.path),
+                            explanation.join(u'\n'));
 }
 
 void PlayHistory::showWindow()
 {
     if (!window_)
-        window_ = std::make_unique<HistoryWindow>(partialsOf_);
+        window_ = std::make_unique<HistoryWindow>(desktop_, partialsOf_);
     if (!window_->isVisible())
         window_->load(recorder_.path());
     window_->show();
     window_->raise();
     window_->activateWindow();
 }
+
+} // namespace windows

@@ -3,10 +3,12 @@
 // one challenge with the beats of its tuning; and PlayHistory, which records each answer check.
 #pragma once
 
+#include "game/Clock.h"
 #include "game/Score.h"
 #include "history/Recorder.h"
 #include "history/Statistics.h"
 #include "windows/BeatPartials.h"
+#include "windows/Desktop.h"
 
 #include <QAbstractTableModel>
 #include <QBarSet>
@@ -27,6 +29,8 @@ class QChart;
 class QChartView;
 class QDateTimeAxis;
 class QValueAxis;
+
+namespace windows {
 
 // The challenges newest first, for the table.
 class ChallengeTableModel : public QAbstractTableModel {
@@ -57,7 +61,8 @@ using PartialsOfInstrument = std::function<BeatPartials(int instrument)>;
 class HistoryWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit HistoryWindow(PartialsOfInstrument partialsOf = [](int) { return BeatPartials{}; });
+    explicit HistoryWindow(
+        Desktop& desktop, PartialsOfInstrument partialsOf = [](int) { return BeatPartials{}; });
 
     // Reads the whole history file again and shows it.
     void load(const QString& path);
@@ -95,6 +100,7 @@ private:
     void refreshErrors();
     void refreshSummary();
 
+    Desktop& desktop_;
     PartialsOfInstrument partialsOf_;
     std::vector<history::ChallengeRecord> records_;
     ChallengeTableModel model_{records_};
@@ -114,7 +120,7 @@ private:
 // in the status bar, and opens the window.
 class PlayHistory {
 public:
-    PlayHistory(QStatusBar* statusBar, PartialsOfInstrument partialsOf,
+    PlayHistory(QStatusBar* statusBar, Desktop& desktop, game::Clock& clock, PartialsOfInstrument partialsOf,
                 QString path = history::DefaultHistoryPath());
 
     // Records the challenge just checked.
@@ -131,8 +137,12 @@ private:
     void sayMovedAside(const history::Recorder::Outcome& outcome);
 
     history::Recorder recorder_;
+    Desktop& desktop_;
+    game::Clock& clock_;
     PartialsOfInstrument partialsOf_;
     std::unique_ptr<HistoryWindow> window_;
     QLabel* notice_ = nullptr; // owned by the status bar
     bool unwritableReported_ = false;
 };
+
+} // namespace windows

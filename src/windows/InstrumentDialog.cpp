@@ -9,6 +9,8 @@
 
 #include <QLabel>
 
+namespace windows {
+
 InstrumentDialog::InstrumentDialog(game::Session& session) : session_(session)
 {
     setWindowTitle(QStringLiteral("楽器の設定"));
@@ -71,3 +73,5 @@ void InstrumentDialog::onInstrumentChosen()
     session_.chooseInstrument(game::IsTuningPiano(chosen) ? inharmonicityList->currentData().toInt()
                                                           : chosen);
 }
+
+} // namespace windows

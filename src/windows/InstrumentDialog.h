@@ -4,10 +4,12 @@
 // MIDI's 128 sounds follow (an external device lists them alone).
 #pragma once
 
-#include "port/Session.h"
+#include "game/Session.h"
 
 #include <QComboBox>
 #include <QWidget>
+
+namespace windows {
 
 class InstrumentDialog : public QWidget {
     Q_OBJECT
@@ -25,3 +27,5 @@ private:
 
     game::Session& session_;
 };
+
+} // namespace windows

@@ -7,6 +7,8 @@
 
 #include <utility>
 
+namespace windows {
+
 namespace {
 
 // The reference A: A4, 440 Hz.
@@ -14,7 +16,7 @@ constexpr int kReferenceNote = 69;
 
 } // namespace
 
-Keyboard::Keyboard(midi::MidiOutput& output, game::Session& session) : output_(output), session_(session)
+Keyboard::Keyboard(game::Sound& sound, game::Session& session) : sound_(sound), session_(session)
 {
     // Space is the pedal and nothing else: it never reaches a button, so it never clicks one. A
     // piano key never reaches a list, which would take it as a letter and move its selection.
@@ -30,13 +32,13 @@ Keyboard::Keyboard(midi::MidiOutput& output, game::Session& session) : output_(o
 
 void Keyboard::pressNote(int note)
 {
-    output_.sendNoteOn(midi::kKeysChannel, note);
+    sound_.sendNoteOn(game::kKeysChannel, note);
     emit noteShown(note, true);
 }
 
 void Keyboard::releaseNote(int note)
 {
-    output_.sendNoteOff(midi::kKeysChannel, note);
+    sound_.sendNoteOff(game::kKeysChannel, note);
     emit noteShown(note, false);
 }
 
@@ -50,7 +52,7 @@ void Keyboard::keyDown(const ui::ProgramKeys::Key& key)
     }
     if (key.virtualKey == game::kVkSpace && !pedalDown_) {
         pedalDown_ = true;
-        output_.sendSustainPedal(midi::kKeysChannel, true);
+        sound_.sendSustainPedal(game::kKeysChannel, true);
     }
     // "A音" sounds for its own key, as a button is pressed: Return or Enter, never a piano key.
     if (key.enter && key.focused && key.focused == referenceControl_ && !referenceKeyHeld_) {
@@ -65,7 +67,7 @@ void Keyboard::keyUp(const ui::ProgramKeys::Key& key)
         index && std::exchange(heldKeys_[std::size_t(*index)], false))
         releaseNote(game::NoteOfMappedKey(*index));
     if (key.virtualKey == game::kVkSpace && std::exchange(pedalDown_, false))
-        output_.sendSustainPedal(midi::kKeysChannel, false);
+        sound_.sendSustainPedal(game::kKeysChannel, false);
     // Wherever the focus went meanwhile, the release of Return ends the reference A it started.
     if (key.enter && std::exchange(referenceKeyHeld_, false))
         releaseReference();
@@ -77,18 +79,20 @@ void Keyboard::releaseAll()
         if (std::exchange(heldKeys_[index], false))
             releaseNote(game::NoteOfMappedKey(int(index)));
     if (std::exchange(pedalDown_, false))
-        output_.sendSustainPedal(midi::kKeysChannel, false);
+        sound_.sendSustainPedal(game::kKeysChannel, false);
     if (std::exchange(referenceKeyHeld_, false))
         releaseReference();
 }
 
 void Keyboard::pressReference()
 {
-    output_.sendNoteOn(midi::kReferenceChannel, kReferenceNote);
+    sound_.sendNoteOn(game::kReferenceChannel, kReferenceNote);
     session_.noteReferenceToneUsed();
 }
 
 void Keyboard::releaseReference()
 {
-    output_.sendNoteOff(midi::kReferenceChannel, kReferenceNote);
+    sound_.sendNoteOff(game::kReferenceChannel, kReferenceNote);
 }
+
+} // namespace windows

@@ -5,8 +5,8 @@
 // what the keyboard holds is released there too, and all of it when the program loses the keyboard.
 #pragma once
 
-#include "port/MidiOutput.h"
-#include "port/Session.h"
+#include "game/Session.h"
+#include "game/Sound.h"
 #include "ui/ProgramKeys.h"
 
 #include <QObject>
@@ -14,10 +14,12 @@
 
 #include <array>
 
+namespace windows {
+
 class Keyboard : public QObject {
     Q_OBJECT
 public:
-    Keyboard(midi::MidiOutput& output, game::Session& session);
+    Keyboard(game::Sound& sound, game::Session& session);
 
     // A computer key pressed or released: a note, the pedal, or Return on "A音". A release ends
     // only what a press started: no note-off goes out for a note that does not sound.
@@ -41,10 +43,12 @@ signals:
     void noteShown(int note, bool held);
 
 private:
-    midi::MidiOutput& output_;
+    game::Sound& sound_;
     game::Session& session_;
     std::array<bool, 20> heldKeys_{}; // the computer keys that sound, by their index in the key map
     bool pedalDown_ = false;
     bool referenceKeyHeld_ = false; // Return or Enter on "A音"
     const QWidget* referenceControl_ = nullptr;
 };
+
+} // namespace windows

@@ -6,9 +6,6 @@
 #include "game/Report.h"
 #include "game/SavedSettings.h"
 #include "game/Version.h"
-#include "platform/Desktop.h"
-#include "platform/System.h"
-#include "port/FailureBoxes.h"
 #include "ui/DesignLayout.h"
 
 #include <QCloseEvent>
@@ -17,14 +14,10 @@
 #include <QMenuBar>
 #include <QScreen>
 
+namespace windows {
+
 namespace {
 
-constexpr int kOpenAttempts = 6;
-constexpr midi::Wait kWaitBeforeOpenRetry{500};
-
-const QString kNoDeviceText = QStringLiteral("ＭＩＤＩ音源がないのでこのソフトは利用できません");
-const QString kNoDeviceExplanation =
-    QStringLiteral("ＭＩＤＩ音源ソフトかＭＩＤＩ機器を用意してから、もう一度起動してください。");
 const QString kDeviceReturnedText =
     QStringLiteral("ＭＩＤＩ機器が戻ったので、ＧＳリセットと今の調律を送り直しました");
 // How long the status bar tells of a device that came back before the clock returns.
@@ -44,9 +37,6 @@ const QString kInstrumentAfterCheckText =
 const QString kSettingsLockedStatus = QStringLiteral("スライダーを動かしたので難易度と楽器は変えられません");
 const QString kInstrumentAfterCheckStatus = QStringLiteral("楽器は次の挑戦から変えられます");
 
-// The old device's MIDI channel 10 falls silent before a device switch.
-constexpr int kChannel10 = 9;
-
 // The screens' usable areas, the primary first.
 std::vector<QRect> ScreenAreas()
 {
@@ -62,8 +52,9 @@ std::vector<QRect> ScreenAreas()
 
 } // namespace
 
-MainWindow::MainWindow(midi::MidiOutput& output, game::Session& session, Keyboard& keyboard)
-    : output_(output), session_(session), keyboard_(keyboard)
+MainWindow::MainWindow(DeviceChoice& devices, game::Session& session, Keyboard& keyboard, game::Clock& clock,
+                       Desktop& desktop)
+    : devices_(devices), session_(session), keyboard_(keyboard), clock_(clock), desktop_(desktop)
 {
     setWindowTitle(QStringLiteral("Velmora"));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -89,11 +80,6 @@ MainWindow::MainWindow(midi::MidiOutput& output, game::Session& session, Keyboar
     ui::OnActivate(this, [this] { emit activated(); });
     connect(&keyboard_, &Keyboard::noteShown, this, &MainWindow::showNote);
     connect(&session_, &game::Session::settingsLockChanged, this, &MainWindow::showSettingsLock);
-}
-
-MainWindow::~MainWindow()
-{
-    output_.onDeviceReturned(nullptr);
 }
 
 void MainWindow::createKeyboard(QWidget* client)
@@ -135,7 +121,7 @@ void MainWindow::createControls(QWidget* client)
     const QString credit =
         QString::fromLatin1(game::kVersionLine) + QStringLiteral("　制作：Velmora 開発チーム");
     creditLabel = new ui::Label(client, credit, {8, 152});
-    connect(creditLabel, &ui::Label::clicked, this, [] { platform::CurrentDesktop().playClip(); });
+    connect(creditLabel, &ui::Label::clicked, this, [this] { desktop_.playClip(); });
 
     setTabOrder(deviceList, referenceButton);
     setTabOrder(referenceButton, hintButton);
@@ -172,21 +158,17 @@ void MainWindow::createMenu()
 
 void MainWindow::startUp()
 {
-    if (platform::MidiOutDeviceCount() == 0) {
-        platform::ShowMessage(kNoDeviceText, kNoDeviceExplanation);
+    if (!devices_.anyDevice())
         return; // the program ends; nothing is sent or saved
-    }
     settingsFile_ = game::IniDocument::load(game::SettingsLocationOfThisProgram().pathToRead());
     const game::SavedSettings saved = game::ReadSavedSettings(settingsFile_);
     placeWindow(saved.window);
     mapValue_ = saved.mapValue;
-    listDevices();
-    selectSavedDevice(saved.deviceNumber, saved.deviceName);
-    midi::ShowOpenFailure(openOutputWithRetry(), midi::OpenMoment::StartUp);
-    output_.sendGsReset(midi::kWaitAfterGsResetAtStart);
-    session_.deviceReset();
-    output_.onDeviceReturned([this] {
-        deviceReturnedAt_ = platform::Now();
+    devices_.start(saved.deviceNumber, saved.deviceName);
+    deviceList->addItems(devices_.names());
+    deviceList->setCurrentIndex(devices_.position());
+    connect(&devices_, &DeviceChoice::deviceReturned, this, [this] {
+        deviceReturnedAt_ = clock_.now();
         onClockTick();
     });
     startedUp_ = true;
@@ -199,47 +181,6 @@ void MainWindow::placeWindow(const game::WindowBounds& stored)
     appliedBounds_ = game::PlacedOnScreen(storedBounds_, minimumSize(), ScreenAreas());
     ui::SetBounds(this,
                   {appliedBounds_.left, appliedBounds_.top, appliedBounds_.width, appliedBounds_.height});
-}
-
-void MainWindow::listDevices()
-{
-    deviceList->clear();
-    listedDeviceIds_.clear();
-    const int deviceCount = platform::MidiOutDeviceCount();
-    for (int id = 0; id < deviceCount; ++id) {
-        std::string name;
-        if (platform::QueryMidiOutDevice(id, name) != midi::Result::Ok)
-            continue;
-        listedDeviceIds_.push_back(std::int32_t(id));
-        deviceList->addItem(QString::fromStdString(name));
-    }
-}
-
-// The saved number is tried as a list position; when the name there is not the saved name, the
-// first entry bearing that name is chosen, so a device is kept when the numbering moves.
-void MainWindow::selectSavedDevice(int savedPosition, const QString& savedName)
-{
-    if (listedDeviceIds_.empty()) {
-        selectedDeviceId_ = -1; // every device failed its capability query: nothing to open
-        return;
-    }
-    int position = savedPosition >= 0 && savedPosition < deviceList->count() ? savedPosition : 0;
-    if (deviceList->itemText(position) != savedName)
-        position = std::max(0, deviceList->findText(savedName, Qt::MatchExactly | Qt::MatchCaseSensitive));
-    deviceList->setCurrentIndex(position);
-    selectedDeviceId_ = listedDeviceIds_[std::size_t(position)];
-    session_.setDeviceName(deviceList->currentText());
-}
-
-midi::Result MainWindow::openOutputWithRetry()
-{
-    midi::Result result = output_.open(selectedDeviceId_);
-    for (int retry = 1; retry < kOpenAttempts && result != midi::Result::Ok; ++retry) {
-        output_.close();
-        midi::Pause(kWaitBeforeOpenRetry);
-        result = output_.open(selectedDeviceId_);
-    }
-    return result;
 }
 
 // ---- Close ----------------------------------------------------------------------------------
@@ -264,28 +205,19 @@ void MainWindow::finishRun()
     // goes back to equal temperament.
     keyboard_.releaseAll();
     session_.endCheckRun();
-    restoreTuningAndClosePort();
-}
-
-void MainWindow::restoreTuningAndClosePort()
-{
-    std::array<std::uint8_t, midi::kPitchClasses> equalTemperament;
-    equalTemperament.fill(midi::gs::kScaleTuningCentre);
-    output_.fillScaleTuning(equalTemperament);
-    output_.sendScaleTuning(midi::kWaitAfterNewChallenge, midi::MidiOutput::Failure::Unsaid);
-    output_.close();
+    devices_.finish();
 }
 
 void MainWindow::saveSettings()
 {
     game::WriteSavedSettings(settingsFile_, {.window = boundsToSave(),
-                                             .deviceNumber = selectedDeviceId_,
+                                             .deviceNumber = devices_.deviceId(),
                                              .deviceName = deviceList->currentText(),
                                              .mapValue = mapValue_});
     const QString path = game::SettingsLocationOfThisProgram().pathToWrite();
     if (const auto saved = settingsFile_.save(path); !saved)
-        platform::ShowMessage(game::NotWrittenText(kCannotSaveText, path, saved.failure),
-                              kCannotSaveExplanation);
+        desktop_.messageBox(game::NotWrittenText(kCannotSaveText, path, saved.failure),
+                            kCannotSaveExplanation);
     settingsFile_ = game::IniDocument();
 }
 
@@ -306,15 +238,7 @@ game::WindowBounds MainWindow::boundsToSave() const
 
 void MainWindow::onDeviceChosen()
 {
-    output_.sendAllSoundOff(kChannel10);
-    output_.close();
-    selectedDeviceId_ = listedDeviceIds_[std::size_t(deviceList->currentIndex())];
-    session_.setDeviceName(deviceList->currentText());
-    midi::ShowOpenFailure(openOutputWithRetry(), midi::OpenMoment::DeviceSwitch);
-    output_.reset();
-    output_.sendGsReset(midi::kWaitAfterGsResetAtSwitch);
-    session_.deviceReset();
-    session_.resendTuning();
+    devices_.choose(deviceList->currentIndex());
 }
 
 // ---- Keyboard, reference A, settings menu, clock --------------------------------------------
@@ -367,7 +291,7 @@ QString MainWindow::settingsLockText() const
 
 void MainWindow::onClockTick()
 {
-    const QDateTime now = platform::Now();
+    const QDateTime now = clock_.now();
     // For a while after the device came back, the status bar says so instead of showing the time.
     const bool deviceJustReturned =
         deviceReturnedAt_.isValid() && deviceReturnedAt_.msecsTo(now) < kDeviceReturnedNoticeMs;
@@ -379,3 +303,5 @@ void MainWindow::onClockTick()
     if (text != clockStatusBar->currentMessage())
         clockStatusBar->showMessage(text);
 }
+
+} // namespace windows

@@ -3,13 +3,14 @@
 // the reference A, the settings menu, the clock, and the end of the run.
 #pragma once
 
+#include "game/Clock.h"
 #include "game/IniDocument.h"
 #include "game/SavedSettings.h"
+#include "game/Session.h"
 #include "game/WindowPlacement.h"
-#include "platform/MidiPorts.h"
-#include "port/MidiOutput.h"
-#include "port/Session.h"
 #include "ui/Controls.h"
+#include "windows/Desktop.h"
+#include "windows/DeviceChoice.h"
 #include "windows/Keyboard.h"
 
 #include <QComboBox>
@@ -22,19 +23,18 @@
 #include <array>
 #include <vector>
 
+namespace windows {
+
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    MainWindow(midi::MidiOutput& output, game::Session& session, Keyboard& keyboard);
-    ~MainWindow() override;
+    MainWindow(DeviceChoice& devices, game::Session& session, Keyboard& keyboard, game::Clock& clock,
+               Desktop& desktop);
 
     // Start-up: settings, device list, port, GS reset.
     void startUp();
     // False when start-up ended the program (no MIDI output device at all).
     bool startedUp() const { return startedUp_; }
-
-    // Opens the selected device with up to six attempts 500 ms apart.
-    midi::Result openOutputWithRetry();
 
     void onPianoKeyPressed(int number);
     void onPianoKeyReleased(int number);
@@ -44,7 +44,7 @@ public:
 
     // The on-screen keys 1 ... 24, by their number in game::PianoKeys().
     ui::Shape* pianoKey(int number) const { return pianoKeys_[std::size_t(number - 1)]; }
-    int selectedDeviceId() const { return selectedDeviceId_; }
+    int selectedDeviceId() const { return devices_.deviceId(); }
 
     ui::Button* referenceButton = nullptr;
     ui::Button* hintButton = nullptr;
@@ -80,22 +80,19 @@ private:
     void createControls(QWidget* client);
     void createMenu();
     void placeWindow(const game::WindowBounds& stored);
-    void listDevices();
-    void selectSavedDevice(int savedPosition, const QString& savedName);
-    void restoreTuningAndClosePort();
     void saveSettings();
     game::WindowBounds boundsToSave() const;
     void showNote(int note, bool held);
     void showSettingsLock(game::SettingsLock lock);
     QString settingsLockText() const;
 
-    midi::MidiOutput& output_;
+    DeviceChoice& devices_;
     game::Session& session_;
     Keyboard& keyboard_;
+    game::Clock& clock_;
+    Desktop& desktop_;
     std::array<ui::Shape*, 24> pianoKeys_{};
     game::IniDocument settingsFile_;
-    std::int32_t selectedDeviceId_ = 0;
-    std::vector<std::int32_t> listedDeviceIds_; // the device number behind each list entry
     std::int32_t mapValue_ = game::kDefaultMapValue;
     bool startedUp_ = false;
     bool closed_ = false;
@@ -104,3 +101,5 @@ private:
     game::WindowBounds appliedBounds_; // what the window was given for them, on a screen
     QDateTime deviceReturnedAt_;       // when the device last came back; invalid until then
 };
+
+} // namespace windows

@@ -9,14 +9,18 @@
 
 #include <QFileInfo>
 
-Program::Program()
+namespace windows {
+
+Program::Program(Host host) : host_(std::move(host))
 {
-    mainWindow_ = std::make_unique<MainWindow>(output_, session_, keyboard_);
+    mainWindow_ =
+        std::make_unique<MainWindow>(deviceChoice_, session_, keyboard_, host_.clock, host_.desktop);
     mainWindow_->startUp();
     if (ended())
         return;
-    history_ = std::make_unique<PlayHistory>(
-        mainWindow_->clockStatusBar, [this](int instrument) { return BeatPartialsOf(output_, instrument); });
+    history_ =
+        std::make_unique<PlayHistory>(mainWindow_->clockStatusBar, host_.desktop, host_.clock,
+                                      [this](int instrument) { return BeatPartialsOf(output_, instrument); });
     tuningWindow_ = std::make_unique<TuningWindow>(session_);
     ui::PlaceBesideRow(tuningWindow_.get(), {mainWindow_.get()});
     tuningWindow_->startUp();
@@ -33,7 +37,8 @@ void Program::createLaterWindows()
     if (resultsWindow_)
         return;
     const auto settings = game::IniDocument::load(game::SettingsLocationOfThisProgram().pathToRead());
-    resultsWindow_ = std::make_unique<ResultsWindow>(output_, session_, game::ReadBoardAddress(settings));
+    resultsWindow_ =
+        std::make_unique<ResultsWindow>(output_, session_, host_.desktop, game::ReadBoardAddress(settings));
     ui::PlaceBesideRow(resultsWindow_.get(), {mainWindow_.get(), tuningWindow_.get()});
     QObject::connect(resultsWindow_.get(), &ResultsWindow::quitRequested, mainWindow_.get(), &QWidget::close);
     hintWindow_ = std::make_unique<HintWindow>();
@@ -102,8 +107,8 @@ BeatWindowLinks Program::beatWindowLinks()
 {
     return {.sound =
                 [this](int note, bool on) {
-                    on ? output_.sendNoteOn(midi::kKeysChannel, note)
-                       : output_.sendNoteOff(midi::kKeysChannel, note);
+                    on ? output_.sendNoteOn(game::kKeysChannel, note)
+                       : output_.sendNoteOff(game::kKeysChannel, note);
                 },
             .showKey = [this](int note, bool held) { keyboard_.showSounding(note, held); },
             .tuning =
@@ -115,7 +120,8 @@ BeatWindowLinks Program::beatWindowLinks()
                 },
             .partials = [this] { return BeatPartialsOf(output_, session_.instrument()); },
             .emphasis = [this] { return output_.beatEmphasis(); },
-            .used = [this] { session_.noteBeatWindowUsed(); }};
+            .used = [this] { session_.noteBeatWindowUsed(); },
+            .clock = &host_.clock};
 }
 
 // The hint, the dialogs and the beat window go below the main window, each where it covers none of
@@ -147,3 +153,5 @@ void Program::showMainWindow()
     mainWindow_->show();
     mainWindow_->activateWindow();
 }
+
+} // namespace windows

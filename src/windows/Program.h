@@ -3,9 +3,13 @@
 // composed. The one owner of the run's state: nothing else is program-wide.
 #pragma once
 
-#include "port/MidiOutput.h"
-#include "port/Session.h"
+#include "game/Clock.h"
+#include "game/Session.h"
+#include "output/DeviceList.h"
+#include "output/MidiOutput.h"
 #include "windows/BeatWindow.h"
+#include "windows/Desktop.h"
+#include "windows/DeviceChoice.h"
 #include "windows/DifficultyDialog.h"
 #include "windows/HintWindow.h"
 #include "windows/HistoryWindow.h"
@@ -15,15 +19,27 @@
 #include "windows/ResultsWindow.h"
 #include "windows/TuningWindow.h"
 
+#include <cstdint>
 #include <initializer_list>
 #include <memory>
+#include <random>
+
+namespace windows {
+
+// What the machine gives a run: the program entry hands in the real services, tests their own.
+struct Host {
+    game::Clock& clock;
+    Desktop& desktop;
+    output::ListDevices listDevices;
+    std::uint32_t randomSeed; // the one seeding of the detuning's draws
+};
 
 class Program {
 public:
     // Creates the windows the player starts with in order and starts the first challenge; the
     // results window and the windows the menus open follow once the event loop runs. Start-up may
     // end the program at the main window (no MIDI output device); then no other window is created.
-    Program();
+    explicit Program(Host host);
     ~Program();
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
@@ -36,7 +52,7 @@ public:
     // below it (once).
     void createLaterWindows();
 
-    midi::MidiOutput& output() { return output_; }
+    output::MidiOutput& output() { return output_; }
     game::Session& session() { return session_; }
     Keyboard& keyboard() { return keyboard_; }
     MainWindow* mainWindow() const { return mainWindow_.get(); }
@@ -54,8 +70,12 @@ private:
     template <class Window> Window& laterWindow(const std::unique_ptr<Window>& window);
     void placeBelowTheRow();
 
-    midi::MidiOutput output_;
-    game::Session session_{output_};
+    Host host_;
+    std::mt19937 random_{host_.randomSeed};
+    output::DeviceList devices_{host_.listDevices};
+    output::MidiOutput output_{devices_, host_.clock};
+    game::Session session_{output_, host_.clock, random_};
+    DeviceChoice deviceChoice_{devices_, output_, session_, host_.clock, host_.desktop};
     Keyboard keyboard_{output_, session_};
     std::unique_ptr<MainWindow> mainWindow_;
     std::unique_ptr<PlayHistory> history_;
@@ -66,3 +86,5 @@ private:
     std::unique_ptr<InstrumentDialog> instrumentDialog_;
     std::unique_ptr<BeatWindow> beatWindow_;
 };
+
+} // namespace windows

@@ -2,13 +2,14 @@
 // The results window "正解表示": both tunings and the score, the next challenge, quit, board, report.
 #include "windows/ResultsWindow.h"
 
-#include "platform/Desktop.h"
 #include "ui/Accessibility.h"
 #include "ui/DesignLayout.h"
 
 #include <QCloseEvent>
 
 #include <utility>
+
+namespace windows {
 
 namespace {
 
@@ -35,8 +36,9 @@ void SetCell(QLabel* cell, int pitchClass, const QString& column, int cents)
 
 } // namespace
 
-ResultsWindow::ResultsWindow(midi::MidiOutput& output, game::Session& session, const QString& boardAddress)
-    : output_(output), session_(session), boardAddress_(boardAddress)
+ResultsWindow::ResultsWindow(game::Sound& sound, game::Session& session, Desktop& desktop,
+                             const QString& boardAddress)
+    : sound_(sound), desktop_(desktop), session_(session), boardAddress_(boardAddress)
 {
     setWindowTitle(QStringLiteral("正解表示"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
@@ -151,15 +153,17 @@ void ResultsWindow::closeEvent(QCloseEvent* event)
     event->accept();
     if (session_.answerIsChecked())
         session_.startChallenge();
-    output_.sendAllSoundOff(midi::kKeysChannel);
+    sound_.sendAllSoundOff(game::kKeysChannel);
 }
 
 void ResultsWindow::onClipboardClicked()
 {
-    platform::CurrentDesktop().setClipboardText(session_.appendReport());
+    desktop_.setClipboardText(session_.appendReport());
 }
 
 void ResultsWindow::onBoardClicked()
 {
-    platform::OpenInBrowser(boardAddress_);
+    OpenInBrowser(desktop_, boardAddress_);
 }
+
+} // namespace windows

@@ -2,21 +2,24 @@
 // The results window "正解表示": both tunings, the score, retry, quit, the board, the clipboard report.
 #pragma once
 
-#include "port/MidiOutput.h"
-#include "port/Session.h"
+#include "game/Session.h"
+#include "game/Sound.h"
 #include "ui/Controls.h"
+#include "windows/Desktop.h"
 
 #include <QLabel>
 #include <QWidget>
 
 #include <array>
 
+namespace windows {
+
 class ResultsWindow : public QWidget {
     Q_OBJECT
 public:
     // `boardAddress`: the results board from the settings file; empty, the board button is disabled.
     // Shows the session's challenge as it stands, and each challenge the session starts after.
-    ResultsWindow(midi::MidiOutput& output, game::Session& session, const QString& boardAddress);
+    ResultsWindow(game::Sound& sound, game::Session& session, Desktop& desktop, const QString& boardAddress);
 
     // Both tunings and the score of a check, in front.
     void showResult(const game::CheckResult& result);
@@ -51,9 +54,12 @@ private:
     void createButtons();
     void showChallenge();
 
-    midi::MidiOutput& output_;
+    game::Sound& sound_;
+    Desktop& desktop_;
     game::Session& session_;
     std::array<QLabel*, 24> cells_{};
     QString boardAddress_;
     bool retryPressed_ = false; // a mouse press on "もう一度挑戦" started the challenge
 };
+
+} // namespace windows

@@ -2,11 +2,12 @@
 // The tuning window "調整": the sliders, the answer check and the check run.
 #include "windows/TuningWindow.h"
 
-#include "platform/Random.h"
 #include "ui/DesignLayout.h"
 
 #include <QCloseEvent>
 #include <QLabel>
+
+namespace windows {
 
 TuningWindow::TuningWindow(game::Session& session) : session_(session)
 {
@@ -51,7 +52,6 @@ TuningWindow::TuningWindow(game::Session& session) : session_(session)
 
 void TuningWindow::startUp()
 {
-    platform::Randomize();
     show();
 }
 
@@ -97,3 +97,5 @@ void TuningWindow::closeEvent(QCloseEvent* event)
 {
     event->ignore();
 }
+
+} // namespace windows

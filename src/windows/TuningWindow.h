@@ -3,13 +3,15 @@
 #pragma once
 
 #include "game/Challenge.h"
-#include "port/Session.h"
+#include "game/Session.h"
 #include "ui/Controls.h"
 
 #include <QTimer>
 #include <QWidget>
 
 #include <array>
+
+namespace windows {
 
 class TuningWindow : public QWidget {
     Q_OBJECT
@@ -39,3 +41,5 @@ private:
     std::array<QLabel*, 12> labels_{};
     std::array<ui::ScrollBar*, 12> sliders_{};
 };
+
+} // namespace windows

@@ -1,13 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The external-port path for real: a private JACK server, a receiver started by
-// run_jack_end_to_end.sh, and the platform calls of the desktop system sending to it.
+// run_jack_end_to_end.sh, and the machine's device list as the program has it, sending to it.
 #include "JackHelperClient.h"
-#include "desktop/DesktopSystem.h"
-#include "platform/Desktop.h"
-#include "platform/MidiPorts.h"
-#include "platform/RtMidiDevices.h"
-#include "platform/System.h"
-#include "port/MidiOutput.h"
+#include "host/RealClock.h"
+#include "host/SystemDevices.h"
+#include "output/ExternalDevices.h"
+#include "output/MidiOutput.h"
+#include "output/Port.h"
 
 #include <jack/jack.h>
 
@@ -28,7 +27,7 @@ const std::array<std::uint8_t, 11> kGsReset{0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, 
 const std::array<std::uint8_t, 22> kScaleTuning{0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, 0x11, 0x40,
                                                 0x40, 0x35, 0x4A, 0x40, 0x40, 0x2F, 0x40, 0x51,
                                                 0x40, 0x40, 0x40, 0x40, 0x70, 0xF7};
-constexpr std::uint32_t kNoteOnA440 = 0x644590; // 90 45 64
+const midi::ShortMessage kNoteOnA440 = midi::ShortMessageOf(0x90, 0x45, 0x64);
 
 QByteArray Environment(const char* name)
 {
@@ -47,16 +46,27 @@ QStringList Received()
     return QString::fromLatin1(file.readAll()).split('\n', Qt::SkipEmptyParts);
 }
 
-// The device identifier whose capability name is `name`, or -1.
-int DeviceNamed(const QByteArray& name)
-{
-    for (int id = 0; id < platform::MidiOutDeviceCount(); ++id) {
-        std::string listed;
-        if (platform::QueryMidiOutDevice(id, listed) == midi::Result::Ok && name == listed.c_str())
-            return id;
+// The machine's devices as the program lists them: made anew, they list the devices there now.
+struct MachineDevices {
+    host::SystemDevices system{[](const QString&, const QString&) {}};
+    output::DeviceList list{[this] { return system.list(); }};
+
+    // The identifier of the device listed as `name`, or -1.
+    int named(const QByteArray& name)
+    {
+        for (int id = 0; id < list.count(); ++id)
+            if (list.shownName(id) == name.toStdString())
+                return id;
+        return -1;
     }
-    return -1;
-}
+    // Opens the device listed as `name`.
+    std::unique_ptr<output::Port> open(const QByteArray& name)
+    {
+        std::unique_ptr<output::Port> port;
+        list.open(named(name), port);
+        return port;
+    }
+};
 
 // A JACK client of the test's own with one MIDI input port; the port vanishes with the object.
 class ScratchInputPort {
@@ -91,9 +101,9 @@ private:
     QByteArray previous_;
 };
 
-std::unique_ptr<platform::MidiOutDevice> JackDeviceNamed(const std::string& name)
+std::unique_ptr<output::Device> JackDeviceNamed(const std::string& name)
 {
-    for (auto& device : platform::EnumerateJackPorts())
+    for (auto& device : output::EnumerateJackPorts())
         if (device->name() == name)
             return std::move(device);
     return nullptr;
@@ -102,7 +112,7 @@ std::unique_ptr<platform::MidiOutDevice> JackDeviceNamed(const std::string& name
 QStringList JackPortNames()
 {
     QStringList names;
-    for (const auto& device : platform::EnumerateJackPorts())
+    for (const auto& device : output::EnumerateJackPorts())
         names << QString::fromStdString(device->name());
     return names;
 }
@@ -157,38 +167,25 @@ private:
     QString lines_;
 };
 
-// Message boxes of the midi layer, kept instead of shown.
-class BoxesKept final : public platform::Desktop {
-public:
-    void messageBox(const QString& text, const QString&) override { boxes << text; }
-    void setClipboardText(const QString&) override {}
-    bool openUrl(const QString&) override { return true; }
-    void playClip() override {}
-    QStringList boxes;
-};
-
 } // namespace
 
 class TestJackEndToEnd : public QObject {
     Q_OBJECT
 
 private slots:
-    // The desktop's own devices, as the program has them.
-    void initTestCase() { platform::InstallSystem(std::make_unique<desktop::DesktopSystem>()); }
-    void cleanupTestCase() { platform::InstallSystem(nullptr); }
-
     void messagesArriveByteForByte()
     {
-        const int id = DeviceNamed(Environment("VELMORA_RECEIVER_PORT"));
-        QVERIFY2(id > 0, "the receiver's port is listed after the built-in synthesizer");
+        MachineDevices devices;
+        QVERIFY2(devices.named(Environment("VELMORA_RECEIVER_PORT")) > 0,
+                 "the receiver's port is listed after the built-in synthesizer");
 
-        platform::MidiOutPort port;
-        QCOMPARE(port.open(id), midi::Result::Ok);
-        QCOMPARE(port.sendSysex(kGsReset), midi::Result::Ok);
-        QCOMPARE(port.sendSysex(kScaleTuning), midi::Result::Ok);
-        QCOMPARE(port.sendNoteOn(0, 0x45, 0x64), midi::Result::Ok);
-        QCOMPARE(port.reset(), midi::Result::Ok);
-        QCOMPARE(port.close(), midi::Result::Ok);
+        auto port = devices.open(Environment("VELMORA_RECEIVER_PORT"));
+        QVERIFY(port);
+        QCOMPARE(port->sendSysex(kGsReset), output::Result::Ok);
+        QCOMPARE(port->sendSysex(kScaleTuning), output::Result::Ok);
+        QCOMPARE(port->sendShort(kNoteOnA440), output::Result::Ok);
+        QCOMPARE(port->reset(), output::Result::Ok);
+        port.reset();
 
         QStringList expected{"F0 41 10 42 12 40 00 7F 00 41 F7",
                              "F0 41 10 42 12 40 11 40 40 35 4A 40 40 2F 40 51 40 40 40 40 70 F7", "90 45 64",
@@ -203,35 +200,36 @@ private slots:
     // An external module never says when it has taken a message in: the fixed waits pace it.
     void anExternalPortIsPacedByTheWaits()
     {
-        platform::MidiOutPort port;
-        QCOMPARE(port.open(DeviceNamed(Environment("VELMORA_RECEIVER_PORT"))), midi::Result::Ok);
-        QVERIFY(port.needsPacing());
-        QCOMPARE(port.close(), midi::Result::Ok);
+        MachineDevices devices;
+        const auto port = devices.open(Environment("VELMORA_RECEIVER_PORT"));
+        QVERIFY(port);
+        QVERIFY(port->needsPacing());
     }
 
     void whatWasSentJustBeforeClosingArrives()
     {
-        const int id = DeviceNamed(Environment("VELMORA_RECEIVER_PORT"));
+        MachineDevices devices;
         const int before = Received().size();
         constexpr int kRounds = 5;
         for (int round = 0; round < kRounds; ++round) {
-            platform::MidiOutPort port;
-            QCOMPARE(port.open(id), midi::Result::Ok);
-            QCOMPARE(port.sendNoteOff(0, 0x40 + round, 0), midi::Result::Ok);
-            QCOMPARE(port.close(), midi::Result::Ok);
+            auto port = devices.open(Environment("VELMORA_RECEIVER_PORT"));
+            QVERIFY(port);
+            QCOMPARE(port->sendShort(midi::ShortMessageOf(0x80, 0x40 + round, 0)), output::Result::Ok);
         }
         QTRY_COMPARE_WITH_TIMEOUT(Received().size() - before, kRounds, 5000);
     }
 
     void aPortClosedWhileNotesSoundReleasesThem()
     {
-        const int id = DeviceNamed(Environment("VELMORA_RECEIVER_PORT"));
+        MachineDevices devices;
         const int before = Received().size();
-        platform::MidiOutPort port;
-        QCOMPARE(port.open(id), midi::Result::Ok);
-        QCOMPARE(port.sendNoteOn(0, 0x42, 0x64), midi::Result::Ok); // F#4, channel 1
-        QCOMPARE(port.sendNoteOn(1, 0x45, 0x64), midi::Result::Ok); // A4, channel 2
-        QCOMPARE(port.close(), midi::Result::Ok);
+        auto port = devices.open(Environment("VELMORA_RECEIVER_PORT"));
+        QVERIFY(port);
+        QCOMPARE(port->sendShort(midi::ShortMessageOf(0x90, 0x42, 0x64)),
+                 output::Result::Ok); // F#4, channel 1
+        QCOMPARE(port->sendShort(midi::ShortMessageOf(0x91, 0x45, 0x64)),
+                 output::Result::Ok); // A4, channel 2
+        port.reset();
         QTRY_COMPARE_WITH_TIMEOUT(Received().mid(before),
                                   QStringList({"90 42 64", "91 45 64", "80 42 00", "81 45 00"}), 5000);
     }
@@ -254,8 +252,8 @@ private slots:
         QVERIFY(device);
         scratch.reset();
 
-        std::unique_ptr<platform::OutputPort> port;
-        QCOMPARE(device->open(port), midi::Result::NoDriver);
+        std::unique_ptr<output::Port> port;
+        QCOMPARE(device->open(port), output::Result::Missing);
         QVERIFY(!port);
     }
 
@@ -265,14 +263,14 @@ private slots:
         QVERIFY(!scratch->name().empty());
         auto device = JackDeviceNamed(scratch->name());
         QVERIFY(device);
-        std::unique_ptr<platform::OutputPort> port;
-        QCOMPARE(device->open(port), midi::Result::Ok);
-        QCOMPARE(port->sendShort(kNoteOnA440), midi::Result::Ok);
+        std::unique_ptr<output::Port> port;
+        QCOMPARE(device->open(port), output::Result::Ok);
+        QCOMPARE(port->sendShort(kNoteOnA440), output::Result::Ok);
         scratch.reset();
 
-        QCOMPARE(port->sendShort(kNoteOnA440), midi::Result::NotReady);
-        QCOMPARE(port->sendLong(kGsReset), midi::Result::NotReady); // shown to the player as "error1"
-        QCOMPARE(port->reset(), midi::Result::NotReady);
+        QCOMPARE(port->sendShort(kNoteOnA440), output::Result::Gone);
+        QCOMPARE(port->sendSysex(kGsReset), output::Result::Gone); // shown to the player as "error1"
+        QCOMPARE(port->reset(), output::Result::Gone);
     }
 
     void aServerGoneAfterOpeningIsNotReadyAndClosesSafely()
@@ -282,56 +280,53 @@ private slots:
         QVERIFY(!scratch->name().empty());
         auto device = JackDeviceNamed(scratch->name());
         QVERIFY(device);
-        std::unique_ptr<platform::OutputPort> port;
-        QCOMPARE(device->open(port), midi::Result::Ok);
-        QCOMPARE(port->sendShort(kNoteOnA440), midi::Result::Ok);
+        std::unique_ptr<output::Port> port;
+        QCOMPARE(device->open(port), output::Result::Ok);
+        QCOMPARE(port->sendShort(kNoteOnA440), output::Result::Ok);
 
         // The one process the wrapper hands over to be stopped here.
         QCOMPARE(kill(Environment("VELMORA_DOOMED_SERVER_PID").toInt(), SIGTERM), 0);
-        QTRY_COMPARE_WITH_TIMEOUT(port->sendShort(kNoteOnA440), midi::Result::NotReady, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(port->sendShort(kNoteOnA440), output::Result::Gone, 5000);
         scratch.reset();
 
         // A client opened after a server went away makes libjack delete every client left;
         // the port must not touch its own afterwards, not even when closing.
-        QVERIFY(platform::EnumerateJackPorts().empty());
-        QCOMPARE(port->sendLong(kGsReset), midi::Result::NotReady);
-        QCOMPARE(port->reset(), midi::Result::NotReady);
+        QVERIFY(output::EnumerateJackPorts().empty());
+        QCOMPARE(port->sendSysex(kGsReset), output::Result::Gone);
+        QCOMPARE(port->reset(), output::Result::Gone);
         port.reset();
     }
 
     void aServerThatComesBackGetsTheGsResetAndTheTuningBeforeTheNextMessage()
     {
-        // The list again, on the first server, once this one has stopped: listing while a server
-        // stops holds up both.
-        const auto listAgain =
-            qScopeGuard([] { platform::InstallSystem(std::make_unique<desktop::DesktopSystem>()); });
         const QByteArray server = Environment("VELMORA_RETURNING_SERVER");
         const ServerSwitch returning(server);
-        BoxesKept desktop;
-        const platform::DesktopInForce desktopInForce(desktop);
-        int returns = 0;
-        midi::MidiOutput output;
-        output.onDeviceReturned([&] { ++returns; });
         auto first = std::make_unique<ServerWithReceiver>(server);
         QVERIFY(first->up());
-        // The list again, on this server: a system lists the devices from the moment it is made.
-        platform::InstallSystem(std::make_unique<desktop::DesktopSystem>());
-        const int id = DeviceNamed("returning:in");
+        // The list on this server: the devices list from the moment they are made.
+        MachineDevices devices;
+        host::RealClock clock;
+        output::MidiOutput output(devices.list, clock);
+        int returns = 0;
+        output.onDeviceReturned([&] { ++returns; });
+        QStringList failures;
+        output.onSendFailure([&](output::Result result) { failures << QString::number(int(result)); });
+        const int id = devices.named("returning:in");
         QVERIFY(id > 0);
-        QCOMPARE(output.open(id), midi::Result::Ok);
+        QCOMPARE(output.open(id), output::Result::Ok);
         std::array<std::uint8_t, midi::kPitchClasses> tuning;
         std::copy(kScaleTuning.begin() + 8, kScaleTuning.begin() + 20, tuning.begin());
         output.fillScaleTuning(tuning);
-        output.sendScaleTuning(midi::kWaitAfterRetune);
+        output.sendScaleTuning(output::kWaitAfterRetune);
         QTRY_COMPARE_WITH_TIMEOUT(first->received().size(), 1, 5000);
 
         first.reset();
-        output.sendNoteOn(midi::kKeysChannel, 0x45); // lost: nothing is there
+        output.sendNoteOn(game::kKeysChannel, 0x45); // lost: nothing is there
         QCOMPARE(returns, 0);
         ServerWithReceiver second(server);
         QVERIFY(second.up());
-        output.sendNoteOn(midi::kKeysChannel, 0x45);
-        output.sendNoteOff(midi::kKeysChannel, 0x45);
+        output.sendNoteOn(game::kKeysChannel, 0x45);
+        output.sendNoteOff(game::kKeysChannel, 0x45);
 
         const QStringList expected{"F0 41 10 42 12 40 00 7F 00 41 F7",
                                    "F0 41 10 42 12 40 11 40 40 35 4A 40 40 2F 40 51 40 40 40 40 70 F7",
@@ -339,7 +334,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(second.received().size(), expected.size(), 5000);
         QCOMPARE(second.received(), expected);
         QCOMPARE(returns, 1);
-        QVERIFY(desktop.boxes.isEmpty());
+        QVERIFY(failures.isEmpty());
         output.close();
     }
 };

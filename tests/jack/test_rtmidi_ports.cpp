@@ -4,9 +4,9 @@
 // that lists nothing and says nothing.
 #include "JackHelperClient.h"
 #include "StderrCapture.h"
-#include "platform/RtMidiDevices.h"
-#include "platform/RtMidiNames.h"
-#include "platform/SoundingNotes.h"
+#include "output/ExternalDevices.h"
+#include "output/RtMidiNames.h"
+#include "output/SoundingNotes.h"
 
 #include <jack/jack.h>
 
@@ -16,7 +16,7 @@
 
 #include <filesystem>
 
-using platform::PortAddress;
+using output::PortAddress;
 
 namespace {
 
@@ -44,14 +44,12 @@ std::vector<std::string> Names(const QStringList& names)
     return result;
 }
 
-// The short-message word of "90 45 64".
-std::uint32_t Word(const QString& hex)
+// The short message "90 45 64".
+midi::ShortMessage Message(const QString& hex)
 {
-    std::uint32_t word = 0;
     const auto bytes = Bytes(hex);
-    for (std::size_t i = 0; i < bytes.size(); ++i)
-        word |= std::uint32_t(bytes[i]) << (8 * i);
-    return word;
+    return midi::ShortMessageOf(bytes.at(0), bytes.size() > 1 ? bytes[1] : 0,
+                                bytes.size() > 2 ? bytes[2] : 0);
 }
 
 } // namespace
@@ -79,7 +77,7 @@ private slots:
     {
         QFETCH(QString, reported);
         QFETCH(QString, stable);
-        QCOMPARE(QString::fromStdString(platform::StableAlsaPortName(reported.toStdString())), stable);
+        QCOMPARE(QString::fromStdString(output::StableAlsaPortName(reported.toStdString())), stable);
     }
 
     void ownPorts_data()
@@ -96,13 +94,13 @@ private slots:
     {
         QFETCH(QString, name);
         QFETCH(bool, own);
-        QCOMPARE(platform::IsOwnPort(name.toStdString()), own);
+        QCOMPARE(output::IsOwnPort(name.toStdString()), own);
     }
 
     void listingLeavesOutOwnAndUnnamedPortsAndCountsTwins()
     {
         const auto addresses =
-            platform::ForeignPortAddresses(Names({"A:in", "Velmora:in", "B:in", "", "A:in", "Velmora-02:x"}));
+            output::ForeignPortAddresses(Names({"A:in", "Velmora:in", "B:in", "", "A:in", "Velmora-02:x"}));
         const std::vector<PortAddress> expected{{"A:in", 0}, {"B:in", 0}, {"A:in", 1}};
         QVERIFY(addresses == expected);
     }
@@ -125,7 +123,7 @@ private slots:
         QFETCH(QString, name);
         QFETCH(int, occurrence);
         QFETCH(int, index);
-        const auto found = platform::FindPort(Names(listing), {name.toStdString(), occurrence});
+        const auto found = output::FindPort(Names(listing), {name.toStdString(), occurrence});
         QCOMPARE(found ? int(*found) : -1, index);
     }
 
@@ -136,31 +134,33 @@ private slots:
         const PortAddress synth{"Synth:Port", 0};
         const std::string opened = "Synth:Port 128:0";
         QVERIFY(
-            platform::IsStillTheOpenedAlsaPort(Names({"Other:Out 20:0", "Synth:Port 128:0"}), synth, opened));
-        QVERIFY(!platform::IsStillTheOpenedAlsaPort(Names({"Synth:Port 129:0"}), synth, opened));
-        QVERIFY(!platform::IsStillTheOpenedAlsaPort(Names({"Synth:Port 128:1"}), synth, opened));
-        QVERIFY(!platform::IsStillTheOpenedAlsaPort({}, synth, opened));
+            output::IsStillTheOpenedAlsaPort(Names({"Other:Out 20:0", "Synth:Port 128:0"}), synth, opened));
+        QVERIFY(!output::IsStillTheOpenedAlsaPort(Names({"Synth:Port 129:0"}), synth, opened));
+        QVERIFY(!output::IsStillTheOpenedAlsaPort(Names({"Synth:Port 128:1"}), synth, opened));
+        QVERIFY(!output::IsStillTheOpenedAlsaPort({}, synth, opened));
     }
 
     void shortMessageBytes_data()
     {
-        QTest::addColumn<uint>("word");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<int>("data1");
+        QTest::addColumn<int>("data2");
         QTest::addColumn<QString>("bytes"); // empty: refused
-        QTest::newRow("note on") << 0x644590u << "90 45 64";
-        QTest::newRow("top byte ignored") << 0xFF644590u << "90 45 64";
-        QTest::newRow("program change: two bytes") << 0x7F05C0u << "C0 05";
-        QTest::newRow("channel pressure: two bytes") << 0x0040D3u << "D3 40";
-        QTest::newRow("timing clock: one byte") << 0x0000F8u << "F8";
-        QTest::newRow("running status") << 0x004564u << "";
-        QTest::newRow("system exclusive") << 0x0041F0u << "";
-        QTest::newRow("data byte with its top bit") << 0x804590u << "";
+        QTest::newRow("note on") << 0x90 << 0x45 << 0x64 << "90 45 64";
+        QTest::newRow("program change: two bytes") << 0xC0 << 0x05 << 0x7F << "C0 05";
+        QTest::newRow("channel pressure: two bytes") << 0xD3 << 0x40 << 0 << "D3 40";
+        QTest::newRow("timing clock: one byte") << 0xF8 << 0 << 0 << "F8";
+        QTest::newRow("running status") << 0x64 << 0x45 << 0 << "";
+        QTest::newRow("system exclusive") << 0xF0 << 0x41 << 0 << "";
+        QTest::newRow("data byte with its top bit") << 0x90 << 0x45 << 0x80 << "";
     }
     void shortMessageBytes()
     {
-        QFETCH(uint, word);
+        QFETCH(int, status);
+        QFETCH(int, data1);
+        QFETCH(int, data2);
         QFETCH(QString, bytes);
-        const auto message = midi::UnpackShortWord(word);
-        QCOMPARE(message ? Hex(message->view()) : QString(), bytes);
+        QCOMPARE(Hex(midi::ShortMessageOf(status, data1, data2).view()), bytes);
     }
 
     void systemExclusiveFraming_data()
@@ -195,9 +195,9 @@ private slots:
     {
         QFETCH(QStringList, sent);
         QFETCH(QStringList, noteOffs);
-        platform::SoundingNotes sounding;
+        output::SoundingNotes sounding;
         for (const auto& message : sent)
-            sounding.track(*midi::UnpackShortWord(Word(message)));
+            sounding.track(Message(message));
         QStringList silencing;
         for (const auto& message : sounding.silencingMessages())
             silencing << Hex(message.view());
@@ -211,8 +211,8 @@ private slots:
         for (int channel = 0; channel < 16; ++channel)
             expected << QString("B%1 40 00").arg(channel, 0, 16).toUpper()
                      << QString("B%1 7B 00").arg(channel, 0, 16).toUpper();
-        platform::SoundingNotes sounding;
-        sounding.track(*midi::UnpackShortWord(Word("91 45 64")));
+        output::SoundingNotes sounding;
+        sounding.track(Message("91 45 64"));
         QStringList silencing;
         for (const auto& message : sounding.silencingMessages())
             silencing << Hex(message.view());
@@ -225,8 +225,8 @@ private slots:
         // A server name nobody runs: as if the player had no JACK server at all.
         qputenv("JACK_DEFAULT_SERVER", QByteArray("velmora-absent-") + QByteArray::number(getpid()));
         testing::StderrCapture capture;
-        const auto jackPorts = platform::EnumerateJackPorts();
-        const auto alsaPorts = platform::EnumerateAlsaSequencerPorts();
+        const auto jackPorts = output::EnumerateJackPorts();
+        const auto alsaPorts = output::EnumerateAlsaSequencerPorts();
         QCOMPARE(capture.text(), QString());
         QVERIFY(jackPorts.empty());
         if (!std::filesystem::exists("/dev/snd/seq"))

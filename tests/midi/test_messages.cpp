@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The GS messages, their checksum, the send procedure with its waits, and the platform calls'
-// answers to bad input.
+// The GS messages, their checksum, the send procedure with its waits, and the output's answers to
+// bad input.
+#include "RecordingDesktop.h"
 #include "Trace.h"
-#include "port/MidiOutput.h"
+#include "output/MidiOutput.h"
+#include "windows/FailureBoxes.h"
 
 #include <QtTest>
 
+using testing::BenchOutput;
 using testing::TestBench;
 
 namespace {
@@ -42,7 +45,9 @@ private slots:
         QFETCH(int, expected);
         auto data = AllCentre();
         data[0] = std::uint8_t(cBytes);
-        midi::MidiOutput output;
+        TestBench bench;
+        BenchOutput out(bench);
+        auto& output = out.output;
         output.fillScaleTuning(data);
         QCOMPARE(output.scaleTuningChecksum(), expected);
         QCOMPARE(int(output.scaleTuningMessage()[20]), expected);
@@ -60,12 +65,14 @@ private slots:
 
     void gsResetBytes()
     {
-        QCOMPARE(Hex(midi::kGsResetMessage), QStringLiteral("F0 41 10 42 12 40 00 7F 00 41 F7"));
+        QCOMPARE(Hex(output::kGsResetMessage), QStringLiteral("F0 41 10 42 12 40 00 7F 00 41 F7"));
     }
 
     void exitResetBytes()
     {
-        midi::MidiOutput output;
+        TestBench bench;
+        BenchOutput out(bench);
+        auto& output = out.output;
         output.fillScaleTuning(AllCentre());
         QCOMPARE(Hex(output.scaleTuningMessage()),
                  QStringLiteral("F0 41 10 42 12 40 11 40 40 40 40 40 40 40 40 40 40 40 40 40 6F F7"));
@@ -99,13 +106,6 @@ private slots:
         QCOMPARE(midi::FineTuningValue(0), 8192);
     }
 
-    void shortMessageWord()
-    {
-        QCOMPARE(midi::ShortWord(0x90, 0x35, 0x64), std::uint32_t{0x643590});
-        QCOMPARE(midi::ShortWord(0xB0, 0x78, 0x00), std::uint32_t{0x78B0});
-        QCOMPARE(midi::ShortWord(0xC0, 127), std::uint32_t{127 * 256 + 0xC0});
-    }
-
     void scaleTuningSendOrderAndWaits_data()
     {
         QTest::addColumn<int>("waitAfter");
@@ -116,49 +116,54 @@ private slots:
     {
         QFETCH(int, waitAfter);
         TestBench bench;
-        midi::MidiOutput output;
-        QCOMPARE(output.open(0), midi::Result::Ok);
+        BenchOutput out(bench);
+        auto& output = out.output;
+        QCOMPARE(output.open(0), output::Result::Ok);
         output.fillScaleTuning(AllCentre());
-        output.sendScaleTuning(midi::Wait(waitAfter));
+        output.sendScaleTuning(output::Wait(waitAfter));
         QCOMPARE(bench.trace().timed(),
-                 QStringList({"0 open 0 -> 0", "0 sleep 300", "300 long " + Hex(output.scaleTuningMessage()),
+                 QStringList({"0 open 0 -> ok", "0 sleep 300", "300 long " + Hex(output.scaleTuningMessage()),
                               QStringLiteral("300 sleep %1").arg(waitAfter)}));
-        QCOMPARE(output.lastResult(), midi::Result::Ok);
+        QCOMPARE(output.lastResult(), output::Result::Ok);
         output.close();
     }
 
     void gsResetSendsAtOnceThenWaits()
     {
         TestBench bench;
-        midi::MidiOutput output;
+        BenchOutput out(bench);
+        auto& output = out.output;
         output.open(1);
-        output.sendGsReset(midi::Wait(200));
+        output.sendGsReset(output::Wait(200));
         QCOMPARE(bench.trace().texts(),
-                 QStringList({"open 1 -> 0", "long F0 41 10 42 12 40 00 7F 00 41 F7", "sleep 200"}));
+                 QStringList({"open 1 -> ok", "long F0 41 10 42 12 40 00 7F 00 41 F7", "sleep 200"}));
         output.close();
     }
 
     void longMessageResultIsReported_data()
     {
-        QTest::addColumn<int>("result");
+        QTest::addColumn<output::Result>("result");
         QTest::addColumn<QStringList>("boxes");
-        QTest::newRow("0") << 0 << QStringList();
-        QTest::newRow("67 not ready") << 67 << QStringList{"box error1"};
-        QTest::newRow("64 unprepared") << 64 << QStringList{"box error2"};
-        QTest::newRow("5 bad handle") << 5 << QStringList{"box error3"};
-        QTest::newRow("11 bad parameter") << 11 << QStringList{"box error4"};
-        QTest::newRow("65 still playing") << 65 << QStringList();
-        QTest::newRow("1 error") << 1 << QStringList();
+        QTest::newRow("ok") << output::Result::Ok << QStringList();
+        QTest::newRow("gone") << output::Result::Gone << QStringList{"box error1"};
+        QTest::newRow("not prepared") << output::Result::NotPrepared << QStringList{"box error2"};
+        QTest::newRow("not open") << output::Result::NotOpen << QStringList{"box error3"};
+        QTest::newRow("refused") << output::Result::Refused << QStringList{"box error4"};
+        QTest::newRow("failed") << output::Result::Failed << QStringList();
     }
     void longMessageResultIsReported()
     {
-        QFETCH(int, result);
+        QFETCH(output::Result, result);
         QFETCH(QStringList, boxes);
-        TestBench bench({{.name = "Device", .longResult = midi::Result(result)}});
-        midi::MidiOutput output;
+        TestBench bench({{.name = "Device", .longResult = result}});
+        testing::RecordingDesktop desktop(bench);
+        BenchOutput out(bench);
+        auto& output = out.output;
+        output.onSendFailure(
+            [&desktop](output::Result failure) { windows::ShowSendFailure(desktop, failure); });
         output.open(0);
-        output.sendScaleTuning(midi::Wait(10));
-        QCOMPARE(int(output.lastResult()), result);
+        output.sendScaleTuning(output::Wait(10));
+        QCOMPARE(output.lastResult(), result);
         QCOMPARE(bench.trace().only({"box"}), boxes);
         QCOMPARE(bench.trace().texts().last(), boxes.isEmpty() ? QString("sleep 10") : boxes.last());
         // Each box explains itself on a second line.
@@ -167,74 +172,87 @@ private slots:
         output.close();
     }
 
-    void sendsToAFailedOpenReportInvalidHandle()
+    void sendsToAFailedOpenReportNotOpen()
     {
-        TestBench bench({{.name = "Broken", .openResults = {midi::Result::Allocated}}});
-        midi::MidiOutput output;
-        QCOMPARE(output.open(0), midi::Result::Allocated);
-        output.sendGsReset(midi::Wait(100));
-        output.sendScaleTuning(midi::Wait(1000));
-        QCOMPARE(output.lastResult(), midi::Result::InvalidHandle);
+        TestBench bench({{.name = "Broken", .openResults = {output::Result::Busy}}});
+        testing::RecordingDesktop desktop(bench);
+        BenchOutput out(bench);
+        auto& output = out.output;
+        output.onSendFailure(
+            [&desktop](output::Result failure) { windows::ShowSendFailure(desktop, failure); });
+        QCOMPARE(output.open(0), output::Result::Busy);
+        output.sendGsReset(output::Wait(100));
+        output.sendScaleTuning(output::Wait(1000));
+        QCOMPARE(output.lastResult(), output::Result::NotOpen);
         QCOMPARE(bench.trace().texts(),
-                 QStringList({"open 0 -> 4", "sleep 100", "sleep 300", "sleep 1000", "box error3"}));
+                 QStringList({"open 0 -> busy", "sleep 100", "sleep 300", "sleep 1000", "box error3"}));
     }
 
     void namedOperationsSendTheirBytes()
     {
         TestBench bench;
-        platform::MidiOutPort port;
-        QCOMPARE(port.open(0), midi::Result::Ok);
-        QCOMPARE(port.sendNoteOn(0, 0x35, 0x64), midi::Result::Ok);
-        QCOMPARE(port.sendNoteOff(1, 0x45, 0x7F), midi::Result::Ok);
-        QCOMPARE(port.sendController(0, 64, 127), midi::Result::Ok);
-        QCOMPARE(port.sendProgram(15, 19), midi::Result::Ok);
-        QCOMPARE(port.sendSysex(midi::kGsResetMessage), midi::Result::Ok);
-        QCOMPARE(port.reset(), midi::Result::Ok);
-        QCOMPARE(bench.trace().texts(),
-                 QStringList({"open 0 -> 0", "short 90 35 64", "short 81 45 7F", "short B0 40 7F",
-                              "short CF 13", "long F0 41 10 42 12 40 00 7F 00 41 F7", "reset"}));
-        port.close();
+        BenchOutput out(bench);
+        auto& output = out.output;
+        QCOMPARE(output.open(0), output::Result::Ok);
+        output.sendNoteOn(0, 0x35);
+        output.sendNoteOff(1, 0x45);
+        output.sendSustainPedal(0, true);
+        output.sendProgramChange(15, 19);
+        output.sendBankSelect(1, 1);
+        output.sendGsReset(output::Wait(0));
+        output.reset();
+        QCOMPARE(bench.trace().only({"short", "long", "reset"}),
+                 QStringList({"short 90 35 64", "short 81 45 7F", "short B0 40 7F", "short CF 13",
+                              "short B1 00 01", "long F0 41 10 42 12 40 00 7F 00 41 F7", "reset"}));
     }
 
-    void badInputGivesResultCodes()
+    // Bytes a device cannot take never go out: a data byte of 128 or more, a status no short
+    // message has.
+    void malformedShortMessagesAreEmpty()
+    {
+        QCOMPARE(midi::ShortMessageOf(0x90, 60, 128).size, std::size_t{0});
+        QCOMPARE(midi::ShortMessageOf(0x90, -1, 64).size, std::size_t{0});
+        QCOMPARE(midi::ShortMessageOf(0x40, 60, 64).size, std::size_t{0});
+        QCOMPARE(midi::ShortMessageOf(0xF0, 1, 2).size, std::size_t{0});
+        QCOMPARE(midi::ShortMessageOf(0xC3, 19, 99).size, std::size_t{2});
+    }
+
+    void badDeviceNumbersAndClosedPortsFail()
     {
         TestBench bench;
-        std::string name;
-        QCOMPARE(platform::MidiOutDeviceCount(), 2);
-        QCOMPARE(platform::QueryMidiOutDevice(2, name), midi::Result::BadDeviceId);
-        QCOMPARE(platform::QueryMidiOutDevice(-1, name), midi::Result::BadDeviceId);
-
-        platform::MidiOutPort port;
-        QCOMPARE(port.open(7), midi::Result::BadDeviceId);
-        QCOMPARE(port.sendNoteOn(0, 60, 100), midi::Result::InvalidHandle);
-
-        QCOMPARE(port.open(0), midi::Result::Ok);
-        QCOMPARE(port.sendSysex({}), midi::Result::InvalidParameter);
-        QCOMPARE(port.sendSysex(midi::kGsResetMessage), midi::Result::Ok);
-
-        QCOMPARE(port.close(), midi::Result::Ok);
-        QCOMPARE(port.close(), midi::Result::InvalidHandle);
-        QCOMPARE(port.sendNoteOn(0, 60, 100), midi::Result::InvalidHandle);
-        QCOMPARE(port.reset(), midi::Result::InvalidHandle);
-        QCOMPARE(port.sendSysex(midi::kGsResetMessage), midi::Result::InvalidHandle);
+        BenchOutput out(bench);
+        auto& output = out.output;
+        QCOMPARE(out.devices.count(), 2);
+        QVERIFY(!out.devices.shownName(2));
+        QVERIFY(!out.devices.shownName(-1));
+        QCOMPARE(output.open(7), output::Result::NoSuchDevice);
+        output.sendNoteOn(0, 60);
+        QCOMPARE(output.open(0), output::Result::Ok);
+        output.close();
+        output.sendNoteOn(0, 60);
+        output.reset();
+        output.sendScaleTuning(output::Wait(0));
+        QCOMPARE(output.lastResult(), output::Result::NotOpen);
+        QCOMPARE(bench.trace().only({"short", "reset"}), QStringList());
     }
 
     void deviceNamesAreCutAtACharacterBoundary()
     {
         TestBench bench({{.name = "ＡＢＣＤＥＦＧＨＩＪＫ"},
-                         {.name = "A failing device", .capabilities = midi::Result::NoDriver}});
-        std::string name;
-        QCOMPARE(platform::QueryMidiOutDevice(0, name), midi::Result::Ok);
-        QCOMPARE(QString::fromStdString(name), QStringLiteral("ＡＢＣＤＥＦＧＨＩＪ")); // 30 bytes of 33
-        QCOMPARE(platform::QueryMidiOutDevice(1, name), midi::Result::NoDriver);
+                         {.name = "A failing device", .capabilities = output::Result::Missing}});
+        BenchOutput out(bench);
+        QCOMPARE(QString::fromStdString(out.devices.shownName(0).value()),
+                 QStringLiteral("ＡＢＣＤＥＦＧＨＩＪ")); // 30 bytes of 33
+        QVERIFY(!out.devices.shownName(1));
     }
 
     void deviceTableIsEnumeratedOnce()
     {
         TestBench bench;
-        QCOMPARE(platform::MidiOutDeviceCount(), 2);
+        BenchOutput out(bench);
+        QCOMPARE(out.devices.count(), 2);
         bench.devices().push_back({.name = "Late device"});
-        QCOMPARE(platform::MidiOutDeviceCount(), 2);
+        QCOMPARE(out.devices.count(), 2);
     }
 };
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Device 0 from the synthesizer's module as the build makes it, and listed still when the module
 // cannot be found.
-#include "desktop/BuiltinSynthLoader.h"
+#include "host/BuiltinSynthLoader.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -12,19 +12,21 @@ class BuiltinSynthLoaderTest : public QObject {
 private slots:
     void loadsDeviceZeroFromTheModule()
     {
-        const auto device = desktop::LoadBuiltinSynthDevice(
-            {QStringLiteral("/nonexistent"), QStringLiteral(SYNTH_MODULE_FOLDER)});
+        const auto device = host::LoadBuiltinSynthDevice(
+            {QStringLiteral("/nonexistent"), QStringLiteral(SYNTH_MODULE_FOLDER)},
+            [](const QString&, const QString&) {});
         QCOMPARE(QString::fromStdString(device->name()), QStringLiteral("内蔵GSシンセサイザー"));
-        QCOMPARE(device->queryCapabilities(), midi::Result::Ok);
+        QCOMPARE(device->queryCapabilities(), output::Result::Ok);
     }
 
     void listsDeviceZeroWithoutTheModule()
     {
         const QTemporaryDir empty;
-        const auto device = desktop::LoadBuiltinSynthDevice({empty.path()});
+        const auto device =
+            host::LoadBuiltinSynthDevice({empty.path()}, [](const QString&, const QString&) {});
         QCOMPARE(QString::fromStdString(device->name()), QStringLiteral("内蔵GSシンセサイザー"));
-        std::unique_ptr<platform::OutputPort> port;
-        QCOMPARE(device->open(port), midi::Result::NoDriver);
+        std::unique_ptr<output::Port> port;
+        QCOMPARE(device->open(port), output::Result::Missing);
         QVERIFY(!port);
     }
 };

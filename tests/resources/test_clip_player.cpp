@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The clip's WAVE reader: the shipped clip as Python's wave module reads it, and chunks that claim
 // more than the file holds taken only as far as it goes.
-#include "desktop/ClipPlayer.h"
+#include "host/ClipPlayer.h"
 
 #include <QFile>
 #include <QtTest>
@@ -34,9 +34,9 @@ QByteArray Wave(const QByteArray& chunks)
 }
 
 // The samples it finds point into `file`.
-std::optional<desktop::Pcm16> Read(const QByteArray& file)
+std::optional<host::Pcm16> Read(const QByteArray& file)
 {
-    return desktop::ReadWave(std::span(file.constData(), static_cast<std::size_t>(file.size())));
+    return host::ReadWave(std::span(file.constData(), static_cast<std::size_t>(file.size())));
 }
 
 } // namespace

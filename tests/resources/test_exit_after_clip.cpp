@@ -3,7 +3,7 @@
 // real desktop, then the windows) torn down in reverse, through the real clip player, with or without
 // an audio output. The sanitizers and the exit status are the verdict.
 #include "Trace.h"
-#include "desktop/QtDesktop.h"
+#include "host/QtDesktop.h"
 #include "windows/Program.h"
 
 #include <QApplication>
@@ -15,14 +15,16 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
-    desktop::QtDesktop desktop;
-    testing::TestBench bench; // the MIDI devices only: the desktop in force is the real one
-    const platform::DesktopInForce desktopInForce(desktop);
+    host::QtDesktop desktop;
+    testing::TestBench bench; // the MIDI devices and clock only: the desktop is the real one
     {
-        Program program;
+        windows::Program program({.clock = bench.clock(),
+                                  .desktop = desktop,
+                                  .listDevices = bench.listDevices(),
+                                  .randomSeed = 1});
         emit program.mainWindow()->creditLabel->clicked();
         // Until the player has started the clip, or found there is no audio output.
-        using State = desktop::ClipPlayer::State;
+        using State = host::ClipPlayer::State;
         const QDeadlineTimer deadline(10000);
         while (desktop.clip() && desktop.clip()->state() == State::Opening && !deadline.hasExpired())
             QCoreApplication::processEvents(QEventLoop::AllEvents, 50);

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // MIDI messages as the tests expect and send them, computed here rather than by the code under test:
-// short-message words, and GS data sets with their checksum.
+// short messages, and GS data sets with their checksum.
 #pragma once
+
+#include "midi/Midi.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -10,10 +12,10 @@
 
 namespace testing {
 
-// status + 256 × data1 + 65536 × data2.
-inline std::uint32_t Short(int status, int data1, int data2 = 0)
+// A short message as a sender makes it (empty when the bytes are no short message).
+inline midi::ShortMessage Short(int status, int data1, int data2 = 0)
 {
-    return std::uint32_t(status) | std::uint32_t(data1) << 8 | std::uint32_t(data2) << 16;
+    return midi::ShortMessageOf(status, data1, data2);
 }
 
 inline std::uint8_t GsChecksum(const std::vector<std::uint8_t>& addressAndData)

@@ -44,9 +44,39 @@ QString HexBytes(const std::vector<std::uint8_t>& bytes)
     return parts.join(' ');
 }
 
+// How the trace names a result: "ok", "busy", ...
+QString ResultName(output::Result result)
+{
+    switch (result) {
+    case output::Result::Ok:
+        return QStringLiteral("ok");
+    case output::Result::Failed:
+        return QStringLiteral("failed");
+    case output::Result::NoSuchDevice:
+        return QStringLiteral("no such device");
+    case output::Result::NoSoundOutput:
+        return QStringLiteral("no sound output");
+    case output::Result::Busy:
+        return QStringLiteral("busy");
+    case output::Result::NotOpen:
+        return QStringLiteral("not open");
+    case output::Result::Missing:
+        return QStringLiteral("missing");
+    case output::Result::NoMemory:
+        return QStringLiteral("no memory");
+    case output::Result::Refused:
+        return QStringLiteral("refused");
+    case output::Result::NotPrepared:
+        return QStringLiteral("not prepared");
+    case output::Result::Gone:
+        return QStringLiteral("gone");
+    }
+    return QStringLiteral("?");
+}
+
 // A recording port: every message it receives lands in the trace.
 // A beat emphasis that records what it is asked: "emphasis 1046.50", "emphasis off".
-class FakeEmphasis final : public platform::BeatEmphasis {
+class FakeEmphasis final : public output::BeatEmphasis {
 public:
     explicit FakeEmphasis(TestBench& bench) : bench_(bench) {}
     void emphasize(double centreHz) override
@@ -66,7 +96,7 @@ private:
     QString last_ = QStringLiteral("emphasis off");
 };
 
-class FakePort final : public platform::OutputPort {
+class FakePort final : public output::Port {
 public:
     FakePort(TestBench& bench, int id, const FakeDeviceConfig& config)
         : bench_(bench), id_(id), longResult_(config.longResult), paced_(config.paced)
@@ -76,23 +106,22 @@ public:
     }
     ~FakePort() override { bench_.record(QStringLiteral("close %1").arg(id_)); }
 
-    midi::Result sendShort(std::uint32_t word) override
+    output::Result sendShort(const midi::ShortMessage& message) override
     {
-        const auto message = midi::UnpackShortWord(word);
-        if (!message)
-            return midi::Result::InvalidParameter;
-        bench_.record("short " + HexBytes({message->view().begin(), message->view().end()}));
-        return midi::Result::Ok;
+        if (message.size == 0)
+            return output::Result::Refused;
+        bench_.record("short " + HexBytes({message.view().begin(), message.view().end()}));
+        return output::Result::Ok;
     }
-    midi::Result sendLong(std::span<const std::uint8_t> bytes) override
+    output::Result sendSysex(std::span<const std::uint8_t> bytes) override
     {
         bench_.record("long " + HexBytes({bytes.begin(), bytes.end()}));
         return longResult_;
     }
-    midi::Result reset() override
+    output::Result reset() override
     {
         bench_.record(QStringLiteral("reset"));
-        return midi::Result::Ok;
+        return output::Result::Ok;
     }
     bool needsPacing() const override { return paced_; }
     bool reconnect() override
@@ -102,9 +131,9 @@ public:
         bench_.record(QStringLiteral("reconnect %1").arg(id_));
         return true;
     }
-    platform::BeatEmphasis* beatEmphasis() override { return emphasis_ ? &*emphasis_ : nullptr; }
+    output::BeatEmphasis* beatEmphasis() override { return emphasis_ ? &*emphasis_ : nullptr; }
     bool offersOwnInstruments() const override { return bench_.devices_[id_].ownInstruments; }
-    std::optional<platform::InstrumentPartials> partials(int, int) override
+    std::optional<output::InstrumentPartials> partials(int, int) override
     {
         return bench_.devices_[id_].partials;
     }
@@ -112,24 +141,24 @@ public:
 private:
     TestBench& bench_;
     int id_;
-    midi::Result longResult_;
+    output::Result longResult_;
     bool paced_;
     std::optional<FakeEmphasis> emphasis_;
 };
 
-class FakeDevice final : public platform::MidiOutDevice {
+class FakeDevice final : public output::Device {
 public:
     FakeDevice(TestBench& bench, int id) : bench_(bench), id_(id) {}
     std::string name() const override { return config().name; }
-    midi::Result queryCapabilities() const override { return config().capabilities; }
-    midi::Result open(std::unique_ptr<platform::OutputPort>& port) override
+    output::Result queryCapabilities() const override { return config().capabilities; }
+    output::Result open(std::unique_ptr<output::Port>& port) override
     {
         auto& results = config().openResults;
-        const midi::Result result = results.empty() ? midi::Result::Ok : results.front();
+        const output::Result result = results.empty() ? output::Result::Ok : results.front();
         if (!results.empty())
             results.pop_front();
-        bench_.record(QStringLiteral("open %1 -> %2").arg(id_).arg(std::uint32_t(result)));
-        if (result == midi::Result::Ok)
+        bench_.record(QStringLiteral("open %1 -> %2").arg(id_).arg(ResultName(result)));
+        if (result == output::Result::Ok)
             port = std::make_unique<FakePort>(bench_, id_, config());
         return result;
     }
@@ -140,16 +169,9 @@ private:
     int id_;
 };
 
-class FakeSystem final : public platform::System {
+class FakeClock final : public game::Clock {
 public:
-    explicit FakeSystem(TestBench& bench) : bench_(bench) {}
-    std::vector<std::unique_ptr<platform::MidiOutDevice>> enumerateMidiOutDevices() override
-    {
-        std::vector<std::unique_ptr<platform::MidiOutDevice>> devices;
-        for (int id = 0; id < int(bench_.devices_.size()); ++id)
-            devices.push_back(std::make_unique<FakeDevice>(bench_, id));
-        return devices;
-    }
+    explicit FakeClock(TestBench& bench) : bench_(bench) {}
     void sleep(std::chrono::milliseconds wait) override
     {
         bench_.record(QStringLiteral("sleep %1").arg(wait.count()));
@@ -161,43 +183,27 @@ private:
     TestBench& bench_;
 };
 
-class FakeDesktop final : public platform::Desktop {
-public:
-    explicit FakeDesktop(TestBench& bench) : bench_(bench) {}
-    void messageBox(const QString& text, const QString& explanation) override
-    {
-        bench_.record("box " + text);
-        bench_.explanations_ << explanation;
-    }
-    void setClipboardText(const QString& text) override
-    {
-        bench_.clipboard_ = text;
-        bench_.record(QStringLiteral("clipboard"));
-    }
-    bool openUrl(const QString& address) override
-    {
-        bench_.record("url " + address);
-        return bench_.browserStarts;
-    }
-    void playClip() override { bench_.record(QStringLiteral("clip")); }
-
-private:
-    TestBench& bench_;
-};
-
 TestBench::TestBench(std::vector<FakeDeviceConfig> devices)
-    : devices_(std::move(devices)), start_(QDate(2026, 12, 7), QTime(10, 0))
+    : devices_(std::move(devices)), start_(QDate(2026, 12, 7), QTime(10, 0)),
+      clock_(std::make_unique<FakeClock>(*this))
 {
-    previousSystem_ = platform::InstallSystem(std::make_unique<FakeSystem>(*this));
-    desktop_ = std::make_unique<FakeDesktop>(*this);
-    desktopInForce_ = std::make_unique<platform::DesktopInForce>(*desktop_);
 }
 
-TestBench::~TestBench()
+TestBench::~TestBench() = default;
+
+game::Clock& TestBench::clock()
 {
-    // Ports close while the bench still exists; their closes are recorded and then dropped.
-    platform::InstallSystem(std::move(previousSystem_));
-    desktopInForce_.reset();
+    return *clock_;
+}
+
+output::ListDevices TestBench::listDevices()
+{
+    return [this] {
+        output::Devices devices;
+        for (int id = 0; id < int(devices_.size()); ++id)
+            devices.push_back(std::make_unique<FakeDevice>(*this, id));
+        return devices;
+    };
 }
 
 } // namespace testing

@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The test seam: recording MIDI devices, a virtual clock and a recording desktop, all writing
-// one ordered trace with virtual times.
+// The test seam: recording MIDI devices and a virtual clock, handed to what a test makes, all
+// writing one ordered trace with virtual times (RecordingDesktop.h adds the desktop).
 #pragma once
 
-#include "platform/Desktop.h"
-#include "platform/MidiDevice.h"
-#include "platform/System.h"
+#include "game/Clock.h"
+#include "output/DeviceList.h"
+#include "output/MidiOutput.h"
+#include "output/Port.h"
 
+#include <QMetaType>
 #include <QStringList>
 
 #include <deque>
@@ -40,19 +42,18 @@ private:
 // A listed device of the recording system and how it behaves.
 struct FakeDeviceConfig {
     std::string name;
-    midi::Result capabilities = midi::Result::Ok; // not Ok: the capability query fails
-    std::deque<midi::Result> openResults;         // consumed one per open; Ok once empty
-    midi::Result longResult = midi::Result::Ok;   // what every system-exclusive send returns
-    bool paced = true;                            // false: a device of our own, without fixed waits
-    bool comesBack = false;                       // the open port's device has gone and is back (once)
-    bool emphasis = false;                        // offers a beat emphasis, as the built-in synthesizer does
-    bool ownInstruments = false;                  // offers the tuning piano, as the built-in synthesizer does
+    output::Result capabilities = output::Result::Ok; // not Ok: the capability query fails
+    std::deque<output::Result> openResults;           // consumed one per open; Ok once empty
+    output::Result longResult = output::Result::Ok;   // what every system-exclusive send returns
+    bool paced = true;                                // false: a device of our own, without fixed waits
+    bool comesBack = false;                           // the open port's device has gone and is back (once)
+    bool emphasis = false;       // offers a beat emphasis, as the built-in synthesizer does
+    bool ownInstruments = false; // offers the tuning piano, as the built-in synthesizer does
     // What the port tells of every instrument's partials; nullopt: it cannot tell.
-    std::optional<platform::InstrumentPartials> partials;
+    std::optional<output::InstrumentPartials> partials;
 };
 
-// Recording devices and a virtual clock behind the platform layer, and a recording desktop,
-// installed for the life of the bench and replaced by the previous ones afterwards.
+// Recording devices and a virtual clock, to be handed to a program or an output.
 class TestBench {
 public:
     explicit TestBench(std::vector<FakeDeviceConfig> devices = {{.name = "Test Synth A"},
@@ -67,6 +68,10 @@ public:
     void advance(qint64 ms) { elapsedMs_ += ms; }
     // The devices as the system lists them; may be changed until the program first asks.
     std::vector<FakeDeviceConfig>& devices() { return devices_; }
+    // The virtual clock: its sleeps pass virtual time and are recorded ("sleep 300").
+    game::Clock& clock();
+    // Lists the recording devices, as the program asks once.
+    output::ListDevices listDevices();
     // The second line of every message box shown, in order ("box ..." entries hold the first).
     const QStringList& explanations() const { return explanations_; }
     // The text last put on the clipboard.
@@ -75,8 +80,8 @@ public:
     bool browserStarts = true;
 
 private:
-    friend class FakeSystem;
-    friend class FakeDesktop;
+    friend class FakeClock;
+    friend class RecordingDesktop;
     friend class FakePort;
     friend class FakeEmphasis;
     friend class FakeDevice;
@@ -88,12 +93,22 @@ private:
     qint64 elapsedMs_ = 0;
     QString clipboard_;
     QStringList explanations_;
-    std::unique_ptr<platform::System> previousSystem_;
-    std::unique_ptr<platform::Desktop> desktop_;
-    std::unique_ptr<platform::DesktopInForce> desktopInForce_;
+    std::unique_ptr<game::Clock> clock_;
+};
+
+// A MIDI output on the bench's devices and clock, as the program makes one.
+struct BenchOutput {
+    explicit BenchOutput(TestBench& bench) : devices(bench.listDevices()), output(devices, bench.clock()) {}
+    output::DeviceList devices;
+    output::MidiOutput output;
 };
 
 // "90 35 64"-style hexadecimal text of bytes.
 QString HexBytes(const std::vector<std::uint8_t>& bytes);
+// How the trace names a result: "ok", "busy", ...
+QString ResultName(output::Result result);
 
 } // namespace testing
+
+// Results as test-table columns.
+Q_DECLARE_METATYPE(output::Result)

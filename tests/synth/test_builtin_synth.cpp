@@ -4,7 +4,6 @@
 #include "GsBytes.h"
 #include "StderrCapture.h"
 #include "TinySoundFont.h"
-#include "platform/Desktop.h"
 #include "synth/AudioOutput.h"
 #include "synth/BuiltinSynthDevice.h"
 #include "synth/GsSynthPort.h"
@@ -30,9 +29,9 @@ const std::string kSoundFont = "/usr/share/sounds/sf2/FluidR3_GM.sf2";
 constexpr std::chrono::seconds kPatience{60};
 
 // What opening the built-in synthesizer's port gave; Error while it still runs after kPatience.
-midi::Result OpenedAs(platform::OutputPort& port)
+output::Result OpenedAs(output::Port& port)
 {
-    return static_cast<synth::OpeningPort&>(port).waitUntilOpened(kPatience).value_or(midi::Result::Error);
+    return static_cast<synth::OpeningPort&>(port).waitUntilOpened(kPatience).value_or(output::Result::Failed);
 }
 
 std::unique_ptr<synth::GsSynthPort> OfflinePort()
@@ -57,16 +56,6 @@ float Peak(synth::GsSynthPort& port, double seconds)
     return *std::max_element(left.begin(), left.end());
 }
 
-// Counts the message boxes shown.
-class CountingDesktop final : public platform::Desktop {
-public:
-    int boxes = 0;
-    void messageBox(const QString&, const QString&) override { ++boxes; }
-    void setClipboardText(const QString&) override {}
-    bool openUrl(const QString&) override { return true; }
-    void playClip() override {}
-};
-
 // The scheduler's state letter of a thread of this process: 'S' while it sleeps, 'R' while it runs.
 char ThreadState(pid_t thread)
 {
@@ -89,7 +78,7 @@ private slots:
         const auto device = synth::MakeBuiltinSynthDevice();
         QCOMPARE(device->name(), std::string(synth::kBuiltinSynthName));
         QVERIFY(device->name().size() <= 31);
-        QCOMPARE(device->queryCapabilities(), midi::Result::Ok);
+        QCOMPARE(device->queryCapabilities(), output::Result::Ok);
     }
 
     // Without a file that begins as a SoundFont the device fails at once, as the program's retries
@@ -116,9 +105,9 @@ private slots:
         QTest::ignoreMessage(QtWarningMsg,
                              QRegularExpression("^Built-in synthesizer: no SoundFont could be loaded"));
         QTest::failOnWarning(QRegularExpression(".")); // the program retries: said once is enough
-        std::unique_ptr<platform::OutputPort> port;
-        QCOMPARE(device->open(port), midi::Result::NoDriver);
-        QCOMPARE(device->open(port), midi::Result::NoDriver);
+        std::unique_ptr<output::Port> port;
+        QCOMPARE(device->open(port), output::Result::Missing);
+        QCOMPARE(device->open(port), output::Result::Missing);
         QVERIFY(!port);
     }
 
@@ -128,21 +117,22 @@ private slots:
     {
         QTest::addColumn<bool>("soundFontWhole");
         QTest::addColumn<QStringList>("drivers");
-        QTest::addColumn<midi::Result>("failure");
+        QTest::addColumn<output::Result>("failure");
         QTest::addColumn<QString>("line");
         const QString noSoundFont = "no SoundFont could be loaded",
                       noAudio = "no audio output could be opened";
         QTest::newRow("a SoundFont's header and nothing else")
-            << false << QStringList{"file"} << midi::Result::NoDriver << noSoundFont;
-        QTest::newRow("no driver to try") << true << QStringList{} << midi::Result::NotEnabled << noAudio;
+            << false << QStringList{"file"} << output::Result::Missing << noSoundFont;
+        QTest::newRow("no driver to try")
+            << true << QStringList{} << output::Result::NoSoundOutput << noAudio;
         QTest::newRow("drivers FluidSynth does not have")
-            << true << QStringList{"no-such-driver", "file-less"} << midi::Result::NotEnabled << noAudio;
+            << true << QStringList{"no-such-driver", "file-less"} << output::Result::NoSoundOutput << noAudio;
     }
     void openFailsOnItsThread()
     {
         QFETCH(bool, soundFontWhole);
         QFETCH(QStringList, drivers);
-        QFETCH(midi::Result, failure);
+        QFETCH(output::Result, failure);
         QFETCH(QString, line);
         QTemporaryDir dir;
         const QString headerOnly = dir.filePath("GM.sf2");
@@ -156,50 +146,50 @@ private slots:
         for (const QString& driver : drivers)
             options.audioDrivers.push_back(driver.toStdString());
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Built-in synthesizer: " + line));
-        CountingDesktop desktop;
-        const platform::DesktopInForce inForce(desktop);
-        std::unique_ptr<platform::OutputPort> port;
-        QCOMPARE(synth::MakeBuiltinSynthDevice(options)->open(port), midi::Result::Ok);
+        int boxes = 0;
+        options.say = [&boxes](const QString&, const QString&) { ++boxes; };
+        std::unique_ptr<output::Port> port;
+        QCOMPARE(synth::MakeBuiltinSynthDevice(options)->open(port), output::Result::Ok);
         QCOMPARE(OpenedAs(*port), failure);
-        QTRY_COMPARE(desktop.boxes, 1); // at once, before any key is played
+        QTRY_COMPARE(boxes, 1); // at once, before any key is played
         QCOMPARE(port->sendShort(Short(0x90, 60, 100)), failure);
-        QCOMPARE(port->sendLong(testing::GsReset()), failure);
-        QCOMPARE(desktop.boxes, 1);
+        QCOMPARE(port->sendSysex(testing::GsReset()), failure);
+        QCOMPARE(boxes, 1);
     }
 
     // PulseAudio, JACK, ALSA and SDL each have their own way of complaining on the terminal.
     void desktopDriversFailQuietlyWithoutSound()
     {
         auto device = synth::MakeBuiltinSynthDevice();
-        std::unique_ptr<platform::OutputPort> port;
+        std::unique_ptr<output::Port> port;
         testing::StderrCapture capture; // our own line goes through Qt, to the test log
-        QCOMPARE(device->open(port), midi::Result::Ok);
-        const midi::Result result = OpenedAs(*port);
+        QCOMPARE(device->open(port), output::Result::Ok);
+        const output::Result result = OpenedAs(*port);
         const QString printed = capture.text();
-        if (result == midi::Result::Ok)
+        if (result == output::Result::Ok)
             QSKIP("this machine has a sound output");
-        QCOMPARE(result, midi::Result::NotEnabled);
+        QCOMPARE(result, output::Result::NoSoundOutput);
         QCOMPARE(printed, QString());
     }
 
     void shortMessages_data()
     {
-        QTest::addColumn<std::uint32_t>("word");
-        QTest::addColumn<midi::Result>("result");
-        QTest::newRow("program change, one data byte") << Short(0xC0, 5, 0x99) << midi::Result::Ok;
+        QTest::addColumn<midi::ShortMessage>("message");
+        QTest::addColumn<output::Result>("result");
+        QTest::newRow("program change, one data byte") << Short(0xC0, 5, 0x99) << output::Result::Ok;
         QTest::newRow("data byte where the status belongs")
-            << Short(0x40, 60, 100) << midi::Result::InvalidParameter;
-        QTest::newRow("key above 127") << Short(0x90, 0x80, 100) << midi::Result::InvalidParameter;
-        QTest::newRow("velocity above 127") << Short(0x90, 60, 0x80) << midi::Result::InvalidParameter;
-        QTest::newRow("timing clock") << Short(0xF8, 0) << midi::Result::Ok;
+            << Short(0x40, 60, 100) << output::Result::Refused;
+        QTest::newRow("key above 127") << Short(0x90, 0x80, 100) << output::Result::Refused;
+        QTest::newRow("velocity above 127") << Short(0x90, 60, 0x80) << output::Result::Refused;
+        QTest::newRow("timing clock") << Short(0xF8, 0) << output::Result::Ok;
     }
     void shortMessages()
     {
-        QFETCH(std::uint32_t, word);
-        QFETCH(midi::Result, result);
+        QFETCH(midi::ShortMessage, message);
+        QFETCH(output::Result, result);
         auto port = OfflinePort();
         QVERIFY(port);
-        QCOMPARE(port->sendShort(word), result);
+        QCOMPARE(port->sendShort(message), result);
         QCOMPARE(fluid_synth_get_active_voice_count(port->synth().get()), 0);
     }
 
@@ -208,14 +198,14 @@ private slots:
         auto port = OfflinePort();
         QVERIFY(port);
         fluid_synth_t* fluid = port->synth().get();
-        QCOMPARE(port->sendShort(Short(0xC3, 19)), midi::Result::Ok);
+        QCOMPARE(port->sendShort(Short(0xC3, 19)), output::Result::Ok);
         int soundFont = 0, bank = 0, program = 0;
         fluid_synth_get_program(fluid, 3, &soundFont, &bank, &program);
         QCOMPARE(program, 19);
-        QCOMPARE(port->sendShort(Short(0x93, 60, 100)), midi::Result::Ok);
+        QCOMPARE(port->sendShort(Short(0x93, 60, 100)), output::Result::Ok);
         Render(*port, 0.01);
         QVERIFY(fluid_synth_get_active_voice_count(fluid) > 0);
-        QCOMPARE(port->sendShort(Short(0xB3, 120)), midi::Result::Ok); // all sound off
+        QCOMPARE(port->sendShort(Short(0xB3, 120)), output::Result::Ok); // all sound off
         Render(*port, 0.01);
         QCOMPARE(fluid_synth_get_active_voice_count(fluid), 0);
     }
@@ -230,7 +220,7 @@ private slots:
         port->sendShort(Short(0x90, 60, 100));
         Render(*port, 0.1);
         const std::uint8_t gsReset[] = {0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, 0x00, 0x7F, 0x00, 0x41, 0xF7};
-        QCOMPARE(port->sendLong(gsReset), midi::Result::Ok);
+        QCOMPARE(port->sendSysex(gsReset), output::Result::Ok);
         Render(*port, 0.01);
         QCOMPARE(fluid_synth_get_active_voice_count(fluid), 0);
         int soundFont = 0, bank = 0, program = 0, volume = 0;
@@ -311,9 +301,9 @@ private slots:
             QVERIFY(QFile::copy(QString::fromStdString(kSoundFont), QString::fromStdString(path)));
         auto synth = synth::FluidSynth::Open({.soundFonts = {path}, .reverb = false});
         QVERIFY(synth);
-        synth::GsSynthPort port(std::move(synth));
-        CountingDesktop desktop;
-        const platform::DesktopInForce inForce(desktop);
+        int said = 0;
+        synth::GsSynthPort port(std::move(synth), nullptr, nullptr, synth::GsSynthPort::kMeasurementPatience,
+                                [&said](const QString&, const QString&) { ++said; });
         QCOMPARE(::unlink(path.c_str()), 0);
         for (const int program : {40, 73, 19}) {
             port.sendShort(Short(0xC0, program));
@@ -323,10 +313,10 @@ private slots:
         }
         // Not within the message: the opening port hands messages on under its lock, and a key the
         // box's event loop released would wait on that lock for ever.
-        QCOMPARE(desktop.boxes, 0);
-        QTRY_COMPARE(desktop.boxes, 1);
+        QCOMPARE(said, 0);
+        QTRY_COMPARE(said, 1);
         QCoreApplication::processEvents();
-        QCOMPARE(desktop.boxes, 1);
+        QCOMPARE(said, 1);
     }
 
     // The SoundFont changed in place while the synthesizer plays (cut short then overwritten with
@@ -347,9 +337,9 @@ private slots:
         QVERIFY(QFile::copy(QString::fromStdString(kSoundFont), copy));
         auto synth = synth::FluidSynth::Open({.soundFonts = {copy.toStdString()}, .reverb = false});
         QVERIFY(synth);
-        synth::GsSynthPort port(std::move(synth));
-        CountingDesktop desktop;
-        const platform::DesktopInForce inForce(desktop);
+        int said = 0;
+        synth::GsSynthPort port(std::move(synth), nullptr, nullptr, synth::GsSynthPort::kMeasurementPatience,
+                                [&said](const QString&, const QString&) { ++said; });
         port.sendShort(Short(0xC0, 19)); // the church organ, loaded before the file changes
         const auto playProgram = [&](int program) {
             port.sendShort(Short(0xC0, program));
@@ -368,9 +358,9 @@ private slots:
         int soundFont = 0, bank = 0, program = 0;
         QCOMPARE(fluid_synth_get_program(port.synth().get(), 0, &soundFont, &bank, &program), FLUID_OK);
         QCOMPARE(program, 19);
-        QTRY_COMPARE(desktop.boxes, 1);
+        QTRY_COMPARE(said, 1);
         QCoreApplication::processEvents();
-        QCOMPARE(desktop.boxes, 1);
+        QCOMPARE(said, 1);
     }
 
     // Samples whose headers point past the file's sample data: FluidSynth drops them and their
@@ -395,12 +385,12 @@ private slots:
         auto synth =
             synth::FluidSynth::Open({.soundFonts = {file.fileName().toStdString()}, .reverb = false});
         QVERIFY(synth);
-        CountingDesktop desktop;
-        const platform::DesktopInForce inForce(desktop);
-        synth::GsSynthPort port(std::move(synth));
+        int said = 0;
+        synth::GsSynthPort port(std::move(synth), nullptr, nullptr, synth::GsSynthPort::kMeasurementPatience,
+                                [&said](const QString&, const QString&) { ++said; });
         port.sendShort(Short(0x90, 60, 100));
         QCoreApplication::processEvents();
-        QCOMPARE(desktop.boxes, boxes);
+        QCOMPARE(said, boxes);
     }
 
     // A reload whose SoundFont does not load (here: the file emptied meanwhile) leaves the old one
@@ -430,7 +420,7 @@ private slots:
         }
         Render(*port, 1);
         QVERIFY(fluid_synth_get_active_voice_count(port->synth().get()) > 0);
-        QCOMPARE(port->reset(), midi::Result::Ok);
+        QCOMPARE(port->reset(), output::Result::Ok);
         Render(*port, 2);
         QCOMPARE(fluid_synth_get_active_voice_count(port->synth().get()), 0);
         int pedal = -1;

@@ -87,7 +87,10 @@ class TestGsPitch : public QObject {
         return testing::CentsBetween(heardHz(channel, key), untunedHz_.at({channel, key}));
     }
 
-    void send(const std::vector<std::uint8_t>& bytes) { QCOMPARE(port_->sendLong(bytes), midi::Result::Ok); }
+    void send(const std::vector<std::uint8_t>& bytes)
+    {
+        QCOMPARE(port_->sendSysex(bytes), output::Result::Ok);
+    }
 
     void selectPrograms()
     {
@@ -192,9 +195,9 @@ private slots:
     {
         QFETCH(QByteArray, damaged);
         send(testing::GsScaleTuning(1, 0, std::vector<int>(12, 25)));
-        QCOMPARE(port_->sendLong(
+        QCOMPARE(port_->sendSysex(
                      {reinterpret_cast<const std::uint8_t*>(damaged.data()), std::size_t(damaged.size())}),
-                 midi::Result::Ok);
+                 output::Result::Ok);
         verifyCents(detuneHeard(kPlayer, 60), 25, QStringLiteral("C4"));
     }
 

@@ -217,7 +217,7 @@ private slots:
         const auto partials = port.partials(0, kPiano);
         QVERIFY(partials && !partials->measuring);
         QCOMPARE(partials->keys.size(), std::size_t(synth::ProgramTuning::kKeys));
-        const platform::KeyPartials& a4 = partials->keys.at(69);
+        const output::KeyPartials& a4 = partials->keys.at(69);
         QCOMPARE(a4[0], std::optional(-3.0));
         QCOMPARE(a4[1], std::optional(2.5 - 3.0));
         QCOMPARE(a4[2], std::nullopt);

@@ -17,27 +17,27 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 struct Received {
-    std::uint32_t word = 0; // 0 for a system-exclusive message
+    midi::ShortMessage message; // empty for a system-exclusive message
     Clock::time_point at;
 };
 
 // An open port that notes what reaches it and when.
-class RecordingPort final : public platform::OutputPort {
+class RecordingPort final : public output::Port {
 public:
     explicit RecordingPort(std::shared_ptr<std::vector<Received>> received, std::shared_ptr<std::mutex> lock)
         : received_(std::move(received)), lock_(std::move(lock))
     {
     }
-    midi::Result sendShort(std::uint32_t word) override { return note(word); }
-    midi::Result sendLong(std::span<const std::uint8_t>) override { return note(0); }
-    midi::Result reset() override { return midi::Result::Ok; }
+    output::Result sendShort(const midi::ShortMessage& message) override { return note(message); }
+    output::Result sendSysex(std::span<const std::uint8_t>) override { return note({}); }
+    output::Result reset() override { return output::Result::Ok; }
 
 private:
-    midi::Result note(std::uint32_t word)
+    output::Result note(const midi::ShortMessage& message)
     {
         const std::lock_guard lock(*lock_);
-        received_->push_back({word, Clock::now()});
-        return midi::Result::Ok;
+        received_->push_back({message, Clock::now()});
+        return output::Result::Ok;
     }
     std::shared_ptr<std::vector<Received>> received_;
     std::shared_ptr<std::mutex> lock_;
@@ -82,21 +82,21 @@ private slots:
     void keyReleasedBeforeOpenSoundsAsLongAsItWasHeld()
     {
         Opening opening;
-        const std::uint32_t press = Short(0x90, 60, 100), release = Short(0x80, 60, 127),
-                            pedal = Short(0xB0, 64, 127);
-        QCOMPARE(opening.port.sendLong(testing::GsReset()), midi::Result::Ok);
-        QCOMPARE(opening.port.sendShort(press), midi::Result::Ok);
+        const midi::ShortMessage press = Short(0x90, 60, 100), release = Short(0x80, 60, 127),
+                                 pedal = Short(0xB0, 64, 127);
+        QCOMPARE(opening.port.sendSysex(testing::GsReset()), output::Result::Ok);
+        QCOMPARE(opening.port.sendShort(press), output::Result::Ok);
         std::this_thread::sleep_for(kHeld);
-        QCOMPARE(opening.port.sendShort(release), midi::Result::Ok);
-        QCOMPARE(opening.port.sendShort(pedal), midi::Result::Ok);
-        QCOMPARE(opening.port.sendShort(0x40), midi::Result::InvalidParameter); // a data byte alone
+        QCOMPARE(opening.port.sendShort(release), output::Result::Ok);
+        QCOMPARE(opening.port.sendShort(pedal), output::Result::Ok);
+        QCOMPARE(opening.port.sendShort(Short(0x40, 0)), output::Result::Refused); // a data byte alone
         opening.opened.set_value();
         const std::vector<Received> received = opening.receivedOnce(4);
         QCOMPARE(received.size(), std::size_t(4));
-        QCOMPARE(received[0].word, 0u);
-        QCOMPARE(received[1].word, press);
-        QCOMPARE(received[2].word, pedal);
-        QCOMPARE(received[3].word, release);
+        QCOMPARE(received[0].message, midi::ShortMessage{});
+        QCOMPARE(received[1].message, press);
+        QCOMPARE(received[2].message, pedal);
+        QCOMPARE(received[3].message, release);
         QVERIFY(received[3].at - received[1].at >= kHeld);
     }
 
@@ -106,8 +106,8 @@ private slots:
     void keyHeldAcrossTheOpenSoundsAsLongAsItWasHeld()
     {
         Opening opening;
-        const std::uint32_t press = Short(0x90, 60, 100), release = Short(0x80, 60, 127),
-                            other = Short(0x90, 62, 100);
+        const midi::ShortMessage press = Short(0x90, 60, 100), release = Short(0x80, 60, 127),
+                                 other = Short(0x90, 62, 100);
         const Clock::time_point pressed = Clock::now();
         opening.port.sendShort(press);
         std::this_thread::sleep_for(kHeld); // the port takes its time to open
@@ -115,13 +115,13 @@ private slots:
         opening.receivedOnce(1);
         std::this_thread::sleep_for(kHeld / 2);
         const Clock::time_point released = Clock::now();
-        QCOMPARE(opening.port.sendShort(release), midi::Result::Ok);
-        QCOMPARE(opening.port.sendShort(other), midi::Result::Ok); // a key pressed after the open: at once
+        QCOMPARE(opening.port.sendShort(release), output::Result::Ok);
+        QCOMPARE(opening.port.sendShort(other), output::Result::Ok); // a key pressed after the open: at once
         const std::vector<Received> received = opening.receivedOnce(3);
         QCOMPARE(received.size(), std::size_t(3));
-        QCOMPARE(received[0].word, press);
-        QCOMPARE(received[1].word, other);
-        QCOMPARE(received[2].word, release);
+        QCOMPARE(received[0].message, press);
+        QCOMPARE(received[1].message, other);
+        QCOMPARE(received[2].message, release);
         // The note-on reached the port a little after the port began handing on: allow for that.
         constexpr auto kSlack = std::chrono::milliseconds(20);
         QVERIFY(received[2].at - received[0].at >= released - pressed - kSlack);
@@ -131,17 +131,17 @@ private slots:
     void newPressEndsTheNoteStillDue()
     {
         Opening opening;
-        const std::uint32_t press = Short(0x91, 69, 100), release = Short(0x91, 69, 0);
+        const midi::ShortMessage press = Short(0x91, 69, 100), release = Short(0x91, 69, 0);
         opening.port.sendShort(press);
         std::this_thread::sleep_for(kHeld);
         opening.port.sendShort(release);
         opening.opened.set_value();
         opening.receivedOnce(1);
-        QCOMPARE(opening.port.sendShort(press), midi::Result::Ok);
+        QCOMPARE(opening.port.sendShort(press), output::Result::Ok);
         const std::vector<Received> received = opening.receivedOnce(3);
         QCOMPARE(received.size(), std::size_t(3));
-        QCOMPARE(received[1].word, release);
-        QCOMPARE(received[2].word, press);
+        QCOMPARE(received[1].message, release);
+        QCOMPARE(received[2].message, press);
     }
 };
 

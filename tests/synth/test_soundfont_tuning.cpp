@@ -138,10 +138,10 @@ private slots:
         QFETCH(int, program);
         QFETCH(int, highestKey);
         QFETCH(QList<int>, detune);
-        port_->sendLong(testing::GsReset());
+        port_->sendSysex(testing::GsReset());
         port_->sendShort(Short(0xC0 | kPlayer, program));
         port_->sendShort(Short(0xC0 | kReference, program));
-        port_->sendLong(testing::GsScaleTuning(1, 0, {detune.begin(), detune.end()}));
+        port_->sendSysex(testing::GsScaleTuning(1, 0, {detune.begin(), detune.end()}));
         // Each output on its own: the halves of a stereo pair are corrected apart.
         for (const Output output : {Output::Left, Output::Right}) {
             const QString side = output == Output::Left ? QStringLiteral("left") : QStringLiteral("right");
@@ -169,7 +169,7 @@ private slots:
     {
         QFETCH(int, program);
         QFETCH(QList<int>, keys);
-        port_->sendLong(testing::GsReset());
+        port_->sendSysex(testing::GsReset());
         port_->sendShort(Short(0xC0 | kPlayer, program));
         for (const int key : keys)
             for (const Output output : {Output::Left, Output::Right}) {
@@ -200,7 +200,7 @@ private slots:
         synth::SampleRetuner retuner(*synth);
         retuner({{kPiano, halvesInTune}});
         synth::GsSynthPort unpulled(std::move(synth));
-        port_->sendLong(testing::GsReset());
+        port_->sendSysex(testing::GsReset());
         port_->sendShort(Short(0xC0 | kPlayer, kPiano));
         const auto sumCents = [](synth::GsSynthPort& port, int key) {
             const double hz = testing::PeakFrequency(HeardNote(port, kPlayer, key, Output::Both),
@@ -260,14 +260,14 @@ private slots:
         for (Run* run : {&late, &never}) {
             QVERIFY(run->calibrator->waitFor(kPiano, kPatience));
             run->port->sendShort(Short(0xC0 | kPlayer, kPiano2));
-            run->port->sendLong(testing::GsScaleTuning(1, 0, {20}));
+            run->port->sendSysex(testing::GsScaleTuning(1, 0, {20}));
             run->port->sendShort(Short(0x90 | kPlayer, 60, 100));
             render(*run, 0.3);
         }
         released = true;
         QVERIFY(late.calibrator->waitFor(kPiano2, kPatience));
         for (Run* run : {&late, &never})
-            run->port->sendLong(testing::GsScaleTuning(1, 0, {-15}));
+            run->port->sendSysex(testing::GsScaleTuning(1, 0, {-15}));
         const auto lateNote = render(late, 0.5), neverNote = render(never, 0.5);
         for (std::size_t i = 0; i < lateNote.size(); ++i)
             QVERIFY2(std::abs(lateNote[i] - neverNote[i]) < 1e-6f,
@@ -478,7 +478,7 @@ private slots:
     // and the A sounds as with the entry intact.
     void damagedCacheNeverDetunesTheReferenceA()
     {
-        port_->sendLong(testing::GsReset());
+        port_->sendSysex(testing::GsReset());
         const double intact = heardHz(kReference, kReferenceA);
         const synth::TuningCache cache(cacheFolder_.path());
         QFile entry(cache.filePath(kSoundFont, kPiano));

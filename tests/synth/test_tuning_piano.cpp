@@ -156,7 +156,7 @@ private slots:
 
     void init()
     {
-        QCOMPARE(port_->sendLong(testing::GsReset()), midi::Result::Ok);
+        QCOMPARE(port_->sendSysex(testing::GsReset()), output::Result::Ok);
         render(0.01);
     }
 
@@ -209,7 +209,7 @@ private slots:
     {
         QFETCH(int, program);
         choose(kPlayer, kOwnBank, program);
-        QCOMPARE(port_->sendLong(testing::GsScaleTuning(1, 9, {7})), midi::Result::Ok); // A
+        QCOMPARE(port_->sendSysex(testing::GsScaleTuning(1, 9, {7})), output::Result::Ok); // A
         verifyPartials(note(kPlayer, kReferenceA), program, kReferenceA, 7);
     }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "GsBytes.h"
+#include "RecordingDesktop.h"
 #include "Trace.h"
 #include "game/IniDocument.h"
 #include "game/Report.h"
@@ -17,6 +18,8 @@
 #include <optional>
 
 namespace testing {
+
+using namespace ::windows;
 
 // The settings file the program reads and writes in tests (beside the test executable).
 inline QString SettingsPath()
@@ -44,6 +47,15 @@ inline void RemoveHistory()
         QFile::remove(history::DefaultHistoryPath() + QLatin1String(suffix));
 }
 
+// The bench's devices, clock and desktop as a program takes them, with a fixed seed.
+inline Host HostOf(TestBench& bench, Desktop& desktop)
+{
+    return {.clock = bench.clock(),
+            .desktop = desktop,
+            .listDevices = bench.listDevices(),
+            .randomSeed = 20261207};
+}
+
 class GameBench {
 public:
     // `settings`: the settings file's text before start, or none for a first run.
@@ -56,7 +68,7 @@ public:
         RemoveHistory();
         if (settings)
             WriteSettings(*settings);
-        program_.emplace();
+        program_.emplace(HostOf(bench_, desktop_));
         if (program_->ended())
             return;
         // The timers are driven by hand: a test calls the tick handlers itself.
@@ -112,6 +124,7 @@ private:
     }
 
     TestBench bench_;
+    RecordingDesktop desktop_{bench_};
     std::optional<Program> program_;
 };
 

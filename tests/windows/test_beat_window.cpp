@@ -163,7 +163,7 @@ private slots:
     // its partials; an external device's are the textbook's.
     void ratesOfTheInstrumentThatPlays()
     {
-        platform::InstrumentPartials partials;
+        output::InstrumentPartials partials;
         for (int key = 53; key <= 76; ++key)
             partials.keys[key] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
         partials.keys[69][3] = 7.0;          // A4's fourth partial 7 cents sharp

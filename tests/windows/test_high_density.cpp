@@ -13,7 +13,7 @@ class TestHighDensity : public QObject {
 private slots:
     void hintPictureComesFromTheDenseSource()
     {
-        HintWindow hint; // at its designed size the picture has room at its own size
+        windows::HintWindow hint; // at its designed size the picture has room at its own size
         hint.show();
         QVERIFY(QTest::qWaitForWindowExposed(&hint));
         QFile file(QStringLiteral(":/hint@2x.jpg"));

@@ -644,7 +644,7 @@ private slots:
         game.main()->deviceList->setCurrentIndex(1);
         emit game.main()->deviceList->activated(1);
         QCOMPARE(game.trace().texts(),
-                 QStringList({"short B9 78 00", "close 0", "open 1 -> 0", "reset",
+                 QStringList({"short B9 78 00", "close 0", "open 1 -> ok", "reset",
                               "long F0 41 10 42 12 40 00 7F 00 41 F7", "sleep 200", "sleep 300",
                               ScaleTuningTrace(TuningData(game, {0, 4})), "sleep 10"}));
         QCOMPARE(game.main()->selectedDeviceId(), 1);
@@ -654,21 +654,21 @@ private slots:
     {
         GameBench game(
             {{.name = "Test Synth A"},
-             {.name = "Busy", .openResults = std::deque<midi::Result>(6, midi::Result::Allocated)}});
+             {.name = "Busy", .openResults = std::deque<output::Result>(6, output::Result::Busy)}});
         game.trace().clear();
         game.main()->deviceList->setCurrentIndex(1);
         emit game.main()->deviceList->activated(1);
-        QStringList expected = {"short B9 78 00", "close 0", "open 1 -> 4"};
+        QStringList expected = {"short B9 78 00", "close 0", "open 1 -> busy"};
         for (int retry = 0; retry < 5; ++retry)
             expected << "sleep 500"
-                     << "open 1 -> 4";
+                     << "open 1 -> busy";
         expected << "box ＭＩＤＩデバイスが開けません"
                  << "sleep 200"
                  << "sleep 300"
                  << "sleep 10"
                  << "box error3";
         QCOMPARE(game.trace().texts(), expected);
-        QCOMPARE(int(game.program().output().lastResult()), int(midi::Result::InvalidHandle));
+        QCOMPARE(int(game.program().output().lastResult()), int(output::Result::NotOpen));
     }
 
     void aDeviceThatCameBackGetsTheChallengeBeforeTheNextNote()

@@ -36,7 +36,7 @@ private slots:
             QCOMPARE(game.main()->deviceList->currentText(), QStringLiteral("Test Synth A"));
             // The port, the GS reset with its 100 ms, then the first challenge with its waits.
             QCOMPARE(game.trace().timed().mid(0, 6),
-                     QStringList({"0 open 0 -> 0", "0 " + kGsReset, "0 sleep 100", "100 sleep 300",
+                     QStringList({"0 open 0 -> ok", "0 " + kGsReset, "0 sleep 100", "100 sleep 300",
                                   "400 " + ScaleTuningTrace(TuningData(game)), "400 sleep 1000"}));
             QCOMPARE(game.session().started(), game.bench().now()); // once the first challenge is sent
             game.trace().clear();
@@ -55,7 +55,7 @@ private slots:
     {
         GameBench game({{.name = "Own Synth", .paced = false}});
         QCOMPARE(game.trace().texts(),
-                 QStringList({"open 0 -> 0", kGsReset, ScaleTuningTrace(TuningData(game))}));
+                 QStringList({"open 0 -> ok", kGsReset, ScaleTuningTrace(TuningData(game))}));
         QCOMPARE(game.session().started(), game.bench().now());
         game.trace().clear();
         QTest::keyClick(game.tuning()->slider(1), Qt::Key_Right);
@@ -73,7 +73,7 @@ private slots:
         GameBench game(
             {{.name = "Own Synth", .paced = false, .ownInstruments = true}, {.name = "Test Synth B"}});
         QCOMPARE(game.trace().texts().mid(0, 6),
-                 QStringList({"open 0 -> 0", kGsReset, "short B0 00 01", "short C0 00", "short B1 00 01",
+                 QStringList({"open 0 -> ok", kGsReset, "short B0 00 01", "short C0 00", "short B1 00 01",
                               "short C1 00"}));
         QComboBox* list = game.instruments()->instrumentList;
         QCOMPARE(list->count(), 129);
@@ -135,7 +135,7 @@ private slots:
         for (const auto& name : devices)
             configs.push_back({.name = name.toStdString()});
         GameBench game(configs, settings);
-        QCOMPARE(game.trace().texts().first(), QStringLiteral("open %1 -> 0").arg(opened));
+        QCOMPARE(game.trace().texts().first(), QStringLiteral("open %1 -> ok").arg(opened));
         QCOMPARE(game.main()->deviceList->currentText(), shown);
         QCOMPARE(game.main()->selectedDeviceId(), opened);
         QCOMPARE(game.main()->width(), 400);
@@ -146,13 +146,13 @@ private slots:
     // identifier is saved, and the name check keeps the device at the next start.
     void deviceFailingItsCapabilityQuery()
     {
-        std::vector<FakeDeviceConfig> devices = {{.name = "Broken", .capabilities = midi::Result::NoDriver},
+        std::vector<FakeDeviceConfig> devices = {{.name = "Broken", .capabilities = output::Result::Missing},
                                                  {.name = "Test Synth B"},
                                                  {.name = "Test Synth C"}};
         {
             GameBench game(devices, Settings(1, "Test Synth C"));
             QCOMPARE(game.main()->deviceList->currentText(), QStringLiteral("Test Synth C"));
-            QCOMPARE(game.trace().texts().first(), QStringLiteral("open 2 -> 0"));
+            QCOMPARE(game.trace().texts().first(), QStringLiteral("open 2 -> ok"));
             game.main()->close();
             QVERIFY(ReadSettings().contains("dev_num=2\ngakki=Test Synth C\n"));
         }
@@ -169,7 +169,7 @@ private slots:
 
     void noDeviceAnswersItsCapabilityQuery()
     {
-        GameBench game({{.name = "Broken", .capabilities = midi::Result::NoDriver}});
+        GameBench game({{.name = "Broken", .capabilities = output::Result::Missing}});
         QVERIFY(!game.program().ended());
         QCOMPARE(game.main()->deviceList->count(), 0);
         QCOMPARE(game.trace().only({"box"}).first(), QStringLiteral("box BADDEVICEID"));
@@ -177,38 +177,31 @@ private slots:
 
     void openFailureAtStartUp_data()
     {
-        QTest::addColumn<int>("code");
+        QTest::addColumn<output::Result>("result");
         QTest::addColumn<QString>("message");
-        const QStringList names = {"ERROR",
-                                   "BADDEVICEID",
-                                   "NOTENABLED",
-                                   "ALLOCATED",
-                                   "指定されたデバイス ハンドルが無効です。",
-                                   "NODRIVER",
-                                   "メモリの割り当てまたはロックができません。",
-                                   "NOTSUPPORTED",
-                                   "BADERRNUM",
-                                   "INVALFLAG",
-                                   "INVALPARAM",
-                                   "HANDLEBUSY",
-                                   "INVALIDALIAS"};
-        for (int code = 1; code <= 13; ++code)
-            QTest::addRow("%d", code) << code << names[code - 1];
-        QTest::newRow("20") << 20 << "LASTERROR";
-        for (int code : {14, 19, 21, 64, 67})
-            QTest::addRow("%d", code) << code << "ＭＩＤＩデバイスが開けません";
+        QTest::newRow("failed") << output::Result::Failed << "ERROR";
+        QTest::newRow("no such device") << output::Result::NoSuchDevice << "BADDEVICEID";
+        QTest::newRow("no sound output") << output::Result::NoSoundOutput << "NOTENABLED";
+        QTest::newRow("busy") << output::Result::Busy << "ALLOCATED";
+        QTest::newRow("not open") << output::Result::NotOpen << "指定されたデバイス ハンドルが無効です。";
+        QTest::newRow("missing") << output::Result::Missing << "NODRIVER";
+        QTest::newRow("no memory") << output::Result::NoMemory
+                                   << "メモリの割り当てまたはロックができません。";
+        QTest::newRow("refused") << output::Result::Refused << "INVALPARAM";
+        for (auto result : {output::Result::NotPrepared, output::Result::Gone})
+            QTest::addRow("%s", qPrintable(ResultName(result))) << result << "ＭＩＤＩデバイスが開けません";
     }
     void openFailureAtStartUp()
     {
-        QFETCH(int, code);
+        QFETCH(output::Result, result);
         QFETCH(QString, message);
-        const std::deque<midi::Result> failures(6, midi::Result(code));
+        const std::deque<output::Result> failures(6, result);
         GameBench game({{.name = "Busy", .openResults = failures}});
         QStringList expected;
         for (int attempt = 0; attempt < 6; ++attempt) {
             if (attempt > 0)
                 expected << QStringLiteral("%1 sleep 500").arg((attempt - 1) * 500);
-            expected << QStringLiteral("%1 open 0 -> %2").arg(attempt * 500).arg(code);
+            expected << QStringLiteral("%1 open 0 -> %2").arg(attempt * 500).arg(ResultName(result));
         }
         expected << "2500 box " + message << "2500 sleep 100";
         QCOMPARE(game.trace().timed().mid(0, expected.size()), expected);
@@ -224,16 +217,16 @@ private slots:
 
     void openSucceedingOnARetry()
     {
-        GameBench game({{.name = "Slow", .openResults = {midi::Result::Allocated, midi::Result::Allocated}}});
-        QCOMPARE(game.trace().texts().mid(0, 6), QStringList({"open 0 -> 4", "sleep 500", "open 0 -> 4",
-                                                              "sleep 500", "open 0 -> 0", kGsReset}));
+        GameBench game({{.name = "Slow", .openResults = {output::Result::Busy, output::Result::Busy}}});
+        QCOMPARE(game.trace().texts().mid(0, 6), QStringList({"open 0 -> busy", "sleep 500", "open 0 -> busy",
+                                                              "sleep 500", "open 0 -> ok", kGsReset}));
         QVERIFY(game.trace().only({"box"}).isEmpty());
     }
 
     // At exit no box waits for a click that the player can do nothing about: the program ends.
     void closeSaysNothingOfAFailedFinalSend()
     {
-        GameBench game({{.name = "Flaky", .longResult = midi::Result::NotReady}});
+        GameBench game({{.name = "Flaky", .longResult = output::Result::Gone}});
         game.trace().clear();
         game.main()->close();
         QCOMPARE(game.trace().texts(),
@@ -263,7 +256,8 @@ private slots:
         QVERIFY(QDir().mkdir(SettingsPath())); // a folder where the file should be
         {
             TestBench bench;
-            Program program;
+            RecordingDesktop desktop(bench);
+            Program program(HostOf(bench, desktop));
             bench.trace().clear();
             program.mainWindow()->close();
             const QString box = bench.trace().only({"box"}).value(0);
@@ -333,7 +327,8 @@ private slots:
         }
         TestBench bench;
         {
-            Program program;
+            RecordingDesktop desktop(bench);
+            Program program(HostOf(bench, desktop));
             QVERIFY(!program.ended());
             program.mainWindow()->clockTimer->stop();
             program.tuningWindow()->checkRunTimer->stop();
@@ -353,14 +348,16 @@ private slots:
         WriteSettings("[dev]\nmap=-2147483648\n");
         for (int run = 0; run < 3; ++run) {
             TestBench bench;
-            Program program;
+            RecordingDesktop desktop(bench);
+            Program program(HostOf(bench, desktop));
             program.mainWindow()->close();
         }
         QCOMPARE(game::IniDocument::load(SettingsPath()).readInteger("dev", "map", 0), -2147483647 - 1);
         WriteSettings("[dev]\nmap=not a number\n");
         {
             TestBench bench;
-            Program program;
+            RecordingDesktop desktop(bench);
+            Program program(HostOf(bench, desktop));
             program.mainWindow()->close();
         }
         QCOMPARE(game::IniDocument::load(SettingsPath()).readString("dev", "map", ""), QStringLiteral("4"));
@@ -398,7 +395,8 @@ private slots:
         QFile::remove(SettingsPath());
         RemoveHistory();
         TestBench bench({{.name = "Test Synth A"}});
-        Program program;
+        RecordingDesktop desktop(bench);
+        Program program(HostOf(bench, desktop));
         program.showMainWindow();
         QVERIFY(!program.resultsWindow());
         program.session().moveSlider(0, 5);
