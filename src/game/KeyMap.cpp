@@ -2,6 +2,8 @@
 // The on-screen keyboard and the computer keys that play it, as tables.
 #include "game/KeyMap.h"
 
+#include <Qt>
+
 #include <algorithm>
 #include <iterator>
 
@@ -21,25 +23,35 @@ constexpr std::array<PianoKey, 24> kPianoKeys{{
 // Answer for a shape number that names no key: no note, nothing drawn.
 constexpr PianoKey kNoKey{0, 0, 0, false};
 
-constexpr int kFirstMappedNote = 53;
+constexpr int kFirstPlayedNote = 53;
 
-// The Japanese layout's rows: A W S E D R F G Y H U J K O L P ; @ : ]
+// A computer key that plays the keyboard: where it sits, and its Qt key on the Japanese layout.
+struct PlayingKey {
+    unsigned x11KeyCode;
+    int qtKey;
+};
+
+// The Japanese layout's rows, in note order from F3: A W S E D R F G Y H U J K O L P ; @ : ]
 constexpr std::array<PlayingKey, 20> kPlayingKeys{{
-    {0x41, 38}, {0x57, 25}, {0x53, 39}, {0x45, 26}, {0x44, 40}, {0x52, 27}, {0x46, 41},
-    {0x47, 42}, {0x59, 29}, {0x48, 43}, {0x55, 30}, {0x4A, 44}, {0x4B, 45}, {0x4F, 32},
-    {0x4C, 46}, {0x50, 33}, {0xBB, 47}, {0xC0, 34}, {0xBA, 48}, {0xDD, 51},
+    {38, Qt::Key_A},         {25, Qt::Key_W},  {39, Qt::Key_S},     {26, Qt::Key_E},
+    {40, Qt::Key_D},         {27, Qt::Key_R},  {41, Qt::Key_F},     {42, Qt::Key_G},
+    {29, Qt::Key_Y},         {43, Qt::Key_H},  {30, Qt::Key_U},     {44, Qt::Key_J},
+    {45, Qt::Key_K},         {32, Qt::Key_O},  {46, Qt::Key_L},     {33, Qt::Key_P},
+    {47, Qt::Key_Semicolon}, {34, Qt::Key_At}, {48, Qt::Key_Colon}, {51, Qt::Key_BracketRight},
 }};
+
+constexpr PlayingKey kPedalKey{65, Qt::Key_Space};
+
+bool IsKey(const PlayingKey& key, unsigned x11KeyCode, int qtKey)
+{
+    return x11KeyCode != 0 ? key.x11KeyCode == x11KeyCode : key.qtKey == qtKey;
+}
 
 } // namespace
 
 const std::array<PianoKey, 24>& PianoKeys()
 {
     return kPianoKeys;
-}
-
-const std::array<PlayingKey, 20>& PlayingKeys()
-{
-    return kPlayingKeys;
 }
 
 const PianoKey& PianoKeyOfShape(int shape)
@@ -49,19 +61,16 @@ const PianoKey& PianoKeyOfShape(int shape)
     return found != kPianoKeys.end() ? *found : kNoKey;
 }
 
-std::optional<int> MappedKeyIndex(int virtualKey)
+KeyRole RoleOfKey(unsigned x11KeyCode, int qtKey)
 {
-    const auto found =
-        std::find_if(kPlayingKeys.begin(), kPlayingKeys.end(),
-                     [virtualKey](const PlayingKey& key) { return key.virtualKey == virtualKey; });
+    if (IsKey(kPedalKey, x11KeyCode, qtKey))
+        return {.kind = KeyRole::Kind::Pedal};
+    const auto found = std::find_if(kPlayingKeys.begin(), kPlayingKeys.end(),
+                                    [&](const PlayingKey& key) { return IsKey(key, x11KeyCode, qtKey); });
     if (found == kPlayingKeys.end())
-        return std::nullopt;
-    return int(std::distance(kPlayingKeys.begin(), found));
-}
-
-int NoteOfMappedKey(int index)
-{
-    return kFirstMappedNote + index;
+        return {};
+    return {.kind = KeyRole::Kind::Note,
+            .note = kFirstPlayedNote + int(std::distance(kPlayingKeys.begin(), found))};
 }
 
 } // namespace game

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <array>
-#include <optional>
 
 namespace game {
 
@@ -22,20 +21,16 @@ const PianoKey& PianoKeyOfShape(int shape);
 constexpr int kWhiteKeyWidth = 25, kWhiteKeyHeight = 105;
 constexpr int kBlackKeyWidth = 17, kBlackKeyHeight = 65;
 
-// The virtual-key codes the windows react to besides the playing keys.
-constexpr int kVkSpace = 0x20;
-
-// A computer key that plays the keyboard: its virtual-key code, and where it sits as its X11 key
-// code (evdev code + 8), so that the Japanese layout's rows play on any layout.
-struct PlayingKey {
-    int virtualKey;
-    int x11KeyCode;
+// What a computer key is to the game: a playing key (its note), the sustain pedal (the space
+// bar), or nothing.
+struct KeyRole {
+    enum class Kind { Nothing, Note, Pedal };
+    Kind kind = Kind::Nothing;
+    int note = 0; // a playing key's MIDI note, 53 ... 72
+    bool operator==(const KeyRole&) const = default;
 };
-// The 20 playing keys in note order (53 ... 72).
-const std::array<PlayingKey, 20>& PlayingKeys();
-// The index 0 ... 19 of a virtual-key code among the playing keys, if it is one.
-std::optional<int> MappedKeyIndex(int virtualKey);
-// The note of mapped key `index`: 53 + index.
-int NoteOfMappedKey(int index);
+// By the key's place, its X11 key code (evdev code + 8), so that the Japanese layout's rows play
+// on any layout; an event without one (Qt's offscreen platform gives none) by its Qt key.
+KeyRole RoleOfKey(unsigned x11KeyCode, int qtKey);
 
 } // namespace game

@@ -2,7 +2,6 @@
 // The program's keys, wherever the focus is.
 #include "ui/ProgramKeys.h"
 
-#include "ui/VirtualKeys.h"
 #include "ui/X11Keyboard.h"
 
 #include <QAbstractItemView>
@@ -79,7 +78,7 @@ bool ProgramKeys::eventFilter(QObject* watched, QEvent* event)
         return QObject::eventFilter(watched, event);
     const auto& keyEvent = static_cast<const QKeyEvent&>(*event);
     const QWidget* widget = WidgetOf(static_cast<QWindow*>(watched));
-    const Key key{.virtualKey = VirtualKeyOf(keyEvent.nativeScanCode(), keyEvent.key()),
+    const Key key{.role = game::RoleOfKey(keyEvent.nativeScanCode(), keyEvent.key()),
                   .enter = IsEnter(keyEvent),
                   .focused = widget ? widget->focusWidget() : nullptr};
     if (!keyEvent.isAutoRepeat()) {

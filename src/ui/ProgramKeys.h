@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The program's keys, wherever the focus is: every key press and release that reaches any of the
-// program's windows, dialogs or menus, once each, as virtual-key codes.
+// program's windows, dialogs or menus, once each, as what each key is to the game.
 #pragma once
+
+#include "game/KeyMap.h"
 
 #include <QObject>
 #include <QWidget>
@@ -15,7 +17,7 @@ class ProgramKeys : public QObject {
 public:
     // A key as the program's keyboard is handed it.
     struct Key {
-        int virtualKey = 0;               // ui::VirtualKeyOf: by its physical position
+        game::KeyRole role;               // a note, the pedal or nothing, by the key's place
         bool enter = false;               // Return or Enter: a focused button's own key
         const QWidget* focused = nullptr; // the control that has the focus in the window it reached
     };

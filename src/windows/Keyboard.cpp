@@ -14,6 +14,8 @@ namespace {
 // The reference A: A4, 440 Hz.
 constexpr int kReferenceNote = 69;
 
+using Kind = game::KeyRole::Kind;
+
 } // namespace
 
 Keyboard::Keyboard(game::Sound& sound, game::Session& session) : sound_(sound), session_(session)
@@ -25,8 +27,8 @@ Keyboard::Keyboard(game::Sound& sound, game::Session& session) : sound_(sound), 
                          .keyUp = [this](const ui::ProgramKeys::Key& key) { keyUp(key); },
                          .keyboardLost = [this] { releaseAll(); }},
                         [](const ui::ProgramKeys::Key& key) {
-                            return key.virtualKey == game::kVkSpace ||
-                                   (game::MappedKeyIndex(key.virtualKey) && ui::TakesLetters(key.focused));
+                            return key.role.kind == Kind::Pedal ||
+                                   (key.role.kind == Kind::Note && ui::TakesLetters(key.focused));
                         });
 }
 
@@ -44,13 +46,11 @@ void Keyboard::releaseNote(int note)
 
 void Keyboard::keyDown(const ui::ProgramKeys::Key& key)
 {
-    if (const auto index = game::MappedKeyIndex(key.virtualKey)) {
-        if (!heldKeys_[std::size_t(*index)]) {
-            heldKeys_[std::size_t(*index)] = true;
-            pressNote(game::NoteOfMappedKey(*index));
-        }
+    if (key.role.kind == Kind::Note && !heldNotes_.test(std::size_t(key.role.note))) {
+        heldNotes_.set(std::size_t(key.role.note));
+        pressNote(key.role.note);
     }
-    if (key.virtualKey == game::kVkSpace && !pedalDown_) {
+    if (key.role.kind == Kind::Pedal && !pedalDown_) {
         pedalDown_ = true;
         sound_.sendSustainPedal(game::kKeysChannel, true);
     }
@@ -63,10 +63,11 @@ void Keyboard::keyDown(const ui::ProgramKeys::Key& key)
 
 void Keyboard::keyUp(const ui::ProgramKeys::Key& key)
 {
-    if (const auto index = game::MappedKeyIndex(key.virtualKey);
-        index && std::exchange(heldKeys_[std::size_t(*index)], false))
-        releaseNote(game::NoteOfMappedKey(*index));
-    if (key.virtualKey == game::kVkSpace && std::exchange(pedalDown_, false))
+    if (key.role.kind == Kind::Note && heldNotes_.test(std::size_t(key.role.note))) {
+        heldNotes_.reset(std::size_t(key.role.note));
+        releaseNote(key.role.note);
+    }
+    if (key.role.kind == Kind::Pedal && std::exchange(pedalDown_, false))
         sound_.sendSustainPedal(game::kKeysChannel, false);
     // Wherever the focus went meanwhile, the release of Return ends the reference A it started.
     if (key.enter && std::exchange(referenceKeyHeld_, false))
@@ -75,9 +76,11 @@ void Keyboard::keyUp(const ui::ProgramKeys::Key& key)
 
 void Keyboard::releaseAll()
 {
-    for (std::size_t index = 0; index < heldKeys_.size(); ++index)
-        if (std::exchange(heldKeys_[index], false))
-            releaseNote(game::NoteOfMappedKey(int(index)));
+    for (std::size_t note = 0; note < heldNotes_.size(); ++note)
+        if (heldNotes_.test(note)) {
+            heldNotes_.reset(note);
+            releaseNote(int(note));
+        }
     if (std::exchange(pedalDown_, false))
         sound_.sendSustainPedal(game::kKeysChannel, false);
     if (std::exchange(referenceKeyHeld_, false))

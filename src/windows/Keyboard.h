@@ -12,7 +12,7 @@
 #include <QObject>
 #include <QWidget>
 
-#include <array>
+#include <bitset>
 
 namespace windows {
 
@@ -45,7 +45,7 @@ signals:
 private:
     game::Sound& sound_;
     game::Session& session_;
-    std::array<bool, 20> heldKeys_{}; // the computer keys that sound, by their index in the key map
+    std::bitset<128> heldNotes_; // the computer keys that sound, by their notes
     bool pedalDown_ = false;
     bool referenceKeyHeld_ = false; // Return or Enter on "A音"
     const QWidget* referenceControl_ = nullptr;

@@ -1,41 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The computer keys that play the keyboard.
 #include "game/KeyMap.h"
-#include "ui/VirtualKeys.h"
 
 #include <QtTest>
+
+using Kind = game::KeyRole::Kind;
 
 class TestKeys : public QObject {
     Q_OBJECT
 
 private slots:
-    void virtualKeyOf_data()
-    {
-        QTest::addColumn<unsigned>("native");
-        QTest::addColumn<int>("qtKey");
-        QTest::addColumn<int>("expected");
-        QTest::newRow("X11 A") << 38u << int(Qt::Key_A) << 0x41;
-        QTest::newRow("X11 position wins over the character") << 38u << int(Qt::Key_Q) << 0x41;
-        QTest::newRow("X11 space") << 65u << int(Qt::Key_Space) << 0x20;
-        QTest::newRow("X11 Z plays nothing") << 52u << int(Qt::Key_Z) << 0;
-        QTest::newRow("X11 code past the table") << 300u << int(Qt::Key_A) << 0;
-        QTest::newRow("Qt A") << 0u << int(Qt::Key_A) << 0x41;
-        QTest::newRow("Qt Z, unmapped letter") << 0u << int(Qt::Key_Z) << 0x5A;
-        QTest::newRow("Qt space") << 0u << int(Qt::Key_Space) << 0x20;
-        QTest::newRow("Qt semicolon") << 0u << int(Qt::Key_Semicolon) << 0xBB;
-        QTest::newRow("Qt at") << 0u << int(Qt::Key_At) << 0xC0;
-        QTest::newRow("Qt colon") << 0u << int(Qt::Key_Colon) << 0xBA;
-        QTest::newRow("Qt ]") << 0u << int(Qt::Key_BracketRight) << 0xDD;
-        QTest::newRow("Qt digit") << 0u << int(Qt::Key_1) << 0;
-    }
-    void virtualKeyOf()
-    {
-        QFETCH(unsigned, native);
-        QFETCH(int, qtKey);
-        QFETCH(int, expected);
-        QCOMPARE(ui::VirtualKeyOf(native, qtKey), expected);
-    }
-
     // The home and upper rows, left to right as a player's hands find them, play F3 ... C5 in turn,
     // by their places (X11 key codes) and, where no key code comes with the event, by their
     // characters.
@@ -58,12 +32,39 @@ private slots:
         QFETCH(QList<unsigned>, natives);
         QFETCH(QList<int>, qtKeys);
         for (int i = 0; i < 20; ++i) {
-            const auto index = game::MappedKeyIndex(ui::VirtualKeyOf(natives[i], qtKeys[i]));
-            QVERIFY2(index.has_value(), qPrintable(QString::number(i)));
-            QCOMPARE(game::NoteOfMappedKey(*index), 53 + i);
+            const game::KeyRole role = game::RoleOfKey(natives[i], qtKeys[i]);
+            QVERIFY2(role.kind == Kind::Note, qPrintable(QString::number(i)));
+            QCOMPARE(role.note, 53 + i);
         }
-        QVERIFY(!game::MappedKeyIndex(game::kVkSpace));
-        QVERIFY(!game::MappedKeyIndex(0x5A));
+    }
+
+    // The space bar is the pedal; a key off the rows plays nothing. A place given decides alone:
+    // on another layout the character under a finger is not the Japanese layout's.
+    void otherKeysAreThePedalOrNothing_data()
+    {
+        QTest::addColumn<unsigned>("native");
+        QTest::addColumn<int>("qtKey");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("note");
+        QTest::newRow("space by place") << 65u << int(Qt::Key_Space) << int(Kind::Pedal) << 0;
+        QTest::newRow("space by character") << 0u << int(Qt::Key_Space) << int(Kind::Pedal) << 0;
+        QTest::newRow("place A, character Q") << 38u << int(Qt::Key_Q) << int(Kind::Note) << 53;
+        QTest::newRow("place Z") << 52u << int(Qt::Key_Z) << int(Kind::Nothing) << 0;
+        QTest::newRow("place past the rows, character A")
+            << 300u << int(Qt::Key_A) << int(Kind::Nothing) << 0;
+        QTest::newRow("character Z") << 0u << int(Qt::Key_Z) << int(Kind::Nothing) << 0;
+        QTest::newRow("character 1") << 0u << int(Qt::Key_1) << int(Kind::Nothing) << 0;
+    }
+    void otherKeysAreThePedalOrNothing()
+    {
+        QFETCH(unsigned, native);
+        QFETCH(int, qtKey);
+        QFETCH(int, kind);
+        QFETCH(int, note);
+        const game::KeyRole role = game::RoleOfKey(native, qtKey);
+        QCOMPARE(int(role.kind), kind);
+        if (role.kind == Kind::Note)
+            QCOMPARE(role.note, note);
     }
 };
 
