@@ -1,18 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The program's one keyboard: the computer keys and the mouse on the on-screen keys play channel 1,
-// space is the sustain pedal, "A音" sounds the reference A on channel 2 while the mouse or Return
-// presses it. The keys play wherever the focus is among the program's windows, dialogs and menus;
-// what the keyboard holds is released there too, and all of it when the program loses the keyboard.
+// The program's one keyboard, as the widgets see it: the computer keys and the mouse on the
+// on-screen keys play channel 1, space is the sustain pedal, "A音" sounds the reference A on
+// channel 2 while the mouse or Return presses it. What is held is the game's (game::HeldKeys);
+// here are what needs widgets: the focused control, "A音" as the control Return presses, and the
+// on-screen keys' display.
 #pragma once
 
+#include "game/HeldKeys.h"
 #include "game/Session.h"
 #include "game/Sound.h"
 #include "ui/ProgramKeys.h"
 
 #include <QObject>
 #include <QWidget>
-
-#include <bitset>
 
 namespace windows {
 
@@ -21,20 +21,19 @@ class Keyboard : public QObject {
 public:
     Keyboard(game::Sound& sound, game::Session& session);
 
-    // A computer key pressed or released: a note, the pedal, or Return on "A音". A release ends
-    // only what a press started: no note-off goes out for a note that does not sound.
+    // A computer key pressed or released: a note, the pedal, or Return on "A音".
     void keyDown(const ui::ProgramKeys::Key& key);
     void keyUp(const ui::ProgramKeys::Key& key);
     // The mouse on the on-screen key of this note.
-    void pressNote(int note);
-    void releaseNote(int note);
+    void pressNote(int note) { keys_.pressNote(note); }
+    void releaseNote(int note) { keys_.releaseNote(note); }
     // The reference A by the mouse on "A音".
-    void pressReference();
-    void releaseReference();
+    void pressReference() { keys_.pressReference(); }
+    void releaseReference() { keys_.releaseReference(); }
     // The control that sounds the reference A while Return or Enter presses it ("A音").
     void setReferenceControl(const QWidget* control) { referenceControl_ = control; }
     // Releases every held key, the pedal and the reference A.
-    void releaseAll();
+    void releaseAll() { keys_.releaseAll(); }
     // A note sounded by someone else (the beat window) is shown on its on-screen key.
     void showSounding(int note, bool sounding) { emit noteShown(note, sounding); }
 
@@ -43,11 +42,7 @@ signals:
     void noteShown(int note, bool held);
 
 private:
-    game::Sound& sound_;
-    game::Session& session_;
-    std::bitset<128> heldNotes_; // the computer keys that sound, by their notes
-    bool pedalDown_ = false;
-    bool referenceKeyHeld_ = false; // Return or Enter on "A音"
+    game::HeldKeys keys_;
     const QWidget* referenceControl_ = nullptr;
 };
 
