@@ -33,8 +33,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr int kPeriod = 64;
-constexpr int kHeldKey = Qt::Key_D; // A3, pitch class A: row 10
-constexpr int kRowOfA = 10;
+constexpr int kHeldKey = Qt::Key_D; // A3, pitch class A
+constexpr int kPitchClassA = 9;
 
 double Ms(Clock::duration d)
 {
@@ -167,10 +167,10 @@ void StepRows(windows::Program& program)
     RunEventLoop(400);
     const double before = HeldPitchCents(PeriodsSoFar(), 0.3);
     const auto click = Clock::now();
-    Mouse(program.tuningWindow()->slider(kRowOfA), QEvent::MouseButtonPress,
-          RightArrow(program.tuningWindow()->slider(kRowOfA)));
-    Mouse(program.tuningWindow()->slider(kRowOfA), QEvent::MouseButtonRelease,
-          RightArrow(program.tuningWindow()->slider(kRowOfA)));
+    Mouse(program.tuningWindow()->slider(kPitchClassA), QEvent::MouseButtonPress,
+          RightArrow(program.tuningWindow()->slider(kPitchClassA)));
+    Mouse(program.tuningWindow()->slider(kPitchClassA), QEvent::MouseButtonRelease,
+          RightArrow(program.tuningWindow()->slider(kPitchClassA)));
     RunEventLoop(400);
     Clock::time_point retunedSound;
     std::size_t changePeriod = 0;
@@ -190,11 +190,11 @@ void StepRows(windows::Program& program)
 void DragRows(windows::Program& program)
 {
     program.difficultyDialog()->setLevel(0); // 1 cent a step, 64 positions
-    program.tuningWindow()->slider(kRowOfA)->setEnabled(true);
+    program.tuningWindow()->slider(kPitchClassA)->setEnabled(true);
     Key(program, QEvent::KeyPress, kHeldKey);
     RunEventLoop(400);
     const double before = HeldPitchCents(PeriodsSoFar(), 0.3);
-    auto* bar = program.tuningWindow()->slider(kRowOfA);
+    auto* bar = program.tuningWindow()->slider(kPitchClassA);
     const int start = bar->value();
     QPoint at = ThumbCentre(bar);
     const auto begin = Clock::now();
@@ -217,7 +217,7 @@ void DragRows(windows::Program& program)
 // A key pressed while a slider step is handled: both events queued together, the step first.
 void KeyDuringStepRows(windows::Program& program)
 {
-    auto* bar = program.tuningWindow()->slider(kRowOfA);
+    auto* bar = program.tuningWindow()->slider(kPitchClassA);
     const QPoint arrow = RightArrow(bar);
     QCoreApplication::postEvent(bar, new QMouseEvent(QEvent::MouseButtonPress, arrow, bar->mapToGlobal(arrow),
                                                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));

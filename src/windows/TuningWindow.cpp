@@ -15,26 +15,27 @@ TuningWindow::TuningWindow(game::Session& session) : session_(session)
     setWindowFlags(Qt::Window);
     setFont(ui::FormFont());
     resize(185, 485);
-    for (int row = 1; row <= game::kPitchClasses; ++row) {
-        const int top = 24 + 32 * (row - 1);
-        labels_[std::size_t(row - 1)] = new QLabel(game::PitchClassName(row - 1), this);
+    for (int pitchClass = 0; pitchClass < game::kPitchClasses; ++pitchClass) {
+        const int top = 24 + 32 * pitchClass;
+        auto* label = new QLabel(game::PitchClassName(pitchClass), this);
         // Level with its slider: a screen shows which row the name belongs to.
-        labels_[std::size_t(row - 1)]->setGeometry(0, top, 24, 17);
-        labels_[std::size_t(row - 1)]->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        label->setGeometry(0, top, 24, 17);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        labels_[std::size_t(pitchClass)] = label;
         auto* bar = new ui::ScrollBar(this, {24, top, 137, 17}, -32, 31);
-        bar->setObjectName(QStringLiteral("slider%1").arg(row));
-        bar->describe(game::PitchClassName(row - 1),
+        bar->setObjectName(QStringLiteral("slider%1").arg(pitchClass));
+        bar->describe(game::PitchClassName(pitchClass),
                       [this] { return game::StepCents(session_.difficulty()); });
-        connect(bar, &ui::ScrollBar::changed, this, [this, row] { onSliderMoved(row); });
-        sliders_[std::size_t(row - 1)] = bar;
+        connect(bar, &ui::ScrollBar::changed, this, [this, pitchClass] { onSliderMoved(pitchClass); });
+        sliders_[std::size_t(pitchClass)] = bar;
     }
     answerButton = new ui::Button(this, QStringLiteral("答え合わせ"), {40, 416, 105, 25});
     connect(answerButton, &QPushButton::clicked, this, &TuningWindow::onAnswerClicked);
     // Tab order: the sliders C ... B, then the button; the first slider has the focus at first.
-    for (int row = 1; row < game::kPitchClasses; ++row)
-        setTabOrder(slider(row), slider(row + 1));
-    setTabOrder(slider(game::kPitchClasses), answerButton);
-    slider(1)->setFocus();
+    for (std::size_t next = 1; next < sliders_.size(); ++next)
+        setTabOrder(sliders_[next - 1], sliders_[next]);
+    setTabOrder(sliders_.back(), answerButton);
+    sliders_.front()->setFocus();
     ui::ShowFocus(this);
     ui::KeepDesign(this);
     checkRunTimer = new QTimer(this);
@@ -78,9 +79,9 @@ void TuningWindow::showPosition(int pitchClass)
     bar->setValue(session_.positions()[std::size_t(pitchClass)]);
 }
 
-void TuningWindow::onSliderMoved(int row)
+void TuningWindow::onSliderMoved(int pitchClass)
 {
-    session_.moveSlider(row - 1, slider(row)->value());
+    session_.moveSlider(pitchClass, slider(pitchClass)->value());
 }
 
 void TuningWindow::onAnswerClicked()

@@ -19,12 +19,12 @@ public:
     explicit TuningWindow(game::Session& session);
     void startUp();
 
-    // The player moved slider `row` (1 = C ... 12 = B).
-    void onSliderMoved(int row);
+    // The player moved the slider of `pitchClass` (0 = C ... 11 = B).
+    void onSliderMoved(int pitchClass);
     void onAnswerClicked();
     void onCheckRunTick();
 
-    ui::ScrollBar* slider(int row) const { return sliders_[std::size_t(row - 1)]; }
+    ui::ScrollBar* slider(int pitchClass) const { return sliders_[std::size_t(pitchClass)]; }
 
     ui::Button* answerButton = nullptr;
     QTimer* checkRunTimer = nullptr;

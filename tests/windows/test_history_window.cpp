@@ -56,7 +56,7 @@ private slots:
         game.instruments()->instrumentList->setCurrentIndex(5);
         emit game.instruments()->instrumentList->activated(5);
         QTest::mouseClick(game.main()->referenceButton, Qt::LeftButton); // the reference A
-        game.tuning()->slider(3)->setValue(2);
+        game.tuning()->slider(2)->setValue(2);
         game.bench().advance(95'000);
         QTest::mouseClick(game.tuning()->answerButton, Qt::LeftButton);
 

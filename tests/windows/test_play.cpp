@@ -47,8 +47,8 @@ private slots:
     void newChallengeResetsTheSlidersAwayFromZero()
     {
         GameBench game;
-        for (int row : {1, 4, 7})
-            game.tuning()->slider(row)->setValue(row == 4 ? -5 : 3);
+        for (int pitchClass : {0, 3, 6})
+            game.tuning()->slider(pitchClass)->setValue(pitchClass == 3 ? -5 : 3);
         QCOMPARE(game.results()->PlayerCell(3)->text(), QStringLiteral("-5"));
         game.trace().clear();
         game.session().startChallenge();
@@ -56,20 +56,20 @@ private slots:
                  QStringList({"sleep 300", ScaleTuningTrace(TuningData(game)), "sleep 1000"}));
         for (int k = 0; k < 12; ++k) {
             QCOMPARE(game.results()->PlayerCell(k)->text(), QStringLiteral("0"));
-            QCOMPARE(game.tuning()->slider(k + 1)->value(), 0);
+            QCOMPARE(game.tuning()->slider(k)->value(), 0);
         }
     }
 
     void difficultyChangeSendsOneTuningOfTheNewDraw()
     {
         GameBench game;
-        game.tuning()->slider(5)->setValue(20);
+        game.tuning()->slider(4)->setValue(20);
         game.trace().clear();
         ChooseDifficulty(game, 3);
         QCOMPARE(game.trace().only({"long"}), QStringList{ScaleTuningTrace(TuningData(game))});
-        QCOMPARE(game.tuning()->slider(5)->minimum(), -3);
-        QCOMPARE(game.tuning()->slider(5)->maximum(), 3);
-        QCOMPARE(game.tuning()->slider(5)->value(), 0);
+        QCOMPARE(game.tuning()->slider(4)->minimum(), -3);
+        QCOMPARE(game.tuning()->slider(4)->maximum(), 3);
+        QCOMPARE(game.tuning()->slider(4)->value(), 0);
         QCOMPARE(game.results()->PlayerCell(4)->text(), QStringLiteral("0"));
     }
 
@@ -104,7 +104,7 @@ private slots:
         table[0] = detune;
         game.session().setDetune(table);
         game.trace().clear();
-        game.tuning()->slider(1)->setValue(position);
+        game.tuning()->slider(0)->setValue(position);
         QCOMPARE(int(game.program().output().scaleTuningMessage()[8]), byte);
         QCOMPARE(game.trace().only({"long"}), QStringList{ScaleTuningTrace(TuningData(game, {position}))});
     }
@@ -147,8 +147,8 @@ private slots:
         QCOMPARE(shown, expectedTexts);
         // The correct position of every draw lies inside the slider range.
         for (int value : drawn)
-            QVERIFY(-value % step == 0 && -value / step >= game.tuning()->slider(1)->minimum() &&
-                    -value / step <= game.tuning()->slider(1)->maximum());
+            QVERIFY(-value % step == 0 && -value / step >= game.tuning()->slider(0)->minimum() &&
+                    -value / step <= game.tuning()->slider(0)->maximum());
     }
 
     // ---- Sliders -----------------------------------------------------------------------------
@@ -156,24 +156,24 @@ private slots:
     void sliderWritesThePlayersCell_data()
     {
         QTest::addColumn<int>("difficulty");
-        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("pitchClass");
         QTest::addColumn<int>("position");
         QTest::addColumn<QString>("cell");
-        QTest::newRow("1 cent") << 0 << 1 << 1 << "1";
-        QTest::newRow("3 cents") << 1 << 12 << 10 << "30";
-        QTest::newRow("5 cents") << 2 << 6 << -6 << "-30";
-        QTest::newRow("10 cents") << 3 << 10 << -3 << "-30";
+        QTest::newRow("1 cent") << 0 << 0 << 1 << "1";
+        QTest::newRow("3 cents") << 1 << 11 << 10 << "30";
+        QTest::newRow("5 cents") << 2 << 5 << -6 << "-30";
+        QTest::newRow("10 cents") << 3 << 9 << -3 << "-30";
     }
     void sliderWritesThePlayersCell()
     {
         QFETCH(int, difficulty);
-        QFETCH(int, row);
+        QFETCH(int, pitchClass);
         QFETCH(int, position);
         QFETCH(QString, cell);
         GameBench game;
         ChooseDifficulty(game, difficulty);
-        game.tuning()->slider(row)->setValue(position);
-        QCOMPARE(game.results()->PlayerCell(row - 1)->text(), cell);
+        game.tuning()->slider(pitchClass)->setValue(position);
+        QCOMPARE(game.results()->PlayerCell(pitchClass)->text(), cell);
     }
 
     void firstSliderChangeLocksTheSettings()
@@ -183,8 +183,8 @@ private slots:
         game.main()->instrumentEntry->trigger();
         QVERIFY(game.difficulty()->isVisible() && game.instruments()->isVisible());
         game.trace().clear();
-        QTest::keyClick(game.tuning()->slider(1), Qt::Key_Right); // the player's arrow key on the slider
-        QCOMPARE(game.tuning()->slider(1)->value(), 1);
+        QTest::keyClick(game.tuning()->slider(0), Qt::Key_Right); // the player's arrow key on the slider
+        QCOMPARE(game.tuning()->slider(0)->value(), 1);
         QCOMPARE(game.trace().texts(),
                  QStringList({"sleep 300", ScaleTuningTrace(TuningData(game, {1})), "sleep 10"}));
         QCOMPARE(int(game.program().output().scaleTuningMessage()[8]), game.session().detune()[0] + 65);
@@ -208,7 +208,7 @@ private slots:
         };
         const QString clock = game::DateTimeText(game.bench().now(), QLocale::system());
         QCOMPARE(statusWhileMenuOpen(), clock);
-        game.tuning()->slider(1)->setValue(1);
+        game.tuning()->slider(0)->setValue(1);
         QVERIFY(main->difficultyEntry->toolTip().contains(QStringLiteral("答え合わせ")));
         QVERIFY(main->instrumentEntry->toolTip().contains(QStringLiteral("次の挑戦")));
         QVERIFY(statusWhileMenuOpen().contains(QStringLiteral("スライダーを動かした")));
@@ -224,9 +224,9 @@ private slots:
     {
         GameBench game;
         game.trace().clear();
-        game.tuning()->slider(3)->setValue(2);
-        game.tuning()->slider(3)->setValue(0);
-        game.tuning()->slider(3)->setValue(0);
+        game.tuning()->slider(2)->setValue(2);
+        game.tuning()->slider(2)->setValue(0);
+        game.tuning()->slider(2)->setValue(0);
         QCOMPARE(game.trace().only({"long"}).size(), 2);
         QCOMPARE(game.results()->PlayerCell(2)->text(), QStringLiteral("0"));
     }
@@ -474,12 +474,12 @@ private slots:
     void slidersTakeTheFocusInRowOrderAndStepByArrowKeys()
     {
         GameBench game;
-        game.tuning()->slider(1)->setFocus();
+        game.tuning()->slider(0)->setFocus();
         GameBench::keyDown(game.tuning(), Qt::Key_Tab);
         GameBench::keyDown(game.tuning(), Qt::Key_Right);
-        QCOMPARE(game.tuning()->slider(2)->value(), 1);
+        QCOMPARE(game.tuning()->slider(1)->value(), 1);
         QCOMPARE(game.results()->PlayerCell(1)->text(), QStringLiteral("1"));
-        game.tuning()->slider(12)->setFocus();
+        game.tuning()->slider(11)->setFocus();
         GameBench::keyDown(game.tuning(), Qt::Key_Tab);
         QCOMPARE(game.tuning()->focusWidget(), game.tuning()->answerButton);
     }
@@ -639,7 +639,7 @@ private slots:
     void deviceSwitchCarriesTheChallenge()
     {
         GameBench game;
-        game.tuning()->slider(2)->setValue(4);
+        game.tuning()->slider(1)->setValue(4);
         game.trace().clear();
         game.main()->deviceList->setCurrentIndex(1);
         emit game.main()->deviceList->activated(1);
@@ -674,7 +674,7 @@ private slots:
     void aDeviceThatCameBackGetsTheChallengeBeforeTheNextNote()
     {
         GameBench game;
-        game.tuning()->slider(2)->setValue(4);
+        game.tuning()->slider(1)->setValue(4);
         game.trace().clear();
         game.bench().devices()[0].comesBack = true;
         GameBench::keyDown(game.main(), Qt::Key_A);

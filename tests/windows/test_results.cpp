@@ -12,9 +12,8 @@ namespace {
 void TuneExactly(GameBench& game, const game::SliderPositions& offsets = {})
 {
     const int step = StepCentsOf(game.session().difficulty());
-    for (int row = 1; row <= 12; ++row)
-        game.tuning()->slider(row)->setValue(-game.session().detune()[std::size_t(row - 1)] / step +
-                                             offsets[std::size_t(row - 1)]);
+    for (std::size_t k = 0; k < 12; ++k)
+        game.tuning()->slider(int(k))->setValue(-game.session().detune()[k] / step + offsets[k]);
 }
 
 void CheckAnswer(GameBench& game)
@@ -78,15 +77,15 @@ private slots:
     void afterTheCheck()
     {
         GameBench game;
-        game.tuning()->slider(1)->setValue(3);
+        game.tuning()->slider(0)->setValue(3);
         CheckAnswer(game);
         QVERIFY(game.results()->isVisible());
         QVERIFY(game.difficulty()->isEnabled() && !game.difficulty()->isVisible());
         QVERIFY(game.main()->difficultyEntry->isEnabled());
         QVERIFY(!game.instruments()->isEnabled() && !game.main()->instrumentEntry->isEnabled());
         QVERIFY(!game.tuning()->answerButton->isEnabled());
-        for (int row = 1; row <= 12; ++row)
-            QVERIFY(!game.tuning()->slider(row)->isEnabled());
+        for (int k = 0; k < 12; ++k)
+            QVERIFY(!game.tuning()->slider(k)->isEnabled());
         QCOMPARE(game.session().lastResult()->ended, game.bench().now());
         QVERIFY(game.session().checkRunActive());
         // One check run, in the player's final tuning, with nothing re-sent.
@@ -100,20 +99,20 @@ private slots:
     void difficultyChangeAfterTheCheckStartsTheNextChallengeAsARetryDoes()
     {
         GameBench game;
-        game.tuning()->slider(2)->setValue(5);
-        game.tuning()->slider(9)->setValue(-4);
+        game.tuning()->slider(1)->setValue(5);
+        game.tuning()->slider(8)->setValue(-4);
         CheckAnswer(game);
         game.bench().advance(30'000);
         game.main()->difficultyEntry->trigger();
         game.difficulty()->setLevel(1);
         QVERIFY(!game.results()->isVisible());
-        for (int row = 1; row <= 12; ++row)
-            QVERIFY(game.tuning()->slider(row)->isEnabled());
+        for (int k = 0; k < 12; ++k)
+            QVERIFY(game.tuning()->slider(k)->isEnabled());
         QVERIFY(game.tuning()->answerButton->isEnabled());
         QVERIFY(game.main()->difficultyEntry->isEnabled() && game.main()->instrumentEntry->isEnabled());
         QCOMPARE(game.session().started(), game.bench().now());
         // The new challenge can be played and checked at the new step of 3 cents.
-        game.tuning()->slider(4)->setValue(2);
+        game.tuning()->slider(3)->setValue(2);
         CheckAnswer(game);
         QVERIFY(game.results()->isVisible());
         QCOMPARE(game.results()->PlayerCell(3)->text(), QStringLiteral("6"));
@@ -130,7 +129,7 @@ private slots:
     {
         QFETCH(Qt::MouseButton, button);
         GameBench game;
-        game.tuning()->slider(4)->setValue(2);
+        game.tuning()->slider(3)->setValue(2);
         QTest::mouseClick(game.main()->referenceButton, Qt::LeftButton); // the reference A
         CheckAnswer(game);
         game.trace().clear();
@@ -138,8 +137,8 @@ private slots:
         QTest::mousePress(game.results()->retryButton, button);
         QVERIFY(game.results()->isVisible()); // until the release, which a hidden button would never get
         QVERIFY(game.tuning()->answerButton->isEnabled());
-        for (int row = 1; row <= 12; ++row)
-            QVERIFY(game.tuning()->slider(row)->isEnabled());
+        for (int k = 0; k < 12; ++k)
+            QVERIFY(game.tuning()->slider(k)->isEnabled());
         for (QWidget* dialog : std::initializer_list<QWidget*>{game.difficulty(), game.instruments()})
             QVERIFY(dialog->isEnabled());
         QVERIFY(game.main()->settingsMenu->isEnabled() && game.main()->difficultyEntry->isEnabled() &&
@@ -258,7 +257,7 @@ private slots:
     void reportBlocksAccumulate()
     {
         GameBench game;
-        game.tuning()->slider(1)->setValue(-7);
+        game.tuning()->slider(0)->setValue(-7);
         CheckAnswer(game);
         QTest::mouseClick(game.results()->clipboardButton, Qt::LeftButton);
         const QStringList first = ClipboardLines(game.bench());

@@ -58,7 +58,7 @@ private slots:
                  QStringList({"open 0 -> ok", kGsReset, ScaleTuningTrace(TuningData(game))}));
         QCOMPARE(game.session().started(), game.bench().now());
         game.trace().clear();
-        QTest::keyClick(game.tuning()->slider(1), Qt::Key_Right);
+        QTest::keyClick(game.tuning()->slider(0), Qt::Key_Right);
         const QString retuned = ScaleTuningTrace(TuningData(game, {1}));
         game.main()->close();
         QCOMPARE(game.trace().texts(), QStringList({retuned, kEqualTemperament, "close 0"}));
