@@ -56,19 +56,19 @@ BeatWindow::BeatWindow(BeatWindowLinks links) : links_(std::move(links))
     setFont(ui::FormFont());
     ui::CloseOnEscape(this);
     ui::ShowFocus(this);
-    introLabel = new QLabel(IntroText(PartialsKnown::Textbook));
-    introLabel->setWordWrap(true);
-    emphasisBox = new QCheckBox(QStringLiteral("うなりを強調(&E)"));
-    emphasisBox->setAccessibleName(QStringLiteral("うなりを強調"));
-    connect(emphasisBox, &QCheckBox::toggled, this, &BeatWindow::followEmphasis);
+    introLabel_ = new QLabel(IntroText(PartialsKnown::Textbook));
+    introLabel_->setWordWrap(true);
+    emphasisBox_ = new QCheckBox(QStringLiteral("うなりを強調(&E)"));
+    emphasisBox_->setAccessibleName(QStringLiteral("うなりを強調"));
+    connect(emphasisBox_, &QCheckBox::toggled, this, &BeatWindow::followEmphasis);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(introLabel);
+    layout->addWidget(introLabel_);
     layout->addWidget(createSteps());
-    layout->addWidget(emphasisBox);
+    layout->addWidget(emphasisBox_);
     layout->setSizeConstraint(QLayout::SetMinimumSize);
-    clockTimer = new QTimer(this);
-    clockTimer->setInterval(100);
-    connect(clockTimer, &QTimer::timeout, this, &BeatWindow::onClockTick);
+    clockTimer_ = new QTimer(this);
+    clockTimer_->setInterval(100);
+    connect(clockTimer_, &QTimer::timeout, this, &BeatWindow::onClockTick);
     followDevice();
     followInstrument();
 }
@@ -159,7 +159,7 @@ void BeatWindow::followEmphasis()
     output::BeatEmphasis* emphasis = links_.emphasis();
     if (!emphasis)
         return;
-    if (!playing_ || !emphasisBox->isChecked()) {
+    if (!playing_ || !emphasisBox_->isChecked()) {
         emphasis->stopEmphasis();
         return;
     }
@@ -175,7 +175,7 @@ void BeatWindow::followEmphasis()
 void BeatWindow::followInstrument()
 {
     const BeatPartials partials = links_.partials();
-    introLabel->setText(IntroText(partials.known));
+    introLabel_->setText(IntroText(partials.known));
     for (int i = 0; i < history::kPitchClasses; ++i) {
         const history::TuningStep& step = history::TuningOrder()[std::size_t(i)];
         const QString text = RateText(history::PartialsOf(step, 0, 0, partials.offsets));
@@ -188,11 +188,11 @@ void BeatWindow::followInstrument()
 void BeatWindow::followDevice()
 {
     const bool builtIn = links_.emphasis() != nullptr;
-    if (builtIn == emphasisBox->isEnabled() && !emphasisBox->toolTip().isEmpty())
+    if (builtIn == emphasisBox_->isEnabled() && !emphasisBox_->toolTip().isEmpty())
         return;
-    emphasisBox->setEnabled(builtIn);
-    emphasisBox->setToolTip(builtIn ? kEmphasisTip : kExternalDeviceTip);
-    emphasisBox->setAccessibleDescription(emphasisBox->toolTip());
+    emphasisBox_->setEnabled(builtIn);
+    emphasisBox_->setToolTip(builtIn ? kEmphasisTip : kExternalDeviceTip);
+    emphasisBox_->setAccessibleDescription(emphasisBox_->toolTip());
 }
 
 // The clock runs only while the window is shown: a closed window costs nothing.
@@ -200,14 +200,14 @@ void BeatWindow::showEvent(QShowEvent* event)
 {
     followDevice();
     followInstrument();
-    clockTimer->start();
+    clockTimer_->start();
     QWidget::showEvent(event);
 }
 
 void BeatWindow::hideEvent(QHideEvent* event)
 {
     stop(); // nothing sounds from a window the player cannot see
-    clockTimer->stop();
+    clockTimer_->stop();
     QWidget::hideEvent(event);
 }
 

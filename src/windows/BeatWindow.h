@@ -54,9 +54,11 @@ public:
     QPushButton* playButton(int step) const { return playButtons_[std::size_t(step)]; }
     // The equal-tempered beat of step `step` as the table shows it.
     QLabel* rateLabel(int step) const { return rateLabels_[std::size_t(step)]; }
-    QLabel* introLabel = nullptr;
-    QCheckBox* emphasisBox = nullptr;
-    QTimer* clockTimer = nullptr;
+
+    // The controls, for tests and the program object.
+    QLabel* introLabel() const { return introLabel_; }
+    QCheckBox* emphasisBox() const { return emphasisBox_; }
+    QTimer* clockTimer() const { return clockTimer_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -77,6 +79,9 @@ private:
     std::array<QLabel*, history::kPitchClasses> rateLabels_{};
     std::optional<int> playing_; // the step sounding
     QDateTime playStart_;
+    QLabel* introLabel_ = nullptr;
+    QCheckBox* emphasisBox_ = nullptr;
+    QTimer* clockTimer_ = nullptr;
 };
 
 } // namespace windows

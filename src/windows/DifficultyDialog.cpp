@@ -21,12 +21,12 @@ DifficultyDialog::DifficultyDialog(game::Session& session) : session_(session)
     resize(170, 182);
     ui::CloseOnEscape(this);
     ui::ShowFocus(this);
-    levelGroup = new QGroupBox(QStringLiteral("難易度"), this);
-    levelGroup->setGeometry(8, 8, 145, 137);
-    auto* column = new QVBoxLayout(levelGroup);
+    levelGroup_ = new QGroupBox(QStringLiteral("難易度"), this);
+    levelGroup_->setGeometry(8, 8, 145, 137);
+    auto* column = new QVBoxLayout(levelGroup_);
     buttons_ = new QButtonGroup(this);
     for (int index = 0; index < game::kDifficulties; ++index) {
-        auto* item = new QRadioButton(game::DifficultyItemText(index), levelGroup);
+        auto* item = new QRadioButton(game::DifficultyItemText(index), levelGroup_);
         column->addWidget(item);
         buttons_->addButton(item, index);
     }

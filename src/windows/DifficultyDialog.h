@@ -20,11 +20,13 @@ public:
     int level() const { return buttons_->checkedId(); }
     void setLevel(int index);
 
-    QGroupBox* levelGroup = nullptr;
+    // The controls, for tests and the program object.
+    QGroupBox* levelGroup() const { return levelGroup_; }
 
 private:
     game::Session& session_;
     QButtonGroup* buttons_ = nullptr;
+    QGroupBox* levelGroup_ = nullptr;
 };
 
 } // namespace windows

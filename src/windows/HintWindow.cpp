@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The hint window: the picture decoded with libjpeg and the text beneath it.
+// The hint window: the picture_ decoded with libjpeg and the text beneath it.
 #include "windows/HintWindow.h"
 
 #include "ui/Controls.h"
@@ -22,7 +22,7 @@ QByteArray ResourceBytes(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// A picture decoded from the resources, `scale` device pixels to each of its pixels.
+// A picture_ decoded from the resources, `scale` device pixels to each of its pixels.
 QPixmap ResourcePicture(const QString& path, int scale)
 {
     QPixmap pixmap = QPixmap::fromImage(ui::DecodeJpeg(ResourceBytes(path)));
@@ -30,7 +30,7 @@ QPixmap ResourcePicture(const QString& path, int scale)
     return pixmap;
 }
 
-// How far the picture may shrink in a small window: a third of its size keeps the tuning order
+// How far the picture_ may shrink in a small window: a third of its size keeps the tuning order
 // legible; less would leave a stripe.
 constexpr int kSmallestPictureShare = 3;
 
@@ -64,7 +64,7 @@ QSize FittedPicture::minimumSizeHint() const
     return normal_.size() / kSmallestPictureShare;
 }
 
-// As tall as the picture drawn at that width, never taller than its own height.
+// As tall as the picture_ drawn at that width, never taller than its own height.
 int FittedPicture::heightForWidth(int width) const
 {
     const QSize natural = normal_.size();
@@ -93,29 +93,29 @@ HintWindow::HintWindow()
     resize(947, 353);
     ui::CloseOnEscape(this);
 
-    picture = new FittedPicture(
+    picture_ = new FittedPicture(
         ResourcePicture(QStringLiteral(":/hint.jpg"), 1),
         [] { return ResourcePicture(QStringLiteral(":/hint@2x.jpg"), 2); }, this);
-    hintText = new QPlainTextEdit(this);
-    hintText->setFont(ui::FormFont(16));
-    hintText->setReadOnly(true);
-    hintText->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    hintText->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    hintText_ = new QPlainTextEdit(this);
+    hintText_->setFont(ui::FormFont(16));
+    hintText_->setReadOnly(true);
+    hintText_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    hintText_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     QString text = QString::fromUtf8(ResourceBytes(QStringLiteral(":/hint.txt")));
     if (text.endsWith('\n'))
         text.chop(1); // the file's last line end would be an empty line of its own
-    hintText->setPlainText(text);
-    hintText->setAccessibleName(QStringLiteral("調律の順序の説明"));
-    // The picture above the text; in a smaller window the picture shrinks in proportion and the
+    hintText_->setPlainText(text);
+    hintText_->setAccessibleName(QStringLiteral("調律の順序の説明"));
+    // The picture_ above the text; in a smaller window the picture_ shrinks in proportion and the
     // text keeps three lines (it scrolls).
     constexpr int kLeastLines = 3;
-    hintText->setMinimumHeight(hintText->fontMetrics().lineSpacing() * kLeastLines +
-                               2 * hintText->frameWidth());
+    hintText_->setMinimumHeight(hintText_->fontMetrics().lineSpacing() * kLeastLines +
+                                2 * hintText_->frameWidth());
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 10, 10);
     column->setSpacing(15);
-    column->addWidget(picture);
-    column->addWidget(hintText, 1);
+    column->addWidget(picture_);
+    column->addWidget(hintText_, 1);
 }
 
 } // namespace windows

@@ -41,8 +41,13 @@ class HintWindow : public QWidget {
 public:
     HintWindow();
 
-    FittedPicture* picture = nullptr;
-    QPlainTextEdit* hintText = nullptr;
+    // The controls, for tests and the program object.
+    FittedPicture* picture() const { return picture_; }
+    QPlainTextEdit* hintText() const { return hintText_; }
+
+private:
+    FittedPicture* picture_ = nullptr;
+    QPlainTextEdit* hintText_ = nullptr;
 };
 
 } // namespace windows

@@ -19,23 +19,23 @@ InstrumentDialog::InstrumentDialog(game::Session& session) : session_(session)
     resize(176, 128);
     ui::CloseOnEscape(this);
     ui::ShowFocus(this);
-    instrumentList = new QComboBox(this);
-    instrumentList->setGeometry(9, 16, 145, instrumentList->sizeHint().height());
-    ui::NameList(instrumentList, QStringLiteral("楽器"));
-    connect(instrumentList, &QComboBox::activated, this, &InstrumentDialog::onInstrumentChosen);
+    instrumentList_ = new QComboBox(this);
+    instrumentList_->setGeometry(9, 16, 145, instrumentList_->sizeHint().height());
+    ui::NameList(instrumentList_, QStringLiteral("楽器"));
+    connect(instrumentList_, &QComboBox::activated, this, &InstrumentDialog::onInstrumentChosen);
     auto* inharmonicityLabel = new QLabel(QStringLiteral("弦の非調和性(&H)"), this);
     inharmonicityLabel->setGeometry(9, 52, 145, 16);
-    inharmonicityList = new QComboBox(this);
-    inharmonicityList->setGeometry(9, 70, 145, inharmonicityList->sizeHint().height());
-    inharmonicityList->addItem(QStringLiteral("なし"), game::kTuningPiano);
-    inharmonicityList->addItem(QStringLiteral("実際のピアノ程度"), game::kStiffTuningPiano);
-    inharmonicityList->setAccessibleName(QStringLiteral("弦の非調和性"));
-    inharmonicityList->setToolTip(
+    inharmonicityList_ = new QComboBox(this);
+    inharmonicityList_->setGeometry(9, 70, 145, inharmonicityList_->sizeHint().height());
+    inharmonicityList_->addItem(QStringLiteral("なし"), game::kTuningPiano);
+    inharmonicityList_->addItem(QStringLiteral("実際のピアノ程度"), game::kStiffTuningPiano);
+    inharmonicityList_->setAccessibleName(QStringLiteral("弦の非調和性"));
+    inharmonicityList_->setToolTip(
         QStringLiteral("なし：倍音はちょうど整数倍で、平均律は教科書どおりにうなります。\n"
                        "実際のピアノ程度：実際のピアノの弦のように高い倍音ほど少し高くなります。"));
-    inharmonicityLabel->setBuddy(inharmonicityList);
-    connect(inharmonicityList, &QComboBox::activated, this,
-            [this] { session_.chooseInstrument(inharmonicityList->currentData().toInt()); });
+    inharmonicityLabel->setBuddy(inharmonicityList_);
+    connect(inharmonicityList_, &QComboBox::activated, this,
+            [this] { session_.chooseInstrument(inharmonicityList_->currentData().toInt()); });
     ui::KeepDesign(this);
     ui::WidenForTitle(this);
     showInstruments();
@@ -53,24 +53,25 @@ void InstrumentDialog::showInstruments()
     const int instrument = session_.instrument();
     const bool tuningPiano = game::IsTuningPiano(instrument);
     const bool offered = session_.tuningPianoOffered();
-    if (instrumentList->count() != game::kGeneralMidiPrograms + (offered ? 1 : 0)) {
-        instrumentList->clear();
+    if (instrumentList_->count() != game::kGeneralMidiPrograms + (offered ? 1 : 0)) {
+        instrumentList_->clear();
         if (offered)
-            instrumentList->addItem(game::kTuningPianoName, game::kTuningPiano);
+            instrumentList_->addItem(game::kTuningPianoName, game::kTuningPiano);
         for (int program = 0; program < game::kGeneralMidiPrograms; ++program)
-            instrumentList->addItem(game::InstrumentNames()[program], program);
+            instrumentList_->addItem(game::InstrumentNames()[program], program);
     }
-    instrumentList->setCurrentIndex(instrumentList->findData(tuningPiano ? game::kTuningPiano : instrument));
-    inharmonicityList->setEnabled(tuningPiano);
+    instrumentList_->setCurrentIndex(
+        instrumentList_->findData(tuningPiano ? game::kTuningPiano : instrument));
+    inharmonicityList_->setEnabled(tuningPiano);
     if (tuningPiano)
-        inharmonicityList->setCurrentIndex(inharmonicityList->findData(instrument));
+        inharmonicityList_->setCurrentIndex(inharmonicityList_->findData(instrument));
 }
 
 // The tuning piano keeps the inharmonicity chosen below the list.
 void InstrumentDialog::onInstrumentChosen()
 {
-    const int chosen = instrumentList->currentData().toInt();
-    session_.chooseInstrument(game::IsTuningPiano(chosen) ? inharmonicityList->currentData().toInt()
+    const int chosen = instrumentList_->currentData().toInt();
+    session_.chooseInstrument(game::IsTuningPiano(chosen) ? inharmonicityList_->currentData().toInt()
                                                           : chosen);
 }
 

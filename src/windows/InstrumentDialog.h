@@ -17,15 +17,19 @@ public:
     explicit InstrumentDialog(game::Session& session);
     void onInstrumentChosen();
 
-    QComboBox* instrumentList = nullptr;
     // "弦の非調和性": なし (harmonic partials) or 実際のピアノ程度; only for the tuning piano.
-    QComboBox* inharmonicityList = nullptr;
+
+    // The controls, for tests and the program object.
+    QComboBox* instrumentList() const { return instrumentList_; }
+    QComboBox* inharmonicityList() const { return inharmonicityList_; }
 
 private:
     // Lists what the device offers and shows the session's instrument.
     void showInstruments();
 
     game::Session& session_;
+    QComboBox* instrumentList_ = nullptr;
+    QComboBox* inharmonicityList_ = nullptr;
 };
 
 } // namespace windows

@@ -67,16 +67,17 @@ MainWindow::MainWindow(DeviceChoice& devices, game::Session& session, Keyboard& 
     createKeyboard(client);
     createControls(client);
     createMenu();
-    clockStatusBar = new QStatusBar(this);
-    clockStatusBar->setFixedHeight(18);
-    clockStatusBar->setSizeGripEnabled(false);
-    setStatusBar(clockStatusBar);
+    clockStatusBar_ = new QStatusBar(this);
+    clockStatusBar_->setFixedHeight(18);
+    clockStatusBar_->setSizeGripEnabled(false);
+    setStatusBar(clockStatusBar_);
     // The keys and controls in proportion to the window: a maximized window grows them.
-    new ui::DesignLayout(client, QSize(345, 246 - menuBar()->sizeHint().height() - clockStatusBar->height()));
-    clockTimer = new QTimer(this);
-    clockTimer->setInterval(100);
-    connect(clockTimer, &QTimer::timeout, this, &MainWindow::onClockTick);
-    clockTimer->start();
+    new ui::DesignLayout(client,
+                         QSize(345, 246 - menuBar()->sizeHint().height() - clockStatusBar_->height()));
+    clockTimer_ = new QTimer(this);
+    clockTimer_->setInterval(100);
+    connect(clockTimer_, &QTimer::timeout, this, &MainWindow::onClockTick);
+    clockTimer_->start();
     ui::OnActivate(this, [this] { emit activated(); });
     connect(&keyboard_, &Keyboard::noteShown, this, &MainWindow::showNote);
     connect(&session_, &game::Session::settingsLockChanged, this, &MainWindow::showSettingsLock);
@@ -103,52 +104,52 @@ void MainWindow::createKeyboard(QWidget* client)
 void MainWindow::createControls(QWidget* client)
 {
     // The device list comes first in the tab order, so it has the focus at start.
-    deviceList = new QComboBox(client);
-    deviceList->setGeometry(152, 120, 177, deviceList->sizeHint().height());
-    deviceList->setEditable(false);
-    ui::NameList(deviceList, QStringLiteral("音源"));
-    ui::KeepKeysFromList(deviceList);
-    connect(deviceList, &QComboBox::activated, this, &MainWindow::onDeviceChosen);
+    deviceList_ = new QComboBox(client);
+    deviceList_->setGeometry(152, 120, 177, deviceList_->sizeHint().height());
+    deviceList_->setEditable(false);
+    ui::NameList(deviceList_, QStringLiteral("音源"));
+    ui::KeepKeysFromList(deviceList_);
+    connect(deviceList_, &QComboBox::activated, this, &MainWindow::onDeviceChosen);
 
-    referenceButton = new ui::Button(client, QStringLiteral("A音"), {8, 120, 65, 25});
-    keyboard_.setReferenceControl(referenceButton);
-    connect(referenceButton, &ui::Button::mouseDown, &keyboard_, &Keyboard::pressReference);
-    connect(referenceButton, &ui::Button::mouseUp, &keyboard_, &Keyboard::releaseReference);
+    referenceButton_ = new ui::Button(client, QStringLiteral("A音"), {8, 120, 65, 25});
+    keyboard_.setReferenceControl(referenceButton_);
+    connect(referenceButton_, &ui::Button::mouseDown, &keyboard_, &Keyboard::pressReference);
+    connect(referenceButton_, &ui::Button::mouseUp, &keyboard_, &Keyboard::releaseReference);
 
-    hintButton = new ui::Button(client, QStringLiteral("ヒント(&H)"), {80, 120, 65, 25});
-    connect(hintButton, &QPushButton::clicked, this, &MainWindow::hintRequested);
+    hintButton_ = new ui::Button(client, QStringLiteral("ヒント(&H)"), {80, 120, 65, 25});
+    connect(hintButton_, &QPushButton::clicked, this, &MainWindow::hintRequested);
 
     const QString credit =
         QString::fromLatin1(game::kVersionLine) + QStringLiteral("　制作：Velmora 開発チーム");
-    creditLabel = new ui::Label(client, credit, {8, 152});
-    connect(creditLabel, &ui::Label::clicked, this, [this] { desktop_.playClip(); });
+    creditLabel_ = new ui::Label(client, credit, {8, 152});
+    connect(creditLabel_, &ui::Label::clicked, this, [this] { desktop_.playClip(); });
 
-    setTabOrder(deviceList, referenceButton);
-    setTabOrder(referenceButton, hintButton);
-    deviceList->setFocus();
+    setTabOrder(deviceList_, referenceButton_);
+    setTabOrder(referenceButton_, hintButton_);
+    deviceList_->setFocus();
     ui::ShowFocus(this);
 }
 
 void MainWindow::createMenu()
 {
-    settingsMenu = menuBar()->addMenu(QStringLiteral("設定(&S)"));
-    difficultyEntry = settingsMenu->addAction(QStringLiteral("難易度の設定(&N)"), this,
-                                              &MainWindow::difficultyDialogRequested);
-    instrumentEntry = settingsMenu->addAction(QStringLiteral("楽器の設定(&G)"), this,
-                                              &MainWindow::instrumentDialogRequested);
-    recordsMenu = menuBar()->addMenu(QStringLiteral("記録(&R)"));
-    historyEntry =
-        recordsMenu->addAction(QStringLiteral("成績の推移(&K)…"), this, &MainWindow::historyRequested);
-    practiceMenu = menuBar()->addMenu(QStringLiteral("練習(&P)"));
-    beatWindowEntry = practiceMenu->addAction(QStringLiteral("うなりの聴き比べ(&B)…"), this,
-                                              &MainWindow::beatWindowRequested);
+    settingsMenu_ = menuBar()->addMenu(QStringLiteral("設定(&S)"));
+    difficultyEntry_ = settingsMenu_->addAction(QStringLiteral("難易度の設定(&N)"), this,
+                                                &MainWindow::difficultyDialogRequested);
+    instrumentEntry_ = settingsMenu_->addAction(QStringLiteral("楽器の設定(&G)"), this,
+                                                &MainWindow::instrumentDialogRequested);
+    recordsMenu_ = menuBar()->addMenu(QStringLiteral("記録(&R)"));
+    historyEntry_ =
+        recordsMenu_->addAction(QStringLiteral("成績の推移(&K)…"), this, &MainWindow::historyRequested);
+    practiceMenu_ = menuBar()->addMenu(QStringLiteral("練習(&P)"));
+    beatWindowEntry_ = practiceMenu_->addAction(QStringLiteral("うなりの聴き比べ(&B)…"), this,
+                                                &MainWindow::beatWindowRequested);
     // A greyed-out entry says why: its tooltip, and the status bar while the menu is open.
-    settingsMenu->setToolTipsVisible(true);
-    connect(settingsMenu, &QMenu::aboutToShow, this, [this] {
+    settingsMenu_->setToolTipsVisible(true);
+    connect(settingsMenu_, &QMenu::aboutToShow, this, [this] {
         settingsMenuOpen_ = true;
         onClockTick();
     });
-    connect(settingsMenu, &QMenu::aboutToHide, this, [this] {
+    connect(settingsMenu_, &QMenu::aboutToHide, this, [this] {
         settingsMenuOpen_ = false;
         onClockTick();
     });
@@ -165,8 +166,8 @@ void MainWindow::startUp()
     placeWindow(saved.window);
     mapValue_ = saved.mapValue;
     devices_.start(saved.deviceNumber, saved.deviceName);
-    deviceList->addItems(devices_.names());
-    deviceList->setCurrentIndex(devices_.position());
+    deviceList_->addItems(devices_.names());
+    deviceList_->setCurrentIndex(devices_.position());
     connect(&devices_, &DeviceChoice::deviceReturned, this, [this] {
         deviceReturnedAt_ = clock_.now();
         onClockTick();
@@ -212,7 +213,7 @@ void MainWindow::saveSettings()
 {
     game::WriteSavedSettings(settingsFile_, {.window = boundsToSave(),
                                              .deviceNumber = devices_.deviceId(),
-                                             .deviceName = deviceList->currentText(),
+                                             .deviceName = deviceList_->currentText(),
                                              .mapValue = mapValue_});
     const QString path = game::SettingsLocationOfThisProgram().pathToWrite();
     if (const auto saved = settingsFile_.save(path); !saved)
@@ -238,7 +239,7 @@ game::WindowBounds MainWindow::boundsToSave() const
 
 void MainWindow::onDeviceChosen()
 {
-    devices_.choose(deviceList->currentIndex());
+    devices_.choose(deviceList_->currentIndex());
 }
 
 // ---- Keyboard, reference A, settings menu, clock --------------------------------------------
@@ -264,12 +265,12 @@ void MainWindow::onPianoKeyReleased(int number)
 // difficulty again, the next challenge both.
 void MainWindow::showSettingsLock(game::SettingsLock lock)
 {
-    difficultyEntry->setEnabled(lock != game::SettingsLock::Locked);
-    instrumentEntry->setEnabled(lock == game::SettingsLock::Open);
-    difficultyEntry->setToolTip(lock == game::SettingsLock::Locked ? kDifficultyLockedText : QString());
-    instrumentEntry->setToolTip(lock == game::SettingsLock::Locked           ? kInstrumentLockedText
-                                : lock == game::SettingsLock::DifficultyOnly ? kInstrumentAfterCheckText
-                                                                             : QString());
+    difficultyEntry_->setEnabled(lock != game::SettingsLock::Locked);
+    instrumentEntry_->setEnabled(lock == game::SettingsLock::Open);
+    difficultyEntry_->setToolTip(lock == game::SettingsLock::Locked ? kDifficultyLockedText : QString());
+    instrumentEntry_->setToolTip(lock == game::SettingsLock::Locked           ? kInstrumentLockedText
+                                 : lock == game::SettingsLock::DifficultyOnly ? kInstrumentAfterCheckText
+                                                                              : QString());
     onClockTick();
 }
 
@@ -300,8 +301,8 @@ void MainWindow::onClockTick()
     const QString text = deviceJustReturned    ? kDeviceReturnedText
                          : !lockText.isEmpty() ? lockText
                                                : game::DateTimeText(now, QLocale::system());
-    if (text != clockStatusBar->currentMessage())
-        clockStatusBar->showMessage(text);
+    if (text != clockStatusBar_->currentMessage())
+        clockStatusBar_->showMessage(text);
 }
 
 } // namespace windows

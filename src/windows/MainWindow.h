@@ -46,19 +46,20 @@ public:
     ui::Shape* pianoKey(int number) const { return pianoKeys_[std::size_t(number - 1)]; }
     int selectedDeviceId() const { return devices_.deviceId(); }
 
-    ui::Button* referenceButton = nullptr;
-    ui::Button* hintButton = nullptr;
-    QComboBox* deviceList = nullptr;
-    ui::Label* creditLabel = nullptr;
-    QStatusBar* clockStatusBar = nullptr;
-    QTimer* clockTimer = nullptr;
-    QMenu* settingsMenu = nullptr;
-    QAction* difficultyEntry = nullptr;
-    QAction* instrumentEntry = nullptr;
-    QMenu* recordsMenu = nullptr;       // 記録(R)
-    QAction* historyEntry = nullptr;    // 成績の推移(K)…
-    QMenu* practiceMenu = nullptr;      // 練習(P)
-    QAction* beatWindowEntry = nullptr; // うなりの聴き比べ(B)…
+    // The controls, for tests and the program object.
+    ui::Button* referenceButton() const { return referenceButton_; }
+    ui::Button* hintButton() const { return hintButton_; }
+    QComboBox* deviceList() const { return deviceList_; }
+    ui::Label* creditLabel() const { return creditLabel_; }
+    QStatusBar* clockStatusBar() const { return clockStatusBar_; }
+    QTimer* clockTimer() const { return clockTimer_; }
+    QMenu* settingsMenu() const { return settingsMenu_; }
+    QAction* difficultyEntry() const { return difficultyEntry_; }
+    QAction* instrumentEntry() const { return instrumentEntry_; }
+    QMenu* recordsMenu() const { return recordsMenu_; }           // 記録(R)
+    QAction* historyEntry() const { return historyEntry_; }       // 成績の推移(K)…
+    QMenu* practiceMenu() const { return practiceMenu_; }         // 練習(P)
+    QAction* beatWindowEntry() const { return beatWindowEntry_; } // うなりの聴き比べ(B)…
 
 signals:
     void hintRequested();
@@ -100,6 +101,19 @@ private:
     game::WindowBounds storedBounds_;  // the window's bounds as the settings file gave them
     game::WindowBounds appliedBounds_; // what the window was given for them, on a screen
     QDateTime deviceReturnedAt_;       // when the device last came back; invalid until then
+    ui::Button* referenceButton_ = nullptr;
+    ui::Button* hintButton_ = nullptr;
+    QComboBox* deviceList_ = nullptr;
+    ui::Label* creditLabel_ = nullptr;
+    QStatusBar* clockStatusBar_ = nullptr;
+    QTimer* clockTimer_ = nullptr;
+    QMenu* settingsMenu_ = nullptr;
+    QAction* difficultyEntry_ = nullptr;
+    QAction* instrumentEntry_ = nullptr;
+    QMenu* recordsMenu_ = nullptr;
+    QAction* historyEntry_ = nullptr;
+    QMenu* practiceMenu_ = nullptr;
+    QAction* beatWindowEntry_ = nullptr;
 };
 
 } // namespace windows

@@ -19,7 +19,7 @@ Program::Program(Host host) : host_(std::move(host))
     if (ended())
         return;
     history_ =
-        std::make_unique<PlayHistory>(mainWindow_->clockStatusBar, host_.desktop, host_.clock,
+        std::make_unique<PlayHistory>(mainWindow_->clockStatusBar(), host_.desktop, host_.clock,
                                       [this](int instrument) { return BeatPartialsOf(output_, instrument); });
     tuningWindow_ = std::make_unique<TuningWindow>(session_);
     ui::PlaceBesideRow(tuningWindow_.get(), {mainWindow_.get()});

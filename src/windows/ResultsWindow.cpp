@@ -75,29 +75,29 @@ void ResultsWindow::createTable()
 void ResultsWindow::createScore()
 {
     MakeLabel(this, QStringLiteral("点数は……"), {16, 352}, 27);
-    scoreLabel = MakeLabel(this, QStringLiteral("100"), {160, 344}, 33);
-    QPalette red = scoreLabel->palette();
+    scoreLabel_ = MakeLabel(this, QStringLiteral("100"), {160, 344}, 33);
+    QPalette red = scoreLabel_->palette();
     red.setColor(QPalette::WindowText, Qt::red);
-    scoreLabel->setPalette(red);
+    scoreLabel_->setPalette(red);
     MakeLabel(this, QStringLiteral("点"), {224, 352}, 27);
 }
 
 void ResultsWindow::createButtons()
 {
-    clipboardButton = new ui::Button(this, QStringLiteral("結果をクリップボードに出力"), {32, 392, 201, 25});
-    boardButton = new ui::Button(this, QStringLiteral("結果報告掲示板へ"), {32, 424, 201, 25});
-    ui::OfferBoard(boardButton, !boardAddress_.isEmpty());
-    retryButton = new ui::Button(this, QStringLiteral("もう一度挑戦"), {32, 456, 97, 25});
-    quitButton = new ui::Button(this, QStringLiteral("終了"), {136, 456, 97, 25});
-    setTabOrder(quitButton, retryButton);
-    setTabOrder(retryButton, clipboardButton);
-    setTabOrder(clipboardButton, boardButton);
-    connect(quitButton, &QPushButton::clicked, this, &ResultsWindow::quitRequested);
-    connect(retryButton, &ui::Button::mouseDown, this, &ResultsWindow::onRetryPressed);
-    connect(retryButton, &ui::Button::mouseUp, this, &ResultsWindow::onRetryReleased);
-    connect(retryButton, &QPushButton::clicked, this, &ResultsWindow::onRetryClicked);
-    connect(clipboardButton, &QPushButton::clicked, this, &ResultsWindow::onClipboardClicked);
-    connect(boardButton, &QPushButton::clicked, this, &ResultsWindow::onBoardClicked);
+    clipboardButton_ = new ui::Button(this, QStringLiteral("結果をクリップボードに出力"), {32, 392, 201, 25});
+    boardButton_ = new ui::Button(this, QStringLiteral("結果報告掲示板へ"), {32, 424, 201, 25});
+    ui::OfferBoard(boardButton_, !boardAddress_.isEmpty());
+    retryButton_ = new ui::Button(this, QStringLiteral("もう一度挑戦"), {32, 456, 97, 25});
+    quitButton_ = new ui::Button(this, QStringLiteral("終了"), {136, 456, 97, 25});
+    setTabOrder(quitButton_, retryButton_);
+    setTabOrder(retryButton_, clipboardButton_);
+    setTabOrder(clipboardButton_, boardButton_);
+    connect(quitButton_, &QPushButton::clicked, this, &ResultsWindow::quitRequested);
+    connect(retryButton_, &ui::Button::mouseDown, this, &ResultsWindow::onRetryPressed);
+    connect(retryButton_, &ui::Button::mouseUp, this, &ResultsWindow::onRetryReleased);
+    connect(retryButton_, &QPushButton::clicked, this, &ResultsWindow::onRetryClicked);
+    connect(clipboardButton_, &QPushButton::clicked, this, &ResultsWindow::onClipboardClicked);
+    connect(boardButton_, &QPushButton::clicked, this, &ResultsWindow::onBoardClicked);
 }
 
 // The correct column as the new challenge has it, the player's column at 0; the window hides, but
@@ -119,11 +119,11 @@ void ResultsWindow::showResult(const game::CheckResult& result)
         SetCell(PlayerCell(k), k, kPlayerColumn, result.player[std::size_t(k)]);
         SetCell(CorrectCell(k), k, kCorrectColumn, result.correct[std::size_t(k)]);
     }
-    scoreLabel->setText(QString::number(result.score));
-    scoreLabel->setAccessibleName(QStringLiteral("点数 %1点").arg(result.score));
-    scoreLabel->adjustSize();
+    scoreLabel_->setText(QString::number(result.score));
+    scoreLabel_->setAccessibleName(QStringLiteral("点数 %1点").arg(result.score));
+    scoreLabel_->adjustSize();
     show();
-    retryButton->setFocus(); // Return starts the next challenge
+    retryButton_->setFocus(); // Return starts the next challenge
     ui::ShowFocus(this);
 }
 

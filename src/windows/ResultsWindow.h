@@ -35,11 +35,12 @@ public:
     // The correct tuning of pitch class 0 ... 11.
     QLabel* CorrectCell(int pitchClass) const { return cells_[std::size_t(12 + pitchClass)]; }
 
-    QLabel* scoreLabel = nullptr;
-    ui::Button* quitButton = nullptr;
-    ui::Button* retryButton = nullptr;
-    ui::Button* clipboardButton = nullptr;
-    ui::Button* boardButton = nullptr;
+    // The controls, for tests and the program object.
+    QLabel* scoreLabel() const { return scoreLabel_; }
+    ui::Button* quitButton() const { return quitButton_; }
+    ui::Button* retryButton() const { return retryButton_; }
+    ui::Button* clipboardButton() const { return clipboardButton_; }
+    ui::Button* boardButton() const { return boardButton_; }
 
 signals:
     void quitRequested();
@@ -60,6 +61,11 @@ private:
     std::array<QLabel*, 24> cells_{};
     QString boardAddress_;
     bool retryPressed_ = false; // a mouse press on "もう一度挑戦" started the challenge
+    QLabel* scoreLabel_ = nullptr;
+    ui::Button* quitButton_ = nullptr;
+    ui::Button* retryButton_ = nullptr;
+    ui::Button* clipboardButton_ = nullptr;
+    ui::Button* boardButton_ = nullptr;
 };
 
 } // namespace windows

@@ -29,23 +29,23 @@ TuningWindow::TuningWindow(game::Session& session) : session_(session)
         connect(bar, &ui::ScrollBar::changed, this, [this, pitchClass] { onSliderMoved(pitchClass); });
         sliders_[std::size_t(pitchClass)] = bar;
     }
-    answerButton = new ui::Button(this, QStringLiteral("答え合わせ"), {40, 416, 105, 25});
-    connect(answerButton, &QPushButton::clicked, this, &TuningWindow::onAnswerClicked);
+    answerButton_ = new ui::Button(this, QStringLiteral("答え合わせ"), {40, 416, 105, 25});
+    connect(answerButton_, &QPushButton::clicked, this, &TuningWindow::onAnswerClicked);
     // Tab order: the sliders C ... B, then the button; the first slider has the focus at first.
     for (std::size_t next = 1; next < sliders_.size(); ++next)
         setTabOrder(sliders_[next - 1], sliders_[next]);
-    setTabOrder(sliders_.back(), answerButton);
+    setTabOrder(sliders_.back(), answerButton_);
     sliders_.front()->setFocus();
     ui::ShowFocus(this);
     ui::KeepDesign(this);
-    checkRunTimer = new QTimer(this);
-    checkRunTimer->setInterval(200);
-    connect(checkRunTimer, &QTimer::timeout, this, &TuningWindow::onCheckRunTick);
-    checkRunTimer->start();
+    checkRunTimer_ = new QTimer(this);
+    checkRunTimer_->setInterval(200);
+    connect(checkRunTimer_, &QTimer::timeout, this, &TuningWindow::onCheckRunTick);
+    checkRunTimer_->start();
     connect(&session_, &game::Session::positionChanged, this, &TuningWindow::showPosition);
     connect(&session_, &game::Session::challengeStarted, this, &TuningWindow::showChallenge);
     connect(&session_, &game::Session::answerChecked, this, [this] {
-        answerButton->setEnabled(false);
+        answerButton_->setEnabled(false);
         for (auto* bar : sliders_)
             bar->setEnabled(false);
     });
@@ -67,7 +67,7 @@ void TuningWindow::showChallenge()
         bar->setValue(session_.positions()[std::size_t(k)]);
         bar->setEnabled(true);
     }
-    answerButton->setEnabled(true);
+    answerButton_->setEnabled(true);
 }
 
 void TuningWindow::showPosition(int pitchClass)

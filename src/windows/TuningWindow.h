@@ -26,8 +26,9 @@ public:
 
     ui::ScrollBar* slider(int pitchClass) const { return sliders_[std::size_t(pitchClass)]; }
 
-    ui::Button* answerButton = nullptr;
-    QTimer* checkRunTimer = nullptr;
+    // The controls, for tests and the program object.
+    ui::Button* answerButton() const { return answerButton_; }
+    QTimer* checkRunTimer() const { return checkRunTimer_; }
 
 protected:
     // The close request is refused, always.
@@ -40,6 +41,8 @@ private:
     game::Session& session_;
     std::array<QLabel*, 12> labels_{};
     std::array<ui::ScrollBar*, 12> sliders_{};
+    ui::Button* answerButton_ = nullptr;
+    QTimer* checkRunTimer_ = nullptr;
 };
 
 } // namespace windows

@@ -22,7 +22,7 @@ int main(int argc, char* argv[])
                                   .desktop = desktop,
                                   .listDevices = bench.listDevices(),
                                   .randomSeed = 1});
-        emit program.mainWindow()->creditLabel->clicked();
+        emit program.mainWindow()->creditLabel()->clicked();
         // Until the player has started the clip, or found there is no audio output.
         using State = host::ClipPlayer::State;
         const QDeadlineTimer deadline(10000);

@@ -72,8 +72,8 @@ public:
         if (program_->ended())
             return;
         // The timers are driven by hand: a test calls the tick handlers itself.
-        main()->clockTimer->stop();
-        tuning()->checkRunTimer->stop();
+        main()->clockTimer()->stop();
+        tuning()->checkRunTimer()->stop();
         program_->showMainWindow();
         program_->createLaterWindows(); // as the event loop's first turn does
     }

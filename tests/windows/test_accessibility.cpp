@@ -81,8 +81,8 @@ private slots:
     void everyWindowIsAWindow()
     {
         GameBench game;
-        game.main()->historyEntry->trigger();
-        QTest::mouseClick(game.tuning()->answerButton, Qt::LeftButton); // the results window
+        game.main()->historyEntry()->trigger();
+        QTest::mouseClick(game.tuning()->answerButton(), Qt::LeftButton); // the results window
         for (QWidget* window : std::initializer_list<QWidget*>{
                  game.main(), game.tuning(), game.results(), game.hint(), game.difficulty(),
                  game.instruments(), game.program().history()->window()})
@@ -92,7 +92,7 @@ private slots:
     void chartsAreNamedAndSummedUp()
     {
         GameBench game;
-        game.main()->historyEntry->trigger();
+        game.main()->historyEntry()->trigger();
         HistoryWindow* window = game.program().history()->window();
         history::ChallengeRecord record;
         record.ended = QDateTime(QDate(2024, 5, 1), QTime(10, 0));

@@ -20,9 +20,9 @@ constexpr int kFifthF4C5 = 10; // the eleventh step of the tuning order: F4 (0x4
 
 BeatWindow* OpenBeatWindow(GameBench& game)
 {
-    game.main()->beatWindowEntry->trigger();
+    game.main()->beatWindowEntry()->trigger();
     BeatWindow* window = game.program().beatWindow();
-    window->clockTimer->stop(); // ticked by hand on the virtual clock
+    window->clockTimer()->stop(); // ticked by hand on the virtual clock
     return window;
 }
 
@@ -120,9 +120,9 @@ private slots:
     {
         GameBench game;
         QTest::mouseClick(OpenBeatWindow(game)->playButton(0), Qt::LeftButton);
-        QTest::mouseClick(game.tuning()->answerButton, Qt::LeftButton);
-        QTest::mousePress(game.results()->retryButton, Qt::LeftButton); // もう一度挑戦
-        QTest::mouseClick(game.tuning()->answerButton, Qt::LeftButton);
+        QTest::mouseClick(game.tuning()->answerButton(), Qt::LeftButton);
+        QTest::mousePress(game.results()->retryButton(), Qt::LeftButton); // もう一度挑戦
+        QTest::mouseClick(game.tuning()->answerButton(), Qt::LeftButton);
         history::Database database(history::DefaultHistoryPath(), history::kWaitDuringPlay);
         const auto records = database.readAll();
         QCOMPARE(records.size(), 2u);
@@ -137,8 +137,8 @@ private slots:
     {
         GameBench game({{.name = "Built-in", .paced = false, .emphasis = true}, {.name = "External"}});
         BeatWindow* window = OpenBeatWindow(game);
-        QVERIFY(window->emphasisBox->isEnabled());
-        window->emphasisBox->setChecked(true);
+        QVERIFY(window->emphasisBox()->isEnabled());
+        window->emphasisBox()->setChecked(true);
         game.trace().clear();
         QTest::mouseClick(window->playButton(kFifthF4C5), Qt::LeftButton);
         const auto data = TuningData(game, game.session().positions());
@@ -149,14 +149,14 @@ private slots:
         const double centre = (3 * hz(-4, 5) + 2 * hz(3, 0)) / 2;
         QCOMPARE(game.trace().only({"emphasis"}),
                  QStringList({QStringLiteral("emphasis %1").arg(centre, 0, 'f', 2)}));
-        window->emphasisBox->setChecked(false);
+        window->emphasisBox()->setChecked(false);
         QCOMPARE(game.trace().only({"emphasis"}).last(), QStringLiteral("emphasis off"));
 
-        game.main()->deviceList->setCurrentIndex(1);
+        game.main()->deviceList()->setCurrentIndex(1);
         game.main()->onDeviceChosen();
         window->onClockTick();
-        QVERIFY(!window->emphasisBox->isEnabled());
-        QVERIFY(window->emphasisBox->toolTip().contains(QStringLiteral("外部")));
+        QVERIFY(!window->emphasisBox()->isEnabled());
+        QVERIFY(window->emphasisBox()->toolTip().contains(QStringLiteral("外部")));
     }
 
     // The table shows the equal-tempered beats of the instrument that plays, as the device tells
@@ -176,14 +176,14 @@ private slots:
         QCOMPARE(window->rateLabel(2)->text(), QStringLiteral("%1 Hz（狭い）").arg(a4 - d5, 0, 'f', 2));
         QCOMPARE(window->rateLabel(1)->text(), QStringLiteral("弦が複数のため不定")); // A4 - E5
         QCOMPARE(window->rateLabel(0)->text(), QStringLiteral("0.00 Hz"));            // A3 - A4
-        QVERIFY(window->introLabel->text().contains(QStringLiteral("いま鳴っている楽器")));
+        QVERIFY(window->introLabel()->text().contains(QStringLiteral("いま鳴っている楽器")));
 
-        game.main()->deviceList->setCurrentIndex(1);
+        game.main()->deviceList()->setCurrentIndex(1);
         game.main()->onDeviceChosen();
         window->onClockTick();
         const double textbook = 4 * 440.0 - d5; // harmonic: A4 - D5 a wide fourth
         QCOMPARE(window->rateLabel(2)->text(), QStringLiteral("%1 Hz（広い）").arg(-textbook, 0, 'f', 2));
-        QVERIFY(window->introLabel->text().contains(QStringLiteral("教科書の値")));
+        QVERIFY(window->introLabel()->text().contains(QStringLiteral("教科書の値")));
     }
 };
 

@@ -20,7 +20,7 @@ private slots:
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QImage source = ui::DecodeJpeg(file.readAll()).convertToFormat(QImage::Format_RGB32);
         QCOMPARE(source.size(), QSize(1872, 368));
-        const QImage drawn = hint.picture->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const QImage drawn = hint.picture()->grab().toImage().convertToFormat(QImage::Format_RGB32);
         QCOMPARE(drawn.devicePixelRatio(), 2.0);
         QVERIFY(drawn.width() >= source.width() && drawn.height() >= source.height());
         QVERIFY(drawn.copy(source.rect()) == source);

@@ -37,7 +37,7 @@ QList<qreal> Values(const QLineSeries* series)
 // The window opened from the menu, showing these records.
 HistoryWindow* OpenHistoryWith(GameBench& game, const std::vector<history::ChallengeRecord>& records)
 {
-    game.main()->historyEntry->trigger();
+    game.main()->historyEntry()->trigger();
     HistoryWindow* window = game.program().history()->window();
     window->setRecords(records);
     return window;
@@ -53,12 +53,12 @@ private slots:
     {
         GameBench game;
         game.difficulty()->setLevel(2);
-        game.instruments()->instrumentList->setCurrentIndex(5);
-        emit game.instruments()->instrumentList->activated(5);
-        QTest::mouseClick(game.main()->referenceButton, Qt::LeftButton); // the reference A
+        game.instruments()->instrumentList()->setCurrentIndex(5);
+        emit game.instruments()->instrumentList()->activated(5);
+        QTest::mouseClick(game.main()->referenceButton(), Qt::LeftButton); // the reference A
         game.tuning()->slider(2)->setValue(2);
         game.bench().advance(95'000);
-        QTest::mouseClick(game.tuning()->answerButton, Qt::LeftButton);
+        QTest::mouseClick(game.tuning()->answerButton(), Qt::LeftButton);
 
         history::Database database(history::DefaultHistoryPath(), history::kWaitDuringPlay);
         const auto records = database.readAll();
@@ -74,15 +74,15 @@ private slots:
         QVERIFY(record.referenceToneUsed);
         QCOMPARE(record.detune, game.session().detune());
         QCOMPARE(record.player, (history::Cents{0, 0, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
-        QCOMPARE(QString::number(record.score), game.results()->scoreLabel->text());
+        QCOMPARE(QString::number(record.score), game.results()->scoreLabel()->text());
 
         // The window shows the file, and later checks as they happen.
-        game.main()->historyEntry->trigger();
+        game.main()->historyEntry()->trigger();
         HistoryWindow* window = game.program().history()->window();
         QVERIFY(window->isVisible());
         QCOMPARE(window->records().size(), 1u);
-        QTest::mousePress(game.results()->retryButton, Qt::LeftButton);
-        QTest::mouseClick(game.tuning()->answerButton, Qt::LeftButton);
+        QTest::mousePress(game.results()->retryButton(), Qt::LeftButton);
+        QTest::mouseClick(game.tuning()->answerButton(), Qt::LeftButton);
         QCOMPARE(window->records().size(), 2u);
         QCOMPARE(window->ChallengeTable->model()->rowCount(), 2);
     }
@@ -90,7 +90,7 @@ private slots:
     void chartsSummaryAndDetail()
     {
         GameBench game;
-        game.main()->historyEntry->trigger();
+        game.main()->historyEntry()->trigger();
         HistoryWindow* window = game.program().history()->window();
         std::vector<history::ChallengeRecord> records = {Finished(0, 0, 80, 11)};
         for (int i = 1; i <= 9; ++i)
@@ -152,7 +152,7 @@ private slots:
     void tableSortsByEveryColumn()
     {
         GameBench game;
-        game.main()->historyEntry->trigger();
+        game.main()->historyEntry()->trigger();
         HistoryWindow* window = game.program().history()->window();
         std::vector<history::ChallengeRecord> records = {Finished(0, 1, 40), Finished(1, 0, 85),
                                                          Finished(2, 3, 9)};
@@ -221,7 +221,7 @@ private slots:
         if (settingsFolderRefuses)
             QVERIFY(settingsFolder.mkdir(name));
         for (int check = 0; check < 2; ++check) {
-            QTest::mouseClick(game.tuning()->answerButton, Qt::LeftButton);
+            QTest::mouseClick(game.tuning()->answerButton(), Qt::LeftButton);
             game.results()->close();
         }
         game.main()->close();
@@ -251,7 +251,7 @@ private slots:
         });
         GameBench game;
         QVERIFY(QDir().mkpath(history::DefaultHistoryPath()));
-        QTest::mouseClick(game.tuning()->answerButton, Qt::LeftButton);
+        QTest::mouseClick(game.tuning()->answerButton(), Qt::LeftButton);
         qputenv("HOME", QFile::encodeName(dir.filePath("blocker/home")));
         game.trace().clear();
         game.program().history()->saveAtExit(dir.filePath("blocker/settings"));
@@ -277,7 +277,7 @@ private slots:
         file.write(QByteArray(4096, '?'));
         file.close();
         game.trace().clear();
-        QTest::mouseClick(game.tuning()->answerButton, Qt::LeftButton);
+        QTest::mouseClick(game.tuning()->answerButton(), Qt::LeftButton);
         QDir folder = QFileInfo(history::DefaultHistoryPath()).dir();
         const QStringList aside = folder.entryList({"history.sqlite.damaged-*"});
         QCOMPARE(aside.size(), 1);

@@ -179,8 +179,8 @@ private slots:
     void firstSliderChangeLocksTheSettings()
     {
         GameBench game;
-        game.main()->difficultyEntry->trigger();
-        game.main()->instrumentEntry->trigger();
+        game.main()->difficultyEntry()->trigger();
+        game.main()->instrumentEntry()->trigger();
         QVERIFY(game.difficulty()->isVisible() && game.instruments()->isVisible());
         game.trace().clear();
         QTest::keyClick(game.tuning()->slider(0), Qt::Key_Right); // the player's arrow key on the slider
@@ -191,7 +191,7 @@ private slots:
         QCOMPARE(game.results()->PlayerCell(0)->text(), QStringLiteral("1"));
         QVERIFY(!game.difficulty()->isVisible() && !game.difficulty()->isEnabled());
         QVERIFY(!game.instruments()->isVisible() && !game.instruments()->isEnabled());
-        QVERIFY(!game.main()->difficultyEntry->isEnabled() && !game.main()->instrumentEntry->isEnabled());
+        QVERIFY(!game.main()->difficultyEntry()->isEnabled() && !game.main()->instrumentEntry()->isEnabled());
     }
 
     // A greyed-out settings entry says why: in its tooltip, and in the status bar while the menu
@@ -201,22 +201,22 @@ private slots:
         GameBench game;
         MainWindow* main = game.main();
         const auto statusWhileMenuOpen = [main] {
-            emit main->settingsMenu->aboutToShow();
-            const QString text = main->clockStatusBar->currentMessage();
-            emit main->settingsMenu->aboutToHide();
+            emit main->settingsMenu()->aboutToShow();
+            const QString text = main->clockStatusBar()->currentMessage();
+            emit main->settingsMenu()->aboutToHide();
             return text;
         };
         const QString clock = game::DateTimeText(game.bench().now(), QLocale::system());
         QCOMPARE(statusWhileMenuOpen(), clock);
         game.tuning()->slider(0)->setValue(1);
-        QVERIFY(main->difficultyEntry->toolTip().contains(QStringLiteral("答え合わせ")));
-        QVERIFY(main->instrumentEntry->toolTip().contains(QStringLiteral("次の挑戦")));
+        QVERIFY(main->difficultyEntry()->toolTip().contains(QStringLiteral("答え合わせ")));
+        QVERIFY(main->instrumentEntry()->toolTip().contains(QStringLiteral("次の挑戦")));
         QVERIFY(statusWhileMenuOpen().contains(QStringLiteral("スライダーを動かした")));
-        QCOMPARE(main->clockStatusBar->currentMessage(), clock);
-        QTest::mouseClick(game.tuning()->answerButton, Qt::LeftButton);
-        QVERIFY(main->difficultyEntry->isEnabled() && !main->instrumentEntry->isEnabled());
-        QVERIFY(!main->difficultyEntry->toolTip().contains(QStringLiteral("スライダー")));
-        QVERIFY(main->instrumentEntry->toolTip().contains(QStringLiteral("次の挑戦")));
+        QCOMPARE(main->clockStatusBar()->currentMessage(), clock);
+        QTest::mouseClick(game.tuning()->answerButton(), Qt::LeftButton);
+        QVERIFY(main->difficultyEntry()->isEnabled() && !main->instrumentEntry()->isEnabled());
+        QVERIFY(!main->difficultyEntry()->toolTip().contains(QStringLiteral("スライダー")));
+        QVERIFY(main->instrumentEntry()->toolTip().contains(QStringLiteral("次の挑戦")));
         QVERIFY(statusWhileMenuOpen().contains(QStringLiteral("楽器は次の挑戦から")));
     }
 
@@ -234,7 +234,7 @@ private slots:
     void checkRunPlaysFourteenNotes()
     {
         GameBench game;
-        QTest::mouseClick(game.tuning()->answerButton, Qt::LeftButton);
+        QTest::mouseClick(game.tuning()->answerButton(), Qt::LeftButton);
         game.trace().clear();
         for (int tick = 0; tick < 16; ++tick)
             game.tuning()->onCheckRunTick();
@@ -298,17 +298,17 @@ private slots:
         GameBench::keyDown(game.tuning(), Qt::Key_Space);
         QWidget* there = nullptr;
         if (place == "results") {
-            QTest::mouseClick(game.tuning()->answerButton, Qt::LeftButton);
+            QTest::mouseClick(game.tuning()->answerButton(), Qt::LeftButton);
             there = game.results();
         } else if (place == "hint") {
-            QTest::mouseClick(game.main()->hintButton, Qt::LeftButton);
+            QTest::mouseClick(game.main()->hintButton(), Qt::LeftButton);
             there = game.hint();
         } else if (place == "history") {
-            game.main()->historyEntry->trigger();
+            game.main()->historyEntry()->trigger();
             there = game.program().history()->window();
         } else {
-            game.main()->settingsMenu->popup(game.main()->pos());
-            there = game.main()->settingsMenu;
+            game.main()->settingsMenu()->popup(game.main()->pos());
+            there = game.main()->settingsMenu();
         }
         QVERIFY(there->isVisible());
         game.trace().clear();
@@ -320,7 +320,7 @@ private slots:
     void keysPlayInTheResultsWindow()
     {
         GameBench game;
-        QTest::mouseClick(game.tuning()->answerButton, Qt::LeftButton);
+        QTest::mouseClick(game.tuning()->answerButton(), Qt::LeftButton);
         game.trace().clear();
         GameBench::keyDown(game.results(), Qt::Key_S);
         GameBench::keyUp(game.results(), Qt::Key_S);
@@ -338,9 +338,9 @@ private slots:
     {
         QFETCH(QString, button);
         GameBench game;
-        QWidget* control = button == "answer" ? game.tuning()->answerButton
-                           : button == "hint" ? game.main()->hintButton
-                                              : game.main()->referenceButton;
+        QWidget* control = button == "answer" ? game.tuning()->answerButton()
+                           : button == "hint" ? game.main()->hintButton()
+                                              : game.main()->referenceButton();
         control->setFocus();
         game.trace().clear();
         GameBench::keyDown(control->window(), Qt::Key_Space);
@@ -365,7 +365,7 @@ private slots:
         GameBench game;
         GameBench::keyDown(game.main(), Qt::Key_A);
         GameBench::keyDown(game.main(), Qt::Key_Space);
-        game.main()->referenceButton->setFocus();
+        game.main()->referenceButton()->setFocus();
         GameBench::keyDown(game.main(), Qt::Key_Return); // the reference A, from "A音"
         game.trace().clear();
         if (focusToNoWindow) {
@@ -409,7 +409,7 @@ private slots:
     {
         QFETCH(QString, window);
         GameBench game;
-        game.main()->beatWindowEntry->trigger();
+        game.main()->beatWindowEntry()->trigger();
         QWidget* there = window == "main"         ? static_cast<QWidget*>(game.main())
                          : window == "adjustment" ? static_cast<QWidget*>(game.tuning())
                                                   : game.program().beatWindow();
@@ -439,8 +439,8 @@ private slots:
     void referenceButtonSoundsOnlyForReturn()
     {
         GameBench game;
-        QTest::mouseClick(game.main()->referenceButton, Qt::LeftButton); // the focus stays on it
-        game.main()->referenceButton->setFocus();
+        QTest::mouseClick(game.main()->referenceButton(), Qt::LeftButton); // the focus stays on it
+        game.main()->referenceButton()->setFocus();
         game.session().startChallenge(); // a later challenge, which the click did not use
         game.trace().clear();
         GameBench::keyDown(game.main(), Qt::Key_K);
@@ -451,7 +451,7 @@ private slots:
             GameBench::altChord(game.main(), key);
         QCOMPARE(Shorts(game.trace()), QStringList({"short 90 41 64", "short 80 41 7F"}));
         QVERIFY(!game.session().referenceToneUsed());
-        game.main()->referenceButton->setFocus(); // Alt alone took the focus to the menu bar
+        game.main()->referenceButton()->setFocus(); // Alt alone took the focus to the menu bar
         GameBench::keyDown(game.main(), Qt::Key_Return);
         GameBench::keyDown(game.main(), Qt::Key_Return, true);
         GameBench::keyUp(game.main(), Qt::Key_Return);
@@ -463,10 +463,10 @@ private slots:
     void referenceReleasedWhereTheFocusWent()
     {
         GameBench game;
-        game.main()->referenceButton->setFocus();
+        game.main()->referenceButton()->setFocus();
         game.trace().clear();
         GameBench::keyDown(game.main(), Qt::Key_Return);
-        game.main()->hintButton->setFocus();
+        game.main()->hintButton()->setFocus();
         GameBench::keyUp(game.main(), Qt::Key_Return);
         QCOMPARE(Shorts(game.trace()), QStringList({"short 91 45 64", "short 81 45 7F"}));
     }
@@ -481,14 +481,14 @@ private slots:
         QCOMPARE(game.results()->PlayerCell(1)->text(), QStringLiteral("1"));
         game.tuning()->slider(11)->setFocus();
         GameBench::keyDown(game.tuning(), Qt::Key_Tab);
-        QCOMPARE(game.tuning()->focusWidget(), game.tuning()->answerButton);
+        QCOMPARE(game.tuning()->focusWidget(), game.tuning()->answerButton());
     }
 
     void enterPressesTheFocusedButton()
     {
         GameBench game;
-        game.tuning()->answerButton->setFocus();
-        QTest::keyClick(game.tuning()->answerButton, Qt::Key_Return);
+        game.tuning()->answerButton()->setFocus();
+        QTest::keyClick(game.tuning()->answerButton(), Qt::Key_Return);
         QVERIFY(game.results()->isVisible());
     }
 
@@ -496,8 +496,8 @@ private slots:
     {
         GameBench game;
         game.trace().clear();
-        QTest::mousePress(game.main()->referenceButton, Qt::RightButton);
-        QTest::mouseRelease(game.main()->referenceButton, Qt::RightButton);
+        QTest::mousePress(game.main()->referenceButton(), Qt::RightButton);
+        QTest::mouseRelease(game.main()->referenceButton(), Qt::RightButton);
         QCOMPARE(Shorts(game.trace()), QStringList({"short 91 45 64", "short 81 45 7F"}));
         QVERIFY(game.session().referenceToneUsed());
     }
@@ -505,16 +505,16 @@ private slots:
     void deviceListSwallowsKeys()
     {
         GameBench game;
-        game.main()->deviceList->setFocus();
+        game.main()->deviceList()->setFocus();
         game.trace().clear();
         for (Qt::Key key : {Qt::Key_Down, Qt::Key_Down, Qt::Key_End, Qt::Key_Space}) {
             GameBench::keyDown(game.main(), key);
             GameBench::keyUp(game.main(), key);
         }
-        QCOMPARE(game.main()->deviceList->currentIndex(), 0);
+        QCOMPARE(game.main()->deviceList()->currentIndex(), 0);
         QCOMPARE(game.trace().texts(), QStringList({"short B0 40 7F", "short B0 40 00"}));
         GameBench::keyDown(game.main(), Qt::Key_Tab); // the one key it takes: the focus moves on
-        QVERIFY(!game.main()->deviceList->hasFocus());
+        QVERIFY(!game.main()->deviceList()->hasFocus());
     }
 
     // A piano key, held with its auto-repeat or tapped, plays and never reaches a list's
@@ -529,7 +529,7 @@ private slots:
     {
         QFETCH(QString, list);
         GameBench game;
-        game.main()->historyEntry->trigger();
+        game.main()->historyEntry()->trigger();
         HistoryWindow* history = game.program().history()->window();
         std::vector<history::ChallengeRecord> records(3);
         for (int i = 0; i < 3; ++i) {
@@ -538,16 +538,16 @@ private slots:
                 std::array{9, 29, 0}[std::size_t(i)]; // Glockenspiel, Overdrive Gt.
         }
         history->setRecords(records);
-        QWidget* focused = list == "instruments" ? static_cast<QWidget*>(game.instruments()->instrumentList)
-                           : list == "devices"   ? static_cast<QWidget*>(game.main()->deviceList)
+        QWidget* focused = list == "instruments" ? static_cast<QWidget*>(game.instruments()->instrumentList())
+                           : list == "devices"   ? static_cast<QWidget*>(game.main()->deviceList())
                                                  : history->ChallengeTable;
         focused->window()->show();
         focused->setFocus();
         if (list == "history") // the instrument's column, where "o" and "g" would find a row
             history->ChallengeTable->setCurrentIndex(history->ChallengeTable->model()->index(0, 4));
         const auto where = [&] {
-            return list == "instruments" ? game.instruments()->instrumentList->currentText()
-                   : list == "devices"   ? game.main()->deviceList->currentText()
+            return list == "instruments" ? game.instruments()->instrumentList()->currentText()
+                   : list == "devices"   ? game.main()->deviceList()->currentText()
                                          : QString::number(history->ChallengeTable->currentIndex().row());
         };
         const QString before = where();
@@ -576,7 +576,7 @@ private slots:
         QFETCH(Qt::Key, key);
         QFETCH(Qt::KeyboardModifiers, modifiers);
         GameBench game;
-        QComboBox* list = game.main()->deviceList;
+        QComboBox* list = game.main()->deviceList();
         list->setFocus();
         QTest::keyClick(list, key, modifiers);
         QVERIFY(list->view()->isVisible());
@@ -606,18 +606,18 @@ private slots:
     void menuHintClipAndClock()
     {
         GameBench game;
-        QTest::mouseClick(game.main()->hintButton, Qt::LeftButton);
+        QTest::mouseClick(game.main()->hintButton(), Qt::LeftButton);
         QVERIFY(game.hint()->isVisible());
-        game.main()->difficultyEntry->trigger();
+        game.main()->difficultyEntry()->trigger();
         QVERIFY(game.difficulty()->isVisible());
-        game.main()->instrumentEntry->trigger();
+        game.main()->instrumentEntry()->trigger();
         QVERIFY(game.instruments()->isVisible());
         game.trace().clear();
-        QTest::mouseClick(game.main()->creditLabel, Qt::LeftButton);
-        QTest::mouseClick(game.main()->creditLabel, Qt::LeftButton);
+        QTest::mouseClick(game.main()->creditLabel(), Qt::LeftButton);
+        QTest::mouseClick(game.main()->creditLabel(), Qt::LeftButton);
         QCOMPARE(game.trace().texts(), QStringList({"clip", "clip"}));
         game.main()->onClockTick();
-        QCOMPARE(game.main()->clockStatusBar->currentMessage(),
+        QCOMPARE(game.main()->clockStatusBar()->currentMessage(),
                  game::DateTimeText(game.bench().now(), QLocale::system()));
     }
 
@@ -627,9 +627,9 @@ private slots:
     {
         GameBench game;
         game.trace().clear();
-        QTest::keyClick(game.instruments()->instrumentList, Qt::Key_End);
-        QCOMPARE(game.instruments()->instrumentList->currentText(), QStringLiteral("Gun Shot"));
-        QTest::keyClick(game.instruments()->instrumentList, Qt::Key_Home);
+        QTest::keyClick(game.instruments()->instrumentList(), Qt::Key_End);
+        QCOMPARE(game.instruments()->instrumentList()->currentText(), QStringLiteral("Gun Shot"));
+        QTest::keyClick(game.instruments()->instrumentList(), Qt::Key_Home);
         QCOMPARE(game.trace().texts(),
                  QStringList({"short C0 7F", "short C1 7F", "short C0 00", "short C1 00"}));
     }
@@ -641,8 +641,8 @@ private slots:
         GameBench game;
         game.tuning()->slider(1)->setValue(4);
         game.trace().clear();
-        game.main()->deviceList->setCurrentIndex(1);
-        emit game.main()->deviceList->activated(1);
+        game.main()->deviceList()->setCurrentIndex(1);
+        emit game.main()->deviceList()->activated(1);
         QCOMPARE(game.trace().texts(),
                  QStringList({"short B9 78 00", "close 0", "open 1 -> ok", "reset",
                               "long F0 41 10 42 12 40 00 7F 00 41 F7", "sleep 200", "sleep 300",
@@ -656,8 +656,8 @@ private slots:
             {{.name = "Test Synth A"},
              {.name = "Busy", .openResults = std::deque<output::Result>(6, output::Result::Busy)}});
         game.trace().clear();
-        game.main()->deviceList->setCurrentIndex(1);
-        emit game.main()->deviceList->activated(1);
+        game.main()->deviceList()->setCurrentIndex(1);
+        emit game.main()->deviceList()->activated(1);
         QStringList expected = {"short B9 78 00", "close 0", "open 1 -> busy"};
         for (int retry = 0; retry < 5; ++retry)
             expected << "sleep 500"
@@ -683,11 +683,11 @@ private slots:
                  QStringList({"reconnect 0", "long F0 41 10 42 12 40 00 7F 00 41 F7", "sleep 200",
                               "sleep 300", ScaleTuningTrace(TuningData(game, {0, 4})), "sleep 10",
                               "short 90 35 64", "short 80 35 7F"}));
-        QVERIFY(game.main()->clockStatusBar->currentMessage().contains(QStringLiteral("戻った")));
+        QVERIFY(game.main()->clockStatusBar()->currentMessage().contains(QStringLiteral("戻った")));
         // The clock comes back after a while.
         game.bench().advance(10000);
         game.main()->onClockTick();
-        QVERIFY(!game.main()->clockStatusBar->currentMessage().contains(QStringLiteral("戻った")));
+        QVERIFY(!game.main()->clockStatusBar()->currentMessage().contains(QStringLiteral("戻った")));
     }
 };
 

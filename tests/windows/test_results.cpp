@@ -18,7 +18,7 @@ void TuneExactly(GameBench& game, const game::SliderPositions& offsets = {})
 
 void CheckAnswer(GameBench& game)
 {
-    QTest::mouseClick(game.tuning()->answerButton, Qt::LeftButton);
+    QTest::mouseClick(game.tuning()->answerButton(), Qt::LeftButton);
 }
 
 QStringList ClipboardLines(const TestBench& bench)
@@ -61,7 +61,7 @@ private slots:
         TuneExactly(game, offsets);
         game.trace().clear();
         CheckAnswer(game);
-        QCOMPARE(game.results()->scoreLabel->text(), QString::number(score));
+        QCOMPARE(game.results()->scoreLabel()->text(), QString::number(score));
         QVERIFY(game.trace().texts().isEmpty()); // the check sends nothing
     }
 
@@ -71,7 +71,7 @@ private slots:
         // 12 + 7 + 0 + 3 + 15 + 9 + 1 + 19 + 4 + 0 + 2 + 6 = 78 cents off.
         game.session().setDetune({-12, 7, 0, -3, 15, -9, -1, 19, -4, 0, 2, -6});
         CheckAnswer(game);
-        QCOMPARE(game.results()->scoreLabel->text(), QStringLiteral("22"));
+        QCOMPARE(game.results()->scoreLabel()->text(), QStringLiteral("22"));
     }
 
     void afterTheCheck()
@@ -81,9 +81,9 @@ private slots:
         CheckAnswer(game);
         QVERIFY(game.results()->isVisible());
         QVERIFY(game.difficulty()->isEnabled() && !game.difficulty()->isVisible());
-        QVERIFY(game.main()->difficultyEntry->isEnabled());
-        QVERIFY(!game.instruments()->isEnabled() && !game.main()->instrumentEntry->isEnabled());
-        QVERIFY(!game.tuning()->answerButton->isEnabled());
+        QVERIFY(game.main()->difficultyEntry()->isEnabled());
+        QVERIFY(!game.instruments()->isEnabled() && !game.main()->instrumentEntry()->isEnabled());
+        QVERIFY(!game.tuning()->answerButton()->isEnabled());
         for (int k = 0; k < 12; ++k)
             QVERIFY(!game.tuning()->slider(k)->isEnabled());
         QCOMPARE(game.session().lastResult()->ended, game.bench().now());
@@ -103,13 +103,13 @@ private slots:
         game.tuning()->slider(8)->setValue(-4);
         CheckAnswer(game);
         game.bench().advance(30'000);
-        game.main()->difficultyEntry->trigger();
+        game.main()->difficultyEntry()->trigger();
         game.difficulty()->setLevel(1);
         QVERIFY(!game.results()->isVisible());
         for (int k = 0; k < 12; ++k)
             QVERIFY(game.tuning()->slider(k)->isEnabled());
-        QVERIFY(game.tuning()->answerButton->isEnabled());
-        QVERIFY(game.main()->difficultyEntry->isEnabled() && game.main()->instrumentEntry->isEnabled());
+        QVERIFY(game.tuning()->answerButton()->isEnabled());
+        QVERIFY(game.main()->difficultyEntry()->isEnabled() && game.main()->instrumentEntry()->isEnabled());
         QCOMPARE(game.session().started(), game.bench().now());
         // The new challenge can be played and checked at the new step of 3 cents.
         game.tuning()->slider(3)->setValue(2);
@@ -130,25 +130,25 @@ private slots:
         QFETCH(Qt::MouseButton, button);
         GameBench game;
         game.tuning()->slider(3)->setValue(2);
-        QTest::mouseClick(game.main()->referenceButton, Qt::LeftButton); // the reference A
+        QTest::mouseClick(game.main()->referenceButton(), Qt::LeftButton); // the reference A
         CheckAnswer(game);
         game.trace().clear();
         game.bench().advance(60'000);
-        QTest::mousePress(game.results()->retryButton, button);
+        QTest::mousePress(game.results()->retryButton(), button);
         QVERIFY(game.results()->isVisible()); // until the release, which a hidden button would never get
-        QVERIFY(game.tuning()->answerButton->isEnabled());
+        QVERIFY(game.tuning()->answerButton()->isEnabled());
         for (int k = 0; k < 12; ++k)
             QVERIFY(game.tuning()->slider(k)->isEnabled());
         for (QWidget* dialog : std::initializer_list<QWidget*>{game.difficulty(), game.instruments()})
             QVERIFY(dialog->isEnabled());
-        QVERIFY(game.main()->settingsMenu->isEnabled() && game.main()->difficultyEntry->isEnabled() &&
-                game.main()->instrumentEntry->isEnabled());
+        QVERIFY(game.main()->settingsMenu()->isEnabled() && game.main()->difficultyEntry()->isEnabled() &&
+                game.main()->instrumentEntry()->isEnabled());
         QVERIFY(!game.session().referenceToneUsed());
         QCOMPARE(game.session().started(), game.bench().now());
         // One tuning: the new challenge with slider 4 back at 0.
         QCOMPARE(game.trace().only({"long"}), QStringList{ScaleTuningTrace(TuningData(game))});
         game.bench().advance(2'000); // the button held down
-        QTest::mouseRelease(game.results()->retryButton, button);
+        QTest::mouseRelease(game.results()->retryButton(), button);
         QVERIFY(!game.results()->isVisible());
         QCOMPARE(game.session().started(), game.bench().now()); // playable from the release
     }
@@ -159,18 +159,18 @@ private slots:
         CheckAnswer(game);
         game.trace().clear();
         game.bench().advance(5'000);
-        game.results()->retryButton->setFocus();
-        QTest::keyClick(game.results()->retryButton, Qt::Key_Return);
+        game.results()->retryButton()->setFocus();
+        QTest::keyClick(game.results()->retryButton(), Qt::Key_Return);
         QCOMPARE(game.session().started(), game.bench().now());
         QVERIFY(!game.results()->isVisible());
-        QVERIFY(game.tuning()->answerButton->isEnabled());
+        QVERIFY(game.tuning()->answerButton()->isEnabled());
         QCOMPARE(game.trace().only({"long"}), QStringList{ScaleTuningTrace(TuningData(game))});
     }
 
     void closeBoxStartsTheNextChallenge()
     {
         GameBench game;
-        QTest::mouseClick(game.main()->referenceButton, Qt::LeftButton);
+        QTest::mouseClick(game.main()->referenceButton(), Qt::LeftButton);
         CheckAnswer(game);
         game.trace().clear();
         game.bench().advance(40'000);
@@ -180,7 +180,7 @@ private slots:
         QCOMPARE(game.trace().only({"long"}).size(), 1);
         QCOMPARE(game.session().started(), game.bench().now());
         QVERIFY(!game.session().referenceToneUsed());
-        QVERIFY(game.tuning()->answerButton->isEnabled());
+        QVERIFY(game.tuning()->answerButton()->isEnabled());
     }
 
     void quitEndsTheProgram()
@@ -188,7 +188,7 @@ private slots:
         GameBench game;
         CheckAnswer(game);
         game.trace().clear();
-        QTest::mouseClick(game.results()->quitButton, Qt::LeftButton);
+        QTest::mouseClick(game.results()->quitButton(), Qt::LeftButton);
         QCOMPARE(game.trace().texts().last(), QStringLiteral("close 0"));
         QVERIFY(QFile::exists(SettingsPath()));
     }
@@ -200,11 +200,11 @@ private slots:
         const QString address = QStringLiteral("https://board.velmora.test/results");
         GameBench game({{.name = "Test Synth A"}}, "[board]\nurl=" + address + "\n");
         CheckAnswer(game);
-        QVERIFY(game.results()->boardButton->isEnabled());
+        QVERIFY(game.results()->boardButton()->isEnabled());
         game.trace().clear();
-        QTest::mouseClick(game.results()->boardButton, Qt::LeftButton);
+        QTest::mouseClick(game.results()->boardButton(), Qt::LeftButton);
         game.bench().browserStarts = false;
-        QTest::mouseClick(game.results()->boardButton, Qt::LeftButton);
+        QTest::mouseClick(game.results()->boardButton(), Qt::LeftButton);
         QCOMPARE(game.trace().texts(), QStringList({"url " + address, "url " + address,
                                                     "box ブラウザーを起動できませんでした。\n" + address}));
     }
@@ -222,15 +222,15 @@ private slots:
         QFETCH(QString, settings);
         GameBench game({{.name = "Test Synth A"}}, settings);
         CheckAnswer(game);
-        QVERIFY(!game.results()->boardButton->isEnabled());
-        QVERIFY(game.results()->boardButton->toolTip().contains(QStringLiteral("[board]")));
+        QVERIFY(!game.results()->boardButton()->isEnabled());
+        QVERIFY(game.results()->boardButton()->toolTip().contains(QStringLiteral("[board]")));
     }
 
     void resultsOpenOnRetryAndEscapeStartsTheNextChallenge()
     {
         GameBench game;
         CheckAnswer(game);
-        QCOMPARE(game.results()->focusWidget(), game.results()->retryButton);
+        QCOMPARE(game.results()->focusWidget(), game.results()->retryButton());
         game.results()->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(game.results()));
         QTest::keyClick(game.results(), Qt::Key_Escape);
@@ -241,7 +241,7 @@ private slots:
     void escapeClosesTheDialogsTheHintAndTheHistory()
     {
         GameBench game;
-        game.main()->historyEntry->trigger();
+        game.main()->historyEntry()->trigger();
         for (QWidget* window : std::initializer_list<QWidget*>{
                  game.difficulty(), game.instruments(), game.hint(), game.program().history()->window()}) {
             window->show();
@@ -259,11 +259,11 @@ private slots:
         GameBench game;
         game.tuning()->slider(0)->setValue(-7);
         CheckAnswer(game);
-        QTest::mouseClick(game.results()->clipboardButton, Qt::LeftButton);
+        QTest::mouseClick(game.results()->clipboardButton(), Qt::LeftButton);
         const QStringList first = ClipboardLines(game.bench());
         QCOMPARE(first.size(), 26);
         QCOMPARE(first[2], QStringLiteral("C 　　　-7　　　　　　") + game.results()->CorrectCell(0)->text());
-        QCOMPARE(first[15], QStringLiteral("得点：") + game.results()->scoreLabel->text());
+        QCOMPARE(first[15], QStringLiteral("得点：") + game.results()->scoreLabel()->text());
         QCOMPARE(first[17], QStringLiteral("使用音源：Test Synth A"));
         QCOMPARE(first[18], QStringLiteral("音色：piano 1"));
         QCOMPARE(first[19], QStringLiteral("難易度：特級"));
@@ -271,15 +271,15 @@ private slots:
         QVERIFY(game.bench().clipboard().endsWith(QStringLiteral("---------------------------------\r\n")));
 
         // Copying the same check again adds nothing.
-        QTest::mouseClick(game.results()->clipboardButton, Qt::LeftButton);
+        QTest::mouseClick(game.results()->clipboardButton(), Qt::LeftButton);
         QCOMPARE(ClipboardLines(game.bench()), first);
 
         // The next challenge, with the reference A this time.
-        QTest::mousePress(game.results()->retryButton, Qt::LeftButton);
-        QTest::mouseRelease(game.results()->retryButton, Qt::LeftButton);
-        QTest::mouseClick(game.main()->referenceButton, Qt::LeftButton);
+        QTest::mousePress(game.results()->retryButton(), Qt::LeftButton);
+        QTest::mouseRelease(game.results()->retryButton(), Qt::LeftButton);
+        QTest::mouseClick(game.main()->referenceButton(), Qt::LeftButton);
         CheckAnswer(game);
-        QTest::mouseClick(game.results()->clipboardButton, Qt::LeftButton);
+        QTest::mouseClick(game.results()->clipboardButton(), Qt::LeftButton);
         const QStringList three = ClipboardLines(game.bench());
         QCOMPARE(three.size(), 52);
         QCOMPARE(three.mid(0, 26), first);
@@ -291,7 +291,7 @@ private slots:
         GameBench game;
         game.bench().advance(25LL * 3600 * 1000 + 61'000);
         CheckAnswer(game);
-        QTest::mouseClick(game.results()->clipboardButton, Qt::LeftButton);
+        QTest::mouseClick(game.results()->clipboardButton(), Qt::LeftButton);
         const QStringList lines = ClipboardLines(game.bench());
         const QLocale locale = QLocale::system();
         QCOMPARE(lines[21],
@@ -307,10 +307,10 @@ private slots:
     void hintWindowShowsPictureAndText()
     {
         GameBench game;
-        QCOMPARE(game.hint()->picture->pixmap().deviceIndependentSize().toSize(), QSize(936, 184));
-        QVERIFY(game.hint()->hintText->isReadOnly());
-        QCOMPARE(game.hint()->hintText->document()->blockCount(), 38);
-        QCOMPARE(game.hint()->hintText->font().pixelSize(), 16);
+        QCOMPARE(game.hint()->picture()->pixmap().deviceIndependentSize().toSize(), QSize(936, 184));
+        QVERIFY(game.hint()->hintText()->isReadOnly());
+        QCOMPARE(game.hint()->hintText()->document()->blockCount(), 38);
+        QCOMPARE(game.hint()->hintText()->font().pixelSize(), 16);
     }
 };
 

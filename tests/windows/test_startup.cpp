@@ -32,8 +32,8 @@ private slots:
             QCOMPARE(game.main()->height(), 246);
             QCOMPARE(game.main()->x(), 193);
             QCOMPARE(game.main()->y(), 159);
-            QCOMPARE(game.main()->deviceList->count(), 2);
-            QCOMPARE(game.main()->deviceList->currentText(), QStringLiteral("Test Synth A"));
+            QCOMPARE(game.main()->deviceList()->count(), 2);
+            QCOMPARE(game.main()->deviceList()->currentText(), QStringLiteral("Test Synth A"));
             // The port, the GS reset with its 100 ms, then the first challenge with its waits.
             QCOMPARE(game.trace().timed().mid(0, 6),
                      QStringList({"0 open 0 -> ok", "0 " + kGsReset, "0 sleep 100", "100 sleep 300",
@@ -75,7 +75,7 @@ private slots:
         QCOMPARE(game.trace().texts().mid(0, 6),
                  QStringList({"open 0 -> ok", kGsReset, "short B0 00 01", "short C0 00", "short B1 00 01",
                               "short C1 00"}));
-        QComboBox* list = game.instruments()->instrumentList;
+        QComboBox* list = game.instruments()->instrumentList();
         QCOMPARE(list->count(), 129);
         QCOMPARE(list->currentText(), QStringLiteral("調律用ピアノ（単弦）"));
         QCOMPARE(list->itemText(41), QStringLiteral("Violin"));
@@ -83,7 +83,7 @@ private slots:
         game.trace().clear();
         list->setCurrentIndex(41);
         emit list->activated(41);
-        QComboBox* inharmonicity = game.instruments()->inharmonicityList;
+        QComboBox* inharmonicity = game.instruments()->inharmonicityList();
         QVERIFY(!inharmonicity->isEnabled());
         list->setCurrentIndex(0);
         emit list->activated(0);
@@ -100,7 +100,7 @@ private slots:
             QStringLiteral("音色：調律用ピアノ（単弦・非調和性あり）")));
 
         game.trace().clear();
-        game.main()->deviceList->setCurrentIndex(1);
+        game.main()->deviceList()->setCurrentIndex(1);
         game.main()->onDeviceChosen();
         QVERIFY(game.trace().only({"short B0 00", "short B1 00", "short C"}).isEmpty());
         QCOMPARE(list->count(), 128);
@@ -136,7 +136,7 @@ private slots:
             configs.push_back({.name = name.toStdString()});
         GameBench game(configs, settings);
         QCOMPARE(game.trace().texts().first(), QStringLiteral("open %1 -> ok").arg(opened));
-        QCOMPARE(game.main()->deviceList->currentText(), shown);
+        QCOMPARE(game.main()->deviceList()->currentText(), shown);
         QCOMPARE(game.main()->selectedDeviceId(), opened);
         QCOMPARE(game.main()->width(), 400);
         QCOMPARE(game.main()->x(), 30);
@@ -151,7 +151,7 @@ private slots:
                                                  {.name = "Test Synth C"}};
         {
             GameBench game(devices, Settings(1, "Test Synth C"));
-            QCOMPARE(game.main()->deviceList->currentText(), QStringLiteral("Test Synth C"));
+            QCOMPARE(game.main()->deviceList()->currentText(), QStringLiteral("Test Synth C"));
             QCOMPARE(game.trace().texts().first(), QStringLiteral("open 2 -> ok"));
             game.main()->close();
             QVERIFY(ReadSettings().contains("dev_num=2\ngakki=Test Synth C\n"));
@@ -171,7 +171,7 @@ private slots:
     {
         GameBench game({{.name = "Broken", .capabilities = output::Result::Missing}});
         QVERIFY(!game.program().ended());
-        QCOMPARE(game.main()->deviceList->count(), 0);
+        QCOMPARE(game.main()->deviceList()->count(), 0);
         QCOMPARE(game.trace().only({"box"}).first(), QStringLiteral("box BADDEVICEID"));
     }
 
@@ -239,7 +239,7 @@ private slots:
     void closeReleasesEverythingBeforeTheTuning()
     {
         GameBench game;
-        QTest::mouseClick(game.tuning()->answerButton, Qt::LeftButton);
+        QTest::mouseClick(game.tuning()->answerButton(), Qt::LeftButton);
         game.tuning()->onCheckRunTick(); // C4 sounds
         GameBench::keyDown(game.main(), Qt::Key_A);
         GameBench::keyDown(game.main(), Qt::Key_Space);
@@ -330,9 +330,9 @@ private slots:
             RecordingDesktop desktop(bench);
             Program program(HostOf(bench, desktop));
             QVERIFY(!program.ended());
-            program.mainWindow()->clockTimer->stop();
-            program.tuningWindow()->checkRunTimer->stop();
-            QCOMPARE(program.mainWindow()->deviceList->currentText(), QStringLiteral("Test Synth A"));
+            program.mainWindow()->clockTimer()->stop();
+            program.tuningWindow()->checkRunTimer()->stop();
+            QCOMPARE(program.mainWindow()->deviceList()->currentText(), QStringLiteral("Test Synth A"));
             program.mainWindow()->close();
         }
         const auto saved = game::IniDocument::load(SettingsPath());
@@ -383,9 +383,9 @@ private slots:
             QCOMPARE(game.results()->PlayerCell(k)->text(), QStringLiteral("0"));
             QCOMPARE(game.results()->CorrectCell(k)->text(), game::CentsText(-game.session().detune()[k]));
         }
-        QCOMPARE(game.results()->scoreLabel->text(), QStringLiteral("100"));
+        QCOMPARE(game.results()->scoreLabel()->text(), QStringLiteral("100"));
         QCOMPARE(game.difficulty()->level(), 0);
-        QCOMPARE(game.instruments()->instrumentList->currentText(), QStringLiteral("piano 1"));
+        QCOMPARE(game.instruments()->instrumentList()->currentText(), QStringLiteral("piano 1"));
     }
 
     // The results window is made after the main window's first paint; a check before then makes it
@@ -403,7 +403,7 @@ private slots:
         const game::CheckResult result = program.session().checkAnswer();
         QVERIFY(program.resultsWindow() && program.resultsWindow()->isVisible());
         QCOMPARE(program.resultsWindow()->PlayerCell(0)->text(), game::CentsText(result.player[0]));
-        QCOMPARE(program.resultsWindow()->scoreLabel->text(), QString::number(result.score));
+        QCOMPARE(program.resultsWindow()->scoreLabel()->text(), QString::number(result.score));
     }
 
     // A maximized main window grows its keys instead of leaving a grey field beside them.
