@@ -18,3 +18,12 @@ clang-format --dry-run -Werror "${sources[@]}"
 
 mapfile -t scripts < <(git ls-files '*.sh' .ci/run)
 shellcheck -x "${scripts[@]}"
+
+# The program speaks its own terms, not an emulated foreign MIDI API: no packed short-message
+# words, no table of port handles, no virtual-key codes, no message-box or seeding procedures of
+# another runtime, no program-wide slots for the system or the desktop.
+old_shapes='ShortWord|\bhandle_\b|lastHandle|\bkVk|VirtualKey|\bVK_|ShowMessage|Randomize|InstallSystem|CurrentSystem|CurrentDesktop|MidiOutPort|MMSYSERR|MIDIERR|row - 1'
+if git grep -n -E "$old_shapes" -- src; then
+  echo "lint: the shapes above belong to an emulated API; use the program's own (docs/ARCHITECTURE.md)" >&2
+  exit 1
+fi
