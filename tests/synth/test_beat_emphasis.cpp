@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The beat emphasis as heard: intervals rendered offline through the built-in synthesizer, period
 // by period through the filter as the audio output does, and the modulation of their envelope.
+#include "DrySynth.h"
 #include "GsBytes.h"
 #include "PitchMeter.h"
 #include "synth/BeatEmphasis.h"
@@ -170,10 +171,8 @@ class TestBeatEmphasis : public QObject {
 private slots:
     void initTestCase()
     {
-        auto synth =
-            synth::FluidSynth::Open({.soundFonts = synth::BuiltinSynthOptions{}.soundFonts, .reverb = false});
-        QVERIFY2(synth, "no General MIDI SoundFont (package fluid-soundfont-gm)");
-        port_ = std::make_unique<synth::GsSynthPort>(std::move(synth));
+        port_ = testing::DryGeneralMidiPort();
+        QVERIFY2(port_, "no General MIDI SoundFont (package fluid-soundfont-gm)");
         port_->sendShort(Short(0xC0, kReedOrgan));
     }
 

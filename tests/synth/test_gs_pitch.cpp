@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // GS scale tuning as heard: the fundamental of notes rendered offline, against untuned renderings
 // of the same note in the same time window.
+#include "DrySynth.h"
 #include "GsBytes.h"
 #include "PitchMeter.h"
 #include "synth/BuiltinSynthDevice.h"
@@ -110,10 +111,8 @@ class TestGsPitch : public QObject {
 private slots:
     void initTestCase()
     {
-        auto synth =
-            synth::FluidSynth::Open({.soundFonts = synth::BuiltinSynthOptions{}.soundFonts, .reverb = false});
-        QVERIFY2(synth, "no General MIDI SoundFont (package fluid-soundfont-gm)");
-        port_ = std::make_unique<synth::GsSynthPort>(std::move(synth));
+        port_ = testing::DryGeneralMidiPort();
+        QVERIFY2(port_, "no General MIDI SoundFont (package fluid-soundfont-gm)");
         selectPrograms();
         heardHz(kPlayer, 60); // a voice's very first note starts a hair differently from later ones
         for (int key = kLowestKey; key <= kHighestKey; ++key)

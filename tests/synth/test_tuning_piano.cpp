@@ -2,6 +2,7 @@
 // The tuning piano as heard: notes rendered offline through the built-in synthesizer, each partial
 // measured by the tests' own peak estimator against partials worked out here from equal temperament
 // and the published inharmonicity rule.
+#include "DrySynth.h"
 #include "GsBytes.h"
 #include "PitchMeter.h"
 #include "synth/BuiltinSynthDevice.h"
@@ -44,14 +45,6 @@ double DesignedHz(int program, int key, int n)
 {
     const double b = program == kStiff ? YoungInharmonicity(key) : 0;
     return n * NominalHz(key) * std::sqrt((1 + b * n * n) / (1 + b));
-}
-
-// The built-in synthesizer without audio output and dry, as the game's port has it.
-std::unique_ptr<synth::GsSynthPort> OpenOffline()
-{
-    auto synth =
-        synth::FluidSynth::Open({.soundFonts = synth::BuiltinSynthOptions{}.soundFonts, .reverb = false});
-    return synth ? std::make_unique<synth::GsSynthPort>(std::move(synth)) : nullptr;
 }
 
 struct Rendered {
@@ -144,7 +137,7 @@ class TestTuningPiano : public QObject {
 private slots:
     void initTestCase()
     {
-        port_ = OpenOffline();
+        port_ = testing::DryGeneralMidiPort();
         QVERIFY2(port_, "no General MIDI SoundFont (package fluid-soundfont-gm)");
         QVERIFY(port_->synth().tuningPiano());
         choose(kPlayer, kOwnBank, kStiff); // both pianos are wanted now
@@ -342,7 +335,7 @@ private slots:
     // A key pressed while the piano's samples are still being made sounds, exactly, once they are.
     void keyPressedBeforeThePianoIsReadySoundsWhenItIs()
     {
-        const auto opened = OpenOffline();
+        const auto opened = testing::DryGeneralMidiPort();
         synth::GsSynthPort& port = *opened;
         port.sendShort(Short(0xB0 | kPlayer, 0, kOwnBank));
         port.sendShort(Short(0xC0 | kPlayer, kStiff)); // asked for only now
