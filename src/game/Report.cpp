@@ -4,6 +4,7 @@
 
 #include "game/Challenge.h"
 #include "game/Instruments.h"
+#include "game/ReferencePitch.h"
 #include "game/Score.h"
 #include "game/Version.h"
 
@@ -134,6 +135,7 @@ QStringList ReportLines(const ReportInputs& inputs, const QLocale& locale)
           << QStringLiteral("難易度：") + LevelWord(inputs.difficulty)
           << QStringLiteral("基準音の使用：") +
                  (inputs.referenceToneUsed ? QStringLiteral("使用") : QStringLiteral("不使用"))
+          << QStringLiteral("基準ピッチ：") + ReferencePitchText(inputs.referencePitch)
           << QStringLiteral("調律開始時刻：") + DateTimeText(inputs.tuningStart, locale)
           << QStringLiteral("調律終了時刻：") + DateTimeText(inputs.tuningEnd, locale)
           << QStringLiteral("所要時間：") + DurationText(inputs.tuningStart, inputs.tuningEnd, locale)
@@ -153,6 +155,7 @@ ReportInputs ReportInputsOf(const CheckResult& result)
     inputs.instrument = InstrumentName(result.instrument);
     inputs.difficulty = result.difficulty;
     inputs.referenceToneUsed = result.referenceToneUsed;
+    inputs.referencePitch = result.referencePitch;
     inputs.tuningStart = result.started;
     inputs.tuningEnd = result.ended;
     return inputs;

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The clipboard report: 26 lines per press, and the date, time and duration texts it shows.
+// The clipboard report: 27 lines per press, and the date, time and duration texts it shows.
 #pragma once
 
 #include <QDateTime>
@@ -16,6 +16,7 @@ struct ReportInputs {
     QString instrument;  // the instrument list's text
     int difficulty = 0;  // 0 ... 3
     bool referenceToneUsed = false;
+    int referencePitch = 440; // A4 in Hz
     QDateTime tuningStart;
     QDateTime tuningEnd;
 };
@@ -25,7 +26,7 @@ struct CheckResult;
 // window shows them, the instrument by its name.
 ReportInputs ReportInputsOf(const CheckResult& result);
 
-// The 26 lines of one report, without line ends.
+// The 27 lines of one report, without line ends.
 QStringList ReportLines(const ReportInputs& inputs, const QLocale& locale = QLocale::system());
 
 // The level word of a difficulty: "特級", "上級", "中級", "初級".

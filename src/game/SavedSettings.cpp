@@ -5,6 +5,8 @@
 // as they are, byte for byte.
 #include "game/SavedSettings.h"
 
+#include "game/ReferencePitch.h"
+
 #include <QUrl>
 
 namespace game {
@@ -27,6 +29,7 @@ constexpr Setting kLeft{{"window", "left"}, {"window", "Left"}};
 constexpr Setting kDeviceNumber{{"Dev", "Dev_num"}, {"dev", "dev_num"}};
 constexpr Setting kDeviceName{{"dev", "gakki"}, {"dev", "gakki"}};
 constexpr Setting kMap{{"dev", "map"}, {"dev", "map"}};
+constexpr Setting kReferencePitch{{"tuning", "a4"}, {"tuning", "a4"}};
 constexpr Name kBoardAddress{"board", "url"};
 
 // Only a web address is opened: anything else in the file (a local file, a program's scheme)
@@ -61,6 +64,8 @@ SavedSettings ReadSavedSettings(const IniDocument& document)
     settings.deviceNumber = ReadInteger(document, kDeviceNumber, 0);
     settings.deviceName = document.readString(kDeviceName.read.section, kDeviceName.read.key, "none");
     settings.mapValue = ReadInteger(document, kMap, kDefaultMapValue);
+    const std::int32_t pitch = ReadInteger(document, kReferencePitch, kDefaultReferencePitch);
+    settings.referencePitch = IsReferencePitch(pitch) ? pitch : kDefaultReferencePitch;
     return settings;
 }
 
@@ -73,6 +78,7 @@ void WriteSavedSettings(IniDocument& document, const SavedSettings& settings)
     WriteInteger(document, kDeviceNumber, settings.deviceNumber);
     document.writeString(kDeviceName.written.section, kDeviceName.written.key, settings.deviceName);
     WriteInteger(document, kMap, settings.mapValue);
+    WriteInteger(document, kReferencePitch, settings.referencePitch);
 }
 
 QString ReadBoardAddress(const IniDocument& document)

@@ -30,6 +30,7 @@ struct CheckResult {
     QString device;
     bool referenceToneUsed = false;
     bool beatWindowUsed = false; // the beat window sounded an interval in this challenge
+    int referencePitch = 440;    // A4 in Hz, the pitch the cents are counted against
     QDateTime started;
     QDateTime ended;
 };

@@ -103,6 +103,7 @@ CheckResult Session::checkAnswer()
     result.device = deviceName_;
     result.referenceToneUsed = referenceToneUsed_;
     result.beatWindowUsed = beatWindowUsed_;
+    result.referencePitch = referencePitch_;
     result.started = started_;
     result.ended = ended_ = clock_.now();
     lastResult_ = result;
@@ -135,6 +136,15 @@ void Session::deviceReset()
     if (instrument() != 0)
         sendInstrument();
     emit instrumentChanged();
+}
+
+void Session::chooseReferencePitch(int hertz)
+{
+    if (hertz == referencePitch_ || !IsReferencePitch(hertz))
+        return;
+    referencePitch_ = hertz;
+    sound_.sendMasterTune(MasterTuneCents(hertz));
+    emit referencePitchChanged(hertz);
 }
 
 int Session::instrument() const

@@ -8,6 +8,7 @@
 #include "game/Challenge.h"
 #include "game/Clock.h"
 #include "game/Instruments.h"
+#include "game/ReferencePitch.h"
 #include "game/ReportLog.h"
 #include "game/Score.h"
 #include "game/Sound.h"
@@ -51,6 +52,10 @@ public:
     // A device was opened and reset (start-up, a device switch): it gets the instrument again, and
     // the instruments on offer may have changed.
     void deviceReset();
+    // The reference pitch A4 in Hz (game::kReferencePitches): the device's master tune moves both
+    // channels; the challenge, the sliders and the score stay in cents. The same pitch sends nothing.
+    void chooseReferencePitch(int hertz);
+    int referencePitch() const { return referencePitch_; }
     // The name of the output device, for the report and the history.
     void setDeviceName(const QString& name) { deviceName_ = name; }
     void noteReferenceToneUsed() { referenceToneUsed_ = true; }
@@ -90,6 +95,7 @@ public:
     const ReportLog& reportLog() const { return reportLog_; }
 
 signals:
+    void referencePitchChanged(int hertz);
     // Slider `pitchClass` has a new position (also its range may have clamped it).
     void positionChanged(int pitchClass);
     // The new challenge is drawn, sent and ready to play.
@@ -114,6 +120,7 @@ private:
     int instrument_ = kTuningPiano; // as chosen; see instrument()
     int bankSent_ = 0;              // the bank the device's channels choose from now
     QString deviceName_;
+    int referencePitch_ = kDefaultReferencePitch;
     SettingsLock lock_ = SettingsLock::Open;
     QDateTime started_;
     QDateTime ended_;

@@ -32,6 +32,9 @@ public:
     // The GS scale tuning of channel 1: the twelve data bytes C ... B, each 64 + cents.
     virtual void sendScaleTuning(const std::array<std::uint8_t, midi::kPitchClasses>& data,
                                  TuningMoment moment) = 0;
+    // The GS master tune, both channels at once, in cents (the reference pitch): sent now where a
+    // device is open, and again after every GS reset, which sets it back to 0.
+    virtual void sendMasterTune(double cents) = 0;
     // Whether the device offers instruments of its own beside General MIDI's (the tuning piano).
     virtual bool offersOwnInstruments() const = 0;
 };

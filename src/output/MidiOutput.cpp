@@ -124,6 +124,24 @@ void MidiOutput::sendGsReset(Wait waitAfter)
     if (port_)
         port_->sendSysex(kGsResetMessage);
     pace(waitAfter);
+    if (port_ && midi::gs::MasterTuneData(masterTuneCents_) != midi::gs::MasterTuneData(0))
+        sendMasterTuneNow();
+}
+
+void MidiOutput::sendMasterTune(double cents)
+{
+    masterTuneCents_ = cents;
+    if (port_)
+        sendMasterTuneNow();
+}
+
+// Like the GS reset's, its result is not kept: the next scale tuning tells of a device that fails.
+void MidiOutput::sendMasterTuneNow()
+{
+    pace(kWaitBeforeScaleTuning);
+    port_->sendSysex(
+        midi::gs::DataSetMessage(midi::gs::kMasterTuneAddress, midi::gs::MasterTuneData(masterTuneCents_)));
+    pace(kWaitAfterMasterTune);
 }
 
 } // namespace output

@@ -28,6 +28,8 @@ constexpr Wait kWaitAfterNewChallenge{1000}; // also the reset at exit
 constexpr Wait kWaitAfterRetune{10};
 constexpr Wait kWaitAfterGsResetAtStart{100};
 constexpr Wait kWaitAfterGsResetAtSwitch{200};
+// The master tune is paced as a slider's retune: 300 ms before, 10 ms after.
+constexpr Wait kWaitAfterMasterTune{10};
 
 // The Roland GS reset: F0 41 10 42 12 40 00 7F 00 41 F7.
 extern const std::array<std::uint8_t, 11> kGsResetMessage;
@@ -76,8 +78,8 @@ public:
     // pacing (Port::needsPacing).
     enum class Failure { Shown, Unsaid };
     void sendScaleTuning(Wait waitAfter, Failure failure = Failure::Shown);
-    // Sends the GS reset at once, then waits `waitAfter` on a port that needs pacing. The result
-    // is not kept.
+    // Sends the GS reset at once, then waits `waitAfter` on a port that needs pacing; then the
+    // master tune kept, unless it is the 0 cents the reset has just set. The result is not kept.
     void sendGsReset(Wait waitAfter);
 
     const ScaleTuningMessage& scaleTuningMessage() const { return scaleTuning_; }
@@ -88,6 +90,8 @@ public:
     {
         return port_ ? port_->partials(bank, program) : std::nullopt;
     }
+    // Keeps the master tune and sends it now (paced as a scale tuning) where a port is open.
+    void sendMasterTune(double cents) override;
     bool offersOwnInstruments() const override { return port_ && port_->offersOwnInstruments(); }
     // The checksum of the scale-tuning message: over its address 40 11 40 and its data bytes.
     int scaleTuningChecksum() const;
@@ -99,12 +103,14 @@ private:
     void sendScaleTuningNow(Wait waitAfter, Failure failure);
     void restoreReturnedDevice(bool tuningFollows);
     void sendShort(std::uint8_t status, int data1, int data2 = 0);
+    void sendMasterTuneNow();
 
     DeviceList& devices_;
     game::Clock& clock_;
     std::unique_ptr<Port> port_; // none when an open failed
     Result lastResult_ = Result::Ok;
     ScaleTuningMessage scaleTuning_{};
+    double masterTuneCents_ = 0;
     std::function<void()> onDeviceReturned_;
     std::function<void(Result)> onSendFailure_;
 };

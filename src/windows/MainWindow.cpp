@@ -8,6 +8,7 @@
 #include "game/Version.h"
 #include "ui/DesignLayout.h"
 
+#include <QActionGroup>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -137,6 +138,7 @@ void MainWindow::createMenu()
                                                 &MainWindow::difficultyDialogRequested);
     instrumentEntry_ = settingsMenu_->addAction(QStringLiteral("楽器の設定(&G)"), this,
                                                 &MainWindow::instrumentDialogRequested);
+    createReferencePitchMenu();
     recordsMenu_ = menuBar()->addMenu(QStringLiteral("記録(&R)"));
     historyEntry_ =
         recordsMenu_->addAction(QStringLiteral("成績の推移(&K)…"), this, &MainWindow::historyRequested);
@@ -155,6 +157,40 @@ void MainWindow::createMenu()
     });
 }
 
+// One checkable entry per pitch; the choice goes to the session, which sends the master tune.
+void MainWindow::createReferencePitchMenu()
+{
+    referencePitchMenu_ = settingsMenu_->addMenu(QStringLiteral("基準ピッチ(&A)"));
+    auto* group = new QActionGroup(referencePitchMenu_);
+    for (const int hertz : game::kReferencePitches) {
+        QAction* entry =
+            referencePitchMenu_->addAction(QStringLiteral("%1 Hz").arg(hertz), this,
+                                           [this, hertz] { session_.chooseReferencePitch(hertz); });
+        entry->setCheckable(true);
+        entry->setData(hertz);
+        group->addAction(entry);
+    }
+    connect(&session_, &game::Session::referencePitchChanged, this, &MainWindow::showReferencePitch);
+    showReferencePitch(session_.referencePitch());
+}
+
+QAction* MainWindow::referencePitchEntry(int hertz) const
+{
+    for (QAction* entry : referencePitchMenu_->actions())
+        if (entry->data().toInt() == hertz)
+            return entry;
+    return nullptr;
+}
+
+void MainWindow::showReferencePitch(int hertz)
+{
+    if (QAction* entry = referencePitchEntry(hertz))
+        entry->setChecked(true);
+    const QString text = QStringLiteral("基準音 ") + game::ReferencePitchText(hertz);
+    referenceButton_->setToolTip(text);
+    referenceButton_->setAccessibleDescription(text);
+}
+
 // ---- Start-up -------------------------------------------------------------------------------
 
 void MainWindow::startUp()
@@ -165,6 +201,8 @@ void MainWindow::startUp()
     const game::SavedSettings saved = game::ReadSavedSettings(settingsFile_);
     placeWindow(saved.window);
     mapValue_ = saved.mapValue;
+    // Before the device opens: its GS reset is followed by the master tune.
+    session_.chooseReferencePitch(saved.referencePitch);
     devices_.start(saved.deviceNumber, saved.deviceName);
     deviceList_->addItems(devices_.names());
     deviceList_->setCurrentIndex(devices_.position());
@@ -214,7 +252,8 @@ void MainWindow::saveSettings()
     game::WriteSavedSettings(settingsFile_, {.window = boundsToSave(),
                                              .deviceNumber = devices_.deviceId(),
                                              .deviceName = deviceList_->currentText(),
-                                             .mapValue = mapValue_});
+                                             .mapValue = mapValue_,
+                                             .referencePitch = session_.referencePitch()});
     const QString path = game::SettingsLocationOfThisProgram().pathToWrite();
     if (const auto saved = settingsFile_.save(path); !saved)
         desktop_.messageBox(game::NotWrittenText(kCannotSaveText, path, saved.failure),

@@ -56,6 +56,9 @@ public:
     QMenu* settingsMenu() const { return settingsMenu_; }
     QAction* difficultyEntry() const { return difficultyEntry_; }
     QAction* instrumentEntry() const { return instrumentEntry_; }
+    QMenu* referencePitchMenu() const { return referencePitchMenu_; } // 基準ピッチ(A)
+    // The entry of `hertz` in the reference-pitch menu, null for a pitch not on offer.
+    QAction* referencePitchEntry(int hertz) const;
     QMenu* recordsMenu() const { return recordsMenu_; }           // 記録(R)
     QAction* historyEntry() const { return historyEntry_; }       // 成績の推移(K)…
     QMenu* practiceMenu() const { return practiceMenu_; }         // 練習(P)
@@ -85,6 +88,8 @@ private:
     game::WindowBounds boundsToSave() const;
     void showNote(int note, bool held);
     void showSettingsLock(game::SettingsLock lock);
+    void createReferencePitchMenu();
+    void showReferencePitch(int hertz);
     QString settingsLockText() const;
 
     DeviceChoice& devices_;
@@ -110,6 +115,7 @@ private:
     QMenu* settingsMenu_ = nullptr;
     QAction* difficultyEntry_ = nullptr;
     QAction* instrumentEntry_ = nullptr;
+    QMenu* referencePitchMenu_ = nullptr;
     QMenu* recordsMenu_ = nullptr;
     QAction* historyEntry_ = nullptr;
     QMenu* practiceMenu_ = nullptr;

@@ -37,6 +37,7 @@ public:
     {
         sent << QStringLiteral("tuning");
     }
+    void sendMasterTune(double) override { sent << QStringLiteral("master tune"); }
     bool offersOwnInstruments() const override { return false; }
 };
 

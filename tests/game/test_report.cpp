@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The clipboard report: its 26 lines, and the date, time and duration texts in several locales.
+// The clipboard report: its 27 lines, and the date, time and duration texts in several locales.
 #include "game/Report.h"
 
 #include <QtTest>
@@ -85,6 +85,7 @@ private slots:
             QStringLiteral("音色\uFF1AGt.Hermonix"),
             QStringLiteral("難易度\uFF1A特級"),
             QStringLiteral("基準音の使用\uFF1A使用"),
+            QStringLiteral("基準ピッチ\uFF1AA=440Hz"),
             QStringLiteral("調律開始時刻\uFF1A2024/03/05 14時07分09秒 UTC"),
             QStringLiteral("調律終了時刻\uFF1A2024/03/05 15時08分10秒 UTC"),
             QStringLiteral("所要時間\uFF1A1時01分01秒"),
@@ -92,12 +93,12 @@ private slots:
             rule,
         };
         const QStringList lines = game::ReportLines(KnownInputs(), kJapanese);
-        QCOMPARE(lines.size(), 26);
+        QCOMPARE(lines.size(), 27);
         for (int i = 0; i < lines.size(); ++i)
             QCOMPARE(lines[i], expected[i]);
 
         const QString buffer = game::WithCrLf(lines);
-        QCOMPARE(buffer.count(QStringLiteral("\r\n")), 26);
+        QCOMPARE(buffer.count(QStringLiteral("\r\n")), 27);
         QVERIFY(buffer.endsWith(rule + "\r\n"));
     }
 

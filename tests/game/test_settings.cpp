@@ -183,7 +183,7 @@ private slots:
                                               "[other]\nx=y\n"));
     }
 
-    // The seven values under the names the file has always had: read in one letter case,
+    // The eight values under the names the file has always had: read in one letter case,
     // written in another.
     void savedSettingsKeepTheFilesNames()
     {
@@ -193,10 +193,22 @@ private slots:
         QCOMPARE(read.deviceNumber, 2);
         QCOMPARE(read.deviceName, QStringLiteral("Synth A"));
         QCOMPARE(read.mapValue, 7);
+        QCOMPARE(read.referencePitch, 440); // none in the file
         IniDocument written;
         game::WriteSavedSettings(written, read);
         QCOMPARE(written.bytes(), QByteArray("[window]\nHeight=300\nWidth=400\nTop=10\nLeft=20\n"
-                                             "[dev]\ndev_num=2\ngakki=Synth A\nmap=7\n"));
+                                             "[dev]\ndev_num=2\ngakki=Synth A\nmap=7\n[tuning]\na4=440\n"));
+    }
+
+    // Only the pitches on offer are taken; anything else starts at the standard 440 Hz.
+    void referencePitchOnlyFromTheOffer()
+    {
+        const auto pitchOf = [](const char* text) {
+            return game::ReadSavedSettings(IniDocument::fromText(text)).referencePitch;
+        };
+        QCOMPARE(pitchOf("[tuning]\na4=443\n"), 443);
+        QCOMPARE(pitchOf("[tuning]\na4=445\n"), 440);
+        QCOMPARE(pitchOf("[tuning]\na4=x\n"), 440);
     }
 
     void valueWithLineBreaksCannotAddLines()

@@ -261,13 +261,14 @@ private slots:
         CheckAnswer(game);
         QTest::mouseClick(game.results()->clipboardButton(), Qt::LeftButton);
         const QStringList first = ClipboardLines(game.bench());
-        QCOMPARE(first.size(), 26);
+        QCOMPARE(first.size(), 27);
         QCOMPARE(first[2], QStringLiteral("C 　　　-7　　　　　　") + game.results()->CorrectCell(0)->text());
         QCOMPARE(first[15], QStringLiteral("得点：") + game.results()->scoreLabel()->text());
         QCOMPARE(first[17], QStringLiteral("使用音源：Test Synth A"));
         QCOMPARE(first[18], QStringLiteral("音色：piano 1"));
         QCOMPARE(first[19], QStringLiteral("難易度：特級"));
         QCOMPARE(first[20], QStringLiteral("基準音の使用：不使用"));
+        QCOMPARE(first[21], QStringLiteral("基準ピッチ：A=440Hz"));
         QVERIFY(game.bench().clipboard().endsWith(QStringLiteral("---------------------------------\r\n")));
 
         // Copying the same check again adds nothing.
@@ -281,9 +282,9 @@ private slots:
         CheckAnswer(game);
         QTest::mouseClick(game.results()->clipboardButton(), Qt::LeftButton);
         const QStringList three = ClipboardLines(game.bench());
-        QCOMPARE(three.size(), 52);
-        QCOMPARE(three.mid(0, 26), first);
-        QCOMPARE(three[26 + 20], QStringLiteral("基準音の使用：使用"));
+        QCOMPARE(three.size(), 54);
+        QCOMPARE(three.mid(0, 27), first);
+        QCOMPARE(three[27 + 20], QStringLiteral("基準音の使用：使用"));
     }
 
     void reportTimes()
@@ -294,12 +295,12 @@ private slots:
         QTest::mouseClick(game.results()->clipboardButton(), Qt::LeftButton);
         const QStringList lines = ClipboardLines(game.bench());
         const QLocale locale = QLocale::system();
-        QCOMPARE(lines[21],
+        QCOMPARE(lines[22],
                  QStringLiteral("調律開始時刻：") + game::DateTimeText(game.session().started(), locale));
-        QCOMPARE(lines[22], QStringLiteral("調律終了時刻：") +
+        QCOMPARE(lines[23], QStringLiteral("調律終了時刻：") +
                                 game::DateTimeText(game.session().lastResult()->ended, locale));
-        QVERIFY2(lines[23].startsWith(QStringLiteral("所要時間：25")), qPrintable(lines[23]));
-        QCOMPARE(lines[24], QStringLiteral("Velmora Version 1.32"));
+        QVERIFY2(lines[24].startsWith(QStringLiteral("所要時間：25")), qPrintable(lines[24]));
+        QCOMPARE(lines[25], QStringLiteral("Velmora Version 1.32"));
     }
 
     // ---- Hint --------------------------------------------------------------------------------

@@ -44,8 +44,9 @@ private slots:
             QCOMPARE(game.trace().texts(),
                      QStringList({"sleep 300", kEqualTemperament, "sleep 1000", "close 0"}));
             const auto saved = game::IniDocument::fromText(ReadSettings());
-            QCOMPARE(ReadSettings(), QStringLiteral("[window]\nHeight=246\nWidth=345\nTop=159\nLeft=193\n"
-                                                    "[dev]\ndev_num=0\ngakki=Test Synth A\nmap=4\n"));
+            QCOMPARE(ReadSettings(),
+                     QStringLiteral("[window]\nHeight=246\nWidth=345\nTop=159\nLeft=193\n"
+                                    "[dev]\ndev_num=0\ngakki=Test Synth A\nmap=4\n[tuning]\na4=440\n"));
         }
     }
 
@@ -68,6 +69,36 @@ private slots:
     // The built-in synthesizer plays its tuning piano from the start, chosen by bank 1; General
     // MIDI's sounds go back to bank 0; an external device offers General MIDI's 128 alone and
     // plays the piano of bank 0, which its GS reset chose.
+    // A4 = 442 Hz is 1200 · log2(442/440) = +7.85 cents, 79 tenths above the centre 0x0400: the
+    // master tune follows each GS reset once (start-up, device switch), and 440 Hz sends the centre.
+    void referencePitchFollowsEveryGsReset()
+    {
+        const QString at442 = "long " + HexBytes(GsDataSet({0x40, 0x00, 0x00, 0x00, 0x04, 0x04, 0x0F}));
+        const QString at440 = "long " + HexBytes(GsDataSet({0x40, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00}));
+        QCOMPARE(at442, QStringLiteral("long F0 41 10 42 12 40 00 00 00 04 04 0F 29 F7"));
+        GameBench game({{.name = "Test Synth A"}, {.name = "Test Synth B"}},
+                       Settings(0, "Test Synth A") + "[tuning]\na4=442\n");
+        QCOMPARE(game.trace().timed().mid(0, 7),
+                 QStringList({"0 open 0 -> ok", "0 " + kGsReset, "0 sleep 100", "100 sleep 300",
+                              "400 " + at442, "400 sleep 10", "410 sleep 300"}));
+        QCOMPARE(game.trace().only({"long F0 41 10 42 12 40 00 00"}), QStringList{at442});
+        QVERIFY(game.main()->referencePitchEntry(442)->isChecked());
+
+        game.trace().clear();
+        game.main()->deviceList()->setCurrentIndex(1);
+        game.main()->onDeviceChosen();
+        const QStringList afterSwitch = game.trace().only({"long"});
+        QCOMPARE(afterSwitch.mid(0, 2), QStringList({kGsReset, at442}));
+        QCOMPARE(afterSwitch.count(at442), 1);
+
+        game.trace().clear();
+        game.main()->referencePitchEntry(440)->trigger();
+        QCOMPARE(game.trace().texts(), QStringList({"sleep 300", at440, "sleep 10"}));
+        QVERIFY(game.main()->referenceButton()->toolTip().contains(QStringLiteral("A=440Hz")));
+        game.main()->close();
+        QVERIFY(ReadSettings().endsWith(QStringLiteral("[tuning]\na4=440\n")));
+    }
+
     void tuningPianoWhereTheDeviceOffersIt()
     {
         GameBench game(
@@ -278,7 +309,7 @@ private slots:
         QCOMPARE(ReadSettings(),
                  QStringLiteral("; player's notes\n[Window]\nHEIGHT=300\nextra=keep me\nWidth=400\n"
                                 "Top=159\nLeft=193\n[Other]\nA=1\n[Dev]\nDev_num=1\n"
-                                "Gakki=Test Synth B\nMAP=77\n"));
+                                "Gakki=Test Synth B\nMAP=77\n[tuning]\na4=440\n"));
     }
 
     // Bounds no screen can show put the window on the screen while the file keeps them as written;
