@@ -9,6 +9,7 @@
 #include <QDebug>
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 namespace synth {
@@ -266,7 +267,11 @@ output::Result GsSynthPort::sendSysex(std::span<const std::uint8_t> bytes)
                                   resetToGsDefaults();
                                   return output::Result::Ok;
                               },
-                              [this](const GsScaleTuning& tuning) { return apply(tuning); }},
+                              [this](const GsScaleTuning& tuning) { return apply(tuning); },
+                              [this](const GsMasterTune& masterTune) {
+                                  apply(masterTune);
+                                  return output::Result::Ok;
+                              }},
                    ParseGsSysEx(bytes));
     wakeAudio();
     return result;
@@ -343,12 +348,27 @@ void GsSynthPort::resetToGsDefaults()
         waiting.held.clear(); // what waited belonged to the state the reset ends
     dueNoteOffs_.clear();
     late_.clear();
+    masterTuneCents_ = 0;
+    if (TuningPianoFont* piano = synth_->tuningPiano())
+        piano->setFraction(0);
     awaitInstrument(kPlayer);
     awaitInstrument(kReference);
     for (int channel = 0; channel < midi::kChannels; ++channel) {
         scaleTuning_[channel].fill(0);
         detuneKeys(channel);
     }
+}
+
+void GsSynthPort::apply(const GsMasterTune& masterTune)
+{
+    masterTuneCents_ = int(std::lround(masterTune.tenths / 10.0));
+    if (TuningPianoFont* piano = synth_->tuningPiano()) {
+        piano->setFraction(masterTune.tenths - 10 * masterTuneCents_);
+        awaitInstrument(kPlayer); // their keys wait for the strings at the new fraction
+        awaitInstrument(kReference);
+    }
+    for (int channel = 0; channel < midi::kChannels; ++channel)
+        detuneKeys(channel);
 }
 
 output::Result GsSynthPort::apply(const GsScaleTuning& tuning)
@@ -367,7 +387,8 @@ output::Result GsSynthPort::apply(const GsScaleTuning& tuning)
 void GsSynthPort::detuneKeys(int channel)
 {
     for (int key = 0; key < midi::kKeys; ++key)
-        synth_->setKeyDetune(channel, key, scaleTuning_[channel][key % midi::kPitchClasses]);
+        synth_->setKeyDetune(channel, key,
+                             scaleTuning_[channel][key % midi::kPitchClasses] + masterTuneCents_);
 }
 
 } // namespace synth

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The open port of the built-in synthesizer: short messages in FluidSynth's terms, GS reset and
-// GS scale tuning interpreted here, before FluidSynth could see (and drop) them.
+// The open port of the built-in synthesizer: short messages in FluidSynth's terms, GS reset, master
+// tune and scale tuning interpreted here, before FluidSynth could see (and drop) them.
 #pragma once
 
 #include "midi/Midi.h"
@@ -94,6 +94,9 @@ private:
     // output::Result::Refused for a channel or pitch classes out of range, which the parser never
     // gives.
     output::Result apply(const GsScaleTuning& tuning);
+    // The whole cents go on every key with the scale tuning; the tenths left, which FluidSynth's
+    // whole-cent pitch would drop, into the tuning piano's strings, made again at them.
+    void apply(const GsMasterTune& masterTune);
     // Puts the channel's scale tuning on every one of its keys.
     void detuneKeys(int channel);
     // After each message: an audio output asleep in a silence renders it in its next period.
@@ -118,6 +121,7 @@ private:
 
     std::unique_ptr<AudioOutput> audio_; // declared after synth_: stops before the synthesizer goes
     std::array<ScaleTuning, midi::kChannels> scaleTuning_{};
+    int masterTuneCents_ = 0; // the master tune's whole cents (its tenths are in the tuning piano)
     std::chrono::milliseconds patience_;
     std::array<Waiting, 2> waiting_; // player, reference; under the synthesizer's lock
     // Declared after synth_, whose SoundFont its worker reloads: stops first. Each result reaches

@@ -5,6 +5,7 @@
 #include "midi/Midi.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace synth {
 namespace {
@@ -34,6 +35,21 @@ bool IsScaleTuning(std::span<const std::uint8_t> address, std::span<const std::u
            first + static_cast<int>(data.size()) <= midi::kPitchClasses;
 }
 
+// Four data bytes, one nibble each, most significant first; a module keeps a value out of range
+// within -100 ... +100 cents.
+std::optional<GsMasterTune> MasterTuneOf(std::span<const std::uint8_t> address,
+                                         std::span<const std::uint8_t> data)
+{
+    if (!std::ranges::equal(address, kMasterTuneAddress) || data.size() != 4 ||
+        std::ranges::any_of(data, [](std::uint8_t byte) { return byte > 0x0F; }))
+        return std::nullopt;
+    int value = 0;
+    for (std::uint8_t nibble : data)
+        value = value << 4 | nibble;
+    constexpr int kLowest = 0x0018, kHighest = 0x07E8;
+    return GsMasterTune{.tenths = std::clamp(value, kLowest, kHighest) - kMasterTuneCentre};
+}
+
 } // namespace
 
 int ChannelOfPartBlock(int block)
@@ -54,6 +70,8 @@ GsMessage ParseGsSysEx(std::span<const std::uint8_t> message)
     const auto data = addressAndData.subspan(3);
     if (IsGsReset(address, data))
         return GsReset{};
+    if (const auto masterTune = MasterTuneOf(address, data))
+        return *masterTune;
     if (!IsScaleTuning(address, data))
         return {};
     GsScaleTuning tuning{.channel = ChannelOfPartBlock(address[1] & 0x0F),

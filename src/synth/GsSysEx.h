@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Roland GS system-exclusive messages as the built-in synthesizer reads them: the GS reset and the
-// scale tuning of a part; a GS module ignores everything else, and so do we.
+// Roland GS system-exclusive messages as the built-in synthesizer reads them: the GS reset, the
+// master tune and the scale tuning of a part; a GS module ignores everything else, and so do we.
 #pragma once
 
 #include <cstdint>
@@ -23,8 +23,14 @@ struct GsScaleTuning {
     bool operator==(const GsScaleTuning&) const = default;
 };
 
+// The master tune of every part: tenths of a cent from 0, -1000 ... +1000.
+struct GsMasterTune {
+    int tenths = 0;
+    bool operator==(const GsMasterTune&) const = default;
+};
+
 // std::monostate: a message to ignore.
-using GsMessage = std::variant<std::monostate, GsReset, GsScaleTuning>;
+using GsMessage = std::variant<std::monostate, GsReset, GsScaleTuning, GsMasterTune>;
 
 // Reads one complete message F0 ... F7. Ignored: another maker, model, command or address, a
 // device ID other than 10 or 7F (broadcast), a wrong checksum, a body that is cut short, lacks

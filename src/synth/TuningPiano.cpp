@@ -147,9 +147,9 @@ struct Partial {
     int frames = 0; // how long it is computed before it is below the sample's floor
 };
 
-std::vector<Partial> PartialsOf(int modelKey, StringKind kind, int rate)
+std::vector<Partial> PartialsOf(int modelKey, StringKind kind, int rate, double cents)
 {
-    const double firstHz = NominalHz(modelKey);
+    const double firstHz = NominalHz(modelKey) * std::exp2(cents / 1200);
     // The strings above the keyboard are played up to a semitone higher: no partial may fold over then.
     const double highestHz = std::min(kHighestPartialHz, 0.45 * rate / std::exp2(1 / 12.0));
     int count = 0;
@@ -324,9 +324,9 @@ std::vector<int> ModelKeys()
     return keys;
 }
 
-StringSample MakeStringSample(int modelKey, StringKind kind, int rate, std::stop_token stop)
+StringSample MakeStringSample(int modelKey, StringKind kind, int rate, std::stop_token stop, double cents)
 {
-    std::vector<Partial> partials = PartialsOf(modelKey, kind, rate);
+    std::vector<Partial> partials = PartialsOf(modelKey, kind, rate, cents);
     const int frames = SampleFrames(partials.front(), rate);
     SetLengths(partials, frames);
     double level = 0;

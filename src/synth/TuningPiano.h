@@ -32,7 +32,9 @@ struct StringSample {
     float attenuation = 0;            // centibels the voice plays it at: the FluidR3 piano's level
 };
 
-// The struck string of `modelKey` at `rate` frames a second. Empty when `stop` is requested meanwhile.
-StringSample MakeStringSample(int modelKey, StringKind kind, int rate, std::stop_token stop = {});
+// The struck string of `modelKey` at `rate` frames a second, tuned `cents` off equal temperament at
+// A4 = 440 Hz (a master tune's fraction of a cent). Empty when `stop` is requested meanwhile.
+StringSample MakeStringSample(int modelKey, StringKind kind, int rate, std::stop_token stop = {},
+                              double cents = 0);
 
 } // namespace synth

@@ -6,6 +6,7 @@
 
 #include "midi/Midi.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace synth {
@@ -68,8 +69,14 @@ bool TuningPianoFont::ready(int program) const
 {
     for (const Piano& piano : pianos_)
         if (piano.program == program)
-            return piano.made.load(std::memory_order_acquire);
+            return piano.now(tenths_.load()).made.load(std::memory_order_acquire);
     return false;
+}
+
+void TuningPianoFont::requestUnderLock(Piano& piano)
+{
+    piano.chosen = true;
+    piano.now(tenths_.load()).requested = true;
 }
 
 void TuningPianoFont::request(int program)
@@ -78,37 +85,58 @@ void TuningPianoFont::request(int program)
         const std::lock_guard lock(lock_);
         for (Piano& piano : pianos_)
             if (piano.program == program)
-                piano.requested = true;
+                requestUnderLock(piano);
     }
     wanted_.notify_one();
 }
 
+void TuningPianoFont::setFraction(int tenths)
+{
+    {
+        const std::lock_guard lock(lock_);
+        tenths_.store(std::clamp(tenths, -kMostTenths, kMostTenths));
+        for (Piano& piano : pianos_)
+            if (piano.chosen)
+                requestUnderLock(piano);
+    }
+    wanted_.notify_one();
+}
+
+// The present fraction first: another may have been asked for and left since.
 void TuningPianoFont::make(std::stop_token stop)
 {
     for (;;) {
-        Piano* next = nullptr;
+        Piano* piano = nullptr;
+        int tenths = 0;
         {
             std::unique_lock lock(lock_);
             const bool wanted = wanted_.wait(lock, stop, [&] {
-                for (Piano& piano : pianos_)
-                    if (piano.requested && !piano.made.load(std::memory_order_relaxed))
-                        next = &piano;
-                return next != nullptr;
+                const int present = tenths_.load();
+                for (int at = -kMostTenths; at <= kMostTenths; ++at)
+                    for (Piano& candidate : pianos_) {
+                        const Strings& strings = candidate.now(at);
+                        if (strings.requested && !strings.made.load(std::memory_order_relaxed) &&
+                            (!piano || at == present)) {
+                            piano = &candidate;
+                            tenths = at;
+                        }
+                    }
+                return piano != nullptr;
             });
             if (!wanted)
                 return;
         }
-        if (!makePiano(*next, stop))
+        if (!makeStrings(piano->kind, piano->now(tenths), tenths, stop))
             return;
     }
 }
 
-bool TuningPianoFont::makePiano(Piano& piano, std::stop_token stop)
+bool TuningPianoFont::makeStrings(StringKind kind, Strings& piano, int tenths, std::stop_token stop)
 {
     const std::vector<int> modelKeys = ModelKeys();
     piano.strings.reserve(modelKeys.size());
     for (int modelKey : modelKeys) {
-        StringSample string = MakeStringSample(modelKey, piano.kind, storageRate_, stop);
+        StringSample string = MakeStringSample(modelKey, kind, storageRate_, stop, tenths / 10.0);
         if (string.frames.empty())
             return false;
         std::unique_ptr<fluid_sample_t, SampleDeleter> sample(new_fluid_sample());
@@ -139,8 +167,9 @@ TuningPianoFont::Piano* TuningPianoFont::pianoOf(int bank, int program)
     return nullptr;
 }
 
-int TuningPianoFont::noteOn(Piano& piano, fluid_synth_t* synth, int channel, int key, int velocity)
+int TuningPianoFont::noteOn(Piano& pianoOfProgram, fluid_synth_t* synth, int channel, int key, int velocity)
 {
+    Strings& piano = pianoOfProgram.now(tenths_.load());
     if (!piano.made.load(std::memory_order_acquire))
         return FLUID_OK; // the port holds its keys until then; another channel's note stays silent
     const std::size_t string = piano.stringOfKey[std::size_t(key)];

@@ -29,10 +29,15 @@ public:
     TuningPianoFont& operator=(const TuningPianoFont&) = delete;
 
     int id() const { return id_; }
-    // Whether `program` of our bank has its samples; a program we do not have is never ready.
+    // Whether `program` of our bank has its samples at the present fraction; a program we do not
+    // have is never ready.
     bool ready(int program) const;
-    // Has the samples of `program` made, unless they are made or under way.
+    // Has the samples of `program` made at the present fraction, unless they are made or under way.
     void request(int program);
+    // The strings from now on sound `tenths` of a cent (-5 ... +5) off equal temperament: the part of
+    // a master tune that FluidSynth's whole-cent pitch cannot carry. The programs chosen so far are
+    // made again at it; those made at another fraction are kept, as voices may still play them.
+    void setFraction(int tenths);
     // Where each key's partials 1 ... output::kKnownPartials lie, as designed; none for a program
     // we do not have.
     static std::optional<output::InstrumentPartials> DesignedPartials(int program);
@@ -44,21 +49,30 @@ private:
     struct PresetDeleter {
         void operator()(fluid_preset_t* preset) const { delete_fluid_preset(preset); }
     };
-    // One program: the strings of one kind.
-    struct Piano {
-        StringKind kind = StringKind::Harmonic;
-        int program = 0;
-        std::unique_ptr<fluid_preset_t, PresetDeleter> preset;
+    static constexpr int kMostTenths = 5; // a fraction is -5 ... +5 tenths of a cent
+    // The strings of one program at one fraction of a cent.
+    struct Strings {
         std::vector<StringSample> strings; // by ModelKeys()
         std::vector<std::unique_ptr<fluid_sample_t, SampleDeleter>> samples;
         std::array<std::size_t, 128> stringOfKey{};
         bool requested = false;        // under lock_
         std::atomic<bool> made{false}; // set once strings and samples are complete
     };
+    // One program: the strings of one kind, at each fraction asked for.
+    struct Piano {
+        StringKind kind = StringKind::Harmonic;
+        int program = 0;
+        std::unique_ptr<fluid_preset_t, PresetDeleter> preset;
+        std::array<Strings, 2 * kMostTenths + 1> atFraction; // -5 ... +5 tenths
+        bool chosen = false;                                 // under lock_: a channel chose it once
+        Strings& now(int tenths) { return atFraction[std::size_t(tenths + kMostTenths)]; }
+        const Strings& now(int tenths) const { return atFraction[std::size_t(tenths + kMostTenths)]; }
+    };
 
     explicit TuningPianoFont(int sampleRate);
     void make(std::stop_token stop);
-    bool makePiano(Piano& piano, std::stop_token stop);
+    bool makeStrings(StringKind kind, Strings& strings, int tenths, std::stop_token stop);
+    void requestUnderLock(Piano& piano);
     Piano* pianoOf(int bank, int program);
     int noteOn(Piano& piano, fluid_synth_t* synth, int channel, int key, int velocity);
 
@@ -78,6 +92,7 @@ private:
     int id_ = FLUID_FAILED;
     std::array<Piano, 2> pianos_;
     std::size_t iteration_ = 0;
+    std::atomic<int> tenths_{0}; // the present fraction
     mutable std::mutex lock_;
     std::condition_variable_any wanted_;
     std::jthread maker_; // last: starts once everything it uses exists, stops first

@@ -200,6 +200,19 @@ private slots:
         verifyCents(detuneHeard(kPlayer, 60), 25, QStringLiteral("C4"));
     }
 
+    // A SoundFont's samples take the master tune to the nearest whole cent: 442 Hz's 7.9 cents
+    // (master tune 0x044F) as 8, on both channels, over the scale tuning.
+    void masterTuneMovesBothChannels()
+    {
+        send(testing::GsDataSet({0x40, 0x00, 0x00, 0x00, 0x04, 0x04, 0x0F}));
+        send(testing::GsScaleTuning(1, 0, std::vector<int>(12, -5)));
+        verifyCents(detuneHeard(kReference, kReferenceA), 8, QStringLiteral("reference A"));
+        verifyCents(detuneHeard(kPlayer, 60), 3, QStringLiteral("C4"));
+        send(testing::GsReset());
+        selectPrograms();
+        verifyCents(detuneHeard(kReference, kReferenceA), 0, QStringLiteral("reference A after the reset"));
+    }
+
     void heldKeyRetunes()
     {
         noteOn(kPlayer, kReferenceA);

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Reading GS system-exclusive messages: reset, scale tuning of any part, and all that is ignored.
+// Reading GS system-exclusive messages: reset, master tune, scale tuning of any part, and all that is
+// ignored.
 #include "GsBytes.h"
 #include "synth/GsSysEx.h"
 
@@ -47,6 +48,31 @@ private slots:
     {
         QFETCH(Bytes, bytes);
         QVERIFY(std::holds_alternative<synth::GsReset>(synth::ParseGsSysEx(bytes)));
+    }
+
+    // Four nibbles of a 16-bit value, 0x0400 the centre, a tenth of a cent per unit, kept within
+    // 0x0018 ... 0x07E8 (-100 ... +100 cents); a byte above 0F is no nibble.
+    void masterTune_data()
+    {
+        QTest::addColumn<Bytes>("data");
+        QTest::addColumn<int>("tenths");
+        QTest::newRow("442 Hz") << Bytes{0x00, 0x04, 0x04, 0x0F} << 0x44F - 0x400;
+        QTest::newRow("centre") << Bytes{0x00, 0x04, 0x00, 0x00} << 0;
+        QTest::newRow("below the range") << Bytes{0x00, 0x00, 0x00, 0x01} << -1000;
+        QTest::newRow("above the range") << Bytes{0x00, 0x0F, 0x0F, 0x0F} << 1000;
+        QTest::newRow("not a nibble") << Bytes{0x00, 0x04, 0x10, 0x00} << -1;
+    }
+    void masterTune()
+    {
+        QFETCH(Bytes, data);
+        QFETCH(int, tenths);
+        Bytes addressAndData{0x40, 0x00, 0x00};
+        addressAndData.insert(addressAndData.end(), data.begin(), data.end());
+        const auto message = synth::ParseGsSysEx(testing::GsDataSet(addressAndData));
+        if (tenths == -1)
+            QVERIFY(std::holds_alternative<std::monostate>(message));
+        else
+            QCOMPARE(std::get<synth::GsMasterTune>(message).tenths, tenths);
     }
 
     void blockSelectsChannel_data()
@@ -123,8 +149,7 @@ private slots:
         QTest::newRow("empty") << Bytes{};
         QTest::newRow("F0 F7") << Bytes{0xF0, 0xF7};
         QTest::newRow("no data byte") << testing::GsDataSet({0x40, 0x11, 0x40});
-        QTest::newRow("master tune, not scale tuning")
-            << testing::GsDataSet({0x40, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00});
+        QTest::newRow("master tune of one byte") << testing::GsDataSet({0x40, 0x00, 0x00, 0x04});
         QTest::newRow("address below C") << testing::GsDataSet({0x40, 0x11, 0x3F, 0x40});
         QTest::newRow("address past B") << testing::GsDataSet({0x40, 0x11, 0x4C, 0x40});
         QTest::newRow("runs past B") << testing::GsScaleTuning(1, 11, {0, 0});

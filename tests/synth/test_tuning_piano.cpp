@@ -206,6 +206,34 @@ private slots:
         verifyPartials(note(kPlayer, kReferenceA), program, kReferenceA, 7);
     }
 
+    // A4 = 442 Hz as a GS module gets it: master tune 0x044F, 79 tenths of a cent above 440 Hz
+    // (1200 · log2(442/440) = 7.85 rounded to the message's tenths). Each partial moves by 7.9 cents,
+    // the whole cents on the key and the tenths in the strings, which are made again for them.
+    void masterTuneMovesEveryPartial_data()
+    {
+        QTest::addColumn<int>("channel");
+        QTest::addColumn<int>("key");
+        QTest::newRow("reference A") << kReference << kReferenceA;
+        for (int key : {kLowestKey, 60, kHighestKey})
+            QTest::addRow("key %d", key) << kPlayer << key;
+    }
+    void masterTuneMovesEveryPartial()
+    {
+        QFETCH(int, channel);
+        QFETCH(int, key);
+        choose(channel, kOwnBank, kHarmonic);
+        QCOMPARE(port_->sendSysex(testing::GsDataSet({0x40, 0x00, 0x00, 0x00, 0x04, 0x04, 0x0F})),
+                 output::Result::Ok);
+        QTRY_VERIFY_WITH_TIMEOUT(port_->synth().tuningPiano()->ready(kHarmonic), 20000);
+        const Rendered heard = note(channel, key);
+        verifyPartials(heard, kHarmonic, key, 7.9);
+        if (key == kReferenceA) {
+            const double hz = testing::PeakFrequency(heard.window(heard.mix, kFrom, kTo), heard.rate, 442, 4);
+            qInfo("reference A at 442 Hz: %.4f Hz, %.4f cents", hz, testing::CentsBetween(hz, 442));
+            QVERIFY(std::abs(testing::CentsBetween(hz, 442)) <= 0.05);
+        }
+    }
+
     // The average spectrum of each key stays the FluidR3 piano's (program 0), where that piano's
     // partial is not nearly missing (within 40 dB of its first); within 2.5 dB, since the sampled
     // piano's two strings beat on E5 and the table was read another way (strongest bin per band).
