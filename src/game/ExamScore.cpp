@@ -15,4 +15,10 @@ ExamScore ScoreAsExaminers(const std::array<double, kPitchClasses>& errors)
     return result;
 }
 
+QString ExaminersRuleText()
+{
+    return QStringLiteral("各音の誤差が1セント未満なら減点なし、それ以上は1セントごとに1点。"
+                          "得点 = 100 − 2.5 × 減点、80点以上で合格");
+}
+
 } // namespace game

@@ -6,11 +6,16 @@
 
 #include "game/Challenge.h"
 
+#include <QString>
+
 #include <array>
 
 namespace game {
 
 constexpr double kExamPassMark = 80;
+// The exam's time limits on offer, in minutes, and the one first chosen.
+constexpr std::array<int, 3> kExamMinutes{10, 20, 30};
+constexpr int kDefaultExamMinutes = 20;
 
 struct ExamScore {
     int points = 0;
@@ -20,5 +25,8 @@ struct ExamScore {
 
 // `errors`: each class's distance from the correct tuning, in cents (either sign).
 ExamScore ScoreAsExaminers(const std::array<double, kPitchClasses>& errors);
+
+// The examiners' rule in one line, for the results window's tooltip.
+QString ExaminersRuleText();
 
 } // namespace game

@@ -135,7 +135,7 @@ QStringList ReportLines(const ReportInputs& inputs, const QLocale& locale)
           << QStringLiteral("難易度：") + LevelWord(inputs.difficulty)
           << QStringLiteral("基準音の使用：") +
                  (inputs.referenceToneUsed ? QStringLiteral("使用") : QStringLiteral("不使用"))
-          << QStringLiteral("基準ピッチ：") + ReferencePitchText(inputs.referencePitch)
+          << QStringLiteral("基準ピッチ：") + ReferencePitchText(inputs.referencePitch) << inputs.exam
           << QStringLiteral("調律開始時刻：") + DateTimeText(inputs.tuningStart, locale)
           << QStringLiteral("調律終了時刻：") + DateTimeText(inputs.tuningEnd, locale)
           << QStringLiteral("所要時間：") + DurationText(inputs.tuningStart, inputs.tuningEnd, locale)
@@ -158,7 +158,23 @@ ReportInputs ReportInputsOf(const CheckResult& result)
     inputs.referencePitch = result.referencePitch;
     inputs.tuningStart = result.started;
     inputs.tuningEnd = result.ended;
+    if (result.isExam())
+        inputs.exam = {ExamResultText(result), ExamTimeText(result, QLocale::system())};
     return inputs;
+}
+
+QString ExamResultText(const CheckResult& result)
+{
+    return QStringLiteral("検定式の得点：%1点　%2")
+        .arg(result.examScore.score)
+        .arg(result.examScore.passed() ? QStringLiteral("合格") : QStringLiteral("不合格"));
+}
+
+QString ExamTimeText(const CheckResult& result, const QLocale& locale)
+{
+    return QStringLiteral("制限時間：%1分　所要時間：%2")
+        .arg(result.examMinutes)
+        .arg(DurationText(result.started, result.ended, locale));
 }
 
 QString WithCrLf(const QStringList& lines)

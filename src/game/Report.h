@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The clipboard report: 27 lines per press, and the date, time and duration texts it shows.
+// The clipboard report: 27 lines per press (29 for an exam), and the date, time and duration texts it shows.
 #pragma once
 
 #include <QDateTime>
@@ -19,6 +19,7 @@ struct ReportInputs {
     int referencePitch = 440; // A4 in Hz
     QDateTime tuningStart;
     QDateTime tuningEnd;
+    QStringList exam; // an exam's lines: its result and its times; none for the normal game
 };
 
 struct CheckResult;
@@ -26,8 +27,13 @@ struct CheckResult;
 // window shows them, the instrument by its name.
 ReportInputs ReportInputsOf(const CheckResult& result);
 
-// The 27 lines of one report, without line ends.
+// The 27 lines of one report (29 for an exam), without line ends.
 QStringList ReportLines(const ReportInputs& inputs, const QLocale& locale = QLocale::system());
+
+// An exam's result as the results window and the report show it: "検定式の得点：97.5点　合格".
+QString ExamResultText(const CheckResult& result);
+// "制限時間：20分　所要時間：0時12分34秒".
+QString ExamTimeText(const CheckResult& result, const QLocale& locale);
 
 // The level word of a difficulty: "特級", "上級", "中級", "初級".
 QString LevelWord(int difficulty);

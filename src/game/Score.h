@@ -3,6 +3,7 @@
 #pragma once
 
 #include "game/Challenge.h"
+#include "game/ExamScore.h"
 
 #include <QDateTime>
 #include <QStringList>
@@ -31,6 +32,11 @@ struct CheckResult {
     bool referenceToneUsed = false;
     bool beatWindowUsed = false; // the beat window sounded an interval in this challenge
     int referencePitch = 440;    // A4 in Hz, the pitch the cents are counted against
+    // An exam challenge's: its time limit (0 for a challenge of the normal game) and the examiners'
+    // score of the player's column.
+    int examMinutes = 0;
+    ExamScore examScore;
+    bool isExam() const { return examMinutes > 0; }
     QDateTime started;
     QDateTime ended;
 };

@@ -4,6 +4,7 @@
 
 #include "game/Report.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace game {
@@ -22,6 +23,41 @@ Session::Session(Sound& sound, Clock& clock, std::mt19937& random)
 // range), and the new draw goes out once with them. Sending each slider's return on its own had
 // put a tuning with a stale position on the device first, a third of a second on a GS module.
 void Session::startChallenge()
+{
+    if (examActive()) {
+        examMinutes_ = 0;
+        difficulty_ = difficultyBeforeExam_;
+    }
+    beginChallenge();
+}
+
+void Session::startExam(int minutes)
+{
+    if (!examActive())
+        difficultyBeforeExam_ = difficulty_;
+    examMinutes_ = std::max(minutes, 1);
+    difficulty_ = 0; // 特級: one cent per step
+    beginChallenge();
+}
+
+qint64 Session::examRemainingMs()
+{
+    if (!examActive())
+        return 0;
+    const qint64 limit = qint64(examMinutes_) * 60'000;
+    const QDateTime end = answerIsChecked() ? ended_ : clock_.now();
+    return std::max<qint64>(0, limit - started_.msecsTo(end));
+}
+
+bool Session::checkAnswerIfTimeIsUp()
+{
+    if (!examActive() || answerIsChecked() || examRemainingMs() > 0)
+        return false;
+    checkAnswer();
+    return true;
+}
+
+void Session::beginChallenge()
 {
     for (auto& cents : detune_)
         cents = DrawDetune(difficulty_, random_);
@@ -104,6 +140,13 @@ CheckResult Session::checkAnswer()
     result.referenceToneUsed = referenceToneUsed_;
     result.beatWindowUsed = beatWindowUsed_;
     result.referencePitch = referencePitch_;
+    result.examMinutes = examMinutes_;
+    if (examActive()) {
+        std::array<double, kPitchClasses> errors{};
+        for (int k = 0; k < kPitchClasses; ++k)
+            errors[std::size_t(k)] = result.player[std::size_t(k)] - result.correct[std::size_t(k)];
+        result.examScore = ScoreAsExaminers(errors);
+    }
     result.started = started_;
     result.ended = ended_ = clock_.now();
     lastResult_ = result;
@@ -117,7 +160,7 @@ CheckResult Session::checkAnswer()
 
 void Session::chooseDifficulty(int difficulty)
 {
-    if (difficulty == difficulty_)
+    if (difficulty == difficulty_ || examActive())
         return;
     difficulty_ = difficulty;
     startChallenge();

@@ -38,6 +38,18 @@ public:
     // difficulty): a new detuning is drawn, the sliders go back to 0 and the tuning is sent once,
     // the reference-tone flag is cleared, the settings open and the start time is now.
     void startChallenge();
+    // An exam: one challenge at 特級 (difficulty 0) with `minutes` to tune it, the difficulty locked;
+    // at the end of the time the answer is checked with the sliders as they stand. The next
+    // startChallenge() returns to the normal game at the difficulty it had.
+    void startExam(int minutes);
+    // Whether the current challenge is an exam's; its time limit in minutes (0: none).
+    bool examActive() const { return examMinutes_ > 0; }
+    int examMinutes() const { return examMinutes_; }
+    // An exam's time left until the answer is checked by itself (never negative); 0 outside one.
+    qint64 examRemainingMs();
+    // Checks the answer of an exam whose time is up (the windows ask on their timer); true when it
+    // did.
+    bool checkAnswerIfTimeIsUp();
     // The player moved the slider of `pitchClass` to `position`: the tuning is re-sent and the
     // settings lock. A position the session already holds changes nothing.
     void moveSlider(int pitchClass, int position);
@@ -106,6 +118,7 @@ signals:
     void instrumentChanged();
 
 private:
+    void beginChallenge();
     void setPosition(int pitchClass, int position);
     void sendTuning(TuningMoment moment);
     void setLock(SettingsLock lock);
@@ -121,6 +134,8 @@ private:
     int bankSent_ = 0;              // the bank the device's channels choose from now
     QString deviceName_;
     int referencePitch_ = kDefaultReferencePitch;
+    int examMinutes_ = 0;          // while the current challenge is an exam's
+    int difficultyBeforeExam_ = 0; // the normal game's, restored after the exam
     SettingsLock lock_ = SettingsLock::Open;
     QDateTime started_;
     QDateTime ended_;

@@ -213,4 +213,11 @@ bool PlaceClearOf(QWidget* window, QPoint preferred, const std::vector<const QWi
     return true;
 }
 
+void KeepPlaceWhenHidden(QWidget* control)
+{
+    QSizePolicy policy = control->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    control->setSizePolicy(policy);
+}
+
 } // namespace ui

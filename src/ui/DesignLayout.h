@@ -58,4 +58,8 @@ QPoint BelowOf(const QWidget* neighbour);
 // place exists.
 bool PlaceClearOf(QWidget* window, QPoint preferred, const std::vector<const QWidget*>& others);
 
+// Keeps `control` in its window's design while it is hidden: a layout leaves a hidden control where
+// it was, so one shown later in a window made smaller would lie outside it.
+void KeepPlaceWhenHidden(QWidget* control);
+
 } // namespace ui

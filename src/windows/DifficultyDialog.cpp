@@ -38,12 +38,16 @@ DifficultyDialog::DifficultyDialog(game::Session& session) : session_(session)
         if (checked)
             onLevelChosen();
     });
-    // Locked by a slider move: disabled and out of sight until the answer check or the next challenge.
-    connect(&session_, &game::Session::settingsLockChanged, this, [this](game::SettingsLock lock) {
-        setEnabled(lock != game::SettingsLock::Locked);
-        if (lock == game::SettingsLock::Locked)
+    // Locked by a slider move: disabled and out of sight until the answer check or the next challenge;
+    // an exam's challenge locks it throughout.
+    const auto showLock = [this] {
+        const bool locked = session_.settingsLock() == game::SettingsLock::Locked || session_.examActive();
+        setEnabled(!locked);
+        if (locked)
             hide();
-    });
+    };
+    connect(&session_, &game::Session::settingsLockChanged, this, showLock);
+    connect(&session_, &game::Session::challengeStarted, this, showLock);
 }
 
 void DifficultyDialog::setLevel(int index)

@@ -31,6 +31,8 @@ const QString kCannotSaveExplanation =
 // the menu is open (the main window is narrow).
 const QString kDifficultyLockedText =
     QStringLiteral("スライダーを動かしたので、答え合わせが済むまで難易度は変えられません");
+const QString kDifficultyInExamText =
+    QStringLiteral("検定モードは特級で挑戦します（「検定モードを終える」か「もう一度挑戦」で戻ります）");
 const QString kInstrumentLockedText =
     QStringLiteral("スライダーを動かしたので、次の挑戦が始まるまで楽器は変えられません");
 const QString kInstrumentAfterCheckText =
@@ -82,6 +84,11 @@ MainWindow::MainWindow(DeviceChoice& devices, game::Session& session, Keyboard& 
     ui::OnActivate(this, [this] { emit activated(); });
     connect(&keyboard_, &Keyboard::noteShown, this, &MainWindow::showNote);
     connect(&session_, &game::Session::settingsLockChanged, this, &MainWindow::showSettingsLock);
+    // An exam's challenge locks the difficulty however the sliders stand.
+    connect(&session_, &game::Session::challengeStarted, this, [this] {
+        showExamEntry();
+        showSettingsLock(session_.settingsLock());
+    });
 }
 
 void MainWindow::createKeyboard(QWidget* client)
@@ -145,6 +152,8 @@ void MainWindow::createMenu()
     practiceMenu_ = menuBar()->addMenu(QStringLiteral("練習(&P)"));
     beatWindowEntry_ = practiceMenu_->addAction(QStringLiteral("うなりの聴き比べ(&B)…"), this,
                                                 &MainWindow::beatWindowRequested);
+    examEntry_ = practiceMenu_->addAction(QString(), this, &MainWindow::onExamEntry);
+    showExamEntry();
     // A greyed-out entry says why: its tooltip, and the status bar while the menu is open.
     settingsMenu_->setToolTipsVisible(true);
     connect(settingsMenu_, &QMenu::aboutToShow, this, [this] {
@@ -155,6 +164,21 @@ void MainWindow::createMenu()
         settingsMenuOpen_ = false;
         onClockTick();
     });
+}
+
+// Outside an exam the entry opens the exam dialog; in one it returns to the normal game.
+void MainWindow::onExamEntry()
+{
+    if (session_.examActive())
+        session_.startChallenge();
+    else
+        emit examDialogRequested();
+}
+
+void MainWindow::showExamEntry()
+{
+    examEntry_->setText(session_.examActive() ? QStringLiteral("検定モードを終える(&X)")
+                                              : QStringLiteral("検定モード(&X)…"));
 }
 
 // One checkable entry per pitch; the choice goes to the session, which sends the master tune.
@@ -304,9 +328,12 @@ void MainWindow::onPianoKeyReleased(int number)
 // difficulty again, the next challenge both.
 void MainWindow::showSettingsLock(game::SettingsLock lock)
 {
-    difficultyEntry_->setEnabled(lock != game::SettingsLock::Locked);
+    const bool exam = session_.examActive();
+    difficultyEntry_->setEnabled(lock != game::SettingsLock::Locked && !exam);
     instrumentEntry_->setEnabled(lock == game::SettingsLock::Open);
-    difficultyEntry_->setToolTip(lock == game::SettingsLock::Locked ? kDifficultyLockedText : QString());
+    difficultyEntry_->setToolTip(exam                                 ? kDifficultyInExamText
+                                 : lock == game::SettingsLock::Locked ? kDifficultyLockedText
+                                                                      : QString());
     instrumentEntry_->setToolTip(lock == game::SettingsLock::Locked           ? kInstrumentLockedText
                                  : lock == game::SettingsLock::DifficultyOnly ? kInstrumentAfterCheckText
                                                                               : QString());

@@ -63,6 +63,7 @@ public:
     QAction* historyEntry() const { return historyEntry_; }       // 成績の推移(K)…
     QMenu* practiceMenu() const { return practiceMenu_; }         // 練習(P)
     QAction* beatWindowEntry() const { return beatWindowEntry_; } // うなりの聴き比べ(B)…
+    QAction* examEntry() const { return examEntry_; } // 検定モード(X)…, in an exam 検定モードを終える(X)
 
 signals:
     void hintRequested();
@@ -70,6 +71,7 @@ signals:
     void instrumentDialogRequested();
     void historyRequested();
     void beatWindowRequested();
+    void examDialogRequested();
     // The main window became the active window.
     void activated();
     // The run ends: the settings are saved; what else must be kept is to be written now, before the
@@ -89,6 +91,8 @@ private:
     void showNote(int note, bool held);
     void showSettingsLock(game::SettingsLock lock);
     void createReferencePitchMenu();
+    void onExamEntry();
+    void showExamEntry();
     void showReferencePitch(int hertz);
     QString settingsLockText() const;
 
@@ -120,6 +124,7 @@ private:
     QAction* historyEntry_ = nullptr;
     QMenu* practiceMenu_ = nullptr;
     QAction* beatWindowEntry_ = nullptr;
+    QAction* examEntry_ = nullptr;
 };
 
 } // namespace windows

@@ -46,6 +46,7 @@ void Program::createLaterWindows()
     instrumentDialog_ = std::make_unique<InstrumentDialog>(session_);
     beatWindow_ = std::make_unique<BeatWindow>(beatWindowLinks());
     beatWindow_->adjustSize(); // its layout's size, before it is placed
+    examDialog_ = std::make_unique<ExamDialog>(session_);
     placeBelowTheRow();
 }
 
@@ -62,6 +63,7 @@ Program::~Program()
     // must not be told to repaint keys while it is being destroyed.
     keyboard_.blockSignals(true);
     // In the reverse order of creation.
+    examDialog_.reset();
     beatWindow_.reset();
     instrumentDialog_.reset();
     difficultyDialog_.reset();
@@ -81,6 +83,12 @@ void Program::connectWindows()
                      [this] { laterWindow(difficultyDialog_).show(); });
     QObject::connect(main, &MainWindow::instrumentDialogRequested, main,
                      [this] { laterWindow(instrumentDialog_).show(); });
+    QObject::connect(main, &MainWindow::examDialogRequested, main, [this] {
+        ExamDialog& exam = laterWindow(examDialog_);
+        exam.show();
+        exam.raise();
+        exam.activateWindow();
+    });
     QObject::connect(main, &MainWindow::historyRequested, main, [this] { history_->showWindow(); });
     QObject::connect(main, &MainWindow::beatWindowRequested, main, [this] {
         BeatWindow& beats = laterWindow(beatWindow_);
@@ -133,8 +141,9 @@ void Program::placeBelowTheRow()
     const std::vector<const QWidget*> row{mainWindow_.get(), tuningWindow_.get(), resultsWindow_.get()};
     const std::vector<const QWidget*> playing{mainWindow_.get(), tuningWindow_.get()};
     std::vector<const QWidget*> placed = row;
-    for (QWidget* window : std::initializer_list<QWidget*>{hintWindow_.get(), difficultyDialog_.get(),
-                                                           instrumentDialog_.get(), beatWindow_.get()}) {
+    for (QWidget* window :
+         std::initializer_list<QWidget*>{hintWindow_.get(), difficultyDialog_.get(), instrumentDialog_.get(),
+                                         beatWindow_.get(), examDialog_.get()}) {
         const QPoint below = ui::BelowOf(mainWindow_.get());
         if (!ui::PlaceClearOf(window, below, placed) && !ui::PlaceClearOf(window, below, row) &&
             !ui::PlaceClearOf(window, below, playing))

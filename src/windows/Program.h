@@ -11,6 +11,7 @@
 #include "windows/Desktop.h"
 #include "windows/DeviceChoice.h"
 #include "windows/DifficultyDialog.h"
+#include "windows/ExamDialog.h"
 #include "windows/HintWindow.h"
 #include "windows/HistoryWindow.h"
 #include "windows/InstrumentDialog.h"
@@ -60,6 +61,7 @@ public:
     ResultsWindow* resultsWindow() const { return resultsWindow_.get(); }
     HintWindow* hintWindow() const { return hintWindow_.get(); }
     DifficultyDialog* difficultyDialog() const { return difficultyDialog_.get(); }
+    ExamDialog* examDialog() const { return examDialog_.get(); }
     InstrumentDialog* instrumentDialog() const { return instrumentDialog_.get(); }
     PlayHistory* history() const { return history_.get(); }
     BeatWindow* beatWindow() const { return beatWindow_.get(); }
@@ -85,6 +87,7 @@ private:
     std::unique_ptr<DifficultyDialog> difficultyDialog_;
     std::unique_ptr<InstrumentDialog> instrumentDialog_;
     std::unique_ptr<BeatWindow> beatWindow_;
+    std::unique_ptr<ExamDialog> examDialog_;
 };
 
 } // namespace windows

@@ -2,6 +2,8 @@
 // The results window "正解表示": both tunings and the score, the next challenge, quit, board, report.
 #include "windows/ResultsWindow.h"
 
+#include "game/ExamScore.h"
+#include "game/Report.h"
 #include "ui/Accessibility.h"
 #include "ui/DesignLayout.h"
 
@@ -43,7 +45,7 @@ ResultsWindow::ResultsWindow(game::Sound& sound, game::Session& session, Desktop
     setWindowTitle(QStringLiteral("正解表示"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setFont(ui::FormFont());
-    resize(278, 487);
+    resize(278, 560);
     createTable();
     createScore();
     createButtons();
@@ -80,6 +82,11 @@ void ResultsWindow::createScore()
     red.setColor(QPalette::WindowText, Qt::red);
     scoreLabel_->setPalette(red);
     MakeLabel(this, QStringLiteral("点"), {224, 352}, 27);
+    examLabel_ = new QLabel(this);
+    examLabel_->setGeometry(16, 520, 250, 34);
+    examLabel_->setToolTip(game::ExaminersRuleText());
+    ui::KeepPlaceWhenHidden(examLabel_);
+    examLabel_->hide();
 }
 
 void ResultsWindow::createButtons()
@@ -122,9 +129,21 @@ void ResultsWindow::showResult(const game::CheckResult& result)
     scoreLabel_->setText(QString::number(result.score));
     scoreLabel_->setAccessibleName(QStringLiteral("点数 %1点").arg(result.score));
     scoreLabel_->adjustSize();
+    showExam(result);
     show();
     retryButton_->setFocus(); // Return starts the next challenge
     ui::ShowFocus(this);
+}
+
+// The rule stands in the label's tooltip and, for a screen reader, in its description.
+void ResultsWindow::showExam(const game::CheckResult& result)
+{
+    examLabel_->setVisible(result.isExam());
+    if (!result.isExam())
+        return;
+    examLabel_->setText(game::ExamResultText(result) + u'\n' + game::ExamTimeText(result, QLocale::system()));
+    examLabel_->setAccessibleName(examLabel_->text());
+    examLabel_->setAccessibleDescription(game::ExaminersRuleText());
 }
 
 void ResultsWindow::onRetryPressed()

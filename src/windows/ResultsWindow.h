@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The results window "正解表示": both tunings, the score, retry, quit, the board, the clipboard report.
+// The results window "正解表示": both tunings, the score, an exam's score by the examiners' rule,
+// retry, quit, the board, the clipboard report.
 #pragma once
 
 #include "game/Session.h"
@@ -41,6 +42,8 @@ public:
     ui::Button* retryButton() const { return retryButton_; }
     ui::Button* clipboardButton() const { return clipboardButton_; }
     ui::Button* boardButton() const { return boardButton_; }
+    // "検定式の得点：97.5点　合格" and the time limit and time used; hidden outside an exam.
+    QLabel* examLabel() const { return examLabel_; }
 
 signals:
     void quitRequested();
@@ -54,6 +57,7 @@ private:
     void createScore();
     void createButtons();
     void showChallenge();
+    void showExam(const game::CheckResult& result);
 
     game::Sound& sound_;
     Desktop& desktop_;
@@ -66,6 +70,7 @@ private:
     ui::Button* retryButton_ = nullptr;
     ui::Button* clipboardButton_ = nullptr;
     ui::Button* boardButton_ = nullptr;
+    QLabel* examLabel_ = nullptr;
 };
 
 } // namespace windows

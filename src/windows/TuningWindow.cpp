@@ -34,6 +34,12 @@ TuningWindow::TuningWindow(game::Session& session) : session_(session)
     // Tab order: the sliders C ... B, then the button; the first slider has the focus at first.
     for (std::size_t next = 1; next < sliders_.size(); ++next)
         setTabOrder(sliders_[next - 1], sliders_[next]);
+    examTimeLabel_ = new QLabel(this);
+    examTimeLabel_->setGeometry(8, 450, 169, 17);
+    examTimeLabel_->setAlignment(Qt::AlignCenter);
+    examTimeLabel_->setAccessibleName(QStringLiteral("検定の残り時間"));
+    ui::KeepPlaceWhenHidden(examTimeLabel_);
+    examTimeLabel_->hide();
     setTabOrder(sliders_.back(), answerButton_);
     sliders_.front()->setFocus();
     ui::ShowFocus(this);
@@ -42,12 +48,18 @@ TuningWindow::TuningWindow(game::Session& session) : session_(session)
     checkRunTimer_->setInterval(200);
     connect(checkRunTimer_, &QTimer::timeout, this, &TuningWindow::onCheckRunTick);
     checkRunTimer_->start();
+    // Four times a second: the label turns over on the second, the check is late by a quarter at most.
+    examTimer_ = new QTimer(this);
+    examTimer_->setInterval(250);
+    connect(examTimer_, &QTimer::timeout, this, &TuningWindow::onExamTick);
     connect(&session_, &game::Session::positionChanged, this, &TuningWindow::showPosition);
     connect(&session_, &game::Session::challengeStarted, this, &TuningWindow::showChallenge);
     connect(&session_, &game::Session::answerChecked, this, [this] {
         answerButton_->setEnabled(false);
         for (auto* bar : sliders_)
             bar->setEnabled(false);
+        examTimer_->stop();
+        showExamTime();
     });
 }
 
@@ -68,6 +80,32 @@ void TuningWindow::showChallenge()
         bar->setEnabled(true);
     }
     answerButton_->setEnabled(true);
+    setWindowTitle(session_.examActive() ? QStringLiteral("調整（検定）") : QStringLiteral("調整"));
+    session_.examActive() ? examTimer_->start() : examTimer_->stop();
+    showExamTime();
+}
+
+void TuningWindow::onExamTick()
+{
+    session_.checkAnswerIfTimeIsUp();
+    showExamTime();
+}
+
+// Whole seconds, rounded up: the label reads 0:00 only when the time is up.
+void TuningWindow::showExamTime()
+{
+    examTimeLabel_->setVisible(session_.examActive());
+    if (!session_.examActive())
+        return;
+    const qint64 seconds = (session_.examRemainingMs() + 999) / 1000;
+    const QString time = QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    const QString text = session_.answerIsChecked() ? QStringLiteral("検定終了（残り %1）").arg(time)
+                                                    : QStringLiteral("残り %1").arg(time);
+    if (text == examTimeLabel_->text())
+        return;
+    examTimeLabel_->setText(text);
+    examTimeLabel_->setAccessibleDescription(
+        QStringLiteral("検定の残り時間 %1分%2秒").arg(seconds / 60).arg(seconds % 60));
 }
 
 void TuningWindow::showPosition(int pitchClass)

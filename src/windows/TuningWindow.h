@@ -6,6 +6,7 @@
 #include "game/Session.h"
 #include "ui/Controls.h"
 
+#include <QLabel>
 #include <QTimer>
 #include <QWidget>
 
@@ -23,12 +24,16 @@ public:
     void onSliderMoved(int pitchClass);
     void onAnswerClicked();
     void onCheckRunTick();
+    // An exam's clock: the time left, and the answer checked when it is up.
+    void onExamTick();
 
     ui::ScrollBar* slider(int pitchClass) const { return sliders_[std::size_t(pitchClass)]; }
 
     // The controls, for tests and the program object.
     ui::Button* answerButton() const { return answerButton_; }
     QTimer* checkRunTimer() const { return checkRunTimer_; }
+    QLabel* examTimeLabel() const { return examTimeLabel_; } // "残り 19:59" in an exam
+    QTimer* examTimer() const { return examTimer_; }
 
 protected:
     // The close request is refused, always.
@@ -37,12 +42,15 @@ protected:
 private:
     void showChallenge();
     void showPosition(int pitchClass);
+    void showExamTime();
 
     game::Session& session_;
     std::array<QLabel*, 12> labels_{};
     std::array<ui::ScrollBar*, 12> sliders_{};
     ui::Button* answerButton_ = nullptr;
     QTimer* checkRunTimer_ = nullptr;
+    QLabel* examTimeLabel_ = nullptr;
+    QTimer* examTimer_ = nullptr;
 };
 
 } // namespace windows
