@@ -59,19 +59,27 @@ ResultsWindow::ResultsWindow(game::Sound& sound, game::Session& session, Desktop
 
 void ResultsWindow::createTable()
 {
-    MakeLabel(this, kPlayerColumn, {72, 16});
-    MakeLabel(this, kCorrectColumn, {176, 16});
+    table_.push_back(MakeLabel(this, kPlayerColumn, {72, 16}));
+    table_.push_back(MakeLabel(this, kCorrectColumn, {176, 16}));
     for (int k = 0; k < game::kPitchClasses; ++k) {
         const int top = 48 + 24 * k;
-        MakeLabel(this, game::PitchClassName(k), {16, top});
+        table_.push_back(MakeLabel(this, game::PitchClassName(k), {16, top}));
         for (auto [column, left] : {std::pair{0, 80}, {1, 192}}) {
             auto* cell = new QLabel(QStringLiteral("0"), this);
             cell->setFrameStyle(QFrame::Panel | QFrame::Sunken);
             cell->setGeometry(left, top, 25, 16);
             cell->setObjectName(QStringLiteral("%1Cell%2").arg(column == 0 ? "player" : "correct").arg(k));
             cells_[std::size_t(column * 12 + k)] = cell;
+            table_.push_back(cell);
         }
     }
+    errorChart_ = new ErrorChart(this);
+    errorChart_->setGeometry(4, 8, 270, 328);
+    errorChart_->hide();
+    // The table and the chart take turns in one place.
+    ui::KeepPlaceWhenHidden(errorChart_);
+    for (QLabel* label : table_)
+        ui::KeepPlaceWhenHidden(label);
 }
 
 void ResultsWindow::createScore()
@@ -99,6 +107,10 @@ void ResultsWindow::createButtons()
     setTabOrder(quitButton_, retryButton_);
     setTabOrder(retryButton_, clipboardButton_);
     setTabOrder(clipboardButton_, boardButton_);
+    chartButton_ = new ui::Button(this, QStringLiteral("誤差のグラフ(&G)"), {32, 488, 201, 25});
+    chartButton_->setCheckable(true);
+    setTabOrder(boardButton_, chartButton_);
+    connect(chartButton_, &QPushButton::toggled, this, &ResultsWindow::onChartToggled);
     connect(quitButton_, &QPushButton::clicked, this, &ResultsWindow::quitRequested);
     connect(retryButton_, &ui::Button::mouseDown, this, &ResultsWindow::onRetryPressed);
     connect(retryButton_, &ui::Button::mouseUp, this, &ResultsWindow::onRetryReleased);
@@ -129,6 +141,10 @@ void ResultsWindow::showResult(const game::CheckResult& result)
     scoreLabel_->setText(QString::number(result.score));
     scoreLabel_->setAccessibleName(QStringLiteral("点数 %1点").arg(result.score));
     scoreLabel_->adjustSize();
+    game::Cents errors{};
+    for (int k = 0; k < game::kPitchClasses; ++k)
+        errors[std::size_t(k)] = result.player[std::size_t(k)] - result.correct[std::size_t(k)];
+    errorChart_->showErrors(errors);
     showExam(result);
     show();
     retryButton_->setFocus(); // Return starts the next challenge
@@ -144,6 +160,13 @@ void ResultsWindow::showExam(const game::CheckResult& result)
     examLabel_->setText(game::ExamResultText(result) + u'\n' + game::ExamTimeText(result, QLocale::system()));
     examLabel_->setAccessibleName(examLabel_->text());
     examLabel_->setAccessibleDescription(game::ExaminersRuleText());
+}
+
+void ResultsWindow::onChartToggled(bool chart)
+{
+    for (QLabel* label : table_)
+        label->setVisible(!chart);
+    errorChart_->setVisible(chart);
 }
 
 void ResultsWindow::onRetryPressed()

@@ -1,17 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The results window "正解表示": both tunings, the score, an exam's score by the examiners' rule,
-// retry, quit, the board, the clipboard report.
+// The results window "正解表示": both tunings or the accuracy chart, the score, an exam's score by the
+// examiners' rule, retry, quit, the board, the clipboard report.
 #pragma once
 
 #include "game/Session.h"
 #include "game/Sound.h"
 #include "ui/Controls.h"
 #include "windows/Desktop.h"
+#include "windows/ErrorChart.h"
 
 #include <QLabel>
 #include <QWidget>
 
 #include <array>
+#include <vector>
 
 namespace windows {
 
@@ -30,6 +32,8 @@ public:
     void onRetryClicked();
     void onClipboardClicked();
     void onBoardClicked();
+    // The chart button: the chart in place of the table, or the table again.
+    void onChartToggled(bool chart);
 
     // The player's tuning of pitch class 0 ... 11.
     QLabel* PlayerCell(int pitchClass) const { return cells_[std::size_t(pitchClass)]; }
@@ -42,6 +46,8 @@ public:
     ui::Button* retryButton() const { return retryButton_; }
     ui::Button* clipboardButton() const { return clipboardButton_; }
     ui::Button* boardButton() const { return boardButton_; }
+    ui::Button* chartButton() const { return chartButton_; } // 誤差のグラフ(G), checkable
+    ErrorChart* errorChart() const { return errorChart_; }
     // "検定式の得点：97.5点　合格" and the time limit and time used; hidden outside an exam.
     QLabel* examLabel() const { return examLabel_; }
 
@@ -63,6 +69,7 @@ private:
     Desktop& desktop_;
     game::Session& session_;
     std::array<QLabel*, 24> cells_{};
+    std::vector<QLabel*> table_; // the cells, their note names and column heads
     QString boardAddress_;
     bool retryPressed_ = false; // a mouse press on "もう一度挑戦" started the challenge
     QLabel* scoreLabel_ = nullptr;
@@ -70,6 +77,8 @@ private:
     ui::Button* retryButton_ = nullptr;
     ui::Button* clipboardButton_ = nullptr;
     ui::Button* boardButton_ = nullptr;
+    ui::Button* chartButton_ = nullptr;
+    ErrorChart* errorChart_ = nullptr;
     QLabel* examLabel_ = nullptr;
 };
 

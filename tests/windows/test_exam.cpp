@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Exam mode on the bench: the time limit on the virtual clock, the answer checked by itself with the
-// sliders as they stood, the examiners' score beside the game's.
+// sliders as they stood, the examiners' score beside the game's, the accuracy chart.
 #include "GameBench.h"
 
 #include <QtTest>
@@ -126,6 +126,27 @@ private slots:
         QCOMPARE(game.session().difficulty(), 2);
         QVERIFY(game.main()->difficultyEntry()->isEnabled());
         QCOMPARE(game.main()->examEntry()->text(), QStringLiteral("検定モード(&X)…"));
+    }
+
+    // The chart replaces the table and tells a screen reader each class's error, sharp with a plus.
+    void accuracyChartOfEveryCheck()
+    {
+        GameBench game;
+        game.session().setDetune({});
+        game.tuning()->slider(0)->setValue(1);   // C: 1 step of 1 cent (特級 at start-up)
+        game.tuning()->slider(11)->setValue(-2); // B
+        QTest::mouseClick(game.tuning()->answerButton(), Qt::LeftButton);
+        QVERIFY(!game.results()->examLabel()->isVisible());
+        QVERIFY(!game.results()->errorChart()->isVisible());
+        game.results()->chartButton()->click();
+        QVERIFY(game.results()->errorChart()->isVisible());
+        QVERIFY(!game.results()->PlayerCell(0)->isVisible());
+        const QString description = game.results()->errorChart()->accessibleDescription();
+        QVERIFY2(description.contains(QStringLiteral("C +1、C# 0")) &&
+                     description.endsWith(QStringLiteral("B -2")),
+                 qPrintable(description));
+        game.results()->chartButton()->click();
+        QVERIFY(game.results()->PlayerCell(0)->isVisible());
     }
 };
 
