@@ -35,6 +35,11 @@ QByteArray HistoryCsv(std::span<const ChallengeRecord> records)
     for (const char* kind : {"出題のずれ", "貴方の調律"})
         for (int k = 0; k < kPitchClasses; ++k)
             header << QString::fromUtf8(kind) + u' ' + game::PitchClassName(k);
+    header << "モード"
+           << "制限時間（分）"
+           << "検定式の得点"
+           << "検定の合否"
+           << "基準ピッチ（Hz）";
     for (QString& name : header)
         name = CsvTextField(name);
     QString text = header.join(u',') + QStringLiteral("\r\n");
@@ -52,6 +57,12 @@ QByteArray HistoryCsv(std::span<const ChallengeRecord> records)
         for (const Cents* cents : {&record.detune, &record.player})
             for (std::int32_t value : *cents)
                 row << QString::number(value);
+        row << (record.isExam() ? QStringLiteral("検定") : QStringLiteral("通常"))
+            << QString::number(record.examMinutes)
+            << (record.isExam() ? QString::number(record.examScore) : QString())
+            << (record.isExam() ? (record.examPassed ? QStringLiteral("合格") : QStringLiteral("不合格"))
+                                : QString())
+            << QString::number(record.referencePitch);
         text += row.join(u',') + QStringLiteral("\r\n");
     }
     return QByteArray("\xEF\xBB\xBF") + text.toUtf8();

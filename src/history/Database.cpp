@@ -88,6 +88,7 @@ public:
 
     int step() { return statement_ ? sqlite3_step(statement_) : SQLITE_ERROR; }
     std::int64_t integer(int column) const { return sqlite3_column_int64(statement_, column); }
+    double real(int column) const { return sqlite3_column_double(statement_, column); }
     QByteArray text(int column) const
     {
         const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(statement_, column));
@@ -112,7 +113,9 @@ QString RecordColumns()
     return QStringLiteral("started_utc_ms, started_offset_s, ended_utc_ms, ended_offset_s, difficulty, "
                           "instrument, device, reference_tone_used, score, elapsed_ms, ") +
            ValueColumns(QStringLiteral("detune_")) + QStringLiteral(", ") +
-           ValueColumns(QStringLiteral("player_")) + QStringLiteral(", beat_window_used, program_version");
+           ValueColumns(QStringLiteral("player_")) +
+           QStringLiteral(", beat_window_used, program_version, exam_minutes, exam_score, exam_passed, "
+                          "reference_pitch");
 }
 
 QString IntegerColumns(const QString& prefix)
@@ -136,6 +139,11 @@ const std::vector<QStringList>& Migrations()
          IntegerColumns(QStringLiteral("player_")) + u')'},
         {QStringLiteral("ALTER TABLE challenges ADD COLUMN program_version TEXT NOT NULL DEFAULT ''")},
         {QStringLiteral("ALTER TABLE challenges ADD COLUMN beat_window_used INTEGER NOT NULL DEFAULT 0")},
+        // Exams and the reference pitch: every older record is the normal game's at 440 Hz.
+        {QStringLiteral("ALTER TABLE challenges ADD COLUMN exam_minutes INTEGER NOT NULL DEFAULT 0"),
+         QStringLiteral("ALTER TABLE challenges ADD COLUMN exam_score REAL NOT NULL DEFAULT 0"),
+         QStringLiteral("ALTER TABLE challenges ADD COLUMN exam_passed INTEGER NOT NULL DEFAULT 0"),
+         QStringLiteral("ALTER TABLE challenges ADD COLUMN reference_pitch INTEGER NOT NULL DEFAULT 440")},
     };
     return migrations;
 }
@@ -184,8 +192,12 @@ int ReadRecords(SqliteStatement& query, std::vector<ChallengeRecord>& records, s
                                     ? records[records.size() - 2].programVersion
                                     : QString::fromUtf8(version);
         lastVersion = version;
+        record.examMinutes = int(query.integer(12 + 2 * kPitchClasses));
+        record.examScore = query.real(13 + 2 * kPitchClasses);
+        record.examPassed = query.integer(14 + 2 * kPitchClasses) != 0;
+        record.referencePitch = int(query.integer(15 + 2 * kPitchClasses));
         if (lastId)
-            *lastId = query.integer(12 + 2 * kPitchClasses);
+            *lastId = query.integer(16 + 2 * kPitchClasses);
     }
     return result;
 }
@@ -305,7 +317,7 @@ Fault Database::append(std::span<const ChallengeRecord> records)
     if (const Fault fault = run(QStringLiteral("BEGIN IMMEDIATE")); fault != Fault::None)
         return fault;
     QSqlQuery insert(connection());
-    const int valueCount = 10 + 2 * kPitchClasses + 2;
+    const int valueCount = 10 + 2 * kPitchClasses + 6;
     QStringList marks;
     for (int i = 0; i < valueCount; ++i)
         marks << QStringLiteral("?");
@@ -331,8 +343,12 @@ Fault Database::append(std::span<const ChallengeRecord> records)
             for (std::int32_t value : *cents)
                 insert.bindValue(position++, value);
         insert.bindValue(position++, int(record->beatWindowUsed));
-        insert.bindValue(position, record->programVersion.isEmpty() ? QString::fromLatin1(game::kVersion)
-                                                                    : record->programVersion);
+        insert.bindValue(position++, record->programVersion.isEmpty() ? QString::fromLatin1(game::kVersion)
+                                                                      : record->programVersion);
+        insert.bindValue(position++, record->examMinutes);
+        insert.bindValue(position++, record->examScore);
+        insert.bindValue(position++, int(record->examPassed));
+        insert.bindValue(position, record->referencePitch);
         if (!insert.exec())
             fault = failed(insert.lastError());
     }

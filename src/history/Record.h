@@ -28,6 +28,14 @@ struct ChallengeRecord {
     std::int32_t score = 0;
     std::int64_t elapsedMs = 0;
     QString programVersion; // of the program that wrote it; empty until written (this program's)
+    // An exam's challenge has a time limit (the normal game's has 0), the examiners' score and
+    // whether it passed; elapsedMs is its time used.
+    int examMinutes = 0;
+    double examScore = 0;
+    bool examPassed = false;
+    int referencePitch = 440; // A4 in Hz
+
+    bool isExam() const { return examMinutes > 0; }
 
     // The player's value minus the correct value (the negated detuning), C ... B: how far the
     // player's tuning of that class lies from equal temperament.

@@ -63,6 +63,8 @@ Summary Summarize(std::span<const ChallengeRecord> records)
     for (const ChallengeRecord& record : records) {
         ++summary.challenges;
         summary.practisedMs += record.elapsedMs;
+        summary.exams += record.isExam();
+        summary.examsPassed += record.isExam() && record.examPassed;
         if (record.difficulty >= 0 && record.difficulty < kDifficulties)
             scores[std::size_t(record.difficulty)].push_back(record.score);
     }

@@ -44,6 +44,8 @@ struct Summary {
     int challenges = 0;
     std::int64_t practisedMs = 0;
     std::array<DifficultySummary, kDifficulties> byDifficulty{};
+    int exams = 0; // of the challenges, exams; and of those, the ones passed
+    int examsPassed = 0;
 };
 
 // `records` oldest first.

@@ -164,6 +164,8 @@ QVariant ChallengeTableModel::data(const QModelIndex& index, int role) const
         return int(Qt::AlignRight | Qt::AlignVCenter);
     if (role == kSortRole)
         return sortKey(recordAt(index.row()), index.column());
+    if (role == kModeRole)
+        return recordAt(index.row()).isExam() ? QStringLiteral("exam") : QStringLiteral("normal");
     if (role != Qt::DisplayRole)
         return {};
     return text(recordAt(index.row()), index.column());
@@ -175,9 +177,16 @@ QString ChallengeTableModel::text(const ChallengeRecord& record, int column)
     case 0:
         return QLocale::system().toString(record.ended, QLocale::ShortFormat);
     case 1:
-        return game::LevelWord(record.difficulty);
+        return record.isExam()
+                   ? game::LevelWord(record.difficulty) + QStringLiteral("・検定%1分").arg(record.examMinutes)
+                   : game::LevelWord(record.difficulty);
     case 2:
-        return QString::number(record.score);
+        return record.isExam()
+                   ? QStringLiteral("%1（検定式 %2・%3）")
+                         .arg(record.score)
+                         .arg(record.examScore)
+                         .arg(record.examPassed ? QStringLiteral("合格") : QStringLiteral("不合格"))
+                   : QString::number(record.score);
     case 3:
         return game::DurationText(record.elapsedMs, QLocale::system());
     case 4:
@@ -279,6 +288,17 @@ HistoryWindow::HistoryWindow(Desktop& desktop, PartialsOfInstrument partialsOf)
     ExportButton = new ui::Button(nullptr, QStringLiteral("CSVに書き出す(&E)…"), {});
     connect(ExportButton, &QPushButton::clicked, this, &HistoryWindow::exportCsv);
 
+    modeChoice_ = new QComboBox;
+    modeChoice_->addItems({QStringLiteral("すべて"), QStringLiteral("通常の挑戦"), QStringLiteral("検定")});
+    connect(modeChoice_, &QComboBox::currentIndexChanged, this, &HistoryWindow::filterByMode);
+    auto* modeLabel = new QLabel(QStringLiteral("一覧に出す挑戦(&M)："));
+    modeLabel->setBuddy(modeChoice_);
+    sorted_.setFilterRole(ChallengeTableModel::kModeRole);
+    auto* modeRow = new QHBoxLayout;
+    modeRow->addWidget(modeLabel);
+    modeRow->addWidget(modeChoice_);
+    modeRow->addStretch();
+
     auto* exportRow = new QHBoxLayout;
     exportRow->addStretch();
     exportRow->addWidget(ExportButton);
@@ -286,6 +306,7 @@ HistoryWindow::HistoryWindow(Desktop& desktop, PartialsOfInstrument partialsOf)
     auto* rightLayout = new QVBoxLayout(right);
     rightLayout->setContentsMargins(0, 0, 0, 0);
     rightLayout->addWidget(SummaryLabel);
+    rightLayout->addLayout(modeRow);
     rightLayout->addWidget(ChallengeTable, 1);
     rightLayout->addWidget(createDetail());
     rightLayout->addLayout(exportRow);
@@ -513,14 +534,29 @@ void HistoryWindow::refreshSummary()
                          .arg(QString::number(level.median, 'g', 10))
                          .arg(level.latest);
     }
+    if (summary.exams > 0)
+        lines << QStringLiteral("検定：%1回　合格 %2回（合格率 %3%）")
+                     .arg(summary.exams)
+                     .arg(summary.examsPassed)
+                     .arg(100 * summary.examsPassed / summary.exams);
     SummaryLabel->setText(lines.join(u'\n'));
+}
+
+void HistoryWindow::filterByMode()
+{
+    static const QStringList modes = {QString(), QStringLiteral("normal"), QStringLiteral("exam")};
+    sorted_.setFilterFixedString(modes.value(modeChoice_->currentIndex()));
+    if (sorted_.rowCount() > 0)
+        ChallengeTable->selectRow(0);
+    else
+        showDetail(-1);
 }
 
 void HistoryWindow::showDetail(int row)
 {
     RowsTable->clearContents();
     BeatsTable->clearContents();
-    if (row < 0 || row >= model_.rowCount())
+    if (row < 0 || row >= sorted_.rowCount())
         return;
     const ChallengeRecord& record = model_.recordAt(sorted_.mapToSource(sorted_.index(row, 0)).row());
     history::Cents errors{};
@@ -601,6 +637,10 @@ void PlayHistory::recordAnswerCheck(const game::CheckResult& result)
         record.detune[k] = -result.correct[k];
     record.score = result.score;
     record.elapsedMs = std::max<qint64>(result.started.msecsTo(result.ended), 0);
+    record.examMinutes = result.examMinutes;
+    record.examScore = result.examScore.score;
+    record.examPassed = result.isExam() && result.examScore.passed();
+    record.referencePitch = result.referencePitch;
     report(recorder_.record(record));
 }
 

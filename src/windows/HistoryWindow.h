@@ -38,6 +38,8 @@ class ChallengeTableModel : public QAbstractTableModel {
 public:
     // The role a column is sorted by: numbers and times as such, not as their texts.
     static constexpr int kSortRole = Qt::UserRole;
+    // The role the mode filter reads: "exam" or "normal".
+    static constexpr int kModeRole = Qt::UserRole + 1;
 
     explicit ChallengeTableModel(const std::vector<history::ChallengeRecord>& records) : records_(records) {}
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -89,6 +91,8 @@ public:
     QTableWidget* RowsTable = nullptr;
     QTableWidget* BeatsTable = nullptr;
     QPushButton* ExportButton = nullptr;
+    // Which challenges the table lists: all, the normal game's, the exams'.
+    QComboBox* modeChoice() const { return modeChoice_; }
 
 private:
     void fitOnScreen(QSize preferred);
@@ -99,6 +103,7 @@ private:
     void refreshScores();
     void refreshErrors();
     void refreshSummary();
+    void filterByMode();
 
     Desktop& desktop_;
     PartialsOfInstrument partialsOf_;
@@ -114,6 +119,7 @@ private:
     QChartView* errorView_ = nullptr;
     QBarSet* signedErrors_ = nullptr;
     QBarSet* absoluteErrors_ = nullptr;
+    QComboBox* modeChoice_ = nullptr;
 };
 
 // The player's history for one run: records each answer check, reports trouble with the file once

@@ -65,6 +65,36 @@ QList<QStringList> ReadCsv(const QString& text)
     return rows;
 }
 
+// The table as the first version of the history made it.
+QString FirstVersionTable()
+{
+    QString columns;
+    for (const char* kind : {"detune_", "player_"})
+        for (const char* pc : {"c", "cs", "d", "ds", "e", "f", "fs", "g", "gs", "a", "as", "b"})
+            columns += QStringLiteral(", %1%2 INTEGER NOT NULL").arg(kind, pc);
+    return "CREATE TABLE challenges (id INTEGER PRIMARY KEY, started_utc_ms INTEGER NOT NULL, "
+           "started_offset_s INTEGER NOT NULL, ended_utc_ms INTEGER NOT NULL, ended_offset_s "
+           "INTEGER NOT NULL, difficulty INTEGER NOT NULL, instrument INTEGER NOT NULL, device "
+           "TEXT NOT NULL, reference_tone_used INTEGER NOT NULL, score INTEGER NOT NULL, "
+           "elapsed_ms INTEGER NOT NULL" +
+           columns + ")";
+}
+
+// A history file as an older version left it: these statements run on a new file.
+void WriteOldFile(const QString& path, const QStringList& statements)
+{
+    {
+        auto db = QSqlDatabase::addDatabase("QSQLITE", "old");
+        db.setDatabaseName(path);
+        QVERIFY(db.open());
+        QSqlQuery query(db);
+        for (const QString& statement : statements)
+            QVERIFY2(query.exec(statement), qPrintable(query.lastError().text()));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("old");
+}
+
 // A second program's connection holding the write lock until released.
 class WriteLock {
 public:
@@ -103,7 +133,7 @@ private slots:
         {
             Database database(path, kWaitDuringPlay);
             QCOMPARE(database.fault(), Fault::None);
-            QCOMPARE(database.schemaVersion(), 3);
+            QCOMPARE(database.schemaVersion(), 4);
             QSqlQuery mode(database.connection());
             QVERIFY(mode.exec("PRAGMA journal_mode") && mode.next());
             QCOMPARE(mode.value(0).toString(), QStringLiteral("wal"));
@@ -119,33 +149,15 @@ private slots:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath("history.sqlite");
-        {
-            auto db = QSqlDatabase::addDatabase("QSQLITE", "old");
-            db.setDatabaseName(path);
-            QVERIFY(db.open());
-            QString columns;
-            for (const char* kind : {"detune_", "player_"})
-                for (const char* pc : {"c", "cs", "d", "ds", "e", "f", "fs", "g", "gs", "a", "as", "b"})
-                    columns += QStringLiteral(", %1%2 INTEGER NOT NULL").arg(kind, pc);
-            QSqlQuery query(db);
-            QVERIFY(query.exec(
-                "CREATE TABLE challenges (id INTEGER PRIMARY KEY, started_utc_ms INTEGER NOT NULL, "
-                "started_offset_s INTEGER NOT NULL, ended_utc_ms INTEGER NOT NULL, ended_offset_s "
-                "INTEGER NOT NULL, difficulty INTEGER NOT NULL, instrument INTEGER NOT NULL, device "
-                "TEXT NOT NULL, reference_tone_used INTEGER NOT NULL, score INTEGER NOT NULL, "
-                "elapsed_ms INTEGER NOT NULL" +
-                columns + ")"));
-            QVERIFY(query.exec(
-                "INSERT INTO challenges VALUES (1, 1714521600000, 7200, 1714521660000, 7200, 3, 5, "
-                "'Old Synth', 1, 70, 60000, 10,0,0,0,0,0,0,0,0,0,0,-20, "
-                "-10,0,0,0,0,0,0,0,0,0,0,0)"));
-            QVERIFY(query.exec("PRAGMA user_version=1"));
-            db.close();
-        }
-        QSqlDatabase::removeDatabase("old");
+        WriteOldFile(path,
+                     {FirstVersionTable(),
+                      "INSERT INTO challenges VALUES (1, 1714521600000, 7200, 1714521660000, 7200, 3, 5, "
+                      "'Old Synth', 1, 70, 60000, 10,0,0,0,0,0,0,0,0,0,0,-20, "
+                      "-10,0,0,0,0,0,0,0,0,0,0,0)",
+                      "PRAGMA user_version=1"});
         {
             Database database(path, kWaitDuringPlay);
-            QCOMPARE(database.schemaVersion(), 3);
+            QCOMPARE(database.schemaVersion(), 4);
         }
         const auto records = ReadAll(path);
         QCOMPARE(records.size(), 1u);
@@ -153,6 +165,48 @@ private slots:
         QCOMPARE(records[0].started.offsetFromUtc(), 7200);
         QCOMPARE(records[0].detune[11], -20);
         QCOMPARE(records[0].signedError(11), -20);
+    }
+
+    // A file of the version before exams: its records come back as the normal game's at 440 Hz, and
+    // an exam's record written after them keeps its limit, examiners' score, pass and pitch.
+    void migratesTheVersionBeforeExams()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("history.sqlite");
+        // Versions 2 and 3 as they added their columns.
+        WriteOldFile(path,
+                     {FirstVersionTable(),
+                      "ALTER TABLE challenges ADD COLUMN program_version TEXT NOT NULL DEFAULT ''",
+                      "ALTER TABLE challenges ADD COLUMN beat_window_used INTEGER NOT NULL DEFAULT 0",
+                      "INSERT INTO challenges VALUES (1, 1714521600000, 7200, 1714521660000, 7200, 1, 0, "
+                      "'Old Synth', 0, 88, 60000" +
+                          QString(", 0").repeated(24) + ", 'Velmora Version 1.31', 1)",
+                      "PRAGMA user_version=3"});
+        ChallengeRecord exam = Record(95);
+        exam.examMinutes = 20;
+        exam.examScore = 92.5;
+        exam.examPassed = true;
+        exam.referencePitch = 442;
+        {
+            Database database(path, kWaitDuringPlay);
+            QCOMPARE(database.schemaVersion(), 4);
+            QCOMPARE(database.append({&exam, 1}), Fault::None);
+        }
+        const auto records = ReadAll(path);
+        QCOMPARE(records.size(), 2u);
+        QCOMPARE(records[0].score, 88);
+        QVERIFY(records[0].beatWindowUsed);
+        QVERIFY(!records[0].isExam());
+        QCOMPARE(records[0].referencePitch, 440);
+        QCOMPARE(records[1].examMinutes, 20);
+        QCOMPARE(records[1].examScore, 92.5);
+        QVERIFY(records[1].examPassed);
+        QCOMPARE(records[1].referencePitch, 442);
+        const QList<QStringList> rows = ReadCsv(QString::fromUtf8(HistoryCsv(records).mid(3)));
+        QCOMPARE(rows[0].mid(34),
+                 (QStringList{"モード", "制限時間（分）", "検定式の得点", "検定の合否", "基準ピッチ（Hz）"}));
+        QCOMPARE(rows[1].mid(34), (QStringList{"通常", "0", "", "", "440"}));
+        QCOMPARE(rows[2].mid(34), (QStringList{"検定", "20", "92.5", "合格", "442"}));
     }
 
     void damagedFileIsMovedAsideAndANewOneStarted()
@@ -413,7 +467,7 @@ private slots:
         QCOMPARE(rows.size(), names.size() + 1);
         const qsizetype device = rows[0].indexOf(QStringLiteral("音源"));
         for (qsizetype i = 0; i < names.size(); ++i) {
-            QCOMPARE(rows[i + 1].size(), 34);
+            QCOMPARE(rows[i + 1].size(), 39);
             QCOMPARE(rows[i + 1][device], names[i].second);
             QCOMPARE(rows[i + 1].mid(9, 3), (QStringList{"-3", "3", "-7"})); // score, detune of C and C#
         }
@@ -427,11 +481,12 @@ private slots:
         record.referenceToneUsed = true;
         const QStringList lines = QString::fromUtf8(HistoryCsv({&record, 1}).mid(3)).split("\r\n");
         QCOMPARE(lines.size(), 3); // header, one record, and nothing after the last line end
-        QCOMPARE(lines[0].count(','), 33);
+        QCOMPARE(lines[0].count(','), 38);
         QCOMPARE(lines[1], QStringLiteral("2024-05-01T09:00:00+09:00,2024-05-01T09:01:30+09:00,90.000,"
                                           "中級（５セント単位）,19,Church Org 1,"
                                           "\"Synth \"\"X\"\", port 1\",1,0,-3,"
-                                          "3,-7,0,12,-15,9,1,-19,4,0,-2,6,-3,7,0,-12,15,-9,-1,19,-4,0,2,-6"));
+                                          "3,-7,0,12,-15,9,1,-19,4,0,-2,6,-3,7,0,-12,15,-9,-1,19,-4,0,2,-6,"
+                                          "通常,0,,,440"));
         QCOMPARE(CsvField("two\nlines"), QStringLiteral("\"two\nlines\""));
     }
 };

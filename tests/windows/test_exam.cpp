@@ -78,6 +78,13 @@ private slots:
         QVERIFY(lines.contains(QStringLiteral("得点：") + game.results()->scoreLabel()->text()));
         QVERIFY(lines.contains(QStringLiteral("検定式の得点：92.5点　合格")));
         QVERIFY(lines.contains(QStringLiteral("難易度：特級")));
+        // The history keeps the exam as such.
+        game.main()->historyEntry()->trigger();
+        const history::ChallengeRecord& kept = game.program().history()->window()->records().back();
+        QCOMPARE(kept.examMinutes, 10);
+        QCOMPARE(kept.examScore, 92.5);
+        QVERIFY(kept.examPassed);
+        QCOMPARE(kept.referencePitch, 440);
 
         // The next challenge is the normal game's again, at the difficulty it had.
         QTest::mousePress(game.results()->retryButton(), Qt::LeftButton);

@@ -132,6 +132,31 @@ private slots:
         QCOMPARE(window->BeatsTable->item(2, 1)->text(), QStringLiteral("完全4度"));
     }
 
+    // Exams apart: the table lists only them when asked, and the summary gives their pass rate.
+    void examsApartWithTheirPassRate()
+    {
+        GameBench game;
+        std::vector<history::ChallengeRecord> records = {Finished(0, 2, 70), Finished(1, 0, 96),
+                                                         Finished(2, 0, 90), Finished(3, 0, 99)};
+        for (auto [index, score, passed] : {std::tuple{1, 90.0, true}, {2, 75.0, false}, {3, 97.5, true}}) {
+            records[std::size_t(index)].examMinutes = 20;
+            records[std::size_t(index)].examScore = score;
+            records[std::size_t(index)].examPassed = passed;
+        }
+        HistoryWindow* window = OpenHistoryWith(game, records);
+        QVERIFY2(window->SummaryLabel->text().contains(QStringLiteral("検定：3回　合格 2回（合格率 66%）")),
+                 qPrintable(window->SummaryLabel->text()));
+        QAbstractItemModel* table = window->ChallengeTable->model();
+        QCOMPARE(table->rowCount(), 4);
+        window->modeChoice()->setCurrentIndex(2); // 検定
+        QCOMPARE(table->rowCount(), 3);
+        QCOMPARE(table->index(0, 2).data().toString(), QStringLiteral("99（検定式 97.5・合格）"));
+        QCOMPARE(table->index(1, 1).data().toString(), QStringLiteral("特級・検定20分"));
+        window->modeChoice()->setCurrentIndex(1); // the normal game
+        QCOMPARE(table->rowCount(), 1);
+        QCOMPARE(table->index(0, 2).data().toString(), QStringLiteral("70"));
+    }
+
     // At the size the window takes on a 1024 x 768 screen, a challenge's twelve rows and its tuning
     // order show every column without scrolling sideways.
     void detailFitsA1024PixelScreen()
