@@ -80,7 +80,6 @@ void TuningWindow::showChallenge()
         bar->setEnabled(true);
     }
     answerButton_->setEnabled(true);
-    setWindowTitle(session_.examActive() ? QStringLiteral("調整（検定）") : QStringLiteral("調整"));
     session_.examActive() ? examTimer_->start() : examTimer_->stop();
     showExamTime();
 }
@@ -91,13 +90,19 @@ void TuningWindow::onExamTick()
     showExamTime();
 }
 
-// Whole seconds, rounded up: the label reads 0:00 only when the time is up.
+// Whole seconds, rounded up: the label reads 0:00 only when the time is up. The title gives whole
+// minutes, once a minute: window lists and task bars show it without a new title every second.
 void TuningWindow::showExamTime()
 {
     examTimeLabel_->setVisible(session_.examActive());
-    if (!session_.examActive())
+    if (!session_.examActive()) {
+        setWindowTitle(QStringLiteral("調整"));
         return;
+    }
     const qint64 seconds = (session_.examRemainingMs() + 999) / 1000;
+    setWindowTitle(session_.answerIsChecked()
+                       ? QStringLiteral("調整（検定・終了）")
+                       : QStringLiteral("調整（検定・残り%1分）").arg((seconds + 59) / 60));
     const QString time = QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
     const QString text = session_.answerIsChecked() ? QStringLiteral("検定終了（残り %1）").arg(time)
                                                     : QStringLiteral("残り %1").arg(time);

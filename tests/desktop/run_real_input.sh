@@ -662,6 +662,28 @@ case_difficulty_change_after_the_check() {
     next_challenge
 }
 
+# An exam of ten minutes, chosen in its dialog with keys: the adjustment window's title gives the
+# minutes left, and an answer checked before the time is up reports the examiners' score at 特級
+# with the limit. (Ten real minutes are too long for the suite: the bench's exam case lets them
+# run out on its virtual clock.) The next challenge is the normal game's again.
+case_exam_shows_its_time_and_checks_early() {
+    open_menu 125 || return 1
+    xdotool key Down Down Return # 検定モード(X)…
+    wait_until 10 window_shown 検定モード || fail "no exam dialog" || return 1
+    activate "$(window_named 検定モード)" || return 1
+    xdotool key Up alt+s # 20 minutes → 10, then 開始(S)
+    wait_until 10 window_shown '調整（検定・残り10分）' || fail "no ten minutes in the title" || return 1
+    click_in "$adjustment_window" 92 428
+    wait_until 10 window_shown 正解表示 || fail "no results window" || return 1
+    copy_report || return 1
+    [ "$(report_line 難易度)" = 難易度：特級 ] || fail "$(report_line 難易度)" || return 1
+    report_line 検定式の得点 | grep -q '^検定式の得点：.*点　\(合格\|不合格\)$' ||
+        fail "no examiners' score: $(report_line 検定式の得点)" || return 1
+    report_line 制限時間 | grep -q '^制限時間：10分　所要時間：' || fail "$(report_line 制限時間)" || return 1
+    next_challenge || return 1
+    wait_until 10 window_shown 調整 || fail "the exam's title stayed"
+}
+
 # The beat window opened from the menu with keys: its first "再生" sends exactly the note-ons of
 # A3 and A4 on channel 1, their note-offs about 4 s later; pressed again while they sound, it stops
 # them at once. The window is closed again, so that it covers nothing of the next case.
