@@ -3,6 +3,7 @@
 #include "windows/ErrorChart.h"
 
 #include "game/Challenge.h"
+#include "ui/Controls.h"
 
 #include <QAreaSeries>
 #include <QBarCategoryAxis>
@@ -39,6 +40,15 @@ QAreaSeries* InTuneBand()
     return band;
 }
 
+// A round reach for the scale, beyond the largest error: its halves make the ticks.
+int ScaleReach(int largest)
+{
+    for (const int reach : {2, 4, 10, 20, 40, 60, 100, 200})
+        if (largest < reach)
+            return reach;
+    return largest + 1;
+}
+
 QString SignedCents(int cents)
 {
     return cents > 0 ? QStringLiteral("+%1").arg(cents) : QString::number(cents);
@@ -59,6 +69,8 @@ void ErrorChart::showErrors(const game::Cents& errors)
     chart->layout()->setContentsMargins(0, 0, 0, 0);
     chart->setBackgroundRoundness(0);
     chart->legend()->hide();
+    chart->setTitle(QStringLiteral("誤差（セント）　＋高い／−低い"));
+    chart->setTitleFont(ui::FormFont(12));
     auto* bars = new QBarSet(QStringLiteral("誤差"));
     QStringList names;
     QStringList description;
@@ -77,12 +89,14 @@ void ErrorChart::showErrors(const game::Cents& errors)
     chart->addSeries(series);
     auto* classes = new QBarCategoryAxis;
     classes->append(names);
-    classes->setTitleText(QStringLiteral("音名"));
+    // Qt Charts cuts a label to "…" long before two characters would touch their neighbours.
+    classes->setTruncateLabels(false);
+    classes->setLabelsFont(ui::FormFont(10));
     auto* cents = new QValueAxis;
-    const int reach = std::max(2, largest + 1);
+    const int reach = ScaleReach(largest);
     cents->setRange(-reach, reach);
+    cents->setTickCount(5);
     cents->setLabelFormat(QStringLiteral("%d"));
-    cents->setTitleText(QStringLiteral("セント（＋高い／−低い）"));
     chart->addAxis(classes, Qt::AlignBottom);
     chart->addAxis(cents, Qt::AlignLeft);
     for (QAbstractSeries* each : chart->series()) {

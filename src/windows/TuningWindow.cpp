@@ -100,9 +100,8 @@ void TuningWindow::showExamTime()
         return;
     }
     const qint64 seconds = (session_.examRemainingMs() + 999) / 1000;
-    setWindowTitle(session_.answerIsChecked()
-                       ? QStringLiteral("調整（検定・終了）")
-                       : QStringLiteral("調整（検定・残り%1分）").arg((seconds + 59) / 60));
+    setWindowTitle(session_.answerIsChecked() ? QStringLiteral("調整 検定終了")
+                                              : QStringLiteral("調整 残り%1分").arg((seconds + 59) / 60));
     const QString time = QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
     const QString text = session_.answerIsChecked() ? QStringLiteral("検定終了（残り %1）").arg(time)
                                                     : QStringLiteral("残り %1").arg(time);

@@ -672,7 +672,7 @@ case_exam_shows_its_time_and_checks_early() {
     wait_until 10 window_shown 検定モード || fail "no exam dialog" || return 1
     activate "$(window_named 検定モード)" || return 1
     xdotool key Up alt+s # 20 minutes → 10, then 開始(S)
-    wait_until 10 window_shown '調整（検定・残り10分）' || fail "no ten minutes in the title" || return 1
+    wait_until 10 window_shown '調整 残り10分' || fail "no ten minutes in the title" || return 1
     click_in "$adjustment_window" 92 428
     wait_until 10 window_shown 正解表示 || fail "no results window" || return 1
     copy_report || return 1

@@ -46,7 +46,7 @@ private slots:
         game.difficulty()->setLevel(3); // 初級 before the exam
         StartExam(game, 10);
         QCOMPARE(game.session().difficulty(), 0);
-        QCOMPARE(game.tuning()->windowTitle(), QStringLiteral("調整（検定・残り10分）"));
+        QCOMPARE(game.tuning()->windowTitle(), QStringLiteral("調整 残り10分"));
         QCOMPARE(game.tuning()->examTimeLabel()->text(), QStringLiteral("残り 10:00"));
         TuneWithErrors(game, {2, 0, 0, 0, -1});
         const game::SliderPositions stood = game.session().positions();
@@ -57,7 +57,7 @@ private slots:
         game.tuning()->onExamTick();
         QVERIFY(!game.session().answerIsChecked());
         QCOMPARE(game.tuning()->examTimeLabel()->text(), QStringLiteral("残り 0:01"));
-        QCOMPARE(game.tuning()->windowTitle(), QStringLiteral("調整（検定・残り1分）"));
+        QCOMPARE(game.tuning()->windowTitle(), QStringLiteral("調整 残り1分"));
         QVERIFY(game.tuning()->examTimeLabel()->accessibleDescription().contains(QStringLiteral("0分1秒")));
 
         game.bench().advance(500);
