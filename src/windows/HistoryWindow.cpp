@@ -4,6 +4,7 @@
 
 #include "game/Challenge.h"
 #include "game/Instruments.h"
+#include "game/ReferencePitch.h"
 #include "game/Report.h"
 #include "game/WholeFile.h"
 #include "history/BeatRates.h"
@@ -139,6 +140,18 @@ void SetScale(QValueAxis* axis, const history::AxisScale& scale)
     axis->setLabelFormat(QStringLiteral("%g"));
 }
 
+// The level, and what set the challenge apart: an exam's time limit, a reference pitch other than
+// 440 Hz ("特級・検定20分・A=442Hz").
+QString LevelText(const ChallengeRecord& record)
+{
+    QStringList parts{game::LevelWord(record.difficulty)};
+    if (record.isExam())
+        parts << QStringLiteral("検定%1分").arg(record.examMinutes);
+    if (record.referencePitch != game::kDefaultReferencePitch)
+        parts << game::ReferencePitchText(record.referencePitch);
+    return parts.join(u'・');
+}
+
 } // namespace
 
 // ---- Table model ----------------------------------------------------------------------------
@@ -177,9 +190,7 @@ QString ChallengeTableModel::text(const ChallengeRecord& record, int column)
     case 0:
         return QLocale::system().toString(record.ended, QLocale::ShortFormat);
     case 1:
-        return record.isExam()
-                   ? game::LevelWord(record.difficulty) + QStringLiteral("・検定%1分").arg(record.examMinutes)
-                   : game::LevelWord(record.difficulty);
+        return LevelText(record);
     case 2:
         return record.isExam()
                    ? QStringLiteral("%1（検定式 %2・%3）")

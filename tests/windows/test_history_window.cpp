@@ -143,6 +143,7 @@ private slots:
             records[std::size_t(index)].examScore = score;
             records[std::size_t(index)].examPassed = passed;
         }
+        records[2].referencePitch = 442;
         HistoryWindow* window = OpenHistoryWith(game, records);
         QVERIFY2(window->SummaryLabel->text().contains(QStringLiteral("検定：3回　合格 2回（合格率 66%）")),
                  qPrintable(window->SummaryLabel->text()));
@@ -151,7 +152,7 @@ private slots:
         window->modeChoice()->setCurrentIndex(2); // 検定
         QCOMPARE(table->rowCount(), 3);
         QCOMPARE(table->index(0, 2).data().toString(), QStringLiteral("99（検定式 97.5・合格）"));
-        QCOMPARE(table->index(1, 1).data().toString(), QStringLiteral("特級・検定20分"));
+        QCOMPARE(table->index(1, 1).data().toString(), QStringLiteral("特級・検定20分・A=442Hz"));
         window->modeChoice()->setCurrentIndex(1); // the normal game
         QCOMPARE(table->rowCount(), 1);
         QCOMPARE(table->index(0, 2).data().toString(), QStringLiteral("70"));
