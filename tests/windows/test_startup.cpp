@@ -70,7 +70,8 @@ private slots:
     // MIDI's sounds go back to bank 0; an external device offers General MIDI's 128 alone and
     // plays the piano of bank 0, which its GS reset chose.
     // A4 = 442 Hz is 1200 · log2(442/440) = +7.85 cents, 79 tenths above the centre 0x0400: the
-    // master tune follows each GS reset once (start-up, device switch), and 440 Hz sends the centre.
+    // master tune follows each GS reset once (start-up, device switch, a device that came back), and
+    // 440 Hz sends the centre.
     void referencePitchFollowsEveryGsReset()
     {
         const QString at442 = "long " + HexBytes(GsDataSet({0x40, 0x00, 0x00, 0x00, 0x04, 0x04, 0x0F}));
@@ -90,6 +91,15 @@ private slots:
         const QStringList afterSwitch = game.trace().only({"long"});
         QCOMPARE(afterSwitch.mid(0, 2), QStringList({kGsReset, at442}));
         QCOMPARE(afterSwitch.count(at442), 1);
+
+        // A device that came back: the reset, the master tune, then the tuning, before the key.
+        game.trace().clear();
+        game.bench().devices()[1].comesBack = true;
+        GameBench::keyDown(game.main(), Qt::Key_A);
+        GameBench::keyUp(game.main(), Qt::Key_A);
+        const QStringList afterReturn = game.trace().only({"long"});
+        QCOMPARE(afterReturn.size(), 3);
+        QCOMPARE(afterReturn.mid(0, 2), QStringList({kGsReset, at442}));
 
         game.trace().clear();
         game.main()->referencePitchEntry(440)->trigger();
