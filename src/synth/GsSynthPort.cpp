@@ -351,6 +351,8 @@ void GsSynthPort::resetToGsDefaults()
     masterTuneCents_ = 0;
     if (TuningPianoFont* piano = synth_->tuningPiano())
         piano->setFraction(0);
+    if (calibrator_)
+        calibrator_->settleAt(0);
     awaitInstrument(kPlayer);
     awaitInstrument(kReference);
     for (int channel = 0; channel < midi::kChannels; ++channel) {
@@ -362,8 +364,12 @@ void GsSynthPort::resetToGsDefaults()
 void GsSynthPort::apply(const GsMasterTune& masterTune)
 {
     masterTuneCents_ = int(std::lround(masterTune.tenths / 10.0));
+    const int tenthsLeft = masterTune.tenths - 10 * masterTuneCents_;
+    // The SoundFont's corrected keys take the tenths through their sample rates, settled anew.
+    if (calibrator_)
+        calibrator_->settleAt(tenthsLeft / 10.0);
     if (TuningPianoFont* piano = synth_->tuningPiano()) {
-        piano->setFraction(masterTune.tenths - 10 * masterTuneCents_);
+        piano->setFraction(tenthsLeft);
         awaitInstrument(kPlayer); // their keys wait for the strings at the new fraction
         awaitInstrument(kReference);
     }

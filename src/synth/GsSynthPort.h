@@ -95,7 +95,8 @@ private:
     // gives.
     output::Result apply(const GsScaleTuning& tuning);
     // The whole cents go on every key with the scale tuning; the tenths left, which FluidSynth's
-    // whole-cent pitch would drop, into the tuning piano's strings, made again at them.
+    // whole-cent pitch would drop, into the tuning piano's strings, made again at them, and into the
+    // sample rates of the SoundFont's corrected keys, settled again by the calibrator.
     void apply(const GsMasterTune& masterTune);
     // Puts the channel's scale tuning on every one of its keys.
     void detuneKeys(int channel);

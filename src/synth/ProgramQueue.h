@@ -3,6 +3,7 @@
 // one at a time; and the results by program, which an asking thread may wait for.
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -28,6 +29,18 @@ public:
         queued_.notify_all();
     }
 
+    // Queues `program` again, also when it was asked for before, unless it waits in the queue now.
+    void pushAgain(int program)
+    {
+        {
+            const std::lock_guard lock(mutex_);
+            if (std::find(queue_.begin(), queue_.end(), program) != queue_.end())
+                return;
+            requested_.insert(program);
+            queue_.push_back(program);
+        }
+        queued_.notify_all();
+    }
     // The worker: the next program asked for, waiting for one; nullopt once a stop is requested.
     std::optional<int> next(std::stop_token stop)
     {

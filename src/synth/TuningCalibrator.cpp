@@ -45,6 +45,28 @@ std::optional<ProgramTuning> TuningCalibrator::waitFor(int program, std::chrono:
     return results_.waitFor(program, timeout);
 }
 
+void TuningCalibrator::settleAt(double cents)
+{
+    if (aimCents_.exchange(cents) != cents)
+        queue_.pushAgain(kSettleAgain);
+}
+
+namespace {
+
+// The measurements as offsets from the aim: settled, they bring each corrected key to it.
+std::map<int, ProgramTuning> Aimed(std::map<int, ProgramTuning> measured, double aimCents)
+{
+    if (aimCents == 0)
+        return measured;
+    for (auto& [program, tuning] : measured)
+        for (auto* offsets : {&tuning.offsets, &tuning.leftOffsets, &tuning.rightOffsets})
+            for (double& offset : *offsets)
+                offset -= aimCents;
+    return measured;
+}
+
+} // namespace
+
 void TuningCalibrator::work(std::stop_token stop)
 {
     // At once, before the first request needs it: at a first start hashing the SoundFont is what
@@ -52,13 +74,16 @@ void TuningCalibrator::work(std::stop_token stop)
     if (shipped_ && !shippedTableFits(stop))
         shipped_.reset();
     while (const auto program = queue_.next(stop)) {
-        const auto tuning = cachedOrMeasured(*program, stop);
-        if (stop.stop_requested())
-            return;
-        // A SoundFont that cannot be read gives an uncorrected result: the preset plays as it is,
-        // and whoever waits for it goes on.
-        measured_[*program] = tuning.value_or(ProgramTuning{});
-        results_.publish(settle_ ? settle_(measured_) : measured_);
+        if (*program != kSettleAgain) {
+            const auto tuning = cachedOrMeasured(*program, stop);
+            if (stop.stop_requested())
+                return;
+            // A SoundFont that cannot be read gives an uncorrected result: the preset plays as it
+            // is, and whoever waits for it goes on.
+            measured_[*program] = tuning.value_or(ProgramTuning{});
+        }
+        const auto aimed = Aimed(measured_, aimCents_.load());
+        results_.publish(settle_ ? settle_(aimed) : aimed);
         resultCount_.fetch_add(1, std::memory_order_release);
         std::function<void()> handler;
         {

@@ -45,6 +45,10 @@ public:
 
     // Queues `program` unless it is queued or done already.
     void request(int program);
+    // The corrected keys sound `cents` above equal temperament from the next settling on (a master
+    // tune's tenths of a cent, which FluidSynth's whole-cent pitch cannot carry): what is measured
+    // so far is settled again on the worker. The same aim changes nothing.
+    void settleAt(double cents);
     // What is left of the preset's offsets once settled, when there is a result (a preset that
     // could not be measured has an uncorrected one).
     std::optional<ProgramTuning> result(int program) const;
@@ -66,6 +70,8 @@ private:
     const TuningCache cache_;
     const Measure measure_;
     const Settle settle_;
+    static constexpr int kSettleAgain = -1; // queued in place of a program by settleAt
+    std::atomic<double> aimCents_{0};
     std::optional<ShippedTuning> shipped_;  // the worker's alone: reset when it does not fit
     std::map<int, ProgramTuning> measured_; // the worker's alone
     ProgramQueue queue_;

@@ -200,8 +200,9 @@ private slots:
         verifyCents(detuneHeard(kPlayer, 60), 25, QStringLiteral("C4"));
     }
 
-    // A SoundFont's samples take the master tune to the nearest whole cent: 442 Hz's 7.9 cents
-    // (master tune 0x044F) as 8, on both channels, over the scale tuning.
+    // Without the calibrator's rates (this port has none), a SoundFont's samples take the master tune
+    // to the nearest whole cent: 442 Hz's 7.9 cents (master tune 0x044F) as 8, on both channels, over
+    // the scale tuning.
     void masterTuneMovesBothChannels()
     {
         send(testing::GsDataSet({0x40, 0x00, 0x00, 0x00, 0x04, 0x04, 0x0F}));

@@ -562,6 +562,32 @@ private slots:
         QVERIFY(tuning);
         QVERIFY(tuning->corrected);
     }
+
+    // A master tune of 7.9 cents (442 Hz: 0x044F, 79 tenths) moves the reference A by 7.9, not by
+    // the 8 whole cents of FluidSynth's pitch: the tenths go into the corrected samples' rates,
+    // settled again on the calibrator's thread. Heard against itself at 0 cents, so that the piano's
+    // beating strings cancel; last, since the port settles back to 0 after the closing reset on that
+    // thread.
+    void masterTuneToTheTenthOnCorrectedKeys_data()
+    {
+        QTest::addColumn<int>("program");
+        QTest::newRow("piano") << kPiano;
+        QTest::newRow("electric piano") << kElectricPiano;
+    }
+    void masterTuneToTheTenthOnCorrectedKeys()
+    {
+        QFETCH(int, program);
+        port_->sendSysex(testing::GsReset());
+        port_->sendShort(Short(0xC0 | kReference, program));
+        const double at440 = heardHz(kReference, kReferenceA);
+        port_->sendSysex(testing::GsDataSet({0x40, 0x00, 0x00, 0x00, 0x04, 0x04, 0x0F}));
+        const auto movedBy = [&] { return synth::CentsBetween(heardHz(kReference, kReferenceA), at440); };
+        QTRY_VERIFY_WITH_TIMEOUT(std::abs(movedBy() - 7.9) <= 0.05, 20000);
+        qInfo("reference A moved by %.3f cents", movedBy());
+        port_->sendSysex(testing::GsReset());
+        port_->sendShort(Short(0xC0 | kReference, program));
+        QTRY_VERIFY_WITH_TIMEOUT(std::abs(movedBy()) <= 0.05, 20000);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestSoundFontTuning)
