@@ -118,6 +118,29 @@ QString RecordColumns()
                           "reference_pitch");
 }
 
+// The columns later migrations added, with the value a record made before them has: a file that
+// could not be migrated (opened to read only, on a read-only disk) still reads.
+struct AddedColumn {
+    int version; // the schema version that has it
+    const char* name;
+    const char* before;
+};
+constexpr AddedColumn kAddedColumns[] = {
+    {2, "program_version", "''"}, {3, "beat_window_used", "0"}, {4, "exam_minutes", "0"},
+    {4, "exam_score", "0"},       {4, "exam_passed", "0"},      {4, "reference_pitch", "440"},
+};
+
+// RecordColumns() as a file of schema `version` has them.
+QString ColumnsToRead(int version)
+{
+    QString columns = RecordColumns();
+    for (const AddedColumn& added : kAddedColumns)
+        if (version >= 0 && version < added.version)
+            columns.replace(QStringLiteral(", ") + QLatin1String(added.name),
+                            QStringLiteral(", ") + QLatin1String(added.before));
+    return columns;
+}
+
 QString IntegerColumns(const QString& prefix)
 {
     return ValueColumns(prefix).replace(QStringLiteral(","), QStringLiteral(" INTEGER NOT NULL,")) +
@@ -376,7 +399,8 @@ std::vector<ChallengeRecord> Database::readAll()
     if (SqliteStatement count(db, QStringLiteral("SELECT count(*) FROM challenges"));
         count.step() == SQLITE_ROW)
         records.reserve(std::size_t(count.integer(0)));
-    SqliteStatement query(db, QStringLiteral("SELECT %1 FROM challenges ORDER BY id").arg(RecordColumns()));
+    SqliteStatement query(
+        db, QStringLiteral("SELECT %1 FROM challenges ORDER BY id").arg(ColumnsToRead(schemaVersion())));
     if (const int result = ReadRecords(query, records); result != SQLITE_DONE)
         fault_ = FaultOfCode(result);
     return records;
@@ -391,15 +415,15 @@ std::vector<ChallengeRecord> Database::readReadable()
     sqlite3* const db = handle();
     if (!db)
         return records;
-    SqliteStatement forward(db,
-                            QStringLiteral("SELECT %1, id FROM challenges ORDER BY id").arg(RecordColumns()));
+    const QString columns = ColumnsToRead(schemaVersion());
+    SqliteStatement forward(db, QStringLiteral("SELECT %1, id FROM challenges ORDER BY id").arg(columns));
     std::int64_t lastId = 0;
     if (ReadRecords(forward, records, &lastId) == SQLITE_DONE)
         return records;
     std::vector<ChallengeRecord> tail;
     const QString after = records.empty() ? QString() : QStringLiteral("WHERE id > %1").arg(lastId);
     SqliteStatement backward(
-        db, QStringLiteral("SELECT %1 FROM challenges %2 ORDER BY id DESC").arg(RecordColumns(), after));
+        db, QStringLiteral("SELECT %1 FROM challenges %2 ORDER BY id DESC").arg(columns, after));
     ReadRecords(backward, tail);
     records.insert(records.end(), tail.rbegin(), tail.rend());
     return records;

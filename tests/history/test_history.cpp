@@ -182,6 +182,15 @@ private slots:
                       "'Old Synth', 0, 88, 60000" +
                           QString(", 0").repeated(24) + ", 'Velmora Version 1.31', 1)",
                       "PRAGMA user_version=3"});
+        // Opened to read only, as on a read-only disk, it reads without its migration.
+        {
+            Database readOnly(path, kWaitDuringPlay, Access::Read);
+            const auto old = readOnly.readAll();
+            QCOMPARE(readOnly.fault(), Fault::None);
+            QCOMPARE(old.size(), 1u);
+            QCOMPARE(old[0].programVersion, QStringLiteral("Velmora Version 1.31"));
+            QCOMPARE(old[0].referencePitch, 440);
+        }
         ChallengeRecord exam = Record(95);
         exam.examMinutes = 20;
         exam.examScore = 92.5;
