@@ -143,6 +143,8 @@ void MainWindow::createMenu()
     practiceMenu_ = menuBar()->addMenu(QStringLiteral("練習(&P)"));
     beatWindowEntry_ = practiceMenu_->addAction(QStringLiteral("うなりの聴き比べ(&B)…"), this,
                                                 &MainWindow::beatWindowRequested);
+    comparisonEntry_ = practiceMenu_->addAction(QStringLiteral("うなりの速さ比べ(&C)…"), this,
+                                                &MainWindow::comparisonWindowRequested);
     // A greyed-out entry says why: its tooltip, and the status bar while the menu is open.
     settingsMenu_->setToolTipsVisible(true);
     connect(settingsMenu_, &QMenu::aboutToShow, this, [this] {

@@ -60,6 +60,7 @@ public:
     QAction* historyEntry() const { return historyEntry_; }       // 成績の推移(K)…
     QMenu* practiceMenu() const { return practiceMenu_; }         // 練習(P)
     QAction* beatWindowEntry() const { return beatWindowEntry_; } // うなりの聴き比べ(B)…
+    QAction* comparisonEntry() const { return comparisonEntry_; } // うなりの速さ比べ(C)…
 
 signals:
     void hintRequested();
@@ -67,6 +68,7 @@ signals:
     void instrumentDialogRequested();
     void historyRequested();
     void beatWindowRequested();
+    void comparisonWindowRequested();
     // The main window became the active window.
     void activated();
     // The run ends: the settings are saved; what else must be kept is to be written now, before the
@@ -114,6 +116,7 @@ private:
     QAction* historyEntry_ = nullptr;
     QMenu* practiceMenu_ = nullptr;
     QAction* beatWindowEntry_ = nullptr;
+    QAction* comparisonEntry_ = nullptr;
 };
 
 } // namespace windows

@@ -62,6 +62,7 @@ Program::~Program()
     // must not be told to repaint keys while it is being destroyed.
     keyboard_.blockSignals(true);
     // In the reverse order of creation.
+    comparisonWindow_.reset();
     beatWindow_.reset();
     instrumentDialog_.reset();
     difficultyDialog_.reset();
@@ -88,12 +89,15 @@ void Program::connectWindows()
         beats.raise();
         beats.activateWindow();
     });
+    QObject::connect(main, &MainWindow::comparisonWindowRequested, main, [this] { showComparisonWindow(); });
     // The history's records that cannot be written go beside the settings file; the beat window's
     // notes end with it.
     QObject::connect(main, &MainWindow::runFinished, main, [this] {
         history_->saveAtExit(QFileInfo(game::SettingsLocationOfThisProgram().pathToWrite()).absolutePath());
         if (beatWindow_)
             beatWindow_->hide();
+        if (comparisonWindow_)
+            comparisonWindow_->hide();
     });
     // The results window shows the check first, the history records it after.
     QObject::connect(&session_, &game::Session::answerChecked, main, [this](const game::CheckResult& result) {
@@ -121,6 +125,40 @@ BeatWindowLinks Program::beatWindowLinks()
             .partials = [this] { return BeatPartialsOf(output_, session_.instrument()); },
             .emphasis = [this] { return output_.beatEmphasis(); },
             .used = [this] { session_.noteBeatWindowUsed(); },
+            .clock = &host_.clock};
+}
+
+void Program::showComparisonWindow()
+{
+    if (!comparisonWindow_) {
+        comparisonWindow_ = std::make_unique<ComparisonWindow>(comparisonWindowLinks());
+        comparisonWindow_->adjustSize();
+        ui::PlaceOnScreen(comparisonWindow_.get(), ui::BelowOf(mainWindow_.get()), comparisonWindow_->size());
+    }
+    comparisonWindow_->show();
+    comparisonWindow_->raise();
+    comparisonWindow_->activateWindow();
+}
+
+// The drill plays on channel 1 in a tuning of its own, and gives the challenge's back when it closes.
+ComparisonWindowLinks Program::comparisonWindowLinks()
+{
+    return {.sound =
+                [this](int note, bool on) {
+                    on ? output_.sendNoteOn(game::kKeysChannel, note)
+                       : output_.sendNoteOff(game::kKeysChannel, note);
+                },
+            .tune =
+                [this](const game::PitchClassCents& cents) {
+                    std::array<std::uint8_t, midi::kPitchClasses> data{};
+                    for (std::size_t k = 0; k < data.size(); ++k)
+                        data[k] = std::uint8_t(64 + cents[k]);
+                    output_.sendScaleTuning(data, game::TuningMoment::Retune);
+                },
+            .restoreTuning = [this] { session_.resendTuning(); },
+            .partials = [this] { return BeatPartialsOf(output_, session_.instrument()); },
+            .answered = {},
+            .random = &random_,
             .clock = &host_.clock};
 }
 

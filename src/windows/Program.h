@@ -8,6 +8,7 @@
 #include "output/DeviceList.h"
 #include "output/MidiOutput.h"
 #include "windows/BeatWindow.h"
+#include "windows/ComparisonWindow.h"
 #include "windows/Desktop.h"
 #include "windows/DeviceChoice.h"
 #include "windows/DifficultyDialog.h"
@@ -63,10 +64,13 @@ public:
     InstrumentDialog* instrumentDialog() const { return instrumentDialog_.get(); }
     PlayHistory* history() const { return history_.get(); }
     BeatWindow* beatWindow() const { return beatWindow_.get(); }
+    ComparisonWindow* comparisonWindow() const { return comparisonWindow_.get(); }
 
 private:
     void connectWindows();
     BeatWindowLinks beatWindowLinks();
+    ComparisonWindowLinks comparisonWindowLinks();
+    void showComparisonWindow();
     template <class Window> Window& laterWindow(const std::unique_ptr<Window>& window);
     void placeBelowTheRow();
 
@@ -85,6 +89,7 @@ private:
     std::unique_ptr<DifficultyDialog> difficultyDialog_;
     std::unique_ptr<InstrumentDialog> instrumentDialog_;
     std::unique_ptr<BeatWindow> beatWindow_;
+    std::unique_ptr<ComparisonWindow> comparisonWindow_; // made when first asked for
 };
 
 } // namespace windows
