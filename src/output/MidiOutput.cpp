@@ -95,6 +95,12 @@ void MidiOutput::sendBankSelect(int channel, int bank)
     sendShort(midi::StatusOf(midi::kControlChange, channel), midi::kBankSelect, bank);
 }
 
+void MidiOutput::sendFineTuning(int channel, double cents)
+{
+    for (const midi::ControllerChange& change : midi::FineTuningControllers(cents))
+        sendShort(midi::StatusOf(midi::kControlChange, channel), change.controller, change.value);
+}
+
 void MidiOutput::fillScaleTuning(const std::array<std::uint8_t, midi::kPitchClasses>& data)
 {
     scaleTuning_ = midi::gs::DataSetMessage(midi::gs::ScaleTuningAddress(midi::gs::kPart1Block), data);

@@ -63,6 +63,9 @@ public:
     void sendAllSoundOff(int channel) override;
     void sendProgramChange(int channel, int program) override;
     void sendBankSelect(int channel, int bank) override;
+    // The channel's fine tuning (registered parameter 0/1, which every GM device takes), in cents
+    // within ±100, to the nearest 1/82 cent; the parameter number is closed again after it.
+    void sendFineTuning(int channel, double cents);
     // Fills and sends the scale tuning, with the wait after it that `moment` calls for.
     void sendScaleTuning(const std::array<std::uint8_t, midi::kPitchClasses>& data,
                          game::TuningMoment moment) override;

@@ -145,6 +145,8 @@ void MainWindow::createMenu()
                                                 &MainWindow::beatWindowRequested);
     comparisonEntry_ = practiceMenu_->addAction(QStringLiteral("うなりの速さ比べ(&C)…"), this,
                                                 &MainWindow::comparisonWindowRequested);
+    unisonEntry_ =
+        practiceMenu_->addAction(QStringLiteral("ユニゾン(&U)…"), this, &MainWindow::unisonWindowRequested);
     // A greyed-out entry says why: its tooltip, and the status bar while the menu is open.
     settingsMenu_->setToolTipsVisible(true);
     connect(settingsMenu_, &QMenu::aboutToShow, this, [this] {

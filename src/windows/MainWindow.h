@@ -61,6 +61,7 @@ public:
     QMenu* practiceMenu() const { return practiceMenu_; }         // 練習(P)
     QAction* beatWindowEntry() const { return beatWindowEntry_; } // うなりの聴き比べ(B)…
     QAction* comparisonEntry() const { return comparisonEntry_; } // うなりの速さ比べ(C)…
+    QAction* unisonEntry() const { return unisonEntry_; }         // ユニゾン(U)…
 
 signals:
     void hintRequested();
@@ -69,6 +70,7 @@ signals:
     void historyRequested();
     void beatWindowRequested();
     void comparisonWindowRequested();
+    void unisonWindowRequested();
     // The main window became the active window.
     void activated();
     // The run ends: the settings are saved; what else must be kept is to be written now, before the
@@ -117,6 +119,7 @@ private:
     QMenu* practiceMenu_ = nullptr;
     QAction* beatWindowEntry_ = nullptr;
     QAction* comparisonEntry_ = nullptr;
+    QAction* unisonEntry_ = nullptr;
 };
 
 } // namespace windows

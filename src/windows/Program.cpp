@@ -3,6 +3,7 @@
 #include "windows/Program.h"
 
 #include "game/IniDocument.h"
+#include "game/Instruments.h"
 #include "game/SavedSettings.h"
 #include "ui/Controls.h"
 #include "ui/DesignLayout.h"
@@ -62,6 +63,7 @@ Program::~Program()
     // must not be told to repaint keys while it is being destroyed.
     keyboard_.blockSignals(true);
     // In the reverse order of creation.
+    unisonWindow_.reset();
     comparisonWindow_.reset();
     beatWindow_.reset();
     instrumentDialog_.reset();
@@ -89,7 +91,10 @@ void Program::connectWindows()
         beats.raise();
         beats.activateWindow();
     });
-    QObject::connect(main, &MainWindow::comparisonWindowRequested, main, [this] { showComparisonWindow(); });
+    QObject::connect(main, &MainWindow::comparisonWindowRequested, main,
+                     [this] { showDrill(comparisonWindow_, comparisonWindowLinks()); });
+    QObject::connect(main, &MainWindow::unisonWindowRequested, main,
+                     [this] { showDrill(unisonWindow_, unisonWindowLinks()); });
     // The history's records that cannot be written go beside the settings file; the beat window's
     // notes end with it.
     QObject::connect(main, &MainWindow::runFinished, main, [this] {
@@ -98,6 +103,8 @@ void Program::connectWindows()
             beatWindow_->hide();
         if (comparisonWindow_)
             comparisonWindow_->hide();
+        if (unisonWindow_)
+            unisonWindow_->hide();
     });
     // The results window shows the check first, the history records it after.
     QObject::connect(&session_, &game::Session::answerChecked, main, [this](const game::CheckResult& result) {
@@ -128,16 +135,16 @@ BeatWindowLinks Program::beatWindowLinks()
             .clock = &host_.clock};
 }
 
-void Program::showComparisonWindow()
+template <class Window, class Links> void Program::showDrill(std::unique_ptr<Window>& window, Links links)
 {
-    if (!comparisonWindow_) {
-        comparisonWindow_ = std::make_unique<ComparisonWindow>(comparisonWindowLinks());
-        comparisonWindow_->adjustSize();
-        ui::PlaceOnScreen(comparisonWindow_.get(), ui::BelowOf(mainWindow_.get()), comparisonWindow_->size());
+    if (!window) {
+        window = std::make_unique<Window>(std::move(links));
+        window->adjustSize();
+        ui::PlaceOnScreen(window.get(), ui::BelowOf(mainWindow_.get()), window->size());
     }
-    comparisonWindow_->show();
-    comparisonWindow_->raise();
-    comparisonWindow_->activateWindow();
+    window->show();
+    window->raise();
+    window->activateWindow();
 }
 
 // The drill plays on channel 1 in a tuning of its own, and gives the challenge's back when it closes.
@@ -148,16 +155,48 @@ ComparisonWindowLinks Program::comparisonWindowLinks()
                     on ? output_.sendNoteOn(game::kKeysChannel, note)
                        : output_.sendNoteOff(game::kKeysChannel, note);
                 },
-            .tune =
-                [this](const game::PitchClassCents& cents) {
-                    std::array<std::uint8_t, midi::kPitchClasses> data{};
-                    for (std::size_t k = 0; k < data.size(); ++k)
-                        data[k] = std::uint8_t(64 + cents[k]);
-                    output_.sendScaleTuning(data, game::TuningMoment::Retune);
-                },
+            .tune = [this](const game::PitchClassCents& cents) { sendDrillTuning(cents); },
             .restoreTuning = [this] { session_.resendTuning(); },
             .partials = [this] { return BeatPartialsOf(output_, session_.instrument()); },
             .answered = {},
+            .random = &random_,
+            .clock = &host_.clock};
+}
+
+// A drill's own scale tuning of channel 1, each pitch class's cents; the challenge's comes back
+// when the drill's window closes.
+void Program::sendDrillTuning(const game::PitchClassCents& cents)
+{
+    std::array<std::uint8_t, midi::kPitchClasses> data{};
+    for (std::size_t k = 0; k < data.size(); ++k)
+        data[k] = std::uint8_t(64 + cents[k]);
+    output_.sendScaleTuning(data, game::TuningMoment::Retune);
+}
+
+// The first string is channel 1's key in equal temperament, the second the same key on a spare
+// channel with the same instrument, moved by the channel's fine tuning.
+UnisonWindowLinks Program::unisonWindowLinks()
+{
+    return {.prepare =
+                [this] {
+                    sendDrillTuning({});
+                    const game::ProgramChoice choice = game::ProgramChoiceOf(session_.instrument());
+                    output_.sendBankSelect(game::kSecondStringChannel, choice.bank);
+                    output_.sendProgramChange(game::kSecondStringChannel, choice.program);
+                },
+            .sound =
+                [this](int key, bool on) {
+                    for (int channel : {game::kKeysChannel, game::kSecondStringChannel})
+                        on ? output_.sendNoteOn(channel, key) : output_.sendNoteOff(channel, key);
+                },
+            .tuneSecond = [this](double cents) { output_.sendFineTuning(game::kSecondStringChannel, cents); },
+            .restoreTuning = [this] { session_.resendTuning(); },
+            .secondString =
+                [this] {
+                    return output_.offersOwnInstruments() ? SecondString::BuiltInWholeCents
+                                                          : SecondString::ChannelFineTuning;
+                },
+            .checked = {},
             .random = &random_,
             .clock = &host_.clock};
 }

@@ -19,6 +19,7 @@
 #include "windows/MainWindow.h"
 #include "windows/ResultsWindow.h"
 #include "windows/TuningWindow.h"
+#include "windows/UnisonWindow.h"
 
 #include <cstdint>
 #include <initializer_list>
@@ -65,12 +66,16 @@ public:
     PlayHistory* history() const { return history_.get(); }
     BeatWindow* beatWindow() const { return beatWindow_.get(); }
     ComparisonWindow* comparisonWindow() const { return comparisonWindow_.get(); }
+    UnisonWindow* unisonWindow() const { return unisonWindow_.get(); }
 
 private:
     void connectWindows();
     BeatWindowLinks beatWindowLinks();
     ComparisonWindowLinks comparisonWindowLinks();
-    void showComparisonWindow();
+    UnisonWindowLinks unisonWindowLinks();
+    // Makes the drill's window when first asked for, and brings it forward.
+    template <class Window, class Links> void showDrill(std::unique_ptr<Window>& window, Links links);
+    void sendDrillTuning(const game::PitchClassCents& cents);
     template <class Window> Window& laterWindow(const std::unique_ptr<Window>& window);
     void placeBelowTheRow();
 
@@ -90,6 +95,7 @@ private:
     std::unique_ptr<InstrumentDialog> instrumentDialog_;
     std::unique_ptr<BeatWindow> beatWindow_;
     std::unique_ptr<ComparisonWindow> comparisonWindow_; // made when first asked for
+    std::unique_ptr<UnisonWindow> unisonWindow_;         // made when first asked for
 };
 
 } // namespace windows

@@ -11,10 +11,7 @@ namespace {
 
 ComparisonWindow* OpenComparisonWindow(GameBench& game)
 {
-    game.main()->comparisonEntry()->trigger();
-    ComparisonWindow* window = game.program().comparisonWindow();
-    window->clockTimer()->stop(); // ticked by hand on the virtual clock
-    return window;
+    return OpenFromMenu(game, game.main()->comparisonEntry(), &Program::comparisonWindow);
 }
 
 // Channel 1's scale tuning with one pitch class off by `cents`.
