@@ -135,7 +135,7 @@ void ComparisonWindow::onAnswerClicked(int chosen)
         return;
     const bool right = drill_->answer(chosen);
     if (links_.answered)
-        links_.answered(drill_->trial(), chosen, right);
+        links_.answered(drill_->trial(), chosen, right, drill_->staircase().threshold());
     showResult(chosen, right);
     phase_ = Phase::Answered;
     phaseStart_ = links_.clock->now();

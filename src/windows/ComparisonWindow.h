@@ -30,8 +30,10 @@ struct ComparisonWindowLinks {
     std::function<void()> restoreTuning;
     // The partials of the instrument that plays, as the device tells them.
     std::function<BeatPartials()> partials;
-    // One trial is answered (time, pair, set difference, answer, right or wrong).
-    std::function<void(const game::ComparisonTrial& trial, int chosen, bool right)> answered;
+    // One trial is answered: the pair, the answer, right or wrong, the threshold estimate after it.
+    std::function<void(const game::ComparisonTrial& trial, int chosen, bool right,
+                       std::optional<double> threshold)>
+        answered;
     std::mt19937* random = nullptr;
     game::Clock* clock = nullptr;
 };

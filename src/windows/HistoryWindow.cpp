@@ -256,7 +256,9 @@ HistoryWindow::HistoryWindow(Desktop& desktop, PartialsOfInstrument partialsOf)
     auto* charts = new QSplitter(Qt::Vertical);
     charts->addWidget(createScoreChart());
     charts->addWidget(createErrorChart());
-    charts->setSizes({1, 1});
+    drillCharts_ = new DrillCharts;
+    charts->addWidget(drillCharts_);
+    charts->setSizes({1, 1, 1});
 
     SummaryLabel = new QLabel;
     SummaryLabel->setTextFormat(Qt::PlainText);
@@ -408,8 +410,21 @@ QWidget* HistoryWindow::createDetail()
 void HistoryWindow::load(const QString& path)
 {
     history::Database database(path, history::kWaitDuringPlay, history::Access::Read);
-    setRecords(database.fault() == history::Fault::None ? database.readAll()
-                                                        : std::vector<ChallengeRecord>{});
+    const bool readable = database.fault() == history::Fault::None;
+    setRecords(readable ? database.readAll() : std::vector<ChallengeRecord>{});
+    setDrillRecords(readable ? history::ReadDrillRecords(database) : std::vector<history::DrillRecord>{});
+}
+
+void HistoryWindow::setDrillRecords(std::vector<history::DrillRecord> records)
+{
+    drillRecords_ = std::move(records);
+    drillCharts_->setRecords(drillRecords_);
+}
+
+void HistoryWindow::appendDrill(const history::DrillRecord& record)
+{
+    drillRecords_.push_back(record);
+    drillCharts_->setRecords(drillRecords_);
 }
 
 void HistoryWindow::setRecords(std::vector<ChallengeRecord> records)
@@ -566,7 +581,11 @@ void HistoryWindow::exportCsv()
 
 void HistoryWindow::writeCsv(const QString& path)
 {
-    if (const auto written = game::WriteWholeFile(path, history::HistoryCsv(records_)); !written)
+    // The drills' trials follow the challenges as a table of their own, after an empty line.
+    QByteArray csv = history::HistoryCsv(records_);
+    if (!drillRecords_.empty())
+        csv += "\r\n" + history::DrillCsv(drillRecords_);
+    if (const auto written = game::WriteWholeFile(path, csv); !written)
         desktop_.messageBox(
             game::NotWrittenText(QStringLiteral("CSVファイルを書き出せませんでした。"), path,
                                  written.failure),
@@ -602,6 +621,16 @@ void PlayHistory::recordAnswerCheck(const game::CheckResult& result)
     record.score = result.score;
     record.elapsedMs = std::max<qint64>(result.started.msecsTo(result.ended), 0);
     report(recorder_.record(record));
+}
+
+void PlayHistory::recordDrill(const history::DrillRecord& record)
+{
+    drillsWaiting_.push_back(record);
+    history::Database database(recorder_.path(), history::kWaitDuringPlay);
+    if (database.fault() == history::Fault::None && history::AppendDrillRecords(database, drillsWaiting_))
+        drillsWaiting_.clear();
+    if (window_ && window_->isVisible())
+        window_->appendDrill(record);
 }
 
 void PlayHistory::report(const history::Recorder::Outcome& outcome)

@@ -5,10 +5,12 @@
 
 #include "game/Clock.h"
 #include "game/Score.h"
+#include "history/DrillRecord.h"
 #include "history/Recorder.h"
 #include "history/Statistics.h"
 #include "windows/BeatPartials.h"
 #include "windows/Desktop.h"
+#include "windows/DrillCharts.h"
 
 #include <QAbstractTableModel>
 #include <QBarSet>
@@ -70,6 +72,9 @@ public:
     void setRecords(std::vector<history::ChallengeRecord> records);
     // Adds records just written, newest last.
     void append(const std::vector<history::ChallengeRecord>& records);
+    // The practice drills' trials, oldest first; one just made, newest last.
+    void setDrillRecords(std::vector<history::DrillRecord> records);
+    void appendDrill(const history::DrillRecord& record);
     // The detail of the table's row `row` as it is sorted (0 = newest unless sorted otherwise).
     void showDetail(int row);
     // Asks where to save the CSV export, without blocking the other windows.
@@ -78,6 +83,8 @@ public:
     void writeCsv(const QString& path);
 
     const std::vector<history::ChallengeRecord>& records() const { return records_; }
+    const std::vector<history::DrillRecord>& drillRecords() const { return drillRecords_; }
+    DrillCharts* drillCharts() const { return drillCharts_; }
     QLineSeries* scoreSeries(int difficulty) const { return scores_[std::size_t(difficulty)]; }
     QLineSeries* averageSeries(int difficulty) const { return averages_[std::size_t(difficulty)]; }
     QBarSet* signedErrors() const { return signedErrors_; }
@@ -103,6 +110,8 @@ private:
     Desktop& desktop_;
     PartialsOfInstrument partialsOf_;
     std::vector<history::ChallengeRecord> records_;
+    std::vector<history::DrillRecord> drillRecords_;
+    DrillCharts* drillCharts_ = nullptr;
     ChallengeTableModel model_{records_};
     QSortFilterProxyModel sorted_; // the table's order: by the column the player chose
     std::array<QLineSeries*, history::kDifficulties> scores_{};
@@ -125,6 +134,8 @@ public:
 
     // Records the challenge just checked.
     void recordAnswerCheck(const game::CheckResult& result);
+    // Records a practice drill's trial. One the file will not take waits for the next.
+    void recordDrill(const history::DrillRecord& record);
     void showWindow();
     HistoryWindow* window() const { return window_.get(); }
     // The end of the run: one last attempt with a longer wait; what still cannot be written goes
@@ -143,6 +154,7 @@ private:
     std::unique_ptr<HistoryWindow> window_;
     QLabel* notice_ = nullptr; // owned by the status bar
     bool unwritableReported_ = false;
+    std::vector<history::DrillRecord> drillsWaiting_;
 };
 
 } // namespace windows

@@ -158,7 +158,22 @@ ComparisonWindowLinks Program::comparisonWindowLinks()
             .tune = [this](const game::PitchClassCents& cents) { sendDrillTuning(cents); },
             .restoreTuning = [this] { session_.resendTuning(); },
             .partials = [this] { return BeatPartialsOf(output_, session_.instrument()); },
-            .answered = {},
+            .answered =
+                [this](const game::ComparisonTrial& trial, int chosen, bool right,
+                       std::optional<double> threshold) {
+                    history_->recordDrill({.at = host_.clock.now(),
+                                           .drill = history::Drill::BeatComparison,
+                                           .subject = game::IntervalText(trial.intervals[0]) +
+                                                      QStringLiteral(" / ") +
+                                                      game::IntervalText(trial.intervals[1]),
+                                           .setAmount = trial.setDifference,
+                                           .answer = QString::number(chosen + 1),
+                                           .right = right,
+                                           .errorCents = std::nullopt,
+                                           .threshold = threshold,
+                                           .instrument = session_.instrument(),
+                                           .device = session_.deviceName()});
+                },
             .random = &random_,
             .clock = &host_.clock};
 }
@@ -196,7 +211,20 @@ UnisonWindowLinks Program::unisonWindowLinks()
                     return output_.offersOwnInstruments() ? SecondString::BuiltInWholeCents
                                                           : SecondString::ChannelFineTuning;
                 },
-            .checked = {},
+            .checked =
+                [this](const game::UnisonCheck& check) {
+                    history_->recordDrill(
+                        {.at = host_.clock.now(),
+                         .drill = history::Drill::Unison,
+                         .subject = game::NoteName(check.key),
+                         .setAmount = check.setCents,
+                         .answer = QString::number(check.errorCents - check.setCents, 'f', 1),
+                         .right = std::nullopt,
+                         .errorCents = check.errorCents,
+                         .threshold = std::nullopt,
+                         .instrument = session_.instrument(),
+                         .device = session_.deviceName()});
+                },
             .random = &random_,
             .clock = &host_.clock};
 }

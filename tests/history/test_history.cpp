@@ -103,7 +103,7 @@ private slots:
         {
             Database database(path, kWaitDuringPlay);
             QCOMPARE(database.fault(), Fault::None);
-            QCOMPARE(database.schemaVersion(), 3);
+            QCOMPARE(database.schemaVersion(), 5);
             QSqlQuery mode(database.connection());
             QVERIFY(mode.exec("PRAGMA journal_mode") && mode.next());
             QCOMPARE(mode.value(0).toString(), QStringLiteral("wal"));
@@ -145,7 +145,7 @@ private slots:
         QSqlDatabase::removeDatabase("old");
         {
             Database database(path, kWaitDuringPlay);
-            QCOMPARE(database.schemaVersion(), 3);
+            QCOMPARE(database.schemaVersion(), 5);
         }
         const auto records = ReadAll(path);
         QCOMPARE(records.size(), 1u);

@@ -3,6 +3,7 @@
 // fine tuning, the slider in tenths of a cent, and the check's figures.
 #include "GameBench.h"
 
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <cmath>
@@ -68,6 +69,27 @@ private slots:
         QVERIFY2(text.contains(QString::asprintf("%.1f セント", left).remove(QLatin1Char('-'))),
                  qPrintable(text));
         QCOMPARE(window->slider()->value(), 0); // the next trial starts at the centre
+    }
+
+    // The check goes into the history file; the history window charts it and exports it after
+    // the challenges.
+    void checkIsRecordedChartedAndExported()
+    {
+        GameBench game;
+        UnisonWindow* window = OpenUnisonWindow(game);
+        const double hidden = window->drill().secondStringCents();
+        QTest::mouseClick(window->checkButton(), Qt::LeftButton);
+        game.main()->historyEntry()->trigger();
+        HistoryWindow* history = game.program().history()->window();
+        QCOMPARE(history->drillRecords().size(), 1u);
+        QCOMPARE(*history->drillRecords()[0].errorCents, hidden);
+        QCOMPARE(history->drillCharts()->unisonSeries()->count(), 1);
+        QCOMPARE(history->drillCharts()->unisonSeries()->at(0).y(), std::abs(hidden));
+        QTemporaryDir dir;
+        history->writeCsv(dir.filePath("history.csv"));
+        QFile csv(dir.filePath("history.csv"));
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        QVERIFY(QString::fromUtf8(csv.readAll()).contains(QStringLiteral(",ユニゾン,")));
     }
 
     // Closed, both strings stop and channel 1 has the challenge's tuning again.
