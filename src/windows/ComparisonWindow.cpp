@@ -62,6 +62,9 @@ ComparisonWindow::ComparisonWindow(ComparisonWindowLinks links) : links_(std::mo
     layout->addLayout(answers);
     layout->addWidget(resultLabel_);
     layout->addWidget(thresholdLabel_);
+    // Room for the result's four lines from the start: the window keeps its size after an answer.
+    resultLabel_->setMinimumHeight(resultLabel_->fontMetrics().lineSpacing() * 4);
+    layout->setSizeConstraint(QLayout::SetMinimumSize);
     setMinimumWidth(fontMetrics().horizontalAdvance(introLabel_->text()) / 2);
     clockTimer_ = new QTimer(this);
     clockTimer_->setInterval(100);
@@ -166,7 +169,8 @@ void ComparisonWindow::showPhase()
     firstButton_->setEnabled(asking);
     secondButton_->setEnabled(asking);
     replayButton_->setEnabled(asking);
-    questionLabel_->setVisible(asking);
+    questionLabel_->setText(asking ? QStringLiteral("どちらが速くうなりましたか？")
+                                   : QStringLiteral("♪ 聴いてください"));
     if (drill_) {
         const game::ComparisonTrial& trial = drill_->trial();
         const QString playing = phase_ == Phase::First    ? QStringLiteral("　♪ 1番目")

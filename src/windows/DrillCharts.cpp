@@ -24,6 +24,7 @@ void FitFromZero(QValueAxis* axis, const QList<QPointF>& points, double least)
     for (const QPointF& point : points)
         high = std::max(high, point.y() * 1.1);
     axis->setRange(0, high);
+    axis->applyNiceNumbers(); // round ticks: 0, 1, 2, 3 rather than thirds of the highest value
 }
 
 // What a screen reader says of the chart: the latest value of each series.
@@ -50,15 +51,16 @@ DrillCharts::DrillCharts()
     chart->setBackgroundRoundness(0);
     chart->setTitle(QStringLiteral("練習"));
     thresholds_ = new QLineSeries;
-    thresholds_->setName(QStringLiteral("速さ比べ：聞き分けられる差（%）"));
+    thresholds_->setName(QStringLiteral("速さ比べのしきい値（%）"));
     thresholds_->setPointsVisible(true);
     unison_ = new QLineSeries;
-    unison_->setName(QStringLiteral("ユニゾン：残ったずれの中央値（セント）"));
+    unison_->setName(QStringLiteral("ユニゾンのずれ（セント）"));
     unison_->setPointsVisible(true);
     chart->addSeries(thresholds_);
     chart->addSeries(unison_);
     timeAxis_ = new QDateTimeAxis;
-    timeAxis_->setFormat(QStringLiteral("M/d"));
+    timeAxis_->setFormat(QStringLiteral("M/d H:mm"));
+    timeAxis_->setTickCount(3);
     percentAxis_ = new QValueAxis;
     percentAxis_->setLabelFormat(QStringLiteral("%g"));
     centsAxis_ = new QValueAxis;
