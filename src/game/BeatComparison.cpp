@@ -15,8 +15,9 @@ namespace {
 
 constexpr double kA4 = 440.0;
 constexpr int kA4Note = 69;
-constexpr int kLowestNote = 53; // F3: the checks stay in the temperament region, F3 ... about A4
-constexpr int kMaxCents = 10;   // a trial's detuning stays within what a tuner meets there
+constexpr int kLowestNote = 53;        // F3: the checks stay in the temperament region, F3 ... about A4
+constexpr int kMaxCents = 12;          // a trial's detuning stays within what a tuner meets there
+constexpr std::size_t kFewestNear = 8; // pairs to draw from at any difference
 // A beat slower than this gives fewer than two waves in a trial's three seconds; one faster than
 // this is a roughness rather than a beat to count.
 constexpr double kSlowestRate = 0.6;
@@ -47,12 +48,12 @@ struct Pair {
 std::vector<Pair> AllPairs()
 {
     std::vector<Pair> pairs;
-    for (int b = kLowestNote; b <= kLowestNote + 7; ++b) {
+    for (int b = kLowestNote; b <= kLowestNote + 9; ++b) {
         pairs.push_back({ComparisonKind::FourthAndFifth, {Fourth(b + 2), Fifth(b)}});
         pairs.push_back({ComparisonKind::ContiguousThirds, {Third(b), Third(b + 4)}});
         pairs.push_back({ComparisonKind::ThirdAndSixth, {Third(b), Sixth(b)}});
     }
-    for (int b = kLowestNote; b <= kLowestNote + 10; ++b) {
+    for (int b = kLowestNote; b <= kLowestNote + 12; ++b) {
         pairs.push_back({ComparisonKind::ThirdsBySemitone, {Third(b), Third(b + 1)}});
         pairs.push_back({ComparisonKind::ChromaticFourths, {Fourth(b), Fourth(b + 1)}});
     }
@@ -181,24 +182,27 @@ ComparisonTrial DrawComparisonTrial(double difference, const PartialCents& parti
     const auto missBy = [&](const ComparisonTrial& trial) {
         return std::abs(trial.actualDifference() - difference);
     };
-    // Near enough: within a tenth of the difference, or half a per cent where that is finer than
-    // whole cents reach.
-    const double tolerance = std::max(0.1 * difference, 0.005);
+    // Near enough: within a tenth of the difference, or half a per cent where that is finer; where
+    // whole cents bring fewer than a handful of checks that near, a wider margin, so that the
+    // player does not hear one pair over and over.
     std::array<std::vector<ComparisonTrial>, kComparisonKinds> nearByKind;
-    for (const ComparisonTrial& trial : candidates)
-        if (missBy(trial) <= tolerance)
-            nearByKind[std::size_t(trial.kind)].push_back(trial);
     std::vector<std::size_t> kinds;
-    for (std::size_t kind = 0; kind < nearByKind.size(); ++kind)
-        if (!nearByKind[kind].empty())
-            kinds.push_back(kind);
-    ComparisonTrial trial;
-    if (!kinds.empty()) {
-        trial = AnyOf(nearByKind[AnyOf(kinds, random)], random);
-    } else {
-        trial = *std::min_element(candidates.begin(), candidates.end(),
-                                  [&](const auto& a, const auto& b) { return missBy(a) < missBy(b); });
+    for (double tolerance = std::max(0.1 * difference, 0.005); kinds.empty(); tolerance *= 1.25) {
+        std::size_t near = 0;
+        for (auto& trials : nearByKind)
+            trials.clear();
+        for (const ComparisonTrial& trial : candidates)
+            if (missBy(trial) <= tolerance) {
+                nearByKind[std::size_t(trial.kind)].push_back(trial);
+                ++near;
+            }
+        if (near < std::min(kFewestNear, candidates.size()))
+            continue;
+        for (std::size_t kind = 0; kind < nearByKind.size(); ++kind)
+            if (!nearByKind[kind].empty())
+                kinds.push_back(kind);
     }
+    ComparisonTrial trial = AnyOf(nearByKind[AnyOf(kinds, random)], random);
     if (std::bernoulli_distribution(0.5)(random)) {
         std::swap(trial.intervals[0], trial.intervals[1]);
         std::swap(trial.rates[0], trial.rates[1]);

@@ -131,6 +131,20 @@ private slots:
         QCOMPARE(int(kinds.size()), game::kComparisonKinds);
         QVERIFY(fasterFirst > kDraws / 3 && fasterFirst < 2 * kDraws / 3);
     }
+
+    // Where whole cents come near the share with few pairs (5 % on harmonic partials), the drill
+    // still draws from several, not from its one nearest.
+    void fewNearPairsStillVary()
+    {
+        std::mt19937 random(5);
+        const game::PartialCents harmonic = [](int, int) { return std::optional(0.0); };
+        std::set<std::pair<int, int>> pairs; // by the lower notes of the two intervals
+        for (int draw = 0; draw < 100; ++draw) {
+            const auto trial = game::DrawComparisonTrial(0.05, harmonic, random);
+            pairs.insert(std::minmax(trial.intervals[0].lower, trial.intervals[1].lower));
+        }
+        QVERIFY2(pairs.size() >= 5, qPrintable(QString::number(pairs.size())));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestBeatComparison)
