@@ -88,11 +88,10 @@ void ComparisonWindow::startTrial()
 void ComparisonWindow::playPair()
 {
     silence();
-    const game::PitchClassCents tuning = drill_->trial().tuning();
-    if (sentTuning_ != tuning) {
-        links_.tune(tuning);
-        sentTuning_ = tuning;
-    }
+    // Sent before every pair, the same again too: a device switched, a slider moved in the
+    // adjustment window or a returned device meanwhile has channel 1 in the challenge's tuning.
+    links_.tune(drill_->trial().tuning());
+    tuned_ = true;
     phase_ = Phase::First;
     phaseStart_ = links_.clock->now();
     sound(0, true);
@@ -215,9 +214,9 @@ void ComparisonWindow::hideEvent(QHideEvent* event)
     if (phase_ == Phase::First || phase_ == Phase::Second)
         phase_ = Phase::Idle;
     clockTimer_->stop();
-    if (sentTuning_) {
+    if (tuned_) {
         links_.restoreTuning();
-        sentTuning_.reset();
+        tuned_ = false;
     }
     QWidget::hideEvent(event);
 }

@@ -82,7 +82,7 @@ private:
     std::unique_ptr<game::BeatComparisonDrill> drill_;
     Phase phase_ = Phase::Idle;
     QDateTime phaseStart_;
-    std::optional<game::PitchClassCents> sentTuning_;
+    bool tuned_ = false; // channel 1 has the drill's tuning, not the challenge's
     QLabel* introLabel_ = nullptr;
     QLabel* pairLabel_ = nullptr;
     QLabel* questionLabel_ = nullptr;

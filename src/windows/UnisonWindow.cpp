@@ -116,10 +116,10 @@ void UnisonWindow::startTrial()
 void UnisonWindow::play()
 {
     silence();
-    if (!prepared_) {
-        links_.prepare();
-        prepared_ = true;
-    }
+    // Before every strike: a device switched or a slider moved in the adjustment window meanwhile
+    // has put the challenge's tuning back on channel 1, or left channel 3 without its instrument.
+    links_.prepare();
+    prepared_ = true;
     links_.tuneSecond(drill_.secondStringCents());
     links_.sound(drill_.key(), true);
     sounding_ = true;

@@ -82,6 +82,23 @@ private slots:
         QCOMPARE(game.trace().only({"short"}).size(), 2);
     }
 
+    // A slider moved in the adjustment window sends the challenge's tuning; "もう一度聴く" sends the
+    // trial's again before the pair.
+    void replayRetunesAfterTheChallengeTuned()
+    {
+        GameBench game;
+        ComparisonWindow* window = OpenComparisonWindow(game);
+        const game::ComparisonTrial& trial = window->drill()->trial();
+        Advance(game, window, 3000);
+        Advance(game, window, 3000);
+        game.session().moveSlider(0, 1);
+        game.trace().clear();
+        QTest::mouseClick(window->replayButton(), Qt::LeftButton);
+        const QStringList sent = game.trace().only({"long", "short"});
+        QCOMPARE(sent.value(0), OneNoteTuning(trial.detunedNote, trial.detunedCents));
+        QCOMPARE(sent.value(1), ShortTrace(0x90, trial.intervals[0].lower, 100));
+    }
+
     // Closed, the window leaves channel 1 in the challenge's tuning.
     void closingGivesTheChallengeTuningBack()
     {
