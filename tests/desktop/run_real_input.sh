@@ -744,6 +744,47 @@ case_beat_comparison_answers_by_key_after_the_pair() {
 }
 bytes_since_have_two_offs() { [ "$(bytes_since "$1" | grep -c '^80 ')" -ge 2 ]; }
 
+# The unison opened from the menu with keys: channel 3 gets the piano and the registered fine
+# tuning, then the key sounds on channels 1 and 3; one Right on the slider moves the fine tuning
+# by a tenth of a cent (8 or 9 of its 14-bit steps); closed, both strings stop.
+fine_tuning_values() {
+    local status controller value msb=0
+    while read -r status controller value; do
+        [ "$status" = B2 ] || continue
+        case $controller in
+        06) msb=$((16#$value)) ;;
+        26) echo $((msb * 128 + 16#$value)) ;;
+        esac
+    done < <(bytes_since "$1")
+}
+has_fine_tuning_since() { [ -n "$(fine_tuning_values "$1")" ]; }
+case_unison_second_string_on_channel_3() {
+    local mark key before after
+    wait_until 20 wire_quiet || fail "the program kept sending" || return 1
+    activate "$main_window" || return 1
+    mark=$(byte_count)
+    xdotool key alt+p u # 練習(P), ユニゾン(U)
+    wait_until 10 window_shown ユニゾン || fail "the unison window did not open" || return 1
+    wait_until 10 bytes_since_have_note_on_3 "$mark" || fail "the second string never sounded" || return 1
+    key=$(bytes_since "$mark" | sed -n 's/^92 \(..\) 64$/\1/p' | head -n 1)
+    has_bytes_since "$mark" "90 $key 64" && has_bytes_since "$mark" "C2 00" && has_bytes_since "$mark" "B2 65 00" &&
+        has_bytes_since "$mark" "B2 64 01" || fail "channel 3: $(bytes_since "$mark" | tr '\n' ,)" || return 1
+    before=$(fine_tuning_values "$mark" | tail -n 1)
+    activate "$(window_named ユニゾン)" || return 1
+    xdotool key alt+a
+    mark=$(byte_count)
+    xdotool key Right
+    wait_until 10 has_fine_tuning_since "$mark" || fail "the slider sent no fine tuning" || return 1
+    after=$(fine_tuning_values "$mark" | tail -n 1)
+    [ $((after - before)) -ge 8 ] && [ $((after - before)) -le 9 ] ||
+        fail "one step moved the fine tuning from $before to $after" || return 1
+    mark=$(byte_count)
+    xdotool key alt+F4 # openbox closes the active window: the unison window
+    wait_until 10 window_hidden ユニゾン || fail "the unison window did not close" || return 1
+    wait_for_bytes "$mark" "82 $key 7F" && wait_for_bytes "$mark" "80 $key 7F"
+}
+bytes_since_have_note_on_3() { bytes_since "$1" | grep -q '^92 '; }
+
 # The tuning-fork clip played, then the main window closed: the program ends well.
 # A whole challenge with the keyboard alone: sliders, the answer check, the report copied (twice,
 # added once), the next challenge, each dialog opened and closed, the results window closed by
