@@ -83,6 +83,38 @@ private slots:
                          Abort);
         QVERIFY2(std::abs(heard - cents) <= kToleranceCents, qPrintable(said));
     }
+
+    // Data entry moves the pitch only while registered parameter 0/1 is chosen: not after the
+    // parameter number is closed, nor for a non-registered parameter.
+    void otherParametersLeaveThePitch()
+    {
+        for (const midi::ShortMessage& message : FineTuning(kSecondString, 0))
+            port_->sendShort(message);
+        const std::vector<std::vector<midi::ShortMessage>> others = {
+            {Short(0xB0 | kSecondString, 6, 70), Short(0xB0 | kSecondString, 38, 0)}, // closed: 127/127
+            {Short(0xB0 | kSecondString, 101, 0), Short(0xB0 | kSecondString, 100, 1),
+             Short(0xB0 | kSecondString, 99, 1), Short(0xB0 | kSecondString, 98, 8),
+             Short(0xB0 | kSecondString, 6, 70)}, // a non-registered parameter chosen after 0/1
+        };
+        for (const auto& messages : others) {
+            for (const midi::ShortMessage& message : messages)
+                port_->sendShort(message);
+            const double heard = testing::CentsBetween(heardHz(), untunedHz_);
+            QVERIFY2(std::abs(heard) <= kToleranceCents,
+                     qPrintable(QStringLiteral("heard %1 cents").arg(heard)));
+        }
+    }
+
+    // A GS reset brings the fine tuning back to the centre.
+    void gsResetCentresTheFineTuning()
+    {
+        for (const midi::ShortMessage& message : FineTuning(kSecondString, 7))
+            port_->sendShort(message);
+        QCOMPARE(port_->sendSysex(testing::GsReset()), output::Result::Ok);
+        port_->sendShort(Short(0xC0 | kSecondString, kElectricPiano1));
+        const double heard = testing::CentsBetween(heardHz(), untunedHz_);
+        QVERIFY2(std::abs(heard) <= kToleranceCents, qPrintable(QStringLiteral("heard %1 cents").arg(heard)));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestUnisonPitch)
