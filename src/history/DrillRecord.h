@@ -22,7 +22,7 @@ struct DrillRecord {
     Drill drill = Drill::BeatComparison;
     QString subject;      // the pair ("A3–D4（完全4度） / G3–D4（完全5度）") or the key ("A4")
     double setAmount = 0; // the set difference (0.3 is 30 %), or the hidden detuning in cents
-    QString answer;       // "1" or "2", or the second string's cents as the player left them
+    QString answer;       // "1" or "2", or where the player left the slider, in cents
     std::optional<bool> right;        // the comparison's verdict
     std::optional<double> errorCents; // the unison's error
     std::optional<double> threshold;  // the comparison's threshold estimate after the trial
