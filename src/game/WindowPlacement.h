@@ -2,6 +2,7 @@
 // Where a window goes for the bounds the settings file holds, whatever numbers it holds.
 #pragma once
 
+#include <QMargins>
 #include <QRect>
 #include <QSize>
 
@@ -19,9 +20,11 @@ struct WindowBounds {
     bool operator==(const WindowBounds&) const = default;
 };
 
-// The bounds to give a window for `wanted`: its size at least `minimum` and at most the screen's,
-// moved wholly onto the screen it overlaps most (the first screen when it overlaps none).
-// `screens` are the screens' usable areas, the primary first; without any, `wanted` stands.
-WindowBounds PlacedOnScreen(const WindowBounds& wanted, QSize minimum, const std::vector<QRect>& screens);
+// The bounds to give a window for `wanted`: its inside at least `minimum` and no larger than the
+// screen holds within `frame` (title bar and borders), the whole frame moved onto the screen it
+// overlaps most (the first screen when it overlaps none). `screens` are the screens' usable areas,
+// the primary first; without any, `wanted` stands.
+WindowBounds PlacedOnScreen(const WindowBounds& wanted, QSize minimum, QMargins frame,
+                            const std::vector<QRect>& screens);
 
 } // namespace game

@@ -2,7 +2,7 @@
 // Controls in proportion to the window's size; windows placed within the screen, side by side.
 #include "ui/DesignLayout.h"
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <QScreen>
 #include <QWidget>
 
@@ -15,27 +15,24 @@ namespace {
 constexpr double kSmallestShare = 0.7;
 // Space between windows placed side by side.
 constexpr int kGap = 6;
-// A frame not yet drawn by the window manager: room for a title bar and thin borders (a pixel, as
-// most window managers draw them: wider ones would push the third of three windows off a 1024-pixel
-// screen).
+// A frame before any window was drawn by the window manager: room for a title bar and thin borders
+// (a pixel, as most window managers draw them: wider ones would push the third of three windows off
+// a 1024-pixel screen).
 const QMargins kFrameAllowance(1, 30, 1, 1);
 
-QMargins FrameOf(const QWidget* window)
+// The frame the window manager drew around the window when it was last shown; null before.
+QMargins DrawnFrame(const QWidget* window)
 {
     const QRect frame = window->frameGeometry();
     const QRect inside = window->geometry();
-    if (!window->isVisible() || frame == inside)
-        return kFrameAllowance;
     return {inside.left() - frame.left(), inside.top() - frame.top(), frame.right() - inside.right(),
             frame.bottom() - inside.bottom()};
 }
 
-// A window's frame: as drawn once it is shown, before that its position and size with room for one.
+// A window's frame: its position and its size with the frame around it.
 QRect FrameRect(const QWidget* window)
 {
-    if (window->isVisible() && window->frameGeometry() != window->geometry())
-        return window->frameGeometry();
-    return {window->pos(), window->size().grownBy(kFrameAllowance)};
+    return {window->pos(), window->size().grownBy(FrameMargins(window))};
 }
 
 QRect UsableAreaAround(QPoint point)
@@ -139,9 +136,20 @@ void KeepDesign(QWidget* window)
     new DesignLayout(window, window->size());
 }
 
+QMargins FrameMargins(const QWidget* window)
+{
+    if (const QMargins drawn = DrawnFrame(window); !drawn.isNull())
+        return drawn;
+    for (const QWidget* other : QApplication::topLevelWidgets())
+        if (other->windowType() == Qt::Window)
+            if (const QMargins drawn = DrawnFrame(other); !drawn.isNull())
+                return drawn;
+    return kFrameAllowance;
+}
+
 void PlaceOnScreen(QWidget* window, QPoint frameTopLeft, QSize size)
 {
-    const QMargins frame = FrameOf(window);
+    const QMargins frame = FrameMargins(window);
     const QRect area = UsableAreaAround(frameTopLeft);
     const QSize room = area.size().shrunkBy(frame);
     const QSize inside = size.boundedTo(room).expandedTo(window->minimumSize());
@@ -174,7 +182,7 @@ QPoint BelowOf(const QWidget* neighbour)
 
 bool PlaceClearOf(QWidget* window, QPoint preferred, const std::vector<const QWidget*>& others)
 {
-    const QMargins frame = FrameOf(window);
+    const QMargins frame = FrameMargins(window);
     const QRect area = UsableAreaAround(preferred);
     const QSize wanted = window->size().grownBy(frame);
     const QSize smallest = window->minimumSize().expandedTo(window->minimumSizeHint()).grownBy(frame);

@@ -40,6 +40,10 @@ private:
 // Lays out the window's children (those placed by geometry) with a DesignLayout at its present size.
 void KeepDesign(QWidget* window);
 
+// A window's frame around its inside: as the window manager draws it once it was shown, before that
+// as it draws the program's other windows, before any is shown room for a title bar.
+QMargins FrameMargins(const QWidget* window);
+
 // Places a top-level window with its frame's top-left corner at `frameTopLeft` and its inside at
 // `size`, both made to fit the screen that holds most of it: never larger than the screen's usable
 // area, never beyond its edges.
