@@ -25,7 +25,6 @@
 #include <QLegendMarker>
 #include <QScreen>
 #include <QSplitter>
-#include <QStyle>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QValueAxis>
@@ -229,18 +228,12 @@ void ChallengeTableModel::reset(const std::function<void()>& change)
 
 // ---- Window ---------------------------------------------------------------------------------
 
-// Its preferred size where the screen has room, otherwise nine tenths of it, centred: the export
-// button and the title bar's buttons must never lie off screen.
+// Its preferred size where the screen has room, otherwise nine tenths of it: the export button and
+// the title bar's buttons must never lie off screen. Where it goes is the program's to say.
 void HistoryWindow::fitOnScreen(QSize preferred)
 {
     const QScreen* screen = QGuiApplication::primaryScreen();
-    if (!screen) {
-        resize(preferred);
-        return;
-    }
-    const QRect room = screen->availableGeometry();
-    const QSize size = preferred.boundedTo(room.size() * 9 / 10);
-    setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size, room));
+    resize(screen ? preferred.boundedTo(screen->availableGeometry().size() * 9 / 10) : preferred);
 }
 
 HistoryWindow::HistoryWindow(Desktop& desktop, PartialsOfInstrument partialsOf)
@@ -691,8 +684,11 @@ void PlayHistory::saveAtExit(const QString& folder)
 
 void PlayHistory::showWindow()
 {
-    if (!window_)
+    if (!window_) {
         window_ = std::make_unique<HistoryWindow>(desktop_, partialsOf_);
+        if (placeWindow_)
+            placeWindow_(window_.get());
+    }
     if (!window_->isVisible())
         window_->load(recorder_.path());
     window_->show();

@@ -125,6 +125,8 @@ public:
 
     // Records the challenge just checked.
     void recordAnswerCheck(const game::CheckResult& result);
+    // `place` is handed the window when it is made, before it first shows.
+    void placeWindowWith(std::function<void(QWidget*)> place) { placeWindow_ = std::move(place); }
     void showWindow();
     HistoryWindow* window() const { return window_.get(); }
     // The end of the run: one last attempt with a longer wait; what still cannot be written goes
@@ -141,6 +143,7 @@ private:
     game::Clock& clock_;
     PartialsOfInstrument partialsOf_;
     std::unique_ptr<HistoryWindow> window_;
+    std::function<void(QWidget*)> placeWindow_;
     QLabel* notice_ = nullptr; // owned by the status bar
     bool unwritableReported_ = false;
 };

@@ -7,6 +7,7 @@
 #include "game/Session.h"
 #include "output/DeviceList.h"
 #include "output/MidiOutput.h"
+#include "ui/DesignLayout.h"
 #include "windows/BeatWindow.h"
 #include "windows/Desktop.h"
 #include "windows/DeviceChoice.h"
@@ -20,9 +21,11 @@
 #include "windows/TuningWindow.h"
 
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <random>
+#include <vector>
 
 namespace windows {
 
@@ -48,8 +51,8 @@ public:
     bool ended() const;
     // Shows the main window, as the event loop's start does.
     void showMainWindow();
-    // The results window beside the row; the hint, the two settings dialogs and the beat window
-    // below it (once).
+    // The results window, the hint, the two settings dialogs and the beat window (once), each
+    // placed whenever it opens.
     void createLaterWindows();
 
     output::MidiOutput& output() { return output_; }
@@ -68,7 +71,9 @@ private:
     void connectWindows();
     BeatWindowLinks beatWindowLinks();
     template <class Window> Window& laterWindow(const std::unique_ptr<Window>& window);
-    void placeBelowTheRow();
+    void placeLaterWindows();
+    std::function<ui::Opening()> belowTheMainWindow();
+    std::vector<QRect> keptControls() const;
 
     Host host_;
     std::mt19937 random_{host_.randomSeed};
