@@ -82,13 +82,12 @@ public:
     QLineSeries* averageSeries(int difficulty) const { return averages_[std::size_t(difficulty)]; }
     QBarSet* signedErrors() const { return signedErrors_; }
     QBarSet* absoluteErrors() const { return absoluteErrors_; }
-
-    QComboBox* ErrorWindowChoice = nullptr; // last 10, last 50, all
-    QLabel* SummaryLabel = nullptr;
-    QTableView* ChallengeTable = nullptr;
-    QTableWidget* RowsTable = nullptr;
-    QTableWidget* BeatsTable = nullptr;
-    QPushButton* ExportButton = nullptr;
+    QComboBox* errorWindowChoice() const { return errorWindowChoice_; } // last 10, last 50, all
+    QLabel* summaryLabel() const { return summaryLabel_; }
+    QTableView* challengeTable() const { return challengeTable_; }
+    QTableWidget* rowsTable() const { return rowsTable_; }
+    QTableWidget* beatsTable() const { return beatsTable_; }
+    QPushButton* exportButton() const { return exportButton_; }
 
 private:
     void fitOnScreen(QSize preferred);
@@ -103,6 +102,12 @@ private:
     Desktop& desktop_;
     PartialsOfInstrument partialsOf_;
     std::vector<history::ChallengeRecord> records_;
+    QComboBox* errorWindowChoice_ = nullptr;
+    QLabel* summaryLabel_ = nullptr;
+    QTableView* challengeTable_ = nullptr;
+    QTableWidget* rowsTable_ = nullptr;
+    QTableWidget* beatsTable_ = nullptr;
+    QPushButton* exportButton_ = nullptr;
     ChallengeTableModel model_{records_};
     QSortFilterProxyModel sorted_; // the table's order: by the column the player chose
     std::array<QLineSeries*, history::kDifficulties> scores_{};
