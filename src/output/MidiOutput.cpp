@@ -12,8 +12,6 @@ const std::array<std::uint8_t, 11> kGsResetMessage =
 Result MidiOutput::open(int deviceId)
 {
     lastResult_ = devices_.open(deviceId, port_);
-    if (lastResult_ != Result::Ok)
-        port_.reset();
     return lastResult_;
 }
 

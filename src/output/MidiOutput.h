@@ -41,7 +41,7 @@ public:
     MidiOutput(const MidiOutput&) = delete;
     MidiOutput& operator=(const MidiOutput&) = delete;
 
-    // Opens `deviceId` as the one port; a failed open leaves a port on which every call fails.
+    // Opens `deviceId` as the one port; after a failed open no port is open and every send fails.
     Result open(int deviceId);
     void close();
     void reset();
@@ -49,7 +49,7 @@ public:
     // A device that had gone away and is connected again (Port::reconnect) has lost GS
     // mode and the tuning. So before a short message or a scale tuning goes out, such a device
     // first gets, once, the GS reset and then the scale tuning last filled (it holds the current
-    // tuning), with the waits of a device switch; then `handler` runs. The main window sets it for
+    // tuning), with the waits of a device switch; then `handler` runs. The device choice sets it for
     // its life, to tell the player.
     void onDeviceReturned(std::function<void()> handler) { onDeviceReturned_ = std::move(handler); }
     // A scale tuning that could not be sent, to be told to the player (the windows choose the box).

@@ -89,13 +89,12 @@ public:
     QLineSeries* averageSeries(int difficulty) const { return averages_[std::size_t(difficulty)]; }
     QBarSet* signedErrors() const { return signedErrors_; }
     QBarSet* absoluteErrors() const { return absoluteErrors_; }
-
-    QComboBox* ErrorWindowChoice = nullptr; // last 10, last 50, all
-    QLabel* SummaryLabel = nullptr;
-    QTableView* ChallengeTable = nullptr;
-    QTableWidget* RowsTable = nullptr;
-    QTableWidget* BeatsTable = nullptr;
-    QPushButton* ExportButton = nullptr;
+    QComboBox* errorWindowChoice() const { return errorWindowChoice_; } // last 10, last 50, all
+    QLabel* summaryLabel() const { return summaryLabel_; }
+    QTableView* challengeTable() const { return challengeTable_; }
+    QTableWidget* rowsTable() const { return rowsTable_; }
+    QTableWidget* beatsTable() const { return beatsTable_; }
+    QPushButton* exportButton() const { return exportButton_; }
 
 private:
     void fitOnScreen(QSize preferred);
@@ -112,6 +111,12 @@ private:
     std::vector<history::ChallengeRecord> records_;
     std::vector<history::DrillRecord> drillRecords_;
     DrillCharts* drillCharts_ = nullptr;
+    QComboBox* errorWindowChoice_ = nullptr;
+    QLabel* summaryLabel_ = nullptr;
+    QTableView* challengeTable_ = nullptr;
+    QTableWidget* rowsTable_ = nullptr;
+    QTableWidget* beatsTable_ = nullptr;
+    QPushButton* exportButton_ = nullptr;
     ChallengeTableModel model_{records_};
     QSortFilterProxyModel sorted_; // the table's order: by the column the player chose
     std::array<QLineSeries*, history::kDifficulties> scores_{};
@@ -136,6 +141,8 @@ public:
     void recordAnswerCheck(const game::CheckResult& result);
     // Records a practice drill's trial. One the file will not take waits for the next.
     void recordDrill(const history::DrillRecord& record);
+    // `place` is handed the window when it is made, before it first shows.
+    void placeWindowWith(std::function<void(QWidget*)> place) { placeWindow_ = std::move(place); }
     void showWindow();
     HistoryWindow* window() const { return window_.get(); }
     // The end of the run: one last attempt with a longer wait; what still cannot be written goes
@@ -152,6 +159,7 @@ private:
     game::Clock& clock_;
     PartialsOfInstrument partialsOf_;
     std::unique_ptr<HistoryWindow> window_;
+    std::function<void(QWidget*)> placeWindow_;
     QLabel* notice_ = nullptr; // owned by the status bar
     bool unwritableReported_ = false;
     std::vector<history::DrillRecord> drillsWaiting_;

@@ -168,6 +168,8 @@ void MainWindow::startUp()
     settingsFile_ = game::IniDocument::load(game::SettingsLocationOfThisProgram().pathToRead());
     const game::SavedSettings saved = game::ReadSavedSettings(settingsFile_);
     placeWindow(saved.window);
+    // Once the window manager has drawn the frame, the window is fitted to the screen by it.
+    ui::AfterFirstPaint(this, [this] { placeWindow(storedBounds_); });
     mapValue_ = saved.mapValue;
     devices_.start(saved.deviceNumber, saved.deviceName);
     deviceList_->addItems(devices_.names());
@@ -183,7 +185,8 @@ void MainWindow::placeWindow(const game::WindowBounds& stored)
 {
     storedBounds_ = stored;
     // Bounds that would leave the window off screen or unusable are not applied as they stand.
-    appliedBounds_ = game::PlacedOnScreen(storedBounds_, minimumSize(), ScreenAreas());
+    appliedBounds_ =
+        game::PlacedOnScreen(storedBounds_, minimumSize(), ui::FrameMargins(this), ScreenAreas());
     ui::SetBounds(this,
                   {appliedBounds_.left, appliedBounds_.top, appliedBounds_.width, appliedBounds_.height});
 }

@@ -4,6 +4,7 @@
 
 #include "game/IniDocument.h"
 #include "game/Instruments.h"
+#include "game/KeyMap.h"
 #include "game/SavedSettings.h"
 #include "ui/Controls.h"
 #include "ui/DesignLayout.h"
@@ -22,6 +23,7 @@ Program::Program(Host host) : host_(std::move(host))
     history_ =
         std::make_unique<PlayHistory>(mainWindow_->clockStatusBar(), host_.desktop, host_.clock,
                                       [this](int instrument) { return BeatPartialsOf(output_, instrument); });
+    history_->placeWindowWith([this](QWidget* window) { ui::PlaceWhenOpened(window, belowTheMainWindow()); });
     tuningWindow_ = std::make_unique<TuningWindow>(session_);
     ui::PlaceBesideRow(tuningWindow_.get(), {mainWindow_.get()});
     tuningWindow_->startUp();
@@ -40,14 +42,13 @@ void Program::createLaterWindows()
     const auto settings = game::IniDocument::load(game::SettingsLocationOfThisProgram().pathToRead());
     resultsWindow_ =
         std::make_unique<ResultsWindow>(output_, session_, host_.desktop, game::ReadBoardAddress(settings));
-    ui::PlaceBesideRow(resultsWindow_.get(), {mainWindow_.get(), tuningWindow_.get()});
     QObject::connect(resultsWindow_.get(), &ResultsWindow::quitRequested, mainWindow_.get(), &QWidget::close);
     hintWindow_ = std::make_unique<HintWindow>();
     difficultyDialog_ = std::make_unique<DifficultyDialog>(session_);
     instrumentDialog_ = std::make_unique<InstrumentDialog>(session_);
     beatWindow_ = std::make_unique<BeatWindow>(beatWindowLinks());
     beatWindow_->adjustSize(); // its layout's size, before it is placed
-    placeBelowTheRow();
+    placeLaterWindows();
 }
 
 // A window made after the first paint, made at once if it is asked for before then.
@@ -140,7 +141,7 @@ template <class Window, class Links> void Program::showDrill(std::unique_ptr<Win
     if (!window) {
         window = std::make_unique<Window>(std::move(links));
         window->adjustSize();
-        ui::PlaceOnScreen(window.get(), ui::BelowOf(mainWindow_.get()), window->size());
+        ui::PlaceWhenOpened(window.get(), belowTheMainWindow());
     }
     window->show();
     window->raise();
@@ -229,23 +230,34 @@ UnisonWindowLinks Program::unisonWindowLinks()
             .clock = &host_.clock};
 }
 
-// The hint, the dialogs and the beat window go below the main window, each where it covers none of
-// the windows placed before it (shrunk if need be), else none of the main, adjustment and results
-// windows, else none of the two the player plays with (the results show only after the check);
-// where a screen has no such place, as near as the screen allows.
-void Program::placeBelowTheRow()
+// Each time a window opens it takes a place of its own (ui::PlaceWhenOpened): the results window
+// beside the row of the main and adjustment windows, the others below the main window.
+void Program::placeLaterWindows()
 {
-    const std::vector<const QWidget*> row{mainWindow_.get(), tuningWindow_.get(), resultsWindow_.get()};
-    const std::vector<const QWidget*> playing{mainWindow_.get(), tuningWindow_.get()};
-    std::vector<const QWidget*> placed = row;
+    ui::PlaceWhenOpened(resultsWindow_.get(), [this] {
+        return ui::Opening{ui::BesideRow(resultsWindow_.get(), {mainWindow_.get(), tuningWindow_.get()}),
+                           keptControls()};
+    });
     for (QWidget* window : std::initializer_list<QWidget*>{hintWindow_.get(), difficultyDialog_.get(),
-                                                           instrumentDialog_.get(), beatWindow_.get()}) {
-        const QPoint below = ui::BelowOf(mainWindow_.get());
-        if (!ui::PlaceClearOf(window, below, placed) && !ui::PlaceClearOf(window, below, row) &&
-            !ui::PlaceClearOf(window, below, playing))
-            ui::PlaceOnScreen(window, below, window->size());
-        placed.push_back(window);
-    }
+                                                           instrumentDialog_.get(), beatWindow_.get()})
+        ui::PlaceWhenOpened(window, belowTheMainWindow());
+}
+
+std::function<ui::Opening()> Program::belowTheMainWindow()
+{
+    return [this] { return ui::Opening{ui::BelowOf(mainWindow_.get()), keptControls()}; };
+}
+
+// What the player plays with stays in sight: the keys, the sliders and the answer button.
+std::vector<QRect> Program::keptControls() const
+{
+    std::vector<const QWidget*> keys;
+    for (const game::PianoKey& key : game::PianoKeys())
+        keys.push_back(mainWindow_->pianoKey(key.shape));
+    std::vector<const QWidget*> sliders;
+    for (int pitchClass = 0; pitchClass < game::kPitchClasses; ++pitchClass)
+        sliders.push_back(tuningWindow_->slider(pitchClass));
+    return {ui::ScreenRect(keys), ui::ScreenRect(sliders), ui::ScreenRect({tuningWindow_->answerButton()})};
 }
 
 bool Program::ended() const

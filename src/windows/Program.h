@@ -7,6 +7,7 @@
 #include "game/Session.h"
 #include "output/DeviceList.h"
 #include "output/MidiOutput.h"
+#include "ui/DesignLayout.h"
 #include "windows/BeatWindow.h"
 #include "windows/ComparisonWindow.h"
 #include "windows/Desktop.h"
@@ -22,9 +23,11 @@
 #include "windows/UnisonWindow.h"
 
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <random>
+#include <vector>
 
 namespace windows {
 
@@ -50,8 +53,8 @@ public:
     bool ended() const;
     // Shows the main window, as the event loop's start does.
     void showMainWindow();
-    // The results window beside the row; the hint, the two settings dialogs and the beat window
-    // below it (once).
+    // The results window, the hint, the two settings dialogs and the beat window (once), each
+    // placed whenever it opens.
     void createLaterWindows();
 
     output::MidiOutput& output() { return output_; }
@@ -77,7 +80,9 @@ private:
     template <class Window, class Links> void showDrill(std::unique_ptr<Window>& window, Links links);
     void sendDrillTuning(const game::PitchClassCents& cents);
     template <class Window> Window& laterWindow(const std::unique_ptr<Window>& window);
-    void placeBelowTheRow();
+    void placeLaterWindows();
+    std::function<ui::Opening()> belowTheMainWindow();
+    std::vector<QRect> keptControls() const;
 
     Host host_;
     std::mt19937 random_{host_.randomSeed};
