@@ -70,6 +70,7 @@ public:
     int referencePitch() const { return referencePitch_; }
     // The name of the output device, for the report and the history.
     void setDeviceName(const QString& name) { deviceName_ = name; }
+    const QString& deviceName() const { return deviceName_; }
     void noteReferenceToneUsed() { referenceToneUsed_ = true; }
     void noteBeatWindowUsed() { beatWindowUsed_ = true; }
     // The challenge just started becomes playable only now (the results window stayed under a

@@ -3,6 +3,7 @@
 #include "history/Database.h"
 
 #include "game/Version.h"
+#include "history/DrillRecord.h"
 
 #include <QDir>
 #include <QFile>
@@ -167,6 +168,8 @@ const std::vector<QStringList>& Migrations()
          QStringLiteral("ALTER TABLE challenges ADD COLUMN exam_score REAL NOT NULL DEFAULT 0"),
          QStringLiteral("ALTER TABLE challenges ADD COLUMN exam_passed INTEGER NOT NULL DEFAULT 0"),
          QStringLiteral("ALTER TABLE challenges ADD COLUMN reference_pitch INTEGER NOT NULL DEFAULT 440")},
+        // 5: the practice drills' trials, a table of their own.
+        DrillTableStatements(),
     };
     return migrations;
 }

@@ -17,7 +17,7 @@ struct sqlite3;
 namespace history {
 
 // The schema this program writes; older files are brought up to it when opened.
-constexpr int kSchemaVersion = 4;
+constexpr int kSchemaVersion = 5;
 
 // What went wrong with the last operation, as far as the caller must act on it.
 enum class Fault {

@@ -44,9 +44,11 @@ Result DeviceList::open(int id, std::unique_ptr<Port>& port)
     port.reset();
     if (id < 0 || id >= count())
         return Result::NoSuchDevice;
-    const Result result = devices()[std::size_t(id)]->open(port);
+    Result result = devices()[std::size_t(id)]->open(port);
     if (result == Result::Ok && !port)
-        return Result::Failed;
+        result = Result::Failed;
+    if (result != Result::Ok)
+        port.reset();
     return result;
 }
 

@@ -26,7 +26,7 @@ public:
     // The name of device `id` as the list shows it, cut to 31 bytes at a character boundary;
     // none when there is no such device or its capability query fails.
     std::optional<std::string> shownName(int id);
-    // Opens device `id`; on success `port` holds its open port.
+    // Opens device `id`: on success `port` holds its open port, else none.
     Result open(int id, std::unique_ptr<Port>& port);
 
 private:

@@ -12,8 +12,6 @@ const std::array<std::uint8_t, 11> kGsResetMessage =
 Result MidiOutput::open(int deviceId)
 {
     lastResult_ = devices_.open(deviceId, port_);
-    if (lastResult_ != Result::Ok)
-        port_.reset();
     return lastResult_;
 }
 
@@ -93,6 +91,12 @@ void MidiOutput::sendProgramChange(int channel, int program)
 void MidiOutput::sendBankSelect(int channel, int bank)
 {
     sendShort(midi::StatusOf(midi::kControlChange, channel), midi::kBankSelect, bank);
+}
+
+void MidiOutput::sendFineTuning(int channel, double cents)
+{
+    for (const midi::ControllerChange& change : midi::FineTuningControllers(cents))
+        sendShort(midi::StatusOf(midi::kControlChange, channel), change.controller, change.value);
 }
 
 void MidiOutput::fillScaleTuning(const std::array<std::uint8_t, midi::kPitchClasses>& data)

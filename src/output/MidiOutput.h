@@ -43,7 +43,7 @@ public:
     MidiOutput(const MidiOutput&) = delete;
     MidiOutput& operator=(const MidiOutput&) = delete;
 
-    // Opens `deviceId` as the one port; a failed open leaves a port on which every call fails.
+    // Opens `deviceId` as the one port; after a failed open no port is open and every send fails.
     Result open(int deviceId);
     void close();
     void reset();
@@ -51,7 +51,7 @@ public:
     // A device that had gone away and is connected again (Port::reconnect) has lost GS
     // mode and the tuning. So before a short message or a scale tuning goes out, such a device
     // first gets, once, the GS reset and then the scale tuning last filled (it holds the current
-    // tuning), with the waits of a device switch; then `handler` runs. The main window sets it for
+    // tuning), with the waits of a device switch; then `handler` runs. The device choice sets it for
     // its life, to tell the player.
     void onDeviceReturned(std::function<void()> handler) { onDeviceReturned_ = std::move(handler); }
     // A scale tuning that could not be sent, to be told to the player (the windows choose the box).
@@ -65,6 +65,9 @@ public:
     void sendAllSoundOff(int channel) override;
     void sendProgramChange(int channel, int program) override;
     void sendBankSelect(int channel, int bank) override;
+    // The channel's fine tuning (registered parameter 0/1, which every GM device takes), in cents
+    // within ±100, to the nearest 1/82 cent; the parameter number is closed again after it.
+    void sendFineTuning(int channel, double cents);
     // Fills and sends the scale tuning, with the wait after it that `moment` calls for.
     void sendScaleTuning(const std::array<std::uint8_t, midi::kPitchClasses>& data,
                          game::TuningMoment moment) override;

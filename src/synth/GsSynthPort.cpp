@@ -251,6 +251,8 @@ void GsSynthPort::play(const midi::ShortMessage& message)
 
 void GsSynthPort::controlChange(int channel, int controller, int value)
 {
+    if (takeFineTuning(channel, controller, value))
+        return;
     fluid_synth_cc(synth_->get(), channel, controller, value);
     // FluidSynth's reset of all controllers clears key pressure too, and with it the scale tuning,
     // which a GS part keeps.
@@ -355,6 +357,8 @@ void GsSynthPort::resetToGsDefaults()
         calibrator_->settleAt(0);
     awaitInstrument(kPlayer);
     awaitInstrument(kReference);
+    registered_.fill({});
+    fineTuning_.fill(midi::kFineTuningCentre);
     for (int channel = 0; channel < midi::kChannels; ++channel) {
         scaleTuning_[channel].fill(0);
         detuneKeys(channel);
@@ -390,11 +394,47 @@ output::Result GsSynthPort::apply(const GsScaleTuning& tuning)
     return output::Result::Ok;
 }
 
+// FluidSynth 2.3 takes the channel fine tuning (registered parameter 0/1) itself, but turns the
+// pitch into hertz by truncated whole cents, of the tuned pitch and of the sample's root apart:
+// measured, 1.2 cents sounded as 0, -0.3 as -2, -5.0 as -7. Whole cents on the key detune move
+// the untuned pitch exactly, so the fine tuning goes there, rounded to the nearest cent, and
+// FluidSynth never sees it.
+bool GsSynthPort::takeFineTuning(int channel, int controller, int value)
+{
+    RegisteredParameter& parameter = registered_[std::size_t(channel)];
+    switch (controller) {
+    case midi::kRegisteredParameterMsb:
+        parameter.msb = value;
+        return false;
+    case midi::kRegisteredParameterLsb:
+        parameter.lsb = value;
+        return false;
+    case kNonRegisteredParameterMsb:
+    case kNonRegisteredParameterLsb:
+        parameter = {}; // data entry now belongs to a parameter that is not ours
+        return false;
+    case midi::kDataEntry:
+    case midi::kDataEntryLsb:
+        break;
+    default:
+        return false;
+    }
+    if (parameter.msb != 0 || parameter.lsb != 1)
+        return false;
+    fineTuning_[std::size_t(channel)] = controller == midi::kDataEntry
+                                            ? (value << 7) | (fineTuning_[std::size_t(channel)] & 0x7F)
+                                            : (fineTuning_[std::size_t(channel)] & ~0x7F) | value;
+    detuneKeys(channel);
+    return true;
+}
+
 void GsSynthPort::detuneKeys(int channel)
 {
+    const int fineCents = int(std::lround((fineTuning_[std::size_t(channel)] - midi::kFineTuningCentre) *
+                                          100.0 / midi::kFineTuningCentre));
     for (int key = 0; key < midi::kKeys; ++key)
         synth_->setKeyDetune(channel, key,
-                             scaleTuning_[channel][key % midi::kPitchClasses] + masterTuneCents_);
+                             scaleTuning_[channel][key % midi::kPitchClasses] + masterTuneCents_ + fineCents);
 }
 
 } // namespace synth

@@ -90,6 +90,8 @@ private:
     void runTimer(std::stop_token stop);
     void startTimer();
     void controlChange(int channel, int controller, int value);
+    // The channel fine tuning, taken from FluidSynth: true when the controller was its data entry.
+    bool takeFineTuning(int channel, int controller, int value);
     void resetToGsDefaults();
     // output::Result::Refused for a channel or pitch classes out of range, which the parser never
     // gives.
@@ -123,6 +125,20 @@ private:
     std::unique_ptr<AudioOutput> audio_; // declared after synth_: stops before the synthesizer goes
     std::array<ScaleTuning, midi::kChannels> scaleTuning_{};
     int masterTuneCents_ = 0; // the master tune's whole cents (its tenths are in the tuning piano)
+    // The registered parameter each channel's data entry goes to (127/127: none), and each
+    // channel's fine tuning, 14 bits, 8192 at the centre.
+    static constexpr int kNonRegisteredParameterMsb = 99;
+    static constexpr int kNonRegisteredParameterLsb = 98;
+    struct RegisteredParameter {
+        int msb = 127;
+        int lsb = 127;
+    };
+    std::array<RegisteredParameter, midi::kChannels> registered_{};
+    std::array<int, midi::kChannels> fineTuning_ = [] {
+        std::array<int, midi::kChannels> centre{};
+        centre.fill(midi::kFineTuningCentre);
+        return centre;
+    }();
     std::chrono::milliseconds patience_;
     std::array<Waiting, 2> waiting_; // player, reference; under the synthesizer's lock
     // Declared after synth_, whose SoundFont its worker reloads: stops first. Each result reaches

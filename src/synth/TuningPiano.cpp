@@ -71,9 +71,11 @@ double AftersoundDecayRate(double hz)
     return 3 + 2 * std::log2(std::max(hz, 250.0) / 250);
 }
 
-constexpr double kShortestSeconds = 3, kLongestSeconds = 6;
+// Long enough to follow a slow beat over a few of its periods (a fifth beating 0.3 … 0.5 Hz): a
+// low string rings 12 s, a high one until its fundamental has fallen 60 dB.
+constexpr double kShortestSeconds = 3, kLongestSeconds = 12;
 constexpr double kFadeSeconds = 0.5;     // to silence at the end of the sample
-constexpr double kEndDecibels = -50;     // the first partial's fall at which the sample may end
+constexpr double kEndDecibels = -60;     // the first partial's fall at which the sample may end
 constexpr int kBlock = 64;               // frames the sum is worked out in at a time (1.5 ms)
 constexpr double kSilentDecibels = -80;  // a partial this far under the sample's peak is left out
 constexpr double kAttackSeconds = 0.001; // the hammer's contact: a click-free rise

@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Controls in proportion to the window's size; windows placed within the screen, side by side.
+// Controls in proportion to the window's size; windows placed within the screen, beside each other.
 #include "ui/DesignLayout.h"
 
-#include <QGuiApplication>
+#include "game/WindowPlacement.h"
+
+#include <QApplication>
 #include <QScreen>
 #include <QWidget>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -15,27 +18,31 @@ namespace {
 constexpr double kSmallestShare = 0.7;
 // Space between windows placed side by side.
 constexpr int kGap = 6;
-// A frame not yet drawn by the window manager: room for a title bar and thin borders (a pixel, as
-// most window managers draw them: wider ones would push the third of three windows off a 1024-pixel
-// screen).
+// A frame before any window was drawn by the window manager: room for a title bar and thin borders
+// (a pixel, as most window managers draw them: wider ones would push the third of three windows off
+// a 1024-pixel screen).
 const QMargins kFrameAllowance(1, 30, 1, 1);
 
-QMargins FrameOf(const QWidget* window)
+// The frame the window manager drew around the window when it was last shown; null before.
+QMargins DrawnFrame(const QWidget* window)
 {
     const QRect frame = window->frameGeometry();
     const QRect inside = window->geometry();
-    if (!window->isVisible() || frame == inside)
-        return kFrameAllowance;
     return {inside.left() - frame.left(), inside.top() - frame.top(), frame.right() - inside.right(),
             frame.bottom() - inside.bottom()};
 }
 
-// A window's frame: as drawn once it is shown, before that its position and size with room for one.
+// A window the player sees: shown, not minimized, a window or a dialog (not a menu or a tooltip).
+bool IsOnScreen(const QWidget* window)
+{
+    return window->isVisible() && !window->isMinimized() &&
+           (window->windowType() == Qt::Window || window->windowType() == Qt::Dialog);
+}
+
+// A window's frame: its position and its size with the frame around it.
 QRect FrameRect(const QWidget* window)
 {
-    if (window->isVisible() && window->frameGeometry() != window->geometry())
-        return window->frameGeometry();
-    return {window->pos(), window->size().grownBy(kFrameAllowance)};
+    return {window->pos(), window->size().grownBy(FrameMargins(window))};
 }
 
 QRect UsableAreaAround(QPoint point)
@@ -46,30 +53,60 @@ QRect UsableAreaAround(QPoint point)
     return screen ? screen->availableGeometry() : QRect(point, QSize(1 << 16, 1 << 16));
 }
 
-// The largest frame from `corner` towards the bottom right, at most `wanted`, that meets none of
-// `taken` and stays in `area`: each frame in the way cuts it off at its left edge, or where that
-// would leave it narrower than `smallest`, at its top edge. Empty where none is `smallest` large.
-QRect FreeFrameAt(QPoint corner, QSize wanted, QSize smallest, const QRect& area,
-                  const std::vector<QRect>& taken)
+// Places `window` for one opening: `preferred` and `kept` from the program, its own size as it
+// first opened (or larger, as the player made it).
+void PlaceAmongOthers(QWidget* window, QSize ownSize, QPoint preferred, std::vector<QRect> kept)
 {
-    QRect frame(corner, wanted);
-    frame &= area;
-    for (bool cut = true; cut && frame.width() >= smallest.width() && frame.height() >= smallest.height();) {
-        cut = false;
-        for (const QRect& other : taken) {
-            if (!frame.intersects(other))
-                continue;
-            if (other.left() - corner.x() >= smallest.width())
-                frame.setRight(other.left() - 1);
-            else if (other.top() - corner.y() >= smallest.height())
-                frame.setBottom(other.top() - 1);
-            else
-                return {};
-            cut = true;
-        }
-    }
-    return frame.width() >= smallest.width() && frame.height() >= smallest.height() ? frame : QRect();
+    const QMargins frame = FrameMargins(window);
+    std::vector<QRect> open;
+    for (const QWidget* other : QApplication::topLevelWidgets())
+        if (other != window && IsOnScreen(other))
+            open.push_back(FrameRect(other));
+    if (const QWidget* used = QApplication::activeWindow(); used && used != window && IsOnScreen(used))
+        kept.push_back(FrameRect(used));
+    const game::OpeningWindow opening{
+        .wanted = ownSize.expandedTo(window->size()).grownBy(frame),
+        .smallest = window->minimumSize().expandedTo(window->minimumSizeHint()).grownBy(frame),
+        .preferred = preferred,
+        .area = UsableAreaAround(preferred)};
+    const QRect placed = game::FrameAmong(opening, open, kept, kGap);
+    window->resize(placed.size().shrunkBy(frame));
+    window->move(placed.topLeft());
+    // Moved while it opens, a window first shown is placed by its inside (Qt has not learnt its
+    // frame yet): its frame is what goes there.
+    if (window->frameGeometry() == window->geometry() && window->windowHandle())
+        window->windowHandle()->setFramePosition(placed.topLeft());
 }
+
+// Places its window each time it opens: the first time near where the program prefers, later near
+// where it was.
+class OpeningPlacer : public QObject {
+public:
+    OpeningPlacer(QWidget* window, std::function<Opening()> where)
+        : QObject(window), window_(window), where_(std::move(where))
+    {
+    }
+
+protected:
+    // The show event comes before the window is mapped: it opens where it is placed.
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show && !event->spontaneous()) {
+            Opening opening = where_();
+            if (ownSize_.isEmpty())
+                ownSize_ = window_->size();
+            else
+                opening.preferred = window_->pos();
+            PlaceAmongOthers(window_, ownSize_, opening.preferred, std::move(opening.kept));
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QWidget* window_;
+    std::function<Opening()> where_;
+    QSize ownSize_;
+};
 
 } // namespace
 
@@ -139,9 +176,20 @@ void KeepDesign(QWidget* window)
     new DesignLayout(window, window->size());
 }
 
+QMargins FrameMargins(const QWidget* window)
+{
+    if (const QMargins drawn = DrawnFrame(window); !drawn.isNull())
+        return drawn;
+    for (const QWidget* other : QApplication::topLevelWidgets())
+        if (other->windowType() == Qt::Window)
+            if (const QMargins drawn = DrawnFrame(other); !drawn.isNull())
+                return drawn;
+    return kFrameAllowance;
+}
+
 void PlaceOnScreen(QWidget* window, QPoint frameTopLeft, QSize size)
 {
-    const QMargins frame = FrameOf(window);
+    const QMargins frame = FrameMargins(window);
     const QRect area = UsableAreaAround(frameTopLeft);
     const QSize room = area.size().shrunkBy(frame);
     const QSize inside = size.boundedTo(room).expandedTo(window->minimumSize());
@@ -154,7 +202,7 @@ void PlaceOnScreen(QWidget* window, QPoint frameTopLeft, QSize size)
     window->resize(inside);
 }
 
-void PlaceBesideRow(QWidget* window, const std::vector<const QWidget*>& row)
+QPoint BesideRow(const QWidget* window, const std::vector<const QWidget*>& row)
 {
     QRect placed;
     for (const QWidget* neighbour : row)
@@ -162,8 +210,12 @@ void PlaceBesideRow(QWidget* window, const std::vector<const QWidget*>& row)
     const QRect area = UsableAreaAround(FrameRect(row.front()).center());
     const int width = FrameRect(window).width();
     const int right = placed.right() + 1 + kGap;
-    const int left = right + width <= area.right() + 1 ? right : placed.left() - kGap - width;
-    PlaceOnScreen(window, {left, placed.top()}, window->size());
+    return {right + width <= area.right() + 1 ? right : placed.left() - kGap - width, placed.top()};
+}
+
+void PlaceBesideRow(QWidget* window, const std::vector<const QWidget*>& row)
+{
+    PlaceOnScreen(window, BesideRow(window, row), window->size());
 }
 
 QPoint BelowOf(const QWidget* neighbour)
@@ -172,45 +224,17 @@ QPoint BelowOf(const QWidget* neighbour)
     return {frame.left(), frame.bottom() + 1 + kGap};
 }
 
-bool PlaceClearOf(QWidget* window, QPoint preferred, const std::vector<const QWidget*>& others)
+QRect ScreenRect(const std::vector<const QWidget*>& controls)
 {
-    const QMargins frame = FrameOf(window);
-    const QRect area = UsableAreaAround(preferred);
-    const QSize wanted = window->size().grownBy(frame);
-    const QSize smallest = window->minimumSize().expandedTo(window->minimumSizeHint()).grownBy(frame);
-    // Corners to try: the preferred one, the area's, and beside or below each window in the way.
-    std::vector<QRect> taken;
-    std::vector<int> lefts{preferred.x(), area.left(), area.right() + 1 - wanted.width()};
-    std::vector<int> tops{preferred.y(), area.top(), area.bottom() + 1 - wanted.height()};
-    for (const QWidget* other : others) {
-        const QRect kept = FrameRect(other).adjusted(-kGap, -kGap, kGap, kGap);
-        taken.push_back(kept);
-        lefts.push_back(kept.right() + 1);
-        tops.push_back(kept.bottom() + 1);
-        lefts.push_back(kept.left() - wanted.width());
-        tops.push_back(kept.top() - wanted.height());
-    }
-    QRect best;
-    auto better = [&](const QRect& a, const QRect& b) {
-        const qint64 areaA = qint64(a.width()) * a.height();
-        const qint64 areaB = qint64(b.width()) * b.height();
-        if (areaA != areaB)
-            return areaA > areaB;
-        return (a.topLeft() - preferred).manhattanLength() < (b.topLeft() - preferred).manhattanLength();
-    };
-    for (int left : lefts)
-        for (int top : tops) {
-            const QPoint corner(std::clamp(left, area.left(), area.right()),
-                                std::clamp(top, area.top(), area.bottom()));
-            const QRect free = FreeFrameAt(corner, wanted, smallest, area, taken);
-            if (!free.isEmpty() && (best.isEmpty() || better(free, best)))
-                best = free;
-        }
-    if (best.isEmpty())
-        return false;
-    window->move(best.topLeft());
-    window->resize(best.size().shrunkBy(frame));
-    return true;
+    QRect united;
+    for (const QWidget* control : controls)
+        united |= QRect(control->mapToGlobal(QPoint(0, 0)), control->size());
+    return united;
+}
+
+void PlaceWhenOpened(QWidget* window, std::function<Opening()> where)
+{
+    window->installEventFilter(new OpeningPlacer(window, std::move(where)));
 }
 
 void KeepPlaceWhenHidden(QWidget* control)

@@ -2,12 +2,13 @@
 // The windows' layout: each control where the window's design puts it at the designed size, and in
 // proportion at any other size, so that a window made to fit a small screen keeps every control in
 // reach and a maximized window grows its content instead of a grey field. And where a window opens:
-// within the screen, beside the windows already placed.
+// within the screen, beside the windows already there.
 #pragma once
 
 #include <QLayout>
 #include <QRect>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -40,23 +41,41 @@ private:
 // Lays out the window's children (those placed by geometry) with a DesignLayout at its present size.
 void KeepDesign(QWidget* window);
 
+// A window's frame around its inside: as the window manager draws it once it was shown, before that
+// as it draws the program's other windows, before any is shown room for a title bar.
+QMargins FrameMargins(const QWidget* window);
+
 // Places a top-level window with its frame's top-left corner at `frameTopLeft` and its inside at
 // `size`, both made to fit the screen that holds most of it: never larger than the screen's usable
 // area, never beyond its edges.
 void PlaceOnScreen(QWidget* window, QPoint frameTopLeft, QSize size);
 
-// Places `window` beside a row of windows side by side, top edges level: to the right of the row
-// where the screen (the one of the row's first window) has room, else to its left.
+// Where `window`'s frame goes beside a row of windows side by side, top edges level: to the right
+// of the row where the screen (the one of the row's first window) has room, else to its left.
+QPoint BesideRow(const QWidget* window, const std::vector<const QWidget*>& row);
+
+// Places `window` beside the row (BesideRow), made to fit the screen.
 void PlaceBesideRow(QWidget* window, const std::vector<const QWidget*>& row);
 
 // Where a window goes below `neighbour` (its frame), left edges level.
 QPoint BelowOf(const QWidget* neighbour);
 
-// Places a top-level window where its frame covers none of `others` (their frames and a gap),
-// on the screen around `preferred`: as large as it is up to its own size, at least its minimum
-// size, as near to `preferred` as that allows. False, and the window untouched, where no such
-// place exists.
-bool PlaceClearOf(QWidget* window, QPoint preferred, const std::vector<const QWidget*>& others);
+// The rectangle on the screen that holds all of `controls`.
+QRect ScreenRect(const std::vector<const QWidget*>& controls);
+
+// Where a window opened later goes: its frame's top-left corner on an empty screen, and what stays
+// in sight (screen rectangles) while it has any other place.
+struct Opening {
+    QPoint preferred;
+    std::vector<QRect> kept;
+};
+
+// Places `window` each time it opens, among the program's windows on the screen
+// (game::FrameAmong): clear of them where the screen has room, shrunk down to its minimum size if
+// need be, else where it covers the least of them; never over what `where` keeps nor over the
+// window the player was using while any place avoids them. Opened again, it stays where it was
+// while that place is as good as any.
+void PlaceWhenOpened(QWidget* window, std::function<Opening()> where);
 
 // Keeps `control` in its window's design while it is hidden: a layout leaves a hidden control where
 // it was, so one shown later in a window made smaller would lie outside it.

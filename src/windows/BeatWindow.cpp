@@ -7,6 +7,8 @@
 
 #include <QGridLayout>
 #include <QLabel>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 namespace windows {
@@ -38,6 +40,27 @@ QString IntroText(PartialsKnown known)
                                   "（倍音がちょうど整数倍のとき）で、平均律にしたときの速さと向きです。");
 }
 
+// The window's content, scrolled only where the window is smaller than it: at its own size the
+// window shows all of it, and on a small screen it may shrink to a third of its height rather than
+// open over the keys or the sliders.
+class ContentArea : public QScrollArea {
+public:
+    explicit ContentArea(QWidget* content)
+    {
+        setWidget(content);
+        setWidgetResizable(true);
+        setFrameShape(QFrame::NoFrame);
+        setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        setFocusPolicy(Qt::NoFocus); // Tab goes from button to button, scrolling them into sight
+    }
+    // All of the content, with room for the scroll bar it gets in a smaller window.
+    QSize sizeHint() const override
+    {
+        return widget()->sizeHint() + QSize(verticalScrollBar()->sizeHint().width(), 0);
+    }
+    QSize minimumSizeHint() const override { return {sizeHint().width(), widget()->sizeHint().height() / 3}; }
+};
+
 // "1.49 Hz（狭い）": how fast the step beats in equal temperament and which way it is off pure.
 QString RateText(const std::optional<history::CoincidentPartials>& partials)
 {
@@ -61,11 +84,15 @@ BeatWindow::BeatWindow(BeatWindowLinks links) : links_(std::move(links))
     emphasisBox_ = new QCheckBox(QStringLiteral("うなりを強調(&E)"));
     emphasisBox_->setAccessibleName(QStringLiteral("うなりを強調"));
     connect(emphasisBox_, &QCheckBox::toggled, this, &BeatWindow::followEmphasis);
-    auto* layout = new QVBoxLayout(this);
+    auto* content = new QWidget;
+    auto* layout = new QVBoxLayout(content);
     layout->addWidget(introLabel_);
     layout->addWidget(createSteps());
     layout->addWidget(emphasisBox_);
     layout->setSizeConstraint(QLayout::SetMinimumSize);
+    auto* window = new QVBoxLayout(this);
+    window->setContentsMargins(0, 0, 0, 0);
+    window->addWidget(new ContentArea(content));
     clockTimer_ = new QTimer(this);
     clockTimer_->setInterval(100);
     connect(clockTimer_, &QTimer::timeout, this, &BeatWindow::onClockTick);

@@ -26,7 +26,6 @@
 #include <QLegendMarker>
 #include <QScreen>
 #include <QSplitter>
-#include <QStyle>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QValueAxis>
@@ -249,18 +248,12 @@ void ChallengeTableModel::reset(const std::function<void()>& change)
 
 // ---- Window ---------------------------------------------------------------------------------
 
-// Its preferred size where the screen has room, otherwise nine tenths of it, centred: the export
-// button and the title bar's buttons must never lie off screen.
+// Its preferred size where the screen has room, otherwise nine tenths of it: the export button and
+// the title bar's buttons must never lie off screen. Where it goes is the program's to say.
 void HistoryWindow::fitOnScreen(QSize preferred)
 {
     const QScreen* screen = QGuiApplication::primaryScreen();
-    if (!screen) {
-        resize(preferred);
-        return;
-    }
-    const QRect room = screen->availableGeometry();
-    const QSize size = preferred.boundedTo(room.size() * 9 / 10);
-    setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size, room));
+    resize(screen ? preferred.boundedTo(screen->availableGeometry().size() * 9 / 10) : preferred);
 }
 
 HistoryWindow::HistoryWindow(Desktop& desktop, PartialsOfInstrument partialsOf)
@@ -276,28 +269,30 @@ HistoryWindow::HistoryWindow(Desktop& desktop, PartialsOfInstrument partialsOf)
     auto* charts = new QSplitter(Qt::Vertical);
     charts->addWidget(createScoreChart());
     charts->addWidget(createErrorChart());
-    charts->setSizes({1, 1});
+    drillCharts_ = new DrillCharts;
+    charts->addWidget(drillCharts_);
+    charts->setSizes({1, 1, 1});
 
-    SummaryLabel = new QLabel;
-    SummaryLabel->setTextFormat(Qt::PlainText);
-    ChallengeTable = new QTableView;
-    ChallengeTable->setAccessibleName(QStringLiteral("挑戦の一覧"));
+    summaryLabel_ = new QLabel;
+    summaryLabel_->setTextFormat(Qt::PlainText);
+    challengeTable_ = new QTableView;
+    challengeTable_->setAccessibleName(QStringLiteral("挑戦の一覧"));
     sorted_.setSourceModel(&model_);
     sorted_.setSortRole(ChallengeTableModel::kSortRole);
-    ChallengeTable->setModel(&sorted_);
-    ChallengeTable->setSortingEnabled(true); // a click on a header sorts by its column
-    ChallengeTable->sortByColumn(0, Qt::DescendingOrder);
-    ChallengeTable->verticalHeader()->hide();
-    ChallengeTable->setSelectionBehavior(QAbstractItemView::SelectRows);
-    ChallengeTable->setSelectionMode(QAbstractItemView::SingleSelection);
-    ChallengeTable->horizontalHeader()->setStretchLastSection(true);
+    challengeTable_->setModel(&sorted_);
+    challengeTable_->setSortingEnabled(true); // a click on a header sorts by its column
+    challengeTable_->sortByColumn(0, Qt::DescendingOrder);
+    challengeTable_->verticalHeader()->hide();
+    challengeTable_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    challengeTable_->setSelectionMode(QAbstractItemView::SingleSelection);
+    challengeTable_->horizontalHeader()->setStretchLastSection(true);
     for (auto [column, width] : {std::pair{0, 130}, {1, 50}, {2, 40}, {3, 90}, {4, 110}, {5, 150}})
-        ChallengeTable->setColumnWidth(column, width);
-    connect(ChallengeTable->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+        challengeTable_->setColumnWidth(column, width);
+    connect(challengeTable_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) { showDetail(current.row()); });
     // A ui::Button: Return and Enter press it, as every button of the program.
-    ExportButton = new ui::Button(nullptr, QStringLiteral("CSVに書き出す(&E)…"), {});
-    connect(ExportButton, &QPushButton::clicked, this, &HistoryWindow::exportCsv);
+    exportButton_ = new ui::Button(nullptr, QStringLiteral("CSVに書き出す(&E)…"), {});
+    connect(exportButton_, &QPushButton::clicked, this, &HistoryWindow::exportCsv);
 
     modeChoice_ = new QComboBox;
     modeChoice_->addItems({QStringLiteral("すべて"), QStringLiteral("通常の挑戦"), QStringLiteral("検定")});
@@ -312,13 +307,13 @@ HistoryWindow::HistoryWindow(Desktop& desktop, PartialsOfInstrument partialsOf)
 
     auto* exportRow = new QHBoxLayout;
     exportRow->addStretch();
-    exportRow->addWidget(ExportButton);
+    exportRow->addWidget(exportButton_);
     auto* right = new QWidget;
     auto* rightLayout = new QVBoxLayout(right);
     rightLayout->setContentsMargins(0, 0, 0, 0);
-    rightLayout->addWidget(SummaryLabel);
+    rightLayout->addWidget(summaryLabel_);
     rightLayout->addLayout(modeRow);
-    rightLayout->addWidget(ChallengeTable, 1);
+    rightLayout->addWidget(challengeTable_, 1);
     rightLayout->addWidget(createDetail());
     rightLayout->addLayout(exportRow);
 
@@ -399,15 +394,15 @@ QWidget* HistoryWindow::createErrorChart()
     bars->attachAxis(classes);
     bars->attachAxis(errorAxis_);
 
-    ErrorWindowChoice = new QComboBox;
-    ErrorWindowChoice->addItems(
+    errorWindowChoice_ = new QComboBox;
+    errorWindowChoice_->addItems(
         {QStringLiteral("直近10回"), QStringLiteral("直近50回"), QStringLiteral("すべて")});
-    connect(ErrorWindowChoice, &QComboBox::currentIndexChanged, this, &HistoryWindow::refreshErrors);
+    connect(errorWindowChoice_, &QComboBox::currentIndexChanged, this, &HistoryWindow::refreshErrors);
     auto* choiceLabel = new QLabel(QStringLiteral("集計する挑戦(&W)："));
-    choiceLabel->setBuddy(ErrorWindowChoice);
+    choiceLabel->setBuddy(errorWindowChoice_);
     auto* choiceRow = new QHBoxLayout;
     choiceRow->addWidget(choiceLabel);
-    choiceRow->addWidget(ErrorWindowChoice);
+    choiceRow->addWidget(errorWindowChoice_);
     choiceRow->addStretch();
 
     auto* box = new QWidget;
@@ -425,23 +420,36 @@ QWidget* HistoryWindow::createDetail()
 {
     // Headers on two lines: on one, the two tables were wider than the room beside the charts on a
     // 1024-pixel screen and the tuning order's last columns had to be scrolled to.
-    RowsTable = MakeTable(this, {"音名", "貴方の\n調律", "正解の\n調律", "ずれ"});
-    RowsTable->setAccessibleName(QStringLiteral("選んだ挑戦の音名ごとの調律"));
-    BeatsTable = MakeTable(this, {"手順", "音程", "貴方の調律\nのうなり", "平均律の\nうなり", "向き"});
-    BeatsTable->setAccessibleName(QStringLiteral("選んだ挑戦の調律の順序とうなり"));
+    rowsTable_ = MakeTable(this, {"音名", "貴方の\n調律", "正解の\n調律", "ずれ"});
+    rowsTable_->setAccessibleName(QStringLiteral("選んだ挑戦の音名ごとの調律"));
+    beatsTable_ = MakeTable(this, {"手順", "音程", "貴方の調律\nのうなり", "平均律の\nうなり", "向き"});
+    beatsTable_->setAccessibleName(QStringLiteral("選んだ挑戦の調律の順序とうなり"));
     auto* detail = new QWidget;
     auto* layout = new QHBoxLayout(detail);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(RowsTable);
-    layout->addWidget(BeatsTable, 1);
+    layout->addWidget(rowsTable_);
+    layout->addWidget(beatsTable_, 1);
     return detail;
 }
 
 void HistoryWindow::load(const QString& path)
 {
     history::Database database(path, history::kWaitDuringPlay, history::Access::Read);
-    setRecords(database.fault() == history::Fault::None ? database.readAll()
-                                                        : std::vector<ChallengeRecord>{});
+    const bool readable = database.fault() == history::Fault::None;
+    setRecords(readable ? database.readAll() : std::vector<ChallengeRecord>{});
+    setDrillRecords(readable ? history::ReadDrillRecords(database) : std::vector<history::DrillRecord>{});
+}
+
+void HistoryWindow::setDrillRecords(std::vector<history::DrillRecord> records)
+{
+    drillRecords_ = std::move(records);
+    drillCharts_->setRecords(drillRecords_);
+}
+
+void HistoryWindow::appendDrill(const history::DrillRecord& record)
+{
+    drillRecords_.push_back(record);
+    drillCharts_->setRecords(drillRecords_);
 }
 
 void HistoryWindow::setRecords(std::vector<ChallengeRecord> records)
@@ -464,7 +472,7 @@ void HistoryWindow::refresh()
     if (records_.empty())
         showDetail(-1);
     else
-        ChallengeTable->selectRow(0);
+        challengeTable_->selectRow(0);
 }
 
 void HistoryWindow::refreshScores()
@@ -509,7 +517,7 @@ void HistoryWindow::refreshScores()
 void HistoryWindow::refreshErrors()
 {
     const auto errors =
-        history::PitchClassErrors(records_, kErrorWindows[std::size_t(ErrorWindowChoice->currentIndex())]);
+        history::PitchClassErrors(records_, kErrorWindows[std::size_t(errorWindowChoice_->currentIndex())]);
     QList<qreal> signedValues, absoluteValues;
     double largest = 1;
     for (const auto& error : errors) {
@@ -529,7 +537,7 @@ void HistoryWindow::refreshSummary()
 {
     const history::Summary summary = history::Summarize(records_);
     if (summary.challenges == 0) {
-        SummaryLabel->setText(QStringLiteral("まだ記録がありません。答え合わせをするたびに記録されます。"));
+        summaryLabel_->setText(QStringLiteral("まだ記録がありません。答え合わせをするたびに記録されます。"));
         return;
     }
     QStringList lines = {QStringLiteral("挑戦回数：%1回　練習時間の合計：%2")
@@ -550,7 +558,7 @@ void HistoryWindow::refreshSummary()
                      .arg(summary.exams)
                      .arg(summary.examsPassed)
                      .arg(100 * summary.examsPassed / summary.exams);
-    SummaryLabel->setText(lines.join(u'\n'));
+    summaryLabel_->setText(lines.join(u'\n'));
 }
 
 void HistoryWindow::filterByMode()
@@ -558,44 +566,44 @@ void HistoryWindow::filterByMode()
     static const QStringList modes = {QString(), QStringLiteral("normal"), QStringLiteral("exam")};
     sorted_.setFilterFixedString(modes.value(modeChoice_->currentIndex()));
     if (sorted_.rowCount() > 0)
-        ChallengeTable->selectRow(0);
+        challengeTable_->selectRow(0);
     else
         showDetail(-1);
 }
 
 void HistoryWindow::showDetail(int row)
 {
-    RowsTable->clearContents();
-    BeatsTable->clearContents();
+    rowsTable_->clearContents();
+    beatsTable_->clearContents();
     if (row < 0 || row >= sorted_.rowCount())
         return;
     const ChallengeRecord& record = model_.recordAt(sorted_.mapToSource(sorted_.index(row, 0)).row());
     history::Cents errors{};
     for (int k = 0; k < history::kPitchClasses; ++k) {
         errors[std::size_t(k)] = record.signedError(k);
-        SetCell(RowsTable, k, 0, game::PitchClassName(k));
-        SetCell(RowsTable, k, 1, game::CentsText(record.player[std::size_t(k)]));
-        SetCell(RowsTable, k, 2, game::CentsText(-record.detune[std::size_t(k)]));
-        SetCell(RowsTable, k, 3, game::CentsText(errors[std::size_t(k)]));
+        SetCell(rowsTable_, k, 0, game::PitchClassName(k));
+        SetCell(rowsTable_, k, 1, game::CentsText(record.player[std::size_t(k)]));
+        SetCell(rowsTable_, k, 2, game::CentsText(-record.detune[std::size_t(k)]));
+        SetCell(rowsTable_, k, 3, game::CentsText(errors[std::size_t(k)]));
     }
     const BeatPartials partials = partialsOf_(record.instrument);
     const auto beats = history::BeatsOfTuning(errors, partials.offsets);
     // The rates rest on the instrument's own partials only where the device tells them.
-    BeatsTable->horizontalHeaderItem(3)->setToolTip(
+    beatsTable_->horizontalHeaderItem(3)->setToolTip(
         partials.known == PartialsKnown::FromInstrument
             ? QStringLiteral("この楽器の倍音で平均律にしたときのうなりです。")
             : QStringLiteral("教科書の値（倍音がちょうど整数倍のとき）です。今の音源ではこの楽器の倍音がわか"
                              "りません。"));
     for (int i = 0; i < history::kPitchClasses; ++i) {
         const auto& step = beats[std::size_t(i)];
-        SetCell(BeatsTable, i, 0, history::StepName(i));
-        SetCell(BeatsTable, i, 1, history::IntervalName(step.step.interval));
-        SetCell(BeatsTable, i, 2, history::BeatRateText(step.player), step.wrongWay);
-        SetCell(BeatsTable, i, 3, history::BeatRateText(step.equalTemperament));
+        SetCell(beatsTable_, i, 0, history::StepName(i));
+        SetCell(beatsTable_, i, 1, history::IntervalName(step.step.interval));
+        SetCell(beatsTable_, i, 2, history::BeatRateText(step.player), step.wrongWay);
+        SetCell(beatsTable_, i, 3, history::BeatRateText(step.equalTemperament));
         const QString wrongWay = step.step.interval == history::Interval::Fifth
                                      ? QStringLiteral("× 5度が広い")
                                      : QStringLiteral("× 4度が狭い");
-        SetCell(BeatsTable, i, 4, step.wrongWay ? wrongWay : QString(), step.wrongWay);
+        SetCell(beatsTable_, i, 4, step.wrongWay ? wrongWay : QString(), step.wrongWay);
     }
 }
 
@@ -613,7 +621,11 @@ void HistoryWindow::exportCsv()
 
 void HistoryWindow::writeCsv(const QString& path)
 {
-    if (const auto written = game::WriteWholeFile(path, history::HistoryCsv(records_)); !written)
+    // The drills' trials follow the challenges as a table of their own, after an empty line.
+    QByteArray csv = history::HistoryCsv(records_);
+    if (!drillRecords_.empty())
+        csv += "\r\n" + history::DrillCsv(drillRecords_);
+    if (const auto written = game::WriteWholeFile(path, csv); !written)
         desktop_.messageBox(
             game::NotWrittenText(QStringLiteral("CSVファイルを書き出せませんでした。"), path,
                                  written.failure),
@@ -653,6 +665,16 @@ void PlayHistory::recordAnswerCheck(const game::CheckResult& result)
     record.examPassed = result.isExam() && result.examScore.passed();
     record.referencePitch = result.referencePitch;
     report(recorder_.record(record));
+}
+
+void PlayHistory::recordDrill(const history::DrillRecord& record)
+{
+    drillsWaiting_.push_back(record);
+    history::Database database(recorder_.path(), history::kWaitDuringPlay);
+    if (database.fault() == history::Fault::None && history::AppendDrillRecords(database, drillsWaiting_))
+        drillsWaiting_.clear();
+    if (window_ && window_->isVisible())
+        window_->appendDrill(record);
 }
 
 void PlayHistory::report(const history::Recorder::Outcome& outcome)
@@ -742,8 +764,11 @@ void PlayHistory::saveAtExit(const QString& folder)
 
 void PlayHistory::showWindow()
 {
-    if (!window_)
+    if (!window_) {
         window_ = std::make_unique<HistoryWindow>(desktop_, partialsOf_);
+        if (placeWindow_)
+            placeWindow_(window_.get());
+    }
     if (!window_->isVisible())
         window_->load(recorder_.path());
     window_->show();

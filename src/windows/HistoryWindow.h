@@ -5,10 +5,12 @@
 
 #include "game/Clock.h"
 #include "game/Score.h"
+#include "history/DrillRecord.h"
 #include "history/Recorder.h"
 #include "history/Statistics.h"
 #include "windows/BeatPartials.h"
 #include "windows/Desktop.h"
+#include "windows/DrillCharts.h"
 
 #include <QAbstractTableModel>
 #include <QBarSet>
@@ -72,6 +74,9 @@ public:
     void setRecords(std::vector<history::ChallengeRecord> records);
     // Adds records just written, newest last.
     void append(const std::vector<history::ChallengeRecord>& records);
+    // The practice drills' trials, oldest first; one just made, newest last.
+    void setDrillRecords(std::vector<history::DrillRecord> records);
+    void appendDrill(const history::DrillRecord& record);
     // The detail of the table's row `row` as it is sorted (0 = newest unless sorted otherwise).
     void showDetail(int row);
     // Asks where to save the CSV export, without blocking the other windows.
@@ -80,17 +85,18 @@ public:
     void writeCsv(const QString& path);
 
     const std::vector<history::ChallengeRecord>& records() const { return records_; }
+    const std::vector<history::DrillRecord>& drillRecords() const { return drillRecords_; }
+    DrillCharts* drillCharts() const { return drillCharts_; }
     QLineSeries* scoreSeries(int difficulty) const { return scores_[std::size_t(difficulty)]; }
     QLineSeries* averageSeries(int difficulty) const { return averages_[std::size_t(difficulty)]; }
     QBarSet* signedErrors() const { return signedErrors_; }
     QBarSet* absoluteErrors() const { return absoluteErrors_; }
-
-    QComboBox* ErrorWindowChoice = nullptr; // last 10, last 50, all
-    QLabel* SummaryLabel = nullptr;
-    QTableView* ChallengeTable = nullptr;
-    QTableWidget* RowsTable = nullptr;
-    QTableWidget* BeatsTable = nullptr;
-    QPushButton* ExportButton = nullptr;
+    QComboBox* errorWindowChoice() const { return errorWindowChoice_; } // last 10, last 50, all
+    QLabel* summaryLabel() const { return summaryLabel_; }
+    QTableView* challengeTable() const { return challengeTable_; }
+    QTableWidget* rowsTable() const { return rowsTable_; }
+    QTableWidget* beatsTable() const { return beatsTable_; }
+    QPushButton* exportButton() const { return exportButton_; }
     // Which challenges the table lists: all, the normal game's, the exams'.
     QComboBox* modeChoice() const { return modeChoice_; }
 
@@ -108,6 +114,14 @@ private:
     Desktop& desktop_;
     PartialsOfInstrument partialsOf_;
     std::vector<history::ChallengeRecord> records_;
+    std::vector<history::DrillRecord> drillRecords_;
+    DrillCharts* drillCharts_ = nullptr;
+    QComboBox* errorWindowChoice_ = nullptr;
+    QLabel* summaryLabel_ = nullptr;
+    QTableView* challengeTable_ = nullptr;
+    QTableWidget* rowsTable_ = nullptr;
+    QTableWidget* beatsTable_ = nullptr;
+    QPushButton* exportButton_ = nullptr;
     ChallengeTableModel model_{records_};
     QSortFilterProxyModel sorted_; // the table's order: by the column the player chose
     std::array<QLineSeries*, history::kDifficulties> scores_{};
@@ -131,6 +145,10 @@ public:
 
     // Records the challenge just checked.
     void recordAnswerCheck(const game::CheckResult& result);
+    // Records a practice drill's trial. One the file will not take waits for the next.
+    void recordDrill(const history::DrillRecord& record);
+    // `place` is handed the window when it is made, before it first shows.
+    void placeWindowWith(std::function<void(QWidget*)> place) { placeWindow_ = std::move(place); }
     void showWindow();
     HistoryWindow* window() const { return window_.get(); }
     // The end of the run: one last attempt with a longer wait; what still cannot be written goes
@@ -147,8 +165,10 @@ private:
     game::Clock& clock_;
     PartialsOfInstrument partialsOf_;
     std::unique_ptr<HistoryWindow> window_;
+    std::function<void(QWidget*)> placeWindow_;
     QLabel* notice_ = nullptr; // owned by the status bar
     bool unwritableReported_ = false;
+    std::vector<history::DrillRecord> drillsWaiting_;
 };
 
 } // namespace windows

@@ -154,6 +154,10 @@ void MainWindow::createMenu()
                                                 &MainWindow::beatWindowRequested);
     examEntry_ = practiceMenu_->addAction(QString(), this, &MainWindow::onExamEntry);
     showExamEntry();
+    comparisonEntry_ = practiceMenu_->addAction(QStringLiteral("うなりの速さ比べ(&C)…"), this,
+                                                &MainWindow::comparisonWindowRequested);
+    unisonEntry_ =
+        practiceMenu_->addAction(QStringLiteral("ユニゾン(&U)…"), this, &MainWindow::unisonWindowRequested);
     // A greyed-out entry says why: its tooltip, and the status bar while the menu is open.
     settingsMenu_->setToolTipsVisible(true);
     connect(settingsMenu_, &QMenu::aboutToShow, this, [this] {
@@ -224,6 +228,8 @@ void MainWindow::startUp()
     settingsFile_ = game::IniDocument::load(game::SettingsLocationOfThisProgram().pathToRead());
     const game::SavedSettings saved = game::ReadSavedSettings(settingsFile_);
     placeWindow(saved.window);
+    // Once the window manager has drawn the frame, the window is fitted to the screen by it.
+    ui::AfterFirstPaint(this, [this] { placeWindow(storedBounds_); });
     mapValue_ = saved.mapValue;
     // Before the device opens: its GS reset is followed by the master tune.
     session_.chooseReferencePitch(saved.referencePitch);
@@ -241,7 +247,8 @@ void MainWindow::placeWindow(const game::WindowBounds& stored)
 {
     storedBounds_ = stored;
     // Bounds that would leave the window off screen or unusable are not applied as they stand.
-    appliedBounds_ = game::PlacedOnScreen(storedBounds_, minimumSize(), ScreenAreas());
+    appliedBounds_ =
+        game::PlacedOnScreen(storedBounds_, minimumSize(), ui::FrameMargins(this), ScreenAreas());
     ui::SetBounds(this,
                   {appliedBounds_.left, appliedBounds_.top, appliedBounds_.width, appliedBounds_.height});
 }

@@ -64,6 +64,8 @@ public:
     QMenu* practiceMenu() const { return practiceMenu_; }         // 練習(P)
     QAction* beatWindowEntry() const { return beatWindowEntry_; } // うなりの聴き比べ(B)…
     QAction* examEntry() const { return examEntry_; } // 検定モード(X)…, in an exam 検定モードを終える(X)
+    QAction* comparisonEntry() const { return comparisonEntry_; } // うなりの速さ比べ(C)…
+    QAction* unisonEntry() const { return unisonEntry_; }         // ユニゾン(U)…
 
 signals:
     void hintRequested();
@@ -72,6 +74,8 @@ signals:
     void historyRequested();
     void beatWindowRequested();
     void examDialogRequested();
+    void comparisonWindowRequested();
+    void unisonWindowRequested();
     // The main window became the active window.
     void activated();
     // The run ends: the settings are saved; what else must be kept is to be written now, before the
@@ -125,6 +129,8 @@ private:
     QMenu* practiceMenu_ = nullptr;
     QAction* beatWindowEntry_ = nullptr;
     QAction* examEntry_ = nullptr;
+    QAction* comparisonEntry_ = nullptr;
+    QAction* unisonEntry_ = nullptr;
 };
 
 } // namespace windows

@@ -7,7 +7,9 @@
 #include "game/Session.h"
 #include "output/DeviceList.h"
 #include "output/MidiOutput.h"
+#include "ui/DesignLayout.h"
 #include "windows/BeatWindow.h"
+#include "windows/ComparisonWindow.h"
 #include "windows/Desktop.h"
 #include "windows/DeviceChoice.h"
 #include "windows/DifficultyDialog.h"
@@ -19,11 +21,14 @@
 #include "windows/MainWindow.h"
 #include "windows/ResultsWindow.h"
 #include "windows/TuningWindow.h"
+#include "windows/UnisonWindow.h"
 
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <random>
+#include <vector>
 
 namespace windows {
 
@@ -49,8 +54,8 @@ public:
     bool ended() const;
     // Shows the main window, as the event loop's start does.
     void showMainWindow();
-    // The results window beside the row; the hint, the two settings dialogs and the beat window
-    // below it (once).
+    // The results window, the hint, the two settings dialogs and the beat window (once), each
+    // placed whenever it opens.
     void createLaterWindows();
 
     output::MidiOutput& output() { return output_; }
@@ -65,12 +70,21 @@ public:
     InstrumentDialog* instrumentDialog() const { return instrumentDialog_.get(); }
     PlayHistory* history() const { return history_.get(); }
     BeatWindow* beatWindow() const { return beatWindow_.get(); }
+    ComparisonWindow* comparisonWindow() const { return comparisonWindow_.get(); }
+    UnisonWindow* unisonWindow() const { return unisonWindow_.get(); }
 
 private:
     void connectWindows();
     BeatWindowLinks beatWindowLinks();
+    ComparisonWindowLinks comparisonWindowLinks();
+    UnisonWindowLinks unisonWindowLinks();
+    // Makes the drill's window when first asked for, and brings it forward.
+    template <class Window, class Links> void showDrill(std::unique_ptr<Window>& window, Links links);
+    void sendDrillTuning(const game::PitchClassCents& cents);
     template <class Window> Window& laterWindow(const std::unique_ptr<Window>& window);
-    void placeBelowTheRow();
+    void placeLaterWindows();
+    std::function<ui::Opening()> belowTheMainWindow();
+    std::vector<QRect> keptControls() const;
 
     Host host_;
     std::mt19937 random_{host_.randomSeed};
@@ -88,6 +102,8 @@ private:
     std::unique_ptr<InstrumentDialog> instrumentDialog_;
     std::unique_ptr<BeatWindow> beatWindow_;
     std::unique_ptr<ExamDialog> examDialog_;
+    std::unique_ptr<ComparisonWindow> comparisonWindow_; // made when first asked for
+    std::unique_ptr<UnisonWindow> unisonWindow_;         // made when first asked for
 };
 
 } // namespace windows

@@ -32,10 +32,11 @@ stop_all() {
     rm -rf "$work"
 }
 
-# start_desktop <on failure>: Xvfb picks a free display itself; openbox lets xdotool activate windows.
+# start_desktop <on failure> [<width>x<height>]: Xvfb (1280x1024 unless told) picks a free display
+# itself; openbox lets xdotool activate windows.
 start_desktop() {
     local on_failure=$1
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
+    Xvfb -displayfd 3 -screen 0 "${2:-1280x1024}x24" -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
     pids+=("$!")
     display_written() { grep -q '^[0-9][0-9]*$' "$work/display" 2>/dev/null; }
     wait_until 10 display_written || "$on_failure" "no X server"
@@ -58,15 +59,17 @@ start_jack() {
     wait_until 10 jack_running || "$on_failure" "no JACK server"
 }
 
-# start_velmora_on_jack <velmora executable> <on failure>: a copy with a settings file of its own
-# (the built-in synthesizer, the main window at a known place), a fresh home and an empty cache
-# folder, and no PulseAudio to reach, so that its synthesizer plays through the JACK server. Sets
-# velmora_pid, main_window and adjustment_window once both windows show and the synthesizer is on JACK.
+# start_velmora_on_jack <velmora executable> <on failure> [<left> <top>]: a copy with a settings file
+# of its own (the built-in synthesizer, the main window at 420, 80 unless told), a fresh home and an
+# empty cache folder, and no PulseAudio to reach, so that its synthesizer plays through the JACK
+# server. Sets velmora_pid, main_window and adjustment_window once both windows show and the
+# synthesizer is on JACK.
 start_velmora_on_jack() {
     local on_failure=$2
     mkdir -m 700 "$work/run" "$work/run/home" "$work/run/home/.cache"
     cp "$1" "$(dirname "$1")/velmora-synth.so" "$work/run/" # the synthesizer's module goes with it
-    printf '[window]\nLeft=420\nTop=80\nWidth=345\nHeight=246\n[dev]\nDev_num=0\ngakki=内蔵GSシンセサイザー\nmap=4\n' \
+    printf '[window]\nLeft=%s\nTop=%s\nWidth=345\nHeight=246\n[dev]\nDev_num=0\ngakki=内蔵GSシンセサイザー\nmap=4\n' \
+        "${3:-420}" "${4:-80}" \
         >"$work/run/velmora.ini"
     printf 'autospawn = no\n' >"$work/pulse-client.conf"
     HOME="$work/run/home" XDG_CONFIG_HOME="$work/run/home/.config" XDG_CACHE_HOME="$work/run/home/.cache" \
@@ -85,12 +88,13 @@ start_velmora_on_jack() {
 window_named() { xdotool search --all --onlyvisible --pid "$velmora_pid" --name "^$1\$" 2>/dev/null | head -n 1; }
 window_shown() { [ -n "$(window_named "$1")" ]; }
 
-# activate_main_window <on failure>: gives the main window the keyboard, as a click would.
-activate_main_window() {
-    is_active() { [ "$(xdotool getactivewindow 2>/dev/null)" = "$main_window" ]; }
-    xdotool windowactivate "$main_window" 2>/dev/null || true
-    wait_until 10 is_active || "$1" "the main window did not become active"
+# activate_window <window> <on failure>: gives the window the keyboard, as a click would.
+activate_window() {
+    is_active() { [ "$(xdotool getactivewindow 2>/dev/null)" = "$1" ]; }
+    xdotool windowactivate "$1" 2>/dev/null || true
+    wait_until 10 is_active "$1" || "$2" "window $1 did not become active"
 }
+activate_main_window() { activate_window "$main_window" "$1"; }
 
 # The synthesizer's outputs, each recorded apart: a player hears them in two ears or from two
 # loudspeakers, never summed.

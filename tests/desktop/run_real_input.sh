@@ -725,6 +725,88 @@ case_beat_window_plays_a_step_for_four_seconds() {
     wait_until 10 window_hidden うなりの聴き比べ || fail "the beat window did not close"
 }
 
+# The beat-speed comparison opened from the menu with keys: the trial's scale tuning (one pitch
+# class off), the first interval's two note-ons, about 3 s later their note-offs and the second's
+# note-ons, 3 s after that their note-offs. The key 2 pressed while the pair plays answers nothing;
+# the key 1 after it does, and the next pair follows. Closed, the window gives channel 1 the
+# challenge's tuning back.
+note_ons_since() { bytes_since "$1" | grep -c '^90 '; }
+two_note_ons_since() { [ "$(note_ons_since "$1")" -ge 2 ]; }
+off_classes() { tr ' ' '\n' <<<"$1" | grep -c -v -e '^40$' -e '^$'; }
+case_beat_comparison_answers_by_key_after_the_pair() {
+    local mark challenge trial second_on pair elapsed
+    wait_until 20 wire_quiet || fail "the program kept sending" || return 1
+    challenge=$(current_tuning)
+    activate "$main_window" || return 1
+    mark=$(byte_count)
+    xdotool key alt+p c # 練習(P), うなりの速さ比べ(C)
+    wait_until 10 window_shown うなりの速さ比べ || fail "the comparison window did not open" || return 1
+    wait_until 10 two_note_ons_since "$mark" || fail "the first interval never sounded" || return 1
+    trial=$(tunings_since "$mark" | tail -n 1)
+    [ "$(off_classes "$trial")" = 1 ] || fail "the trial's tuning is not one class off: $trial" || return 1
+    activate "$(window_named うなりの速さ比べ)" || return 1
+    pair=$(now_ms)
+    xdotool key 2 # while the first interval sounds: no answer
+    wait_until 10 has_bytes_since "$mark" "$(bytes_since "$mark" | grep '^90 ' | head -n 1 | sed 's/^90 \(..\) 64$/80 \1 7F/')" ||
+        fail "the first interval never ended" || return 1
+    second_on=$((mark + $(bytes_since "$mark" | grep -n '^80 ' | tail -n 1 | cut -d: -f1)))
+    wait_until 10 two_note_ons_since "$second_on" || fail "the second interval never sounded" || return 1
+    wait_until 10 bytes_since_have_two_offs "$second_on" || fail "the second interval never ended" || return 1
+    elapsed=$(($(now_ms) - pair))
+    [ "$elapsed" -ge 4500 ] && [ "$elapsed" -le 8000 ] || fail "the pair lasted $elapsed ms" || return 1
+    [ "$(note_ons_since "$mark")" = 4 ] || fail "the key 2 answered during the pair" || return 1
+    mark=$(byte_count)
+    xdotool key 1
+    wait_until 10 two_note_ons_since "$mark" || fail "the key 1 did not answer: no next pair" || return 1
+    mark=$(byte_count)
+    xdotool key alt+F4 # openbox closes the active window: the comparison window
+    wait_until 10 window_hidden うなりの速さ比べ || fail "the comparison window did not close" || return 1
+    wait_until 10 tuning_arrived_since "$mark" || fail "the challenge's tuning never came back" || return 1
+    [ "$(current_tuning)" = "$challenge" ] || fail "channel 1 kept $(current_tuning), not $challenge"
+}
+bytes_since_have_two_offs() { [ "$(bytes_since "$1" | grep -c '^80 ')" -ge 2 ]; }
+
+# The unison opened from the menu with keys: channel 3 gets the piano and the registered fine
+# tuning, then the key sounds on channels 1 and 3; one Right on the slider moves the fine tuning
+# by a tenth of a cent (8 or 9 of its 14-bit steps); closed, both strings stop.
+fine_tuning_values() {
+    local status controller value msb=0
+    while read -r status controller value; do
+        [ "$status" = B2 ] || continue
+        case $controller in
+        06) msb=$((16#$value)) ;;
+        26) echo $((msb * 128 + 16#$value)) ;;
+        esac
+    done < <(bytes_since "$1")
+}
+has_fine_tuning_since() { [ -n "$(fine_tuning_values "$1")" ]; }
+case_unison_second_string_on_channel_3() {
+    local mark key before after
+    wait_until 20 wire_quiet || fail "the program kept sending" || return 1
+    activate "$main_window" || return 1
+    mark=$(byte_count)
+    xdotool key alt+p u # 練習(P), ユニゾン(U)
+    wait_until 10 window_shown ユニゾン || fail "the unison window did not open" || return 1
+    wait_until 10 bytes_since_have_note_on_3 "$mark" || fail "the second string never sounded" || return 1
+    key=$(bytes_since "$mark" | sed -n 's/^92 \(..\) 64$/\1/p' | head -n 1)
+    has_bytes_since "$mark" "90 $key 64" && has_bytes_since "$mark" "C2 00" && has_bytes_since "$mark" "B2 65 00" &&
+        has_bytes_since "$mark" "B2 64 01" || fail "channel 3: $(bytes_since "$mark" | tr '\n' ,)" || return 1
+    before=$(fine_tuning_values "$mark" | tail -n 1)
+    activate "$(window_named ユニゾン)" || return 1
+    xdotool key alt+a
+    mark=$(byte_count)
+    xdotool key Right
+    wait_until 10 has_fine_tuning_since "$mark" || fail "the slider sent no fine tuning" || return 1
+    after=$(fine_tuning_values "$mark" | tail -n 1)
+    [ $((after - before)) -ge 8 ] && [ $((after - before)) -le 9 ] ||
+        fail "one step moved the fine tuning from $before to $after" || return 1
+    mark=$(byte_count)
+    xdotool key alt+F4 # openbox closes the active window: the unison window
+    wait_until 10 window_hidden ユニゾン || fail "the unison window did not close" || return 1
+    wait_for_bytes "$mark" "82 $key 7F" && wait_for_bytes "$mark" "80 $key 7F"
+}
+bytes_since_have_note_on_3() { bytes_since "$1" | grep -q '^92 '; }
+
 # The tuning-fork clip played, then the main window closed: the program ends well.
 # A whole challenge with the keyboard alone: sliders, the answer check, the report copied (twice,
 # added once), the next challenge, each dialog opened and closed, the results window closed by

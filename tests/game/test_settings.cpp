@@ -302,35 +302,48 @@ private slots:
         QVERIFY(location.inConfigFolder.endsWith("/test_settings.ini"));
     }
 
-    // Any 32-bit bounds give a window wholly on a screen, between its minimum size and the screen's.
+    // Any 32-bit bounds give a window wholly on a screen, frame included, between its minimum size
+    // and what the screen holds.
     void placementKeepsTheWindowOnAScreen_data()
     {
         using game::WindowBounds;
         QTest::addColumn<WindowBounds>("wanted");
+        QTest::addColumn<QMargins>("frame");
         QTest::addColumn<WindowBounds>("placed");
         constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
         constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
+        const QMargins none;
+        const QMargins titleBar(1, 30, 1, 1);
         QTest::newRow("on the first screen")
-            << WindowBounds{30, 20, 400, 300} << WindowBounds{30, 20, 400, 300};
+            << WindowBounds{30, 20, 400, 300} << none << WindowBounds{30, 20, 400, 300};
         QTest::newRow("mostly on the second screen")
-            << WindowBounds{1000, 100, 400, 300} << WindowBounds{1000, 100, 400, 300};
+            << WindowBounds{1000, 100, 400, 300} << none << WindowBounds{1000, 100, 400, 300};
         QTest::newRow("across both, more on the second")
-            << WindowBounds{700, 100, 400, 300} << WindowBounds{800, 100, 400, 300};
-        QTest::newRow("far above") << WindowBounds{30, kMin, 400, 300} << WindowBounds{30, 0, 400, 300};
+            << WindowBounds{700, 100, 400, 300} << none << WindowBounds{800, 100, 400, 300};
+        QTest::newRow("far above") << WindowBounds{30, kMin, 400, 300} << none
+                                   << WindowBounds{30, 0, 400, 300};
         QTest::newRow("far right, huge")
-            << WindowBounds{kMax, kMax, kMax, kMax} << WindowBounds{0, 0, 800, 576};
+            << WindowBounds{kMax, kMax, kMax, kMax} << none << WindowBounds{0, 0, 800, 576};
         QTest::newRow("negative and tiny size")
-            << WindowBounds{30, 20, -5, 3} << WindowBounds{30, 20, 120, 80};
+            << WindowBounds{30, 20, -5, 3} << none << WindowBounds{30, 20, 120, 80};
         QTest::newRow("off every screen")
-            << WindowBounds{900, 1000, 100, 100} << WindowBounds{680, 476, 120, 100};
+            << WindowBounds{900, 1000, 100, 100} << none << WindowBounds{680, 476, 120, 100};
+        // The frame is 2 px wider and 31 px taller than the inside: 800 - 2 and 576 - 31 remain.
+        QTest::newRow("taller than the screen, with a title bar")
+            << WindowBounds{0, 0, 700, kMax} << titleBar << WindowBounds{0, 0, 700, 545};
+        QTest::newRow("at the bottom edge, with a title bar")
+            << WindowBounds{30, 500, 400, 300} << titleBar << WindowBounds{30, 245, 400, 300};
+        QTest::newRow("fits with its title bar")
+            << WindowBounds{30, 20, 400, 300} << titleBar << WindowBounds{30, 20, 400, 300};
     }
     void placementKeepsTheWindowOnAScreen()
     {
         QFETCH(game::WindowBounds, wanted);
+        QFETCH(QMargins, frame);
         QFETCH(game::WindowBounds, placed);
         // A 800 x 576 primary screen (a panel below) and a 1024 x 768 screen to its right.
         const std::vector<QRect> screens = {{0, 0, 800, 576}, {800, 0, 1024, 768}};
-        QCOMPARE(game::PlacedOnScreen(wanted, {120, 80}, screens), placed);
+        QCOMPARE(game::PlacedOnScreen(wanted, {120, 80}, frame, screens), placed);
     }
 };
 

@@ -133,7 +133,7 @@ private slots:
         {
             Database database(path, kWaitDuringPlay);
             QCOMPARE(database.fault(), Fault::None);
-            QCOMPARE(database.schemaVersion(), 4);
+            QCOMPARE(database.schemaVersion(), 5);
             QSqlQuery mode(database.connection());
             QVERIFY(mode.exec("PRAGMA journal_mode") && mode.next());
             QCOMPARE(mode.value(0).toString(), QStringLiteral("wal"));
@@ -157,7 +157,7 @@ private slots:
                       "PRAGMA user_version=1"});
         {
             Database database(path, kWaitDuringPlay);
-            QCOMPARE(database.schemaVersion(), 4);
+            QCOMPARE(database.schemaVersion(), 5);
         }
         const auto records = ReadAll(path);
         QCOMPARE(records.size(), 1u);
@@ -198,7 +198,7 @@ private slots:
         exam.referencePitch = 442;
         {
             Database database(path, kWaitDuringPlay);
-            QCOMPARE(database.schemaVersion(), 4);
+            QCOMPARE(database.schemaVersion(), 5);
             QCOMPARE(database.append({&exam, 1}), Fault::None);
         }
         const auto records = ReadAll(path);

@@ -128,6 +128,16 @@ private:
     std::optional<Program> program_;
 };
 
+// Opens a window by its menu entry; its clock is then ticked by hand on the virtual clock.
+template <class Window>
+Window* OpenFromMenu(GameBench& game, QAction* entry, Window* (Program::*window)() const)
+{
+    entry->trigger();
+    Window* opened = (game.program().*window)();
+    opened->clockTimer()->stop();
+    return opened;
+}
+
 // "long F0 41 10 42 12 40 11 40 ..." for these data bytes, with the checksum.
 inline QString ScaleTuningTrace(const std::array<std::uint8_t, 12>& data)
 {

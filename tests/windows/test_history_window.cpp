@@ -84,7 +84,7 @@ private slots:
         QTest::mousePress(game.results()->retryButton(), Qt::LeftButton);
         QTest::mouseClick(game.tuning()->answerButton(), Qt::LeftButton);
         QCOMPARE(window->records().size(), 2u);
-        QCOMPARE(window->ChallengeTable->model()->rowCount(), 2);
+        QCOMPARE(window->challengeTable()->model()->rowCount(), 2);
     }
 
     void chartsSummaryAndDetail()
@@ -109,27 +109,27 @@ private slots:
         // C over the last ten: nine exact and -3; over all eleven: 11, nine exact and -3.
         QCOMPARE(window->signedErrors()->at(0), -0.3);
         QCOMPARE(window->absoluteErrors()->at(0), 0.3);
-        window->ErrorWindowChoice->setCurrentIndex(2);
+        window->errorWindowChoice()->setCurrentIndex(2);
         QCOMPARE(window->signedErrors()->at(0), 8.0 / 11);
         QCOMPARE(window->absoluteErrors()->at(0), 14.0 / 11);
 
-        QVERIFY2(window->SummaryLabel->text().contains(QStringLiteral("挑戦回数：11回")),
-                 qPrintable(window->SummaryLabel->text()));
-        QVERIFY(window->SummaryLabel->text().contains(
+        QVERIFY2(window->summaryLabel()->text().contains(QStringLiteral("挑戦回数：11回")),
+                 qPrintable(window->summaryLabel()->text()));
+        QVERIFY(window->summaryLabel()->text().contains(
             QStringLiteral("特級：10回　最高 90点　中央値 90点　最新 90点")));
 
         // Newest first; its detail: C set 3 cents flat narrows both intervals C takes part in.
-        QCOMPARE(window->ChallengeTable->model()->index(0, 2).data().toInt(), 40);
-        QCOMPARE(window->RowsTable->item(0, 3)->text(), QStringLiteral("-3"));
-        QCOMPARE(window->BeatsTable->item(10, 4)->text(), QString()); // F4-C5 narrower still: right way
+        QCOMPARE(window->challengeTable()->model()->index(0, 2).data().toInt(), 40);
+        QCOMPARE(window->rowsTable()->item(0, 3)->text(), QStringLiteral("-3"));
+        QCOMPARE(window->beatsTable()->item(10, 4)->text(), QString()); // F4-C5 narrower still: right way
         // |2 f(C5) - 3 f(F4)| with A4 = 440 Hz: the player's C 3 cents flat, then equal temperament.
-        QCOMPARE(window->BeatsTable->item(10, 2)->text(), QStringLiteral("2.99 Hz"));
-        QCOMPARE(window->BeatsTable->item(10, 3)->text(), QStringLiteral("1.18 Hz"));
-        QCOMPARE(window->BeatsTable->item(11, 4)->text(), QStringLiteral("× 4度が狭い")); // C5-G4
+        QCOMPARE(window->beatsTable()->item(10, 2)->text(), QStringLiteral("2.99 Hz"));
+        QCOMPARE(window->beatsTable()->item(10, 3)->text(), QStringLiteral("1.18 Hz"));
+        QCOMPARE(window->beatsTable()->item(11, 4)->text(), QStringLiteral("× 4度が狭い")); // C5-G4
         // The intervals named as the beat window names them: A3-A4, A4-E5, A4-D5.
-        QCOMPARE(window->BeatsTable->item(0, 1)->text(), QStringLiteral("完全8度"));
-        QCOMPARE(window->BeatsTable->item(1, 1)->text(), QStringLiteral("完全5度"));
-        QCOMPARE(window->BeatsTable->item(2, 1)->text(), QStringLiteral("完全4度"));
+        QCOMPARE(window->beatsTable()->item(0, 1)->text(), QStringLiteral("完全8度"));
+        QCOMPARE(window->beatsTable()->item(1, 1)->text(), QStringLiteral("完全5度"));
+        QCOMPARE(window->beatsTable()->item(2, 1)->text(), QStringLiteral("完全4度"));
     }
 
     // Exams apart: the table lists only them when asked, and the summary gives their pass rate.
@@ -145,9 +145,9 @@ private slots:
         }
         records[2].referencePitch = 442;
         HistoryWindow* window = OpenHistoryWith(game, records);
-        QVERIFY2(window->SummaryLabel->text().contains(QStringLiteral("検定：3回　合格 2回（合格率 66%）")),
-                 qPrintable(window->SummaryLabel->text()));
-        QAbstractItemModel* table = window->ChallengeTable->model();
+        QVERIFY2(window->summaryLabel()->text().contains(QStringLiteral("検定：3回　合格 2回（合格率 66%）")),
+                 qPrintable(window->summaryLabel()->text()));
+        QAbstractItemModel* table = window->challengeTable()->model();
         QCOMPARE(table->rowCount(), 4);
         window->modeChoice()->setCurrentIndex(2); // 検定
         QCOMPARE(table->rowCount(), 3);
@@ -166,9 +166,9 @@ private slots:
         HistoryWindow* window = OpenHistoryWith(game, {Finished(0, 0, -107, 11)});
         window->resize(QSize(1024, 768) * 9 / 10);
         QVERIFY(QTest::qWaitForWindowExposed(window));
-        window->ChallengeTable->selectRow(0);
+        window->challengeTable()->selectRow(0);
         QCoreApplication::processEvents();
-        for (QTableWidget* table : {window->RowsTable, window->BeatsTable})
+        for (QTableWidget* table : {window->rowsTable(), window->beatsTable()})
             QVERIFY2(table->horizontalScrollBar()->maximum() == 0,
                      qPrintable(table->horizontalHeaderItem(1)->text()));
     }
@@ -184,7 +184,7 @@ private slots:
                                                          Finished(2, 3, 9)};
         records[0].ended = records[0].ended.addMonths(7); // December: as text, its date sorts first
         window->setRecords(records);
-        QTableView* table = window->ChallengeTable;
+        QTableView* table = window->challengeTable();
         const auto scores = [table] {
             QList<int> values;
             for (int row = 0; row < table->model()->rowCount(); ++row)
@@ -322,7 +322,7 @@ private slots:
     {
         GameBench game;
         HistoryWindow* window = OpenHistoryWith(game, {Finished(0, 2, 75)});
-        QTest::keyClick(window->ExportButton, Qt::Key_Return);
+        QTest::keyClick(window->exportButton(), Qt::Key_Return);
         auto* dialog = window->findChild<QFileDialog*>();
         QVERIFY(dialog);
         dialog->reject();
@@ -345,7 +345,7 @@ private slots:
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(".config")));
         GameBench game;
         HistoryWindow* window = OpenHistoryWith(game, {Finished(0, 2, 75)});
-        QTest::mouseClick(window->ExportButton, Qt::LeftButton);
+        QTest::mouseClick(window->exportButton(), Qt::LeftButton);
         auto* dialog = window->findChild<QFileDialog*>();
         QVERIFY(dialog);
         QCOMPARE(dialog->directory().absolutePath(), documents);

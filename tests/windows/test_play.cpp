@@ -540,15 +540,15 @@ private slots:
         history->setRecords(records);
         QWidget* focused = list == "instruments" ? static_cast<QWidget*>(game.instruments()->instrumentList())
                            : list == "devices"   ? static_cast<QWidget*>(game.main()->deviceList())
-                                                 : history->ChallengeTable;
+                                                 : history->challengeTable();
         focused->window()->show();
         focused->setFocus();
         if (list == "history") // the instrument's column, where "o" and "g" would find a row
-            history->ChallengeTable->setCurrentIndex(history->ChallengeTable->model()->index(0, 4));
+            history->challengeTable()->setCurrentIndex(history->challengeTable()->model()->index(0, 4));
         const auto where = [&] {
             return list == "instruments" ? game.instruments()->instrumentList()->currentText()
                    : list == "devices"   ? game.main()->deviceList()->currentText()
-                                         : QString::number(history->ChallengeTable->currentIndex().row());
+                                         : QString::number(history->challengeTable()->currentIndex().row());
         };
         const QString before = where();
         game.trace().clear();
