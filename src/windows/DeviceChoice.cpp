@@ -102,6 +102,9 @@ void DeviceChoice::choose(int position)
 
 void DeviceChoice::finish()
 {
+    // A device the run tuned to another A4 goes back to 440 Hz for whatever plays it next.
+    if (session_.referencePitch() != game::kDefaultReferencePitch)
+        output_.sendMasterTune(0);
     std::array<std::uint8_t, midi::kPitchClasses> equalTemperament;
     equalTemperament.fill(midi::gs::kScaleTuningCentre);
     output_.fillScaleTuning(equalTemperament);

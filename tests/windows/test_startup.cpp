@@ -109,6 +109,17 @@ private slots:
         QVERIFY(ReadSettings().endsWith(QStringLiteral("[tuning]\na4=440\n")));
     }
 
+    // At exit a device tuned to another A4 is set back to 440 Hz before equal temperament.
+    void exitSetsTheDeviceBackTo440()
+    {
+        const QString at440 = "long " + HexBytes(GsDataSet({0x40, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00}));
+        GameBench game({{.name = "Test Synth A"}}, Settings(0, "Test Synth A") + "[tuning]\na4=443\n");
+        game.trace().clear();
+        game.main()->close();
+        const QStringList sent = game.trace().only({"long"});
+        QCOMPARE(sent, QStringList({at440, kEqualTemperament}));
+    }
+
     void tuningPianoWhereTheDeviceOffersIt()
     {
         GameBench game(
