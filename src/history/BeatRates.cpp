@@ -63,10 +63,12 @@ const PartialOffsets& HarmonicPartials()
     return harmonic;
 }
 
-std::array<StepBeats, kPitchClasses> BeatsOfTuning(const Cents& cents, const PartialOffsets& partials)
+std::array<StepBeats, kPitchClasses> BeatsOfTuning(const Cents& cents, const PartialOffsets& partials,
+                                                   double shiftCents)
 {
     const auto centsOf = [&](int note, const Cents& tuning) {
-        return note == kReferenceNote ? 0.0 : double(tuning[std::size_t(note % kPitchClasses)]);
+        return shiftCents +
+               (note == kReferenceNote ? 0.0 : double(tuning[std::size_t(note % kPitchClasses)]));
     };
     const auto partialsIn = [&](const TuningStep& step, const Cents& tuning) {
         return PartialsOf(step, centsOf(LowerNote(step), tuning), centsOf(UpperNote(step), tuning), partials);

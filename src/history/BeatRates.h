@@ -48,8 +48,9 @@ struct StepBeats {
 };
 
 // `cents`: each pitch class's distance from equal temperament (player minus correct), C ... B.
-std::array<StepBeats, kPitchClasses> BeatsOfTuning(const Cents& cents,
-                                                   const PartialOffsets& partials = HarmonicPartials());
+// `shiftCents` moves every note, the reference A too: A4 away from 440 Hz (a master tune).
+std::array<StepBeats, kPitchClasses>
+BeatsOfTuning(const Cents& cents, const PartialOffsets& partials = HarmonicPartials(), double shiftCents = 0);
 
 // The partials of an interval's two notes that nearly meet (the third of the lower note and the
 // second of the upper one in a fifth): their beat is the waver a tuner listens for.

@@ -192,7 +192,10 @@ void BeatWindow::followEmphasis()
     }
     const history::TuningStep& step = history::TuningOrder()[std::size_t(*playing_)];
     const history::Cents cents = links_.tuning();
-    const auto centsOf = [&](int note) { return double(cents[std::size_t(note % history::kPitchClasses)]); };
+    const double shift = links_.pitchCents();
+    const auto centsOf = [&](int note) {
+        return shift + double(cents[std::size_t(note % history::kPitchClasses)]);
+    };
     const double lower = centsOf(history::LowerNote(step)), upper = centsOf(history::UpperNote(step));
     const auto partials = history::PartialsOf(step, lower, upper, links_.partials().offsets);
     emphasis->emphasize(partials ? partials->centre() : history::PartialsOf(step, lower, upper).centre());
@@ -205,7 +208,8 @@ void BeatWindow::followInstrument()
     introLabel_->setText(IntroText(partials.known));
     for (int i = 0; i < history::kPitchClasses; ++i) {
         const history::TuningStep& step = history::TuningOrder()[std::size_t(i)];
-        const QString text = RateText(history::PartialsOf(step, 0, 0, partials.offsets));
+        const double shift = links_.pitchCents();
+        const QString text = RateText(history::PartialsOf(step, shift, shift, partials.offsets));
         if (rateLabels_[std::size_t(i)]->text() != text)
             rateLabels_[std::size_t(i)]->setText(text);
     }

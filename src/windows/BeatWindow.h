@@ -35,6 +35,8 @@ struct BeatWindowLinks {
     std::function<output::BeatEmphasis*()> emphasis;
     // The window sounded an interval: the challenge's record says so.
     std::function<void()> used;
+    // How far A4 lies from 440 Hz, in cents: every note sounds moved by it, and so do the beats.
+    std::function<double()> pitchCents;
     // The time of the run, for how long an interval has sounded.
     game::Clock* clock = nullptr;
 };

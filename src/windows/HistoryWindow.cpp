@@ -587,7 +587,8 @@ void HistoryWindow::showDetail(int row)
         SetCell(rowsTable_, k, 3, game::CentsText(errors[std::size_t(k)]));
     }
     const BeatPartials partials = partialsOf_(record.instrument);
-    const auto beats = history::BeatsOfTuning(errors, partials.offsets);
+    const auto beats =
+        history::BeatsOfTuning(errors, partials.offsets, game::MasterTuneCents(record.referencePitch));
     // The rates rest on the instrument's own partials only where the device tells them.
     beatsTable_->horizontalHeaderItem(3)->setToolTip(
         partials.known == PartialsKnown::FromInstrument

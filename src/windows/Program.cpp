@@ -5,6 +5,7 @@
 #include "game/IniDocument.h"
 #include "game/Instruments.h"
 #include "game/KeyMap.h"
+#include "game/ReferencePitch.h"
 #include "game/SavedSettings.h"
 #include "ui/Controls.h"
 #include "ui/DesignLayout.h"
@@ -141,6 +142,7 @@ BeatWindowLinks Program::beatWindowLinks()
             .partials = [this] { return BeatPartialsOf(output_, session_.instrument()); },
             .emphasis = [this] { return output_.beatEmphasis(); },
             .used = [this] { session_.noteBeatWindowUsed(); },
+            .pitchCents = [this] { return game::MasterTuneCents(session_.referencePitch()); },
             .clock = &host_.clock};
 }
 

@@ -78,9 +78,17 @@ private slots:
     }
 
     // Each step's rate in equal temperament, from the tuning order the hint draws and the partials
-    // that meet in its interval (octave 2:1, fifth 3:2, fourth 4:3), to a hundredth of a hertz.
+    // that meet in its interval (octave 2:1, fifth 3:2, fourth 4:3), to a hundredth of a hertz, at
+    // the room's A4: every frequency, and so every beat, scales with it.
+    void rateLabelsShowTheEqualTemperedBeats_data()
+    {
+        QTest::addColumn<int>("a4");
+        QTest::newRow("440 Hz") << 440;
+        QTest::newRow("443 Hz") << 443;
+    }
     void rateLabelsShowTheEqualTemperedBeats()
     {
+        QFETCH(int, a4);
         struct Step {
             int lower, upper, lowerPartial, upperPartial;
         };
@@ -88,8 +96,9 @@ private slots:
         constexpr Step kSteps[] = {{57, 69, 2, 1}, {69, 76, 3, 2}, {69, 74, 4, 3}, {71, 76, 4, 3},
                                    {66, 71, 4, 3}, {66, 73, 3, 2}, {68, 73, 4, 3}, {68, 75, 3, 2},
                                    {70, 75, 4, 3}, {65, 70, 4, 3}, {65, 72, 3, 2}, {67, 72, 4, 3}};
-        const auto hz = [](int key) { return 440 * std::pow(2.0, (key - 69) / 12.0); };
-        GameBench game;
+        const auto hz = [a4](int key) { return a4 * std::pow(2.0, (key - 69) / 12.0); };
+        GameBench game({{.name = "Test Synth A"}, {.name = "Test Synth B"}},
+                       QStringLiteral("[tuning]\na4=%1\n").arg(a4));
         const BeatWindow* window = OpenBeatWindow(game);
         for (int row = 0; row < int(std::size(kSteps)); ++row) {
             const Step& step = kSteps[row];
