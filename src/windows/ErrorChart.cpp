@@ -34,6 +34,9 @@ QAreaSeries* InTuneBand()
         lower->append(x, -kInTuneCents);
     }
     auto* band = new QAreaSeries(upper, lower);
+    // An area series does not own its edges: they go with it.
+    upper->setParent(band);
+    lower->setParent(band);
     band->setName(QStringLiteral("±0.9セント"));
     band->setColor(QColor(0, 160, 0, 60));
     band->setBorderColor(Qt::transparent);
