@@ -397,8 +397,8 @@ output::Result GsSynthPort::apply(const GsScaleTuning& tuning)
 // FluidSynth 2.3 takes the channel fine tuning (registered parameter 0/1) itself, but turns the
 // pitch into hertz by truncated whole cents, of the tuned pitch and of the sample's root apart:
 // measured, 1.2 cents sounded as 0, -0.3 as -2, -5.0 as -7. Whole cents on the key detune move
-// the untuned pitch exactly, so the fine tuning goes there, rounded to the nearest cent, and
-// FluidSynth never sees it.
+// the untuned pitch exactly, so the fine tuning goes there, to the nearest tenth of a cent: the
+// whole cents on the keys, the tenths into the tuning piano's strings. FluidSynth never sees it.
 bool GsSynthPort::takeFineTuning(int channel, int controller, int value)
 {
     RegisteredParameter& parameter = registered_[std::size_t(channel)];
@@ -430,8 +430,11 @@ bool GsSynthPort::takeFineTuning(int channel, int controller, int value)
 
 void GsSynthPort::detuneKeys(int channel)
 {
-    const int fineCents = int(std::lround((fineTuning_[std::size_t(channel)] - midi::kFineTuningCentre) *
-                                          100.0 / midi::kFineTuningCentre));
+    const int fineTenths = int(std::lround((fineTuning_[std::size_t(channel)] - midi::kFineTuningCentre) *
+                                           1000.0 / midi::kFineTuningCentre));
+    const int fineCents = int(std::lround(fineTenths / 10.0));
+    if (TuningPianoFont* piano = synth_->tuningPiano())
+        piano->setChannelFraction(channel, fineTenths - 10 * fineCents);
     for (int key = 0; key < midi::kKeys; ++key)
         synth_->setKeyDetune(channel, key,
                              scaleTuning_[channel][key % midi::kPitchClasses] + masterTuneCents_ + fineCents);

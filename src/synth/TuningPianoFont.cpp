@@ -102,6 +102,12 @@ void TuningPianoFont::setFraction(int tenths)
     wanted_.notify_one();
 }
 
+void TuningPianoFont::setChannelFraction(int channel, int tenths)
+{
+    if (channel >= 0 && std::size_t(channel) < channelTenths_.size())
+        channelTenths_[std::size_t(channel)].store(std::clamp(tenths, -kMostTenths, kMostTenths));
+}
+
 // The present fraction first: another may have been asked for and left since.
 void TuningPianoFont::make(std::stop_token stop)
 {
@@ -139,15 +145,13 @@ bool TuningPianoFont::makeStrings(StringKind kind, Strings& piano, int tenths, s
         StringSample string = MakeStringSample(modelKey, kind, storageRate_, stop, tenths / 10.0);
         if (string.frames.empty())
             return false;
-        std::unique_ptr<fluid_sample_t, SampleDeleter> sample(new_fluid_sample());
-        if (!sample ||
-            fluid_sample_set_sound_data(sample.get(), string.frames.data(), nullptr,
-                                        unsigned(string.frames.size()), unsigned(storageRate_),
-                                        0) != FLUID_OK ||
-            fluid_sample_set_pitch(sample.get(), string.rootKey, 0) != FLUID_OK)
-            return false;
-        piano.strings.push_back(std::move(string)); // the frames stay where they are: the sample reads them
-        piano.samples.push_back(std::move(sample));
+        for (int further = -kMostTenths; further <= kMostTenths; ++further) {
+            Sample sample = SampleOf(string, std::lround(storageRate_ * std::exp2(further / 12000.0)));
+            if (!sample)
+                return false;
+            piano.samples[IndexOf(further)].push_back(std::move(sample));
+        }
+        piano.strings.push_back(std::move(string)); // the frames stay where they are: the samples read them
     }
     for (int key = 0; key < midi::kKeys; ++key)
         for (std::size_t i = 0; i < modelKeys.size(); ++i)
@@ -155,6 +159,17 @@ bool TuningPianoFont::makeStrings(StringKind kind, Strings& piano, int tenths, s
                 piano.stringOfKey[std::size_t(key)] = i;
     piano.made.store(true, std::memory_order_release);
     return true;
+}
+
+TuningPianoFont::Sample TuningPianoFont::SampleOf(StringSample& string, long rate)
+{
+    Sample sample(new_fluid_sample());
+    if (!sample ||
+        fluid_sample_set_sound_data(sample.get(), string.frames.data(), nullptr,
+                                    unsigned(string.frames.size()), unsigned(rate), 0) != FLUID_OK ||
+        fluid_sample_set_pitch(sample.get(), string.rootKey, 0) != FLUID_OK)
+        return nullptr;
+    return sample;
 }
 
 TuningPianoFont::Piano* TuningPianoFont::pianoOf(int bank, int program)
@@ -173,8 +188,9 @@ int TuningPianoFont::noteOn(Piano& pianoOfProgram, fluid_synth_t* synth, int cha
     if (!piano.made.load(std::memory_order_acquire))
         return FLUID_OK; // the port holds its keys until then; another channel's note stays silent
     const std::size_t string = piano.stringOfKey[std::size_t(key)];
+    const int further = channelTenths_[std::size_t(channel) % channelTenths_.size()].load();
     fluid_voice_t* voice =
-        fluid_synth_alloc_voice(synth, piano.samples[string].get(), channel, key, velocity);
+        fluid_synth_alloc_voice(synth, piano.samples[IndexOf(further)][string].get(), channel, key, velocity);
     if (!voice)
         return FLUID_FAILED;
     fluid_voice_gen_set(voice, GEN_ATTENUATION, piano.strings[string].attenuation);

@@ -219,8 +219,10 @@ UnisonWindowLinks Program::unisonWindowLinks()
             .restoreTuning = [this] { session_.resendTuning(); },
             .secondString =
                 [this] {
-                    return output_.offersOwnInstruments() ? SecondString::BuiltInWholeCents
-                                                          : SecondString::ChannelFineTuning;
+                    if (!output_.offersOwnInstruments())
+                        return SecondString::ChannelFineTuning;
+                    return game::IsTuningPiano(session_.instrument()) ? SecondString::BuiltInTenths
+                                                                      : SecondString::BuiltInWholeCents;
                 },
             .checked =
                 [this](const game::UnisonCheck& check) {

@@ -26,10 +26,15 @@ QString MethodText(SecondString way)
     case SecondString::ChannelFineTuning:
         return QStringLiteral("2本目の弦は、同じ音をMIDIチャンネル3で同じ楽器に鳴らし、"
                               "チャンネルのファインチューン（RPN 0/1）でずらしています。");
+    case SecondString::BuiltInTenths:
+        return QStringLiteral("2本目の弦は、同じ音をMIDIチャンネル3で調律用ピアノに鳴らし、"
+                              "内蔵シンセサイザーがチャンネルのファインチューン（RPN 0/1）の"
+                              "ずれを0.1セント単位で正確に鳴らしています。");
     case SecondString::BuiltInWholeCents:
         return QStringLiteral("2本目の弦は、同じ音をMIDIチャンネル3で鳴らしています。"
-                              "内蔵シンセサイザーはこのずれを近い1セントに丸めて鳴らすため、"
-                              "0.1セントの調整は聞こえる音に正確には表れません（差は0.5セント以内）。");
+                              "内蔵シンセサイザーはこの楽器ではずれを近い1セントに丸めて鳴らすため、"
+                              "0.1セントの調整は聞こえる音に正確には表れません（差は0.5セント以内）。"
+                              "0.1セント単位で聴くには、楽器を調律用ピアノにしてください。");
     }
     return {};
 }

@@ -22,7 +22,8 @@ namespace windows {
 // How the device makes the second string, for the window to say.
 enum class SecondString {
     ChannelFineTuning, // the same note on a spare channel, its registered fine tuning
-    BuiltInWholeCents, // the built-in synthesizer: that fine tuning, heard in whole cents
+    BuiltInTenths,     // the built-in synthesizer's tuning piano: that fine tuning, to a tenth
+    BuiltInWholeCents, // the built-in synthesizer's SoundFont: that fine tuning, in whole cents
 };
 
 // What the window may do to the game, and nothing more.
