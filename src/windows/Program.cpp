@@ -216,7 +216,12 @@ UnisonWindowLinks Program::unisonWindowLinks()
                         on ? output_.sendNoteOn(channel, key) : output_.sendNoteOff(channel, key);
                 },
             .tuneSecond = [this](double cents) { output_.sendFineTuning(game::kSecondStringChannel, cents); },
-            .restoreTuning = [this] { session_.resendTuning(); },
+            .restoreTuning =
+                [this] {
+                    // Channel 3 as a GS reset leaves it, for whatever plays on it next.
+                    output_.sendFineTuning(game::kSecondStringChannel, 0);
+                    session_.resendTuning();
+                },
             .secondString =
                 [this] {
                     if (!output_.offersOwnInstruments())

@@ -768,7 +768,8 @@ bytes_since_have_two_offs() { [ "$(bytes_since "$1" | grep -c '^80 ')" -ge 2 ]; 
 
 # The unison opened from the menu with keys: channel 3 gets the piano and the registered fine
 # tuning, then the key sounds on channels 1 and 3; one Right on the slider moves the fine tuning
-# by a tenth of a cent (8 or 9 of its 14-bit steps); closed, both strings stop.
+# by a tenth of a cent (8 or 9 of its 14-bit steps); closed, both strings stop and channel 3's
+# fine tuning is back at its centre.
 fine_tuning_values() {
     local status controller value msb=0
     while read -r status controller value; do
@@ -803,9 +804,12 @@ case_unison_second_string_on_channel_3() {
     mark=$(byte_count)
     xdotool key alt+F4 # openbox closes the active window: the unison window
     wait_until 10 window_hidden ユニゾン || fail "the unison window did not close" || return 1
-    wait_for_bytes "$mark" "82 $key 7F" && wait_for_bytes "$mark" "80 $key 7F"
+    wait_for_bytes "$mark" "82 $key 7F" && wait_for_bytes "$mark" "80 $key 7F" || return 1
+    wait_until 10 fine_tuning_centred "$mark" ||
+        fail "channel 3's fine tuning stayed at $(fine_tuning_values "$mark" | tail -n 1)"
 }
 bytes_since_have_note_on_3() { bytes_since "$1" | grep -q '^92 '; }
+fine_tuning_centred() { [ "$(fine_tuning_values "$1" | tail -n 1)" = 8192 ]; }
 
 # The tuning-fork clip played, then the main window closed: the program ends well.
 # A whole challenge with the keyboard alone: sliders, the answer check, the report copied (twice,
