@@ -249,11 +249,15 @@ void ChallengeTableModel::reset(const std::function<void()>& change)
 // ---- Window ---------------------------------------------------------------------------------
 
 // Its preferred size where the screen has room, otherwise nine tenths of it: the export button and
-// the title bar's buttons must never lie off screen. Where it goes is the program's to say.
-void HistoryWindow::fitOnScreen(QSize preferred)
+// the title bar's buttons must never lie off screen. Where it goes is the program's to say; it
+// never shrinks below `smallest` (as far as the screen allows) to stay clear of other windows, as
+// its charts and tables are unreadable below that, and the player is reading, not playing.
+void HistoryWindow::fitOnScreen(QSize preferred, QSize smallest)
 {
     const QScreen* screen = QGuiApplication::primaryScreen();
-    resize(screen ? preferred.boundedTo(screen->availableGeometry().size() * 9 / 10) : preferred);
+    const QSize room = screen ? screen->availableGeometry().size() * 9 / 10 : preferred;
+    setMinimumSize(smallest.boundedTo(room));
+    resize(preferred.boundedTo(room));
 }
 
 HistoryWindow::HistoryWindow(Desktop& desktop, PartialsOfInstrument partialsOf)
@@ -262,7 +266,7 @@ HistoryWindow::HistoryWindow(Desktop& desktop, PartialsOfInstrument partialsOf)
     setWindowTitle(QStringLiteral("成績の推移"));
     setWindowFlags(Qt::Window);
     setFont(ui::FormFont());
-    fitOnScreen(QSize(1300, 780));
+    fitOnScreen(QSize(1300, 780), QSize(820, 560));
     ui::CloseOnEscape(this);
     ui::ShowFocus(this);
 

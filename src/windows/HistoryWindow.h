@@ -101,7 +101,7 @@ public:
     QComboBox* modeChoice() const { return modeChoice_; }
 
 private:
-    void fitOnScreen(QSize preferred);
+    void fitOnScreen(QSize preferred, QSize smallest);
     QWidget* createScoreChart();
     QWidget* createErrorChart();
     QWidget* createDetail();
