@@ -15,9 +15,8 @@ namespace {
 
 constexpr double kA4 = 440.0;
 constexpr int kA4Note = 69;
-constexpr int kLowestNote = 53;        // F3: the checks stay in the temperament region, F3 ... about A4
-constexpr int kMaxCents = 12;          // a trial's detuning stays within what a tuner meets there
-constexpr std::size_t kFewestNear = 8; // pairs to draw from at any difference
+constexpr int kLowestNote = 53; // F3: the checks stay in the temperament region, F3 ... about A4
+constexpr int kMaxCents = 12;   // a trial's detuning stays within what a tuner meets there
 // A beat slower than this gives fewer than two waves in a trial's three seconds; one faster than
 // this is a roughness rather than a beat to count.
 constexpr double kSlowestRate = 0.6;
@@ -182,22 +181,15 @@ ComparisonTrial DrawComparisonTrial(double difference, const PartialCents& parti
     const auto missBy = [&](const ComparisonTrial& trial) {
         return std::abs(trial.actualDifference() - difference);
     };
-    // Near enough: within a tenth of the difference, or half a per cent where that is finer; where
-    // whole cents bring fewer than a handful of checks that near, a wider margin, so that the
-    // player does not hear one pair over and over.
+    // Near enough: within a tenth of the difference, so that the share the player hears is the
+    // share the staircase set; where whole cents bring no check that near, the margin widens until
+    // one comes.
     std::array<std::vector<ComparisonTrial>, kComparisonKinds> nearByKind;
     std::vector<std::size_t> kinds;
-    for (double tolerance = std::max(0.1 * difference, 0.005); kinds.empty(); tolerance *= 1.25) {
-        std::size_t near = 0;
-        for (auto& trials : nearByKind)
-            trials.clear();
+    for (double tolerance = 0.1 * difference; kinds.empty(); tolerance *= 1.25) {
         for (const ComparisonTrial& trial : candidates)
-            if (missBy(trial) <= tolerance) {
+            if (missBy(trial) <= tolerance)
                 nearByKind[std::size_t(trial.kind)].push_back(trial);
-                ++near;
-            }
-        if (near < std::min(kFewestNear, candidates.size()))
-            continue;
         for (std::size_t kind = 0; kind < nearByKind.size(); ++kind)
             if (!nearByKind[kind].empty())
                 kinds.push_back(kind);

@@ -2,6 +2,7 @@
 // The partials the built-in synthesizer tells for its SoundFont's presets, against the beats its
 // intervals make when rendered, and the cache that keeps them.
 #include "BeatMeter.h"
+#include "DrySynth.h"
 #include "GsBytes.h"
 #include "InventedTuning.h"
 #include "synth/BuiltinSynthDevice.h"
@@ -80,23 +81,9 @@ class TestMeasuredPartials : public QObject {
     QTemporaryDir cacheFolder_;
     std::unique_ptr<synth::GsSynthPort> port_;
 
-    // `keys` held at equal temperament, as the port sounds them; both outputs summed.
     std::vector<float> render(std::initializer_list<int> keys)
     {
-        const double rate = port_->synth().sampleRate();
-        for (int key : keys)
-            port_->sendShort(Short(0x90, key, 100));
-        const auto frames = std::size_t((kSkipSeconds + kListenSeconds) * rate),
-                   skipped = std::size_t(kSkipSeconds * rate);
-        std::vector<float> left(frames), right(frames);
-        port_->synth().render(left.data(), right.data(), int(frames));
-        port_->sendShort(Short(0xB0, 120)); // all sound off
-        std::vector<float> tail(64);
-        port_->synth().render(tail.data(), tail.data(), int(tail.size()));
-        std::vector<float> mono;
-        for (std::size_t i = skipped; i < frames; ++i)
-            mono.push_back(left[i] + right[i]);
-        return mono;
+        return testing::RenderHeld(*port_, keys, kSkipSeconds, kListenSeconds);
     }
 
     double heardBeat(const Step& step, double centreHz)
