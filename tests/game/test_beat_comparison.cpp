@@ -89,9 +89,29 @@ private slots:
         QVERIFY(std::abs(staircase.difference() - 0.025) < 1e-12);
     }
 
+    void staircaseFindsASimulatedListenersThreshold_data()
+    {
+        QTest::addColumn<double>("threshold");
+        for (double threshold : {0.025, 0.04, 0.06, 0.12, 0.24})
+            QTest::addRow("%.3f", threshold) << threshold;
+    }
+    // A listener who hears every difference above the threshold and guesses below it: after 80
+    // trials the estimate lies within one and a half steps of the threshold.
+    void staircaseFindsASimulatedListenersThreshold()
+    {
+        QFETCH(double, threshold);
+        std::mt19937 random(3);
+        std::bernoulli_distribution guess(0.5);
+        game::Staircase staircase;
+        for (int trial = 0; trial < 80; ++trial)
+            staircase.answer(staircase.difference() > threshold || guess(random));
+        QVERIFY(staircase.threshold());
+        const double found = *staircase.threshold(), reach = std::pow(game::Staircase::kStep, 1.5);
+        QVERIFY2(found > threshold / reach && found < threshold * reach, qPrintable(QString::number(found)));
+    }
+
     // Every trial: one pitch class detuned, the rates those of the instrument's partials, the
-    // faster one the answer, and the two beats apart by the set share within a tenth of it (half a
-    // per cent at the finest, as near as whole cents come).
+    // faster one the answer, and the two beats apart by the set share within a tenth of it.
     void trialsSetTheDifferenceWithOneNote()
     {
         std::mt19937 random(7);
