@@ -768,8 +768,8 @@ bytes_since_have_two_offs() { [ "$(bytes_since "$1" | grep -c '^80 ')" -ge 2 ]; 
 
 # The unison opened from the menu with keys: channel 3 gets the piano and the registered fine
 # tuning, then the key sounds on channels 1 and 3; one Right on the slider moves the fine tuning
-# by a tenth of a cent (8 or 9 of its 14-bit steps); closed, both strings stop and channel 3's
-# fine tuning is back at its centre.
+# by a tenth of a cent (8 or 9 of its 14-bit steps); closed, both strings stop, channel 3's fine
+# tuning is back at its centre and channel 1 has the challenge's tuning again.
 fine_tuning_values() {
     local status controller value msb=0
     while read -r status controller value; do
@@ -782,8 +782,9 @@ fine_tuning_values() {
 }
 has_fine_tuning_since() { [ -n "$(fine_tuning_values "$1")" ]; }
 case_unison_second_string_on_channel_3() {
-    local mark key before after
+    local mark key before after challenge
     wait_until 20 wire_quiet || fail "the program kept sending" || return 1
+    challenge=$(current_tuning)
     activate "$main_window" || return 1
     mark=$(byte_count)
     xdotool key alt+p u # 練習(P), ユニゾン(U)
@@ -806,7 +807,9 @@ case_unison_second_string_on_channel_3() {
     wait_until 10 window_hidden ユニゾン || fail "the unison window did not close" || return 1
     wait_for_bytes "$mark" "82 $key 7F" && wait_for_bytes "$mark" "80 $key 7F" || return 1
     wait_until 10 fine_tuning_centred "$mark" ||
-        fail "channel 3's fine tuning stayed at $(fine_tuning_values "$mark" | tail -n 1)"
+        fail "channel 3's fine tuning stayed at $(fine_tuning_values "$mark" | tail -n 1)" || return 1
+    wait_until 10 tuning_arrived_since "$mark" || fail "the challenge's tuning never came back" || return 1
+    [ "$(current_tuning)" = "$challenge" ] || fail "channel 1 kept $(current_tuning), not $challenge"
 }
 bytes_since_have_note_on_3() { bytes_since "$1" | grep -q '^92 '; }
 fine_tuning_centred() { [ "$(fine_tuning_values "$1" | tail -n 1)" = 8192 ]; }
