@@ -104,7 +104,7 @@ void TuningPianoFont::setFraction(int tenths)
 
 void TuningPianoFont::setChannelFraction(int channel, int tenths)
 {
-    if (channel >= 0 && std::size_t(channel) < channelTenths_.size())
+    if (channel >= 0 && channel < midi::kChannels)
         channelTenths_[std::size_t(channel)].store(std::clamp(tenths, -kMostTenths, kMostTenths));
 }
 
@@ -188,7 +188,7 @@ int TuningPianoFont::noteOn(Piano& pianoOfProgram, fluid_synth_t* synth, int cha
     if (!piano.made.load(std::memory_order_acquire))
         return FLUID_OK; // the port holds its keys until then; another channel's note stays silent
     const std::size_t string = piano.stringOfKey[std::size_t(key)];
-    const int further = channelTenths_[std::size_t(channel) % channelTenths_.size()].load();
+    const int further = channel < midi::kChannels ? channelTenths_[std::size_t(channel)].load() : 0;
     fluid_voice_t* voice =
         fluid_synth_alloc_voice(synth, piano.samples[IndexOf(further)][string].get(), channel, key, velocity);
     if (!voice)

@@ -3,6 +3,7 @@
 // memory on a thread of its own and played by FluidSynth like any other preset's.
 #pragma once
 
+#include "midi/Midi.h"
 #include "output/Port.h"
 #include "synth/TuningPiano.h"
 
@@ -103,8 +104,8 @@ private:
     int id_ = FLUID_FAILED;
     std::array<Piano, 2> pianos_;
     std::size_t iteration_ = 0;
-    std::atomic<int> tenths_{0};                       // the present fraction
-    std::array<std::atomic<int>, 16> channelTenths_{}; // each MIDI channel's fraction of its own
+    std::atomic<int> tenths_{0};                                    // the present fraction
+    std::array<std::atomic<int>, midi::kChannels> channelTenths_{}; // each channel's fraction of its own
     mutable std::mutex lock_;
     std::condition_variable_any wanted_;
     std::jthread maker_; // last: starts once everything it uses exists, stops first
