@@ -663,17 +663,22 @@ case_difficulty_change_after_the_check() {
     next_challenge
 }
 
-# An exam of ten minutes, chosen in its dialog with keys: the adjustment window's title gives the
-# minutes left, and an answer checked before the time is up reports the examiners' score at 特級
-# with the limit. (Ten real minutes are too long for the suite: the bench's exam case lets them
-# run out on its virtual clock.) The next challenge is the normal game's again.
-case_exam_shows_its_time_and_checks_early() {
+# An exam of ten minutes, chosen in its dialog with keys, from the main window's menu; the
+# adjustment window's title gives the minutes left.
+start_ten_minute_exam() {
     open_menu 125 || return 1
     xdotool key Down Down Return # 検定モード(X)…
     wait_until 10 window_shown 検定モード || fail "no exam dialog" || return 1
     activate "$(window_named 検定モード)" || return 1
     xdotool key Up alt+s # 20 minutes → 10, then 開始(S)
     wait_until 10 window_shown '調整 残り10分' || fail "no ten minutes in the title" || return 1
+}
+
+# An answer checked before the time is up reports the examiners' score at 特級 with the limit. (The
+# clock running out is long_case_exam_clock_runs_out below.) The next challenge is the normal
+# game's again.
+case_exam_shows_its_time_and_checks_early() {
+    start_ten_minute_exam || return 1
     click_in "$adjustment_window" 92 428
     wait_until 10 window_shown 正解表示 || fail "no results window" || return 1
     copy_report || return 1
@@ -692,12 +697,7 @@ player_column() { report_line "$1" | sed 's/　/ /g' | tr -s ' ' | cut -d ' ' -f
 long_case_exam_clock_runs_out() {
     local mark began elapsed
     fresh_program || return 1 # the first slider has the focus
-    open_menu 125 || return 1
-    xdotool key Down Down Return # 検定モード(X)…
-    wait_until 10 window_shown 検定モード || fail "no exam dialog" || return 1
-    activate "$(window_named 検定モード)" || return 1
-    xdotool key Up alt+s # 20 minutes → 10, then 開始(S)
-    wait_until 10 window_shown '調整 残り10分' || fail "no ten minutes in the title" || return 1
+    start_ten_minute_exam || return 1
     began=$SECONDS
     activate "$adjustment_window" || return 1
     mark=$(byte_count)
